@@ -1,0 +1,73 @@
+#include "scan/header_kinds.h"
+
+#include <cstring>
+
+#include "scan/ascii.h"
+
+namespace mirelo {
+
+HeaderKindRow HeaderKindTable[kHeaderKindCount + 1] = {
+    {"From:", kFromKind, 0, true},
+    {"To:", kToKind, 0, true},
+    {"Return-Path:", kReturnPathKind, 0, true},
+    {"Sender:", kSenderKind, 0, true},
+    {"X-Sender:", kXSenderKind, 0, true},
+    {"Reply-To:", kReplyToKind, 0, true},
+    {nullptr, kNoKind, 0, false},
+};
+
+namespace {
+
+void ComputeNameLengths() {
+    for (HeaderKindRow* row = HeaderKindTable; row->name; ++row)
+        row->nameLength = static_cast<int>(std::strlen(row->name));
+}
+
+bool StartsWithNoCase(std::string_view line, const char* name, int nameLength) {
+    if (line.size() < static_cast<std::size_t>(nameLength)) return false;
+    for (int i = 0; i < nameLength; ++i) {
+        if (FoldAscii(static_cast<unsigned char>(line[static_cast<std::size_t>(i)])) !=
+            FoldAscii(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line) {
+    if (HeaderKindTable[0].nameLength == 0) ComputeNameLengths();
+    for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row) {
+        if (StartsWithNoCase(line, row->name, row->nameLength))
+            return {row->kind, slots[static_cast<std::size_t>(row->kind)].empty()};
+    }
+    return {kNoKind, false};
+}
+
+void StoreSlot(HeaderSlots& slots, HeaderKind kind, std::string_view text) {
+    if (kind < 0 || kind >= kHeaderKindCount) return;
+    slots[static_cast<std::size_t>(kind)].assign(text);
+}
+
+void ClearSlots(HeaderSlots& slots) {
+    for (std::string& slot : slots) slot.clear();
+}
+
+bool IsKindEnabled(HeaderKind kind) {
+    for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row)
+        if (row->kind == kind) return row->enabled;
+    return false;
+}
+
+void SetKindEnabled(HeaderKind kind, bool enabled) {
+    for (HeaderKindRow* row = HeaderKindTable; row->name; ++row)
+        if (row->kind == kind) row->enabled = enabled;
+}
+
+std::string_view HeaderKindName(HeaderKind kind) {
+    for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row)
+        if (row->kind == kind) return row->name;
+    return {};
+}
+
+}  // namespace mirelo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "scan/address_list.h"
+#include "scan/header_kinds.h"
+#include "scan/text_mode_reader.h"
+
+namespace mirelo {
+
+// Appends one record per kept header line of every message in the file, labelled with
+// mailboxLabel. A file that cannot be opened appends nothing.
+void ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel);
+
+// The same on any byte source (an in-memory mailbox, for instance).
+void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string& mailboxLabel);
+
+// Parses the kept lines of one message in kind order and appends their records; the
+// email carries over from kind to kind within the message. May rewrite the slots.
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const std::string& mailboxLabel);
+
+}  // namespace mirelo

@@ -1,0 +1,78 @@
+#include "scan/text_mode_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mirelo {
+
+namespace {
+constexpr char kEndOfFileByte = 0x1A;
+}
+
+std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
+    return std::fread(buffer, 1, capacity, file_);
+}
+
+std::size_t MemoryByteSource::Read(char* buffer, std::size_t capacity) {
+    const std::size_t n = std::min(capacity, rest_.size());
+    std::memcpy(buffer, rest_.data(), n);
+    rest_.remove_prefix(n);
+    return n;
+}
+
+TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
+    : source_(source), buffer_(std::max(blockSize, 2 * (kMaxPiece + 1))) {}
+
+// Keeps at least one full piece plus the byte after it in view, unless the input ends.
+void TextModeLineReader::Refill() {
+    if (sourceDone_ || end_ - begin_ > kMaxPiece) return;
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    while (!sourceDone_ && end_ <= kMaxPiece) {
+        const std::size_t got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+        if (got == 0) {
+            sourceDone_ = true;
+            break;
+        }
+        const char* stop = static_cast<const char*>(std::memchr(buffer_.data() + end_, kEndOfFileByte, got));
+        if (stop) {
+            end_ = static_cast<std::size_t>(stop - buffer_.data());
+            sourceDone_ = true;
+        } else {
+            end_ += got;
+        }
+    }
+}
+
+bool TextModeLineReader::Next(std::string_view& piece) {
+    Refill();
+    if (begin_ == end_) return false;
+
+    char* start = buffer_.data() + begin_;
+    // A CR LF pair at the end of a piece reads as one LF, so the raw window is one byte
+    // wider than the piece.
+    const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+
+    std::size_t rawLength;
+    std::size_t pieceLength;
+    if (lf) {
+        rawLength = static_cast<std::size_t>(lf - start) + 1;
+        const bool crBeforeLf = rawLength >= 2 && start[rawLength - 2] == '\r';
+        pieceLength = crBeforeLf ? rawLength - 1 : rawLength;
+        if (pieceLength > kMaxPiece) {
+            rawLength = pieceLength = kMaxPiece;
+        } else if (crBeforeLf) {
+            start[rawLength - 2] = '\n';
+        }
+    } else {
+        rawLength = pieceLength = std::min(window, kMaxPiece);
+    }
+
+    piece = std::string_view(start, pieceLength);
+    begin_ += rawLength;
+    return true;
+}
+
+}  // namespace mirelo

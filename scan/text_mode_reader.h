@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace mirelo {
+
+// Where a reader gets its bytes; Read returns 0 at the end or on a read error.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+};
+
+class FileByteSource : public ByteSource {
+public:
+    explicit FileByteSource(std::FILE* file) : file_(file) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override;
+
+private:
+    std::FILE* file_;
+};
+
+class MemoryByteSource : public ByteSource {
+public:
+    explicit MemoryByteSource(std::string_view bytes) : rest_(bytes) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override;
+
+private:
+    std::string_view rest_;
+};
+
+// Cuts a byte stream into the pieces that the Windows C runtime's text mode gives to
+// fgets with a 1024-byte buffer, on every platform, because those pieces decide which
+// header lines real mailboxes yield: CR LF reads as LF (a lone CR stays), a 0x1A byte
+// ends the input, and a piece is at most 1023 bytes, up to and including the next LF.
+// Reads large blocks, so the cost is a scan for line ends rather than a call per line.
+class TextModeLineReader {
+public:
+    static constexpr std::size_t kMaxPiece = 1023;
+
+    explicit TextModeLineReader(ByteSource& source, std::size_t blockSize = 1 << 20);
+
+    // The next piece, valid until the following call; false at the end of the input.
+    bool Next(std::string_view& piece);
+
+private:
+    void Refill();
+
+    ByteSource& source_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool sourceDone_ = false;
+};
+
+}  // namespace mirelo

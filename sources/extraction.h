@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "scan/address_list.h"
+#include "sources/extraction_observer.h"
+
+namespace mirelo {
+
+enum class MailSource { Eudora, Outlook };
+
+// The root text of an extraction: the Eudora command appends a separator to the chosen
+// folder; the Outlook command keeps it as it is, so its walk starts in the parent folder.
+std::string RootTextFor(MailSource source, const std::string& chosenFolder);
+
+// Empties the list and walks the folder that rootText denotes, scanning every accepted
+// store into the list. Returns false when the observer asked to stop.
+bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
+                      ExtractionObserver& observer);
+
+}  // namespace mirelo

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mirelo {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// On Windows a slash splits paths too.
+constexpr bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// A path in four parts: drive ("C:", Windows only), directory (up to and including the
+// last separator), file name, extension (from the name's last full stop, included).
+struct PathParts {
+    std::string drive;
+    std::string directory;
+    std::string name;
+    std::string extension;
+};
+
+PathParts SplitPath(std::string_view path);
+
+// Adds a separator after a directory and a full stop before an extension when missing.
+std::string JoinPath(const PathParts& parts);
+
+// The text with every occurrence of what removed (case-sensitive).
+std::string RemoveAll(std::string text, std::string_view what);
+
+}  // namespace mirelo

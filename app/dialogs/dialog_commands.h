@@ -1,0 +1,9 @@
+#pragma once
+
+class QWidget;
+class RowAccess;
+
+// Each command builds its dialog, runs it modally over the parent and destroys it.
+void RunHeaderTypesCommand(QWidget* parent);
+void RunFindCommand(QWidget* parent, RowAccess& rows);
+void RunAboutCommand(QWidget* parent);

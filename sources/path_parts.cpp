@@ -40,7 +40,7 @@ std::string JoinPath(const PathParts& parts) {
 }
 
 std::string RemoveAll(std::string text, std::string_view what) {
-    if (what.empty()) return text;
+    if (what.empty() || text.find(what) == std::string::npos) return text;
     std::string result;
     result.reserve(text.size());
     std::size_t from = 0;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "scan/address_list.h"
+
+namespace mirelo {
+
+struct CsvWriteResult {
+    bool written = false;
+    int uniqueCount = 0;   // lines after the header
+    std::string failure;   // the message for the user when nothing was written
+};
+
+// The header line and one "email,name,mailbox" line per record that is neither a
+// duplicate nor deleted, in list order, unquoted, each ended by CR LF as the importing
+// service expects. Returns the number of record lines, or -1 when a write failed.
+int WriteCsvLines(std::FILE* out, const AddressList& list);
+
+// Writes the file so that a failure never costs the file that was there: a regular file
+// is replaced only once its successor is completely written and flushed; a device or
+// pipe is written in place.
+CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list);
+
+// A path whose last component has no extension gets ".CSV".
+std::string WithCsvExtension(const std::string& path);
+
+std::string CountsText(int original, int unique);
+
+}  // namespace mirelo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string_view>
+
+#include "scan/address_list.h"
+
+namespace mirelo {
+
+// Byte-wise after folding ASCII capitals to small letters; a prefix sorts first.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+int CompareEmailThenKind(AddressRecord* const* a, AddressRecord* const* b);
+int CompareMailboxThenEmail(AddressRecord* const* a, AddressRecord* const* b);
+
+// Sorts by address and kind, marks every record whose address the record before it
+// already has (so the smallest kind survives), then sorts by mailbox and address.
+void SortAndMarkDuplicates(AddressList& list);
+
+// Removes the root text from the mailbox texts of the records that are not duplicates.
+void ShortenShownMailboxes(AddressList& list, const std::string& rootText);
+
+}  // namespace mirelo

@@ -1,0 +1,82 @@
+#include "sources/folder_walk.h"
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "scan/ascii.h"
+#include "sources/path_parts.h"
+
+namespace mirelo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+class FolderWalk {
+public:
+    FolderWalk(std::string_view storeExtension, ExtractionObserver& observer, const StoreVisitor& visit)
+        : storeExtension_(storeExtension), observer_(observer), visit_(visit) {}
+
+    // Returns false once the observer asked to stop.
+    bool Walk(const std::string& folderPath) {
+        const PathParts parts = SplitPath(folderPath);
+        const std::string folder = parts.drive + parts.directory;
+        if (!EnterOnce(folder)) return true;
+
+        std::error_code error;
+        fs::directory_iterator entries(folder.empty() ? fs::path(".") : fs::path(folder), error);
+        if (error) {
+            observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
+            return true;
+        }
+        for (; entries != fs::directory_iterator(); entries.increment(error)) {
+            if (!Visit(folder, *entries)) return false;
+        }
+        if (error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
+        return true;
+    }
+
+private:
+    bool Visit(const std::string& folder, const fs::directory_entry& entry) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.front() == '.') return true;
+
+        std::error_code error;
+        if (entry.is_directory(error)) return Walk(folder + name + kPathSeparator);
+
+        const PathParts file = SplitPath(name);
+        if (!EqualsNoCase(file.extension, storeExtension_) || EqualsNoCase(file.name, "trash")) return true;
+        visit_(folder + name);
+        return !observer_.StopRequested();
+    }
+
+    // A folder reached again through a link is not walked twice.
+    bool EnterOnce(const std::string& folder) {
+        std::error_code error;
+        const fs::path real = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), error);
+        return error || entered_.insert(real.string()).second;
+    }
+
+    std::string_view storeExtension_;
+    ExtractionObserver& observer_;
+    const StoreVisitor& visit_;
+    std::set<std::string> entered_;
+};
+
+}  // namespace
+
+bool WalkFolderForStores(const std::string& folderPath, std::string_view storeExtension,
+                         ExtractionObserver& observer, const StoreVisitor& visit) {
+    return FolderWalk(storeExtension, observer, visit).Walk(folderPath);
+}
+
+}  // namespace mirelo

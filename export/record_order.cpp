@@ -41,4 +41,9 @@ void ShortenShownMailboxes(AddressList& list, const std::string& rootText) {
     }
 }
 
+void OrderExtractionResult(AddressList& list, const std::string& rootText) {
+    SortAndMarkDuplicates(list);
+    ShortenShownMailboxes(list, rootText);
+}
+
 }  // namespace mirelo

@@ -19,4 +19,7 @@ void SortAndMarkDuplicates(AddressList& list);
 // Removes the root text from the mailbox texts of the records that are not duplicates.
 void ShortenShownMailboxes(AddressList& list, const std::string& rootText);
 
+// What every extraction ends with before its rows are shown: both of the above.
+void OrderExtractionResult(AddressList& list, const std::string& rootText);
+
 }  // namespace mirelo

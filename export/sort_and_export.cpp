@@ -10,8 +10,7 @@ bool SortAndExport(AddressList& list, const std::string& rootText, bool sortFlag
     if (sortFlag) {
         host.ShowStatus("Sorting");
         host.KeepAlive();
-        SortAndMarkDuplicates(list);
-        ShortenShownMailboxes(list, rootText);
+        OrderExtractionResult(list, rootText);
         host.RefillRows(list);
     }
 

@@ -1,0 +1,61 @@
+#include "dialogs/header_types_dlg.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "dialogs/dialog_units.h"
+
+namespace {
+
+struct KindBoxTemplate {
+    int id;
+    const char* text;
+    mirelo::HeaderKind kind;
+    QRect rect;
+};
+
+// In tab order. The ids follow neither the kinds nor the screen order; the rectangles
+// put the boxes on screen as From:, To:, Sender:, X-Sender:, Return-Path:, Reply-To:.
+constexpr std::array<KindBoxTemplate, mirelo::kHeaderKindCount> kKindBoxes{{
+    {1000, "From:", mirelo::kFromKind, QRect(16, 15, 105, 10)},
+    {1001, "Sender:", mirelo::kSenderKind, QRect(16, 43, 105, 10)},
+    {1002, "X-Sender:", mirelo::kXSenderKind, QRect(16, 57, 105, 10)},
+    {1003, "To:", mirelo::kToKind, QRect(16, 29, 105, 10)},
+    {1004, "Return-Path:", mirelo::kReturnPathKind, QRect(16, 71, 105, 10)},
+    {1005, "Reply-To:", mirelo::kReplyToKind, QRect(16, 85, 105, 10)},
+}};
+
+}  // namespace
+
+CHeaderTypesDlg::CHeaderTypesDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Specify which headers types to be used"));
+    const DialogUnits units(font());
+    setFixedSize(units.ToPixels(QSize(164, 128)));
+
+    // Creation order is the tab order: the buttons come first, as in the template.
+    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setDefault(true);
+    okButton->setGeometry(units.ToPixels(QRect(20, 107, 37, 14)));
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setGeometry(units.ToPixels(QRect(75, 107, 37, 14)));
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    for (std::size_t i = 0; i < kKindBoxes.size(); ++i) {
+        const KindBoxTemplate& entry = kKindBoxes[i];
+        // Qt widgets have no control ids; the object name carries it.
+        auto* box = new QCheckBox(QString::fromLatin1(entry.text), this);
+        box->setObjectName(QString::number(entry.id));
+        box->setGeometry(units.ToPixels(entry.rect));
+        box->setChecked(mirelo::IsKindEnabled(entry.kind));
+        kindBoxes_[i] = {entry.kind, box};
+    }
+}
+
+void CHeaderTypesDlg::accept() {
+    for (const KindBox& kindBox : kindBoxes_) {
+        mirelo::SetKindEnabled(kindBox.kind, kindBox.box->checkState() != Qt::Unchecked);
+    }
+    QDialog::accept();
+}

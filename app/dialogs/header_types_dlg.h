@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "scan/header_kinds.h"
+
+class QCheckBox;
+
+// "Specify which headers types to be used": one check box per header kind. Opens with
+// the kinds' current flags; OK writes all six, Cancel none.
+class CHeaderTypesDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CHeaderTypesDlg(QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    struct KindBox {
+        mirelo::HeaderKind kind;
+        QCheckBox* box;
+    };
+    std::array<KindBox, mirelo::kHeaderKindCount> kindBoxes_{};
+};

@@ -110,6 +110,13 @@ std::string WithCsvExtension(const std::string& path) {
     return JoinPath(parts);
 }
 
+std::string CsvTargetFor(const std::string& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    const bool special = fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
+    return special ? path : WithCsvExtension(path);
+}
+
 std::string CountsText(int original, int unique) {
     return std::to_string(original) + " original email addresses, " + std::to_string(unique) + " unique";
 }

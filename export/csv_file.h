@@ -26,6 +26,10 @@ CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list);
 // A path whose last component has no extension gets ".CSV".
 std::string WithCsvExtension(const std::string& path);
 
+// The file an output path names: WithCsvExtension, except that an existing device or
+// pipe (/dev/stdout, /dev/full) is taken as it is.
+std::string CsvTargetFor(const std::string& path);
+
 std::string CountsText(int original, int unique);
 
 }  // namespace mirelo

@@ -22,7 +22,7 @@ bool SortAndExport(AddressList& list, const std::string& rootText, bool sortFlag
         host.RememberSavePath(path);
     }
 
-    const std::string target = WithCsvExtension(path);
+    const std::string target = CsvTargetFor(path);
     const CsvWriteResult result = WriteCsvFile(target, list);
     if (!result.written) {
         host.ShowWriteFailure(result.failure);

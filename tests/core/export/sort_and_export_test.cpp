@@ -1,0 +1,200 @@
+#include "export/sort_and_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+#include "export/csv_file.h"
+#include "export/record_order.h"
+#include "core/export/fake_export_host.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+using testing::FakeExportHost;
+using testing::ReadFileBytes;
+using testing::TempDir;
+
+void Add(AddressList& list, const std::string& email, const std::string& name, const std::string& mailbox,
+         int kind) {
+    AddressRecord record;
+    record.email = email;
+    record.name = name;
+    record.mailbox = mailbox;
+    record.headerKind = kind;
+    list.Append(record);
+}
+
+TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
+    EXPECT_EQ(CompareNoCase("ABC", "abc"), 0);
+    EXPECT_LT(CompareNoCase("", "a"), 0);
+    EXPECT_LT(CompareNoCase("ab", "abc"), 0);
+    EXPECT_LT(CompareNoCase("B", "c"), 0);
+    // Folding to small letters puts '_' before the letters.
+    const char* ordered[] = {"-", ".", "0", "9", "@", "_", "a", "Z", "\xE9"};
+    for (std::size_t i = 1; i < std::size(ordered); ++i)
+        EXPECT_LT(CompareNoCase(ordered[i - 1], ordered[i]), 0) << ordered[i - 1] << " before " << ordered[i];
+}
+
+TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddress) {
+    AddressList list;
+    Add(list, "HELP@MAILHOST", "To", "/m/b.mbx", 1);
+    Add(list, "help@mailhost", "Help Desk", "/m/a.mbx", 0);
+    Add(list, "", "undisclosed", "/m/a.mbx", 3);
+    Add(list, "", "To", "/m/b.mbx", 1);
+    OrderExtractionResult(list, "/m/");
+
+    std::vector<std::string> shown;
+    for (int i = 0; i < list.Count(); ++i)
+        if (!list.At(i)->duplicate) shown.push_back(list.At(i)->email + "|" + list.At(i)->name + "|" + list.At(i)->mailbox);
+    EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx"}));
+    for (int i = 0; i < list.Count(); ++i)  // duplicates keep their full path
+        if (list.At(i)->duplicate) EXPECT_EQ(list.At(i)->mailbox.rfind("/m/", 0), 0u);
+}
+
+TEST(OrderExtractionResult, RemovesTheRootWhereverItStands) {
+    AddressList list;
+    Add(list, "a@x", "A", "/m/Sub/In.mbx", 0);
+    Add(list, "b@x", "B", "/old/m/In.mbx", 0);
+    OrderExtractionResult(list, "/m/");
+    EXPECT_EQ(list.At(0)->mailbox, "Sub/In.mbx");
+    EXPECT_EQ(list.At(1)->mailbox, "/oldIn.mbx");
+}
+
+TEST(WithCsvExtension, AddsCsvOnlyWhenTheLastComponentHasNone) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"out/list", "out/list.CSV"},
+        {"out/list.txt", "out/list.txt"},
+        {"out.d/list", "out.d/list.CSV"},
+        {"list", "list.CSV"},
+    };
+    for (const auto& [given, expected] : cases) EXPECT_EQ(WithCsvExtension(given), expected) << given;
+#ifdef __linux__
+    EXPECT_EQ(CsvTargetFor("/dev/full"), "/dev/full");
+#endif
+}
+
+class SortAndExportTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return (folder.path() / name).string(); }
+
+    TempDir folder;
+    AddressList list;
+    FakeExportHost host;
+};
+
+TEST_F(SortAndExportTest, AnExtractionWithoutRecordsWritesTheHeaderAndOpensTheFile) {
+    host.dialogAnswer = Path("empty");
+    ASSERT_TRUE(SortAndExport(list, "/m/", true, true, host));
+    EXPECT_EQ(ReadFileBytes(Path("empty.CSV")), "email,name,notes\r\n");
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{"Sorting", "0 original email addresses, 0 unique"}));
+    EXPECT_EQ(host.remembered, Path("empty"));  // kept without the added extension
+    EXPECT_EQ(host.opened, std::vector<std::string>{Path("empty.CSV")});
+    EXPECT_EQ(host.refills, 1);
+}
+
+TEST_F(SortAndExportTest, WritesUniqueRecordsUnquotedInMailboxOrder) {
+    Add(list, "zed@x", "Zed", "/m/a,b.mbx", 0);
+    Add(list, "Amy@x", "Amy", "/m/b.mbx", 0);
+    Add(list, "amy@x", "To", "/m/a,b.mbx", 1);
+    Add(list, "", "To", "/m/b.mbx", 1);
+    host.dialogAnswer = Path("out.csv");
+    ASSERT_TRUE(SortAndExport(list, "/m/", true, true, host));
+    EXPECT_EQ(ReadFileBytes(Path("out.csv")),
+              "email,name,notes\r\n"
+              "zed@x,Zed,a,b.mbx\r\n"
+              ",To,b.mbx\r\n"
+              "Amy@x,Amy,b.mbx\r\n");
+    EXPECT_EQ(host.statuses.back(), "4 original email addresses, 3 unique");
+}
+
+TEST_F(SortAndExportTest, CancelledDialogWritesAndRemembersNothing) {
+    Add(list, "a@x", "A", "/m/a.mbx", 0);
+    host.remembered = Path("earlier.csv");
+    EXPECT_FALSE(SortAndExport(list, "/m/", true, true, host));
+    EXPECT_EQ(host.dialogPreloads, std::vector<std::string>{Path("earlier.csv")});
+    EXPECT_EQ(host.remembered, Path("earlier.csv"));
+    EXPECT_FALSE(std::filesystem::exists(Path("earlier.csv")));
+    EXPECT_TRUE(host.opened.empty());
+}
+
+TEST_F(SortAndExportTest, SaveUsesTheRememberedPathAndLeavesOutDeletedRecords) {
+    for (const char* email : {"a@x", "b@x", "c@x"}) Add(list, email, "N", "/m/a.mbx", 0);
+    Add(list, "A@X", "To", "/m/a.mbx", 1);
+    host.dialogAnswer = Path("list");
+    ASSERT_TRUE(SortAndExport(list, "/m/", true, true, host));
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.At(i)->email == "b@x") list.At(i)->deleted = 1;
+    host.statuses.clear();
+
+    ASSERT_TRUE(SortAndExport(list, "/m/", false, false, host));
+    EXPECT_EQ(host.dialogPreloads.size(), 1u);  // Save asked nothing
+    EXPECT_EQ(ReadFileBytes(Path("list.CSV")), "email,name,notes\r\na@x,N,a.mbx\r\nc@x,N,a.mbx\r\n");
+    EXPECT_EQ(host.statuses, std::vector<std::string>{"4 original email addresses, 2 unique"});
+    EXPECT_EQ(host.refills, 1);
+    EXPECT_EQ(host.opened.size(), 1u);
+}
+
+TEST_F(SortAndExportTest, SaveAsAsksEvenWithARememberedPath) {
+    Add(list, "a@x", "A", "/m/a.mbx", 0);
+    host.remembered = Path("first.csv");
+    host.dialogAnswer = Path("second.csv");
+    ASSERT_TRUE(SortAndExport(list, "", false, true, host));
+    EXPECT_EQ(host.dialogPreloads, std::vector<std::string>{Path("first.csv")});
+    EXPECT_TRUE(std::filesystem::exists(Path("second.csv")));
+    EXPECT_EQ(host.remembered, Path("second.csv"));
+}
+
+TEST_F(SortAndExportTest, AFolderThatCannotBeWrittenIsReportedWithItsPath) {
+    Add(list, "a@x", "A", "/m/a.mbx", 0);
+    host.remembered = Path("missing/out.csv");
+    EXPECT_FALSE(SortAndExport(list, "", false, false, host));
+    EXPECT_EQ(host.failures, std::vector<std::string>{"Unable to open output file " + Path("missing/out.csv")});
+    EXPECT_TRUE(host.statuses.empty());
+}
+
+#ifdef __linux__
+TEST_F(SortAndExportTest, AFullDiskIsAFailureNotASuccess) {
+    Add(list, "a@x", "A", "/m/a.mbx", 0);
+    host.remembered = "/dev/full";
+    EXPECT_FALSE(SortAndExport(list, "", false, false, host));
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_NE(host.failures[0].find("/dev/full"), std::string::npos);
+    EXPECT_NE(host.failures[0].find("No space left"), std::string::npos);
+    EXPECT_TRUE(host.statuses.empty());
+}
+#endif
+
+#ifndef _WIN32
+// A file-size limit makes the write fail halfway, as a full disk would.
+TEST_F(SortAndExportTest, AFailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne) {
+    const std::string target = folder.Write("kept.csv", "earlier contents\r\n");
+    for (int i = 0; i < 1000; ++i) Add(list, "user" + std::to_string(i) + "@example.com", "Name", "/m/a.mbx", 0);
+    host.remembered = target;
+
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    rlimit small = original;
+    small.rlim_cur = 4096;
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = SortAndExport(list, "", false, false, host);
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFileBytes(target), "earlier contents\r\n");
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_NE(host.failures[0].find(target), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+#endif
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,178 @@
+#include "scan/mailbox_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/scan/header_kind_flags_fixture.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+struct Found {
+    std::string email;
+    std::string name;
+    HeaderKind kind;
+
+    friend bool operator==(const Found&, const Found&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Found& f) {
+        return out << "{" << f.email << ", " << f.name << ", " << f.kind << "}";
+    }
+};
+using FoundList = std::vector<Found>;
+
+FoundList Records(const AddressList& list) {
+    FoundList found;
+    for (int i = 0; i < list.Count(); ++i) {
+        const AddressRecord& r = *list.At(i);
+        found.push_back({r.email, r.name, r.headerKind});
+    }
+    return found;
+}
+
+FoundList ScanText(std::string_view mailbox) {
+    AddressList list;
+    MemoryByteSource source(mailbox);
+    ScanMailboxSource(source, list, "L");
+    return Records(list);
+}
+
+FoundList ScanFile(std::string_view mailbox) {
+    testing::TempDir dir;
+    AddressList list;
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L");
+    return Records(list);
+}
+
+std::string JoinLines(const std::vector<std::string>& lines, const std::string& lineEnd) {
+    std::string text;
+    for (const std::string& line : lines) text += line + lineEnd;
+    return text;
+}
+
+TEST(ScanMailbox, WorkedExample) {
+    const std::vector<std::string> lines = {
+        "From ???@??? Mon Jan 01 00:00:00 2001",
+        "Return-Path: <help@mailhost>",
+        "From: Help Desk <help@mailhost>",
+        "To: sales@mailhost",
+        "Subject: hello",
+        "",
+        "From ???@??? Mon Jan 01 00:00:00 2001",
+        "From: Book Club <club@mailhost>",
+        "To: undisclosed-recipients:;",
+    };
+    const FoundList expected = {
+        {"help@mailhost", "Help Desk", kFromKind},
+        {"sales@mailhost", "To", kToKind},
+        {"help@mailhost", "Return-Path", kReturnPathKind},
+        {"club@mailhost", "Book Club", kFromKind},
+        {"club@mailhost", "undisclosed-recipients", kToKind},
+    };
+    for (const std::string lineEnd : {"\r\n", "\n"}) {
+        const std::string mailbox = JoinLines(lines, lineEnd);
+        EXPECT_EQ(ScanText(mailbox), expected);
+
+        testing::TempDir dir;
+        AddressList list;
+        ScanMailbox(dir.Write("Help.mbx", mailbox), list, "L");
+        EXPECT_EQ(Records(list), expected);
+        for (int i = 0; i < list.Count(); ++i) {
+            EXPECT_EQ(list.At(i)->mailbox, "L");
+            EXPECT_EQ(list.At(i)->duplicate, 0);
+            EXPECT_EQ(list.At(i)->deleted, 0);
+        }
+    }
+}
+
+struct MailboxCase {
+    const char* what;
+    std::string mailbox;
+    FoundList expected;
+};
+
+void ExpectScans(const std::vector<MailboxCase>& cases) {
+    for (const MailboxCase& c : cases) {
+        EXPECT_EQ(ScanText(c.mailbox), c.expected) << c.what;
+        EXPECT_EQ(ScanFile(c.mailbox), c.expected) << c.what << " (file)";
+    }
+}
+
+TEST(ScanMailbox, FindsMessageBoundariesOnlyWhereAKindRepeats) {
+    ExpectScans({
+        {"header names only at the line start, in any case",
+         " From: a@m\nResent-From: b@m\nDelivered-To: c@m\nCc: d@m\nBcc: e@m\nFrom a@m\n"
+         "FROM: F <f@m>\nx-sender: g@m\nrEPLY-tO: h@m\n",
+         {{"f@m", "F", kFromKind}, {"g@m", "x-sender", kXSenderKind}, {"h@m", "rEPLY-tO", kReplyToKind}}},
+        {"a quoted body From: line begins a new message",
+         "From: A <a@m>\nTo: b@m\n\nFrom: Sales Team\n",
+         {{"a@m", "A", kFromKind}, {"b@m", "To", kToKind}, {"", "Sales Team", kFromKind}}},
+        {"a second To: line begins a new message that carries nothing over",
+         "From: A <a@m>\nTo: b@m\nTo: Group\n",
+         {{"a@m", "A", kFromKind}, {"b@m", "To", kToKind}, {"", "Group", kToKind}}},
+        {"a message without From: merges with the next",
+         "To: undisclosed-recipients:;\n\nFrom: C <c@m>\nTo: d@m\n",
+         {{"c@m", "C", kFromKind}, {"c@m", "undisclosed-recipients", kToKind}, {"d@m", "To", kToKind}}},
+        {"the email carries from the last earlier kind that had one",
+         "Reply-To: Nobody\nSender: s@m\nTo: Group\nFrom: F\n",
+         {{"", "F", kFromKind}, {"", "Group", kToKind}, {"s@m", "Sender", kSenderKind},
+          {"s@m", "Nobody", kReplyToKind}}},
+        {"a bare header name", "To:\n", {{"", "To", kToKind}}},
+        {"no header lines", "From ???@??? Mon Jan 01 00:00:00 2001\nSubject: hi\n\nbody\n", {}},
+        {"empty file", "", {}},
+    });
+}
+
+TEST(ScanMailbox, ReadsLinesTheWayTextModeDoes) {
+    using namespace std::string_literals;
+    const std::string longName(1100, 'N');
+    ExpectScans({
+        {"a header line is cut to its first 1023 bytes",
+         "From: " + longName + " <n@m>\r\nTo: t@m\r\n",
+         {{"", longName.substr(0, 1017), kFromKind}, {"t@m", "To", kToKind}}},
+        {"a later piece of a long line that begins with a header name",
+         "Subject: " + std::string(1014, 'x') + "From: Late <late@m>\r\n",
+         {{"late@m", "Late", kFromKind}}},
+        {"a later piece that does not begin with one",
+         "Subject: " + std::string(1013, 'x') + "From: Late <late@m>\r\n", {}},
+        {"a NUL cuts the line's text", "From: Help\0 <help@m>\r\nTo: T <t@m>\r\n"s,
+         {{"", "Help", kFromKind}, {"t@m", "T", kToKind}}},
+        {"a run of CRs before the LF, a CR inside a line", "From: A <a@m>\r\r\r\nTo: B\rC <b@m>\r\n",
+         {{"a@m", "A", kFromKind}, {"b@m", "C", kToKind}}},
+        {"0x1A ends the input", "From: A <a@m>\r\n\x1ATo: B <b@m>\r\n", {{"a@m", "A", kFromKind}}},
+        {"a CR ends the input", "From: a@m\r", {{"a@m", "From", kFromKind}}},
+    });
+}
+
+TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
+    testing::TempDir dir;
+    AddressList list;
+    ScanMailbox(dir.Write("One.mbx", "From: A <a@m>\r\n"), list, "One");
+    ScanMailbox(dir.Write("Two.mbx", "To: Group\r\n"), list, "Two");
+    ScanMailbox((dir.path() / "Missing.mbx").string(), list, "Missing");
+    ScanMailbox(dir.path().string(), list, "Folder");
+
+    EXPECT_EQ(Records(list), (FoundList{{"a@m", "A", kFromKind}, {"", "Group", kToKind}}));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.At(0)->mailbox, "One");
+    EXPECT_EQ(list.At(1)->mailbox, "Two");
+}
+
+using ScanMailboxWithKindsOff = HeaderKindFlagsTest;
+
+TEST_F(ScanMailboxWithKindsOff, ASwitchedOffKindYieldsNothingButStillEndsMessages) {
+    SetKindEnabled(kToKind, false);
+    EXPECT_EQ(ScanText("From: A <a@m>\nTo: x@m\nTo: y@m\nReply-To: Nobody\n"),
+              (FoundList{{"a@m", "A", kFromKind}, {"", "Nobody", kReplyToKind}}));
+}
+
+TEST_F(ScanMailboxWithKindsOff, AllKindsOffAppendNothing) {
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, false);
+    EXPECT_EQ(ScanText("From: A <a@m>\nTo: b@m\nFrom: C <c@m>\nSender: s@m\n"), FoundList{});
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,164 @@
+#include "scan/text_mode_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace mirelo {
+namespace {
+
+using Pieces = std::vector<std::string>;
+
+constexpr std::size_t kMaxPiece = TextModeLineReader::kMaxPiece;
+
+// Hands out its bytes in chunks of random size, as a pipe or a slow disk may.
+class ChunkedByteSource : public ByteSource {
+public:
+    ChunkedByteSource(std::string_view bytes, unsigned seed) : rest_(bytes), random_(seed) {}
+
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        std::uniform_int_distribution<std::size_t> chunk(1, 3000);
+        const std::size_t n = std::min({capacity, rest_.size(), chunk(random_)});
+        std::copy_n(rest_.data(), n, buffer);
+        rest_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view rest_;
+    std::mt19937 random_;
+};
+
+Pieces ReadPieces(ByteSource& source, std::size_t blockSize = 1 << 20) {
+    TextModeLineReader reader(source, blockSize);
+    Pieces pieces;
+    std::string_view piece;
+    while (reader.Next(piece)) pieces.emplace_back(piece);
+    return pieces;
+}
+
+Pieces ReadPieces(std::string_view bytes, std::size_t blockSize = 1 << 20) {
+    MemoryByteSource source(bytes);
+    return ReadPieces(source, blockSize);
+}
+
+// The text-mode rules spelled out one at a time over the whole input: stop at the first
+// 0x1A, turn every CR LF into LF, then cut fgets pieces of at most 1023 bytes.
+Pieces ReferencePieces(std::string_view raw) {
+    raw = raw.substr(0, raw.find('\x1A'));
+    std::string text;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        text += raw[i];
+    }
+    Pieces pieces;
+    std::string piece;
+    for (char c : text) {
+        piece += c;
+        if (c == '\n' || piece.size() == kMaxPiece) pieces.push_back(std::exchange(piece, {}));
+    }
+    if (!piece.empty()) pieces.push_back(piece);
+    return pieces;
+}
+
+std::string Xs(std::size_t n) { return std::string(n, 'x'); }
+
+struct PieceCase {
+    const char* what;
+    std::string input;
+    Pieces expected;
+};
+
+TEST(TextModeLineReader, CutsPiecesTheWayTextModeFgetsDoes) {
+    const std::vector<PieceCase> cases = {
+        {"1022 bytes, CR LF", Xs(1022) + "\r\n", {Xs(1022) + "\n"}},
+        {"1023 bytes, CR LF", Xs(1023) + "\r\n", {Xs(1023), "\n"}},
+        {"1024 bytes, CR LF", Xs(1024) + "\r\n", {Xs(1023), "x\n"}},
+        {"1025 bytes, CR LF", Xs(1025) + "\r\n", {Xs(1023), "xx\n"}},
+        {"1022 bytes, LF", Xs(1022) + "\n", {Xs(1022) + "\n"}},
+        {"1023 bytes, LF", Xs(1023) + "\n", {Xs(1023), "\n"}},
+        {"1024 bytes, LF", Xs(1024) + "\n", {Xs(1023), "x\n"}},
+        {"1025 bytes, LF", Xs(1025) + "\n", {Xs(1023), "xx\n"}},
+        {"2046 bytes, LF", Xs(2046) + "\n", {Xs(1023), Xs(1023), "\n"}},
+        {"CR alone as the last byte of a piece", Xs(1022) + "\ry\n", {Xs(1022) + "\r", "y\n"}},
+        {"a run of CRs before the LF", "a\r\r\nb\r\r\r\n", {"a\r\n", "b\r\r\n"}},
+        {"a lone CR inside a line", "a\rb\r\n", {"a\rb\n"}},
+        {"LF CR is no pair", "a\n\rb\n", {"a\n", "\rb\n"}},
+        {"empty lines", "\r\n\n\r\n", {"\n", "\n", "\n"}},
+        {"0x1A ends the input", "a\r\nb\x1A" "c\r\nd\n", {"a\n", "b"}},
+        {"0x1A first", "\x1A" "a\n", {}},
+        {"CR before 0x1A stays", "a\r\x1A\n", {"a\r"}},
+        {"CR at the very end", "a\r\nb\r", {"a\n", "b\r"}},
+        {"no line end at the end", "a\nb", {"a\n", "b"}},
+        {"NUL bytes are passed on", std::string("a\0b\r\n", 5), {std::string("a\0b\n", 4)}},
+        {"empty input", "", {}},
+    };
+    for (const PieceCase& c : cases) {
+        EXPECT_EQ(ReadPieces(c.input), c.expected) << c.what;
+        EXPECT_EQ(ReferencePieces(c.input), c.expected) << c.what << " (reference)";
+    }
+}
+
+TEST(TextModeLineReader, HandlesPiecesAcrossBlockEdges) {
+    constexpr std::size_t kBlock = 2048;
+    const std::vector<PieceCase> cases = {
+        {"CR LF split by the block edge", Xs(1020) + "\n" + Xs(1026) + "\r\n" + "tail\n",
+         {Xs(1020) + "\n", Xs(1023), "xxx\n", "tail\n"}},
+        {"CR as the last byte in view, LF beyond it", "\n" + Xs(1022) + "\r\n" + Xs(1022) + "\r\n",
+         {"\n", Xs(1022) + "\n", Xs(1022) + "\n"}},
+        {"0x1A in a later block", Xs(3000) + "\n" + Xs(2100) + "\x1A" "after\n",
+         {Xs(1023), Xs(1023), Xs(954) + "\n", Xs(1023), Xs(1023), Xs(54)}},
+        {"0x1A just past the first block", Xs(kBlock) + "\x1A" "after",
+         {Xs(1023), Xs(1023), Xs(2)}},
+    };
+    for (const PieceCase& c : cases) {
+        EXPECT_EQ(ReadPieces(c.input, kBlock), c.expected) << c.what;
+        EXPECT_EQ(ReferencePieces(c.input), c.expected) << c.what << " (reference)";
+    }
+}
+
+// Runs of text of any length up to two pieces, often just around one piece, with all the
+// bytes the rules care about in between, so that pieces, CR LF pairs and 0x1A meet
+// every block edge and every fill level of the reader.
+std::size_t RandomRunLength(std::mt19937& random) {
+    std::uniform_int_distribution<int> nearPiece(0, 1);
+    std::uniform_int_distribution<std::size_t> anyLength(0, 2 * kMaxPiece + 4);
+    std::uniform_int_distribution<std::size_t> aroundPiece(kMaxPiece - 3, kMaxPiece + 3);
+    return nearPiece(random) ? aroundPiece(random) : anyLength(random);
+}
+
+std::string RandomInput(std::mt19937& random) {
+    std::uniform_int_distribution<int> segmentCount(0, 40);
+    std::uniform_int_distribution<int> kind(0, 99);
+    std::string input;
+    for (int n = segmentCount(random); n > 0; --n) {
+        const int k = kind(random);
+        if (k < 30) input += std::string(RandomRunLength(random), 'x');
+        else if (k < 55) input += "\r\n";
+        else if (k < 75) input += '\n';
+        else if (k < 93) input += '\r';
+        else if (k < 98) input += '\0';
+        else input += '\x1A';
+    }
+    return input;
+}
+
+TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
+    std::mt19937 random(20240611);
+    const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 20};
+    for (int round = 0; round < 1500; ++round) {
+        const std::string input = RandomInput(random);
+        const Pieces expected = ReferencePieces(input);
+        for (std::size_t blockSize : blockSizes) {
+            ASSERT_EQ(ReadPieces(input, blockSize), expected) << "round " << round << ", block " << blockSize;
+        }
+        ChunkedByteSource chunked(input, static_cast<unsigned>(round));
+        ASSERT_EQ(ReadPieces(chunked, 2048), expected) << "round " << round << ", chunked";
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace mirelo {
+
+struct DumpOutcome {
+    bool written = false;  // the temporary file now holds this store's dump (perhaps partial)
+    std::string problem;   // short reason why the store, or a part of it, could not be read; empty when none
+};
+
+// Writes every message of the store that has a text, in tree order, into the temporary
+// file: "___Message___ : " i CR LF, then the text up to its first NUL. The file is emptied
+// first and left empty for stores without messages and for files of other kinds.
+DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath);
+
+// outlook_temp.mbx in the folder named by TEMP, else TMP, else (not on Windows) TMPDIR,
+// else in the current folder.
+std::string TemporaryDumpPath();
+
+}  // namespace mirelo

@@ -1,0 +1,35 @@
+#include <cstdlib>
+#include <optional>
+
+#include "sources/dbx/dbx_dump.h"
+#include "sources/path_parts.h"
+
+namespace mirelo {
+
+namespace {
+
+// An empty variable names no folder; taking it as one would put the dump at the root.
+std::optional<std::string> TemporaryFolder() {
+#ifdef _WIN32
+    constexpr const char* kVariables[] = {"TEMP", "TMP"};
+#else
+    constexpr const char* kVariables[] = {"TEMP", "TMP", "TMPDIR"};
+#endif
+    for (const char* variable : kVariables) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string TemporaryDumpPath() {
+    PathParts parts;
+    if (const std::optional<std::string> folder = TemporaryFolder()) parts = SplitPath(*folder + kPathSeparator);
+    parts.name = "outlook_temp";
+    parts.extension = ".mbx";
+    return JoinPath(parts);
+}
+
+}  // namespace mirelo

@@ -49,8 +49,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     AddStaticText(this, QStringLiteral("Mirelo Version 1.0"), units.ToPixels(QRect(40, 10, 119, 8)));
     AddStaticText(this,
-                  QStringLiteral("Copyright (C) 2025 The Mirelo developers\n"
-                                 "https://mirelo.example.org/"),
+                  QStringLiteral("Copyright (C) 2025 Mirelo\n"
+                                 "https://mirelo.example.org"),
                   units.ToPixels(QRect(40, 25, 125, 20)));
 
     auto* okButton = new QPushButton(QStringLiteral("OK"), this);

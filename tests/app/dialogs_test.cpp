@@ -1,0 +1,422 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "dialogs/about_dlg.h"
+#include "dialogs/dialog_commands.h"
+#include "dialogs/find_string_dlg.h"
+#include "dialogs/header_types_dlg.h"
+#include "dialogs/row_search.h"
+#include "row_access.h"
+#include "scan/address_list.h"
+#include "scan/header_kinds.h"
+#include "scan/mailbox_scanner.h"
+#include "support/temp_dir.h"
+
+using mirelo::AddressRecord;
+
+namespace {
+
+// Runs action on the modal dialog once its loop is running, then closes it if the action
+// did not, so that a failed check cannot leave the test waiting.
+void OnModalDialog(std::function<void(QDialog&)> action) {
+    QTimer::singleShot(0, [action] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QFAIL("no modal dialog open");
+        }
+        const bool active = QTest::qWaitForWindowActive(dialog);
+        if (active) {
+            action(*dialog);
+        }
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+        QVERIFY2(active, "the dialog takes the focus");
+    });
+}
+
+template <typename Widget>
+Widget* ChildWithText(QWidget& parent, const QString& text) {
+    for (Widget* child : parent.findChildren<Widget*>()) {
+        if (child->text() == text) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+// Clicks near the left end, where a check box has its box.
+void Click(QWidget& dialog, const QString& text) {
+    QAbstractButton* button = ChildWithText<QAbstractButton>(dialog, text);
+    QVERIFY2(button, qPrintable(text));
+    const int middle = button->height() / 2;
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(middle, middle));
+}
+
+// Saves a picture of the dialog when MIRELO_SCREENSHOT_DIR names a folder.
+void SaveScreenshot(QWidget& dialog, const QString& name) {
+    const QString folder = qEnvironmentVariable("MIRELO_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        QVERIFY(dialog.grab().save(folder + u'/' + name + QStringLiteral(".png")));
+    }
+}
+
+const QStringList kBoxesTopToBottom = {QStringLiteral("From:"),    QStringLiteral("To:"),
+                                       QStringLiteral("Sender:"),  QStringLiteral("X-Sender:"),
+                                       QStringLiteral("Return-Path:"), QStringLiteral("Reply-To:")};
+const mirelo::HeaderKind kKindsTopToBottom[] = {0, 1, 3, 4, 2, 5};
+
+// The check boxes of the header-types dialog, from top to bottom on screen.
+std::vector<QCheckBox*> BoxesOnScreen(QWidget& dialog) {
+    auto boxes = dialog.findChildren<QCheckBox*>();
+    std::vector<QCheckBox*> sorted(boxes.begin(), boxes.end());
+    std::sort(sorted.begin(), sorted.end(),
+              [](QCheckBox* a, QCheckBox* b) { return a->y() < b->y(); });
+    return sorted;
+}
+
+// Two messages with every kind of header line but Sender:.
+const char* const kMailbox =
+    "From ???@??? Mon Jan 01 10:00:00 2001\n"
+    "Return-Path: <help@mailhost>\n"
+    "From: Help Desk <help@mailhost>\n"
+    "To: sales@mailhost\n"
+    "Reply-To: replies@mailhost\n"
+    "\n"
+    "From ???@??? Mon Jan 01 11:00:00 2001\n"
+    "From: Book Club <club@mailhost>\n"
+    "To: Members <members@club>\n"
+    "X-Sender: relay@club\n";
+
+std::vector<mirelo::HeaderKind> ScannedKinds() {
+    const mirelo::testing::TempDir folder;
+    const std::string path = folder.Write("In.mbx", kMailbox);
+    mirelo::AddressList list;
+    mirelo::ScanMailbox(path, list, path);
+    std::vector<mirelo::HeaderKind> kinds;
+    for (int i = 0; i < list.Count(); ++i) {
+        kinds.push_back(list.At(i)->headerKind);
+    }
+    return kinds;
+}
+
+// A plain table standing in for the address list view.
+class TableRows : public RowAccess {
+public:
+    explicit TableRows(std::vector<AddressRecord> records)
+        : records_(std::move(records)), model_(static_cast<int>(records_.size()), 3) {
+        for (int row = 0; row < model_.rowCount(); ++row) {
+            const AddressRecord& record = records_[static_cast<std::size_t>(row)];
+            model_.setItem(row, 0, new QStandardItem(QString::fromStdString(record.email)));
+            model_.setItem(row, 1, new QStandardItem(QString::fromStdString(record.name)));
+            model_.setItem(row, 2, new QStandardItem(QString::fromStdString(record.mailbox)));
+        }
+        view_.setModel(&model_);
+        view_.setSelectionBehavior(QAbstractItemView::SelectRows);
+        view_.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view_.resize(480, 300);
+        view_.show();
+    }
+
+    int RowCount() const override { return model_.rowCount(); }
+    const AddressRecord* RowRecord(int row) const override {
+        return &records_[static_cast<std::size_t>(row)];
+    }
+    void SetRowSelected(int row, bool selected) override {
+        const auto command = selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
+        view_.selectionModel()->select(model_.index(row, 0), command | QItemSelectionModel::Rows);
+    }
+    void EnsureRowFullyVisible(int row) override {
+        view_.scrollTo(model_.index(row, 0), QAbstractItemView::EnsureVisible);
+    }
+
+    QList<int> SelectedRows() const {
+        QList<int> rows;
+        for (const QModelIndex& index : view_.selectionModel()->selectedRows()) {
+            rows.append(index.row());
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    bool IsFullyVisible(int row) const {
+        return view_.viewport()->rect().contains(view_.visualRect(model_.index(row, 0)));
+    }
+    QTableView& view() { return view_; }
+
+private:
+    std::vector<AddressRecord> records_;
+    QStandardItemModel model_;
+    QTableView view_;
+};
+
+QString TextOf(QWidget& control) {
+    if (auto* label = qobject_cast<QLabel*>(&control)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(&control)) {
+        return button->text();
+    }
+    return {};
+}
+
+bool TextFits(QWidget& control) {
+    if (auto* label = qobject_cast<QLabel*>(&control); label && label->wordWrap()) {
+        return label->heightForWidth(label->width()) <= label->height();
+    }
+    const QSize needed = qobject_cast<QLabel*>(&control) ? control.sizeHint()
+                                                          : control.fontMetrics().size(0, TextOf(control));
+    return needed.width() <= control.width() && needed.height() <= control.height();
+}
+
+std::vector<AddressRecord> ThreeRecords() {
+    return {
+        {"alice@example.org", "Alice Liddell", "Inbox.mbx"},
+        {"bob@example.org", "Bob", "Archive/Old.mbx"},
+        {"carol@mail.test", "Carol", "Inbox.mbx"},
+    };
+}
+
+// Opens Find over rows, types text into the focused control and closes with button.
+void RunFind(TableRows& rows, const QString& text, const QString& button) {
+    OnModalDialog([&](QDialog& dialog) {
+        auto* edit = qobject_cast<QLineEdit*>(dialog.focusWidget());
+        QVERIFY2(edit, "the search text has the focus");
+        QCOMPARE(edit->text(), QString());
+        QTest::keyClicks(edit, text);
+        Click(dialog, button);
+    });
+    RunFindCommand(nullptr, rows);
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    bool savedFlags_[mirelo::kHeaderKindCount] = {};
+
+private slots:
+    void init() {
+        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
+            savedFlags_[kind] = mirelo::IsKindEnabled(kind);
+        }
+    }
+    void cleanup() {
+        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
+            mirelo::SetKindEnabled(kind, savedFlags_[kind]);
+        }
+    }
+
+    // Runs first, in a fresh process: every kind starts enabled.
+    void headerTypesOpenAllCheckedInScreenOrder() {
+        OnModalDialog([](QDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Specify which headers types to be used"));
+            const std::vector<QCheckBox*> boxes = BoxesOnScreen(dialog);
+            QCOMPARE(boxes.size(), std::size_t{6});
+            for (std::size_t i = 0; i < boxes.size(); ++i) {
+                QCOMPARE(boxes[i]->text(), kBoxesTopToBottom[static_cast<qsizetype>(i)]);
+                QVERIFY(boxes[i]->isChecked());
+            }
+            QPushButton* ok = ChildWithText<QPushButton>(dialog, QStringLiteral("OK"));
+            QPushButton* cancel = ChildWithText<QPushButton>(dialog, QStringLiteral("Cancel"));
+            QVERIFY(ok && cancel);
+            QCOMPARE(ok->y(), cancel->y());
+            QVERIFY(ok->x() < cancel->x());
+            QVERIFY(ok->y() > boxes.back()->geometry().bottom());
+            SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
+            Click(dialog, QStringLiteral("Cancel"));
+        });
+        RunHeaderTypesCommand(nullptr);
+    }
+
+    // The ids follow neither kinds nor screen order, so each box is checked against its kind.
+    void headerTypesShowEachKindsFlag_data() {
+        QTest::addColumn<int>("screenRow");
+        for (int row = 0; row < mirelo::kHeaderKindCount; ++row) {
+            QTest::newRow(qPrintable(kBoxesTopToBottom[row])) << row;
+        }
+    }
+    void headerTypesShowEachKindsFlag() {
+        QFETCH(int, screenRow);
+        mirelo::SetKindEnabled(kKindsTopToBottom[screenRow], false);
+        CHeaderTypesDlg dialog;
+        const std::vector<QCheckBox*> boxes = BoxesOnScreen(dialog);
+        for (int row = 0; row < mirelo::kHeaderKindCount; ++row) {
+            QCOMPARE(boxes[static_cast<std::size_t>(row)]->isChecked(), row != screenRow);
+        }
+    }
+
+    void uncheckingToAndOkDropsToRecords() {
+        QVERIFY(ScannedKinds() == (std::vector<mirelo::HeaderKind>{0, 1, 2, 5, 0, 1, 4}));
+        OnModalDialog([](QDialog& dialog) {
+            Click(dialog, QStringLiteral("To:"));
+            Click(dialog, QStringLiteral("OK"));
+        });
+        RunHeaderTypesCommand(nullptr);
+        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
+            QCOMPARE(mirelo::IsKindEnabled(kind), kind != mirelo::kToKind);
+        }
+        QVERIFY(ScannedKinds() == (std::vector<mirelo::HeaderKind>{0, 2, 5, 0, 4}));
+    }
+
+    void cancelChangesNoFlag() {
+        mirelo::SetKindEnabled(mirelo::kSenderKind, false);
+        OnModalDialog([](QDialog& dialog) {
+            for (const QString& text : kBoxesTopToBottom) {
+                Click(dialog, text);
+            }
+            Click(dialog, QStringLiteral("Cancel"));
+        });
+        RunHeaderTypesCommand(nullptr);
+        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
+            QCOMPARE(mirelo::IsKindEnabled(kind), kind != mirelo::kSenderKind);
+        }
+    }
+
+    void allUncheckedGivesNoRecords() {
+        OnModalDialog([](QDialog& dialog) {
+            for (const QString& text : kBoxesTopToBottom) {
+                Click(dialog, text);
+            }
+            Click(dialog, QStringLiteral("OK"));
+        });
+        RunHeaderTypesCommand(nullptr);
+        QVERIFY(ScannedKinds().empty());
+    }
+
+    void findSelectsExactlyTheMatchingRows_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::newRow("empty text") << QString() << QList<int>{0, 1, 2};
+        QTest::newRow("capitals") << QStringLiteral("ALICE") << QList<int>{0};
+        QTest::newRow("in two emails") << QStringLiteral("Example.ORG") << QList<int>{0, 1};
+        QTest::newRow("mailbox only") << QStringLiteral("old.MBX") << QList<int>{1};
+        QTest::newRow("name only") << QStringLiteral("liddell") << QList<int>{0};
+        QTest::newRow("longer than every field") << QString(40, u'a') << QList<int>{};
+    }
+    void findSelectsExactlyTheMatchingRows() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, selected);
+        TableRows rows(ThreeRecords());
+        rows.SetRowSelected(2, true);
+        RunFind(rows, text, QStringLiteral("OK"));
+        QCOMPARE(rows.SelectedRows(), selected);
+    }
+
+    void findCancelKeepsTheSelection() {
+        TableRows rows(ThreeRecords());
+        rows.SetRowSelected(1, true);
+        RunFind(rows, QStringLiteral("alice"), QStringLiteral("Cancel"));
+        QCOMPARE(rows.SelectedRows(), QList<int>{1});
+    }
+
+    void findWithoutMatchScrollsNowhere() {
+        std::vector<AddressRecord> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
+        TableRows rows(std::move(records));
+        rows.EnsureRowFullyVisible(300);
+        const int scrolled = rows.view().verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        RunFind(rows, QStringLiteral("nobody"), QStringLiteral("OK"));
+        QCOMPARE(rows.view().verticalScrollBar()->value(), scrolled);
+        QVERIFY(rows.SelectedRows().isEmpty());
+    }
+
+    void findScrollsTheFirstMatchFullyIntoView() {
+        std::vector<AddressRecord> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
+        records[499].name = "Needle";
+        records[800].email = "needle@example.org";
+        TableRows rows(std::move(records));
+        rows.SetRowSelected(0, true);
+        rows.SetRowSelected(1, true);
+        QVERIFY(!rows.IsFullyVisible(499));
+        OnModalDialog([](QDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Find string"));
+            QTest::keyClicks(dialog.focusWidget(), QStringLiteral("NEEDLE"));
+            SaveScreenshot(dialog, QStringLiteral("find-dialog"));
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+        });
+        RunFindCommand(nullptr, rows);
+        QCOMPARE(rows.SelectedRows(), (QList<int>{499, 800}));
+        QVERIFY(rows.IsFullyVisible(499));
+    }
+
+    void containsNoCase_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("pattern");
+        QTest::addColumn<int>("position");
+        QTest::newRow("capitals in pattern") << QByteArray("abc") << QByteArray("BC") << 1;
+        QTest::newRow("pattern longer") << QByteArray("abc") << QByteArray("abcd") << -1;
+        QTest::newRow("both empty") << QByteArray() << QByteArray() << 0;
+        QTest::newRow("empty pattern") << QByteArray("abc") << QByteArray() << 0;
+        QTest::newRow("first of several") << QByteArray("xAbAB") << QByteArray("ab") << 1;
+        QTest::newRow("at the very end") << QByteArray("mailbox") << QByteArray("BOX") << 4;
+        // Only A to Z fold: brackets and accented letters 0x20 apart stay different.
+        QTest::newRow("brackets vs braces") << QByteArray("[x]") << QByteArray("{X}") << -1;
+        QTest::newRow("accented capital") << QByteArray("\xC9t\xE9") << QByteArray("\xE9") << 2;
+    }
+    void containsNoCase() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, pattern);
+        QFETCH(int, position);
+        const auto found = ContainsNoCase(std::string_view(text.constData(), text.size()),
+                                          std::string_view(pattern.constData(), pattern.size()));
+        QCOMPARE(found ? static_cast<int>(*found) : -1, position);
+    }
+
+    void aboutShowsVersionAndInstructions() {
+        OnModalDialog([](QDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("About Mirelo"));
+            QVERIFY(ChildWithText<QLabel>(dialog, QStringLiteral("Mirelo Version 1.0")));
+            QVERIFY(ChildWithText<QLabel>(
+                dialog, QStringLiteral("[1] Click on 'Extract Email Addresses'\n\n"
+                                       "[2] Save address list\n\n"
+                                       "[3] Using Notepad, examine the file & delete unwanted "
+                                       "addresses\n\n"
+                                       "[4] Import the file into Velloran's Authorized Senders "
+                                       "folder ")));
+            const auto labels = dialog.findChildren<QLabel*>();
+            QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+                return !label->pixmap().isNull();
+            }));
+            SaveScreenshot(dialog, QStringLiteral("about-dialog"));
+            Click(dialog, QStringLiteral("OK"));
+        });
+        RunAboutCommand(nullptr);
+    }
+
+    // The templates scale with the font, so on any font the controls must stay inside the
+    // dialog, apart from each other, and wide and tall enough for their texts.
+    void everyControlFitsItsText() {
+        CHeaderTypesDlg headerTypes;
+        CFindStringDlg find;
+        CAboutDlg about;
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&headerTypes, &find, &about}) {
+            const auto controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (QWidget* control : controls) {
+                const QString where = dialog->windowTitle() + u' ' + TextOf(*control);
+                QVERIFY2(dialog->rect().contains(control->geometry()), qPrintable(where));
+                for (QWidget* other : controls) {
+                    QVERIFY2(other == control || !other->geometry().intersects(control->geometry()),
+                             qPrintable(where));
+                }
+                QVERIFY2(TextFits(*control), qPrintable(where));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"

@@ -1,0 +1,96 @@
+#include "address_row_model.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "windows1252.h"
+
+AddressRowModel::AddressRowModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int AddressRowModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int AddressRowModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const mirelo::AddressRecord& record = *Record(index.row());
+    switch (index.column()) {
+    case kEmailColumn:
+        return DecodeWindows1252(record.email);
+    case kNameColumn:
+        return DecodeWindows1252(record.name);
+    default:
+        return QFile::decodeName(QByteArray::fromRawData(record.mailbox.data(),
+                                                         static_cast<qsizetype>(record.mailbox.size())));
+    }
+}
+
+QVariant AddressRowModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::TextAlignmentRole) return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    switch (section) {
+    case kEmailColumn:
+        return QStringLiteral("Email");
+    case kNameColumn:
+        return QStringLiteral("Name");
+    default:
+        return QStringLiteral("Mailbox");
+    }
+}
+
+void AddressRowModel::SetRows(std::vector<mirelo::AddressRecord*> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
+    auto runEnd = rows.rbegin();
+    while (runEnd != rows.rend()) {
+        auto runStart = runEnd;
+        while (std::next(runStart) != rows.rend() && *std::next(runStart) == *runStart - 1) ++runStart;
+        beginRemoveRows({}, *runStart, *runEnd);
+        rows_.erase(rows_.begin() + *runStart, rows_.begin() + *runEnd + 1);
+        endRemoveRows();
+        runEnd = std::next(runStart);
+    }
+}
+
+void AddressRowModel::SortRows(RowOrder before, int column) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList persistent = persistentIndexList();
+    std::vector<const mirelo::AddressRecord*> persistentRecords;
+    persistentRecords.reserve(static_cast<std::size_t>(persistent.size()));
+    std::unordered_map<const mirelo::AddressRecord*, int> newRowOf;
+    for (const QModelIndex& index : persistent) {
+        persistentRecords.push_back(Record(index.row()));
+        newRowOf.emplace(persistentRecords.back(), -1);
+    }
+
+    std::sort(rows_.begin(), rows_.end(), [before, column](const mirelo::AddressRecord* a,
+                                                          const mirelo::AddressRecord* b) {
+        return before(a, b, column);
+    });
+
+    if (!persistent.isEmpty()) {
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            const auto found = newRowOf.find(rows_[row]);
+            if (found != newRowOf.end()) found->second = static_cast<int>(row);
+        }
+        QModelIndexList moved;
+        moved.reserve(persistent.size());
+        for (qsizetype i = 0; i < persistent.size(); ++i) {
+            const int newRow = newRowOf.at(persistentRecords[static_cast<std::size_t>(i)]);
+            moved.append(index(newRow, persistent.at(i).column()));
+        }
+        changePersistentIndexList(persistent, moved);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}

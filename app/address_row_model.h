@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+#include "scan/address_record.h"
+
+// The rows of the address list: one pointer per row to a record that the document owns.
+// Texts are read from the record when a cell is drawn; nothing is copied.
+class AddressRowModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { kEmailColumn = 0, kNameColumn = 1, kMailboxColumn = 2, kColumnCount = 3 };
+
+    using RowOrder = bool (*)(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column);
+
+    explicit AddressRowModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    mirelo::AddressRecord* Record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    void SetRows(std::vector<mirelo::AddressRecord*> rows);
+    // rows ascending; removes each run of neighbouring rows at once, from the last up.
+    void RemoveRows(const std::vector<int>& rows);
+    // Reorders the rows in place; selected and current rows move with their records.
+    void SortRows(RowOrder before, int column);
+
+private:
+    std::vector<mirelo::AddressRecord*> rows_;
+};

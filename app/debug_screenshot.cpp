@@ -1,0 +1,54 @@
+#include "debug_screenshot.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPixmap>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+#include "command_ids.h"
+#include "main_frame.h"
+#include "mirelo_app.h"
+#include "qt_platform_services.h"
+
+namespace {
+
+// Answers the folder browser and the save dialog from the request; opens no editor.
+class ScriptedPlatform : public QtPlatformServices {
+public:
+    explicit ScriptedPlatform(const ScreenshotRequest& request) : request_(request) {}
+
+    std::optional<std::string> PickFolder(const QString&, const std::string&) override {
+        return QFile::encodeName(request_.eudoraFolder).toStdString();
+    }
+    std::optional<std::string> AskSavePath(const std::string&) override {
+        return QFile::encodeName(request_.csvPath).toStdString();
+    }
+    void OpenForEditing(const std::string&) override {}
+
+private:
+    const ScreenshotRequest& request_;
+};
+
+}  // namespace
+
+int TakeScreenshot(const ScreenshotRequest& request) {
+    QTemporaryDir profileFolder;
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder.path());
+
+    ScriptedPlatform platform(request);
+    CMireloApp app(platform);
+    if (!app.InitInstance()) return 1;
+    QCoreApplication::processEvents();
+    if (!request.eudoraFolder.isEmpty()) app.Commands().Execute(ID_EXTRACT_EUDORA);
+    QCoreApplication::processEvents();
+
+    if (!app.MainFrame().grab().save(request.imagePath)) {
+        std::fprintf(stderr, "mirelo: cannot write %s\n", qPrintable(request.imagePath));
+        return 1;
+    }
+    return 0;
+}

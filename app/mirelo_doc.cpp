@@ -1,0 +1,215 @@
+#include "mirelo_doc.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "app_strings.h"
+#include "command_ids.h"
+#include "command_table.h"
+#include "dialogs/dialog_commands.h"
+#include "export/record_order.h"
+#include "main_frame.h"
+#include "mirelo_view.h"
+#include "platform_services.h"
+#include "profile.h"
+#include "sources/path_parts.h"
+#include "wait_cursor.h"
+
+namespace {
+
+constexpr const char* kFolderSection = "FOLDER";
+constexpr const char* kEudoraFolderEntry = "NAME";
+constexpr const char* kOutlookFolderEntry = "NAME_OUTLOOK";
+constexpr const char* kSavePathEntry = "NAME_SAVE";
+
+const QString kEudoraPrompt = QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)");
+const QString kOutlookPrompt = QStringLiteral(
+    "Search for mailboxes\n(ex: C:\\Documents and Settings\\user\\Local Settings\\Application Data\\Identities)");
+
+QString Decode(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+}  // namespace
+
+CMireloDoc::CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
+    : profile_(profile), platform_(platform), waitCursor_(waitCursor) {}
+
+void CMireloDoc::RegisterCommands(CommandTable& commands) {
+    const auto idle = [this](CmdUI& ui) { ui.Enable(!extracting_); };
+    commands.SetHandler(ID_EXTRACT_EUDORA, [this] { OnExtractEudora(); }, idle);
+    commands.SetHandler(ID_EXTRACT_OUTLOOK, [this] { OnExtractOutlook(); }, idle);
+    commands.SetHandler(ID_FILE_SAVE, [this] { OnFileSave(); },
+                        [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
+    commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
+                        [this](CmdUI& ui) { ui.Enable(HasRecords() && !extracting_); });
+    commands.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_); });
+}
+
+void CMireloDoc::OnNewDocument() {
+    pathName_.clear();
+    SetTitle(QString::fromLatin1(kUntitled));
+    SetModifiedFlag(false);
+}
+
+bool CMireloDoc::OnOpenDocument(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        platform_.ShowMessage(QStringLiteral("Failed to open document."));
+        return false;
+    }
+    SetModifiedFlag(false);
+    pathName_ = QFileInfo(path).absoluteFilePath();
+    SetTitle(QFileInfo(path).fileName());
+    return true;
+}
+
+void CMireloDoc::SetTitle(const QString& title) {
+    title_ = title;
+    if (frame_) frame_->OnUpdateFrameTitle();
+}
+
+bool CMireloDoc::SaveModified() {
+    if (!IsModified()) return true;
+    switch (platform_.AskSaveChanges(title_)) {
+    case PlatformServices::SaveAnswer::Yes:
+        return Save(false);
+    case PlatformServices::SaveAnswer::No:
+        return true;
+    case PlatformServices::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void CMireloDoc::RequestStop() {
+    if (extracting_) stopRequested_ = true;
+}
+
+bool CMireloDoc::CanCloseFrame() {
+    if (extracting_) {
+        closeRequested_ = true;
+        stopRequested_ = true;
+        return false;
+    }
+    return SaveModified();
+}
+
+void CMireloDoc::OnExtractEudora() {
+    Extract(mirelo::MailSource::Eudora);
+}
+
+void CMireloDoc::OnExtractOutlook() {
+    Extract(mirelo::MailSource::Outlook);
+}
+
+std::string CMireloDoc::InitialFolder(mirelo::MailSource source) {
+    if (source == mirelo::MailSource::Eudora) return profile_.GetProfileString(kFolderSection, kEudoraFolderEntry);
+    const std::string remembered = profile_.GetProfileString(kFolderSection, kOutlookFolderEntry);
+    if (!remembered.empty()) return remembered;
+    const std::string appData = platform_.LocalAppDataFolder();
+    if (appData.empty()) return remembered;
+    return appData + mirelo::kPathSeparator + "Identities" + mirelo::kPathSeparator;
+}
+
+void CMireloDoc::Extract(mirelo::MailSource source) {
+    const bool eudora = source == mirelo::MailSource::Eudora;
+    std::string chosen;
+    if (!BrowseForFolder(platform_, eudora ? kEudoraPrompt : kOutlookPrompt, chosen, InitialFolder(source))) {
+        return;
+    }
+    profile_.WriteProfileString(kFolderSection, eudora ? kEudoraFolderEntry : kOutlookFolderEntry, chosen);
+
+    extracting_ = true;
+    stopRequested_ = false;
+    problemCount_ = 0;
+    {
+        WaitCursorScope wait(waitCursor_);
+        rootText_ = mirelo::RootTextFor(source, chosen);
+        WalkAndExport(source);
+    }
+    extracting_ = false;
+
+    if (closeRequested_) {
+        closeRequested_ = false;
+        frame_->close();
+    }
+}
+
+void CMireloDoc::WalkAndExport(mirelo::MailSource source) {
+    // The rows point at records that the walk is about to reuse for new addresses.
+    view_->DeleteAllRows();
+    const bool finished = mirelo::ExtractAddresses(source, rootText_, list_, *this);
+    if (closeRequested_) {
+        // No export, but the list is left whole for the save question that follows.
+        mirelo::OrderExtractionResult(list_, rootText_);
+        RefillRows(list_);
+        return;
+    }
+
+    if (source == mirelo::MailSource::Outlook) ShowStatus("Done");
+    const bool written = mirelo::SortAndExport(list_, rootText_, true, true, *this);
+    if (written) SetModifiedFlag(false);
+    if (!finished) {
+        ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
+    } else if (!written) {
+        ShowStatus("Done");
+    }
+}
+
+void CMireloDoc::OnFileSave() {
+    Save(false);
+}
+
+void CMireloDoc::OnFileSaveAs() {
+    Save(true);
+}
+
+bool CMireloDoc::Save(bool ask) {
+    const bool written = mirelo::SortAndExport(list_, rootText_, false, ask, *this);
+    if (written) SetModifiedFlag(false);
+    return written;
+}
+
+void CMireloDoc::ShowStatus(const std::string& text) {
+    statusText_ = text;
+    frame_->SetStatusText(Decode(statusText_));
+}
+
+void CMireloDoc::KeepAlive() {
+    frame_->PumpPendingMessages();
+    waitCursor_.Restore();
+}
+
+void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
+    ++problemCount_;
+    ShowStatus("Skipped " + mirelo::RemoveAll(path, rootText_) + ": " + reason + " (" +
+               std::to_string(problemCount_) + " so far)");
+}
+
+std::string CMireloDoc::RememberedSavePath() {
+    return profile_.GetProfileString(kFolderSection, kSavePathEntry);
+}
+
+void CMireloDoc::RememberSavePath(const std::string& path) {
+    profile_.WriteProfileString(kFolderSection, kSavePathEntry, path);
+}
+
+std::optional<std::string> CMireloDoc::AskSavePath(const std::string& preload) {
+    // A close during the extraction skips the export.
+    if (closeRequested_) return std::nullopt;
+    return platform_.AskSavePath(preload);
+}
+
+void CMireloDoc::ShowWriteFailure(const std::string& message) {
+    platform_.ShowMessage(Decode(message));
+}
+
+void CMireloDoc::RefillRows(mirelo::AddressList& list) {
+    view_->RefillRows(list);
+    sortColumn_ = kMailboxColumn;
+}
+
+void CMireloDoc::OpenForEditing(const std::string& path) {
+    platform_.OpenForEditing(path);
+}

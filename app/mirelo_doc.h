@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "export/sort_and_export.h"
+#include "scan/address_list.h"
+#include "sources/extraction.h"
+
+class CMainFrame;
+class CMireloView;
+class CommandTable;
+class PlatformServices;
+class Profile;
+class WaitCursor;
+
+// The one document: the record list of the last extraction and what goes with it. It
+// runs the extractions and the saves, and lives as long as the program.
+class CMireloDoc : public mirelo::ExportHost {
+public:
+    static constexpr int kNoSortColumn = -1;
+    static constexpr int kMailboxColumn = 2;
+
+    CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
+
+    // Set once when the window and the view are made.
+    void AttachFrame(CMainFrame* frame) { frame_ = frame; }
+    void AttachView(CMireloView* view) { view_ = view; }
+    void RegisterCommands(CommandTable& commands);
+
+    mirelo::AddressList& List() { return list_; }
+    bool HasRecords() const { return list_.Count() != 0; }
+    const std::string& RootText() const { return rootText_; }
+    const std::string& StatusText() const { return statusText_; }
+    int SortColumn() const { return sortColumn_; }
+    void SetSortColumn(int column) { sortColumn_ = column; }
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified) { modified_ = modified; }
+    const QString& Title() const { return title_; }
+    const QString& PathName() const { return pathName_; }
+    int ProblemCount() const { return problemCount_; }
+
+    // The framework's re-initialisation by New: the record list and the rows stay.
+    void OnNewDocument();
+    // Open: the file must open for reading; nothing is loaded from it.
+    bool OnOpenDocument(const QString& path);
+    // Asks whether to save a modified document; false when the user cancels or the
+    // save did not happen. Yes writes the list as Save does.
+    bool SaveModified();
+
+    bool IsExtracting() const { return extracting_; }
+    // Ends the running extraction after the store being read.
+    void RequestStop();
+    // Whether the window may close now. During an extraction the close waits until
+    // the extraction has stopped, and then the window is closed again.
+    bool CanCloseFrame();
+
+    void OnExtractEudora();
+    void OnExtractOutlook();
+    void OnFileSave();
+    void OnFileSaveAs();
+
+    void ShowStatus(const std::string& text) override;
+    void KeepAlive() override;
+    void ReportProblem(const std::string& path, const std::string& reason) override;
+    bool StopRequested() override { return stopRequested_; }
+    std::string RememberedSavePath() override;
+    void RememberSavePath(const std::string& path) override;
+    std::optional<std::string> AskSavePath(const std::string& preload) override;
+    void ShowWriteFailure(const std::string& message) override;
+    void RefillRows(mirelo::AddressList& list) override;
+    void OpenForEditing(const std::string& path) override;
+
+private:
+    void Extract(mirelo::MailSource source);
+    std::string InitialFolder(mirelo::MailSource source);
+    void WalkAndExport(mirelo::MailSource source);
+    bool Save(bool ask);
+    void SetTitle(const QString& title);
+
+    Profile& profile_;
+    PlatformServices& platform_;
+    WaitCursor& waitCursor_;
+    CMainFrame* frame_ = nullptr;
+    CMireloView* view_ = nullptr;
+
+    std::string statusText_;
+    std::string rootText_;
+    mirelo::AddressList list_;
+    int sortColumn_ = kNoSortColumn;
+    bool modified_ = false;
+    QString title_;
+    QString pathName_;
+
+    bool extracting_ = false;
+    bool stopRequested_ = false;
+    bool closeRequested_ = false;
+    int problemCount_ = 0;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QTableView>
+
+#include "row_access.h"
+#include "scan/address_list.h"
+
+class AddressRowModel;
+class CMireloDoc;
+class CommandTable;
+
+// The address list: one row per record shown, columns "Email", "Name" and "Mailbox".
+// Sorting moves rows only; deleting a row marks its record deleted for the next save.
+class CMireloView : public QTableView, public RowAccess {
+    Q_OBJECT
+public:
+    explicit CMireloView(CMireloDoc& document, QWidget* parent = nullptr);
+
+    CMireloDoc& GetDocument() const { return document_; }
+    void RegisterCommands(CommandTable& commands);
+
+    // Sets the column widths from the view's width: a third each, the rest to the last.
+    void OnInitialUpdate();
+
+    // Shows the records that are not duplicates, in list order.
+    void RefillRows(const mirelo::AddressList& list);
+    void DeleteAllRows();
+
+    // Ascending always; the order of the record list stays as it is.
+    void SortRows(int column);
+    void DeleteSelection();
+    bool HasSelectedRow() const;
+
+    // Column 1: names; column 2: mailboxes, then emails; any other: emails. ASCII case
+    // is ignored; negative when a goes first.
+    static int CompareRows(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column);
+
+    int RowCount() const override;
+    const mirelo::AddressRecord* RowRecord(int row) const override;
+    void SetRowSelected(int row, bool selected) override;
+    void EnsureRowFullyVisible(int row) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool CanChangeRows() const;
+
+    CMireloDoc& document_;
+    AddressRowModel* rows_;
+    CommandTable* commands_ = nullptr;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSettings>
+#include <QStringList>
+
+#include <string>
+
+// The per-user profile: the organisation key and the application name select the place
+// (on Windows the registry key HKCU\Software\<key>\Mirelo). Entries are byte strings;
+// a missing one reads as empty.
+class Profile {
+public:
+    static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
+    static constexpr int kRecentFileCount = 4;
+
+    Profile();
+
+    std::string GetProfileString(const char* section, const char* entry) const;
+    void WriteProfileString(const char* section, const char* entry, const std::string& value);
+
+    // The framework's recent-file list, newest first.
+    QStringList LoadRecentFiles() const;
+    void SaveRecentFiles(const QStringList& files);
+
+private:
+    QSettings settings_;
+};

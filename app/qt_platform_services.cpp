@@ -1,0 +1,100 @@
+#include "qt_platform_services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+
+#ifdef _WIN32
+#include <QProcess>
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+#include "app_strings.h"
+#include "folder_browser_dialog.h"
+
+namespace {
+
+// A dialog shows the normal pointer even while a long command holds the wait cursor.
+class NormalCursorWhileOpen {
+public:
+    NormalCursorWhileOpen() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~NormalCursorWhileOpen() { QApplication::restoreOverrideCursor(); }
+    NormalCursorWhileOpen(const NormalCursorWhileOpen&) = delete;
+    NormalCursorWhileOpen& operator=(const NormalCursorWhileOpen&) = delete;
+};
+
+std::string EncodePath(const QString& path) {
+    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+}
+
+QString DecodePath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+}  // namespace
+
+std::optional<std::string> QtPlatformServices::PickFolder(const QString& prompt,
+                                                          const std::string& initialFolder) {
+    NormalCursorWhileOpen cursor;
+    FolderBrowserDialog dialog(prompt, DecodePath(initialFolder), QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return EncodePath(dialog.ChosenFolder());
+}
+
+std::optional<std::string> QtPlatformServices::AskSavePath(const std::string& preload) {
+    NormalCursorWhileOpen cursor;
+    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Save list of unique email addresses"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("Comma-separated Value (*.CSV)"));
+    if (!preload.empty()) dialog.selectFile(DecodePath(preload));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return EncodePath(dialog.selectedFiles().constFirst());
+}
+
+std::optional<std::string> QtPlatformServices::AskOpenPath() {
+    NormalCursorWhileOpen cursor;
+    const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QStringLiteral("Open"),
+                                                      QString(), QStringLiteral("All Files (*)"));
+    if (path.isEmpty()) return std::nullopt;
+    return EncodePath(path);
+}
+
+void QtPlatformServices::ShowMessage(const QString& text) {
+    NormalCursorWhileOpen cursor;
+    QMessageBox::warning(QApplication::activeWindow(), QString::fromLatin1(kAppTitle), text, QMessageBox::Ok);
+}
+
+PlatformServices::SaveAnswer QtPlatformServices::AskSaveChanges(const QString& documentTitle) {
+    NormalCursorWhileOpen cursor;
+    const auto answer = QMessageBox::question(
+        QApplication::activeWindow(), QString::fromLatin1(kAppTitle),
+        QStringLiteral("Save changes to %1?").arg(documentTitle),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes) return SaveAnswer::Yes;
+    if (answer == QMessageBox::No) return SaveAnswer::No;
+    return SaveAnswer::Cancel;
+}
+
+std::string QtPlatformServices::LocalAppDataFolder() {
+    // On Windows this is the local application-data folder itself; elsewhere the
+    // per-user data folder plays its part.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return folder.isEmpty() ? std::string() : EncodePath(folder);
+}
+
+void QtPlatformServices::OpenForEditing(const std::string& path) {
+#ifdef _WIN32
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "edit", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result <= 32) QProcess::startDetached(QStringLiteral("notepad.exe"), {DecodePath(path)});
+#else
+    QDesktopServices::openUrl(QUrl::fromLocalFile(DecodePath(path)));
+#endif
+}

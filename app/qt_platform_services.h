@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform_services.h"
+
+// The real dialogs, message boxes and editor, owned by the active window.
+class QtPlatformServices : public PlatformServices {
+public:
+    std::optional<std::string> PickFolder(const QString& prompt,
+                                          const std::string& initialFolder) override;
+    std::optional<std::string> AskSavePath(const std::string& preload) override;
+    std::optional<std::string> AskOpenPath() override;
+    void ShowMessage(const QString& text) override;
+    SaveAnswer AskSaveChanges(const QString& documentTitle) override;
+    std::string LocalAppDataFolder() override;
+    void OpenForEditing(const std::string& path) override;
+};

@@ -18,4 +18,12 @@ std::string RootTextFor(MailSource source, const std::string& chosenFolder);
 bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
                       ExtractionObserver& observer);
 
+// The walks behind the two commands: every ".mbx" file is scanned as it is; every ".dbx"
+// store is first dumped to the temporary text file and that file scanned, labelled with
+// the store's path.
+bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
+                      ExtractionObserver& observer);
+bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
+                       ExtractionObserver& observer);
+
 }  // namespace mirelo

@@ -1,0 +1,82 @@
+#include "cli/extract_options.h"
+
+#include "export/record_order.h"
+
+namespace mirelo {
+
+const char* const kExtractUsage =
+    "Usage: mirelo-extract [--outlook] [--kinds LIST] [--output FILE] [--quiet] FOLDER\n"
+    "Gathers the e-mail correspondents of the mail stores under FOLDER into a CSV list.\n"
+    "\n"
+    "  --outlook      read Outlook Express stores (.dbx), starting in FOLDER's parent\n"
+    "                 folder; without it, Eudora mailboxes (.mbx) below FOLDER\n"
+    "  --kinds LIST   header kinds to use, comma-separated, of From:, To:, Return-Path:,\n"
+    "                 Sender:, X-Sender:, Reply-To: (any case, colon optional); default all\n"
+    "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
+    "                 default: standard output\n"
+    "  --quiet        report errors only\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n";
+
+namespace {
+
+// "to", "TO:" and "To:" all name kind 1.
+std::optional<HeaderKind> KindNamed(std::string name) {
+    if (!name.empty() && name.back() != ':') name += ':';
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        if (CompareNoCase(name, HeaderKindName(kind)) == 0) return kind;
+    return std::nullopt;
+}
+
+std::string ParseKinds(const std::string& list, std::array<bool, kHeaderKindCount>& kinds) {
+    kinds.fill(false);
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', from);
+        const std::string name = list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        const std::optional<HeaderKind> kind = KindNamed(name);
+        if (!kind) return "unknown header kind '" + name + "'";
+        kinds[static_cast<std::size_t>(*kind)] = true;
+        if (comma == std::string::npos) return {};
+        from = comma + 1;
+    }
+}
+
+}  // namespace
+
+ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
+    ParsedOptions parsed;
+    ExtractOptions& options = parsed.options;
+    std::vector<std::string> folders;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
+            folders.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--outlook") {
+            options.outlook = true;
+        } else if (argument == "--quiet") {
+            options.quiet = true;
+        } else if (argument == "--help" || argument == "--version") {
+            (argument == "--help" ? options.help : options.version) = true;
+            return parsed;
+        } else if (argument == "--kinds" || argument == "--output") {
+            if (i + 1 == arguments.size()) return {options, argument + " needs a value"};
+            const std::string& value = arguments[++i];
+            if (argument == "--output") {
+                options.output = value;
+            } else if (std::string error = ParseKinds(value, options.kinds); !error.empty()) {
+                return {options, error};
+            }
+        } else {
+            return {options, "unknown option " + argument};
+        }
+    }
+    if (folders.size() != 1) return {options, folders.empty() ? "no FOLDER given" : "only one FOLDER can be given"};
+    options.folder = folders.front();
+    return parsed;
+}
+
+}  // namespace mirelo

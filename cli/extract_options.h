@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scan/header_kinds.h"
+
+namespace mirelo {
+
+struct ExtractOptions {
+    bool outlook = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::array<bool, kHeaderKindCount> kinds{true, true, true, true, true, true};
+    std::optional<std::string> output;
+    std::string folder;
+};
+
+struct ParsedOptions {
+    ExtractOptions options;
+    std::string error;  // a usage error; empty when the arguments were good
+};
+
+ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments);
+
+extern const char* const kExtractUsage;
+
+}  // namespace mirelo

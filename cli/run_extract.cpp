@@ -1,0 +1,97 @@
+#include "cli/run_extract.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "export/csv_file.h"
+#include "export/record_order.h"
+#include "export/sort_and_export.h"
+#include "sources/extraction.h"
+#include "sources/path_parts.h"
+
+namespace mirelo {
+
+namespace {
+
+// The command line's side of an extraction: the status lines go to standard error, the
+// output path is the one given, and nothing is asked or opened.
+class CommandLineHost : public ExportHost {
+public:
+    CommandLineHost(const ExtractOptions& options, std::FILE* err) : options_(options), err_(err) {}
+
+    void EchoStatus(bool echo) { echoStatus_ = echo; }
+    const std::string& LastStatus() const { return lastStatus_; }
+
+    void ShowStatus(const std::string& text) override {
+        lastStatus_ = text;
+        if (echoStatus_) Say(text);
+    }
+    void KeepAlive() override {}
+    void ReportProblem(const std::string& path, const std::string& reason) override {
+        std::fprintf(err_, "%s: skipped: %s\n", path.c_str(), reason.c_str());
+    }
+    std::string RememberedSavePath() override { return options_.output.value_or(""); }
+    void RememberSavePath(const std::string&) override {}
+    std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
+    void ShowWriteFailure(const std::string& message) override { std::fprintf(err_, "%s\n", message.c_str()); }
+    void RefillRows(AddressList&) override {}
+    void OpenForEditing(const std::string&) override {}
+
+    void Say(const std::string& line) {
+        if (!options_.quiet) std::fprintf(err_, "%s\n", line.c_str());
+    }
+
+private:
+    const ExtractOptions& options_;
+    std::FILE* err_;
+    bool echoStatus_ = true;
+    std::string lastStatus_;
+};
+
+// The folder as a folder browser returns it: no trailing separator but for a root.
+std::string ChosenFolder(std::string folder) {
+    const auto isDriveRoot = [&] { return folder.size() == 3 && folder[1] == ':'; };
+    while (folder.size() > 1 && IsPathSeparator(folder.back()) && !isDriveRoot()) folder.pop_back();
+    return folder;
+}
+
+bool WriteToStream(AddressList& list, const std::string& rootText, std::FILE* out, CommandLineHost& host,
+                   std::FILE* err) {
+    OrderExtractionResult(list, rootText);
+    const int unique = WriteCsvLines(out, list);
+    if (unique < 0 || std::fflush(out) != 0) {
+        std::fprintf(err, "Unable to write the CSV to standard output: %s\n", std::strerror(errno));
+        return false;
+    }
+    host.ShowStatus(CountsText(list.Count(), unique));
+    return true;
+}
+
+}  // namespace
+
+int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
+    const std::string folder = ChosenFolder(options.folder);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        std::fprintf(err, "mirelo-extract: %s is not a folder\n%s", folder.c_str(), kExtractUsage);
+        return 2;
+    }
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        SetKindEnabled(kind, options.kinds[static_cast<std::size_t>(kind)]);
+
+    const MailSource source = options.outlook ? MailSource::Outlook : MailSource::Eudora;
+    const std::string rootText = RootTextFor(source, folder);
+    CommandLineHost host(options, err);
+    AddressList list;
+    ExtractAddresses(source, rootText, list, host);
+
+    host.EchoStatus(false);
+    const bool written = options.output ? SortAndExport(list, rootText, true, false, host)
+                                        : WriteToStream(list, rootText, out, host, err);
+    if (!written) return 1;
+    host.Say(host.LastStatus());
+    return 0;
+}
+
+}  // namespace mirelo

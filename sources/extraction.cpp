@@ -1,0 +1,50 @@
+#include "sources/extraction.h"
+
+#include "scan/mailbox_scanner.h"
+#include "sources/dbx/dbx_dump.h"
+#include "sources/folder_walk.h"
+#include "sources/path_parts.h"
+
+namespace mirelo {
+
+namespace {
+
+// The status line names a store by its path without the root text.
+void ShowStore(const std::string& storePath, const std::string& rootText, ExtractionObserver& observer) {
+    observer.ShowStatus(RemoveAll(storePath, rootText));
+    observer.KeepAlive();
+}
+
+}  // namespace
+
+bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
+                      ExtractionObserver& observer) {
+    return WalkFolderForStores(folderPath, ".mbx", observer, [&](const std::string& mailbox) {
+        ShowStore(mailbox, rootText, observer);
+        ScanMailbox(mailbox, list, mailbox);
+    });
+}
+
+bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
+                       ExtractionObserver& observer) {
+    return WalkFolderForStores(folderPath, ".dbx", observer, [&](const std::string& store) {
+        const std::string dumpPath = TemporaryDumpPath();
+        ShowStore(store, rootText, observer);
+        const DumpOutcome outcome = DumpDbxToText(store, dumpPath);
+        if (!outcome.problem.empty()) observer.ReportProblem(store, outcome.problem);
+        if (outcome.written) ScanMailbox(dumpPath, list, store);
+    });
+}
+
+std::string RootTextFor(MailSource source, const std::string& chosenFolder) {
+    return source == MailSource::Eudora ? chosenFolder + kPathSeparator : chosenFolder;
+}
+
+bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
+                      ExtractionObserver& observer) {
+    list.Reset();
+    return source == MailSource::Eudora ? WalkEudoraFolder(rootText, rootText, list, observer)
+                                        : WalkOutlookFolder(rootText, rootText, list, observer);
+}
+
+}  // namespace mirelo

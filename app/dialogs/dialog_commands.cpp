@@ -1,11 +1,38 @@
 #include "dialogs/dialog_commands.h"
 
-#include <QByteArray>
+#include <optional>
+#include <string>
 
 #include "dialogs/about_dlg.h"
 #include "dialogs/find_string_dlg.h"
 #include "dialogs/header_types_dlg.h"
 #include "dialogs/row_search.h"
+#include "windows1252.h"
+
+namespace {
+
+// The bytes that the rows show as text, or none when a character of the text is not
+// in the code page, so that no record can contain it.
+std::optional<std::string> RecordBytesOf(const QString& text) {
+    static const QString everyByteDecoded = [] {
+        std::string bytes(256, '\0');
+        for (std::size_t byte = 0; byte < bytes.size(); ++byte) {
+            bytes[byte] = static_cast<char>(byte);
+        }
+        return DecodeWindows1252(bytes);
+    }();
+    std::string bytes;
+    for (const QChar character : text) {
+        const qsizetype byte = everyByteDecoded.indexOf(character);
+        if (byte < 0) {
+            return std::nullopt;
+        }
+        bytes += static_cast<char>(byte);
+    }
+    return bytes;
+}
+
+}  // namespace
 
 void RunHeaderTypesCommand(QWidget* parent) {
     CHeaderTypesDlg dialog(parent);
@@ -17,9 +44,7 @@ void RunFindCommand(QWidget* parent, RowAccess& rows) {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    // Records hold bytes in the local 8-bit encoding; search for the same bytes.
-    const QByteArray pattern = dialog.m_strFind.toLocal8Bit();
-    SelectMatchingRows(rows, std::string_view(pattern.constData(), pattern.size()));
+    SelectMatchingRows(rows, RecordBytesOf(dialog.m_strFind));
 }
 
 void RunAboutCommand(QWidget* parent) {

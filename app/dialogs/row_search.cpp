@@ -12,9 +12,9 @@ bool EqualNoCase(char a, char b) {
            mirelo::FoldAscii(static_cast<unsigned char>(b));
 }
 
-bool RecordContains(const mirelo::AddressRecord& record, std::string_view pattern) {
-    return ContainsNoCase(record.email, pattern) || ContainsNoCase(record.name, pattern) ||
-           ContainsNoCase(record.mailbox, pattern);
+bool RecordContains(const mirelo::AddressRecord& record, const std::optional<std::string>& pattern) {
+    return pattern && (ContainsNoCase(record.email, *pattern) || ContainsNoCase(record.name, *pattern) ||
+                       ContainsNoCase(record.mailbox, *pattern));
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ std::optional<std::size_t> ContainsNoCase(std::string_view text, std::string_vie
     return static_cast<std::size_t>(found - text.begin());
 }
 
-std::optional<int> SelectMatchingRows(RowAccess& rows, std::string_view pattern) {
+void SelectMatchingRows(RowAccess& rows, const std::optional<std::string>& pattern) {
     std::optional<int> firstMatch;
     const int rowCount = rows.RowCount();
     for (int row = 0; row < rowCount; ++row) {
@@ -41,5 +41,4 @@ std::optional<int> SelectMatchingRows(RowAccess& rows, std::string_view pattern)
     if (firstMatch) {
         rows.EnsureRowFullyVisible(*firstMatch);
     }
-    return firstMatch;
 }

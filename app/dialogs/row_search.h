@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 class RowAccess;
@@ -11,5 +12,6 @@ class RowAccess;
 std::optional<std::size_t> ContainsNoCase(std::string_view text, std::string_view pattern);
 
 // Selects exactly the rows whose email, name or mailbox contains pattern, ignoring case,
-// and scrolls the first of them fully into view. Returns that row, if any.
-std::optional<int> SelectMatchingRows(RowAccess& rows, std::string_view pattern);
+// and scrolls the first of them fully into view. Without a pattern (a text that no record
+// can hold) every row is deselected.
+void SelectMatchingRows(RowAccess& rows, const std::optional<std::string>& pattern);

@@ -1,8 +1,8 @@
 #include "dialogs/about_dlg.h"
 
 #include <QLabel>
-#include <QPushButton>
 
+#include "dialogs/dialog_buttons.h"
 #include "dialogs/dialog_units.h"
 #include "resources/application_icon.h"
 
@@ -27,13 +27,12 @@ QString ShownText(const QString& text) {
     return shown;
 }
 
-QLabel* AddStaticText(QWidget* dialog, const QString& text, const QRect& rect) {
+void AddStaticText(QWidget* dialog, const QString& text, const QRect& rect) {
     auto* label = new QLabel(text, dialog);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setGeometry(rect);
-    return label;
 }
 
 }  // namespace
@@ -53,10 +52,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
                                  "https://mirelo.example.org"),
                   units.ToPixels(QRect(40, 25, 125, 20)));
 
-    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setDefault(true);
-    okButton->setGeometry(units.ToPixels(QRect(178, 7, 50, 14)));
-    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    AddOkButton(this, units.ToPixels(QRect(178, 7, 50, 14)));
 
     AddStaticText(this, ShownText(QString::fromLatin1(kInstructions)),
                   units.ToPixels(QRect(23, 55, 190, 74)));

@@ -2,8 +2,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
+#include "dialogs/dialog_buttons.h"
 #include "dialogs/dialog_units.h"
 
 CFindStringDlg::CFindStringDlg(QWidget* parent) : QDialog(parent) {
@@ -19,14 +19,8 @@ CFindStringDlg::CFindStringDlg(QWidget* parent) : QDialog(parent) {
     findEdit_->setObjectName(QStringLiteral("1001"));
     findEdit_->setGeometry(units.ToPixels(QRect(63, 7, 94, 14)));
 
-    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setDefault(true);
-    okButton->setGeometry(units.ToPixels(QRect(36, 34, 50, 14)));
-    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton->setGeometry(units.ToPixels(QRect(99, 34, 50, 14)));
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    AddOkButton(this, units.ToPixels(QRect(36, 34, 50, 14)));
+    AddCancelButton(this, units.ToPixels(QRect(99, 34, 50, 14)));
 }
 
 void CFindStringDlg::accept() {

@@ -1,8 +1,8 @@
 #include "dialogs/header_types_dlg.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 
+#include "dialogs/dialog_buttons.h"
 #include "dialogs/dialog_units.h"
 
 namespace {
@@ -33,14 +33,8 @@ CHeaderTypesDlg::CHeaderTypesDlg(QWidget* parent) : QDialog(parent) {
     setFixedSize(units.ToPixels(QSize(164, 128)));
 
     // Creation order is the tab order: the buttons come first, as in the template.
-    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setDefault(true);
-    okButton->setGeometry(units.ToPixels(QRect(20, 107, 37, 14)));
-    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton->setGeometry(units.ToPixels(QRect(75, 107, 37, 14)));
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    AddOkButton(this, units.ToPixels(QRect(20, 107, 37, 14)));
+    AddCancelButton(this, units.ToPixels(QRect(75, 107, 37, 14)));
 
     for (std::size_t i = 0; i < kKindBoxes.size(); ++i) {
         const KindBoxTemplate& entry = kKindBoxes[i];

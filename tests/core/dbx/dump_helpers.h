@@ -14,14 +14,15 @@ struct DumpResult {
     std::string text;
 };
 
-// Dumps the store bytes as the folder walk would, from a file into a fresh temporary file.
-inline DumpResult DumpStoreBytes(const std::string& storeBytes) {
-    TempDir dir;
+// Dumps the store bytes as the folder walk would, from a file into a temporary file in dir.
+inline DumpResult DumpStoreBytes(const TempDir& dir, const std::string& storeBytes) {
     const std::string store = dir.Write("Inbox.dbx", storeBytes);
     const std::string dump = (dir.path() / "outlook_temp.mbx").string();
     DumpOutcome outcome = DumpDbxToText(store, dump);
     return {std::move(outcome), ReadFileBytes(dump)};
 }
+
+inline DumpResult DumpStoreBytes(const std::string& storeBytes) { return DumpStoreBytes(TempDir(), storeBytes); }
 
 inline std::string Marker(std::size_t message) {
     return "___Message___ : " + std::to_string(message) + "\r\n";

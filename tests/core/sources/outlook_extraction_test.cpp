@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+
+#include "export/record_order.h"
+#include "sources/extraction.h"
+#include "support/dbx_writer.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+using testing::DbxStoreBuilder;
+using testing::ReadFileBytes;
+using testing::TempDir;
+
+class StatusLog : public ExtractionObserver {
+public:
+    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void KeepAlive() override {}
+    void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
+
+    std::vector<std::string> statuses;
+    std::map<std::string, std::string> problems;
+};
+
+// Points TEMP at a folder for the test's lifetime.
+class ScopedTemp {
+public:
+    explicit ScopedTemp(const std::string& folder) {
+        if (const char* old = std::getenv("TEMP")) old_ = old;
+        setenv("TEMP", folder.c_str(), 1);
+    }
+    ~ScopedTemp() { old_ ? setenv("TEMP", old_->c_str(), 1) : unsetenv("TEMP"); }
+
+private:
+    std::optional<std::string> old_;
+};
+
+std::string Message(const std::string& from, const std::string& to) {
+    return "From: " + from + "\r\nTo: " + to + "\r\nSubject: hello\r\n\r\nFrom the body.\r\n";
+}
+
+class OutlookExtractionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder.Write("AD/Identities/Main/Inbox.dbx",
+                     DbxStoreBuilder()
+                         .AddMessage(Message("Help Desk <help@mailhost>", "me@mailhost"))
+                         .AddMessageWithoutText()
+                         .AddMessage(Message("Book Club <club@mailhost>", "me@mailhost"))
+                         .Build()
+                         .bytes);
+        folder.Write("AD/Identities/Main/Trash.dbx",
+                     DbxStoreBuilder().AddMessage(Message("Spam <spam@mailhost>", "me@mailhost")).Build().bytes);
+        folder.Write("AD/Identities/Main/Folders.dbx",
+                     DbxStoreBuilder().Kind(testing::kFolderListKind).Build().bytes);
+        folder.Write("AD/Other/Old.dbx",
+                     DbxStoreBuilder().AddMessage(Message("Old Friend <old@mailhost>", "me@mailhost")).Build().bytes);
+    }
+
+    std::string Path(const std::string& relative) const { return (folder.path() / relative).string(); }
+
+    std::map<std::string, std::string> Extract() {
+        const std::string root = RootTextFor(MailSource::Outlook, Path("AD/Identities"));
+        ScopedTemp temp(folder.path().string());
+        ExtractAddresses(MailSource::Outlook, root, list, log);
+        OrderExtractionResult(list, root);
+        std::map<std::string, std::string> mailboxByEmail;
+        for (int i = 0; i < list.Count(); ++i)
+            if (!list.At(i)->duplicate) mailboxByEmail[list.At(i)->email] = list.At(i)->mailbox;
+        return mailboxByEmail;
+    }
+
+    TempDir folder;
+    AddressList list;
+    StatusLog log;
+};
+
+TEST_F(OutlookExtractionTest, WalksFromTheParentAndLabelsRecordsWithTheStore) {
+    const auto mailboxByEmail = Extract();
+    EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{
+                                  {"help@mailhost", "/Main/Inbox.dbx"},
+                                  {"club@mailhost", "/Main/Inbox.dbx"},
+                                  {"me@mailhost", mailboxByEmail.at("me@mailhost")},
+                                  {"old@mailhost", Path("AD/Other/Old.dbx")},
+                              }));
+    EXPECT_TRUE(log.problems.empty());
+    for (const std::string& status : log.statuses) EXPECT_EQ(status.find("Trash"), std::string::npos);
+}
+
+TEST_F(OutlookExtractionTest, ADamagedStoreIsReportedAndItsReadableMessagesKept) {
+    testing::DbxStoreImage damaged = DbxStoreBuilder()
+                                         .AddMessage(Message("First <first@mailhost>", "me@mailhost"))
+                                         .AddMessage(Message("Second <second@mailhost>", "me@mailhost"))
+                                         .Build();
+    damaged.BreakMarker(damaged.infos[1]);
+    folder.Write("AD/Identities/Main/Damaged.dbx", damaged.bytes);
+
+    const auto mailboxByEmail = Extract();
+    EXPECT_EQ(mailboxByEmail.count("first@mailhost"), 1u);
+    EXPECT_EQ(mailboxByEmail.count("second@mailhost"), 0u);
+    EXPECT_EQ(log.problems.count(Path("AD/Identities/Main/Damaged.dbx")), 1u);
+    EXPECT_EQ(log.problems.size(), 1u);  // the folder list is not a damaged store
+}
+
+TEST_F(OutlookExtractionTest, TheDumpOfTheLastStoreStaysInTheTemporaryFile) {
+    Extract();
+    const std::map<std::string, std::string> dumpByStore = {
+        {"/Main/Inbox.dbx", "___Message___ : 0\r\n" + Message("Help Desk <help@mailhost>", "me@mailhost") +
+                                "___Message___ : 2\r\n" + Message("Book Club <club@mailhost>", "me@mailhost")},
+        {"/Main/Folders.dbx", ""},
+        {Path("AD/Other/Old.dbx"), "___Message___ : 0\r\n" + Message("Old Friend <old@mailhost>", "me@mailhost")},
+    };
+    ASSERT_EQ(log.statuses.size(), 3u);
+    EXPECT_EQ(ReadFileBytes(folder.path() / "outlook_temp.mbx"), dumpByStore.at(log.statuses.back()));
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -20,7 +20,7 @@ test: build
 	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure
 
 run: build
-	@$(BUILD)/bench/bench_scan_mailbox --help > /dev/null 2>&1 || true
+	@bash scripts/run.sh $(BUILD)
 
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD)

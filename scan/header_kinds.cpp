@@ -1,5 +1,7 @@
 #include "scan/header_kinds.h"
 
+#include <array>
+#include <bit>
 #include <cstring>
 
 #include "scan/ascii.h"
@@ -33,13 +35,26 @@ bool StartsWithNoCase(std::string_view line, const char* name, int nameLength) {
     return true;
 }
 
+// For each folded first byte, the rows whose name begins with it, one bit per row in
+// table order. Most lines that come here share their first letter with one name at most.
+std::array<unsigned, 256> RowsByFirstByte() {
+    std::array<unsigned, 256> rows{};
+    for (unsigned i = 0; HeaderKindTable[i].name; ++i)
+        rows[FoldAscii(static_cast<unsigned char>(HeaderKindTable[i].name[0]))] |= 1u << i;
+    return rows;
+}
+
 }  // namespace
 
 HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line) {
     if (HeaderKindTable[0].nameLength == 0) ComputeNameLengths();
-    for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row) {
-        if (StartsWithNoCase(line, row->name, row->nameLength))
-            return {row->kind, slots[static_cast<std::size_t>(row->kind)].empty()};
+    if (line.empty()) return {kNoKind, false};
+    static const std::array<unsigned, 256> rowsByFirstByte = RowsByFirstByte();
+    for (unsigned rows = rowsByFirstByte[FoldAscii(static_cast<unsigned char>(line[0]))]; rows != 0;
+         rows &= rows - 1) {
+        const HeaderKindRow& row = HeaderKindTable[std::countr_zero(rows)];
+        if (StartsWithNoCase(line, row.name, row.nameLength))
+            return {row.kind, slots[static_cast<std::size_t>(row.kind)].empty()};
     }
     return {kNoKind, false};
 }

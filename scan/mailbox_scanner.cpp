@@ -15,10 +15,10 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Most lines start with a byte that begins no header name; they are passed over here
-// without being cut at a NUL or matched.
-std::array<bool, 256> HeaderFirstBytes() {
-    std::array<bool, 256> first{};
+// Most lines start with a byte that begins no header name; the reader passes over them
+// without their being cut at a NUL or matched.
+TextModeLineReader::ByteSet HeaderFirstBytes() {
+    TextModeLineReader::ByteSet first{};
     for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row) {
         const auto c = static_cast<unsigned char>(row->name[0]);  // every name starts with a capital
         first[c] = true;
@@ -35,11 +35,11 @@ std::string_view LineText(std::string_view piece) {
     return piece;
 }
 
-}  // namespace
-
-void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const std::string& mailboxLabel) {
-    AddressRecord working;
-    working.mailbox = mailboxLabel;
+// The records of one message, made in a working record that starts without email and
+// name; a scan passes the same one for every message so that its texts keep their memory.
+void AppendMessageRecords(HeaderSlots& slots, AddressList& list, AddressRecord& working) {
+    working.email.clear();
+    working.name.clear();
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         std::string& slot = slots[static_cast<std::size_t>(kind)];
         if (!IsKindEnabled(kind) || slot.empty()) continue;
@@ -49,23 +49,36 @@ void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const std::string
     }
 }
 
+AddressRecord WorkingRecord(const std::string& mailboxLabel) {
+    AddressRecord working;
+    working.mailbox = mailboxLabel;
+    return working;
+}
+
+}  // namespace
+
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const SharedText& mailboxLabel) {
+    AddressRecord working = WorkingRecord(mailboxLabel);
+    AppendMessageRecords(slots, list, working);
+}
+
 void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string& mailboxLabel) {
-    static const std::array<bool, 256> mayStartHeader = HeaderFirstBytes();
+    static const TextModeLineReader::ByteSet mayStartHeader = HeaderFirstBytes();
     HeaderSlots slots;
+    AddressRecord working = WorkingRecord(mailboxLabel);
     TextModeLineReader reader(source);
     std::string_view piece;
-    while (reader.Next(piece)) {
-        if (!mayStartHeader[static_cast<unsigned char>(piece[0])]) continue;
+    while (reader.NextStartingWith(mayStartHeader, piece)) {
         const std::string_view text = LineText(piece);
         const HeaderMatch match = MatchHeaderKind(slots, text);
         if (match.kind == kNoKind) continue;
         if (!match.slotEmpty) {
-            EmitMessageRecords(slots, list, mailboxLabel);
+            AppendMessageRecords(slots, list, working);
             ClearSlots(slots);
         }
         StoreSlot(slots, match.kind, text);
     }
-    EmitMessageRecords(slots, list, mailboxLabel);
+    AppendMessageRecords(slots, list, working);
 }
 
 void ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel) {

@@ -23,9 +23,8 @@ std::size_t MemoryByteSource::Read(char* buffer, std::size_t capacity) {
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
     : source_(source), buffer_(std::max(blockSize, 2 * (kMaxPiece + 1))) {}
 
-// Keeps at least one full piece plus the byte after it in view, unless the input ends.
+// Brings the view up to one full piece plus the byte after it, unless the input ends.
 void TextModeLineReader::Refill() {
-    if (sourceDone_ || end_ - begin_ > kMaxPiece) return;
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
@@ -46,33 +45,40 @@ void TextModeLineReader::Refill() {
 }
 
 bool TextModeLineReader::Next(std::string_view& piece) {
-    Refill();
-    if (begin_ == end_) return false;
+    static constexpr ByteSet kAnyByte = [] {
+        ByteSet all{};
+        all.fill(true);
+        return all;
+    }();
+    return NextStartingWith(kAnyByte, piece);
+}
 
-    char* start = buffer_.data() + begin_;
-    // A CR LF pair at the end of a piece reads as one LF, so the raw window is one byte
-    // wider than the piece.
-    const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
-    const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+bool TextModeLineReader::NextStartingWith(const ByteSet& firstBytes, std::string_view& piece) {
+    for (;;) {
+        if (end_ - begin_ <= kMaxPiece && !sourceDone_) Refill();
+        if (begin_ == end_) return false;
 
-    std::size_t rawLength;
-    std::size_t pieceLength;
-    if (lf) {
-        rawLength = static_cast<std::size_t>(lf - start) + 1;
-        const bool crBeforeLf = rawLength >= 2 && start[rawLength - 2] == '\r';
-        pieceLength = crBeforeLf ? rawLength - 1 : rawLength;
-        if (pieceLength > kMaxPiece) {
-            rawLength = pieceLength = kMaxPiece;
-        } else if (crBeforeLf) {
-            start[rawLength - 2] = '\n';
+        char* start = buffer_.data() + begin_;
+        // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
+        // byte wider than the piece.
+        const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
+        const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+        std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
+        const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
+        std::size_t pieceLength = rawLength;
+        if (endsWithCrLf) {
+            pieceLength = rawLength - 1;
+            start[pieceLength - 1] = '\n';
+        } else if (rawLength > kMaxPiece) {
+            rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
         }
-    } else {
-        rawLength = pieceLength = std::min(window, kMaxPiece);
-    }
+        begin_ += rawLength;
 
-    piece = std::string_view(start, pieceLength);
-    begin_ += rawLength;
-    return true;
+        if (firstBytes[static_cast<unsigned char>(start[0])]) {
+            piece = std::string_view(start, pieceLength);
+            return true;
+        }
+    }
 }
 
 }  // namespace mirelo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <string_view>
@@ -43,8 +44,13 @@ public:
 
     explicit TextModeLineReader(ByteSource& source, std::size_t blockSize = 1 << 20);
 
+    using ByteSet = std::array<bool, 256>;
+
     // The next piece, valid until the following call; false at the end of the input.
     bool Next(std::string_view& piece);
+    // The same, passing over the pieces whose first byte is not in firstBytes; most lines
+    // of a mailbox are skipped this way without leaving the reader.
+    bool NextStartingWith(const ByteSet& firstBytes, std::string_view& piece);
 
 private:
     void Refill();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,6 +44,16 @@ Pieces ReadPieces(ByteSource& source, std::size_t blockSize = 1 << 20) {
 Pieces ReadPieces(std::string_view bytes, std::size_t blockSize = 1 << 20) {
     MemoryByteSource source(bytes);
     return ReadPieces(source, blockSize);
+}
+
+Pieces ReadPiecesStartingWith(std::string_view bytes, const TextModeLineReader::ByteSet& firstBytes,
+                              std::size_t blockSize) {
+    MemoryByteSource source(bytes);
+    TextModeLineReader reader(source, blockSize);
+    Pieces pieces;
+    std::string_view piece;
+    while (reader.NextStartingWith(firstBytes, piece)) pieces.emplace_back(piece);
+    return pieces;
 }
 
 // The text-mode rules spelled out one at a time over the whole input: stop at the first
@@ -147,6 +158,8 @@ std::string RandomInput(std::mt19937& random) {
 }
 
 TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
+    TextModeLineReader::ByteSet textOrCr{};
+    textOrCr['x'] = textOrCr['\r'] = true;
     std::mt19937 random(20240611);
     const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 20};
     for (int round = 0; round < 1500; ++round) {
@@ -157,6 +170,11 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
         }
         ChunkedByteSource chunked(input, static_cast<unsigned>(round));
         ASSERT_EQ(ReadPieces(chunked, 2048), expected) << "round " << round << ", chunked";
+
+        Pieces expectedStartingWith;
+        std::copy_if(expected.begin(), expected.end(), std::back_inserter(expectedStartingWith),
+                     [&](const std::string& piece) { return textOrCr[static_cast<unsigned char>(piece[0])]; });
+        ASSERT_EQ(ReadPiecesStartingWith(input, textOrCr, 2048), expectedStartingWith) << "round " << round;
     }
 }
 

@@ -32,7 +32,7 @@ std::string ObjectName(std::string_view what, std::uint64_t position) {
     return name;
 }
 
-DbxStoreFile::DbxStoreFile() : pages_(kPageSize * kPageSlots) { pageInSlot_.fill(kNoPage); }
+DbxStoreFile::DbxStoreFile() : pages_(std::make_unique_for_overwrite<char[]>(kPageSize * kPageSlots)) { pageInSlot_.fill(kNoPage); }
 
 bool DbxStoreFile::Open(const std::string& path) {
     in_.open(path, std::ios::binary);
@@ -57,7 +57,7 @@ ReadResult DbxStoreFile::Read(std::uint64_t position, std::span<char> out) {
         if (pageInSlot_[slot] != page && !LoadPage(page, slot)) return ReadResult::Failed;
         const std::size_t offset = static_cast<std::size_t>(at % kPageSize);
         const std::size_t n = std::min(kPageSize - offset, out.size() - done);
-        std::memcpy(out.data() + done, pages_.data() + slot * kPageSize + offset, n);
+        std::memcpy(out.data() + done, pages_.get() + slot * kPageSize + offset, n);
         done += n;
     }
     return ReadResult::Ok;
@@ -69,7 +69,7 @@ bool DbxStoreFile::LoadPage(std::uint64_t page, std::size_t slot) {
     pageInSlot_[slot] = kNoPage;
     in_.clear();
     if (!in_.seekg(static_cast<std::streamoff>(start)) ||
-        !in_.read(pages_.data() + slot * kPageSize, length))
+        !in_.read(pages_.get() + slot * kPageSize, length))
         return false;  // the file shrank, or the disk failed
     pageInSlot_[slot] = page;
     return true;

@@ -3,10 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace mirelo {
 
@@ -41,7 +41,7 @@ private:
     std::ifstream in_;
     std::uint64_t size_ = 0;
     std::uint64_t budget_ = 0;
-    std::vector<char> pages_;
+    std::unique_ptr<char[]> pages_;  // left unfilled: a small store touches few pages
     std::array<std::uint64_t, kPageSlots> pageInSlot_;
 };
 

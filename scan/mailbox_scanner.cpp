@@ -57,7 +57,7 @@ AddressRecord WorkingRecord(const std::string& mailboxLabel) {
 
 }  // namespace
 
-void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const SharedText& mailboxLabel) {
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const std::string& mailboxLabel) {
     AddressRecord working = WorkingRecord(mailboxLabel);
     AppendMessageRecords(slots, list, working);
 }

@@ -161,6 +161,21 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
     EXPECT_EQ(list.At(1)->mailbox, "Two");
 }
 
+TEST(EmitMessageRecords, AppendsInKindOrderAndStartsEachMessageWithoutAnEmail) {
+    AddressList list;
+    HeaderSlots slots;
+    StoreSlot(slots, kReplyToKind, "Reply-To: r@m");
+    StoreSlot(slots, kFromKind, "From: Nobody");
+    EmitMessageRecords(slots, list, "L");
+    ClearSlots(slots);
+    StoreSlot(slots, kToKind, "To: Group");
+    EmitMessageRecords(slots, list, "L");
+
+    EXPECT_EQ(Records(list),
+              (FoundList{{"", "Nobody", kFromKind}, {"r@m", "Reply-To", kReplyToKind}, {"", "Group", kToKind}}));
+    EXPECT_EQ(list.At(2)->mailbox, "L");
+}
+
 using ScanMailboxWithKindsOff = HeaderKindFlagsTest;
 
 TEST_F(ScanMailboxWithKindsOff, ASwitchedOffKindYieldsNothingButStillEndsMessages) {

@@ -86,7 +86,7 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate || record.deleted) continue;
-        line.assign(record.email).append(",").append(record.name).append(",").append(record.mailbox).append("\r\n");
+        line.assign(record.email).append(",").append(record.name).append(",").append(record.mailbox.str()).append("\r\n");
         if (!Put(out, line)) return -1;
         ++lines;
     }

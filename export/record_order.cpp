@@ -1,7 +1,10 @@
 #include "export/record_order.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
+#include "export/folded_ranks.h"
 #include "scan/ascii.h"
 #include "sources/path_parts.h"
 
@@ -9,9 +12,21 @@ namespace mirelo {
 
 int CompareNoCase(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
+    for (std::size_t i = 0; i < common;) {
+        // Sorted neighbours share long prefixes (whole mailbox paths): skip equal words.
+        std::uint64_t wordA;
+        std::uint64_t wordB;
+        if (i + sizeof wordA <= common) {
+            std::memcpy(&wordA, a.data() + i, sizeof wordA);
+            std::memcpy(&wordB, b.data() + i, sizeof wordB);
+            if (wordA == wordB) {
+                i += sizeof wordA;
+                continue;
+            }
+        }
         const int difference = FoldAscii(static_cast<unsigned char>(a[i])) - FoldAscii(static_cast<unsigned char>(b[i]));
         if (difference != 0) return difference;
+        ++i;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
@@ -27,17 +42,48 @@ int CompareMailboxThenEmail(AddressRecord* const* a, AddressRecord* const* b) {
 }
 
 void SortAndMarkDuplicates(AddressList& list) {
-    list.Sort(CompareEmailThenKind);
-    for (int i = 1; i < list.Count(); ++i) {
-        if (CompareNoCase(list.At(i)->email, list.At(i - 1)->email) == 0) list.At(i)->duplicate = 1;
+    const auto count = static_cast<std::size_t>(list.Count());
+    const auto recordAt = [&list](std::size_t i) { return list.At(static_cast<int>(i)); };
+
+    // Of the records with one address, the one with the smallest kind stays unmarked, as
+    // it would come first when sorted by address and kind.
+    const std::vector<std::uint32_t> emailRank =
+        RanksNoCase(count, [&](std::size_t i) { return std::string_view(recordAt(i)->email); });
+    const std::size_t addresses = count ? *std::max_element(emailRank.begin(), emailRank.end()) + std::size_t{1} : 0;
+    std::vector<AddressRecord*> survivor(addresses, nullptr);
+    for (std::size_t i = 0; i < count; ++i) {
+        AddressRecord*& best = survivor[emailRank[i]];
+        if (!best || recordAt(i)->headerKind < best->headerKind) best = recordAt(i);
     }
-    list.Sort(CompareMailboxThenEmail);
+    for (std::size_t i = 0; i < count; ++i)
+        if (survivor[emailRank[i]] != recordAt(i)) recordAt(i)->duplicate = 1;
+    survivor = {};
+
+    // Then by mailbox and address, sorting integer keys rather than strings.
+    const std::vector<std::uint32_t> mailboxRank =
+        RanksNoCase(count, [&](std::size_t i) { return std::string_view(recordAt(i)->mailbox); });
+    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(count);
+    for (std::size_t i = 0; i < count; ++i)
+        keyed[i] = {std::uint64_t{mailboxRank[i]} << 32 | emailRank[i], recordAt(i)};
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<AddressRecord*> order(count);
+    std::transform(keyed.begin(), keyed.end(), order.begin(), [](const auto& entry) { return entry.second; });
+    list.Arrange(order, CompareMailboxThenEmail);
 }
 
 void ShortenShownMailboxes(AddressList& list, const std::string& rootText) {
+    // The list is in mailbox order, so records of one mailbox follow each other and can
+    // share one shortened label.
+    std::string lastLabel;
+    SharedText lastShortened;
     for (int i = 0; i < list.Count(); ++i) {
         AddressRecord& record = *list.At(i);
-        if (!record.duplicate) record.mailbox = RemoveAll(std::move(record.mailbox), rootText);
+        if (record.duplicate) continue;
+        if (record.mailbox.str() != lastLabel) {
+            lastLabel = record.mailbox;
+            lastShortened = RemoveAll(lastLabel, rootText);
+        }
+        record.mailbox = lastShortened;
     }
 }
 

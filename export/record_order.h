@@ -12,8 +12,8 @@ int CompareNoCase(std::string_view a, std::string_view b);
 int CompareEmailThenKind(AddressRecord* const* a, AddressRecord* const* b);
 int CompareMailboxThenEmail(AddressRecord* const* a, AddressRecord* const* b);
 
-// Sorts by address and kind, marks every record whose address the record before it
-// already has (so the smallest kind survives), then sorts by mailbox and address.
+// Marks as duplicates all records of an address but one of its smallest kind, then sorts
+// the list by mailbox and address (CompareMailboxThenEmail).
 void SortAndMarkDuplicates(AddressList& list);
 
 // Removes the root text from the mailbox texts of the records that are not duplicates.

@@ -13,7 +13,6 @@ bool AddressList::Grow() {
         // Geometric reserve keeps a million appends linear.
         if (items_.capacity() < oldCapacity + kGrowStep)
             items_.reserve(std::max(oldCapacity + kGrowStep, 2 * oldCapacity));
-        blocks_.reserve(blocks_.size() + 1);
         auto block = std::make_unique<AddressRecord[]>(kGrowStep);
         for (int i = 0; i < kGrowStep; ++i) items_.push_back(&block[i]);
         blocks_.push_back(std::move(block));
@@ -40,6 +39,11 @@ void AddressList::Sort(RecordComparator comparator) {
     if (count_ < 2) return;
     std::sort(items_.begin(), items_.begin() + count_,
               [comparator](AddressRecord* a, AddressRecord* b) { return comparator(&a, &b) < 0; });
+}
+
+void AddressList::Arrange(const std::vector<AddressRecord*>& order, RecordComparator comparator) {
+    comparator_ = comparator;
+    std::copy(order.begin(), order.end(), items_.begin());
 }
 
 }  // namespace mirelo

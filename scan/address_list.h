@@ -26,6 +26,9 @@ public:
     void Append(const AddressRecord& source);
     void Reset() { count_ = 0; }
     void Sort(RecordComparator comparator);
+    // Puts the records of the list in the given order, which must be a permutation of
+    // them sorted by comparator; for sorts that work on precomputed keys.
+    void Arrange(const std::vector<AddressRecord*>& order, RecordComparator comparator);
 
     int Count() const { return count_; }
     int Capacity() const { return static_cast<int>(items_.size()); }

@@ -49,7 +49,7 @@ void AppendMessageRecords(HeaderSlots& slots, AddressList& list, AddressRecord& 
     }
 }
 
-AddressRecord WorkingRecord(const std::string& mailboxLabel) {
+AddressRecord WorkingRecord(const SharedText& mailboxLabel) {
     AddressRecord working;
     working.mailbox = mailboxLabel;
     return working;
@@ -57,7 +57,7 @@ AddressRecord WorkingRecord(const std::string& mailboxLabel) {
 
 }  // namespace
 
-void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const std::string& mailboxLabel) {
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const SharedText& mailboxLabel) {
     AddressRecord working = WorkingRecord(mailboxLabel);
     AppendMessageRecords(slots, list, working);
 }

@@ -17,6 +17,6 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string&
 
 // Parses the kept lines of one message in kind order and appends their records; the
 // email carries over from kind to kind within the message. May rewrite the slots.
-void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const std::string& mailboxLabel);
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const SharedText& mailboxLabel);
 
 }  // namespace mirelo

@@ -42,7 +42,7 @@ class TextModeLineReader {
 public:
     static constexpr std::size_t kMaxPiece = 1023;
 
-    explicit TextModeLineReader(ByteSource& source, std::size_t blockSize = 1 << 20);
+    explicit TextModeLineReader(ByteSource& source, std::size_t blockSize = 1 << 16);
 
     using ByteSet = std::array<bool, 256>;
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <map>
+#include <random>
 
 #ifndef _WIN32
 #include <csignal>
@@ -51,11 +54,14 @@ TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddress) {
     OrderExtractionResult(list, "/m/");
 
     std::vector<std::string> shown;
-    for (int i = 0; i < list.Count(); ++i)
-        if (!list.At(i)->duplicate) shown.push_back(list.At(i)->email + "|" + list.At(i)->name + "|" + list.At(i)->mailbox);
+    for (int i = 0; i < list.Count(); ++i) {
+        if (!list.At(i)->duplicate) shown.push_back(list.At(i)->email + "|" + list.At(i)->name + "|" + list.At(i)->mailbox.str());
+    }
     EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx"}));
-    for (int i = 0; i < list.Count(); ++i)  // duplicates keep their full path
-        if (list.At(i)->duplicate) EXPECT_EQ(list.At(i)->mailbox.rfind("/m/", 0), 0u);
+    for (int i = 0; i < list.Count(); ++i) {  // duplicates keep their full path
+        if (!list.At(i)->duplicate) continue;
+        EXPECT_EQ(list.At(i)->mailbox.str().rfind("/m/", 0), 0u);
+    }
 }
 
 TEST(OrderExtractionResult, RemovesTheRootWhereverItStands) {
@@ -195,6 +201,52 @@ TEST_F(SortAndExportTest, AFailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne) 
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 #endif
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+// The keyed sort must give what sorting with the comparators gives.
+TEST(SortAndMarkDuplicates, AgreesWithSortingByTheComparators) {
+    std::mt19937 random(7);
+    const char* const letters = "aAbB.-_@1";
+    AddressList list;
+    for (int i = 0; i < 3000; ++i) {
+        AddressRecord record;
+        for (int n = static_cast<int>(random() % 4); n > 0; --n) record.email += letters[random() % 9];
+        record.mailbox = std::string("/m/") + "xXy"[random() % 3];
+        record.headerKind = static_cast<int>(random() % 6);
+        list.Append(record);
+    }
+    SortAndMarkDuplicates(list);
+    EXPECT_EQ(list.Comparator(), &CompareMailboxThenEmail);
+
+    std::map<std::string, std::pair<int, int>> survivorsAndSmallestKind;  // by folded address
+    for (int i = 0; i < list.Count(); ++i) {
+        if (i > 0) {
+            AddressRecord* previous = list.At(i - 1);
+            AddressRecord* current = list.At(i);
+            EXPECT_LE(CompareMailboxThenEmail(&previous, &current), 0);
+        }
+        const AddressRecord& record = *list.At(i);
+        std::string folded = record.email;
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        auto [entry, added] = survivorsAndSmallestKind.try_emplace(folded, 0, record.headerKind);
+        entry->second.second = std::min(entry->second.second, record.headerKind);
+    }
+    for (int i = 0; i < list.Count(); ++i) {
+        const AddressRecord& record = *list.At(i);
+        if (record.duplicate) continue;
+        std::string folded = record.email;
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        auto& [survivors, smallestKind] = survivorsAndSmallestKind[folded];
+        ++survivors;
+        EXPECT_EQ(record.headerKind, smallestKind) << record.email;
+    }
+    for (const auto& [address, entry] : survivorsAndSmallestKind) EXPECT_EQ(entry.first, 1) << address;
+}
 
 }  // namespace
 }  // namespace mirelo

@@ -55,6 +55,8 @@ private:
 
         const PathParts file = SplitPath(name);
         if (!EqualsNoCase(file.extension, storeExtension_) || EqualsNoCase(file.name, "trash")) return true;
+        // A pipe or device by a mailbox's name would block or never end.
+        if (!entry.is_regular_file(error)) return true;
         visit_(folder + name);
         return !observer_.StopRequested();
     }

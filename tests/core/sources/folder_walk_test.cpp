@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -107,6 +108,14 @@ TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
     std::map<std::string, int> byName;
     for (const std::string& path : visited) ++byName[fs::path(path).filename().string()];
     EXPECT_EQ(byName, (std::map<std::string, int>{{"In.mbx", 1}, {"Out.mbx", 1}}));
+}
+
+TEST_F(FolderWalkTest, OnlyPlainFilesAreStores) {
+    folder.Write("In.mbx", "");
+    ASSERT_EQ(mkfifo((folder.path() / "Pipe.mbx").c_str(), 0600), 0);
+    fs::create_symlink(folder.path() / "In.mbx", folder.path() / "Link.mbx");
+    fs::create_symlink(folder.path() / "missing", folder.path() / "Broken.mbx");
+    EXPECT_EQ(Sorted(Walk(Root())), (std::vector<std::string>{"In.mbx", "Link.mbx"}));
 }
 
 TEST_F(FolderWalkTest, AnUnreadableFolderIsReportedAndSkipped) {

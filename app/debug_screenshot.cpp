@@ -36,8 +36,10 @@ private:
 
 int TakeScreenshot(const ScreenshotRequest& request) {
     QTemporaryDir profileFolder;
+    // Both formats: which one a profile opened by name lands in differs by platform.
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder.path());
 
     ScriptedPlatform platform(request);
     CMireloApp app(platform);

@@ -185,6 +185,7 @@ void CMireloDoc::ReportProblem(const std::string& path, const std::string& reaso
     ++problemCount_;
     ShowStatus("Skipped " + mirelo::RemoveAll(path, rootText_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
+    KeepAlive();
 }
 
 std::string CMireloDoc::RememberedSavePath() {

@@ -1,0 +1,204 @@
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTest>
+
+#include "command_ids.h"
+#include "support/app_harness.h"
+
+using mirelo::AddressRecord;
+
+namespace {
+
+std::vector<AddressRecord> NumberedRecords(int count) {
+    std::vector<AddressRecord> records;
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        records.push_back({"user" + n + "@x.org", "User " + n, "In.mbx"});
+    }
+    return records;
+}
+
+QStringList ColumnTexts(const CMireloView& view, int column) {
+    QStringList texts;
+    for (int row = 0; row < view.model()->rowCount(); ++row) {
+        texts << view.model()->index(row, column).data().toString();
+    }
+    return texts;
+}
+
+}  // namespace
+
+class ListViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void compareRowsOrdersByTheColumnIgnoringAsciiCase_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("a");  // email, name, mailbox
+        QTest::addColumn<QStringList>("b");
+        QTest::addColumn<int>("sign");
+        QTest::newRow("names differing in case are equal, whatever the emails")
+            << 1 << QStringList{"a@x", "Smith", "M"} << QStringList{"z@x", "SMITH", "N"} << 0;
+        QTest::newRow("same mailbox: Bob before carol")
+            << 2 << QStringList{"Bob@x", "", "In.mbx"} << QStringList{"carol@x", "", "IN.MBX"} << -1;
+        QTest::newRow("mailbox decides before email")
+            << 2 << QStringList{"a@x", "", "Out.mbx"} << QStringList{"b@x", "", "In.mbx"} << 1;
+        QTest::newRow("email column") << 0 << QStringList{"B@x", "", ""} << QStringList{"a@x", "", ""} << 1;
+        QTest::newRow("unknown column sorts by email")
+            << 7 << QStringList{"a@x", "Z", ""} << QStringList{"b@x", "A", ""} << -1;
+        QTest::newRow("empty text first") << 1 << QStringList{"", "", ""} << QStringList{"", "a", ""} << -1;
+        QTest::newRow("underscore before letters")
+            << 0 << QStringList{"_x", "", ""} << QStringList{"a", "", ""} << -1;
+        QTest::newRow("bytes from 0x80 after ASCII")
+            << 1 << QStringList{"", "\xc3\xa9", ""} << QStringList{"", "z", ""} << 1;
+    }
+
+    void compareRowsOrdersByTheColumnIgnoringAsciiCase() {
+        QFETCH(int, column);
+        QFETCH(QStringList, a);
+        QFETCH(QStringList, b);
+        QFETCH(int, sign);
+        const auto record = [](const QStringList& texts) {
+            return AddressRecord{texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString()};
+        };
+        const AddressRecord first = record(a);
+        const AddressRecord second = record(b);
+        const int result = CMireloView::CompareRows(&first, &second, column);
+        QCOMPARE((result > 0) - (result < 0), sign);
+        const int reverse = CMireloView::CompareRows(&second, &first, column);
+        QCOMPARE((reverse > 0) - (reverse < 0), -sign);
+    }
+
+    void clickingTheNameHeaderTwiceSortsAscendingBothTimes() {
+        AppHarness harness;
+        harness.ShowRecords({{"1@x", "carol", "M"}, {"2@x", "Alice", "M"}, {"3@x", "bob", "M"}});
+        QHeaderView* header = harness.View().horizontalHeader();
+        const QPoint nameHeader(header->sectionViewportPosition(1) + 5, header->height() / 2);
+        for (int click = 0; click < 2; ++click) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
+            QCOMPARE(ColumnTexts(harness.View(), 1), (QStringList{"Alice", "bob", "carol"}));
+        }
+        QVERIFY(harness.Checked("Name"));
+        QVERIFY(!harness.Checked("Email address"));
+        QVERIFY(!harness.Checked("Mailbox"));
+    }
+
+    void sortCommandsMoveRowsOnlyAndFollowTheCheckMark() {
+        AppHarness harness;
+        harness.ShowRecords({{"b@x", "N1", "Z.mbx"}, {"A@x", "N2", "Y.mbx"}});
+        QVERIFY(harness.Checked("Mailbox"));
+        harness.Choose("Email address");
+        QCOMPARE(ColumnTexts(harness.View(), 0), (QStringList{"A@x", "b@x"}));
+        QVERIFY(harness.Checked("Email address"));
+        QVERIFY(!harness.Checked("Mailbox"));
+        QCOMPARE(harness.Doc().List().At(0)->email, std::string("b@x"));
+
+        harness.Choose("Mailbox");
+        QCOMPARE(ColumnTexts(harness.View(), 2), (QStringList{"Y.mbx", "Z.mbx"}));
+        QCOMPARE(harness.Doc().SortColumn(), 2);
+    }
+
+    void sortingKeepsTheSelectionOnItsRecords() {
+        AppHarness harness;
+        harness.ShowRecords({{"c@x", "", ""}, {"a@x", "", ""}, {"b@x", "", ""}});
+        harness.SelectRows({0});
+        harness.View().setCurrentIndex(harness.View().model()->index(0, 0));
+        harness.View().SortRows(0);
+        const QModelIndexList selected = harness.View().selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().data().toString(), QStringLiteral("c@x"));
+        QCOMPARE(harness.View().currentIndex().data().toString(), QStringLiteral("c@x"));
+    }
+
+    void deletingRows2_5And7RemovesExactlyThose() {
+        AppHarness harness;
+        harness.ShowRecords(NumberedRecords(10));
+        harness.SelectRows({2, 5, 7});
+        QVERIFY(harness.Enabled("Delete selection"));
+        harness.Choose("Delete selection");
+
+        QCOMPARE(ColumnTexts(harness.View(), 0),
+                 (QStringList{"user0@x.org", "user1@x.org", "user3@x.org", "user4@x.org", "user6@x.org",
+                              "user8@x.org", "user9@x.org"}));
+        std::vector<int> deleted;
+        for (int i = 0; i < harness.Doc().List().Count(); ++i) {
+            if (harness.Doc().List().At(i)->deleted) deleted.push_back(i);
+        }
+        QCOMPARE(deleted, (std::vector<int>{2, 5, 7}));
+        QCOMPARE(harness.Doc().List().Count(), 10);
+        QVERIFY(harness.Doc().IsModified());
+        QVERIFY(harness.Enabled("Save..."));
+    }
+
+    void deleteKeyDeletesTheSelectionAndShiftDeleteDoesNot() {
+        AppHarness harness;
+        harness.ShowRecords(NumberedRecords(3));
+        harness.SelectRows({1});
+        harness.View().setFocus();
+        for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Space}) {
+            QTest::keyClick(&harness.View(), key);
+        }
+        QTest::keyClick(&harness.View(), Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(harness.View().RowCount(), 3);
+        QVERIFY(!harness.Doc().IsModified());
+
+        harness.SelectRows({1});
+        QTest::keyClick(&harness.View(), Qt::Key_Delete);
+        QCOMPARE(ColumnTexts(harness.View(), 0), (QStringList{"user0@x.org", "user2@x.org"}));
+        QVERIFY(harness.Doc().IsModified());
+    }
+
+    void deletingWithNothingSelectedChangesNothing() {
+        AppHarness harness;
+        harness.ShowRecords(NumberedRecords(3));
+        harness.View().clearSelection();
+        QVERIFY(!harness.Enabled("Delete selection"));
+        QVERIFY(!harness.Commands().Execute(ID_DELETE_SELECTION));
+        harness.View().setFocus();
+        QTest::keyClick(&harness.View(), Qt::Key_Delete);
+        QCOMPARE(harness.View().RowCount(), 3);
+        QVERIFY(!harness.Doc().IsModified());
+        QVERIFY(!harness.Enabled("Save..."));
+    }
+
+    void afterDeletingEveryRowTheListStillHasRecords() {
+        AppHarness harness;
+        harness.ShowRecords(NumberedRecords(4));
+        harness.View().selectAll();
+        harness.Choose("Delete selection");
+        QCOMPARE(harness.View().RowCount(), 0);
+        for (const char* text : {"Email address", "Name", "Mailbox", "Find...", "Save...", "Save As..."}) {
+            QVERIFY2(harness.Enabled(text), text);
+        }
+        QVERIFY(!harness.Enabled("Delete selection"));
+    }
+
+    void textsAreShownAsWindows1252AndMailboxesAsFileNames() {
+        AppHarness harness;
+        harness.ShowRecords({{"caf\xe9@x.org", "\x80uro \x93Q\x94", "Caf\xc3\xa9/In.mbx"}});
+        QCOMPARE(ColumnTexts(harness.View(), 0), QStringList{QStringLiteral(u"café@x.org")});
+        QCOMPARE(ColumnTexts(harness.View(), 1), QStringList{QStringLiteral(u"€uro “Q”")});
+        QCOMPARE(ColumnTexts(harness.View(), 2), QStringList{QFile::decodeName("Caf\xc3\xa9/In.mbx")});
+    }
+
+    void rowAccessSelectsWithoutMovingTheCurrentRow() {
+        AppHarness harness;
+        harness.ShowRecords(NumberedRecords(600));
+        CMireloView& view = harness.View();
+        view.setCurrentIndex(view.model()->index(3, 0));
+        RowAccess& rows = view;
+        QCOMPARE(rows.RowCount(), 600);
+        QCOMPARE(rows.RowRecord(499)->email, std::string("user499@x.org"));
+        rows.SetRowSelected(499, true);
+        rows.SetRowSelected(3, false);
+        QCOMPARE(view.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(view.currentIndex().row(), 3);
+        rows.EnsureRowFullyVisible(499);
+        const QRect rowRect = view.visualRect(view.model()->index(499, 0));
+        QVERIFY(view.viewport()->rect().contains(rowRect.topLeft()));
+        QVERIFY(view.viewport()->rect().contains(rowRect.bottomLeft()));
+    }
+};
+
+QTEST_MAIN(ListViewTest)
+#include "list_view_test.moc"

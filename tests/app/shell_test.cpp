@@ -1,0 +1,258 @@
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "command_ids.h"
+#include "support/app_harness.h"
+
+namespace {
+
+// The menu bar as text: each title, then its items indented; "-" for a separator.
+QStringList MenuOutline(QMenuBar* bar) {
+    QStringList outline;
+    for (QAction* top : bar->actions()) {
+        outline << top->text();
+        if (!top->menu()) continue;
+        for (QAction* item : top->menu()->actions()) {
+            outline << QStringLiteral("  ") + (item->isSeparator() ? QStringLiteral("-") : item->text());
+        }
+    }
+    return outline;
+}
+
+}  // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void menuBarHasTheItemsAndMnemonicsOfTheMenu() {
+        AppHarness harness;
+        const QStringList expected = {
+            "&File", "  Extract email addresses (Eudora)", "  Extract email addresses (Outlook)",
+            "  Save...", "  Save As...", "  -", "  E&xit",
+            "Edit", "  Delete selection", "  Find...",
+            "&View", "  &Status Bar",
+            "Select &header types",
+            "&Sort by", "  Email address", "  Name", "  Mailbox",
+            "&Help", "  &About Mirelo...",
+        };
+        QCOMPARE(MenuOutline(harness.Frame().menuBar()), expected);
+    }
+
+    void rightAfterStartOnlyTheAlwaysEnabledCommandsAreEnabled() {
+        AppHarness harness;
+        for (const char* text : {"Extract email addresses (Eudora)", "Extract email addresses (Outlook)", "E&xit",
+                                 "&Status Bar", "Select &header types", "&About Mirelo..."}) {
+            QVERIFY2(harness.Enabled(text), text);
+        }
+        for (const char* text :
+             {"Save...", "Save As...", "Delete selection", "Find...", "Email address", "Name", "Mailbox"}) {
+            QVERIFY2(!harness.Enabled(text), text);
+        }
+        QVERIFY(harness.Checked("&Status Bar"));
+        for (const char* text : {"Email address", "Name", "Mailbox"}) QVERIFY2(!harness.Checked(text), text);
+        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Ready"));
+        QCOMPARE(harness.Frame().windowTitle(), QStringLiteral("Untitled - Mirelo"));
+        QVERIFY(harness.Frame().ToolBar() != nullptr);
+        QVERIFY(!harness.Frame().ToolBar()->isVisible());
+        QVERIFY(harness.Frame().statusBar()->isVisible());
+    }
+
+    void statusBarCommandTogglesTheBarAndItsCheckMark() {
+        AppHarness harness;
+        harness.Choose("&Status Bar");
+        QVERIFY(!harness.Frame().statusBar()->isVisible());
+        QVERIFY(!harness.Checked("&Status Bar"));
+        harness.Frame().SetStatusText("written while hidden");
+        harness.Choose("&Status Bar");
+        QVERIFY(harness.Frame().statusBar()->isVisible());
+        QVERIFY(harness.Checked("&Status Bar"));
+        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("written while hidden"));
+    }
+
+    void highlightedItemsShowTheirPromptAndClosingShowsReady() {
+        AppHarness harness;
+        harness.Frame().SetStatusText("3 original email addresses, 2 unique");
+        QMenu* file = harness.Menu("&File");
+        QMenuBar* bar = harness.Frame().menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+        QTRY_VERIFY(file->isVisible());
+
+        QTest::mouseMove(file, file->actionGeometry(harness.Item("E&xit")).center());
+        QTRY_COMPARE(harness.Frame().MessageText(), QStringLiteral("Quit the application; prompts to save documents"));
+        QTest::mouseMove(file, file->actionGeometry(harness.Item("Extract email addresses (Eudora)")).center());
+        QTRY_COMPARE(harness.Frame().MessageText(), QString());
+
+        file->close();
+        QTRY_COMPARE(harness.Frame().MessageText(), QStringLiteral("Ready"));
+    }
+
+    void theHeaderTypesItemOnTheBarShowsItsPrompt() {
+        AppHarness harness;
+        QMenuBar* bar = harness.Frame().menuBar();
+        bar->setActiveAction(harness.Item("Select &header types"));
+        QTRY_COMPARE(harness.Frame().MessageText(),
+                     QStringLiteral("Select which parts of the message headers to be scanned"));
+    }
+
+    void statusTextStaysUntilTheNextText() {
+        AppHarness harness;
+        harness.Frame().SetStatusText("Sorting");
+        harness.Frame().PumpPendingMessages();
+        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Sorting"));
+        harness.Frame().SetStatusText("Done");
+        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Done"));
+    }
+
+    void newAsksFirstThenKeepsTheListAndClearsTheModifiedFlag() {
+        AppHarness harness;
+        harness.ShowRecords({{"a@x.org", "A", "In.mbx"}, {"b@x.org", "B", "In.mbx"}});
+        harness.SelectRows({0});
+        harness.Choose("Delete selection");
+        QVERIFY(harness.Enabled("Save..."));
+
+        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Cancel);
+        QTest::keyClick(&harness.Frame(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(harness.Doc().IsModified());
+
+        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::No);
+        QTest::keyClick(&harness.Frame(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(harness.platform.saveChangesTitles.size(), 2u);
+        QVERIFY(!harness.Doc().IsModified());
+        QVERIFY(!harness.Enabled("Save..."));
+        QCOMPARE(harness.View().RowCount(), 1);
+        QCOMPARE(harness.Doc().List().Count(), 2);
+        QCOMPARE(harness.Doc().SortColumn(), 2);
+    }
+
+    void openLoadsNothingAndNamesTheDocument() {
+        AppHarness harness;
+        harness.ShowRecords({{"a@x.org", "A", "In.mbx"}});
+        const std::string path = harness.files.Write("notes.txt", "anything");
+        harness.platform.openAnswers.push_back(path);
+        QTest::keyClick(&harness.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(harness.Frame().windowTitle(), QStringLiteral("notes.txt - Mirelo"));
+        QCOMPARE(harness.View().RowCount(), 1);
+        QCOMPARE(harness.App().RecentFiles(), QStringList{QString::fromStdString(path)});
+
+        harness.platform.openAnswers.push_back(harness.files.path().string() + "/missing.txt");
+        QTest::keyClick(&harness.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(harness.platform.messages.size(), 1u);
+        QCOMPARE(harness.Frame().windowTitle(), QStringLiteral("notes.txt - Mirelo"));
+
+        harness.Restart();
+        QCOMPARE(harness.App().RecentFiles(), QStringList{QString::fromStdString(path)});
+    }
+
+    void recentFileListKeepsTheFourNewest() {
+        AppHarness harness;
+        QStringList opened;
+        for (const char* name : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "3.txt"}) {
+            const std::string path = harness.files.Write(name, "x");
+            QVERIFY(harness.App().OpenDocumentFile(QString::fromStdString(path)));
+        }
+        const auto inFiles = [&](const char* name) {
+            return QString::fromStdString((harness.files.path() / name).string());
+        };
+        const QStringList expected = {inFiles("3.txt"), inFiles("5.txt"), inFiles("4.txt"), inFiles("2.txt")};
+        QCOMPARE(harness.App().RecentFiles(), expected);
+        harness.Restart();
+        QCOMPARE(harness.App().RecentFiles(), expected);
+    }
+
+    void closingAModifiedDocumentAsksAndCancelKeepsTheWindow() {
+        AppHarness harness;
+        harness.ShowRecords({{"a@x.org", "A", "In.mbx"}});
+        harness.SelectRows({0});
+        harness.Choose("Delete selection");
+
+        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Cancel);
+        harness.Choose("E&xit");
+        QVERIFY(harness.Frame().isVisible());
+
+        // Yes writes the list as Save does; the file holds the header line only.
+        const std::string csv = (harness.files.path() / "kept.csv").string();
+        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
+        harness.platform.saveAnswers.push_back(csv);
+        harness.Frame().close();
+        QVERIFY(!harness.Frame().isVisible());
+        QCOMPARE(mirelo::testing::ReadFileBytes(csv), std::string("email,name,notes\r\n"));
+    }
+
+    void keysWithoutAHandlerAreTakenAndDoNothing() {
+        AppHarness harness;
+        harness.ShowRecords({{"a@x.org", "A", "In.mbx"}, {"b@x.org", "B", "In.mbx"}});
+        harness.SelectRows({1});
+        harness.View().setFocus();
+        QApplication::clipboard()->setText("untouched");
+        const QKeyCombination keys[] = {
+            Qt::CTRL | Qt::Key_Z,      Qt::CTRL | Qt::Key_X,      Qt::CTRL | Qt::Key_C,
+            Qt::CTRL | Qt::Key_V,      Qt::ALT | Qt::Key_Backspace, Qt::CTRL | Qt::Key_Insert,
+            Qt::SHIFT | Qt::Key_Insert, Qt::Key_F6,               Qt::SHIFT | Qt::Key_F6,
+            Qt::SHIFT | Qt::Key_Delete, Qt::CTRL | Qt::Key_P,
+        };
+        for (const QKeyCombination key : keys) {
+            QTest::keyClick(&harness.View(), key.key(), key.keyboardModifiers());
+        }
+        QCOMPARE(harness.View().RowCount(), 2);
+        QVERIFY(harness.View().selectionModel()->isRowSelected(1));
+        QVERIFY(!harness.Doc().IsModified());
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("untouched"));
+    }
+
+    void profileEntriesSurviveARestart() {
+        AppHarness harness;
+        const std::string eudora = (harness.files.path() / "Eudora").string();
+        const std::string outlook = (harness.files.path() / "Identities").string();
+        const std::string csv = (harness.files.path() / "out.csv").string();
+        harness.files.Write("Eudora/In.mbx", "From: a@x.org\r\n");
+        harness.files.Write("Identities/readme.txt", "");
+        harness.platform.localAppData = "/nowhere";
+
+        QCOMPARE(harness.platform.folderInitials.size(), 0u);
+        harness.ExtractEudora(eudora, csv);
+        harness.platform.folderAnswers.push_back(outlook);
+        harness.platform.saveAnswers.push_back(std::nullopt);
+        harness.Choose("Extract email addresses (Outlook)");
+        // Nothing remembered yet: empty for Eudora, the Identities folder for Outlook.
+        QCOMPARE(harness.platform.folderInitials.at(0), std::string());
+        QCOMPARE(harness.platform.folderInitials.at(1), std::string("/nowhere/Identities/"));
+        QCOMPARE(harness.platform.savePreloads.at(0), std::string());
+
+        harness.Restart();
+        harness.ExtractEudora(eudora, std::nullopt);
+        harness.platform.folderAnswers.push_back(std::nullopt);
+        harness.Choose("Extract email addresses (Outlook)");
+        QCOMPARE(harness.platform.folderInitials.at(2), eudora);
+        QCOMPARE(harness.platform.folderInitials.at(3), outlook);
+        QCOMPARE(harness.platform.savePreloads.back(), csv);
+    }
+
+    void columnWidthsAreThirdsOfTheViewAtTheInitialUpdate_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QList<int>>("columns");
+        QTest::newRow("640") << 640 << QList<int>{213, 213, 214};
+        QTest::newRow("800") << 800 << QList<int>{266, 266, 267};
+    }
+
+    void columnWidthsAreThirdsOfTheViewAtTheInitialUpdate() {
+        QFETCH(int, width);
+        QFETCH(QList<int>, columns);
+        AppHarness harness;
+        harness.Frame().resize(width, 480);
+        QTRY_COMPARE(harness.View().width(), width);
+        // New runs the view's initial update again.
+        QTest::keyClick(&harness.Frame(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE((QList<int>{harness.View().columnWidth(0), harness.View().columnWidth(1),
+                             harness.View().columnWidth(2)}),
+                 columns);
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "shell_test.moc"

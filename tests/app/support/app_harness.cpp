@@ -1,0 +1,96 @@
+#include "support/app_harness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTest>
+
+#include "command_ids.h"
+
+AppHarness::AppHarness() {
+    // Both formats: which one a profile opened by name lands in differs by platform.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder_.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder_.path());
+    Start();
+}
+
+AppHarness::~AppHarness() = default;
+
+void AppHarness::Start() {
+    app_ = std::make_unique<CMireloApp>(platform);
+    app_->InitInstance();
+    QApplication::setActiveWindow(&Frame());
+    if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
+}
+
+void AppHarness::Restart() {
+    app_.reset();
+    Start();
+}
+
+QMenu* AppHarness::Menu(const QString& title) {
+    for (QAction* action : Frame().menuBar()->actions()) {
+        if (action->text() == title) return action->menu();
+    }
+    return nullptr;
+}
+
+QAction* AppHarness::Item(const QString& text) {
+    for (QAction* top : Frame().menuBar()->actions()) {
+        if (top->text() == text) return top;
+        if (!top->menu()) continue;
+        for (QAction* item : top->menu()->actions()) {
+            if (item->text() == text) return item;
+        }
+    }
+    return nullptr;
+}
+
+void AppHarness::RefreshMenus() {
+    for (QAction* top : Frame().menuBar()->actions()) {
+        if (QMenu* menu = top->menu()) {
+            emit menu->aboutToShow();
+            emit menu->aboutToHide();
+        }
+    }
+}
+
+bool AppHarness::Enabled(const QString& itemText) {
+    RefreshMenus();
+    QAction* item = Item(itemText);
+    return item && item->isEnabled();
+}
+
+void AppHarness::Choose(const QString& itemText) {
+    RefreshMenus();
+    Item(itemText)->trigger();
+}
+
+bool AppHarness::Checked(const QString& itemText) {
+    RefreshMenus();
+    QAction* item = Item(itemText);
+    return item && item->isChecked();
+}
+
+void AppHarness::ExtractEudora(const std::string& folder, std::optional<std::string> savePath) {
+    platform.folderAnswers.push_back(folder);
+    platform.saveAnswers.push_back(std::move(savePath));
+    Choose(QStringLiteral("Extract email addresses (Eudora)"));
+}
+
+void AppHarness::ShowRecords(const std::vector<mirelo::AddressRecord>& records) {
+    for (const mirelo::AddressRecord& record : records) Doc().List().Append(record);
+    Doc().RefillRows(Doc().List());
+}
+
+void AppHarness::SelectRows(const std::vector<int>& rows) {
+    QItemSelectionModel* selection = View().selectionModel();
+    selection->clearSelection();
+    for (const int row : rows) {
+        selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}

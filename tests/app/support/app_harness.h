@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command_table.h"
+#include "main_frame.h"
+#include "mirelo_app.h"
+#include "mirelo_doc.h"
+#include "mirelo_view.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+class QAction;
+class QMenu;
+
+// The whole program on a profile of its own in a temporary folder, its dialogs answered
+// by a FakePlatform, its window shown on the offscreen platform.
+class AppHarness {
+public:
+    AppHarness();
+    ~AppHarness();
+
+    // Ends the program as closing would, then starts it again on the same profile.
+    void Restart();
+
+    CMireloApp& App() { return *app_; }
+    CMainFrame& Frame() { return app_->MainFrame(); }
+    CMireloDoc& Doc() { return app_->Document(); }
+    CMireloView& View() { return app_->View(); }
+    CommandTable& Commands() { return app_->Commands(); }
+
+    // A menu of the menu bar by its title, and an item anywhere by its text.
+    QMenu* Menu(const QString& title);
+    QAction* Item(const QString& text);
+    // Opens and closes every menu, so each item shows its current state.
+    void RefreshMenus();
+    bool Enabled(const QString& itemText);
+    // Chooses the item as a user would, after its menu has opened.
+    void Choose(const QString& itemText);
+    bool Checked(const QString& itemText);
+
+    // Runs an Eudora extraction of the folder, answering the save dialog with savePath
+    // (nothing: cancel).
+    void ExtractEudora(const std::string& folder, std::optional<std::string> savePath);
+
+    // Appends the records and shows them as an extraction's export does.
+    void ShowRecords(const std::vector<mirelo::AddressRecord>& records);
+    void SelectRows(const std::vector<int>& rows);
+
+    FakePlatform platform;
+    mirelo::testing::TempDir files;
+
+private:
+    void Start();
+
+    QTemporaryDir profileFolder_;
+    std::unique_ptr<CMireloApp> app_;
+};

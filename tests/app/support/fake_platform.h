@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform_services.h"
+
+// Answers every dialog from queues filled by the test and writes down what was asked.
+// An empty queue answers as a cancelled dialog would.
+class FakePlatform : public PlatformServices {
+public:
+    std::deque<std::optional<std::string>> folderAnswers;
+    std::deque<std::optional<std::string>> saveAnswers;
+    std::deque<std::optional<std::string>> openAnswers;
+    std::deque<SaveAnswer> saveChangesAnswers;
+    std::string localAppData;
+
+    std::vector<QString> folderPrompts;
+    std::vector<std::string> folderInitials;
+    std::vector<std::string> savePreloads;
+    std::vector<QString> messages;
+    std::vector<QString> saveChangesTitles;
+    std::vector<std::string> openedForEditing;
+
+    std::optional<std::string> PickFolder(const QString& prompt, const std::string& initialFolder) override;
+    std::optional<std::string> AskSavePath(const std::string& preload) override;
+    std::optional<std::string> AskOpenPath() override;
+    void ShowMessage(const QString& text) override;
+    SaveAnswer AskSaveChanges(const QString& documentTitle) override;
+    std::string LocalAppDataFolder() override { return localAppData; }
+    void OpenForEditing(const std::string& path) override { openedForEditing.push_back(path); }
+};

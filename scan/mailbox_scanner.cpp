@@ -69,14 +69,15 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string&
     TextModeLineReader reader(source);
     std::string_view piece;
     while (reader.NextStartingWith(mayStartHeader, piece)) {
-        const std::string_view text = LineText(piece);
-        const HeaderMatch match = MatchHeaderKind(slots, text);
+        // A header name holds no NUL, CR or LF, so the piece matches as its text would;
+        // only header lines need their text cut out.
+        const HeaderMatch match = MatchHeaderKind(slots, piece);
         if (match.kind == kNoKind) continue;
         if (!match.slotEmpty) {
             AppendMessageRecords(slots, list, working);
             ClearSlots(slots);
         }
-        StoreSlot(slots, match.kind, text);
+        StoreSlot(slots, match.kind, LineText(piece));
     }
     AppendMessageRecords(slots, list, working);
 }

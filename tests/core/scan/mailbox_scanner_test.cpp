@@ -140,6 +140,8 @@ TEST(ScanMailbox, ReadsLinesTheWayTextModeDoes) {
          "Subject: " + std::string(1013, 'x') + "From: Late <late@m>\r\n", {}},
         {"a NUL cuts the line's text", "From: Help\0 <help@m>\r\nTo: T <t@m>\r\n"s,
          {{"", "Help", kFromKind}, {"t@m", "T", kToKind}}},
+        {"a NUL just after a header name, and one inside a name", "To:\0 <a@m>\r\nFr\0om: b@m\r\n"s,
+         {{"", "To", kToKind}}},
         {"a run of CRs before the LF, a CR inside a line", "From: A <a@m>\r\r\r\nTo: B\rC <b@m>\r\n",
          {{"a@m", "A", kFromKind}, {"b@m", "C", kToKind}}},
         {"0x1A ends the input", "From: A <a@m>\r\n\x1ATo: B <b@m>\r\n", {{"a@m", "A", kFromKind}}},

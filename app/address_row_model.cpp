@@ -2,9 +2,9 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <unordered_map>
 
+#include "row_order.h"
 #include "windows1252.h"
 
 AddressRowModel::AddressRowModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -63,7 +63,7 @@ void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
     }
 }
 
-void AddressRowModel::SortRows(RowOrder before, int column) {
+void AddressRowModel::SortRows(int column) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList persistent = persistentIndexList();
     std::vector<const mirelo::AddressRecord*> persistentRecords;
@@ -74,10 +74,7 @@ void AddressRowModel::SortRows(RowOrder before, int column) {
         newRowOf.emplace(persistentRecords.back(), -1);
     }
 
-    std::sort(rows_.begin(), rows_.end(), [before, column](const mirelo::AddressRecord* a,
-                                                          const mirelo::AddressRecord* b) {
-        return before(a, b, column);
-    });
+    SortRowsByColumn(rows_, column);
 
     if (!persistent.isEmpty()) {
         for (std::size_t row = 0; row < rows_.size(); ++row) {

@@ -13,8 +13,6 @@ class AddressRowModel : public QAbstractTableModel {
 public:
     enum Column { kEmailColumn = 0, kNameColumn = 1, kMailboxColumn = 2, kColumnCount = 3 };
 
-    using RowOrder = bool (*)(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column);
-
     explicit AddressRowModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -26,8 +24,8 @@ public:
     void SetRows(std::vector<mirelo::AddressRecord*> rows);
     // rows ascending; removes each run of neighbouring rows at once, from the last up.
     void RemoveRows(const std::vector<int>& rows);
-    // Reorders the rows in place; selected and current rows move with their records.
-    void SortRows(RowOrder before, int column);
+    // Reorders the rows by the column; selected and current rows move with their records.
+    void SortRows(int column);
 
 private:
     std::vector<mirelo::AddressRecord*> rows_;

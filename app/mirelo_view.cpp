@@ -9,16 +9,7 @@
 #include "command_ids.h"
 #include "command_table.h"
 #include "dialogs/dialog_commands.h"
-#include "export/record_order.h"
 #include "mirelo_doc.h"
-
-namespace {
-
-bool RowGoesFirst(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column) {
-    return CMireloView::CompareRows(a, b, column) < 0;
-}
-
-}  // namespace
 
 CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
@@ -87,20 +78,8 @@ void CMireloView::DeleteAllRows() {
     rows_->SetRows({});
 }
 
-int CMireloView::CompareRows(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column) {
-    switch (column) {
-    case AddressRowModel::kNameColumn:
-        return mirelo::CompareNoCase(a->name, b->name);
-    case AddressRowModel::kMailboxColumn:
-        if (const int byMailbox = mirelo::CompareNoCase(a->mailbox, b->mailbox)) return byMailbox;
-        return mirelo::CompareNoCase(a->email, b->email);
-    default:
-        return mirelo::CompareNoCase(a->email, b->email);
-    }
-}
-
 void CMireloView::SortRows(int column) {
-    rows_->SortRows(RowGoesFirst, column);
+    rows_->SortRows(column);
     document_.SetSortColumn(column);
 }
 

@@ -26,14 +26,10 @@ public:
     void RefillRows(const mirelo::AddressList& list);
     void DeleteAllRows();
 
-    // Ascending always; the order of the record list stays as it is.
+    // Ascending by CompareRows always; the order of the record list stays as it is.
     void SortRows(int column);
     void DeleteSelection();
     bool HasSelectedRow() const;
-
-    // Column 1: names; column 2: mailboxes, then emails; any other: emails. ASCII case
-    // is ignored; negative when a goes first.
-    static int CompareRows(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column);
 
     int RowCount() const override;
     const mirelo::AddressRecord* RowRecord(int row) const override;

@@ -32,43 +32,6 @@ QStringList ColumnTexts(const CMireloView& view, int column) {
 class ListViewTest : public QObject {
     Q_OBJECT
 private slots:
-    void compareRowsOrdersByTheColumnIgnoringAsciiCase_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("a");  // email, name, mailbox
-        QTest::addColumn<QStringList>("b");
-        QTest::addColumn<int>("sign");
-        QTest::newRow("names differing in case are equal, whatever the emails")
-            << 1 << QStringList{"a@x", "Smith", "M"} << QStringList{"z@x", "SMITH", "N"} << 0;
-        QTest::newRow("same mailbox: Bob before carol")
-            << 2 << QStringList{"Bob@x", "", "In.mbx"} << QStringList{"carol@x", "", "IN.MBX"} << -1;
-        QTest::newRow("mailbox decides before email")
-            << 2 << QStringList{"a@x", "", "Out.mbx"} << QStringList{"b@x", "", "In.mbx"} << 1;
-        QTest::newRow("email column") << 0 << QStringList{"B@x", "", ""} << QStringList{"a@x", "", ""} << 1;
-        QTest::newRow("unknown column sorts by email")
-            << 7 << QStringList{"a@x", "Z", ""} << QStringList{"b@x", "A", ""} << -1;
-        QTest::newRow("empty text first") << 1 << QStringList{"", "", ""} << QStringList{"", "a", ""} << -1;
-        QTest::newRow("underscore before letters")
-            << 0 << QStringList{"_x", "", ""} << QStringList{"a", "", ""} << -1;
-        QTest::newRow("bytes from 0x80 after ASCII")
-            << 1 << QStringList{"", "\xc3\xa9", ""} << QStringList{"", "z", ""} << 1;
-    }
-
-    void compareRowsOrdersByTheColumnIgnoringAsciiCase() {
-        QFETCH(int, column);
-        QFETCH(QStringList, a);
-        QFETCH(QStringList, b);
-        QFETCH(int, sign);
-        const auto record = [](const QStringList& texts) {
-            return AddressRecord{texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString()};
-        };
-        const AddressRecord first = record(a);
-        const AddressRecord second = record(b);
-        const int result = CMireloView::CompareRows(&first, &second, column);
-        QCOMPARE((result > 0) - (result < 0), sign);
-        const int reverse = CMireloView::CompareRows(&second, &first, column);
-        QCOMPARE((reverse > 0) - (reverse < 0), -sign);
-    }
-
     void clickingTheNameHeaderTwiceSortsAscendingBothTimes() {
         AppHarness harness;
         harness.ShowRecords({{"1@x", "carol", "M"}, {"2@x", "Alice", "M"}, {"3@x", "bob", "M"}});

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <vector>
+
+#include "scan/address_record.h"
+
+// The order of the list view's rows. Column 1: names; column 2: mailboxes, then emails;
+// any other column: emails. ASCII case is ignored; negative when a goes first.
+int CompareRows(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column);
+
+// Sorts the rows ascending by CompareRows. Each row gets a sort key from the leading
+// bytes of its texts, so most comparisons never leave the key array; rows whose keys
+// tie are compared in full.
+void SortRowsByColumn(std::vector<mirelo::AddressRecord*>& rows, int column);

@@ -41,34 +41,46 @@ int CompareMailboxThenEmail(AddressRecord* const* a, AddressRecord* const* b) {
     return CompareNoCase((*a)->email, (*b)->email);
 }
 
-void SortAndMarkDuplicates(AddressList& list) {
-    const auto count = static_cast<std::size_t>(list.Count());
-    const auto recordAt = [&list](std::size_t i) { return list.At(static_cast<int>(i)); };
+namespace {
 
-    // Of the records with one address, the one with the smallest kind stays unmarked, as
-    // it would come first when sorted by address and kind.
-    const std::vector<std::uint32_t> emailRank =
-        RanksNoCase(count, [&](std::size_t i) { return std::string_view(recordAt(i)->email); });
-    const std::size_t addresses = count ? *std::max_element(emailRank.begin(), emailRank.end()) + std::size_t{1} : 0;
+std::vector<std::uint32_t> RanksOf(const AddressList& list, std::string_view (*text)(const AddressRecord&)) {
+    return RanksNoCase(static_cast<std::size_t>(list.Count()),
+                       [&](std::size_t i) { return text(*list.At(static_cast<int>(i))); });
+}
+
+// Of the records with one address, the one with the smallest kind stays unmarked, as it
+// would come first when sorted by address and kind.
+void MarkDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+    const std::size_t addresses = emailRank.empty() ? 0 : *std::max_element(emailRank.begin(), emailRank.end()) + std::size_t{1};
     std::vector<AddressRecord*> survivor(addresses, nullptr);
-    for (std::size_t i = 0; i < count; ++i) {
-        AddressRecord*& best = survivor[emailRank[i]];
-        if (!best || recordAt(i)->headerKind < best->headerKind) best = recordAt(i);
+    for (int i = 0; i < list.Count(); ++i) {
+        AddressRecord*& best = survivor[emailRank[static_cast<std::size_t>(i)]];
+        if (!best || list.At(i)->headerKind < best->headerKind) best = list.At(i);
     }
-    for (std::size_t i = 0; i < count; ++i)
-        if (survivor[emailRank[i]] != recordAt(i)) recordAt(i)->duplicate = 1;
-    survivor = {};
+    for (int i = 0; i < list.Count(); ++i)
+        if (survivor[emailRank[static_cast<std::size_t>(i)]] != list.At(i)) list.At(i)->duplicate = 1;
+}
 
-    // Then by mailbox and address, sorting integer keys rather than strings.
+// The order of CompareMailboxThenEmail, got by sorting integer keys rather than strings.
+void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
     const std::vector<std::uint32_t> mailboxRank =
-        RanksNoCase(count, [&](std::size_t i) { return std::string_view(recordAt(i)->mailbox); });
-    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(count);
-    for (std::size_t i = 0; i < count; ++i)
-        keyed[i] = {std::uint64_t{mailboxRank[i]} << 32 | emailRank[i], recordAt(i)};
+        RanksOf(list, [](const AddressRecord& r) { return std::string_view(r.mailbox); });
+    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(mailboxRank.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        keyed[i] = {std::uint64_t{mailboxRank[i]} << 32 | emailRank[i], list.At(static_cast<int>(i))};
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<AddressRecord*> order(count);
+    std::vector<AddressRecord*> order(keyed.size());
     std::transform(keyed.begin(), keyed.end(), order.begin(), [](const auto& entry) { return entry.second; });
     list.Arrange(order, CompareMailboxThenEmail);
+}
+
+}  // namespace
+
+void SortAndMarkDuplicates(AddressList& list) {
+    const std::vector<std::uint32_t> emailRank =
+        RanksOf(list, [](const AddressRecord& r) { return std::string_view(r.email); });
+    MarkDuplicates(list, emailRank);
+    SortByMailboxThenEmail(list, emailRank);
 }
 
 void ShortenShownMailboxes(AddressList& list, const std::string& rootText) {

@@ -1,7 +1,9 @@
 #include "sources/dbx/dbx_dump.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -39,11 +41,24 @@ private:
     std::size_t more_ = 0;
 };
 
-void WriteMessage(std::FILE* out, std::size_t i, std::string_view text) {
+void WriteMarker(std::FILE* out, std::size_t i) {
     const std::string marker = std::string(kMarker) + std::to_string(i) + "\r\n";
-    text = text.substr(0, text.find('\0'));
     std::fwrite(marker.data(), 1, marker.size(), out);
-    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+// The marker goes out with the first block, so a message whose chain is damaged from its
+// first block on leaves no trace; the text ends at its first NUL.
+std::string DumpMessageText(DbxStoreFile& store, std::uint32_t position, std::size_t i, std::FILE* out) {
+    bool started = false;
+    std::string problem = DbxMessage(store, position).ReadText([&](std::string_view piece) {
+        if (!started) WriteMarker(out, i);
+        started = true;
+        const std::size_t nul = piece.find('\0');
+        std::fwrite(piece.data(), 1, std::min(nul, piece.size()), out);
+        return nul == std::string_view::npos;
+    });
+    if (!started && problem.empty()) WriteMarker(out, i);  // a text position of 0: no blocks
+    return problem;
 }
 
 // A damaged message is passed over and the dump goes on: the other messages are sound.
@@ -65,21 +80,21 @@ void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, std::FILE* o
             note("its text position lies outside its info record");
             continue;
         }
-        const DbxMessage message(store, *textPosition);
-        if (!message.Problem().empty()) note(message.Problem());
-        // A chain damaged further on still gives its first blocks, the header lines.
-        if (message.Problem().empty() || !message.Text().empty()) WriteMessage(out, i, message.Text());
+        if (const std::string problem = DumpMessageText(store, *textPosition, i, out); !problem.empty())
+            note(problem);
     }
 }
 
 }  // namespace
 
 DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath) {
-    OutputFile output = OpenPrivateOutputFile(tempPath);
-    if (!output.file) return {false, output.problem};
     DbxStoreFile store;
     if (!store.Open(storePath)) return {false, "cannot open the store"};
-    std::setvbuf(output.file.get(), nullptr, _IOFBF, kOutputBuffer);
+    // Given no buffer, the C library would choose a small one; this one outlives the file.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
+    OutputFile output = OpenPrivateOutputFile(tempPath);
+    if (!output.file) return {false, output.problem};
+    std::setvbuf(output.file.get(), buffer.get(), _IOFBF, kOutputBuffer);
 
     ProblemNote problems;
     const DbxFileHeader header(store);
@@ -87,8 +102,8 @@ DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempP
     if (header.IsMessageStore() && header.MessageCount() != 0 && header.TreeRoot() != 0)
         DumpMessages(store, header, output.file.get(), problems);
 
-    const bool writeFailed = std::ferror(output.file.get()) != 0;
-    if (std::fclose(output.file.release()) != 0 || writeFailed)
+    const bool ended = EndFileHere(output.file.get()) && std::ferror(output.file.get()) == 0;
+    if (std::fclose(output.file.release()) != 0 || !ended)
         problems.Add("the temporary file " + tempPath + " could not be written in full");
     return {true, problems.Text()};
 }

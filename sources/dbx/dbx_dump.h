@@ -10,8 +10,8 @@ struct DumpOutcome {
 };
 
 // Writes every message of the store that has a text, in tree order, into the temporary
-// file: "___Message___ : " i CR LF, then the text up to its first NUL. The file is emptied
-// first and left empty for stores without messages and for files of other kinds.
+// file: "___Message___ : " i CR LF, then the text up to its first NUL. Whatever the file
+// held before is replaced; stores without messages and files of other kinds leave it empty.
 DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath);
 
 // outlook_temp.mbx in the folder named by TEMP, else TMP, else (not on Windows) TMPDIR,

@@ -1,6 +1,5 @@
 #include "sources/dbx/dbx_file_header.h"
 
-#include <array>
 #include <string_view>
 
 #include "sources/dbx/little_endian.h"
@@ -15,16 +14,16 @@ constexpr std::size_t kTreeRootAt = 0xE4;
 }  // namespace
 
 DbxFileHeader::DbxFileHeader(DbxStoreFile& store) {
-    std::array<char, kSize> header;
-    const std::string_view start(header.data(), kSignature.size() + kMessageStoreKind.size());
-    if (store.Read(0, {header.data(), start.size()}) != ReadResult::Ok || !start.starts_with(kSignature)) {
+    std::string_view start;
+    if (store.Read(0, kSignature.size() + kMessageStoreKind.size(), start) != ReadResult::Ok ||
+        !start.starts_with(kSignature)) {
         problem_ = "the file is not a DBX store (its signature is missing)";
         return;
     }
     if (start.substr(kSignature.size()) != kMessageStoreKind) return;
-    if (const ReadResult read = store.Read(0, header); read != ReadResult::Ok) {
-        problem_ = read == ReadResult::OutsideFile ? "the store is cut short inside its header"
-                                                   : "the store's header could not be read";
+    std::string_view header;
+    if (store.Read(0, kSize, header) != ReadResult::Ok) {
+        problem_ = "the store is cut short inside its header";
         return;
     }
     isMessageStore_ = true;

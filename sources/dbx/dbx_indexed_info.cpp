@@ -1,7 +1,6 @@
 #include "sources/dbx/dbx_indexed_info.h"
 
 #include <algorithm>
-#include <array>
 
 #include "sources/dbx/little_endian.h"
 
@@ -22,8 +21,8 @@ DbxIndexedInfo::DbxIndexedInfo(DbxStoreFile& store, std::uint32_t position) : st
 }
 
 std::string_view DbxIndexedInfo::Load(std::uint32_t position) {
-    std::array<char, kHeadSize> head;
-    if (const ReadResult read = store_.Read(position, head); read != ReadResult::Ok) return Describe(read);
+    std::string_view head;
+    if (const ReadResult read = store_.Read(position, kHeadSize, head); read != ReadResult::Ok) return Describe(read);
     if (LoadLe32(head.data()) != position) return "has a wrong marker";
     const std::uint32_t bodyLength = LoadLe32(head.data() + kBodyLengthAt);
     const std::size_t entryCount = static_cast<unsigned char>(head[kEntryCountAt]);
@@ -31,19 +30,19 @@ std::string_view DbxIndexedInfo::Load(std::uint32_t position) {
     if (bodyLength > store_.Size() - bodyStart) return "runs past the end of the store";
     if (entryCount * kIndexEntrySize > bodyLength) return "has an index field longer than its body";
 
-    std::array<char, 0xFF * kIndexEntrySize> field;
-    const std::span<char> used(field.data(), entryCount * kIndexEntrySize);
-    if (const ReadResult read = store_.Read(bodyStart, used); read != ReadResult::Ok) return Describe(read);
+    std::string_view field;
+    if (const ReadResult read = store_.Read(bodyStart, entryCount * kIndexEntrySize, field); read != ReadResult::Ok)
+        return Describe(read);
     entries_.reserve(entryCount);
     for (std::size_t i = 0; i < entryCount; ++i) {
-        const char* entry = used.data() + i * kIndexEntrySize;
+        const char* entry = field.data() + i * kIndexEntrySize;
         const auto flags = static_cast<unsigned char>(entry[0]);
         const auto index = static_cast<std::uint8_t>(flags & kIndexBits);
         entries_.push_back({index, (flags & kDirectBit) != 0, LoadLe24(entry + 1)});
         if (index < 32) presentMask_ |= std::uint32_t{1} << index;
     }
-    dataStart_ = bodyStart + used.size();
-    dataLength_ = bodyLength - static_cast<std::uint32_t>(used.size());
+    dataStart_ = bodyStart + field.size();
+    dataLength_ = bodyLength - static_cast<std::uint32_t>(field.size());
     return {};
 }
 
@@ -53,9 +52,10 @@ std::optional<std::uint32_t> DbxIndexedInfo::GetValue(std::uint8_t index) {
     if (entry == entries_.end()) return std::nullopt;
     if (entry->direct) return entry->number;
 
-    std::array<char, 4> value;
-    if (entry->number > dataLength_ || value.size() > dataLength_ - entry->number ||
-        store_.Read(dataStart_ + entry->number, value) != ReadResult::Ok)
+    constexpr std::uint32_t kValueSize = 4;
+    std::string_view value;
+    if (entry->number > dataLength_ || kValueSize > dataLength_ - entry->number ||
+        store_.Read(dataStart_ + entry->number, kValueSize, value) != ReadResult::Ok)
         return std::nullopt;
     return LoadLe32(value.data());
 }

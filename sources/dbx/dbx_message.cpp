@@ -1,8 +1,7 @@
 #include "sources/dbx/dbx_message.h"
 
-#include <array>
-#include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "sources/dbx/little_endian.h"
 
@@ -15,33 +14,37 @@ constexpr std::size_t kUsedAt = 0x08;
 constexpr std::size_t kNextAt = 0x0C;
 }  // namespace
 
-DbxMessage::DbxMessage(DbxStoreFile& store, std::uint32_t position) { ReadChain(store, position); }
+// A chain that only runs forwards cannot loop, and nearly every chain does; the set of
+// the blocks read is only built once a chain turns back.
+std::string DbxMessage::ReadText(const TextSink& sink) {
+    std::vector<std::uint32_t> chain;
+    std::unordered_set<std::uint32_t> seen;
+    for (std::uint32_t position = position_; position != 0;) {
+        const auto fail = [position](std::string_view reason) {
+            return ObjectName("text block", position) + " " + std::string(reason);
+        };
+        if (seen.empty() && !chain.empty() && position <= chain.back()) seen.insert(chain.begin(), chain.end());
+        if (!seen.empty() && !seen.insert(position).second) return fail("is reached twice: the block chain loops");
+        chain.push_back(position);
 
-void DbxMessage::ReadChain(DbxStoreFile& store, std::uint32_t position) {
-    std::unordered_set<std::uint32_t> visited;
-    const auto fail = [&](std::string_view reason) {
-        problem_ = ObjectName("text block", position) + " " + std::string(reason);
-    };
-    while (position != 0) {
-        if (!visited.insert(position).second) return fail("is reached twice: the block chain loops");
-        std::array<char, kHeadSize> head;
-        if (const ReadResult read = store.Read(position, head); read != ReadResult::Ok) return fail(Describe(read));
+        std::string_view head;
+        if (const ReadResult read = store_.Read(position, kHeadSize, head); read != ReadResult::Ok)
+            return fail(Describe(read));
         if (LoadLe32(head.data()) != position) return fail("has a wrong marker");
         const std::uint32_t bodyLength = LoadLe32(head.data() + kBodyLengthAt);
         const std::uint32_t used = LoadLe32(head.data() + kUsedAt);
+        const std::uint32_t next = LoadLe32(head.data() + kNextAt);
         if (used > bodyLength) return fail("uses more bytes than its body holds");
-        if (bodyLength > store.Size() - (std::uint64_t{position} + kHeadSize))
+        if (bodyLength > store_.Size() - (std::uint64_t{position} + kHeadSize))
             return fail("runs past the end of the store");
 
-        const std::size_t oldLength = text_.size();
-        text_.resize(oldLength + used);
-        if (const ReadResult read = store.Read(std::uint64_t{position} + kHeadSize, {text_.data() + oldLength, used});
-            read != ReadResult::Ok) {
-            text_.resize(oldLength);
+        std::string_view text;
+        if (const ReadResult read = store_.Read(std::uint64_t{position} + kHeadSize, used, text); read != ReadResult::Ok)
             return fail(Describe(read));
-        }
-        position = LoadLe32(head.data() + kNextAt);
+        if (!sink(text)) break;
+        position = next;
     }
+    return {};
 }
 
 }  // namespace mirelo

@@ -1,28 +1,30 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "sources/dbx/dbx_store_file.h"
 
 namespace mirelo {
 
-// A message's raw text, gathered from its chain of text blocks.
+// A message's raw text: the used bytes of each block in its chain, in chain order.
 class DbxMessage {
 public:
-    DbxMessage(DbxStoreFile& store, std::uint32_t position);
+    // One piece of the text, valid only during the call; returning false stops the reading.
+    using TextSink = std::function<bool(std::string_view piece)>;
 
-    // The used bytes of every block read, in chain order; the text of a damaged chain
-    // ends with the last sound block.
-    const std::string& Text() const { return text_; }
-    // Why the chain ended before its last block; empty when it did not.
-    const std::string& Problem() const { return problem_; }
+    DbxMessage(DbxStoreFile& store, std::uint32_t position) : store_(store), position_(position) {}
+
+    // Hands the text to sink block by block, up to the end of the chain, a damaged block
+    // or sink asking to stop. Returns why the chain ended at a damaged block; empty when
+    // it did not.
+    std::string ReadText(const TextSink& sink);
 
 private:
-    void ReadChain(DbxStoreFile& store, std::uint32_t position);
-
-    std::string text_;
-    std::string problem_;
+    DbxStoreFile& store_;
+    std::uint32_t position_;
 };
 
 }  // namespace mirelo

@@ -19,8 +19,10 @@ std::string_view Describe(ReadResult result) {
     switch (result) {
         case ReadResult::OutsideFile: return "lies past the end of the store";
         case ReadResult::OverBudget: return "was not read: the store leads to the same bytes again and again";
-        default: return "could not be read";
+        case ReadResult::Failed: return "could not be read";
+        case ReadResult::Ok: break;
     }
+    return {};
 }
 
 std::string ObjectName(std::string_view what, std::uint64_t position) {
@@ -32,7 +34,9 @@ std::string ObjectName(std::string_view what, std::uint64_t position) {
     return name;
 }
 
-DbxStoreFile::DbxStoreFile() : pages_(std::make_unique_for_overwrite<char[]>(kPageSize * kPageSlots)) { pageInSlot_.fill(kNoPage); }
+DbxStoreFile::DbxStoreFile() : pages_(std::make_unique_for_overwrite<char[]>(kPageSize * kPageSlots)) {
+    pageInSlot_.fill(kNoPage);
+}
 
 bool DbxStoreFile::Open(const std::string& path) {
     in_.open(path, std::ios::binary);
@@ -44,35 +48,46 @@ bool DbxStoreFile::Open(const std::string& path) {
     return true;
 }
 
-ReadResult DbxStoreFile::Read(std::uint64_t position, std::span<char> out) {
-    if (position > size_ || out.size() > size_ - position) return ReadResult::OutsideFile;
-    if (out.size() > budget_) return ReadResult::OverBudget;
-    budget_ -= out.size();
+ReadResult DbxStoreFile::Read(std::uint64_t position, std::uint64_t length, std::string_view& bytes) {
+    if (position > size_ || length > size_ - position) return ReadResult::OutsideFile;
+    if (length > budget_) return ReadResult::OverBudget;
+    budget_ -= length;
 
-    std::size_t done = 0;
-    while (done < out.size()) {
+    const std::size_t offset = static_cast<std::size_t>(position % kPageSize);
+    if (offset + length <= kPageSize) {
+        const char* page = Page(position);
+        if (!page) return ReadResult::Failed;
+        bytes = {page + offset, static_cast<std::size_t>(length)};
+        return ReadResult::Ok;
+    }
+    straddling_.resize(static_cast<std::size_t>(length));
+    for (std::size_t done = 0; done < straddling_.size();) {
         const std::uint64_t at = position + done;
-        const std::uint64_t page = at / kPageSize;
-        const std::size_t slot = static_cast<std::size_t>(page % kPageSlots);
-        if (pageInSlot_[slot] != page && !LoadPage(page, slot)) return ReadResult::Failed;
-        const std::size_t offset = static_cast<std::size_t>(at % kPageSize);
-        const std::size_t n = std::min(kPageSize - offset, out.size() - done);
-        std::memcpy(out.data() + done, pages_.get() + slot * kPageSize + offset, n);
+        const char* page = Page(at);
+        if (!page) return ReadResult::Failed;
+        const std::size_t from = static_cast<std::size_t>(at % kPageSize);
+        const std::size_t n = std::min(kPageSize - from, straddling_.size() - done);
+        std::memcpy(straddling_.data() + done, page + from, n);
         done += n;
     }
+    bytes = {straddling_.data(), straddling_.size()};
     return ReadResult::Ok;
 }
 
-bool DbxStoreFile::LoadPage(std::uint64_t page, std::size_t slot) {
+const char* DbxStoreFile::Page(std::uint64_t position) {
+    const std::uint64_t page = position / kPageSize;
+    const std::size_t slot = static_cast<std::size_t>(page % kPageSlots);
+    char* bytes = pages_.get() + slot * kPageSize;
+    if (pageInSlot_[slot] == page) return bytes;
+
     const std::uint64_t start = page * kPageSize;
-    const auto length = static_cast<std::streamsize>(std::min<std::uint64_t>(kPageSize, size_ - start));
     pageInSlot_[slot] = kNoPage;
     in_.clear();
     if (!in_.seekg(static_cast<std::streamoff>(start)) ||
-        !in_.read(pages_.get() + slot * kPageSize, length))
-        return false;  // the file shrank, or the disk failed
+        !in_.read(bytes, static_cast<std::streamsize>(std::min<std::uint64_t>(kPageSize, size_ - start))))
+        return nullptr;  // the file shrank, or the disk failed
     pageInSlot_[slot] = page;
-    return true;
+    return bytes;
 }
 
 }  // namespace mirelo

@@ -38,10 +38,6 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
         CloseHandle(handle);
         return Refused(path);
     }
-    if (!SetEndOfFile(handle)) {
-        CloseHandle(handle);
-        return NotOpened(path);
-    }
     const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor < 0) {
         CloseHandle(handle);
@@ -55,11 +51,15 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
     return {std::unique_ptr<std::FILE, FileCloser>(file), {}};
 }
 
+bool EndFileHere(std::FILE* file) {
+    return std::fflush(file) == 0 && _chsize_s(_fileno(file), _ftelli64(file)) == 0;
+}
+
 #else
 
 // O_NONBLOCK keeps a planted FIFO from blocking the open; it does nothing to the regular
-// file that is all we go on with. A second name (hard link) would let the truncation
-// reach a file elsewhere, so that is refused too.
+// file that is all we go on with. A second name (hard link) would let the writing reach
+// a file elsewhere, so that is refused too.
 OutputFile OpenPrivateOutputFile(const std::string& path) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (descriptor < 0) {
@@ -72,12 +72,18 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
         close(descriptor);
         return Refused(path);
     }
-    std::FILE* file = nullptr;
-    if (ftruncate(descriptor, 0) != 0 || !(file = fdopen(descriptor, "wb"))) {
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (!file) {
         close(descriptor);
         return NotOpened(path);
     }
     return {std::unique_ptr<std::FILE, FileCloser>(file), {}};
+}
+
+bool EndFileHere(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+    const off_t end = ftello(file);
+    return end >= 0 && ftruncate(fileno(file), end) == 0;
 }
 
 #endif

@@ -74,6 +74,23 @@ TEST(DbxDump, DeepTreesGiveTheirMessagesInTreeOrder) {
     }
 }
 
+// Several megabytes, so that reads cross the reader's page edges and outgrow its cache.
+TEST(DbxDump, LargeStoresAreDumpedWhole) {
+    DbxStoreBuilder builder;
+    std::vector<std::pair<std::size_t, std::string>> expected;
+    for (std::size_t i = 0; i < 600; ++i) {
+        std::string text = MessageText(i);
+        text.append(i * 37 % 9000, static_cast<char>('a' + i % 26));
+        builder.AddMessage(text, i % 3 ? TextPositionStorage::DataField : TextPositionStorage::Direct);
+        expected.emplace_back(i, std::move(text));
+    }
+    const DbxStoreImage store = builder.Build();
+    ASSERT_GT(store.bytes.size(), 2u << 20);
+    const DumpResult result = DumpStoreBytes(store.bytes);
+    EXPECT_EQ(result.outcome.problem, "");
+    EXPECT_TRUE(result.text == ExpectedDump(expected));
+}
+
 TEST(DbxDump, StoresWithoutMessagesAndOtherKindsLeaveTheFileEmptyWithoutProblem) {
     struct Case {
         const char* name;

@@ -5,8 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardItemModel>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -18,10 +16,10 @@
 #include "dialogs/find_string_dlg.h"
 #include "dialogs/header_types_dlg.h"
 #include "dialogs/row_search.h"
-#include "row_access.h"
 #include "scan/address_list.h"
 #include "scan/header_kinds.h"
 #include "scan/mailbox_scanner.h"
+#include "support/app_harness.h"
 #include "support/temp_dir.h"
 
 using mirelo::AddressRecord;
@@ -36,6 +34,7 @@ void OnModalDialog(std::function<void(QDialog&)> action) {
         if (!dialog) {
             QFAIL("no modal dialog open");
         }
+        QApplication::setActiveWindow(dialog);
         const bool active = QTest::qWaitForWindowActive(dialog);
         if (active) {
             action(*dialog);
@@ -112,54 +111,18 @@ std::vector<mirelo::HeaderKind> ScannedKinds() {
     return kinds;
 }
 
-// A plain table standing in for the address list view.
-class TableRows : public RowAccess {
-public:
-    explicit TableRows(std::vector<AddressRecord> records)
-        : records_(std::move(records)), model_(static_cast<int>(records_.size()), 3) {
-        for (int row = 0; row < model_.rowCount(); ++row) {
-            const AddressRecord& record = records_[static_cast<std::size_t>(row)];
-            model_.setItem(row, 0, new QStandardItem(QString::fromStdString(record.email)));
-            model_.setItem(row, 1, new QStandardItem(QString::fromStdString(record.name)));
-            model_.setItem(row, 2, new QStandardItem(QString::fromStdString(record.mailbox)));
-        }
-        view_.setModel(&model_);
-        view_.setSelectionBehavior(QAbstractItemView::SelectRows);
-        view_.setSelectionMode(QAbstractItemView::ExtendedSelection);
-        view_.resize(480, 300);
-        view_.show();
+QList<int> SelectedRows(CMireloView& view) {
+    QList<int> rows;
+    for (const QModelIndex& index : view.selectionModel()->selectedRows()) {
+        rows.append(index.row());
     }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
 
-    int RowCount() const override { return model_.rowCount(); }
-    const AddressRecord* RowRecord(int row) const override {
-        return &records_[static_cast<std::size_t>(row)];
-    }
-    void SetRowSelected(int row, bool selected) override {
-        const auto command = selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
-        view_.selectionModel()->select(model_.index(row, 0), command | QItemSelectionModel::Rows);
-    }
-    void EnsureRowFullyVisible(int row) override {
-        view_.scrollTo(model_.index(row, 0), QAbstractItemView::EnsureVisible);
-    }
-
-    QList<int> SelectedRows() const {
-        QList<int> rows;
-        for (const QModelIndex& index : view_.selectionModel()->selectedRows()) {
-            rows.append(index.row());
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-    bool IsFullyVisible(int row) const {
-        return view_.viewport()->rect().contains(view_.visualRect(model_.index(row, 0)));
-    }
-    QTableView& view() { return view_; }
-
-private:
-    std::vector<AddressRecord> records_;
-    QStandardItemModel model_;
-    QTableView view_;
-};
+bool IsFullyVisible(CMireloView& view, int row) {
+    return view.viewport()->rect().contains(view.visualRect(view.model()->index(row, 0)));
+}
 
 QString TextOf(QWidget& control) {
     if (auto* label = qobject_cast<QLabel*>(&control)) {
@@ -180,7 +143,7 @@ bool TextFits(QWidget& control) {
     return needed.width() <= control.width() && needed.height() <= control.height();
 }
 
-std::vector<AddressRecord> ThreeRecords() {
+std::vector<AddressRecord> SampleRecords() {
     return {
         {"alice@example.org", "Alice Liddell", "Inbox.mbx"},
         {"bob@example.org", "Bob", "Archive/Old.mbx"},
@@ -197,7 +160,7 @@ void TypeText(QWidget* widget, const QString& text) {
 }
 
 // Opens Find over rows, types text into the focused control and closes with button.
-void RunFind(TableRows& rows, const QString& text, const QString& button) {
+void RunFind(CMireloView& view, const QString& text, const QString& button) {
     OnModalDialog([&](QDialog& dialog) {
         auto* edit = qobject_cast<QLineEdit*>(dialog.focusWidget());
         QVERIFY2(edit, "the search text has the focus");
@@ -205,7 +168,7 @@ void RunFind(TableRows& rows, const QString& text, const QString& button) {
         TypeText(edit, text);
         Click(dialog, button);
     });
-    RunFindCommand(nullptr, rows);
+    RunFindCommand(&view, view);
 }
 
 }  // namespace
@@ -323,47 +286,51 @@ private slots:
     void findSelectsExactlyTheMatchingRows() {
         QFETCH(QString, text);
         QFETCH(QList<int>, selected);
-        TableRows rows(ThreeRecords());
-        rows.SetRowSelected(2, true);
-        RunFind(rows, text, QStringLiteral("OK"));
-        QCOMPARE(rows.SelectedRows(), selected);
+        AppHarness app;
+        app.ShowRecords(SampleRecords());
+        app.SelectRows({2});
+        RunFind(app.View(), text, QStringLiteral("OK"));
+        QCOMPARE(SelectedRows(app.View()), selected);
     }
 
     void findCancelKeepsTheSelection() {
-        TableRows rows(ThreeRecords());
-        rows.SetRowSelected(1, true);
-        RunFind(rows, QStringLiteral("alice"), QStringLiteral("Cancel"));
-        QCOMPARE(rows.SelectedRows(), QList<int>{1});
+        AppHarness app;
+        app.ShowRecords(SampleRecords());
+        app.SelectRows({1});
+        RunFind(app.View(), QStringLiteral("alice"), QStringLiteral("Cancel"));
+        QCOMPARE(SelectedRows(app.View()), QList<int>{1});
     }
 
     void findWithoutMatchScrollsNowhere() {
         std::vector<AddressRecord> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
-        TableRows rows(std::move(records));
-        rows.EnsureRowFullyVisible(300);
-        const int scrolled = rows.view().verticalScrollBar()->value();
+        AppHarness app;
+        app.ShowRecords(records);
+        QApplication::processEvents();  // lets the view lay out its new rows
+        app.View().EnsureRowFullyVisible(300);
+        const int scrolled = app.View().verticalScrollBar()->value();
         QVERIFY(scrolled > 0);
-        RunFind(rows, QStringLiteral("nobody"), QStringLiteral("OK"));
-        QCOMPARE(rows.view().verticalScrollBar()->value(), scrolled);
-        QVERIFY(rows.SelectedRows().isEmpty());
+        RunFind(app.View(), QStringLiteral("nobody"), QStringLiteral("OK"));
+        QCOMPARE(app.View().verticalScrollBar()->value(), scrolled);
+        QVERIFY(SelectedRows(app.View()).isEmpty());
     }
 
     void findScrollsTheFirstMatchFullyIntoView() {
         std::vector<AddressRecord> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
         records[499].name = "Needle";
         records[800].email = "needle@example.org";
-        TableRows rows(std::move(records));
-        rows.SetRowSelected(0, true);
-        rows.SetRowSelected(1, true);
-        QVERIFY(!rows.IsFullyVisible(499));
+        AppHarness app;
+        app.ShowRecords(records);
+        app.SelectRows({0, 1});
+        QVERIFY(!IsFullyVisible(app.View(), 499));
         OnModalDialog([](QDialog& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Find string"));
             TypeText(dialog.focusWidget(), QStringLiteral("NEEDLE"));
             SaveScreenshot(dialog, QStringLiteral("find-dialog"));
             QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
         });
-        RunFindCommand(nullptr, rows);
-        QCOMPARE(rows.SelectedRows(), (QList<int>{499, 800}));
-        QVERIFY(rows.IsFullyVisible(499));
+        RunFindCommand(&app.View(), app.View());
+        QCOMPARE(SelectedRows(app.View()), (QList<int>{499, 800}));
+        QVERIFY(IsFullyVisible(app.View(), 499));
     }
 
     void containsNoCase_data() {

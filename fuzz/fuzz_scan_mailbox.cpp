@@ -1,0 +1,102 @@
+// Scans arbitrary bytes as a mailbox and compares the records with a plain reading of
+// the same bytes: every piece taken one by one, trickled in a few bytes at a time, and
+// matched on its text. The fast path skips pieces by their first byte, matches the raw
+// piece and reuses one working record; none of that may change a record.
+//
+// The first input byte is not mailbox text: its low six bits switch header kinds off.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "scan/address_list.h"
+#include "scan/header_kinds.h"
+#include "scan/header_line_parser.h"
+#include "scan/mailbox_scanner.h"
+#include "scan/text_mode_reader.h"
+#include "fuzz/record_invariants.h"
+
+namespace {
+
+using mirelo::fuzz::IsSoundEmail;
+using mirelo::fuzz::IsSoundName;
+using mirelo::fuzz::Require;
+
+const std::string kLabel = "Fuzz.mbx";
+
+// Hands out a few bytes per read, in a changing rhythm, so that pieces straddle every
+// kind of block edge.
+class TrickleByteSource : public mirelo::ByteSource {
+public:
+    explicit TrickleByteSource(std::string_view bytes) : rest_(bytes) {}
+
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        static constexpr std::size_t kRhythm[] = {1, 7, 2, 1023, 3, 1024, 1, 1025, 5};
+        const std::size_t n = std::min({capacity, rest_.size(), kRhythm[reads_++ % std::size(kRhythm)]});
+        std::memcpy(buffer, rest_.data(), n);
+        rest_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view rest_;
+    std::size_t reads_ = 0;
+};
+
+std::string_view TextOf(std::string_view piece) {
+    piece = piece.substr(0, piece.find('\0'));
+    while (!piece.empty() && (piece.back() == '\r' || piece.back() == '\n')) piece.remove_suffix(1);
+    return piece;
+}
+
+void ScanPlainly(std::string_view bytes, mirelo::AddressList& list) {
+    TrickleByteSource source(bytes);
+    mirelo::TextModeLineReader reader(source, 1);
+    mirelo::HeaderSlots slots;
+    std::string_view piece;
+    while (reader.Next(piece)) {
+        const std::string_view text = TextOf(piece);
+        const mirelo::HeaderMatch match = mirelo::MatchHeaderKind(slots, text);
+        if (match.kind == mirelo::kNoKind) continue;
+        if (!match.slotEmpty) {
+            mirelo::EmitMessageRecords(slots, list, kLabel);
+            mirelo::ClearSlots(slots);
+        }
+        mirelo::StoreSlot(slots, match.kind, text);
+    }
+    mirelo::EmitMessageRecords(slots, list, kLabel);
+}
+
+bool SameRecord(const mirelo::AddressRecord& a, const mirelo::AddressRecord& b) {
+    return a.email == b.email && a.name == b.name && a.mailbox.str() == b.mailbox.str() &&
+           a.headerKind == b.headerKind;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    for (mirelo::HeaderKind kind = 0; kind < mirelo::kHeaderKindCount; ++kind)
+        mirelo::SetKindEnabled(kind, (data[0] >> kind & 1) == 0);
+    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    mirelo::AddressList scanned;
+    mirelo::MemoryByteSource source(bytes);
+    mirelo::ScanMailboxSource(source, scanned, kLabel);
+
+    mirelo::AddressList plain;
+    ScanPlainly(bytes, plain);
+
+    Require(scanned.Count() == plain.Count());
+    for (int i = 0; i < scanned.Count(); ++i) {
+        const mirelo::AddressRecord& record = *scanned.At(i);
+        Require(SameRecord(record, *plain.At(i)));
+        Require(mirelo::IsKindEnabled(record.headerKind));
+        Require(record.mailbox.str() == kLabel);
+        Require(record.email.empty() || IsSoundEmail(record.email));
+        Require(IsSoundName(record.name));
+    }
+    return 0;
+}

@@ -44,7 +44,8 @@ public:
         text += "\r\n";
         for (int paragraph = Between(1, 5); paragraph > 0; --paragraph) {
             const std::string_view prefix = Between(0, 2) == 0 ? "> " : "";
-            for (int line = Between(2, 10); line > 0; --line) text.append(prefix).append(Sentence(5, 14)).append("\r\n");
+            for (int line = Between(2, 10); line > 0; --line)
+                text.append(prefix).append(Sentence(5, 14)).append("\r\n");
             text += "\r\n";
         }
         if (Between(0, 3) == 0) Attachment(text);
@@ -90,13 +91,14 @@ private:
         return std::string(choices[static_cast<std::size_t>(Between(0, static_cast<int>(N) - 1))]);
     }
 
-    static constexpr std::string_view kGivenNames[] = {"Olga", "Pieter", "Ruth", "Sven", "Tomas", "Ursula", "Vera", "Wim"};
+    static constexpr std::string_view kGivenNames[] = {"Olga",  "Pieter", "Ruth", "Sven",
+                                                       "Tomas", "Ursula", "Vera", "Wim"};
     static constexpr std::string_view kFamilyNames[] = {"Amsel", "Brink", "Claes", "Dorn", "Eklund", "Fabre", "Gruber"};
     static constexpr std::string_view kMailboxes[] = {"garden", "olga.b", "p.brink", "ruth", "orders", "club-news"};
     static constexpr std::string_view kDomains[] = {"example.com", "example.org", "example.net", "mail.example.de"};
-    static constexpr std::string_view kWords[] = {"roses", "need", "pruning", "before", "the", "frost", "and",
-                                                  "seeds", "arrive", "on", "Monday", "meeting", "moved", "to",
-                                                  "hall", "please", "bring", "your", "own", "tools", "thanks"};
+    static constexpr std::string_view kWords[] = {"roses", "need",   "pruning", "before", "the",     "frost", "and",
+                                                  "seeds", "arrive", "on",      "Monday", "meeting", "moved", "to",
+                                                  "hall",  "please", "bring",   "your",   "own",     "tools", "thanks"};
 
     std::mt19937 random_{20030304};
 };
@@ -116,7 +118,8 @@ void ReadThrough(const fs::path& path) {
 }
 
 std::uint64_t SizeMegabytes(int argc, char** argv) {
-    if (argc == 3 && std::string_view(argv[1]) == "--size-mb") return std::max(1ull, std::strtoull(argv[2], nullptr, 10));
+    if (argc == 3 && std::string_view(argv[1]) == "--size-mb")
+        return std::max(1ull, std::strtoull(argv[2], nullptr, 10));
     if (argc != 1) {
         std::cerr << "usage: " << argv[0] << " [--size-mb N]\n";
         std::exit(2);
@@ -164,11 +167,12 @@ int main(int argc, char** argv) {
     for (int run = 0; run < kRuns; ++run) {
         viaDump.Reset();
         dumpSeconds = std::min(dumpSeconds, Seconds([&] {
-            outcome = mirelo::DumpDbxToText(store.string(), dump.string());
-            mirelo::ScanMailbox(dump.string(), viaDump, store.string());
-        }));
+                                   outcome = mirelo::DumpDbxToText(store.string(), dump.string());
+                                   mirelo::ScanMailbox(dump.string(), viaDump, store.string());
+                               }));
         direct.Reset();
-        scanSeconds = std::min(scanSeconds, Seconds([&] { mirelo::ScanMailbox(mailbox.string(), direct, mailbox.string()); }));
+        scanSeconds =
+            std::min(scanSeconds, Seconds([&] { mirelo::ScanMailbox(mailbox.string(), direct, mailbox.string()); }));
     }
 
     fs::remove_all(folder);
@@ -176,7 +180,8 @@ int main(int argc, char** argv) {
     const double ratio = dumpSeconds / scanSeconds;
     std::printf("  dump + scan: %8.3f s  %8.1f MB/s  (%d records%s%s)\n", dumpSeconds, storeMb / dumpSeconds,
                 viaDump.Count(), outcome.problem.empty() ? "" : ", problem: ", outcome.problem.c_str());
-    std::printf("  scan alone:  %8.3f s  %8.1f MB/s  (%d records)\n", scanSeconds, storeMb / scanSeconds, direct.Count());
+    std::printf("  scan alone:  %8.3f s  %8.1f MB/s  (%d records)\n", scanSeconds, storeMb / scanSeconds,
+                direct.Count());
     std::printf("  dump + scan / scan time: %.2f (target at most 1.50: %s)\n", ratio, ratio <= 1.5 ? "met" : "MISSED");
     return viaDump.Count() == direct.Count() && outcome.written && outcome.problem.empty() ? 0 : 1;
 }

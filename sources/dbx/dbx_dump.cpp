@@ -80,8 +80,7 @@ void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, std::FILE* o
             note("its text position lies outside its info record");
             continue;
         }
-        if (const std::string problem = DumpMessageText(store, *textPosition, i, out); !problem.empty())
-            note(problem);
+        if (const std::string problem = DumpMessageText(store, *textPosition, i, out); !problem.empty()) note(problem);
     }
 }
 

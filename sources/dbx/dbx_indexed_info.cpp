@@ -47,8 +47,8 @@ std::string_view DbxIndexedInfo::Load(std::uint32_t position) {
 }
 
 std::optional<std::uint32_t> DbxIndexedInfo::GetValue(std::uint8_t index) {
-    const auto entry = std::find_if(entries_.begin(), entries_.end(),
-                                    [index](const IndexEntry& e) { return e.index == index; });
+    const auto entry =
+        std::find_if(entries_.begin(), entries_.end(), [index](const IndexEntry& e) { return e.index == index; });
     if (entry == entries_.end()) return std::nullopt;
     if (entry->direct) return entry->number;
 

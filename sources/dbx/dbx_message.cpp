@@ -39,7 +39,8 @@ std::string DbxMessage::ReadText(const TextSink& sink) {
             return fail("runs past the end of the store");
 
         std::string_view text;
-        if (const ReadResult read = store_.Read(std::uint64_t{position} + kHeadSize, used, text); read != ReadResult::Ok)
+        if (const ReadResult read = store_.Read(std::uint64_t{position} + kHeadSize, used, text);
+            read != ReadResult::Ok)
             return fail(Describe(read));
         if (!sink(text)) break;
         position = next;

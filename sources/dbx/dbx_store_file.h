@@ -46,7 +46,7 @@ private:
     std::uint64_t budget_ = 0;
     std::unique_ptr<char[]> pages_;  // left unfilled: a small store touches few slots
     std::array<std::uint64_t, kPageSlots> pageInSlot_;
-    std::vector<char> straddling_;    // a read that runs over a page's end is gathered here
+    std::vector<char> straddling_;  // a read that runs over a page's end is gathered here
 };
 
 }  // namespace mirelo

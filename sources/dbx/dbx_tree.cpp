@@ -1,6 +1,5 @@
 #include "sources/dbx/dbx_tree.h"
 
-
 #include "sources/dbx/little_endian.h"
 
 namespace mirelo {
@@ -53,7 +52,8 @@ bool DbxTree::ReadNode(std::uint32_t position, Node& node, std::uint32_t& firstC
     if (!visited_.insert(position).second) return fail("is reached twice: the tree loops");
 
     std::string_view bytes;
-    if (const ReadResult read = store_.Read(position, kNodeSize, bytes); read != ReadResult::Ok) return fail(Describe(read));
+    if (const ReadResult read = store_.Read(position, kNodeSize, bytes); read != ReadResult::Ok)
+        return fail(Describe(read));
     if (LoadLe32(bytes.data()) != position) return fail("has a wrong marker");
     const auto entryCount = static_cast<unsigned char>(bytes[kEntryCountAt]);
     if (entryCount > kMaxEntries)

@@ -40,7 +40,7 @@ private:
 
     DbxStoreFile& store_;
     std::vector<std::uint32_t> values_;
-    std::vector<Node> path_;               // the nodes from the root down to the one being walked
+    std::vector<Node> path_;                     // the nodes from the root down to the one being walked
     std::unordered_set<std::uint32_t> visited_;  // every node read, to catch loops
     std::string problem_;
 };

@@ -5,10 +5,10 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace mirelo {
@@ -51,9 +51,7 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
     return {std::unique_ptr<std::FILE, FileCloser>(file), {}};
 }
 
-bool EndFileHere(std::FILE* file) {
-    return std::fflush(file) == 0 && _chsize_s(_fileno(file), _ftelli64(file)) == 0;
-}
+bool EndFileHere(std::FILE* file) { return std::fflush(file) == 0 && _chsize_s(_fileno(file), _ftelli64(file)) == 0; }
 
 #else
 

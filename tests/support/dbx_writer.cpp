@@ -102,13 +102,16 @@ std::string HeaderBytes(std::uint32_t kind, std::uint32_t fileSize, std::uint32_
 
 std::uint32_t DbxStoreImage::Word(std::uint32_t position) const {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes.at(position + static_cast<std::uint32_t>(i)));
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(position + static_cast<std::uint32_t>(i)));
     return value;
 }
 
 void DbxStoreImage::SetWord(std::uint32_t position, std::uint32_t value) { PutLe(bytes, position, value, 4); }
 
-void DbxStoreImage::SetByte(std::uint32_t position, std::uint8_t value) { bytes.at(position) = static_cast<char>(value); }
+void DbxStoreImage::SetByte(std::uint32_t position, std::uint8_t value) {
+    bytes.at(position) = static_cast<char>(value);
+}
 
 void DbxStoreImage::SetTextPosition(std::size_t message, std::uint32_t position) {
     if (textPositionDirect.at(message)) {
@@ -171,7 +174,8 @@ DbxStoreImage DbxStoreBuilder::Build() const {
         }
 
         const std::uint32_t info = Position(objectsStart + objects.size());
-        const bool direct = message.hasText && message.storage == TextPositionStorage::Direct && blocks.front() <= kLargestInt3;
+        const bool direct =
+            message.hasText && message.storage == TextPositionStorage::Direct && blocks.front() <= kLargestInt3;
         std::string data;
         std::string indexField;
         const auto addIndex = [&](std::uint8_t index, bool isDirect, std::uint32_t value) {

@@ -16,7 +16,9 @@ inline constexpr std::uint32_t kNodeSize = 0x27C;
 inline constexpr std::uint32_t kNodeHeadChildAt = 0x08;
 inline constexpr std::uint32_t kNodeEntryCountAt = 0x11;
 inline constexpr std::uint32_t kNodeMaxEntries = 0x33;
-constexpr std::uint32_t NodeEntryChildAt(std::size_t entry) { return 0x18 + 12 * static_cast<std::uint32_t>(entry) + 4; }
+constexpr std::uint32_t NodeEntryChildAt(std::size_t entry) {
+    return 0x18 + 12 * static_cast<std::uint32_t>(entry) + 4;
+}
 inline constexpr std::uint32_t kInfoBodyLengthAt = 0x04;
 inline constexpr std::uint32_t kInfoEntryCountAt = 0x0A;
 inline constexpr std::uint32_t kBlockSize = 0x210;
@@ -30,21 +32,21 @@ inline constexpr std::uint32_t kFolderListKind = 0x6F74FDC6;
 
 struct DbxNodeLayout {
     std::uint32_t position;
-    std::uint32_t parent;     // 0 for the root
-    int depth;                // 0 for the root
-    std::size_t firstValue;   // tree-order number of the first value in the node's subtree
+    std::uint32_t parent;    // 0 for the root
+    int depth;               // 0 for the root
+    std::size_t firstValue;  // tree-order number of the first value in the node's subtree
     std::size_t entryCount;
 };
 
 // A built store and where its objects lie, with knobs for damaging it.
 struct DbxStoreImage {
     std::string bytes;
-    std::vector<DbxNodeLayout> nodes;                   // root first, then depth first
-    std::vector<std::uint32_t> valueSlots;              // where each tree value is stored, in tree order
-    std::vector<std::uint32_t> infos;                   // each message's info record, in tree order
-    std::vector<std::vector<std::uint32_t>> textBlocks; // each message's blocks in chain order; none without text
-    std::vector<std::uint32_t> textPositionSlots;       // where each message's text position is stored; 0 without text
-    std::vector<bool> textPositionDirect;               // stored as an int3 in the index field
+    std::vector<DbxNodeLayout> nodes;                    // root first, then depth first
+    std::vector<std::uint32_t> valueSlots;               // where each tree value is stored, in tree order
+    std::vector<std::uint32_t> infos;                    // each message's info record, in tree order
+    std::vector<std::vector<std::uint32_t>> textBlocks;  // each message's blocks in chain order; none without text
+    std::vector<std::uint32_t> textPositionSlots;        // where each message's text position is stored; 0 without text
+    std::vector<bool> textPositionDirect;                // stored as an int3 in the index field
 
     std::uint32_t Word(std::uint32_t position) const;
     void SetWord(std::uint32_t position, std::uint32_t value);

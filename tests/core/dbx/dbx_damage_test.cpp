@@ -15,8 +15,8 @@ namespace {
 using namespace dbx_layout;
 
 constexpr std::size_t kMessages = 12;
-constexpr std::size_t kDamaged = 4;            // the message that the message-level cases damage
-constexpr std::size_t kInDataField = 5;        // its text position lies in the data field
+constexpr std::size_t kDamaged = 4;      // the message that the message-level cases damage
+constexpr std::size_t kInDataField = 5;  // its text position lies in the data field
 constexpr std::size_t kWhole = std::string::npos;
 
 // Two blocks each, so a chain can break after its first block.
@@ -30,7 +30,8 @@ DbxStoreImage SoundStore() {
     DbxStoreBuilder builder;
     builder.EntriesPerNode(2);
     for (std::size_t i = 0; i < kMessages; ++i)
-        builder.AddMessage(MessageText(i), i == kInDataField ? TextPositionStorage::DataField : TextPositionStorage::Direct);
+        builder.AddMessage(MessageText(i),
+                           i == kInDataField ? TextPositionStorage::DataField : TextPositionStorage::Direct);
     return builder.Build();
 }
 
@@ -87,7 +88,8 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
              s.SetWord(leaf.position + NodeEntryChildAt(leaf.entryCount - 1), s.nodes[0].position);
          },
          [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue + DeepestNode(s).entryCount); }},
-        {"entry count over 0x33", [](DbxStoreImage& s) { s.SetByte(DeepestNode(s).position + kNodeEntryCountAt, 0x34); },
+        {"entry count over 0x33",
+         [](DbxStoreImage& s) { s.SetByte(DeepestNode(s).position + kNodeEntryCountAt, 0x34); },
          [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue); }},
         {"count far larger than the tree", [](DbxStoreImage& s) { s.SetMessageCount(0xFFFFFFFF); },
          [](const DbxStoreImage&) { return Messages(0, kMessages); }},
@@ -95,9 +97,11 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
          [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
         {"info record with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.infos[kDamaged]); },
          [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
-        {"info body running past the end", [](DbxStoreImage& s) { s.SetWord(s.infos[kDamaged] + kInfoBodyLengthAt, 0xFFFFFF00); },
+        {"info body running past the end",
+         [](DbxStoreImage& s) { s.SetWord(s.infos[kDamaged] + kInfoBodyLengthAt, 0xFFFFFF00); },
          [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
-        {"index field longer than the body", [](DbxStoreImage& s) { s.SetByte(s.infos[kDamaged] + kInfoEntryCountAt, 0xFF); },
+        {"index field longer than the body",
+         [](DbxStoreImage& s) { s.SetByte(s.infos[kDamaged] + kInfoEntryCountAt, 0xFF); },
          [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
         {"text position past the end", [](DbxStoreImage& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); },
          [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
@@ -121,7 +125,8 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
         DbxStoreImage store = SoundStore();
         c.damage(store);
         std::vector<std::pair<std::size_t, std::string>> expected;
-        for (const Dumped& d : c.expected(store)) expected.emplace_back(d.message, MessageText(d.message).substr(0, d.length));
+        for (const Dumped& d : c.expected(store))
+            expected.emplace_back(d.message, MessageText(d.message).substr(0, d.length));
 
         const DumpResult result = DumpStoreBytes(store.bytes);
         EXPECT_TRUE(result.outcome.written) << c.name;

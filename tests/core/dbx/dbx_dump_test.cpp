@@ -8,8 +8,8 @@ namespace {
 
 std::string MessageText(std::size_t i) {
     return "From: Sender " + std::to_string(i) + " <sender" + std::to_string(i) +
-           "@example.com>\r\nTo: ruth@example.org\r\nSubject: note\r\n\r\nBody of message " +
-           std::to_string(i) + ".\r\n";
+           "@example.com>\r\nTo: ruth@example.org\r\nSubject: note\r\n\r\nBody of message " + std::to_string(i) +
+           ".\r\n";
 }
 
 TEST(DbxDump, WritesEveryMessageWithItsMarkerAndNothingElse) {
@@ -24,7 +24,8 @@ TEST(DbxDump, WritesEveryMessageWithItsMarkerAndNothingElse) {
 // The marker counts tree positions, so a message without text leaves a gap; a NUL ends a
 // text early; a text without a final line end runs straight into the next marker.
 TEST(DbxDump, GapsNulCutsAndMissingLineEnds) {
-    const std::string withNul = std::string("From: a@example.com\r\nTo: b@example.com\r\n\0Cc: hidden@example.com\r\n", 66);
+    const std::string withNul =
+        std::string("From: a@example.com\r\nTo: b@example.com\r\n\0Cc: hidden@example.com\r\n", 66);
     const DbxStoreImage store = DbxStoreBuilder()
                                     .AddMessage("From: first@example.com\r\n")
                                     .AddMessageWithoutText()
@@ -55,7 +56,8 @@ TEST(DbxDump, DeepTreesGiveTheirMessagesInTreeOrder) {
         std::size_t messages;
         int minDepth;  // deepest node, to be sure the shape really has levels
     };
-    for (const Shape shape : {Shape{1, 9, 2}, Shape{2, 40, 2}, Shape{3, 100, 2}, Shape{0x33, 200, 1}, Shape{0x33, 51, 0}}) {
+    for (const Shape shape :
+         {Shape{1, 9, 2}, Shape{2, 40, 2}, Shape{3, 100, 2}, Shape{0x33, 200, 1}, Shape{0x33, 51, 0}}) {
         DbxStoreBuilder builder;
         builder.EntriesPerNode(shape.entriesPerNode);
         std::vector<std::pair<std::size_t, std::string>> expected;

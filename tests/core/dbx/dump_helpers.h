@@ -24,9 +24,7 @@ inline DumpResult DumpStoreBytes(const TempDir& dir, const std::string& storeByt
 
 inline DumpResult DumpStoreBytes(const std::string& storeBytes) { return DumpStoreBytes(TempDir(), storeBytes); }
 
-inline std::string Marker(std::size_t message) {
-    return "___Message___ : " + std::to_string(message) + "\r\n";
-}
+inline std::string Marker(std::size_t message) { return "___Message___ : " + std::to_string(message) + "\r\n"; }
 
 // The dump of the given messages: each one's marker and its text up to its first NUL.
 inline std::string ExpectedDump(const std::vector<std::pair<std::size_t, std::string>>& messages) {

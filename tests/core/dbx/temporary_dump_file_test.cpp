@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 // Sets the temporary-folder variables for one test and puts the old values back.
 class TemporaryVariables {
 public:
-    TemporaryVariables(std::optional<std::string> temp, std::optional<std::string> tmp, std::optional<std::string> tmpdir) {
+    TemporaryVariables(std::optional<std::string> temp, std::optional<std::string> tmp,
+                       std::optional<std::string> tmpdir) {
         Set("TEMP", temp);
         Set("TMP", tmp);
         Set("TMPDIR", tmpdir);
@@ -72,7 +73,8 @@ protected:
     DumpOutcome Dump() { return DumpDbxToText(store_, dumpPath_); }
 
     TempDir dir_;
-    const std::string store_ = dir_.Write("Inbox.dbx", DbxStoreBuilder().AddMessage("From: a@example.com\r\n").Build().bytes);
+    const std::string store_ =
+        dir_.Write("Inbox.dbx", DbxStoreBuilder().AddMessage("From: a@example.com\r\n").Build().bytes);
     const std::string dumpPath_ = (dir_.path() / "outlook_temp.mbx").string();
     const std::string expectedDump_ = "___Message___ : 0\r\nFrom: a@example.com\r\n";
 };
@@ -86,7 +88,8 @@ TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
 
 TEST_F(DumpFileSafety, AnExistingFileOfOursIsRewrittenWhateverItsPermissions) {
     dir_.Write("outlook_temp.mbx", std::string(10000, 'o'));
-    fs::permissions(dumpPath_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dumpPath_,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
     const DumpOutcome outcome = Dump();
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.problem, "");

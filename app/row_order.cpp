@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 
+#include "export/folded_ranks.h"
 #include "export/record_order.h"
 #include "scan/ascii.h"
 
@@ -30,43 +30,14 @@ struct KeyedRow {
     mirelo::AddressRecord* record;
 };
 
-// A list holds few mailboxes, each shared by many rows: number them in sort order, so
-// that the key settles the mailbox whole and leaves room for the email.
-std::vector<std::uint64_t> MailboxRanks(const std::vector<mirelo::AddressRecord*>& rows) {
-    std::unordered_map<std::string_view, std::size_t> distinctIndex;
-    std::vector<std::string_view> distinct;
-    std::vector<std::size_t> rowDistinct;
-    rowDistinct.reserve(rows.size());
-    for (const mirelo::AddressRecord* record : rows) {
-        const std::string_view mailbox = record->mailbox;
-        const auto [found, added] = distinctIndex.try_emplace(mailbox, distinct.size());
-        if (added) distinct.push_back(mailbox);
-        rowDistinct.push_back(found->second);
-    }
-
-    std::vector<std::size_t> byMailbox(distinct.size());
-    for (std::size_t i = 0; i < byMailbox.size(); ++i) byMailbox[i] = i;
-    std::sort(byMailbox.begin(), byMailbox.end(), [&](std::size_t a, std::size_t b) {
-        return mirelo::CompareNoCase(distinct[a], distinct[b]) < 0;
-    });
-    std::vector<std::uint64_t> rankOfDistinct(distinct.size());
-    std::uint64_t rank = 0;
-    for (std::size_t i = 0; i < byMailbox.size(); ++i) {
-        if (i > 0 && mirelo::CompareNoCase(distinct[byMailbox[i - 1]], distinct[byMailbox[i]]) != 0) ++rank;
-        rankOfDistinct[byMailbox[i]] = rank;
-    }
-
-    std::vector<std::uint64_t> ranks;
-    ranks.reserve(rows.size());
-    for (const std::size_t index : rowDistinct) ranks.push_back(rankOfDistinct[index]);
-    return ranks;
-}
-
 std::vector<KeyedRow> KeyedRows(const std::vector<mirelo::AddressRecord*>& rows, int column) {
     std::vector<KeyedRow> keyed;
     keyed.reserve(rows.size());
     if (column == kMailboxColumn) {
-        const std::vector<std::uint64_t> ranks = MailboxRanks(rows);
+        // A list holds few mailboxes, each shared by many rows: their ranks settle the
+        // mailbox whole and leave the second key to the email.
+        const std::vector<std::uint32_t> ranks = mirelo::RanksNoCase(
+            rows.size(), [&rows](std::size_t i) -> std::string_view { return rows[i]->mailbox; });
         for (std::size_t i = 0; i < rows.size(); ++i) {
             keyed.push_back({ranks[i], FoldedBytes(rows[i]->email, 0), rows[i]});
         }

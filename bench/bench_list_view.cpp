@@ -29,8 +29,11 @@ std::string RandomWord(std::mt19937& random, int minLength, int maxLength) {
 
 void FillList(mirelo::AddressList& list, int rows) {
     std::mt19937 random(20260101);
-    std::vector<std::string> mailboxes;
-    for (int i = 0; i < 300; ++i) mailboxes.push_back("Folder" + std::to_string(i % 17) + "/" + RandomWord(random, 3, 12) + ".mbx");
+    // The scanner gives every record of a mailbox the same shared label.
+    std::vector<mirelo::SharedText> mailboxes;
+    for (int i = 0; i < 300; ++i) {
+        mailboxes.emplace_back("Folder" + std::to_string(i % 17) + "/" + RandomWord(random, 3, 12) + ".mbx");
+    }
     std::uniform_int_distribution<std::size_t> mailbox(0, mailboxes.size() - 1);
     mirelo::AddressRecord record;
     for (int i = 0; i < rows; ++i) {

@@ -100,13 +100,6 @@ std::string HeaderBytes(std::uint32_t kind, std::uint32_t fileSize, std::uint32_
 
 }  // namespace
 
-std::uint32_t DbxStoreImage::Word(std::uint32_t position) const {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes.at(position + static_cast<std::uint32_t>(i)));
-    return value;
-}
-
 void DbxStoreImage::SetWord(std::uint32_t position, std::uint32_t value) { PutLe(bytes, position, value, 4); }
 
 void DbxStoreImage::SetByte(std::uint32_t position, std::uint8_t value) {

@@ -48,7 +48,6 @@ struct DbxStoreImage {
     std::vector<std::uint32_t> textPositionSlots;        // where each message's text position is stored; 0 without text
     std::vector<bool> textPositionDirect;                // stored as an int3 in the index field
 
-    std::uint32_t Word(std::uint32_t position) const;
     void SetWord(std::uint32_t position, std::uint32_t value);
     void SetByte(std::uint32_t position, std::uint8_t value);
 

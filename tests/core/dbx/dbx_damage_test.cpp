@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -35,9 +34,12 @@ DbxStoreImage SoundStore() {
     return builder.Build();
 }
 
+// The last node of the greatest depth: a leaf with messages before it and after it.
 const DbxNodeLayout& DeepestNode(const DbxStoreImage& store) {
-    return *std::max_element(store.nodes.begin(), store.nodes.end(),
-                             [](const DbxNodeLayout& a, const DbxNodeLayout& b) { return a.depth < b.depth; });
+    const DbxNodeLayout* deepest = &store.nodes.front();
+    for (const DbxNodeLayout& node : store.nodes)
+        if (node.depth >= deepest->depth) deepest = &node;
+    return *deepest;
 }
 
 std::uint32_t PastTheEnd(const DbxStoreImage& store) { return static_cast<std::uint32_t>(store.bytes.size() + 0x40); }
@@ -67,6 +69,10 @@ struct DamageCase {
 };
 
 TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
+    const DbxNodeLayout leaf = DeepestNode(SoundStore());
+    ASSERT_GE(leaf.depth, 2);
+    ASSERT_GT(leaf.firstValue, kDamaged);
+    ASSERT_LT(leaf.firstValue + leaf.entryCount, kMessages);
     const DamageCase cases[] = {
         {"root past the end", [](DbxStoreImage& s) { s.SetTreeRoot(PastTheEnd(s)); },
          [](const DbxStoreImage&) { return Messages(0, 0); }},

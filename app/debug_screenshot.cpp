@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QPixmap>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "command_ids.h"
 #include "main_frame.h"
 #include "mirelo_app.h"
+#include "profile.h"
 #include "qt_platform_services.h"
 
 namespace {
@@ -36,10 +36,7 @@ private:
 
 int TakeScreenshot(const ScreenshotRequest& request) {
     QTemporaryDir profileFolder;
-    // Both formats: which one a profile opened by name lands in differs by platform.
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder.path());
+    Profile::RedirectTo(profileFolder.path());
 
     ScriptedPlatform platform(request);
     CMireloApp app(platform);

@@ -16,6 +16,13 @@ QString Key(const char* section, const char* entry) {
 
 Profile::Profile() : settings_(QString::fromLatin1(kRegistryKey), QString::fromLatin1(kAppTitle)) {}
 
+void Profile::RedirectTo(const QString& folder) {
+    // Both formats: which one a profile opened by name lands in differs by platform.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+}
+
 std::string Profile::GetProfileString(const char* section, const char* entry) const {
     return QFile::encodeName(settings_.value(Key(section, entry)).toString()).toStdString();
 }

@@ -15,6 +15,10 @@ public:
 
     Profile();
 
+    // Keeps every profile opened from now on in folder, away from the user's own: for
+    // the tests, the benchmark and the screenshot.
+    static void RedirectTo(const QString& folder);
+
     std::string GetProfileString(const char* section, const char* entry) const;
     void WriteProfileString(const char* section, const char* entry, const std::string& value);
 

@@ -2,7 +2,6 @@
 // Run it headless: QT_QPA_PLATFORM=offscreen bench_list_view [rows]
 #include <QApplication>
 #include <QItemSelectionModel>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -66,9 +65,7 @@ int main(int argc, char* argv[]) {
     const int rows = argc > 1 ? std::stoi(argv[1]) : 1'000'000;
 
     QTemporaryDir profileFolder;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder.path());
+    Profile::RedirectTo(profileFolder.path());
     Profile profile;
     QtPlatformServices platform;
     WaitCursor waitCursor;

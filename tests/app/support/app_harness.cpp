@@ -5,16 +5,12 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QTest>
 
 #include "command_ids.h"
 
 AppHarness::AppHarness() {
-    // Both formats: which one a profile opened by name lands in differs by platform.
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileFolder_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileFolder_.path());
+    Profile::RedirectTo(profileFolder_.path());
     Start();
 }
 

@@ -90,8 +90,8 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
          [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue); }},
         {"entry child pointing back to the root",
          [](DbxStoreImage& s) {
-             const DbxNodeLayout& leaf = DeepestNode(s);
-             s.SetWord(leaf.position + NodeEntryChildAt(leaf.entryCount - 1), s.nodes[0].position);
+             const DbxNodeLayout& deepest = DeepestNode(s);
+             s.SetWord(deepest.position + NodeEntryChildAt(deepest.entryCount - 1), s.nodes[0].position);
          },
          [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue + DeepestNode(s).entryCount); }},
         {"entry count over 0x33",

@@ -82,12 +82,13 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string&
     AppendMessageRecords(slots, list, working);
 }
 
-void ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel) {
+bool ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return;
+    if (!file) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
     FileByteSource source(file.get());
     ScanMailboxSource(source, list, mailboxLabel);
+    return true;
 }
 
 }  // namespace mirelo

@@ -9,8 +9,9 @@
 namespace mirelo {
 
 // Appends one record per kept header line of every message in the file, labelled with
-// mailboxLabel. A file that cannot be opened appends nothing.
-void ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel);
+// mailboxLabel. A file that cannot be opened appends nothing and gives false, with errno
+// telling why.
+bool ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel);
 
 // The same on any byte source (an in-memory mailbox, for instance).
 void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string& mailboxLabel);

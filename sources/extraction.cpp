@@ -1,5 +1,8 @@
 #include "sources/extraction.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "scan/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
 #include "sources/folder_walk.h"
@@ -21,7 +24,9 @@ bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText
                       ExtractionObserver& observer) {
     return WalkFolderForStores(folderPath, ".mbx", observer, [&](const std::string& mailbox) {
         ShowStore(mailbox, rootText, observer);
-        ScanMailbox(mailbox, list, mailbox);
+        // A mailbox skipped without a word would make the counts look complete.
+        if (!ScanMailbox(mailbox, list, mailbox))
+            observer.ReportProblem(mailbox, std::string("mailbox cannot be read: ") + std::strerror(errno));
     });
 }
 

@@ -1,0 +1,182 @@
+// Folders and mailboxes that vanish, cannot be read or lie deeper than the system's path
+// limit, met in the middle of an extraction: each is reported and the walk goes on.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sources/extraction.h"
+#include "sources/folder_walk.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+class ProblemLog : public ExtractionObserver {
+public:
+    void ShowStatus(const std::string& text) override {
+        if (onStatus) onStatus(text);
+    }
+    void KeepAlive() override {}
+    void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
+
+    std::function<void(const std::string&)> onStatus;
+    std::map<std::string, std::string> problems;
+};
+
+std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" + who + "@mailhost>\r\n"; }
+
+std::set<std::string> EmailsOf(const AddressList& list) {
+    std::set<std::string> emails;
+    for (int i = 0; i < list.Count(); ++i) emails.insert(list.At(i)->email);
+    return emails;
+}
+
+std::set<std::string> LabelsOf(const AddressList& list) {
+    std::set<std::string> labels;
+    for (int i = 0; i < list.Count(); ++i) labels.insert(list.At(i)->mailbox.str());
+    return labels;
+}
+
+class WalkFaultsTest : public ::testing::Test {
+protected:
+    std::string Root() const { return folder.path().string() + "/"; }
+    void Extract() { ExtractAddresses(MailSource::Eudora, Root(), list, log); }
+
+    TempDir folder;
+    AddressList list;
+    ProblemLog log;
+};
+
+TEST_F(WalkFaultsTest, AMailboxThatVanishesBeforeItIsReadIsReported) {
+    folder.Write("Kept.mbx", MailboxFrom("kept"));
+    folder.Write("Sub/Gone.mbx", MailboxFrom("gone"));
+    folder.Write("Sub/Also.mbx", MailboxFrom("also"));
+    // The status line names each mailbox just before it is read.
+    log.onStatus = [&](const std::string& shown) {
+        if (shown.find("Gone") != std::string::npos) fs::remove(Root() + shown);
+    };
+    Extract();
+    EXPECT_EQ(EmailsOf(list), (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
+    ASSERT_EQ(log.problems.size(), 1u);
+    EXPECT_EQ(log.problems.count(Root() + "Sub/Gone.mbx"), 1u);
+    EXPECT_NE(log.problems.begin()->second.find("No such file"), std::string::npos) << log.problems.begin()->second;
+}
+
+TEST_F(WalkFaultsTest, AMailboxWithoutReadPermissionIsReported) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    folder.Write("Kept.mbx", MailboxFrom("kept"));
+    fs::permissions(folder.Write("Closed.mbx", MailboxFrom("closed")), fs::perms::none);
+    Extract();
+    EXPECT_EQ(EmailsOf(list), std::set<std::string>{"kept@mailhost"});
+    ASSERT_EQ(log.problems.count(Root() + "Closed.mbx"), 1u);
+    EXPECT_NE(log.problems[Root() + "Closed.mbx"].find("Permission denied"), std::string::npos);
+}
+
+// Every other folder is removed when the first mailbox is read, before the walk reaches
+// it; the listing it was found in may still name it.
+TEST_F(WalkFaultsTest, FoldersThatVanishMidWalkAreSkipped) {
+    const std::vector<std::string> folders = {"A", "B", "C", "D"};
+    for (const std::string& name : folders) folder.Write(name + "/In.mbx", MailboxFrom(name));
+    folder.Write("Top.mbx", MailboxFrom("top"));
+    std::set<std::string> removed;
+    WalkFolderForStores(Root(), ".mbx", log, [&](const std::string& store) {
+        ASSERT_TRUE(fs::exists(store)) << store;
+        if (!removed.empty()) return;
+        for (const std::string& name : folders) {
+            if (store.rfind(Root() + name + "/", 0) == 0) continue;
+            fs::remove_all(Root() + name);
+            removed.insert(Root() + name + "/");
+        }
+    });
+    ASSERT_FALSE(removed.empty());
+    for (const auto& [path, reason] : log.problems) EXPECT_EQ(removed.count(path), 1u) << path << ": " << reason;
+}
+
+// A chain of folders made one level at a time, so that it may reach past the length of a
+// path the system accepts; removed the same way, which removing by full paths cannot.
+class DeepFolders {
+public:
+    DeepFolders(const fs::path& base, const std::string& name, int depth) : name_(name) {
+        std::string path = base.string() + "/";
+        levels_.push_back({open(base.c_str(), O_RDONLY | O_DIRECTORY), path});
+        for (int i = 0; i < depth; ++i) {
+            const int parent = levels_.back().fd;
+            EXPECT_EQ(mkdirat(parent, name.c_str(), 0700), 0);
+            path += name + "/";
+            levels_.push_back({openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY), path});
+        }
+    }
+    ~DeepFolders() {
+        for (std::size_t i = levels_.size(); i-- > 0;) {
+            unlinkat(levels_[i].fd, kMailbox, 0);
+            close(levels_[i].fd);
+            if (i > 0) unlinkat(levels_[i - 1].fd, name_.c_str(), AT_REMOVEDIR);
+        }
+    }
+
+    // Writes the same mailbox into every level; returns each level's folder path.
+    std::vector<std::string> WriteMailboxes(const std::string& text) const {
+        std::vector<std::string> folders;
+        for (const Level& level : levels_) {
+            const int fd = openat(level.fd, kMailbox, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+            close(fd);
+            folders.push_back(level.path);
+        }
+        return folders;
+    }
+
+    static constexpr const char* kMailbox = "In.mbx";
+
+private:
+    struct Level {
+        int fd;
+        std::string path;
+    };
+    std::string name_;
+    std::vector<Level> levels_;
+};
+
+// Paths of 4,000 bytes and more work in full; past the system's limit a folder or mailbox
+// is reported, and everything above it is still read.
+TEST_F(WalkFaultsTest, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported) {
+    const DeepFolders deep(folder.path(), std::string(50, 'd'), 90);
+    const std::vector<std::string> folders = deep.WriteMailboxes(MailboxFrom("deep"));
+    const auto fits = [](const std::string& path) { return path.size() < PATH_MAX; };
+
+    std::set<std::string> expectedLabels;
+    std::set<std::string> expectedProblems;
+    for (const std::string& path : folders) {
+        if (!fits(path)) {
+            expectedProblems.insert(path);  // the walk goes no deeper
+            break;
+        }
+        const std::string mailbox = path + DeepFolders::kMailbox;
+        (fits(mailbox) ? expectedLabels : expectedProblems).insert(mailbox);
+    }
+    Extract();
+    EXPECT_EQ(LabelsOf(list), expectedLabels);
+    std::size_t longest = 0;
+    for (const std::string& label : expectedLabels) longest = std::max(longest, label.size());
+    EXPECT_GT(longest, 4000u);
+    std::set<std::string> problems;
+    for (const auto& [path, reason] : log.problems) problems.insert(path);
+    EXPECT_EQ(problems, expectedProblems);
+}
+
+}  // namespace
+}  // namespace mirelo

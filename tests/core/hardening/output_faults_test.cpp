@@ -1,0 +1,83 @@
+// The command line writing its CSV where it cannot: the earlier file stays as it was, the
+// message says why, and the exit status is 1.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "cli/extract_options.h"
+#include "cli/run_extract.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+const std::string kEarlier = "email,name,notes\r\nearlier@mailhost,Earlier,In.mbx\r\n";
+
+class OutputFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string mailbox;
+        for (int i = 0; i < 500; ++i)
+            mailbox += "From: Person " + std::to_string(i) + " <p" + std::to_string(i) + "@mailhost>\r\n";
+        folder.Write("Mail/In.mbx", mailbox);
+        output = folder.Write("Out/list.csv", kEarlier);
+    }
+
+    // The exit status; the errors are kept in err.
+    int Extract() {
+        const ParsedOptions parsed = ParseExtractOptions({"--quiet", "--output", output, Mail()});
+        EXPECT_EQ(parsed.error, "");
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> errFile(std::tmpfile(), std::fclose);
+        const int status = RunExtract(parsed.options, stdout, errFile.get());
+        err.assign(static_cast<std::size_t>(std::ftell(errFile.get())), '\0');
+        std::rewind(errFile.get());
+        err.resize(std::fread(err.data(), 1, err.size(), errFile.get()));
+        return status;
+    }
+
+    std::string Mail() const { return (folder.path() / "Mail").string(); }
+
+    TempDir folder;
+    std::string output;
+    std::string err;
+};
+
+TEST_F(OutputFaultsTest, AFolderWithoutWritePermissionKeepsTheEarlierFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    fs::permissions(folder.path() / "Out", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(err, "Unable to open output file " + output + "\n");
+    EXPECT_EQ(ReadFileBytes(output), kEarlier);
+}
+
+// A file-size limit stops the write halfway, as a disk that fills up does.
+TEST_F(OutputFaultsTest, ADiskThatFillsUpKeepsTheEarlierFileAndLeavesNoPart) {
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    rlimit small = original;
+    small.rlim_cur = 4096;
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int status = Extract();
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "Unable to write output file " + output + ": File too large\n");
+    EXPECT_EQ(ReadFileBytes(output), kEarlier);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() / "Out"), {}), 1);
+}
+
+}  // namespace
+}  // namespace mirelo

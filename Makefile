@@ -27,3 +27,14 @@ bench: build
 
 clean:
 	@rm -rf $(BUILD)
+
+# The whole test suite again under AddressSanitizer (with its leak check) and
+# UndefinedBehaviorSanitizer.
+.PHONY: test-sanitized
+SANITIZED_BUILD ?= build-sanitized
+test-sanitized: deps
+	@cmake -S . -B $(SANITIZED_BUILD) -G Ninja -DMIRELO_SANITIZE=ON $(CMAKE_ARGS) > /dev/null
+	@cmake --build $(SANITIZED_BUILD)
+	@QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZED_BUILD) --output-on-failure

@@ -93,8 +93,10 @@ TEST_F(WalkFaultsTest, FoldersThatVanishMidWalkAreSkipped) {
     for (const std::string& name : folders) folder.Write(name + "/In.mbx", MailboxFrom(name));
     folder.Write("Top.mbx", MailboxFrom("top"));
     std::set<std::string> removed;
+    std::set<std::string> visited;
     WalkFolderForStores(Root(), ".mbx", log, [&](const std::string& store) {
         ASSERT_TRUE(fs::exists(store)) << store;
+        visited.insert(store.substr(Root().size()));
         if (!removed.empty()) return;
         for (const std::string& name : folders) {
             if (store.rfind(Root() + name + "/", 0) == 0) continue;
@@ -103,6 +105,8 @@ TEST_F(WalkFaultsTest, FoldersThatVanishMidWalkAreSkipped) {
         }
     });
     ASSERT_FALSE(removed.empty());
+    EXPECT_EQ(visited.count("Top.mbx"), 1u);
+    EXPECT_LE(visited.size(), 2u);  // Top.mbx and, if it came first, one folder's
     for (const auto& [path, reason] : log.problems) EXPECT_EQ(removed.count(path), 1u) << path << ": " << reason;
 }
 

@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -201,12 +200,6 @@ private slots:
                 QCOMPARE(boxes[i]->text(), kBoxesTopToBottom[static_cast<qsizetype>(i)]);
                 QVERIFY(boxes[i]->isChecked());
             }
-            QPushButton* ok = ChildWithText<QPushButton>(dialog, QStringLiteral("OK"));
-            QPushButton* cancel = ChildWithText<QPushButton>(dialog, QStringLiteral("Cancel"));
-            QVERIFY(ok && cancel);
-            QCOMPARE(ok->y(), cancel->y());
-            QVERIFY(ok->x() < cancel->x());
-            QVERIFY(ok->y() > boxes.back()->geometry().bottom());
             SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
             Click(dialog, QStringLiteral("Cancel"));
         });
@@ -275,7 +268,6 @@ private slots:
         QTest::newRow("capitals") << QStringLiteral("ALICE") << QList<int>{0};
         QTest::newRow("in two emails") << QStringLiteral("Example.ORG") << QList<int>{0, 1};
         QTest::newRow("mailbox only") << QStringLiteral("old.MBX") << QList<int>{1};
-        QTest::newRow("name only") << QStringLiteral("liddell") << QList<int>{0};
         QTest::newRow("longer than every field") << QString(40, u'a') << QList<int>{};
         // The rows show record bytes as Windows-1252; only A to Z fold.
         QTest::newRow("accented letter") << QStringLiteral("REN\u00E9") << QList<int>{3};
@@ -338,8 +330,6 @@ private slots:
         QTest::addColumn<QByteArray>("pattern");
         QTest::addColumn<int>("position");
         QTest::newRow("capitals in pattern") << QByteArray("abc") << QByteArray("BC") << 1;
-        QTest::newRow("pattern longer") << QByteArray("abc") << QByteArray("abcd") << -1;
-        QTest::newRow("both empty") << QByteArray() << QByteArray() << 0;
         QTest::newRow("empty pattern") << QByteArray("abc") << QByteArray() << 0;
         QTest::newRow("first of several") << QByteArray("xAbAB") << QByteArray("ab") << 1;
         QTest::newRow("at the very end") << QByteArray("mailbox") << QByteArray("BOX") << 4;

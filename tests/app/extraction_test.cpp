@@ -9,19 +9,14 @@
 #include "sources/path_parts.h"
 #include "support/dbx_writer.h"
 
-
 namespace {
 
 // Calls probe at every turn of the event loop while it lives, as the extraction pumps.
-class EventLoopProbe {
-public:
+struct EventLoopProbe : QTimer {
     explicit EventLoopProbe(std::function<void()> probe) {
-        QObject::connect(&timer_, &QTimer::timeout, std::move(probe));
-        timer_.start(0);
+        connect(this, &QTimer::timeout, std::move(probe));
+        start(0);
     }
-
-private:
-    QTimer timer_;
 };
 
 // As text, so that a failed comparison shows both files.

@@ -96,32 +96,24 @@ private slots:
     void deleteKeyDeletesTheSelectionAndShiftDeleteDoesNot() {
         AppHarness harness;
         harness.ShowRecords(NumberedRecords(3));
-        harness.SelectRows({1});
         harness.View().setFocus();
+        harness.View().clearSelection();
+        QVERIFY(!harness.Enabled("Delete selection"));
+        QVERIFY(!harness.Commands().Execute(ID_DELETE_SELECTION));
+        QTest::keyClick(&harness.View(), Qt::Key_Delete);
+        harness.SelectRows({1});
         for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Space}) {
             QTest::keyClick(&harness.View(), key);
         }
         QTest::keyClick(&harness.View(), Qt::Key_Delete, Qt::ShiftModifier);
         QCOMPARE(harness.View().RowCount(), 3);
         QVERIFY(!harness.Doc().IsModified());
+        QVERIFY(!harness.Enabled("Save..."));
 
         harness.SelectRows({1});
         QTest::keyClick(&harness.View(), Qt::Key_Delete);
         QCOMPARE(ColumnTexts(harness.View(), 0), (QStringList{"user0@x.org", "user2@x.org"}));
         QVERIFY(harness.Doc().IsModified());
-    }
-
-    void deletingWithNothingSelectedChangesNothing() {
-        AppHarness harness;
-        harness.ShowRecords(NumberedRecords(3));
-        harness.View().clearSelection();
-        QVERIFY(!harness.Enabled("Delete selection"));
-        QVERIFY(!harness.Commands().Execute(ID_DELETE_SELECTION));
-        harness.View().setFocus();
-        QTest::keyClick(&harness.View(), Qt::Key_Delete);
-        QCOMPARE(harness.View().RowCount(), 3);
-        QVERIFY(!harness.Doc().IsModified());
-        QVERIFY(!harness.Enabled("Save..."));
     }
 
     void afterDeletingEveryRowTheListStillHasRecords() {
@@ -156,10 +148,6 @@ private slots:
         rows.SetRowSelected(3, false);
         QCOMPARE(view.selectionModel()->selectedRows().size(), 1);
         QCOMPARE(view.currentIndex().row(), 3);
-        rows.EnsureRowFullyVisible(499);
-        const QRect rowRect = view.visualRect(view.model()->index(499, 0));
-        QVERIFY(view.viewport()->rect().contains(rowRect.topLeft()));
-        QVERIFY(view.viewport()->rect().contains(rowRect.bottomLeft()));
     }
 };
 

@@ -28,13 +28,6 @@ void AppHarness::Restart() {
     Start();
 }
 
-QMenu* AppHarness::Menu(const QString& title) {
-    for (QAction* action : Frame().menuBar()->actions()) {
-        if (action->text() == title) return action->menu();
-    }
-    return nullptr;
-}
-
 QAction* AppHarness::Item(const QString& text) {
     for (QAction* top : Frame().menuBar()->actions()) {
         if (top->text() == text) return top;

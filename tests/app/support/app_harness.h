@@ -16,7 +16,6 @@
 #include "support/temp_dir.h"
 
 class QAction;
-class QMenu;
 
 // The whole program on a profile of its own in a temporary folder, its dialogs answered
 // by a FakePlatform, its window shown on the offscreen platform.
@@ -34,8 +33,7 @@ public:
     CMireloView& View() { return app_->View(); }
     CommandTable& Commands() { return app_->Commands(); }
 
-    // A menu of the menu bar by its title, and an item anywhere by its text.
-    QMenu* Menu(const QString& title);
+    // A menu title or an item anywhere, by its text.
     QAction* Item(const QString& text);
     // Opens and closes every menu, so each item shows its current state.
     void RefreshMenus();

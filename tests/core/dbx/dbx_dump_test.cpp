@@ -41,7 +41,7 @@ TEST(DbxDump, GapsNulCutsAndMissingLineEnds) {
 }
 
 TEST(DbxDump, TextsOfManyBlocksAreJoinedInChainOrder) {
-    for (const std::size_t length : {0u, 1u, 0x1FFu, 0x200u, 0x201u, 0x400u, 5000u}) {
+    for (const std::size_t length : {0u, 0x1FFu, 0x200u, 0x201u, 5000u}) {
         std::string text;
         for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
         const DbxStoreImage store = DbxStoreBuilder().AddMessage(text).AddMessage("next").Build();
@@ -57,7 +57,7 @@ TEST(DbxDump, DeepTreesGiveTheirMessagesInTreeOrder) {
         int minDepth;  // deepest node, to be sure the shape really has levels
     };
     for (const Shape shape :
-         {Shape{1, 9, 2}, Shape{2, 40, 2}, Shape{3, 100, 2}, Shape{0x33, 200, 1}, Shape{0x33, 51, 0}}) {
+         {Shape{1, 9, 2}, Shape{3, 100, 2}, Shape{0x33, 200, 1}, Shape{0x33, 51, 0}}) {
         DbxStoreBuilder builder;
         builder.EntriesPerNode(shape.entriesPerNode);
         std::vector<std::pair<std::size_t, std::string>> expected;

@@ -4,13 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "sources/dbx/dbx_dump.h"
 #include "support/dbx_writer.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace mirelo::testing {
@@ -18,52 +19,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets the temporary-folder variables for one test and puts the old values back.
-class TemporaryVariables {
-public:
-    TemporaryVariables(std::optional<std::string> temp, std::optional<std::string> tmp,
-                       std::optional<std::string> tmpdir) {
-        Set("TEMP", temp);
-        Set("TMP", tmp);
-        Set("TMPDIR", tmpdir);
-    }
-    ~TemporaryVariables() {
-        for (const auto& [name, value] : saved_) Restore(name, value);
-    }
-
-private:
-    void Set(const char* name, const std::optional<std::string>& value) {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        Restore(name, value);
-    }
-    static void Restore(const char* name, const std::optional<std::string>& value) {
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
-
 TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirThenTheCurrentFolder) {
     struct Case {
-        std::optional<std::string> temp, tmp, tmpdir;
+        std::array<std::optional<std::string>, 3> temps;
         std::string expected;
     };
     const Case cases[] = {
-        {"/var/tmp/user", "/tmp", "/other", "/var/tmp/user/outlook_temp.mbx"},
+        {{"/var/tmp/user", "/tmp", "/other"}, "/var/tmp/user/outlook_temp.mbx"},
         // A separator is always appended, as on Windows; the doubled one does no harm.
-        {"/var/tmp/user/", std::nullopt, std::nullopt, "/var/tmp/user//outlook_temp.mbx"},
-        {std::nullopt, "/tmp/only", "/other", "/tmp/only/outlook_temp.mbx"},
-        {std::nullopt, std::nullopt, "/run/user/1000", "/run/user/1000/outlook_temp.mbx"},
-        {std::nullopt, std::nullopt, std::nullopt, "outlook_temp.mbx"},
-        {"", "/tmp/only", std::nullopt, "/tmp/only/outlook_temp.mbx"},  // empty names no folder
-        {"relative/dir", std::nullopt, std::nullopt, "relative/dir/outlook_temp.mbx"},
+        {{"/var/tmp/user/", std::nullopt, std::nullopt}, "/var/tmp/user//outlook_temp.mbx"},
+        {{std::nullopt, std::nullopt, "/run/user/1000"}, "/run/user/1000/outlook_temp.mbx"},
+        {{std::nullopt, std::nullopt, std::nullopt}, "outlook_temp.mbx"},
+        {{"", "/tmp/only", "/other"}, "/tmp/only/outlook_temp.mbx"},  // empty names no folder
+        {{"relative/dir", std::nullopt, std::nullopt}, "relative/dir/outlook_temp.mbx"},
     };
     for (const Case& c : cases) {
-        const TemporaryVariables variables(c.temp, c.tmp, c.tmpdir);
+        const ScopedEnv temp("TEMP", c.temps[0]), tmp("TMP", c.temps[1]), tmpdir("TMPDIR", c.temps[2]);
         EXPECT_EQ(TemporaryDumpPath(), c.expected);
     }
 }
@@ -96,7 +67,7 @@ TEST_F(DumpFileSafety, AnExistingFileOfOursIsRewrittenWhateverItsPermissions) {
     EXPECT_EQ(ReadFileBytes(dumpPath_), expectedDump_);
 }
 
-TEST_F(DumpFileSafety, ALinkPlantedAtThePathIsNotFollowed) {
+TEST_F(DumpFileSafety, ALinkPlantedAtThePathIsNotFollowedNorCreatedThrough) {
     const std::string target = dir_.Write("victim.txt", "precious");
     fs::create_symlink(target, dumpPath_);
     const DumpOutcome outcome = Dump();
@@ -104,13 +75,12 @@ TEST_F(DumpFileSafety, ALinkPlantedAtThePathIsNotFollowed) {
     EXPECT_EQ(outcome.problem, "temporary file " + dumpPath_ + " is not a plain file of yours");
     EXPECT_EQ(ReadFileBytes(target), "precious");
     EXPECT_TRUE(fs::is_symlink(dumpPath_));
-}
 
-TEST_F(DumpFileSafety, ADanglingLinkCreatesNothing) {
-    const fs::path target = dir_.path() / "created-through-link";
-    fs::create_symlink(target, dumpPath_);
+    fs::remove(dumpPath_);
+    const fs::path dangling = dir_.path() / "created-through-link";
+    fs::create_symlink(dangling, dumpPath_);
     EXPECT_FALSE(Dump().written);
-    EXPECT_FALSE(fs::exists(target));
+    EXPECT_FALSE(fs::exists(dangling));
 }
 
 TEST_F(DumpFileSafety, ASecondNameOfAnotherFileIsRefused) {
@@ -120,7 +90,8 @@ TEST_F(DumpFileSafety, ASecondNameOfAnotherFileIsRefused) {
     EXPECT_EQ(ReadFileBytes(other), "precious");
 }
 
-TEST_F(DumpFileSafety, FoldersAndFifosAreRefusedWithoutWaiting) {
+TEST_F(DumpFileSafety, MissingFoldersFoldersAndFifosAreRefusedWithoutWaiting) {
+    EXPECT_FALSE(DumpDbxToText(store_, (dir_.path() / "no-such-folder" / "outlook_temp.mbx").string()).written);
     fs::create_directory(dumpPath_);
     EXPECT_FALSE(Dump().written);
     fs::remove(dumpPath_);
@@ -136,12 +107,6 @@ TEST_F(DumpFileSafety, AFileOfAnotherUserIsLeftAlone) {
     ASSERT_EQ(chown(planted.c_str(), 12345, 12345), 0);
     EXPECT_FALSE(Dump().written);
     EXPECT_EQ(ReadFileBytes(planted), "someone else's");
-}
-
-TEST_F(DumpFileSafety, AMissingFolderIsReported) {
-    const DumpOutcome outcome = DumpDbxToText(store_, (dir_.path() / "no-such-folder" / "outlook_temp.mbx").string());
-    EXPECT_FALSE(outcome.written);
-    EXPECT_NE(outcome.problem, "");
 }
 
 }  // namespace

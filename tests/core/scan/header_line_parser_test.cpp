@@ -89,23 +89,5 @@ TEST(ParseHeaderLine, KeepsTheNameWhenTheLineHasNoNameCharacter) {
     ExpectParsed({"<@>", "@", std::nullopt});
 }
 
-TEST(CharacterClasses, AcceptOnlyTheirBytes) {
-    for (unsigned char c : {'A', 'Z', 'a', 'z', '0', '9', '.', '-', '_'}) {
-        EXPECT_TRUE(IsAddressChar(c)) << int{c};
-        EXPECT_TRUE(IsNameChar(c)) << int{c};
-    }
-    for (unsigned char c : {'@', '+', '\'', '<', '>', ' ', '\t', ',', '"', '(', ')', ':', '\0'}) {
-        EXPECT_FALSE(IsAddressChar(c)) << int{c};
-        EXPECT_FALSE(IsNameChar(c)) << int{c};
-    }
-    EXPECT_FALSE(IsAddressChar('|'));
-    EXPECT_TRUE(IsNameChar('|'));
-    for (int c = 0x80; c <= 0xFF; ++c) {
-        const auto byte = static_cast<unsigned char>(c);
-        EXPECT_FALSE(IsAddressChar(byte)) << c;
-        EXPECT_EQ(IsNameChar(byte), c >= 0xC0) << c;
-    }
-}
-
 }  // namespace
 }  // namespace mirelo

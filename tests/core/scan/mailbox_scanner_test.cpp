@@ -47,6 +47,19 @@ FoundList ScanFile(std::string_view mailbox) {
     return Records(list);
 }
 
+struct MailboxCase {
+    const char* what;
+    std::string mailbox;
+    FoundList expected;
+};
+
+void ExpectScans(const std::vector<MailboxCase>& cases) {
+    for (const MailboxCase& c : cases) {
+        EXPECT_EQ(ScanText(c.mailbox), c.expected) << c.what;
+        EXPECT_EQ(ScanFile(c.mailbox), c.expected) << c.what << " (file)";
+    }
+}
+
 std::string JoinLines(const std::vector<std::string>& lines, const std::string& lineEnd) {
     std::string text;
     for (const std::string& line : lines) text += line + lineEnd;
@@ -72,33 +85,7 @@ TEST(ScanMailbox, WorkedExample) {
         {"club@mailhost", "Book Club", kFromKind},
         {"club@mailhost", "undisclosed-recipients", kToKind},
     };
-    for (const std::string lineEnd : {"\r\n", "\n"}) {
-        const std::string mailbox = JoinLines(lines, lineEnd);
-        EXPECT_EQ(ScanText(mailbox), expected);
-
-        testing::TempDir dir;
-        AddressList list;
-        ScanMailbox(dir.Write("Help.mbx", mailbox), list, "L");
-        EXPECT_EQ(Records(list), expected);
-        for (int i = 0; i < list.Count(); ++i) {
-            EXPECT_EQ(list.At(i)->mailbox, "L");
-            EXPECT_EQ(list.At(i)->duplicate, 0);
-            EXPECT_EQ(list.At(i)->deleted, 0);
-        }
-    }
-}
-
-struct MailboxCase {
-    const char* what;
-    std::string mailbox;
-    FoundList expected;
-};
-
-void ExpectScans(const std::vector<MailboxCase>& cases) {
-    for (const MailboxCase& c : cases) {
-        EXPECT_EQ(ScanText(c.mailbox), c.expected) << c.what;
-        EXPECT_EQ(ScanFile(c.mailbox), c.expected) << c.what << " (file)";
-    }
+    ExpectScans({{"CR LF", JoinLines(lines, "\r\n"), expected}, {"LF", JoinLines(lines, "\n"), expected}});
 }
 
 TEST(ScanMailbox, FindsMessageBoundariesOnlyWhereAKindRepeats) {
@@ -161,21 +148,6 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.At(0)->mailbox, "One");
     EXPECT_EQ(list.At(1)->mailbox, "Two");
-}
-
-TEST(EmitMessageRecords, AppendsInKindOrderAndStartsEachMessageWithoutAnEmail) {
-    AddressList list;
-    HeaderSlots slots;
-    StoreSlot(slots, kReplyToKind, "Reply-To: r@m");
-    StoreSlot(slots, kFromKind, "From: Nobody");
-    EmitMessageRecords(slots, list, "L");
-    ClearSlots(slots);
-    StoreSlot(slots, kToKind, "To: Group");
-    EmitMessageRecords(slots, list, "L");
-
-    EXPECT_EQ(Records(list),
-              (FoundList{{"", "Nobody", kFromKind}, {"r@m", "Reply-To", kReplyToKind}, {"", "Group", kToKind}}));
-    EXPECT_EQ(list.At(2)->mailbox, "L");
 }
 
 using ScanMailboxWithKindsOff = HeaderKindFlagsTest;

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
-#include <optional>
 
 #include "export/record_order.h"
 #include "sources/extraction.h"
 #include "support/dbx_writer.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -24,19 +23,6 @@ public:
 
     std::vector<std::string> statuses;
     std::map<std::string, std::string> problems;
-};
-
-// Points TEMP at a folder for the test's lifetime.
-class ScopedTemp {
-public:
-    explicit ScopedTemp(const std::string& folder) {
-        if (const char* old = std::getenv("TEMP")) old_ = old;
-        setenv("TEMP", folder.c_str(), 1);
-    }
-    ~ScopedTemp() { old_ ? setenv("TEMP", old_->c_str(), 1) : unsetenv("TEMP"); }
-
-private:
-    std::optional<std::string> old_;
 };
 
 std::string Message(const std::string& from, const std::string& to) {
@@ -65,7 +51,7 @@ protected:
 
     std::map<std::string, std::string> Extract() {
         const std::string root = RootTextFor(MailSource::Outlook, Path("AD/Identities"));
-        ScopedTemp temp(folder.path().string());
+        const testing::ScopedEnv temp("TEMP", folder.path().string());
         ExtractAddresses(MailSource::Outlook, root, list, log);
         OrderExtractionResult(list, root);
         std::map<std::string, std::string> mailboxByEmail;

@@ -49,19 +49,16 @@ struct PlannedNode {
 
 // A full node takes entriesPerNode values and shares the rest evenly among its head child
 // and its entries' children, so values sit at every level.
-class TreePlanner {
-public:
-    explicit TreePlanner(std::size_t entriesPerNode) : entriesPerNode_(entriesPerNode) {}
-
+struct TreePlanner {
     std::size_t Plan(std::size_t firstValue, std::size_t count, std::size_t parent, int depth) {
         const std::size_t index = nodes.size();
         nodes.push_back({parent, depth, firstValue, kNone, 0, {}});
-        if (count <= entriesPerNode_) {
+        if (count <= entriesPerNode) {
             for (std::size_t v = 0; v < count; ++v) nodes[index].entries.push_back({firstValue + v});
             return index;
         }
-        const std::size_t rest = count - entriesPerNode_;
-        const std::size_t children = entriesPerNode_ + 1;
+        const std::size_t rest = count - entriesPerNode;
+        const std::size_t children = entriesPerNode + 1;
         const auto childValues = [&](std::size_t j) { return rest / children + (j < rest % children ? 1 : 0); };
         std::size_t next = firstValue;
         const auto planChild = [&](std::size_t j) {
@@ -73,7 +70,7 @@ public:
         const std::size_t head = planChild(0);
         nodes[index].headChild = head;
         nodes[index].headChildValues = childValues(0);
-        for (std::size_t e = 0; e < entriesPerNode_; ++e) {
+        for (std::size_t e = 0; e < entriesPerNode; ++e) {
             const std::size_t value = next++;
             const std::size_t child = planChild(e + 1);
             nodes[index].entries.push_back({value, child, childValues(e + 1)});
@@ -81,10 +78,8 @@ public:
         return index;
     }
 
+    std::size_t entriesPerNode;
     std::vector<PlannedNode> nodes;
-
-private:
-    std::size_t entriesPerNode_;
 };
 
 std::string HeaderBytes(std::uint32_t kind, std::uint32_t fileSize, std::uint32_t count, std::uint32_t root) {
@@ -142,7 +137,7 @@ DbxStoreBuilder& DbxStoreBuilder::Kind(std::uint32_t kind) {
 
 DbxStoreImage DbxStoreBuilder::Build() const {
     DbxStoreImage image;
-    TreePlanner planner(entriesPerNode_);
+    TreePlanner planner{entriesPerNode_, {}};
     if (!messages_.empty()) planner.Plan(0, messages_.size(), kNone, 0);
     const std::size_t objectsStart = kHeaderSize + planner.nodes.size() * kNodeSize;
 

@@ -30,7 +30,14 @@ public:
     bool Walk(const std::string& folderPath) {
         const PathParts parts = SplitPath(folderPath);
         const std::string folder = parts.drive + parts.directory;
-        if (!EnterOnce(folder)) return true;
+        return WalkFolder(folder, RealPath(folder));
+    }
+
+private:
+    // realFolder is the folder's path with every link resolved, or empty when it cannot be
+    // told; a folder reached again through a link is not walked twice.
+    bool WalkFolder(const std::string& folder, const fs::path& realFolder) {
+        if (!realFolder.empty() && !entered_.insert(realFolder.string()).second) return true;
 
         std::error_code error;
         fs::directory_iterator entries(folder.empty() ? fs::path(".") : fs::path(folder), error);
@@ -39,19 +46,24 @@ public:
             return true;
         }
         for (; entries != fs::directory_iterator(); entries.increment(error)) {
-            if (!Visit(folder, *entries)) return false;
+            if (!Visit(folder, realFolder, *entries)) return false;
         }
         if (error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
         return true;
     }
 
-private:
-    bool Visit(const std::string& folder, const fs::directory_entry& entry) {
+    bool Visit(const std::string& folder, const fs::path& realFolder, const fs::directory_entry& entry) {
         const std::string name = entry.path().filename().string();
         if (name.empty() || name.front() == '.') return true;
 
         std::error_code error;
-        if (entry.is_directory(error)) return Walk(folder + name + kPathSeparator);
+        if (entry.is_directory(error)) {
+            const std::string subfolder = folder + name + kPathSeparator;
+            // Resolving a path looks at each of its components, which in a deep tree costs
+            // more than the walk itself; a plain subfolder's real path is known without it.
+            const bool plain = !realFolder.empty() && !entry.is_symlink(error);
+            return WalkFolder(subfolder, plain ? realFolder / name : RealPath(subfolder));
+        }
 
         const PathParts file = SplitPath(name);
         if (!EqualsNoCase(file.extension, storeExtension_) || EqualsNoCase(file.name, "trash")) return true;
@@ -61,11 +73,10 @@ private:
         return !observer_.StopRequested();
     }
 
-    // A folder reached again through a link is not walked twice.
-    bool EnterOnce(const std::string& folder) {
+    static fs::path RealPath(const std::string& folder) {
         std::error_code error;
-        const fs::path real = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), error);
-        return error || entered_.insert(real.string()).second;
+        fs::path real = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), error);
+        return error ? fs::path() : real;
     }
 
     std::string_view storeExtension_;

@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sources/extraction.h"
@@ -156,30 +157,37 @@ private:
 };
 
 // Paths of 4,000 bytes and more work in full; past the system's limit a folder or mailbox
-// is reported, and everything above it is still read.
-TEST_F(WalkFaultsTest, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported) {
-    const DeepFolders deep(folder.path(), std::string(50, 'd'), 90);
-    const std::vector<std::string> folders = deep.WriteMailboxes(MailboxFrom("deep"));
+// is reported, and everything above it is still read. One-letter names make the deepest
+// tree that paths allow, some two thousand folders, walked without running out of stack.
+TEST(WalkFaults, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported) {
     const auto fits = [](const std::string& path) { return path.size() < PATH_MAX; };
+    for (const auto& [nameLength, depth] : {std::pair{50, 90}, std::pair{1, 2100}}) {
+        const TempDir folder;
+        const DeepFolders deep(folder.path(), std::string(static_cast<std::size_t>(nameLength), 'd'), depth);
+        const std::vector<std::string> folders = deep.WriteMailboxes(MailboxFrom("deep"));
 
-    std::set<std::string> expectedLabels;
-    std::set<std::string> expectedProblems;
-    for (const std::string& path : folders) {
-        if (!fits(path)) {
-            expectedProblems.insert(path);  // the walk goes no deeper
-            break;
+        std::set<std::string> expectedLabels;
+        std::set<std::string> expectedProblems;
+        for (const std::string& path : folders) {
+            if (!fits(path)) {
+                expectedProblems.insert(path);  // the walk goes no deeper
+                break;
+            }
+            const std::string mailbox = path + DeepFolders::kMailbox;
+            (fits(mailbox) ? expectedLabels : expectedProblems).insert(mailbox);
         }
-        const std::string mailbox = path + DeepFolders::kMailbox;
-        (fits(mailbox) ? expectedLabels : expectedProblems).insert(mailbox);
+        AddressList list;
+        ProblemLog log;
+        ExtractAddresses(MailSource::Eudora, folder.path().string() + "/", list, log);
+
+        EXPECT_EQ(LabelsOf(list), expectedLabels) << nameLength;
+        std::size_t longest = 0;
+        for (const std::string& label : expectedLabels) longest = std::max(longest, label.size());
+        EXPECT_GT(longest, 4000u) << nameLength;
+        std::set<std::string> problems;
+        for (const auto& [path, reason] : log.problems) problems.insert(path);
+        EXPECT_EQ(problems, expectedProblems) << nameLength;
     }
-    Extract();
-    EXPECT_EQ(LabelsOf(list), expectedLabels);
-    std::size_t longest = 0;
-    for (const std::string& label : expectedLabels) longest = std::max(longest, label.size());
-    EXPECT_GT(longest, 4000u);
-    std::set<std::string> problems;
-    for (const auto& [path, reason] : log.problems) problems.insert(path);
-    EXPECT_EQ(problems, expectedProblems);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ std::string_view TextOf(std::string_view piece) {
 
 void ScanPlainly(std::string_view bytes, mirelo::AddressList& list) {
     TrickleByteSource source(bytes);
-    mirelo::TextModeLineReader reader(source, 1);
+    mirelo::TextModeLineReader reader(source, 1);  // the smallest block the reader takes
     mirelo::HeaderSlots slots;
     std::string_view piece;
     while (reader.Next(piece)) {

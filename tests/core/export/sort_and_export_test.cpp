@@ -7,14 +7,11 @@
 #include <map>
 #include <random>
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 #include "export/csv_file.h"
 #include "export/record_order.h"
 #include "core/export/fake_export_host.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -168,15 +165,11 @@ TEST_F(SortAndExportTest, AFailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne) 
     for (int i = 0; i < 1000; ++i) Add(list, "user" + std::to_string(i) + "@example.com", "Name", "/m/a.mbx", 0);
     host.remembered = target;
 
-    rlimit original{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    rlimit small = original;
-    small.rlim_cur = 4096;
-    std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = SortAndExport(list, "", false, false, host);
-    setrlimit(RLIMIT_FSIZE, &original);
-    std::signal(SIGXFSZ, SIG_DFL);
+    bool written;
+    {
+        const testing::FileSizeLimit limit(4096);
+        written = SortAndExport(list, "", false, false, host);
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadFileBytes(target), "earlier contents\r\n");

@@ -2,10 +2,8 @@
 // message says why, and the exit status is 1.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -13,6 +11,7 @@
 
 #include "cli/extract_options.h"
 #include "cli/run_extract.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -63,15 +62,11 @@ TEST_F(OutputFaultsTest, AFolderWithoutWritePermissionKeepsTheEarlierFile) {
 
 // A file-size limit stops the write halfway, as a disk that fills up does.
 TEST_F(OutputFaultsTest, ADiskThatFillsUpKeepsTheEarlierFileAndLeavesNoPart) {
-    rlimit original{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    rlimit small = original;
-    small.rlim_cur = 4096;
-    std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int status = Extract();
-    setrlimit(RLIMIT_FSIZE, &original);
-    std::signal(SIGXFSZ, SIG_DFL);
+    int status;
+    {
+        const testing::FileSizeLimit limit(4096);
+        status = Extract();
+    }
 
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "Unable to write output file " + output + ": File too large\n");

@@ -26,7 +26,7 @@ public:
     std::optional<std::string> AskSavePath(const std::string&) override {
         return QFile::encodeName(request_.csvPath).toStdString();
     }
-    void OpenForEditing(const std::string&) override {}
+    bool OpenForEditing(const std::string&) override { return true; }
 
 private:
     const ScreenshotRequest& request_;

@@ -73,7 +73,9 @@ bool CMireloDoc::SaveModified() {
     if (!IsModified()) return true;
     switch (platform_.AskSaveChanges(title_)) {
     case PlatformServices::SaveAnswer::Yes:
-        return Save(false);
+        // The remembered file holds an earlier list when this one's export never wrote it
+        // (a close stopped its extraction, or its save dialog was cancelled): ask where.
+        return Save(!listWritten_);
     case PlatformServices::SaveAnswer::No:
         return true;
     case PlatformServices::SaveAnswer::Cancel:
@@ -119,8 +121,13 @@ void CMireloDoc::Extract(mirelo::MailSource source) {
         return;
     }
     profile_.WriteProfileString(kFolderSection, eudora ? kEudoraFolderEntry : kOutlookFolderEntry, chosen);
+    if (const auto unreadable = mirelo::FindUnreadableFolder(source, chosen)) {
+        platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
+        return;
+    }
 
     extracting_ = true;
+    listWritten_ = false;
     stopRequested_ = false;
     problemCount_ = 0;
     {
@@ -149,7 +156,7 @@ void CMireloDoc::WalkAndExport(mirelo::MailSource source) {
 
     if (source == mirelo::MailSource::Outlook) ShowStatus("Done");
     const bool written = mirelo::SortAndExport(list_, rootText_, true, true, *this);
-    if (written) SetModifiedFlag(false);
+    if (written) MarkWritten();
     if (!finished) {
         ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
     } else if (!written) {
@@ -167,8 +174,13 @@ void CMireloDoc::OnFileSaveAs() {
 
 bool CMireloDoc::Save(bool ask) {
     const bool written = mirelo::SortAndExport(list_, rootText_, false, ask, *this);
-    if (written) SetModifiedFlag(false);
+    if (written) MarkWritten();
     return written;
+}
+
+void CMireloDoc::MarkWritten() {
+    listWritten_ = true;
+    SetModifiedFlag(false);
 }
 
 void CMireloDoc::ShowStatus(const std::string& text) {
@@ -202,8 +214,8 @@ std::optional<std::string> CMireloDoc::AskSavePath(const std::string& preload) {
     return platform_.AskSavePath(preload);
 }
 
-void CMireloDoc::ShowWriteFailure(const std::string& message) {
-    platform_.ShowMessage(Decode(message));
+void CMireloDoc::ShowWriteFailure(const std::string& failure, const std::string& reason) {
+    platform_.ShowMessage(Decode(failure + '\n' + reason));
 }
 
 void CMireloDoc::RefillRows(mirelo::AddressList& list) {
@@ -212,5 +224,6 @@ void CMireloDoc::RefillRows(mirelo::AddressList& list) {
 }
 
 void CMireloDoc::OpenForEditing(const std::string& path) {
-    platform_.OpenForEditing(path);
+    // Without an editor the counts alone would leave the user looking for the file.
+    if (!platform_.OpenForEditing(path)) ShowStatus(statusText_ + " (saved to " + path + "; no application opened it)");
 }

@@ -68,7 +68,7 @@ public:
     std::string RememberedSavePath() override;
     void RememberSavePath(const std::string& path) override;
     std::optional<std::string> AskSavePath(const std::string& preload) override;
-    void ShowWriteFailure(const std::string& message) override;
+    void ShowWriteFailure(const std::string& failure, const std::string& reason) override;
     void RefillRows(mirelo::AddressList& list) override;
     void OpenForEditing(const std::string& path) override;
 
@@ -77,6 +77,7 @@ private:
     std::string InitialFolder(mirelo::MailSource source);
     void WalkAndExport(mirelo::MailSource source);
     bool Save(bool ask);
+    void MarkWritten();
     void SetTitle(const QString& title);
 
     Profile& profile_;
@@ -90,6 +91,7 @@ private:
     mirelo::AddressList list_;
     int sortColumn_ = kNoSortColumn;
     bool modified_ = false;
+    bool listWritten_ = false;  // the list on hand has been written to a CSV file
     QString title_;
     QString pathName_;
 

@@ -28,8 +28,8 @@ public:
     virtual SaveAnswer AskSaveChanges(const QString& documentTitle) = 0;
     // The user's local application-data folder; empty when it cannot be told.
     virtual std::string LocalAppDataFolder() = 0;
-    // Opens a written file in the user's editor.
-    virtual void OpenForEditing(const std::string& path) = 0;
+    // Opens a written file in the user's editor; false when no application took it.
+    virtual bool OpenForEditing(const std::string& path) = 0;
 };
 
 // The prompt's two lines, the chosen folder in outPath; true only when a folder with a

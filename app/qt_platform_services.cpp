@@ -89,12 +89,12 @@ std::string QtPlatformServices::LocalAppDataFolder() {
     return folder.isEmpty() ? std::string() : EncodePath(folder);
 }
 
-void QtPlatformServices::OpenForEditing(const std::string& path) {
+bool QtPlatformServices::OpenForEditing(const std::string& path) {
 #ifdef _WIN32
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteA(nullptr, "edit", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (result <= 32) QProcess::startDetached(QStringLiteral("notepad.exe"), {DecodePath(path)});
+    return result > 32 || QProcess::startDetached(QStringLiteral("notepad.exe"), {DecodePath(path)});
 #else
-    QDesktopServices::openUrl(QUrl::fromLocalFile(DecodePath(path)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(DecodePath(path)));
 #endif
 }

@@ -12,5 +12,5 @@ public:
     void ShowMessage(const QString& text) override;
     SaveAnswer AskSaveChanges(const QString& documentTitle) override;
     std::string LocalAppDataFolder() override;
-    void OpenForEditing(const std::string& path) override;
+    bool OpenForEditing(const std::string& path) override;
 };

@@ -4,6 +4,8 @@
 
 namespace mirelo {
 
+const char* const kHelpHint = "Try 'mirelo-extract --help' for more information.\n";
+
 const char* const kExtractUsage =
     "Usage: mirelo-extract [--outlook] [--kinds LIST] [--output FILE] [--quiet] FOLDER\n"
     "Gathers the e-mail correspondents of the mail stores under FOLDER into a CSV list.\n"
@@ -13,7 +15,7 @@ const char* const kExtractUsage =
     "  --kinds LIST   header kinds to use, comma-separated, of From:, To:, Return-Path:,\n"
     "                 Sender:, X-Sender:, Reply-To: (any case, colon optional); default all\n"
     "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
-    "                 default: standard output\n"
+    "                 default, or FILE -: standard output\n"
     "  --quiet        report errors only\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
@@ -66,7 +68,8 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
             if (i + 1 == arguments.size()) return {options, argument + " needs a value"};
             const std::string& value = arguments[++i];
             if (argument == "--output") {
-                options.output = value;
+                if (value.empty()) return {options, "--output needs a file name"};
+                if (value != "-") options.output = value;
             } else if (std::string error = ParseKinds(value, options.kinds); !error.empty()) {
                 return {options, error};
             }

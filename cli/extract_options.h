@@ -27,5 +27,7 @@ struct ParsedOptions {
 ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments);
 
 extern const char* const kExtractUsage;
+// Follows the one line of a usage error.
+extern const char* const kHelpHint;
 
 }  // namespace mirelo

@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     const mirelo::ParsedOptions parsed = mirelo::ParseExtractOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "mirelo-extract: %s\n%s", parsed.error.c_str(), mirelo::kExtractUsage);
+        std::fprintf(stderr, "mirelo-extract: %s\n%s", parsed.error.c_str(), mirelo::kHelpHint);
         return 2;
     }
     if (parsed.options.help) {

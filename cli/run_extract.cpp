@@ -2,12 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <string_view>
 
 #include "export/csv_file.h"
 #include "export/record_order.h"
 #include "export/sort_and_export.h"
 #include "sources/extraction.h"
+#include "sources/folder_walk.h"
 #include "sources/path_parts.h"
 
 namespace mirelo {
@@ -34,7 +35,9 @@ public:
     std::string RememberedSavePath() override { return options_.output.value_or(""); }
     void RememberSavePath(const std::string&) override {}
     std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
-    void ShowWriteFailure(const std::string& message) override { std::fprintf(err_, "%s\n", message.c_str()); }
+    void ShowWriteFailure(const std::string& failure, const std::string& reason) override {
+        std::fprintf(err_, "%s: %s\n", failure.c_str(), reason.c_str());
+    }
     void RefillRows(AddressList&) override {}
     void OpenForEditing(const std::string&) override {}
 
@@ -68,23 +71,61 @@ bool WriteToStream(AddressList& list, const std::string& rootText, std::FILE* ou
     return true;
 }
 
+// Ends a walk at the first store it meets.
+class FirstStoreFinder : public ExtractionObserver {
+public:
+    bool found = false;
+    void ShowStatus(const std::string&) override {}
+    void KeepAlive() override {}
+    void ReportProblem(const std::string&, const std::string&) override {}
+    bool StopRequested() override { return found; }
+};
+
+bool HoldsStores(const std::string& folder, std::string_view extension) {
+    FirstStoreFinder finder;
+    WalkFolderForStores(folder, extension, finder, [&](const std::string&) { finder.found = true; });
+    return finder.found;
+}
+
+// An empty result from a folder without a single store most likely means the wrong
+// folder or the wrong command.
+void ExplainEmptyResult(MailSource source, const std::string& folder, const std::string& rootText,
+                        std::FILE* err) {
+    const bool eudora = source == MailSource::Eudora;
+    const PathParts walked = SplitPath(rootText);
+    const std::string walkedFolder = eudora ? folder : walked.drive + walked.directory;
+    if (HoldsStores(rootText, eudora ? ".mbx" : ".dbx")) return;
+    std::fprintf(err, "mirelo-extract: no mailboxes found under %s", walkedFolder.c_str());
+    if (eudora && HoldsStores(rootText, ".dbx")) std::fputs("; it holds Outlook Express stores: try --outlook", err);
+    std::fputc('\n', err);
+}
+
+// The exit status when the folder cannot be read: a name that leads to no folder is a
+// usage error.
+int ReportUnreadableFolder(const UnreadableFolder& unreadable, std::FILE* err) {
+    std::fprintf(err, "mirelo-extract: cannot read the folder %s: %s\n", unreadable.path.c_str(),
+                 unreadable.error.message().c_str());
+    const bool noFolder = unreadable.error == std::errc::no_such_file_or_directory ||
+                          unreadable.error == std::errc::not_a_directory;
+    if (!noFolder) return 1;
+    std::fputs(kHelpHint, err);
+    return 2;
+}
+
 }  // namespace
 
 int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     const std::string folder = ChosenFolder(options.folder);
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        std::fprintf(err, "mirelo-extract: %s is not a folder\n%s", folder.c_str(), kExtractUsage);
-        return 2;
-    }
+    const MailSource source = options.outlook ? MailSource::Outlook : MailSource::Eudora;
+    if (const auto unreadable = FindUnreadableFolder(source, folder)) return ReportUnreadableFolder(*unreadable, err);
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
         SetKindEnabled(kind, options.kinds[static_cast<std::size_t>(kind)]);
 
-    const MailSource source = options.outlook ? MailSource::Outlook : MailSource::Eudora;
     const std::string rootText = RootTextFor(source, folder);
     CommandLineHost host(options, err);
     AddressList list;
     ExtractAddresses(source, rootText, list, host);
+    if (list.Count() == 0) ExplainEmptyResult(source, folder, rootText, err);
 
     host.EchoStatus(false);
     const bool written = options.output ? SortAndExport(list, rootText, true, false, host)

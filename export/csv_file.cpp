@@ -6,6 +6,7 @@
 #include <system_error>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +17,8 @@ namespace mirelo {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr auto kNewFileMode = static_cast<fs::perms>(0666);  // as fopen makes a file, before the umask
 
 bool Put(std::FILE* out, const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), out) == text.size();
@@ -30,10 +33,12 @@ bool FlushToDisk(std::FILE* out) {
     return true;
 }
 
-std::string OpenFailure(const std::string& path) { return "Unable to open output file " + path; }
+CsvWriteResult OpenFailure(const std::string& path, const std::string& reason) {
+    return {false, 0, "Unable to open output file " + path, reason};
+}
 
-std::string WriteFailure(const std::string& path, int error) {
-    return "Unable to write output file " + path + ": " + std::strerror(error);
+CsvWriteResult WriteFailure(const std::string& path, int error) {
+    return {false, 0, "Unable to write output file " + path, std::strerror(error)};
 }
 
 // Writes the lines and closes the file; the failure text when anything went wrong.
@@ -46,35 +51,79 @@ CsvWriteResult WriteAndClose(std::FILE* out, const std::string& path, const Addr
         ok = false;
         error = errno;
     }
-    if (!ok) return {false, 0, WriteFailure(path, error)};
+    if (!ok) return WriteFailure(path, error);
     result.written = true;
     return result;
 }
 
-// A file beside the target that nobody else uses.
-std::FILE* CreateSibling(const std::string& path, std::string& siblingPath) {
+// The file at the end of a chain of links: replacing it keeps the links as they are.
+fs::path FinalTarget(fs::path path) {
+    std::error_code error;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
+
+// A file beside the target that nobody else uses, made with the target's permissions so
+// that it is never readable by more people than the file it replaces.
+std::FILE* CreateSibling(const std::string& path, fs::perms mode, std::string& siblingPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         siblingPath = path + ".partial" + std::to_string(attempt);
+#ifdef _WIN32
+        (void)mode;
         if (std::FILE* out = std::fopen(siblingPath.c_str(), "wbx")) return out;
+#else
+        const int fd = open(siblingPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+        if (fd >= 0) {
+            std::FILE* out = fdopen(fd, "wb");
+            if (!out) {
+                close(fd);
+                std::remove(siblingPath.c_str());
+            }
+            return out;
+        }
+#endif
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;
 }
 
-CsvWriteResult ReplaceRegularFile(const std::string& path, const AddressList& list, bool exists) {
+CsvWriteResult ReplaceRegularFile(const std::string& path, const std::string& target, const fs::file_status& status,
+                                  const AddressList& list) {
+    const bool exists = fs::exists(status);
+    const fs::perms mode = exists ? status.permissions() & fs::perms::all : kNewFileMode;
     std::string partialPath;
-    std::FILE* out = CreateSibling(path, partialPath);
-    if (!out) return {false, 0, OpenFailure(path)};
+    std::FILE* out = CreateSibling(target, mode, partialPath);
+    if (!out) return OpenFailure(path, "cannot create " + partialPath + ": " + std::strerror(errno));
 
     CsvWriteResult result = WriteAndClose(out, path, list);
     std::error_code error;
     if (result.written) {
-        if (exists) fs::permissions(partialPath, fs::status(path, error).permissions(), error);
-        fs::rename(partialPath, path, error);
-        if (error) result = {false, 0, OpenFailure(path) + ": " + error.message()};
+        // The creation mode passed through the umask; the old file's bits are wanted.
+        if (exists) fs::permissions(partialPath, mode, error);
+        fs::rename(partialPath, target, error);
+        if (error) result = OpenFailure(path, "cannot rename " + partialPath + " to it: " + error.message());
     }
     if (!result.written) fs::remove(partialPath, error);
     return result;
+}
+
+// A mailbox path may hold a separator or a line end; quoted as RFC 4180 has it only then,
+// so that every other line stays as it always was. Addresses and names never hold them.
+void AppendField(std::string& line, const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        line.append(text);
+        return;
+    }
+    line.push_back('"');
+    for (const char c : text) {
+        if (c == '"') line.push_back('"');
+        line.push_back(c);
+    }
+    line.push_back('"');
 }
 
 }  // namespace
@@ -86,7 +135,9 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate || record.deleted) continue;
-        line.assign(record.email).append(",").append(record.name).append(",").append(record.mailbox.str()).append("\r\n");
+        line.assign(record.email).append(",").append(record.name).append(",");
+        AppendField(line, record.mailbox.str());
+        line.append("\r\n");
         if (!Put(out, line)) return -1;
         ++lines;
     }
@@ -94,13 +145,13 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
 }
 
 CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list) {
+    const std::string target = FinalTarget(path).string();
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    const bool exists = fs::exists(status);
-    if (!exists || fs::is_regular_file(status)) return ReplaceRegularFile(path, list, exists);
+    const fs::file_status status = fs::status(target, error);
+    if (!fs::exists(status) || fs::is_regular_file(status)) return ReplaceRegularFile(path, target, status, list);
 
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return {false, 0, OpenFailure(path)};
+    std::FILE* out = std::fopen(target.c_str(), "wb");
+    if (!out) return OpenFailure(path, std::strerror(errno));
     return WriteAndClose(out, path, list);
 }
 

@@ -10,17 +10,21 @@ namespace mirelo {
 struct CsvWriteResult {
     bool written = false;
     int uniqueCount = 0;   // lines after the header
-    std::string failure;   // the message for the user when nothing was written
+    // When nothing was written: "Unable to open output file PATH" or "Unable to write
+    // output file PATH", and the system's reason.
+    std::string failure;
+    std::string reason;
 };
 
 // The header line and one "email,name,mailbox" line per record that is neither a
-// duplicate nor deleted, in list order, unquoted, each ended by CR LF as the importing
-// service expects. Returns the number of record lines, or -1 when a write failed.
+// duplicate nor deleted, in list order, each ended by CR LF as the importing service
+// expects. Only a mailbox holding a comma, a quote or a line end is quoted. Returns the
+// number of record lines, or -1 when a write failed.
 int WriteCsvLines(std::FILE* out, const AddressList& list);
 
 // Writes the file so that a failure never costs the file that was there: a regular file
-// is replaced only once its successor is completely written and flushed; a device or
-// pipe is written in place.
+// is replaced only once its successor is completely written and flushed, keeping its
+// permissions and any link that leads to it; a device or pipe is written in place.
 CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list);
 
 // A path whose last component has no extension gets ".CSV".

@@ -25,7 +25,7 @@ bool SortAndExport(AddressList& list, const std::string& rootText, bool sortFlag
     const std::string target = CsvTargetFor(path);
     const CsvWriteResult result = WriteCsvFile(target, list);
     if (!result.written) {
-        host.ShowWriteFailure(result.failure);
+        host.ShowWriteFailure(result.failure, result.reason);
         return false;
     }
     host.ShowStatus(CountsText(list.Count(), result.uniqueCount));

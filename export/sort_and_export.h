@@ -16,8 +16,9 @@ public:
     virtual void RememberSavePath(const std::string& path) = 0;
     // The save dialog preloaded with path; nothing when the user cancels.
     virtual std::optional<std::string> AskSavePath(const std::string& preload) = 0;
-    // The output could not be written: "Unable to open output file PATH" or the reason.
-    virtual void ShowWriteFailure(const std::string& message) = 0;
+    // The output could not be written: "Unable to open output file PATH" (or "Unable to
+    // write ...") and the system's reason.
+    virtual void ShowWriteFailure(const std::string& failure, const std::string& reason) = 0;
     // Shows the records that are not duplicates, in list order.
     virtual void RefillRows(AddressList& list) = 0;
     // After an extraction's export: open the written file for review.

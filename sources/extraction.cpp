@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "scan/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
@@ -43,6 +44,17 @@ bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootTex
 
 std::string RootTextFor(MailSource source, const std::string& chosenFolder) {
     return source == MailSource::Eudora ? chosenFolder + kPathSeparator : chosenFolder;
+}
+
+std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const std::string& chosenFolder) {
+    const PathParts walked = SplitPath(RootTextFor(source, chosenFolder));
+    const std::string walkStart = walked.drive + walked.directory;
+    for (const std::string& folder : {chosenFolder, walkStart.empty() ? std::string(".") : walkStart}) {
+        std::error_code error;
+        std::filesystem::directory_iterator(folder, error);
+        if (error) return UnreadableFolder{folder, error};
+    }
+    return std::nullopt;
 }
 
 bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <system_error>
 
 #include "scan/address_list.h"
 #include "sources/extraction_observer.h"
@@ -12,6 +14,15 @@ enum class MailSource { Eudora, Outlook };
 // The root text of an extraction: the Eudora command appends a separator to the chosen
 // folder; the Outlook command keeps it as it is, so its walk starts in the parent folder.
 std::string RootTextFor(MailSource source, const std::string& chosenFolder);
+
+struct UnreadableFolder {
+    std::string path;
+    std::error_code error;
+};
+
+// The chosen folder, or the folder its walk starts in, when it cannot be listed: an
+// extraction of it would find nothing and still count as done.
+std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const std::string& chosenFolder);
 
 // Empties the list and walks the folder that rootText denotes, scanning every accepted
 // store into the list. Returns false when the observer asked to stop.

@@ -145,10 +145,13 @@ private slots:
 
     void anExtractionWithoutRecordsStillAsksAndWritesTheHeader() {
         AppHarness harness;
+        harness.platform.editorOpens = false;
         harness.files.Write("Empty/readme.txt", "From: not@scanned.org\r\n");
         const std::string csv = (harness.files.path() / "out.csv").string();
         harness.ExtractEudora((harness.files.path() / "Empty").string(), csv);
         QCOMPARE(FileText(csv), QString("email,name,notes\r\n"));
+        QCOMPARE(harness.Frame().MessageText(), QString::fromStdString("0 original email addresses, 0 unique (saved to " +
+                                                                       csv + "; no application opened it)"));
         QVERIFY(!harness.Enabled("Save..."));
         QVERIFY(!harness.Enabled("Save As..."));
     }
@@ -158,10 +161,22 @@ private slots:
         harness.files.Write("Mail/In.mbx", "From: a@x.org\r\n");
         const std::string csv = (harness.files.path() / "no" / "such" / "out.csv").string();
         harness.ExtractEudora((harness.files.path() / "Mail").string(), csv);
-        QCOMPARE(harness.platform.messages.size(), 1u);
-        QVERIFY(harness.platform.messages.front().startsWith("Unable to open output file"));
+        QCOMPARE(harness.platform.messages, std::vector<QString>{QString::fromStdString(
+                                                "Unable to open output file " + csv + "\ncannot create " + csv +
+                                                ".partial0: No such file or directory")});
         QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Done"));
         QVERIFY(harness.platform.openedForEditing.empty());
+    }
+
+    void aFolderThatCannotBeReadIsReportedAndNothingIsSaved() {
+        AppHarness harness;
+        const std::string csv = harness.files.Write("out.csv", "earlier\r\n");
+        const std::string gone = (harness.files.path() / "Gone").string();
+        harness.ExtractEudora(gone, csv);
+        QCOMPARE(harness.platform.messages, std::vector<QString>{QString::fromStdString(
+                                                "Cannot read the folder " + gone + "\nNo such file or directory")});
+        QVERIFY(harness.platform.savePreloads.empty());
+        QCOMPARE(FileText(csv), QStringLiteral("earlier\r\n"));
     }
 
     void outlookWalksFromTheParentAndReportsDamagedStores() {
@@ -247,6 +262,16 @@ private slots:
         QVERIFY(harness.Frame().isVisible());
         QCOMPARE(harness.View().RowCount(), 2);
         QCOMPARE(harness.Doc().SortColumn(), 2);
+
+        // The file holds the list the deletions were made in, not this partial one: Yes
+        // asks where, and a cancelled dialog keeps the window and the file.
+        const QString earlier = FileText(csv);
+        const std::size_t asked = harness.platform.savePreloads.size();
+        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
+        harness.Choose("E&xit");
+        QCOMPARE(harness.platform.savePreloads.size(), asked + 1);
+        QVERIFY(harness.Frame().isVisible());
+        QCOMPARE(FileText(csv), earlier);
 
         harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::No);
         harness.Choose("E&xit");

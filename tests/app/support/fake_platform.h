@@ -18,6 +18,7 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<SaveAnswer> saveChangesAnswers;
     std::string localAppData;
+    bool editorOpens = true;
 
     std::vector<QString> folderPrompts;
     std::vector<std::string> folderInitials;
@@ -32,5 +33,8 @@ public:
     void ShowMessage(const QString& text) override;
     SaveAnswer AskSaveChanges(const QString& documentTitle) override;
     std::string LocalAppDataFolder() override { return localAppData; }
-    void OpenForEditing(const std::string& path) override { openedForEditing.push_back(path); }
+    bool OpenForEditing(const std::string& path) override {
+        openedForEditing.push_back(path);
+        return editorOpens;
+    }
 };

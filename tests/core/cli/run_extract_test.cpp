@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include <filesystem>
 #include <memory>
 
 #include "cli/extract_options.h"
@@ -25,9 +30,11 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColon) {
 TEST(ParseExtractOptions, RejectsWhatItCannotUse) {
     const std::vector<std::vector<std::string>> bad = {
         {}, {"a", "b"}, {"--kinds", "From,Cc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
+        {"--output", "", "mail"},
     };
     for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).error, "") << arguments.size();
     EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).options.folder, "--odd-folder");
+    EXPECT_EQ(ParseExtractOptions({"--output", "-", "mail"}).options.output, std::nullopt);  // standard output
 }
 
 // Runs the command with its output and errors captured.
@@ -98,10 +105,46 @@ TEST_F(RunExtractTest, OnlyTheChosenKindsGiveRecords) {
     EXPECT_EQ(run.out, "email,name,notes\r\nHELP@MAILHOST,To,In.mbx\r\nsales@mailhost,To,In.mbx\r\n");
 }
 
-TEST_F(RunExtractTest, AMissingFolderIsAUsageError) {
-    const CommandRun run = Extract({(folder.path() / "none").string()});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("Usage:"), std::string::npos);
+TEST_F(RunExtractTest, AFolderThatCannotBeReadIsNamedWithTheReasonAndNothingIsWritten) {
+    struct Case {
+        std::string folder;
+        int status;
+        std::string reason;
+    };
+    std::vector<Case> cases = {
+        {(folder.path() / "none").string(), 2, "No such file or directory"},
+        {folder.Write("file.mbx", ""), 2, "Not a directory"},
+        {(folder.path() / std::string(300, 'x')).string(), 1, "File name too long"},
+    };
+#ifndef _WIN32
+    if (geteuid() != 0) {  // permissions do not bind the superuser
+        const std::string locked = (folder.path() / "Locked").string();
+        std::filesystem::create_directory(locked);
+        std::filesystem::permissions(locked, std::filesystem::perms::none);
+        cases.push_back({locked, 1, "Permission denied"});
+    }
+#endif
+    const std::string output = (folder.path() / "out.csv").string();
+    for (const Case& bad : cases) {
+        const CommandRun run = Extract({"--output", output, bad.folder});
+        EXPECT_EQ(run.status, bad.status) << bad.reason;
+        const std::string hint = bad.status == 2 ? "Try 'mirelo-extract --help' for more information.\n" : "";
+        EXPECT_EQ(run.err, "mirelo-extract: cannot read the folder " + bad.folder + ": " + bad.reason + "\n" + hint);
+        EXPECT_FALSE(std::filesystem::exists(output)) << bad.reason;
+    }
+}
+
+TEST_F(RunExtractTest, AFolderWithoutMailboxesIsSaidSoWithAHintForOutlookStores) {
+    folder.Write("Empty/notes.txt", "From: a@x.org\r\n");
+    folder.Write("Express/Inbox.dbx", "");
+    for (const char* name : {"Empty", "Express"}) {
+        const std::string path = (folder.path() / name).string();
+        const std::string hint = name == std::string("Express") ? "; it holds Outlook Express stores: try --outlook" : "";
+        const CommandRun run = Extract({"--quiet", path});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "mirelo-extract: no mailboxes found under " + path + hint + "\n");
+        EXPECT_EQ(run.out, "email,name,notes\r\n");
+    }
 }
 
 #ifdef __linux__

@@ -29,7 +29,9 @@ public:
         dialogPreloads.push_back(preload);
         return dialogAnswer;
     }
-    void ShowWriteFailure(const std::string& message) override { failures.push_back(message); }
+    void ShowWriteFailure(const std::string& failure, const std::string& reason) override {
+        failures.push_back(failure + ": " + reason);
+    }
     void RefillRows(AddressList&) override { ++refills; }
     void OpenForEditing(const std::string& path) override { opened.push_back(path); }
 };

@@ -7,6 +7,9 @@
 #include <map>
 #include <random>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "export/csv_file.h"
 #include "export/record_order.h"
@@ -102,19 +105,23 @@ TEST_F(SortAndExportTest, AnExtractionWithoutRecordsWritesTheHeaderAndOpensTheFi
     EXPECT_EQ(host.refills, 1);
 }
 
-TEST_F(SortAndExportTest, WritesUniqueRecordsUnquotedInMailboxOrder) {
+TEST_F(SortAndExportTest, WritesUniqueRecordsInMailboxOrderQuotingOnlyMailboxesThatNeedIt) {
     Add(list, "zed@x", "Zed", "/m/a,b.mbx", 0);
     Add(list, "Amy@x", "Amy", "/m/b.mbx", 0);
     Add(list, "amy@x", "To", "/m/a,b.mbx", 1);
     Add(list, "", "To", "/m/b.mbx", 1);
+    Add(list, "q@x", "Q", "/m/b\"q\".mbx", 0);
+    Add(list, "r@x", "R", "/m/c\rd\ne.mbx", 0);
     host.dialogAnswer = Path("out.csv");
     ASSERT_TRUE(SortAndExport(list, "/m/", true, true, host));
     EXPECT_EQ(ReadFileBytes(Path("out.csv")),
               "email,name,notes\r\n"
-              "zed@x,Zed,a,b.mbx\r\n"
+              "zed@x,Zed,\"a,b.mbx\"\r\n"
+              "q@x,Q,\"b\"\"q\"\".mbx\"\r\n"
               ",To,b.mbx\r\n"
-              "Amy@x,Amy,b.mbx\r\n");
-    EXPECT_EQ(host.statuses.back(), "4 original email addresses, 3 unique");
+              "Amy@x,Amy,b.mbx\r\n"
+              "r@x,R,\"c\rd\ne.mbx\"\r\n");
+    EXPECT_EQ(host.statuses.back(), "6 original email addresses, 5 unique");
 }
 
 TEST_F(SortAndExportTest, SaveAsAsksEvenWithARememberedPathAndCancelWritesNothing) {
@@ -154,7 +161,9 @@ TEST_F(SortAndExportTest, AFolderThatCannotBeWrittenIsReportedWithItsPath) {
     Add(list, "a@x", "A", "/m/a.mbx", 0);
     host.remembered = Path("missing/out.csv");
     EXPECT_FALSE(SortAndExport(list, "", false, false, host));
-    EXPECT_EQ(host.failures, std::vector<std::string>{"Unable to open output file " + Path("missing/out.csv")});
+    EXPECT_EQ(host.failures, std::vector<std::string>{"Unable to open output file " + Path("missing/out.csv") +
+                                                      ": cannot create " + Path("missing/out.csv.partial0") +
+                                                      ": No such file or directory"});
     EXPECT_TRUE(host.statuses.empty());
 }
 
@@ -176,6 +185,38 @@ TEST_F(SortAndExportTest, AFailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne) 
     ASSERT_EQ(host.failures.size(), 1u);
     EXPECT_NE(host.failures[0].find(target), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+const char* gSiblingPath = nullptr;
+volatile std::sig_atomic_t gSiblingMode = -1;
+
+// Runs when the size limit stops the write, while the successor is half written.
+extern "C" void NoteSiblingMode(int) {
+    struct stat status;
+    if (stat(gSiblingPath, &status) == 0) gSiblingMode = static_cast<int>(status.st_mode & 0777);
+}
+
+TEST_F(SortAndExportTest, ReplacesTheFileALinkLeadsToWithItsPermissionsFromTheStart) {
+    namespace fs = std::filesystem;
+    const std::string target = folder.Write("real.csv", "earlier\r\n");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real.csv", Path("link.csv"));
+    Add(list, "a@x", "A", "a.mbx", 0);
+    host.remembered = Path("link.csv");
+    ASSERT_TRUE(SortAndExport(list, "", false, false, host));
+    EXPECT_TRUE(fs::is_symlink(Path("link.csv")));
+    EXPECT_EQ(ReadFileBytes(target), "email,name,notes\r\na@x,A,a.mbx\r\n");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    for (int i = 0; i < 1000; ++i) Add(list, "user" + std::to_string(i) + "@example.com", "Name", "a.mbx", 0);
+    const std::string sibling = target + ".partial0";
+    gSiblingPath = sibling.c_str();
+    {
+        const testing::FileSizeLimit limit(4096);
+        std::signal(SIGXFSZ, NoteSiblingMode);
+        EXPECT_FALSE(SortAndExport(list, "", false, false, host));
+    }
+    EXPECT_EQ(gSiblingMode, 0600);
 }
 #endif
 

@@ -56,7 +56,7 @@ TEST_F(OutputFaultsTest, AFolderWithoutWritePermissionKeepsTheEarlierFile) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     fs::permissions(folder.path() / "Out", fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(err, "Unable to open output file " + output + "\n");
+    EXPECT_EQ(err, "Unable to open output file " + output + ": cannot create " + output + ".partial0: Permission denied\n");
     EXPECT_EQ(ReadFileBytes(output), kEarlier);
 }
 

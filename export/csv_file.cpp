@@ -69,11 +69,10 @@ fs::path FinalTarget(fs::path path) {
 
 // A file beside the target that nobody else uses, made with the target's permissions so
 // that it is never readable by more people than the file it replaces.
-std::FILE* CreateSibling(const std::string& path, fs::perms mode, std::string& siblingPath) {
+std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mode, std::string& siblingPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         siblingPath = path + ".partial" + std::to_string(attempt);
 #ifdef _WIN32
-        (void)mode;
         if (std::FILE* out = std::fopen(siblingPath.c_str(), "wbx")) return out;
 #else
         const int fd = open(siblingPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
@@ -148,6 +147,8 @@ CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list) {
     const std::string target = FinalTarget(path).string();
     std::error_code error;
     const fs::file_status status = fs::status(target, error);
+    // A looping link or a folder that cannot be searched: nothing sound to replace.
+    if (error && error != std::errc::no_such_file_or_directory) return OpenFailure(path, error.message());
     if (!fs::exists(status) || fs::is_regular_file(status)) return ReplaceRegularFile(path, target, status, list);
 
     std::FILE* out = std::fopen(target.c_str(), "wb");

@@ -5,7 +5,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DMIRELO_WERROR=ON
 endif
 
-.PHONY: deps configure build test run bench clean
+.PHONY: deps configure build test test-windows run bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,6 +18,17 @@ build: configure
 
 test: build
 	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure
+	@$(MAKE) --no-print-directory test-windows
+
+# The core, mirelo-extract and the core tests cross-built with MinGW-w64 and run under Wine.
+WINDOWS_BUILD ?= build-windows
+test-windows: deps
+	@if command -v x86_64-w64-mingw32-g++-posix > /dev/null && [ -x /usr/lib/wine/wine64 ]; then \
+	  cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
+	    -DMIRELO_BUILD_APP=OFF $(CMAKE_ARGS) > /dev/null && \
+	  cmake --build $(WINDOWS_BUILD) && \
+	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure; \
+	else echo "MinGW-w64 or Wine is not installed: the Windows tests are not run"; fi
 
 # Only the two programs: a newcomer's first window should not wait for the tests.
 run: configure
@@ -28,7 +39,7 @@ bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(WINDOWS_BUILD)
 
 # The whole test suite again under AddressSanitizer (with its leak check) and
 # UndefinedBehaviorSanitizer.

@@ -19,7 +19,11 @@ public:
 
 private:
     void Set(const std::optional<std::string>& value) const {
+#ifdef _WIN32
+        _putenv_s(name_, value ? value->c_str() : "");  // an empty value removes it
+#else
         value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
+#endif
     }
 
     const char* name_;

@@ -1,9 +1,12 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <system_error>
+
+#include "sources/path_parts.h"
 
 namespace mirelo::testing {
 
@@ -41,6 +44,11 @@ std::string TempDir::Write(const std::string& relative, std::string_view bytes) 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
 }
 
 }  // namespace mirelo::testing

@@ -24,4 +24,7 @@ private:
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 
+// The path with each '/' written as the system's separator, as the walk writes paths.
+std::string Native(std::string path);
+
 }  // namespace mirelo::testing

@@ -47,7 +47,7 @@ protected:
                      DbxStoreBuilder().AddMessage(Message("Old Friend <old@mailhost>", "me@mailhost")).Build().bytes);
     }
 
-    std::string Path(const std::string& relative) const { return (folder.path() / relative).string(); }
+    std::string Path(const std::string& relative) const { return (folder.path() / testing::Native(relative)).string(); }
 
     std::map<std::string, std::string> Extract() {
         const std::string root = RootTextFor(MailSource::Outlook, Path("AD/Identities"));
@@ -68,8 +68,8 @@ protected:
 TEST_F(OutlookExtractionTest, WalksFromTheParentAndLabelsRecordsWithTheStore) {
     const auto mailboxByEmail = Extract();
     EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{
-                                  {"help@mailhost", "/Main/Inbox.dbx"},
-                                  {"club@mailhost", "/Main/Inbox.dbx"},
+                                  {"help@mailhost", testing::Native("/Main/Inbox.dbx")},
+                                  {"club@mailhost", testing::Native("/Main/Inbox.dbx")},
                                   {"me@mailhost", mailboxByEmail.at("me@mailhost")},
                                   {"old@mailhost", Path("AD/Other/Old.dbx")},
                               }));
@@ -95,9 +95,9 @@ TEST_F(OutlookExtractionTest, ADamagedStoreIsReportedAndItsReadableMessagesKept)
 TEST_F(OutlookExtractionTest, TheDumpOfTheLastStoreStaysInTheTemporaryFile) {
     Extract();
     const std::map<std::string, std::string> dumpByStore = {
-        {"/Main/Inbox.dbx", "___Message___ : 0\r\n" + Message("Help Desk <help@mailhost>", "me@mailhost") +
+        {testing::Native("/Main/Inbox.dbx"), "___Message___ : 0\r\n" + Message("Help Desk <help@mailhost>", "me@mailhost") +
                                 "___Message___ : 2\r\n" + Message("Book Club <club@mailhost>", "me@mailhost")},
-        {"/Main/Folders.dbx", ""},
+        {testing::Native("/Main/Folders.dbx"), ""},
         {Path("AD/Other/Old.dbx"), "___Message___ : 0\r\n" + Message("Old Friend <old@mailhost>", "me@mailhost")},
     };
     ASSERT_EQ(log.statuses.size(), 3u);

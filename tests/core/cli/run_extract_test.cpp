@@ -115,9 +115,9 @@ TEST_F(RunExtractTest, AFolderThatCannotBeReadIsNamedWithTheReasonAndNothingIsWr
     std::vector<Case> cases = {
         {(folder.path() / "none").string(), 2, "No such file or directory"},
         {folder.Write("file.mbx", ""), 2, "Not a directory"},
-        {(folder.path() / std::string(300, 'x')).string(), 1, "File name too long"},
     };
-#ifndef _WIN32
+#ifndef _WIN32  // Windows names these failures differently
+    cases.push_back({(folder.path() / std::string(300, 'x')).string(), 1, "File name too long"});
     if (geteuid() != 0) {  // permissions do not bind the superuser
         const std::string locked = (folder.path() / "Locked").string();
         std::filesystem::create_directory(locked);

@@ -136,16 +136,12 @@ TEST_F(RunExtractTest, AFolderThatCannotBeReadIsNamedWithTheReasonAndNothingIsWr
 }
 
 TEST_F(RunExtractTest, AFolderWithoutMailboxesIsSaidSoWithAHintForOutlookStores) {
-    folder.Write("Empty/notes.txt", "From: a@x.org\r\n");
+    const std::string express = (folder.path() / "Express").string();
     folder.Write("Express/Inbox.dbx", "");
-    for (const char* name : {"Empty", "Express"}) {
-        const std::string path = (folder.path() / name).string();
-        const std::string hint = name == std::string("Express") ? "; it holds Outlook Express stores: try --outlook" : "";
-        const CommandRun run = Extract({"--quiet", path});
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.err, "mirelo-extract: no mailboxes found under " + path + hint + "\n");
-        EXPECT_EQ(run.out, "email,name,notes\r\n");
-    }
+    const CommandRun run = Extract({"--quiet", express});
+    EXPECT_EQ(run.err, "mirelo-extract: no mailboxes found under " + express +
+                           "; it holds Outlook Express stores: try --outlook\n");
+    EXPECT_EQ(run.out, "email,name,notes\r\n");
 }
 
 #ifdef __linux__

@@ -74,7 +74,7 @@ bool CMireloDoc::SaveModified() {
     switch (platform_.AskSaveChanges(title_)) {
     case PlatformServices::SaveAnswer::Yes:
         // The remembered file holds an earlier list when this one's export never wrote it
-        // (a close stopped its extraction, or its save dialog was cancelled): ask where.
+        // (a close stopped its extraction, or its save was cancelled or failed): ask where.
         return Save(!listWritten_);
     case PlatformServices::SaveAnswer::No:
         return true;

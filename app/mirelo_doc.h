@@ -46,7 +46,8 @@ public:
     // Open: the file must open for reading; nothing is loaded from it.
     bool OnOpenDocument(const QString& path);
     // Asks whether to save a modified document; false when the user cancels or the
-    // save did not happen. Yes writes the list as Save does.
+    // save did not happen. Yes writes the list as Save does, or as Save As does when
+    // the list on hand was never written.
     bool SaveModified();
 
     bool IsExtracting() const { return extracting_; }

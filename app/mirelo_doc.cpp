@@ -129,6 +129,7 @@ void CMireloDoc::Extract(mirelo::MailSource source) {
     extracting_ = true;
     listWritten_ = false;
     stopRequested_ = false;
+    nothingRead_ = false;
     problemCount_ = 0;
     {
         WaitCursorScope wait(waitCursor_);
@@ -147,6 +148,10 @@ void CMireloDoc::WalkAndExport(mirelo::MailSource source) {
     // The rows point at records that the walk is about to reuse for new addresses.
     view_->DeleteAllRows();
     const bool finished = mirelo::ExtractAddresses(source, rootText_, list_, *this);
+    if (nothingRead_) {
+        ShowStatus("Done");
+        return;
+    }
     if (closeRequested_) {
         // No export, but the list is left whole for the save question that follows.
         mirelo::OrderExtractionResult(list_, rootText_);
@@ -198,6 +203,12 @@ void CMireloDoc::ReportProblem(const std::string& path, const std::string& reaso
     ShowStatus("Skipped " + mirelo::RemoveAll(path, rootText_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
     KeepAlive();
+}
+
+// An empty list offered for saving would pass for a result.
+void CMireloDoc::ReportNothingRead(const std::string& message) {
+    nothingRead_ = true;
+    platform_.ShowMessage(Decode(message));
 }
 
 std::string CMireloDoc::RememberedSavePath() {

@@ -65,6 +65,7 @@ public:
     void ShowStatus(const std::string& text) override;
     void KeepAlive() override;
     void ReportProblem(const std::string& path, const std::string& reason) override;
+    void ReportNothingRead(const std::string& message) override;
     bool StopRequested() override { return stopRequested_; }
     std::string RememberedSavePath() override;
     void RememberSavePath(const std::string& path) override;
@@ -99,5 +100,6 @@ private:
     bool extracting_ = false;
     bool stopRequested_ = false;
     bool closeRequested_ = false;
+    bool nothingRead_ = false;
     int problemCount_ = 0;
 };

@@ -22,6 +22,7 @@ public:
     CommandLineHost(const ExtractOptions& options, std::FILE* err) : options_(options), err_(err) {}
 
     void EchoStatus(bool echo) { echoStatus_ = echo; }
+    bool NothingRead() const { return nothingRead_; }
     const std::string& LastStatus() const { return lastStatus_; }
 
     void ShowStatus(const std::string& text) override {
@@ -31,6 +32,10 @@ public:
     void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override {
         std::fprintf(err_, "%s: skipped: %s\n", path.c_str(), reason.c_str());
+    }
+    void ReportNothingRead(const std::string& message) override {
+        std::fprintf(err_, "mirelo-extract: %s\n", message.c_str());
+        nothingRead_ = true;
     }
     std::string RememberedSavePath() override { return options_.output.value_or(""); }
     void RememberSavePath(const std::string&) override {}
@@ -49,6 +54,7 @@ private:
     const ExtractOptions& options_;
     std::FILE* err_;
     bool echoStatus_ = true;
+    bool nothingRead_ = false;
     std::string lastStatus_;
 };
 
@@ -78,6 +84,7 @@ public:
     void ShowStatus(const std::string&) override {}
     void KeepAlive() override {}
     void ReportProblem(const std::string&, const std::string&) override {}
+    void ReportNothingRead(const std::string&) override {}
     bool StopRequested() override { return found; }
 };
 
@@ -125,6 +132,7 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     CommandLineHost host(options, err);
     AddressList list;
     ExtractAddresses(source, rootText, list, host);
+    if (host.NothingRead()) return 1;  // an empty list written out would pass for a result
     if (list.Count() == 0) ExplainEmptyResult(source, folder, rootText, err);
 
     host.EchoStatus(false);

@@ -33,13 +33,20 @@ bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText
 
 bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
                        ExtractionObserver& observer) {
-    return WalkFolderForStores(folderPath, ".dbx", observer, [&](const std::string& store) {
+    bool anyRead = false;
+    std::string temporaryFileProblem;
+    const bool finished = WalkFolderForStores(folderPath, ".dbx", observer, [&](const std::string& store) {
         const std::string dumpPath = TemporaryDumpPath();
         ShowStore(store, rootText, observer);
         const DumpOutcome outcome = DumpDbxToText(store, dumpPath);
         if (!outcome.problem.empty()) observer.ReportProblem(store, outcome.problem);
         if (outcome.written) ScanMailbox(dumpPath, list, store);
+        anyRead = anyRead || outcome.written;
+        if (outcome.temporaryFileFailed) temporaryFileProblem = outcome.problem;
     });
+    if (!anyRead && !temporaryFileProblem.empty())
+        observer.ReportNothingRead("No store could be read: " + temporaryFileProblem);
+    return finished;
 }
 
 std::string RootTextFor(MailSource source, const std::string& chosenFolder) {

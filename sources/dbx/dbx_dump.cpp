@@ -1,8 +1,11 @@
 #include "sources/dbx/dbx_dump.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -17,6 +20,8 @@
 namespace mirelo {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr std::string_view kMarker = "___Message___ : ";
 constexpr std::size_t kOutputBuffer = 1 << 20;
@@ -41,31 +46,83 @@ private:
     std::size_t more_ = 0;
 };
 
-void WriteMarker(std::FILE* out, std::size_t i) {
-    const std::string marker = std::string(kMarker) + std::to_string(i) + "\r\n";
-    std::fwrite(marker.data(), 1, marker.size(), out);
-}
+// Writes the dump so that every marker starts a line of its own and a message that cannot
+// be read to its end gives only its complete lines: a line cut off by the damage could
+// join the next marker and read as an address that is nowhere in the store.
+class DumpWriter {
+public:
+    explicit DumpWriter(std::unique_ptr<std::FILE, FileCloser> file) : file_(std::move(file)) {}
+
+    void StartMessage(std::size_t i) {
+        if (!atLineStart_) Write("\r\n");
+        Write(std::string(kMarker) + std::to_string(i) + "\r\n");
+    }
+
+    void AddText(std::string_view piece) {
+        const std::size_t lastLineEnd = piece.rfind('\n');
+        if (lastLineEnd == std::string_view::npos) {
+            unfinishedLine_ += piece;
+            return;
+        }
+        Write(unfinishedLine_);
+        Write(piece.substr(0, lastLineEnd + 1));
+        unfinishedLine_.assign(piece.substr(lastLineEnd + 1));
+    }
+
+    // readToEnd is false when the text broke off: its unfinished last line is dropped.
+    void EndMessage(bool readToEnd) {
+        if (readToEnd) Write(unfinishedLine_);
+        unfinishedLine_.clear();
+    }
+
+    bool Failed() const { return error_ != 0; }
+
+    // Writes out what is buffered and closes the file; the system's error number when
+    // anything could not be written, else 0.
+    int Close() {
+        if (std::fclose(file_.release()) != 0) Fail();
+        return error_;
+    }
+
+private:
+    void Write(std::string_view bytes) {
+        if (bytes.empty()) return;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) Fail();
+        atLineStart_ = bytes.back() == '\n';
+    }
+
+    void Fail() {
+        if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+    }
+
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    bool atLineStart_ = true;
+    std::string unfinishedLine_;
+    int error_ = 0;
+};
 
 // The marker goes out with the first block, so a message whose chain is damaged from its
 // first block on leaves no trace; the text ends at its first NUL.
-std::string DumpMessageText(DbxStoreFile& store, std::uint32_t position, std::size_t i, std::FILE* out) {
+std::string DumpMessageText(DbxStoreFile& store, std::uint32_t position, std::size_t i, DumpWriter& out) {
     bool started = false;
     std::string problem = DbxMessage(store, position).ReadText([&](std::string_view piece) {
-        if (!started) WriteMarker(out, i);
+        if (!started) out.StartMessage(i);
         started = true;
         const std::size_t nul = piece.find('\0');
-        std::fwrite(piece.data(), 1, std::min(nul, piece.size()), out);
+        out.AddText(piece.substr(0, nul));
         return nul == std::string_view::npos;
     });
-    if (!started && problem.empty()) WriteMarker(out, i);  // a text position of 0: no blocks
+    if (!started && problem.empty()) out.StartMessage(i);  // a text position of 0: no blocks
+    out.EndMessage(problem.empty());
     return problem;
 }
 
 // A damaged message is passed over and the dump goes on: the other messages are sound.
-void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, std::FILE* out, ProblemNote& problems) {
+// A failed write ends the dump: what follows it would not join what the file holds.
+void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, DumpWriter& out, ProblemNote& problems) {
     const DbxTree tree(store, header.TreeRoot(), header.MessageCount());
     if (!tree.Problem().empty()) problems.Add(tree.Problem());
-    for (std::size_t i = 0; i < tree.ValueCount(); ++i) {
+    for (std::size_t i = 0; i < tree.ValueCount() && !out.Failed(); ++i) {
         const auto note = [&](const std::string& problem) {
             problems.Add("message " + std::to_string(i) + ": " + problem);
         };
@@ -84,27 +141,61 @@ void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, std::FILE* o
     }
 }
 
+// A write that failed part-way leaves the file ending anywhere, perhaps inside an address.
+bool KeepCompleteLines(const std::string& path) {
+    constexpr std::uintmax_t kChunk = 1 << 16;
+    std::error_code error;
+    std::uintmax_t end = fs::file_size(path, error);
+    if (error) return false;
+    std::ifstream in(path, std::ios::binary);
+    std::string chunk;
+    while (end > 0) {
+        const std::uintmax_t start = end > kChunk ? end - kChunk : 0;
+        chunk.resize(static_cast<std::size_t>(end - start));
+        if (!in.seekg(static_cast<std::streamoff>(start)) ||
+            !in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())))
+            return false;
+        if (const std::size_t lineEnd = chunk.rfind('\n'); lineEnd != std::string::npos) {
+            end = start + lineEnd + 1;
+            break;
+        }
+        end = start;
+    }
+    in.close();
+    fs::resize_file(path, end, error);
+    return !error;
+}
+
+// The reader of a report should not have to guess which folder a relative path meant.
+std::string FullPath(const std::string& path) {
+    std::error_code error;
+    const fs::path full = fs::absolute(path, error);
+    return error ? path : full.string();
+}
+
 }  // namespace
 
 DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath) {
     DbxStoreFile store;
-    if (!store.Open(storePath)) return {false, "cannot open the store"};
+    if (!store.Open(storePath)) return {false, false, "cannot open the store"};
     // Given no buffer, the C library would choose a small one; this one outlives the file.
     const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
-    OutputFile output = OpenPrivateOutputFile(tempPath);
-    if (!output.file) return {false, output.problem};
+    const std::string dumpPath = FullPath(tempPath);
+    OutputFile output = OpenPrivateOutputFile(dumpPath);
+    if (!output.file) return {false, true, output.problem};
     std::setvbuf(output.file.get(), buffer.get(), _IOFBF, kOutputBuffer);
 
     ProblemNote problems;
     const DbxFileHeader header(store);
     if (!header.Problem().empty()) problems.Add(header.Problem());
+    DumpWriter out(std::move(output.file));
     if (header.IsMessageStore() && header.MessageCount() != 0 && header.TreeRoot() != 0)
-        DumpMessages(store, header, output.file.get(), problems);
+        DumpMessages(store, header, out, problems);
 
-    const bool ended = EndFileHere(output.file.get()) && std::ferror(output.file.get()) == 0;
-    if (std::fclose(output.file.release()) != 0 || !ended)
-        problems.Add("the temporary file " + tempPath + " could not be written in full");
-    return {true, problems.Text()};
+    const int writeError = out.Close();
+    if (writeError == 0) return {true, false, problems.Text()};
+    problems.Add("the temporary file " + dumpPath + " could not be written in full: " + std::strerror(writeError));
+    return {KeepCompleteLines(dumpPath), true, problems.Text()};
 }
 
 }  // namespace mirelo

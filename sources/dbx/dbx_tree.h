@@ -22,7 +22,8 @@ public:
     // fewer than count.
     std::size_t ValueCount() const { return values_.size(); }
     std::uint32_t GetValue(std::size_t i) const { return values_[i]; }
-    // Why fewer than count values were read; empty when none are missing.
+    // Why fewer than count values were read, or the damage that the reading went round;
+    // empty for a sound tree.
     const std::string& Problem() const { return problem_; }
 
 private:

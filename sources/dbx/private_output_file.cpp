@@ -1,5 +1,8 @@
 #include "sources/dbx/private_output_file.h"
 
+#include <cerrno>
+#include <system_error>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -8,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 #endif
 
 namespace mirelo {
@@ -19,7 +21,15 @@ OutputFile Refused(const std::string& path) {
     return {nullptr, "temporary file " + path + " is not a plain file of yours"};
 }
 
-OutputFile NotOpened(const std::string& path) { return {nullptr, "cannot write the temporary file " + path}; }
+std::error_code LastCrtError() { return {errno, std::generic_category()}; }
+
+#ifdef _WIN32
+std::error_code LastSystemError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+#endif
+
+OutputFile NotOpened(const std::string& path, std::error_code reason) {
+    return {nullptr, "cannot write the temporary file " + path + ": " + reason.message()};
+}
 
 }  // namespace
 
@@ -30,7 +40,7 @@ OutputFile NotOpened(const std::string& path) { return {nullptr, "cannot write t
 OutputFile OpenPrivateOutputFile(const std::string& path) {
     const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return NotOpened(path);
+    if (handle == INVALID_HANDLE_VALUE) return NotOpened(path, LastSystemError());
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
@@ -38,31 +48,37 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
         CloseHandle(handle);
         return Refused(path);
     }
+    if (!SetEndOfFile(handle)) {  // at the start of the file: empties it
+        const std::error_code reason = LastSystemError();
+        CloseHandle(handle);
+        return NotOpened(path, reason);
+    }
     const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor < 0) {
+        const std::error_code reason = LastCrtError();
         CloseHandle(handle);
-        return NotOpened(path);
+        return NotOpened(path, reason);
     }
     std::FILE* file = _fdopen(descriptor, "wb");
     if (!file) {
+        const std::error_code reason = LastCrtError();
         _close(descriptor);
-        return NotOpened(path);
+        return NotOpened(path, reason);
     }
     return {std::unique_ptr<std::FILE, FileCloser>(file), {}};
 }
-
-bool EndFileHere(std::FILE* file) { return std::fflush(file) == 0 && _chsize_s(_fileno(file), _ftelli64(file)) == 0; }
 
 #else
 
 // O_NONBLOCK keeps a planted FIFO from blocking the open; it does nothing to the regular
 // file that is all we go on with. A second name (hard link) would let the writing reach
-// a file elsewhere, so that is refused too.
+// a file elsewhere, so that is refused too. The file is emptied only once it is known to
+// be ours: O_TRUNC would empty whatever a planted name leads to.
 OutputFile OpenPrivateOutputFile(const std::string& path) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (descriptor < 0) {
         const bool notAPlainFile = errno == ELOOP || errno == EMLINK || errno == ENXIO || errno == EISDIR;
-        return notAPlainFile ? Refused(path) : NotOpened(path);
+        return notAPlainFile ? Refused(path) : NotOpened(path, LastCrtError());
     }
     struct stat status;
     if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != geteuid() ||
@@ -70,18 +86,13 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
         close(descriptor);
         return Refused(path);
     }
-    std::FILE* file = fdopen(descriptor, "wb");
+    std::FILE* file = ftruncate(descriptor, 0) == 0 ? fdopen(descriptor, "wb") : nullptr;
     if (!file) {
+        const std::error_code reason = LastCrtError();
         close(descriptor);
-        return NotOpened(path);
+        return NotOpened(path, reason);
     }
     return {std::unique_ptr<std::FILE, FileCloser>(file), {}};
-}
-
-bool EndFileHere(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
-    const off_t end = ftello(file);
-    return end >= 0 && ftruncate(fileno(file), end) == 0;
 }
 
 #endif

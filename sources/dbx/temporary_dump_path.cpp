@@ -9,6 +9,8 @@ namespace mirelo {
 namespace {
 
 // An empty variable names no folder; taking it as one would put the dump at the root.
+// Without any of them the dump goes to the current folder on Windows, where TEMP is always
+// set; elsewhere none is set as a rule, and the current folder may be anything.
 std::optional<std::string> TemporaryFolder() {
 #ifdef _WIN32
     constexpr const char* kVariables[] = {"TEMP", "TMP"};
@@ -19,7 +21,11 @@ std::optional<std::string> TemporaryFolder() {
         const char* value = std::getenv(variable);
         if (value && *value) return value;
     }
+#ifdef _WIN32
     return std::nullopt;
+#else
+    return "/tmp";
+#endif
 }
 
 }  // namespace

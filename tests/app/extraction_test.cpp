@@ -8,6 +8,7 @@
 #include "support/app_harness.h"
 #include "sources/path_parts.h"
 #include "support/dbx_writer.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -205,6 +206,19 @@ private slots:
         QVERIFY(std::any_of(statuses.begin(), statuses.end(),
                             [](const QString& status) { return status.startsWith("Skipped "); }));
         QCOMPARE(harness.Frame().MessageText(), QStringLiteral("1 original email addresses, 1 unique"));
+    }
+
+    void storesThatCannotBeDumpedAtAllAreSaidSoAndNothingIsOffered() {
+        AppHarness harness;
+        harness.files.Write("Outlook/Main/Inbox.dbx",
+                            mirelo::testing::DbxStoreBuilder().AddMessage("From: a@x.org\r\n").Build().bytes);
+        const mirelo::testing::ScopedEnv temp("TEMP", (harness.files.path() / "none").string());
+        harness.platform.folderAnswers.push_back((harness.files.path() / "Outlook" / "Main").string());
+        harness.Choose("Extract email addresses (Outlook)");
+        QCOMPARE(harness.platform.messages.size(), 1u);
+        QVERIFY(harness.platform.messages.front().startsWith("No store could be read: cannot write the temporary"));
+        QVERIFY(harness.platform.savePreloads.empty());
+        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Done"));
     }
 
     void escapeStopsAfterTheStoreBeingReadAndTheResultIsSaved() {

@@ -101,6 +101,13 @@ void DbxStoreImage::SetByte(std::uint32_t position, std::uint8_t value) {
     bytes.at(position) = static_cast<char>(value);
 }
 
+std::uint32_t DbxStoreImage::CopyToEnd(std::uint32_t objectPosition, std::uint32_t size) {
+    const std::uint32_t copy = Position(bytes.size());
+    bytes += bytes.substr(objectPosition, size);
+    SetWord(copy, copy);
+    return copy;
+}
+
 void DbxStoreImage::SetTextPosition(std::size_t message, std::uint32_t position) {
     if (textPositionDirect.at(message)) {
         if (position > kLargestInt3) throw std::out_of_range("a direct text position has three bytes");

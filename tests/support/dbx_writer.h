@@ -57,6 +57,9 @@ struct DbxStoreImage {
     // Its last block leads back to its first.
     void LoopTextChain(std::size_t message);
     void BreakMarker(std::uint32_t objectPosition) { SetWord(objectPosition, objectPosition + 1); }
+    // Appends a copy of the object at the end of the store, its marker set to the new
+    // position, which is returned; pointers to the object are left to the caller.
+    std::uint32_t CopyToEnd(std::uint32_t objectPosition, std::uint32_t size);
     std::string CutAt(std::size_t length) const { return bytes.substr(0, length); }
 };
 

@@ -11,6 +11,8 @@
 
 #include "cli/extract_options.h"
 #include "scan/header_kinds.h"
+#include "support/dbx_writer.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -142,6 +144,18 @@ TEST_F(RunExtractTest, AFolderWithoutMailboxesIsSaidSoWithAHintForOutlookStores)
     EXPECT_EQ(run.err, "mirelo-extract: no mailboxes found under " + express +
                            "; it holds Outlook Express stores: try --outlook\n");
     EXPECT_EQ(run.out, "email,name,notes\r\n");
+}
+
+// An empty list written out would pass for a result, and replace an earlier one.
+TEST_F(RunExtractTest, StoresThatCannotBeDumpedAtAllExitWithOneAndWriteNothing) {
+    folder.Write("Outlook/Inbox.dbx", testing::DbxStoreBuilder().AddMessage("From: a@mailhost\r\n").Build().bytes);
+    const std::string output = (folder.path() / "list.csv").string();
+    const testing::ScopedEnv temp("TEMP", (folder.path() / "none").string());
+    const CommandRun run = Extract({"--outlook", "--output", output, (folder.path() / "Outlook").string() + "/"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("mirelo-extract: No store could be read: cannot write the temporary"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(output));
 }
 
 #ifdef __linux__

@@ -46,7 +46,7 @@ std::uint32_t PastTheEnd(const DbxStoreImage& store) { return static_cast<std::u
 
 struct Dumped {
     std::size_t message;
-    std::size_t length = kWhole;  // of its text, when the chain breaks
+    std::size_t length = kWhole;  // of its text read before the chain broke: its complete lines are dumped
 };
 
 std::vector<Dumped> Messages(std::size_t from, std::size_t to, std::size_t except = kWhole) {
@@ -96,7 +96,10 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
          [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue + DeepestNode(s).entryCount); }},
         {"entry count over 0x33",
          [](DbxStoreImage& s) { s.SetByte(DeepestNode(s).position + kNodeEntryCountAt, 0x34); },
-         [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue); }},
+         [](const DbxStoreImage&) { return Messages(0, kMessages); }},
+        {"root entry count over 0x33",
+         [](DbxStoreImage& s) { s.SetByte(s.nodes[0].position + kNodeEntryCountAt, 0xFF); },
+         [](const DbxStoreImage&) { return Messages(0, kMessages); }},
         {"count far larger than the tree", [](DbxStoreImage& s) { s.SetMessageCount(0xFFFFFFFF); },
          [](const DbxStoreImage&) { return Messages(0, kMessages); }},
         {"info record past the end", [](DbxStoreImage& s) { s.SetWord(s.valueSlots[kDamaged], PastTheEnd(s)); },
@@ -131,8 +134,10 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
         DbxStoreImage store = SoundStore();
         c.damage(store);
         std::vector<std::pair<std::size_t, std::string>> expected;
-        for (const Dumped& d : c.expected(store))
-            expected.emplace_back(d.message, MessageText(d.message).substr(0, d.length));
+        for (const Dumped& d : c.expected(store)) {
+            const std::string text = MessageText(d.message).substr(0, d.length);
+            expected.emplace_back(d.message, d.length == kWhole ? text : text.substr(0, text.rfind('\n') + 1));
+        }
 
         const DumpResult result = DumpStoreBytes(store.bytes);
         EXPECT_TRUE(result.outcome.written) << c.name;
@@ -163,8 +168,33 @@ TEST(DbxDamage, ATreeRepeatingOneMessageCannotBlowUpTheDump) {
     const DumpResult result = DumpStoreBytes(store.bytes);
     EXPECT_TRUE(result.outcome.written);
     EXPECT_NE(result.outcome.problem.find("again and again"), std::string::npos) << result.outcome.problem;
-    EXPECT_TRUE(result.text.starts_with(Marker(0) + std::string(100 * 1024, 'x') + Marker(1)));
+    EXPECT_TRUE(result.text.starts_with(Marker(0) + std::string(100 * 1024, 'x') + "\r\n" + Marker(1)));
     EXPECT_LE(result.text.size(), 2 * store.bytes.size() + 64 * 1024);
+}
+
+// A node needs only its head and its used entries, a block only its head and its used
+// bytes: a store whose last object is cut just after them has lost nothing.
+TEST(DbxDamage, AStoreCutJustAfterTheUsedPartOfItsLastObjectIsWhole) {
+    const std::function<void(DbxStoreImage&)> cuts[] = {
+        [](DbxStoreImage& s) {
+            s.SetTreeRoot(s.CopyToEnd(s.nodes[0].position, kNodeSize));
+            s.bytes.resize(s.bytes.size() - (kNodeMaxEntries - s.nodes[0].entryCount) * 12);
+        },
+        [](DbxStoreImage& s) {
+            const std::uint32_t last = s.CopyToEnd(s.textBlocks[kDamaged][1], kBlockSize);
+            s.SetWord(s.textBlocks[kDamaged][0] + kBlockNextAt, last);
+            s.bytes.resize(last + 16 + MessageText(kDamaged).size() - kBlockBodySize);
+        },
+    };
+    std::vector<std::pair<std::size_t, std::string>> expected;
+    for (std::size_t i = 0; i < kMessages; ++i) expected.emplace_back(i, MessageText(i));
+    for (const auto& cut : cuts) {
+        DbxStoreImage store = SoundStore();
+        cut(store);
+        const DumpResult result = DumpStoreBytes(store.bytes);
+        EXPECT_EQ(result.outcome.problem, "");
+        EXPECT_EQ(result.text, ExpectedDump(expected));
+    }
 }
 
 // Cut short anywhere: in the header, among the tree nodes (before every info record) or

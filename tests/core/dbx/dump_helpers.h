@@ -26,10 +26,14 @@ inline DumpResult DumpStoreBytes(const std::string& storeBytes) { return DumpSto
 
 inline std::string Marker(std::size_t message) { return "___Message___ : " + std::to_string(message) + "\r\n"; }
 
-// The dump of the given messages: each one's marker and its text up to its first NUL.
+// The dump of the given messages: each one's marker, on a line of its own, and its text up
+// to its first NUL.
 inline std::string ExpectedDump(const std::vector<std::pair<std::size_t, std::string>>& messages) {
     std::string dump;
-    for (const auto& [number, text] : messages) dump += Marker(number) + text.substr(0, text.find('\0'));
+    for (const auto& [number, text] : messages) {
+        if (!dump.empty() && dump.back() != '\n') dump += "\r\n";
+        dump += Marker(number) + text.substr(0, text.find('\0'));
+    }
     return dump;
 }
 

@@ -12,6 +12,7 @@
 
 #include "sources/dbx/dbx_dump.h"
 #include "support/dbx_writer.h"
+#include "support/file_size_limit.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -39,7 +40,7 @@ TEST(TemporaryDumpPath, FollowsTempThenTmpThenTheCurrentFolder) {
     }
 }
 #else
-TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirThenTheCurrentFolder) {
+TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirThenTheSystemsFolder) {
     struct Case {
         std::array<std::optional<std::string>, 3> temps;
         std::string expected;
@@ -49,7 +50,7 @@ TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirThenTheCurrentFolder) {
         // A separator is always appended, as on Windows; the doubled one does no harm.
         {{"/var/tmp/user/", std::nullopt, std::nullopt}, "/var/tmp/user//outlook_temp.mbx"},
         {{std::nullopt, std::nullopt, "/run/user/1000"}, "/run/user/1000/outlook_temp.mbx"},
-        {{std::nullopt, std::nullopt, std::nullopt}, "outlook_temp.mbx"},
+        {{std::nullopt, std::nullopt, std::nullopt}, "/tmp/outlook_temp.mbx"},
         {{"", "/tmp/only", "/other"}, "/tmp/only/outlook_temp.mbx"},  // empty names no folder
         {{"relative/dir", std::nullopt, std::nullopt}, "relative/dir/outlook_temp.mbx"},
     };
@@ -89,6 +90,37 @@ TEST_F(DumpFileSafety, AnExistingFileOfOursIsRewrittenWhateverItsPermissions) {
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.problem, "");
     EXPECT_EQ(ReadFileBytes(dumpPath_), expectedDump_);
+}
+
+// A disk that fills up stops the dump part-way: the file holds the complete lines written
+// before, never the tail of the previous store's longer dump behind them.
+TEST_F(DumpFileSafety, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file-size limit to stand in for a full disk";
+#else
+    DbxStoreBuilder builder;
+    std::string whole;
+    for (int i = 0; i < 200; ++i) {
+        const std::string text = "From: Sender " + std::to_string(i) + " <s" + std::to_string(i) + "@example.com>\r\n";
+        builder.AddMessage(text);
+        whole += "___Message___ : " + std::to_string(i) + "\r\n" + text;
+    }
+    const std::string store = dir_.Write("Big.dbx", builder.Build().bytes);
+    dir_.Write("outlook_temp.mbx", std::string(64 * 1024, 'o'));
+    DumpOutcome outcome;
+    {
+        const FileSizeLimit limit(4000);
+        outcome = DumpDbxToText(store, dumpPath_);
+    }
+    EXPECT_TRUE(outcome.written);
+    EXPECT_TRUE(outcome.temporaryFileFailed);
+    EXPECT_NE(outcome.problem.find(dumpPath_ + " could not be written in full: File too large"), std::string::npos)
+        << outcome.problem;
+    const std::string kept = ReadFileBytes(dumpPath_);
+    EXPECT_GT(kept.size(), 0u);
+    EXPECT_EQ(kept, whole.substr(0, kept.size()));
+    EXPECT_EQ(kept.back(), '\n');
+#endif
 }
 
 TEST_F(DumpFileSafety, ALinkPlantedAtThePathIsNotFollowedNorCreatedThrough) {

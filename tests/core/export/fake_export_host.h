@@ -23,6 +23,7 @@ public:
     void ShowStatus(const std::string& text) override { statuses.push_back(text); }
     void KeepAlive() override {}
     void ReportProblem(const std::string&, const std::string&) override {}
+    void ReportNothingRead(const std::string&) override {}
     std::string RememberedSavePath() override { return remembered; }
     void RememberSavePath(const std::string& path) override { remembered = path; }
     std::optional<std::string> AskSavePath(const std::string& preload) override {

@@ -37,6 +37,7 @@ public:
     }
     void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
+    void ReportNothingRead(const std::string&) override {}
 
     std::function<void(const std::string&)> onStatus;
     std::map<std::string, std::string> problems;

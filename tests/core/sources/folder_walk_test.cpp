@@ -25,6 +25,7 @@ public:
     void ShowStatus(const std::string&) override {}
     void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string&) override { problems.push_back(path); }
+    void ReportNothingRead(const std::string&) override {}
     bool StopRequested() override { return ++storesRead == stopAfterStores; }
 
     std::vector<std::string> problems;

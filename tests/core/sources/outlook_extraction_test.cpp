@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "export/record_order.h"
@@ -20,8 +21,10 @@ public:
     void ShowStatus(const std::string& text) override { statuses.push_back(text); }
     void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
+    void ReportNothingRead(const std::string& message) override { nothingRead.push_back(message); }
 
     std::vector<std::string> statuses;
+    std::vector<std::string> nothingRead;
     std::map<std::string, std::string> problems;
 };
 
@@ -49,9 +52,9 @@ protected:
 
     std::string Path(const std::string& relative) const { return (folder.path() / testing::Native(relative)).string(); }
 
-    std::map<std::string, std::string> Extract() {
+    std::map<std::string, std::string> Extract(const std::string& temporaryFolder = "") {
         const std::string root = RootTextFor(MailSource::Outlook, Path("AD/Identities"));
-        const testing::ScopedEnv temp("TEMP", folder.path().string());
+        const testing::ScopedEnv temp("TEMP", temporaryFolder.empty() ? folder.path().string() : temporaryFolder);
         ExtractAddresses(MailSource::Outlook, root, list, log);
         OrderExtractionResult(list, root);
         std::map<std::string, std::string> mailboxByEmail;
@@ -74,6 +77,7 @@ TEST_F(OutlookExtractionTest, WalksFromTheParentAndLabelsRecordsWithTheStore) {
                                   {"old@mailhost", Path("AD/Other/Old.dbx")},
                               }));
     EXPECT_TRUE(log.problems.empty());
+    EXPECT_TRUE(log.nothingRead.empty());
     for (const std::string& status : log.statuses) EXPECT_EQ(status.find("Trash"), std::string::npos);
 }
 
@@ -90,6 +94,40 @@ TEST_F(OutlookExtractionTest, ADamagedStoreIsReportedAndItsReadableMessagesKept)
     EXPECT_EQ(mailboxByEmail.count("second@mailhost"), 0u);
     EXPECT_EQ(log.problems.count(Path("AD/Identities/Main/Damaged.dbx")), 1u);
     EXPECT_EQ(log.problems.size(), 1u);  // the folder list is not a damaged store
+}
+
+// The chain breaks inside the To: address; the part read must not join the next marker
+// into an address that is nowhere in the store.
+TEST_F(OutlookExtractionTest, AMessageCutOffMidLineGivesOnlyItsCompleteLines) {
+    std::string text = "From: Alice <alice@mailhost>\r\nSubject: ";
+    const std::string cutAddress = "\r\nTo: Bob Victim <bob.victim@exa";
+    text.append(testing::dbx_layout::kBlockBodySize - text.size() - cutAddress.size(), 's');
+    text += cutAddress + "mple.com>\r\n\r\nHello\r\n";
+    testing::DbxStoreImage store =
+        DbxStoreBuilder().AddMessage(text).AddMessage(Message("Carol <carol@mailhost>", "me@mailhost")).Build();
+    store.SetWord(store.textBlocks[0][0] + testing::dbx_layout::kBlockNextAt,
+                  static_cast<std::uint32_t>(store.bytes.size() + 0x40));
+    folder.Write("AD/Identities/Main/Cut.dbx", store.bytes);
+
+    const auto mailboxByEmail = Extract();
+    EXPECT_EQ(mailboxByEmail.count("alice@mailhost"), 1u);
+    EXPECT_EQ(mailboxByEmail.count("carol@mailhost"), 1u);
+    for (const auto& [email, mailbox] : mailboxByEmail) EXPECT_EQ(email.find("victim"), std::string::npos) << email;
+    EXPECT_EQ(log.problems.count(Path("AD/Identities/Main/Cut.dbx")), 1u);
+}
+
+// Every store skipped for want of a temporary file would leave an empty list looking like
+// a result; the reason names the full path and the system's word for what went wrong.
+TEST_F(OutlookExtractionTest, ATemporaryFileThatCannotBeWrittenIsSaidToHaveStoppedEverything) {
+    const auto mailboxByEmail = Extract("no-such-folder");
+    EXPECT_TRUE(mailboxByEmail.empty());
+    const std::string& reason = log.problems[Path("AD/Other/Old.dbx")];
+    const std::string fullPath = (std::filesystem::current_path() / "no-such-folder" / "outlook_temp.mbx").string();
+    EXPECT_TRUE(reason.starts_with("cannot write the temporary file " + fullPath + ": ")) << reason;
+#ifndef _WIN32
+    EXPECT_TRUE(reason.ends_with(": No such file or directory")) << reason;
+#endif
+    EXPECT_EQ(log.nothingRead, std::vector<std::string>{"No store could be read: " + reason});
 }
 
 TEST_F(OutlookExtractionTest, TheDumpOfTheLastStoreStaysInTheTemporaryFile) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <vector>
 
 #include "scan/ascii.h"
 #include "sources/path_parts.h"
@@ -40,16 +41,25 @@ private:
         if (!realFolder.empty() && !entered_.insert(realFolder.string()).second) return true;
 
         std::error_code error;
-        fs::directory_iterator entries(folder.empty() ? fs::path(".") : fs::path(folder), error);
-        if (error) {
+        const std::vector<fs::directory_entry> entries = ReadEntries(folder, error);
+        if (error && entries.empty()) {
             observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
             return true;
         }
-        for (; entries != fs::directory_iterator(); entries.increment(error)) {
-            if (!Visit(folder, realFolder, *entries)) return false;
+        for (const fs::directory_entry& entry : entries) {
+            if (!Visit(folder, realFolder, entry)) return false;
         }
         if (error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
         return true;
+    }
+
+    // The folder is closed again before the walk goes down into its subfolders: kept open
+    // level by level, a tree deeper than the open-file limit could not be walked.
+    static std::vector<fs::directory_entry> ReadEntries(const std::string& folder, std::error_code& error) {
+        std::vector<fs::directory_entry> entries;
+        fs::directory_iterator listing(folder.empty() ? fs::path(".") : fs::path(folder), error);
+        for (; !error && listing != fs::directory_iterator(); listing.increment(error)) entries.push_back(*listing);
+        return entries;
     }
 
     bool Visit(const std::string& folder, const fs::path& realFolder, const fs::directory_entry& entry) {

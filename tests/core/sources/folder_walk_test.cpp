@@ -10,6 +10,7 @@
 #include "support/temp_dir.h"
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -122,6 +123,24 @@ TEST_F(FolderWalkTest, OnlyPlainFilesAreStores) {
     fs::create_symlink(folder.path() / "In.mbx", folder.path() / "Link.mbx");
     fs::create_symlink(folder.path() / "missing", folder.path() / "Broken.mbx");
     EXPECT_EQ(Sorted(Walk(Root())), (std::vector<std::string>{"In.mbx", "Link.mbx"}));
+}
+
+// Folders are read and closed before the walk goes down, so the depth of a tree is not
+// bounded by how many files may be open at once.
+TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
+    std::string deep;
+    for (int level = 0; level < 100; ++level) deep += "d/";
+    folder.Write(deep + "Deep.mbx", "");
+    folder.Write("d/Top.mbx", "");
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &original), 0);
+    rlimit low = original;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    const std::vector<std::string> visited = Walk(Root());
+    setrlimit(RLIMIT_NOFILE, &original);
+    EXPECT_EQ(Sorted(visited), (std::vector<std::string>{"d/Top.mbx", deep + "Deep.mbx"}));
+    EXPECT_TRUE(observer.problems.empty());
 }
 
 TEST_F(FolderWalkTest, AnUnreadableFolderIsReportedAndSkipped) {

@@ -175,23 +175,17 @@ TEST(DbxDamage, ATreeRepeatingOneMessageCannotBlowUpTheDump) {
 // A node needs only its head and its used entries, a block only its head and its used
 // bytes: a store whose last object is cut just after them has lost nothing.
 TEST(DbxDamage, AStoreCutJustAfterTheUsedPartOfItsLastObjectIsWhole) {
-    const std::function<void(DbxStoreImage&)> cuts[] = {
-        [](DbxStoreImage& s) {
-            s.SetTreeRoot(s.CopyToEnd(s.nodes[0].position, kNodeSize));
-            s.bytes.resize(s.bytes.size() - (kNodeMaxEntries - s.nodes[0].entryCount) * 12);
-        },
-        [](DbxStoreImage& s) {
-            const std::uint32_t last = s.CopyToEnd(s.textBlocks[kDamaged][1], kBlockSize);
-            s.SetWord(s.textBlocks[kDamaged][0] + kBlockNextAt, last);
-            s.bytes.resize(last + 16 + MessageText(kDamaged).size() - kBlockBodySize);
-        },
-    };
+    DbxStoreImage rootLast = SoundStore();
+    rootLast.SetTreeRoot(rootLast.CopyToEnd(rootLast.nodes[0].position, kNodeSize));
+    rootLast.bytes.resize(rootLast.bytes.size() - (kNodeMaxEntries - rootLast.nodes[0].entryCount) * 12);
+    DbxStoreImage blockLast = SoundStore();
+    const std::uint32_t block = blockLast.CopyToEnd(blockLast.textBlocks[kDamaged][1], kBlockSize);
+    blockLast.SetWord(blockLast.textBlocks[kDamaged][0] + kBlockNextAt, block);
+    blockLast.bytes.resize(block + 16 + MessageText(kDamaged).size() - kBlockBodySize);
     std::vector<std::pair<std::size_t, std::string>> expected;
     for (std::size_t i = 0; i < kMessages; ++i) expected.emplace_back(i, MessageText(i));
-    for (const auto& cut : cuts) {
-        DbxStoreImage store = SoundStore();
-        cut(store);
-        const DumpResult result = DumpStoreBytes(store.bytes);
+    for (const DbxStoreImage* store : {&rootLast, &blockLast}) {
+        const DumpResult result = DumpStoreBytes(store->bytes);
         EXPECT_EQ(result.outcome.problem, "");
         EXPECT_EQ(result.text, ExpectedDump(expected));
     }

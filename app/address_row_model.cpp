@@ -19,8 +19,11 @@ int AddressRowModel::columnCount(const QModelIndex& parent) const {
 
 QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    const mirelo::AddressRecord& record = *Record(index.row());
-    switch (index.column()) {
+    return CellText(*Record(index.row()), index.column());
+}
+
+QString AddressRowModel::CellText(const mirelo::AddressRecord& record, int column) {
+    switch (column) {
     case kEmailColumn:
         return DecodeWindows1252(record.email);
     case kNameColumn:
@@ -52,15 +55,17 @@ void AddressRowModel::SetRows(std::vector<mirelo::AddressRecord*> rows) {
 }
 
 void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
-    auto runEnd = rows.rbegin();
-    while (runEnd != rows.rend()) {
-        auto runStart = runEnd;
-        while (std::next(runStart) != rows.rend() && *std::next(runStart) == *runStart - 1) ++runStart;
-        beginRemoveRows({}, *runStart, *runEnd);
-        rows_.erase(rows_.begin() + *runStart, rows_.begin() + *runEnd + 1);
-        endRemoveRows();
-        runEnd = std::next(runStart);
+    std::vector<mirelo::AddressRecord*> kept;
+    kept.reserve(rows_.size() - rows.size());
+    auto removed = rows.begin();
+    for (int row = 0; row < rowCount(); ++row) {
+        if (removed != rows.end() && *removed == row) {
+            ++removed;
+        } else {
+            kept.push_back(Record(row));
+        }
     }
+    SetRows(std::move(kept));
 }
 
 void AddressRowModel::SortRows(int column) {

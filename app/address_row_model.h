@@ -19,10 +19,13 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // What the cell shows: email and name as Windows-1252, the mailbox as a file name.
+    static QString CellText(const mirelo::AddressRecord& record, int column);
 
     mirelo::AddressRecord* Record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     void SetRows(std::vector<mirelo::AddressRecord*> rows);
-    // rows ascending; removes each run of neighbouring rows at once, from the last up.
+    // rows ascending. One reset rather than a removal per run of rows: each removal costs
+    // the views a pass over all rows.
     void RemoveRows(const std::vector<int>& rows);
     // Reorders the rows by the column; selected and current rows move with their records.
     void SortRows(int column);

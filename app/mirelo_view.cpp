@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -10,6 +11,23 @@
 #include "command_table.h"
 #include "dialogs/dialog_commands.h"
 #include "mirelo_doc.h"
+
+namespace {
+
+// The row that holds the focus once the removed rows are gone, counted before they go:
+// the row itself when it stays, else the row above its run of removed rows, or the row
+// below a run at the top; -1 for none. This is where removing run by run would put it.
+int RowKeepingFocus(const std::vector<int>& removed, int row, int rowCount) {
+    auto first = std::lower_bound(removed.begin(), removed.end(), row);
+    if (first == removed.end() || *first != row) return row;
+    auto last = first;
+    while (first != removed.begin() && *std::prev(first) == *first - 1) --first;
+    if (*first > 0) return *first - 1;
+    while (std::next(last) != removed.end() && *std::next(last) == *last + 1) ++last;
+    return *last + 1 < rowCount ? *last + 1 : -1;
+}
+
+}  // namespace
 
 CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
@@ -84,14 +102,34 @@ void CMireloView::SortRows(int column) {
 }
 
 void CMireloView::DeleteSelection() {
-    std::vector<int> selected;
-    for (const QModelIndex& index : selectionModel()->selectedRows()) selected.push_back(index.row());
+    const std::vector<int> selected = SelectedRows();
     if (selected.empty()) return;
-    std::sort(selected.begin(), selected.end());
 
     document_.SetModifiedFlag(true);
     for (const int row : selected) rows_->Record(row)->deleted = 1;
+
+    const QModelIndex current = currentIndex();
+    const int focusRow = RowKeepingFocus(selected, current.row(), RowCount());
+    if (focusRow != current.row()) scrollTo(rows_->index(focusRow, 0));
+    const int scroll = verticalScrollBar()->value();
     rows_->RemoveRows(selected);
+    if (focusRow >= 0) {
+        const auto removedAbove = std::lower_bound(selected.begin(), selected.end(), focusRow) - selected.begin();
+        selectionModel()->setCurrentIndex(rows_->index(focusRow - static_cast<int>(removedAbove), current.column()),
+                                          QItemSelectionModel::NoUpdate);
+    }
+    verticalScrollBar()->setValue(scroll);
+}
+
+// Every row that the selection touches: the view selects whole rows only.
+std::vector<int> CMireloView::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 bool CMireloView::HasSelectedRow() const {
@@ -106,11 +144,19 @@ const mirelo::AddressRecord* CMireloView::RowRecord(int row) const {
     return rows_->Record(row);
 }
 
-void CMireloView::SetRowSelected(int row, bool selected) {
-    const QModelIndex index = rows_->index(row, 0);
-    if (selectionModel()->isRowSelected(row) == selected) return;
-    selectionModel()->select(index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                                        QItemSelectionModel::Rows);
+void CMireloView::SelectOnly(const std::vector<int>& rows) {
+    QItemSelection selection;
+    const int lastColumn = rows_->columnCount() - 1;
+    for (auto first = rows.begin(); first != rows.end();) {
+        auto last = first;
+        while (std::next(last) != rows.end() && *std::next(last) == *last + 1) ++last;
+        selection.select(rows_->index(*first, 0), rows_->index(*last, lastColumn));
+        first = std::next(last);
+    }
+    // Cleared on its own: telling the old selection from the new costs the product of
+    // their sizes.
+    selectionModel()->clearSelection();
+    selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 void CMireloView::EnsureRowFullyVisible(int row) {

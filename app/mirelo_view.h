@@ -33,7 +33,7 @@ public:
 
     int RowCount() const override;
     const mirelo::AddressRecord* RowRecord(int row) const override;
-    void SetRowSelected(int row, bool selected) override;
+    void SelectOnly(const std::vector<int>& rows) override;
     void EnsureRowFullyVisible(int row) override;
 
 protected:
@@ -41,6 +41,7 @@ protected:
 
 private:
     bool CanChangeRows() const;
+    std::vector<int> SelectedRows() const;
 
     CMireloDoc& document_;
     AddressRowModel* rows_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "scan/address_record.h"
 
 // The list view's rows as the Find command sees them.
@@ -8,7 +10,8 @@ public:
     virtual ~RowAccess() = default;
     virtual int RowCount() const = 0;
     virtual const mirelo::AddressRecord* RowRecord(int row) const = 0;
-    // Changes the selected state only; the focus and the current row stay.
-    virtual void SetRowSelected(int row, bool selected) = 0;
+    // Selects exactly these rows, given ascending, in one step; the focus and the current
+    // row stay.
+    virtual void SelectOnly(const std::vector<int>& rows) = 0;
     virtual void EnsureRowFullyVisible(int row) = 0;
 };

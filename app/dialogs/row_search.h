@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <string_view>
 
 class RowAccess;
@@ -11,7 +12,6 @@ class RowAccess;
 // letters folded; an empty pattern is found at 0.
 std::optional<std::size_t> ContainsNoCase(std::string_view text, std::string_view pattern);
 
-// Selects exactly the rows whose email, name or mailbox contains pattern, ignoring case,
-// and scrolls the first of them fully into view. Without a pattern (a text that no record
-// can hold) every row is deselected.
-void SelectMatchingRows(RowAccess& rows, const std::optional<std::string>& pattern);
+// Selects exactly the rows whose email, name or mailbox, as the column shows it, contains
+// text, ignoring the case of ASCII letters, and scrolls the first of them fully into view.
+void SelectMatchingRows(RowAccess& rows, const QString& text);

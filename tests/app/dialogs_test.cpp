@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -148,6 +149,8 @@ std::vector<AddressRecord> SampleRecords() {
         {"bob@example.org", "Bob", "Archive/Old.mbx"},
         {"carol@mail.test", "Carol", "Inbox.mbx"},
         {"rene@example.net", "Ren\xE9 \x80", "Inbox.mbx"},
+        // A mailbox path is a file name, shown as such, not as Windows-1252.
+        {"dora@example.net", "Dora", "Post/\xCE\xA9mega caf\xC3\xA9.mbx"},
     };
 }
 
@@ -264,7 +267,7 @@ private slots:
     void findSelectsExactlyTheMatchingRows_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("selected");
-        QTest::newRow("empty text") << QString() << QList<int>{0, 1, 2, 3};
+        QTest::newRow("empty text") << QString() << QList<int>{0, 1, 2, 3, 4};
         QTest::newRow("capitals") << QStringLiteral("ALICE") << QList<int>{0};
         QTest::newRow("in two emails") << QStringLiteral("Example.ORG") << QList<int>{0, 1};
         QTest::newRow("mailbox only") << QStringLiteral("old.MBX") << QList<int>{1};
@@ -273,7 +276,9 @@ private slots:
         QTest::newRow("accented letter") << QStringLiteral("REN\u00E9") << QList<int>{3};
         QTest::newRow("accented capital") << QStringLiteral("REN\u00C9") << QList<int>{};
         QTest::newRow("euro sign") << QStringLiteral("\u20AC") << QList<int>{3};
-        QTest::newRow("outside the code page") << QStringLiteral("\u03A9") << QList<int>{};
+        QTest::newRow("outside the code page") << QStringLiteral("\u03A9MEGA") << QList<int>{4};
+        QTest::newRow("shown mailbox name") << QStringLiteral("CAF\u00E9.mbx") << QList<int>{4};
+        QTest::newRow("mailbox bytes as Windows-1252") << QStringLiteral("caf\u00C3") << QList<int>{};
     }
     void findSelectsExactlyTheMatchingRows() {
         QFETCH(QString, text);
@@ -281,8 +286,11 @@ private slots:
         AppHarness app;
         app.ShowRecords(SampleRecords());
         app.SelectRows({2});
+        QSignalSpy selectionChanges(app.View().selectionModel(), &QItemSelectionModel::selectionChanged);
         RunFind(app.View(), text, QStringLiteral("OK"));
         QCOMPARE(SelectedRows(app.View()), selected);
+        // The old selection is cleared and the matches selected at once, not row by row.
+        QVERIFY(selectionChanges.count() <= 2);
     }
 
     void findCancelKeepsTheSelection() {

@@ -1,6 +1,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "command_ids.h"
@@ -78,7 +80,12 @@ private slots:
         harness.ShowRecords(NumberedRecords(10));
         harness.SelectRows({2, 5, 7});
         QVERIFY(harness.Enabled("Delete selection"));
+        QAbstractItemModel* model = harness.View().model();
+        QSignalSpy removals(model, &QAbstractItemModel::rowsAboutToBeRemoved);
+        QSignalSpy resets(model, &QAbstractItemModel::modelAboutToBeReset);
         harness.Choose("Delete selection");
+        // One pass over the rows, however scattered the selection.
+        QCOMPARE(removals.count() + resets.count(), 1);
 
         QCOMPARE(ColumnTexts(harness.View(), 0),
                  (QStringList{"user0@x.org", "user1@x.org", "user3@x.org", "user4@x.org", "user6@x.org",
@@ -91,6 +98,40 @@ private slots:
         QCOMPARE(harness.Doc().List().Count(), 10);
         QVERIFY(harness.Doc().IsModified());
         QVERIFY(harness.Enabled("Save..."));
+    }
+
+    // A deleted current row hands the focus to the row above its run of selected rows (below
+    // for a run at the top) and scrolls there before the rows go; the view keeps its scroll.
+    void deletingKeepsTheCurrentRowAndTheScroll_data() {
+        QTest::addColumn<int>("firstSelected");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("fromTheTop");
+        QTest::addColumn<int>("currentAfter");  // as a row before the deletion
+        QTest::newRow("current kept") << 3 << 501 << false << 501;
+        QTest::newRow("current deleted, out of view") << 3 << 507 << true << 506;
+        QTest::newRow("current deleted, first row") << 0 << 0 << false << 1;
+    }
+    void deletingKeepsTheCurrentRowAndTheScroll() {
+        QFETCH(int, firstSelected);
+        QFETCH(int, current);
+        QFETCH(bool, fromTheTop);
+        QFETCH(int, currentAfter);
+        AppHarness harness;
+        harness.ShowRecords(NumberedRecords(1000));
+        CMireloView& view = harness.View();
+        std::vector<int> selected;
+        for (int row = firstSelected; row < 1000; row += 7) selected.push_back(row);
+        harness.SelectRows(selected);
+        view.selectionModel()->setCurrentIndex(view.model()->index(current, 1), QItemSelectionModel::NoUpdate);
+        if (fromTheTop) view.scrollToTop();
+        view.scrollTo(view.model()->index(currentAfter, 0));
+        const int scroll = view.verticalScrollBar()->value();
+        const QString currentText = view.model()->index(currentAfter, 1).data().toString();
+
+        view.DeleteSelection();
+        QCOMPARE(view.currentIndex().data().toString(), currentText);
+        QCOMPARE(view.verticalScrollBar()->value(), scroll);
+        QVERIFY(!view.selectionModel()->hasSelection());
     }
 
     void deleteKeyDeletesTheSelectionAndShiftDeleteDoesNot() {
@@ -144,9 +185,10 @@ private slots:
         RowAccess& rows = view;
         QCOMPARE(rows.RowCount(), 600);
         QCOMPARE(rows.RowRecord(499)->email, std::string("user499@x.org"));
-        rows.SetRowSelected(499, true);
-        rows.SetRowSelected(3, false);
-        QCOMPARE(view.selectionModel()->selectedRows().size(), 1);
+        harness.SelectRows({3, 7});
+        rows.SelectOnly({499, 500, 502});
+        QCOMPARE(view.selectionModel()->selectedRows().size(), 3);
+        QVERIFY(view.selectionModel()->isRowSelected(502));
         QCOMPARE(view.currentIndex().row(), 3);
     }
 };

@@ -43,7 +43,7 @@ void CMireloDoc::RegisterCommands(CommandTable& commands) {
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
     commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && !extracting_); });
-    commands.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_); });
+    commands.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_); }, idle);
 }
 
 void CMireloDoc::OnNewDocument() {

@@ -229,6 +229,7 @@ private slots:
         QTimer::singleShot(0, &harness.Frame(), [&] {
             QVERIFY(!harness.Enabled("Extract email addresses (Outlook)"));
             QVERIFY(!harness.Enabled("Save As..."));
+            QVERIFY(!harness.Enabled("Select &header types"));
             QVERIFY(harness.Enabled("&About Mirelo..."));
             QTest::keyClick(&harness.Frame(), Qt::Key_Escape);
         });
@@ -239,6 +240,7 @@ private slots:
                  QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
         QCOMPARE(FileText(csv).count(QLatin1Char('\n')), 2);
         QVERIFY(harness.Enabled("Extract email addresses (Outlook)"));
+        QVERIFY(harness.Enabled("Select &header types"));
     }
 
     void closingDuringAnExtractionStopsItSkipsTheExportAndCloses() {

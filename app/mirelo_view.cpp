@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -13,6 +14,18 @@
 #include "mirelo_doc.h"
 
 namespace {
+
+// Elides in the middle, so that a long path keeps the mailbox's own name in view.
+class MiddleElidingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
 
 // The row that holds the focus once the removed rows are gone, counted before they go:
 // the row itself when it stays, else the row above its run of removed rows, or the row
@@ -44,8 +57,9 @@ CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
-    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setItemDelegateForColumn(AddressRowModel::kMailboxColumn, new MiddleElidingDelegate(this));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (!document_.IsExtracting()) SortRows(column);
     });
@@ -80,7 +94,6 @@ void CMireloView::OnInitialUpdate() {
     const int w = width();
     setColumnWidth(AddressRowModel::kEmailColumn, w / 3);
     setColumnWidth(AddressRowModel::kNameColumn, w / 3);
-    setColumnWidth(AddressRowModel::kMailboxColumn, w - 2 * w / 3);
 }
 
 void CMireloView::RefillRows(const mirelo::AddressList& list) {

@@ -19,7 +19,8 @@ public:
     CMireloDoc& GetDocument() const { return document_; }
     void RegisterCommands(CommandTable& commands);
 
-    // Sets the column widths from the view's width: a third each, the rest to the last.
+    // Sets the first two columns to a third of the view's width each; the last column
+    // fills the rest of the list and follows the window.
     void OnInitialUpdate();
 
     // Shows the records that are not duplicates, in list order.

@@ -6,8 +6,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <array>
 
 FolderBrowserDialog::FolderBrowserDialog(const QString& prompt, const QString& initialFolder,
                                          QWidget* parent)
@@ -15,7 +20,8 @@ FolderBrowserDialog::FolderBrowserDialog(const QString& prompt, const QString& i
       folders_(new QFileSystemModel(this)),
       tree_(new QTreeView(this)),
       edit_(new QLineEdit(this)),
-      selectionPath_(new QLabel(this)) {
+      selectionPath_(new QLabel(this)),
+      scrollTimer_(new QTimer(this)) {
     setWindowTitle(tr("Browse for Folder"));
 
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
@@ -30,6 +36,7 @@ FolderBrowserDialog::FolderBrowserDialog(const QString& prompt, const QString& i
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(prompt, this));
+    AddPlaceButtons(layout);
     layout->addWidget(tree_, 1);
     layout->addWidget(edit_);
     layout->addWidget(selectionPath_);
@@ -39,12 +46,56 @@ FolderBrowserDialog::FolderBrowserDialog(const QString& prompt, const QString& i
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &FolderBrowserDialog::ShowSelection);
     const QModelIndex initial = folders_->index(initialFolder);
-    if (initial.isValid()) {
-        tree_->setCurrentIndex(initial);
-        // The tree fills in the background; scroll once the folder's parent is listed.
-        connect(folders_, &QFileSystemModel::directoryLoaded, this,
-                [this] { tree_->scrollTo(tree_->currentIndex()); });
+    if (initial.isValid()) tree_->setCurrentIndex(initial);
+    FollowSelection();
+    edit_->setFocus();
+}
+
+void FolderBrowserDialog::FollowSelection() {
+    // The tree fills in the background, and each listing or sorting moves rows; keep the
+    // selected folder in view until the user takes the tree in hand.
+    scrollTimer_->setSingleShot(true);
+    connect(scrollTimer_, &QTimer::timeout, this,
+            [this] { tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter); });
+    const std::array following = {
+        connect(folders_, &QAbstractItemModel::rowsInserted, this, &FolderBrowserDialog::ScrollToSelection),
+        connect(folders_, &QAbstractItemModel::layoutChanged, this, &FolderBrowserDialog::ScrollToSelection),
+    };
+    const auto stopFollowing = [following] {
+        for (const QMetaObject::Connection& connection : following) disconnect(connection);
+    };
+    connect(tree_, &QAbstractItemView::pressed, this, stopFollowing);
+    connect(tree_->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, stopFollowing);
+    ScrollToSelection();
+}
+
+void FolderBrowserDialog::AddPlaceButtons(QLayout* layout) {
+    auto* places = new QHBoxLayout;
+    const std::pair<QString, QString> placeFolders[] = {
+        {tr("Home"), QDir::homePath()},
+        {QDir::toNativeSeparators(QDir::rootPath()), QDir::rootPath()},
+    };
+    for (const auto& [text, folder] : placeFolders) {
+        auto* button = new QPushButton(text, this);
+        button->setObjectName(folder);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, folder = folder] { GoTo(folder); });
+        places->addWidget(button);
     }
+    places->addStretch();
+    layout->addItem(places);
+}
+
+void FolderBrowserDialog::GoTo(const QString& folder) {
+    const QModelIndex index = folders_->index(folder);
+    tree_->setCurrentIndex(index);
+    tree_->expand(index);
+    ScrollToSelection();
+}
+
+void FolderBrowserDialog::ScrollToSelection() {
+    // Once the events at hand are handled: a listing is sorted just after it is added.
+    scrollTimer_->start(0);
 }
 
 QString FolderBrowserDialog::SelectedFolder() const {
@@ -55,6 +106,8 @@ QString FolderBrowserDialog::SelectedFolder() const {
 void FolderBrowserDialog::ShowSelection() {
     const QString path = QDir::toNativeSeparators(SelectedFolder());
     edit_->setText(path);
+    // Typing replaces the path instead of adding to it.
+    edit_->selectAll();
     selectionPath_->setText(path);
 }
 

@@ -4,11 +4,14 @@
 
 class QFileSystemModel;
 class QLabel;
+class QLayout;
 class QLineEdit;
+class QTimer;
 class QTreeView;
 
-// The folder picker: the prompt above a tree of the file system, an edit box for typing
-// a folder, and the path of the current selection below it.
+// The folder picker: the prompt above a tree of the file system, buttons that go to the
+// home folder and the root, an edit box for typing a folder, which has the focus, and
+// the path of the current selection below it.
 class FolderBrowserDialog : public QDialog {
     Q_OBJECT
 public:
@@ -21,9 +24,14 @@ public:
 private:
     QString SelectedFolder() const;
     void ShowSelection();
+    void AddPlaceButtons(QLayout* layout);
+    void GoTo(const QString& folder);
+    void FollowSelection();
+    void ScrollToSelection();
 
     QFileSystemModel* folders_;
     QTreeView* tree_;
     QLineEdit* edit_;
     QLabel* selectionPath_;
+    QTimer* scrollTimer_;
 };

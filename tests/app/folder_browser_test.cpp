@@ -1,6 +1,9 @@
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 #include "folder_browser_dialog.h"
 #include "support/fake_platform.h"
@@ -22,6 +25,30 @@ private slots:
         files.Write("Mail/Sub/In.mbx", "");
         FolderBrowserDialog dialog("Search for mailboxes\n(ex: somewhere)", Native(files.path() / "Mail"), nullptr);
         QCOMPARE(dialog.ChosenFolder(), Native(files.path() / "Mail"));
+    }
+
+    void theRememberedFolderIsInViewAndTypingGoesToThePath() {
+        mirelo::testing::TempDir files;
+        for (int i = 100; i < 400; ++i) files.Write("Many/d" + std::to_string(i) + "/x", "");
+        files.Write("Many/d350/Sub/In.mbx", "");
+        FolderBrowserDialog dialog("prompt", Native(files.path() / "Many" / "d350"), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* tree = dialog.findChild<QTreeView*>();
+        QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex().parent()), 300);
+        QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+        QTest::keyClicks(QApplication::focusWidget(), "Sub");
+        QCOMPARE(dialog.ChosenFolder(), Native(files.path() / "Many" / "d350" / "Sub"));
+    }
+
+    void theHomeFolderIsOfferedBesideTheRoot() {
+        FolderBrowserDialog dialog("prompt", Native(std::filesystem::temp_directory_path()), nullptr);
+        for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
+            auto* place = dialog.findChild<QPushButton*>(folder);
+            QVERIFY2(place, qPrintable(folder));
+            place->click();
+            QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(folder));
+        }
     }
 
     void aTypedFolderWinsWhenItExists_data() {

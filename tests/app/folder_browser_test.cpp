@@ -27,7 +27,7 @@ private slots:
         QCOMPARE(dialog.ChosenFolder(), Native(files.path() / "Mail"));
     }
 
-    void theRememberedFolderIsInViewAndTypingGoesToThePath() {
+    void theRememberedFolderIsInViewTypingGoesToThePathAndHomeIsOffered() {
         mirelo::testing::TempDir files;
         for (int i = 100; i < 400; ++i) files.Write("Many/d" + std::to_string(i) + "/x", "");
         files.Write("Many/d350/Sub/In.mbx", "");
@@ -39,10 +39,6 @@ private slots:
         QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
         QTest::keyClicks(QApplication::focusWidget(), "Sub");
         QCOMPARE(dialog.ChosenFolder(), Native(files.path() / "Many" / "d350" / "Sub"));
-    }
-
-    void theHomeFolderIsOfferedBesideTheRoot() {
-        FolderBrowserDialog dialog("prompt", Native(std::filesystem::temp_directory_path()), nullptr);
         for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
             auto* place = dialog.findChild<QPushButton*>(folder);
             QVERIFY2(place, qPrintable(folder));

@@ -29,7 +29,7 @@ protected:
 
 // The row that holds the focus once the removed rows are gone, counted before they go:
 // the row itself when it stays, else the row above its run of removed rows, or the row
-// below a run at the top; -1 for none. This is where removing run by run would put it.
+// below a run at the top; -1 for none.
 int RowKeepingFocus(const std::vector<int>& removed, int row, int rowCount) {
     auto first = std::lower_bound(removed.begin(), removed.end(), row);
     if (first == removed.end() || *first != row) return row;
@@ -120,14 +120,19 @@ void CMireloView::DeleteSelection() {
 
     document_.SetModifiedFlag(true);
     for (const int row : selected) rows_->Record(row)->deleted = 1;
+    RemoveRows(selected);
+}
 
+// The rows go in one pass; the focus and the scroll end where removing the rows run by
+// run, from the last up, would leave them.
+void CMireloView::RemoveRows(const std::vector<int>& rows) {
     const QModelIndex current = currentIndex();
-    const int focusRow = RowKeepingFocus(selected, current.row(), RowCount());
+    const int focusRow = RowKeepingFocus(rows, current.row(), RowCount());
     if (focusRow != current.row()) scrollTo(rows_->index(focusRow, 0));
     const int scroll = verticalScrollBar()->value();
-    rows_->RemoveRows(selected);
+    rows_->RemoveRows(rows);
     if (focusRow >= 0) {
-        const auto removedAbove = std::lower_bound(selected.begin(), selected.end(), focusRow) - selected.begin();
+        const auto removedAbove = std::lower_bound(rows.begin(), rows.end(), focusRow) - rows.begin();
         selectionModel()->setCurrentIndex(rows_->index(focusRow - static_cast<int>(removedAbove), current.column()),
                                           QItemSelectionModel::NoUpdate);
     }

@@ -43,6 +43,7 @@ protected:
 private:
     bool CanChangeRows() const;
     std::vector<int> SelectedRows() const;
+    void RemoveRows(const std::vector<int>& rows);
 
     CMireloDoc& document_;
     AddressRowModel* rows_;

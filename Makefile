@@ -5,7 +5,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DMIRELO_WERROR=ON
 endif
 
-.PHONY: deps configure build test test-windows run bench clean
+.PHONY: deps configure build test test-windows windows-build package run bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -22,13 +22,24 @@ test: build
 
 # The core, mirelo-extract and the core tests cross-built with MinGW-w64 and run under Wine.
 WINDOWS_BUILD ?= build-windows
+HAVE_WINDOWS_TOOLS = command -v x86_64-w64-mingw32-g++-posix > /dev/null && [ -x /usr/lib/wine/wine64 ]
 test-windows: deps
-	@if command -v x86_64-w64-mingw32-g++-posix > /dev/null && [ -x /usr/lib/wine/wine64 ]; then \
-	  cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
-	    -DMIRELO_BUILD_APP=OFF $(CMAKE_ARGS) > /dev/null && \
-	  cmake --build $(WINDOWS_BUILD) && \
-	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure; \
+	@if $(HAVE_WINDOWS_TOOLS); then \
+	  $(MAKE) --no-print-directory windows-build && ctest --test-dir $(WINDOWS_BUILD) --output-on-failure; \
 	else echo "MinGW-w64 or Wine is not installed: the Windows tests are not run"; fi
+
+windows-build:
+	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
+	  -DMIRELO_BUILD_APP=OFF $(CMAKE_ARGS) > /dev/null
+	@cmake --build $(WINDOWS_BUILD)
+
+# The Debian package of the window and the command line, and the Windows .zip of
+# mirelo-extract.exe, in $(BUILD)/packages and $(WINDOWS_BUILD)/packages.
+package: build
+	@$(MAKE) --no-print-directory windows-build
+	@cd $(BUILD) && cpack > /dev/null
+	@cd $(WINDOWS_BUILD) && cpack > /dev/null
+	@ls -l $(BUILD)/packages/*.deb $(WINDOWS_BUILD)/packages/*.zip
 
 # Only the two programs: a newcomer's first window should not wait for the tests.
 run: configure

@@ -91,9 +91,11 @@ std::string QtPlatformServices::LocalAppDataFolder() {
 
 bool QtPlatformServices::OpenForEditing(const std::string& path) {
 #ifdef _WIN32
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "edit", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    return result > 32 || QProcess::startDetached(QStringLiteral("notepad.exe"), {DecodePath(path)});
+    // The path is UTF-8; the ANSI call would lose what the code page lacks.
+    const QString file = DecodePath(path);
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"edit", reinterpret_cast<const wchar_t*>(file.utf16()), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32 || QProcess::startDetached(QStringLiteral("notepad.exe"), {file});
 #else
     return QDesktopServices::openUrl(QUrl::fromLocalFile(DecodePath(path)));
 #endif

@@ -2,11 +2,40 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include "scan/native_path.h"
+#endif
+
 #include "cli/extract_options.h"
 #include "cli/run_extract.h"
 
+namespace {
+
+// The arguments as UTF-8, the core's text for paths. Windows hands main() them in the ANSI
+// code page, which loses every character that it lacks, so they come from the wide
+// command line there.
+std::vector<std::string> Arguments([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+#ifdef _WIN32
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(mirelo::PathText(wide[i]));
+    LocalFree(wide);
+    return arguments;
+#else
+    return {argv + 1, argv + argc};
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const mirelo::ParsedOptions parsed = mirelo::ParseExtractOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const mirelo::ParsedOptions parsed = mirelo::ParseExtractOptions(Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "mirelo-extract: %s\n%s", parsed.error.c_str(), mirelo::kHelpHint);
         return 2;
@@ -19,5 +48,9 @@ int main(int argc, char** argv) {
         std::puts("mirelo-extract (Mirelo) " MIRELO_VERSION);
         return 0;
     }
+#ifdef _WIN32
+    // In text mode every CR LF of the CSV would go out as CR CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     return mirelo::RunExtract(parsed.options, stdout, stderr);
 }

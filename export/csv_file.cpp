@@ -5,11 +5,15 @@
 #include <filesystem>
 #include <system_error>
 
-#ifndef _WIN32
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
 #endif
 
+#include "scan/native_path.h"
 #include "sources/path_parts.h"
 
 namespace mirelo {
@@ -69,22 +73,30 @@ fs::path FinalTarget(fs::path path) {
 
 // A file beside the target that nobody else uses, made with the target's permissions so
 // that it is never readable by more people than the file it replaces.
+// Windows' own C library knows no "x" in fopen's mode, so both systems create the file
+// exclusively through a descriptor.
 std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mode, std::string& siblingPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         siblingPath = path + ".partial" + std::to_string(attempt);
 #ifdef _WIN32
-        if (std::FILE* out = std::fopen(siblingPath.c_str(), "wbx")) return out;
+        const int fd = _wopen(NativePath(siblingPath).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                              _S_IREAD | _S_IWRITE);
+        const auto closeDescriptor = _close;
+        const auto openStream = _fdopen;
 #else
         const int fd = open(siblingPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+        const auto closeDescriptor = close;
+        const auto openStream = fdopen;
+#endif
         if (fd >= 0) {
-            std::FILE* out = fdopen(fd, "wb");
+            std::FILE* out = openStream(fd, "wb");
             if (!out) {
-                close(fd);
-                std::remove(siblingPath.c_str());
+                closeDescriptor(fd);
+                std::error_code ignored;
+                fs::remove(NativePath(siblingPath), ignored);
             }
             return out;
         }
-#endif
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;
@@ -102,11 +114,11 @@ CsvWriteResult ReplaceRegularFile(const std::string& path, const std::string& ta
     std::error_code error;
     if (result.written) {
         // The creation mode passed through the umask; the old file's bits are wanted.
-        if (exists) fs::permissions(partialPath, mode, error);
-        fs::rename(partialPath, target, error);
+        if (exists) fs::permissions(NativePath(partialPath), mode, error);
+        fs::rename(NativePath(partialPath), NativePath(target), error);
         if (error) result = OpenFailure(path, "cannot rename " + partialPath + " to it: " + error.message());
     }
-    if (!result.written) fs::remove(partialPath, error);
+    if (!result.written) fs::remove(NativePath(partialPath), error);
     return result;
 }
 
@@ -144,14 +156,14 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
 }
 
 CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list) {
-    const std::string target = FinalTarget(path).string();
+    const std::string target = PathText(FinalTarget(NativePath(path)));
     std::error_code error;
-    const fs::file_status status = fs::status(target, error);
+    const fs::file_status status = fs::status(NativePath(target), error);
     // A looping link or a folder that cannot be searched: nothing sound to replace.
     if (error && error != std::errc::no_such_file_or_directory) return OpenFailure(path, error.message());
     if (!fs::exists(status) || fs::is_regular_file(status)) return ReplaceRegularFile(path, target, status, list);
 
-    std::FILE* out = std::fopen(target.c_str(), "wb");
+    std::FILE* out = OpenFile(target, "wb");
     if (!out) return OpenFailure(path, std::strerror(errno));
     return WriteAndClose(out, path, list);
 }
@@ -164,7 +176,7 @@ std::string WithCsvExtension(const std::string& path) {
 
 std::string CsvTargetFor(const std::string& path) {
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(NativePath(path), error);
     const bool special = fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
     return special ? path : WithCsvExtension(path);
 }

@@ -6,6 +6,7 @@
 
 #include "scan/ascii.h"
 #include "scan/header_line_parser.h"
+#include "scan/native_path.h"
 
 namespace mirelo {
 
@@ -83,7 +84,7 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string&
 }
 
 bool ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
     if (!file) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
     FileByteSource source(file.get());

@@ -2,10 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-
 #include "scan/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
+#include "sources/folder_listing.h"
 #include "sources/folder_walk.h"
 #include "sources/path_parts.h"
 
@@ -57,9 +56,7 @@ std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const st
     const PathParts walked = SplitPath(RootTextFor(source, chosenFolder));
     const std::string walkStart = walked.drive + walked.directory;
     for (const std::string& folder : {chosenFolder, walkStart.empty() ? std::string(".") : walkStart}) {
-        std::error_code error;
-        std::filesystem::directory_iterator(folder, error);
-        if (error) return UnreadableFolder{folder, error};
+        if (const FolderListing listing(folder); listing.Error()) return UnreadableFolder{folder, listing.Error()};
     }
     return std::nullopt;
 }

@@ -1,18 +1,16 @@
 #include "sources/folder_walk.h"
 
-#include <filesystem>
 #include <set>
 #include <system_error>
 #include <vector>
 
 #include "scan/ascii.h"
+#include "sources/folder_listing.h"
 #include "sources/path_parts.h"
 
 namespace mirelo {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -31,22 +29,22 @@ public:
     bool Walk(const std::string& folderPath) {
         const PathParts parts = SplitPath(folderPath);
         const std::string folder = parts.drive + parts.directory;
-        return WalkFolder(folder, RealPath(folder));
+        return WalkFolder(folder, RealFolderPath(folder));
     }
 
 private:
     // realFolder is the folder's path with every link resolved, or empty when it cannot be
     // told; a folder reached again through a link is not walked twice.
-    bool WalkFolder(const std::string& folder, const fs::path& realFolder) {
-        if (!realFolder.empty() && !entered_.insert(realFolder.string()).second) return true;
+    bool WalkFolder(const std::string& folder, const std::string& realFolder) {
+        if (!realFolder.empty() && !entered_.insert(realFolder).second) return true;
 
         std::error_code error;
-        const std::vector<fs::directory_entry> entries = ReadEntries(folder, error);
+        const std::vector<FolderEntry> entries = ReadEntries(folder, error);
         if (error && entries.empty()) {
             observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
             return true;
         }
-        for (const fs::directory_entry& entry : entries) {
+        for (const FolderEntry& entry : entries) {
             if (!Visit(folder, realFolder, entry)) return false;
         }
         if (error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
@@ -55,38 +53,36 @@ private:
 
     // The folder is closed again before the walk goes down into its subfolders: kept open
     // level by level, a tree deeper than the open-file limit could not be walked.
-    static std::vector<fs::directory_entry> ReadEntries(const std::string& folder, std::error_code& error) {
-        std::vector<fs::directory_entry> entries;
-        fs::directory_iterator listing(folder.empty() ? fs::path(".") : fs::path(folder), error);
-        for (; !error && listing != fs::directory_iterator(); listing.increment(error)) entries.push_back(*listing);
+    static std::vector<FolderEntry> ReadEntries(const std::string& folder, std::error_code& error) {
+        std::vector<FolderEntry> entries;
+        FolderListing listing(folder);
+        for (FolderEntry entry; listing.Next(entry);) entries.push_back(entry);
+        error = listing.Error();
         return entries;
     }
 
-    bool Visit(const std::string& folder, const fs::path& realFolder, const fs::directory_entry& entry) {
-        const std::string name = entry.path().filename().string();
+    bool Visit(const std::string& folder, const std::string& realFolder, const FolderEntry& entry) {
+        const std::string& name = entry.name;
         if (name.empty() || name.front() == '.') return true;
 
-        std::error_code error;
-        if (entry.is_directory(error)) {
+        if (entry.folder) {
             const std::string subfolder = folder + name + kPathSeparator;
             // Resolving a path looks at each of its components, which in a deep tree costs
             // more than the walk itself; a plain subfolder's real path is known without it.
-            const bool plain = !realFolder.empty() && !entry.is_symlink(error);
-            return WalkFolder(subfolder, plain ? realFolder / name : RealPath(subfolder));
+            const bool plain = !realFolder.empty() && !entry.link;
+            return WalkFolder(subfolder, plain ? Joined(realFolder, name) : RealFolderPath(subfolder));
         }
 
         const PathParts file = SplitPath(name);
         if (!EqualsNoCase(file.extension, storeExtension_) || EqualsNoCase(file.name, "trash")) return true;
         // A pipe or device by a mailbox's name would block or never end.
-        if (!entry.is_regular_file(error)) return true;
+        if (!entry.regularFile) return true;
         visit_(folder + name);
         return !observer_.StopRequested();
     }
 
-    static fs::path RealPath(const std::string& folder) {
-        std::error_code error;
-        fs::path real = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), error);
-        return error ? fs::path() : real;
+    static std::string Joined(const std::string& folder, const std::string& name) {
+        return IsPathSeparator(folder.back()) ? folder + name : folder + kPathSeparator + name;
     }
 
     std::string_view storeExtension_;

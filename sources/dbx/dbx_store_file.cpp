@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "scan/native_path.h"
+
 namespace mirelo {
 
 namespace {
@@ -39,7 +41,7 @@ DbxStoreFile::DbxStoreFile() : pages_(std::make_unique_for_overwrite<char[]>(kPa
 }
 
 bool DbxStoreFile::Open(const std::string& path) {
-    in_.open(path, std::ios::binary);
+    in_.open(NativePath(path), std::ios::binary);
     if (!in_ || !in_.seekg(0, std::ios::end)) return false;
     const std::streamoff end = in_.tellg();
     if (end < 0) return false;

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "scan/native_path.h"
 #include "sources/dbx/dbx_dump.h"
 #include "sources/path_parts.h"
 
@@ -13,17 +14,17 @@ namespace {
 // set; elsewhere none is set as a rule, and the current folder may be anything.
 std::optional<std::string> TemporaryFolder() {
 #ifdef _WIN32
-    constexpr const char* kVariables[] = {"TEMP", "TMP"};
+    // The wide environment, since the narrow one loses what the ANSI code page lacks.
+    for (const wchar_t* variable : {L"TEMP", L"TMP"}) {
+        const wchar_t* value = _wgetenv(variable);
+        if (value && *value) return PathText(value);
+    }
+    return std::nullopt;
 #else
-    constexpr const char* kVariables[] = {"TEMP", "TMP", "TMPDIR"};
-#endif
-    for (const char* variable : kVariables) {
+    for (const char* variable : {"TEMP", "TMP", "TMPDIR"}) {
         const char* value = std::getenv(variable);
         if (value && *value) return value;
     }
-#ifdef _WIN32
-    return std::nullopt;
-#else
     return "/tmp";
 #endif
 }

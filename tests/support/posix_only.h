@@ -2,7 +2,9 @@
 
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -16,5 +18,13 @@ inline std::string WhyPermissionBitsDoNotApply() {
     return geteuid() == 0 ? "permissions do not bind the superuser" : "";
 #endif
 }
+
+#ifdef _WIN32
+// Wine keeps no access list given to a file, and shows a link that was opened as itself as
+// a plain file; tests of either can only run on Windows itself.
+inline bool RunsUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+#endif
 
 }  // namespace mirelo::testing

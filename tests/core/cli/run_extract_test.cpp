@@ -6,11 +6,15 @@
 #include <unistd.h>
 #endif
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "cli/extract_options.h"
 #include "scan/header_kinds.h"
+#include "scan/native_path.h"
+#include "sources/path_parts.h"
 #include "support/dbx_writer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -167,6 +171,64 @@ TEST_F(RunExtractTest, AFullDiskExitsWithOne) {
     EXPECT_EQ(run.err.find("unique"), std::string::npos);
 }
 #endif
+
+// The command itself, run by the system's shell with its standard output sent to a file,
+// on mail under folders whose names are far from ASCII and whose paths pass 260
+// characters. The CSV must be the same bytes on every system (the mailbox column aside,
+// which names subfolders with the system's separator): the Linux and the Windows build
+// both check theirs against these.
+class ExtractCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int i = 0; i < 14; ++i) deep_ += kPathSeparator + std::string("Архив-Müller-日本語-") + std::to_string(i);
+        Write("Eudora/In.mbx", "From: Juergen Gross <jurgen@mailhost>\r\nTo: Olga <olga@mailhost>\r\n");
+        Write("Eudora/Друзья/Out.mbx", "From: Yamada <yamada@mailhost>\r\n");
+        Write("Identities/{Ид-1}/Inbox.dbx",
+              testing::DbxStoreBuilder().AddMessage("From: Zoe <zoe@mailhost>\r\nTo: me@mailhost\r\n").Build().bytes);
+    }
+
+    void Write(const std::string& relative, const std::string& bytes) const {
+        const std::filesystem::path path = NativePath(deep_ + kPathSeparator + Native(relative));
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    // Standard output's bytes, or the exit status when it is not 0.
+    std::string Run(const std::string& arguments) const {
+        const std::string output = (folder_.path() / "out.csv").string();
+        const std::string command = Native(MIRELO_EXTRACT) + " --quiet " + arguments + " > " + output;
+#ifdef _WIN32
+        // Wide, since the ANSI code page would lose the names.
+        const int status = _wsystem(std::filesystem::path(std::u8string(command.begin(), command.end())).c_str());
+#else
+        const int status = std::system(command.c_str());
+#endif
+        return status == 0 ? ReadFileBytes(output) : "exit status " + std::to_string(status);
+    }
+
+    const testing::TempDir folder_;
+    const testing::ScopedEnv temp_{"TEMP", folder_.path().string()};
+    std::string deep_ = folder_.path().string();
+};
+
+TEST_F(ExtractCommandTest, WritesTheSameCsvBytesOnEverySystem) {
+    ASSERT_GT(std::filesystem::path(std::u8string(deep_.begin(), deep_.end())).native().size(), 260u);
+    const std::string eudora =
+        "email,name,notes\r\n"
+        "jurgen@mailhost,Juergen Gross,In.mbx\r\n"
+        "olga@mailhost,Olga,In.mbx\r\n"
+        "yamada@mailhost,Yamada," + Native("Друзья/Out.mbx") + "\r\n";
+    EXPECT_EQ(Run(deep_ + kPathSeparator + "Eudora"), eudora);
+    EXPECT_EQ(Run("--outlook " + deep_ + kPathSeparator + "Identities"),
+              "email,name,notes\r\n"
+              "me@mailhost,To," + Native("/{Ид-1}/Inbox.dbx") + "\r\n"
+              "zoe@mailhost,Zoe," + Native("/{Ид-1}/Inbox.dbx") + "\r\n");
+
+    const std::string list = deep_ + kPathSeparator + "list.csv";
+    ASSERT_EQ(Run("--output " + list + " " + deep_ + kPathSeparator + "Eudora"), "");
+    std::ifstream written(NativePath(list), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), eudora);
+}
 
 }  // namespace
 }  // namespace mirelo

@@ -96,9 +96,6 @@ TEST_F(FolderWalkTest, StopsAfterTheStoreBeingRead) {
 }
 
 TEST_F(FolderWalkTest, PathsLongerThanTheOldLimitWorkInFull) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the walk does not reach past 260 characters on Windows yet";
-#endif
     const std::string longName(120, 'n');
     const std::string relative = longName + "/" + longName + "/" + longName + "/In.mbx";
     folder.Write(relative, "");

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace mirelo {
+
+// Paths are UTF-8 text inside the core on every system, so the labels in the CSV are the
+// same bytes everywhere and no name is lost to a code page. They meet the file system only
+// through these functions: on Windows as UTF-16, and a path of 260 characters or more in
+// its long form (\\?\C:\... or \\?\UNC\server\share\...), which the system's 260-character
+// limit does not bind. Elsewhere the bytes are taken as they are.
+std::filesystem::path NativePath(const std::string& path);
+
+// A name or path from the file system as the core's text.
+std::string PathText(const std::filesystem::path& path);
+
+// std::fopen for a path in the core's text.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+}  // namespace mirelo

@@ -1,0 +1,115 @@
+#include "sources/folder_listing.h"
+
+#include <memory>
+
+namespace mirelo {
+
+#ifdef _WIN32
+
+namespace {
+
+// The errors that callers tell apart, in the portable codes that POSIX systems give.
+std::error_code ListingError(DWORD code) {
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME: return std::make_error_code(std::errc::no_such_file_or_directory);
+        case ERROR_DIRECTORY: return std::make_error_code(std::errc::not_a_directory);
+        case ERROR_ACCESS_DENIED: return std::make_error_code(std::errc::permission_denied);
+        default: return {static_cast<int>(code), std::system_category()};
+    }
+}
+
+std::wstring SearchPattern(const std::string& folder) {
+    std::wstring pattern = NativePath(folder.empty() ? "." : folder).native();
+    if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    return pattern + L'*';
+}
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+}  // namespace
+
+FolderListing::FolderListing(const std::string& folder) {
+    const std::filesystem::path native = NativePath(folder.empty() ? "." : folder);
+    const DWORD attributes = GetFileAttributesW(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error_ = ListingError(GetLastError());
+        return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        error_ = std::make_error_code(std::errc::not_a_directory);
+        return;
+    }
+    find_ = FindFirstFileExW(SearchPattern(folder).c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
+                             FIND_FIRST_EX_LARGE_FETCH);
+    if (find_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) error_ = ListingError(GetLastError());
+    pending_ = find_ != INVALID_HANDLE_VALUE;
+}
+
+FolderListing::~FolderListing() {
+    if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
+}
+
+bool FolderListing::Next(FolderEntry& entry) {
+    if (!pending_) return false;
+    entry.name = PathText(data_.cFileName);
+    entry.folder = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.link = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.regularFile = !entry.folder && (data_.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
+    pending_ = FindNextFileW(find_, &data_) != 0;
+    if (!pending_ && GetLastError() != ERROR_NO_MORE_FILES) error_ = ListingError(GetLastError());
+    return true;
+}
+
+std::string RealFolderPath(const std::string& folder) {
+    const std::unique_ptr<void, HandleCloser> handle(
+        CreateFileW(NativePath(folder.empty() ? "." : folder).c_str(), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (handle.get() == INVALID_HANDLE_VALUE) return {};
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size = GetFinalPathNameByHandleW(handle.get(), path.data(), static_cast<DWORD>(path.size()), 0);
+        if (size == 0) return {};
+        if (size < path.size()) {
+            path.resize(size);
+            return PathText(path);
+        }
+        path.resize(size);
+    }
+}
+
+#else
+
+namespace fs = std::filesystem;
+
+FolderListing::FolderListing(const std::string& folder)
+    : entries_(folder.empty() ? fs::path(".") : fs::path(folder), error_) {}
+
+FolderListing::~FolderListing() = default;
+
+bool FolderListing::Next(FolderEntry& entry) {
+    if (error_ || entries_ == fs::directory_iterator()) return false;
+    std::error_code ignored;
+    entry.name = PathText(entries_->path().filename());
+    entry.folder = entries_->is_directory(ignored);
+    entry.link = entries_->is_symlink(ignored);
+    entry.regularFile = entries_->is_regular_file(ignored);
+    entries_.increment(error_);
+    return true;
+}
+
+std::string RealFolderPath(const std::string& folder) {
+    std::error_code error;
+    const fs::path real = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), error);
+    return error ? std::string() : PathText(real);
+}
+
+#endif
+
+}  // namespace mirelo

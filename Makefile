@@ -30,7 +30,8 @@ test-windows: deps
 
 windows-build:
 	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
-	  -DMIRELO_BUILD_APP=OFF $(CMAKE_ARGS) > /dev/null
+	  -DMIRELO_BUILD_APP=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+	  $(CMAKE_ARGS) > /dev/null
 	@cmake --build $(WINDOWS_BUILD)
 
 # The Debian package of the window and the command line, and the Windows .zip of

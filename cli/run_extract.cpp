@@ -7,6 +7,7 @@
 #include "export/csv_file.h"
 #include "export/record_order.h"
 #include "export/sort_and_export.h"
+#include "scan/native_path.h"
 #include "sources/extraction.h"
 #include "sources/folder_walk.h"
 #include "sources/path_parts.h"
@@ -60,6 +61,7 @@ private:
 
 // The folder as a folder browser returns it: no trailing separator but for a root.
 std::string ChosenFolder(std::string folder) {
+    folder = AbsoluteIfDriveRelative(folder);
     const auto isDriveRoot = [&] { return folder.size() == 3 && folder[1] == ':'; };
     while (folder.size() > 1 && IsPathSeparator(folder.back()) && !isDriveRoot()) folder.pop_back();
     return folder;

@@ -47,6 +47,16 @@ std::string PathText(const std::filesystem::path& path) {
     return text;
 }
 
+std::string AbsoluteIfDriveRelative(const std::string& path) {
+    const bool driveRelative =
+        path.size() >= 2 && path[1] == ':' && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'));
+    if (!driveRelative) return path;
+    const std::wstring wide = Widened(path);
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    return full.empty() ? path : PathText(full);
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
     return _wfopen(NativePath(path).c_str(), Widened(mode).c_str());
 }
@@ -56,6 +66,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 std::filesystem::path NativePath(const std::string& path) { return path; }
 
 std::string PathText(const std::filesystem::path& path) { return path.native(); }
+
+std::string AbsoluteIfDriveRelative(const std::string& path) { return path; }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 

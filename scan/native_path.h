@@ -16,6 +16,11 @@ std::filesystem::path NativePath(const std::string& path);
 // A name or path from the file system as the core's text.
 std::string PathText(const std::filesystem::path& path);
 
+// On Windows a drive-relative path ("C:mail", "C:") names a place in that drive's current
+// folder, which a root text cannot keep ("C:" with a separator added is the drive's root);
+// such a path comes back absolute, any other as it is.
+std::string AbsoluteIfDriveRelative(const std::string& path);
+
 // std::fopen for a path in the core's text.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 

@@ -172,6 +172,20 @@ TEST_F(RunExtractTest, AFullDiskExitsWithOne) {
 }
 #endif
 
+#ifdef _WIN32
+// "C:" and "C:Mail" name places in drive C's current folder, as everywhere on Windows.
+TEST_F(RunExtractTest, DriveRelativeFoldersStartInTheDrivesCurrentFolder) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    const std::string drive = folder.path().string().substr(0, 2);
+    const CommandRun mail = Extract({drive + "Mail"});
+    const CommandRun here = Extract({drive});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(mail.out, Extract({Mail()}).out);
+    EXPECT_EQ(here.out, Extract({folder.path().string()}).out);
+}
+#endif
+
 // The command itself, run by the system's shell with its standard output sent to a file,
 // on mail under folders whose names are far from ASCII and whose paths pass 260
 // characters. The CSV must be the same bytes on every system (the mailbox column aside,

@@ -72,9 +72,8 @@ fs::path FinalTarget(fs::path path) {
 }
 
 // A file beside the target that nobody else uses, made with the target's permissions so
-// that it is never readable by more people than the file it replaces.
-// Windows' own C library knows no "x" in fopen's mode, so both systems create the file
-// exclusively through a descriptor.
+// that it is never readable by more people than the file it replaces. It is made through a
+// descriptor on Windows too: msvcrt, the C library of MinGW programs, predates fopen's "x".
 std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mode, std::string& siblingPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         siblingPath = path + ".partial" + std::to_string(attempt);

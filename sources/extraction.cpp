@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+
 #include "scan/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
 #include "sources/folder_listing.h"

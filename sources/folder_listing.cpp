@@ -22,8 +22,8 @@ std::error_code ListingError(DWORD code) {
     }
 }
 
-std::wstring SearchPattern(const std::string& folder) {
-    std::wstring pattern = NativePath(folder.empty() ? "." : folder).native();
+std::wstring SearchPattern(const std::filesystem::path& folder) {
+    std::wstring pattern = folder.native();
     if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     return pattern + L'*';
 }
@@ -45,7 +45,7 @@ FolderListing::FolderListing(const std::string& folder) {
         error_ = std::make_error_code(std::errc::not_a_directory);
         return;
     }
-    find_ = FindFirstFileExW(SearchPattern(folder).c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
+    find_ = FindFirstFileExW(SearchPattern(native).c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch, nullptr,
                              FIND_FIRST_EX_LARGE_FETCH);
     if (find_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) error_ = ListingError(GetLastError());
     pending_ = find_ != INVALID_HANDLE_VALUE;
@@ -67,11 +67,11 @@ bool FolderListing::Next(FolderEntry& entry) {
 }
 
 std::string RealFolderPath(const std::string& folder) {
-    const std::unique_ptr<void, HandleCloser> handle(
-        CreateFileW(NativePath(folder.empty() ? "." : folder).c_str(), 0,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (handle.get() == INVALID_HANDLE_VALUE) return {};
+    const HANDLE opened = CreateFileW(NativePath(folder.empty() ? "." : folder).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return {};
+    const std::unique_ptr<void, HandleCloser> handle(opened);
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD size = GetFinalPathNameByHandleW(handle.get(), path.data(), static_cast<DWORD>(path.size()), 0);

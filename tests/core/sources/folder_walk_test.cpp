@@ -6,10 +6,13 @@
 #include <filesystem>
 #include <map>
 
+#include "scan/native_path.h"
 #include "sources/path_parts.h"
 #include "support/temp_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,17 +105,30 @@ TEST_F(FolderWalkTest, PathsLongerThanTheOldLimitWorkInFull) {
     EXPECT_EQ(Walk(Root()), std::vector<std::string>{relative});
 }
 
-#ifndef _WIN32
+// MinGW's std::filesystem makes no links; Windows' own call does.
+bool MakeFolderLink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+    return CreateSymbolicLinkW(NativePath(link).c_str(), NativePath(target).c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+#else
+    std::error_code error;
+    fs::create_directory_symlink(target, link, error);
+    return !error;
+#endif
+}
+
 TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
     folder.Write("Mail/In.mbx", "");
     folder.Write("Mail/Sub/Out.mbx", "");
-    fs::create_directory_symlink(folder.path() / "Mail", folder.path() / "Mail/Sub/Loop");
-    fs::create_directory_symlink(folder.path() / "Mail/Sub", folder.path() / "Again");
+    if (!MakeFolderLink(Root() + "Mail", Root() + testing::Native("Mail/Sub/Loop")) ||
+        !MakeFolderLink(Root() + testing::Native("Mail/Sub"), Root() + "Again"))
+        GTEST_SKIP() << "folder links cannot be made here";
     const std::vector<std::string> visited = Walk(Root());
     std::map<std::string, int> byName;
     for (const std::string& path : visited) ++byName[fs::path(path).filename().string()];
     EXPECT_EQ(byName, (std::map<std::string, int>{{"In.mbx", 1}, {"Out.mbx", 1}}));
 }
+
+#ifndef _WIN32
 
 TEST_F(FolderWalkTest, OnlyPlainFilesAreStores) {
     folder.Write("In.mbx", "");

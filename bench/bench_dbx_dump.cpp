@@ -21,7 +21,7 @@
 #include "scan/address_list.h"
 #include "scan/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 
 namespace {
 

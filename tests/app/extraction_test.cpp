@@ -7,7 +7,7 @@
 #include "command_ids.h"
 #include "support/app_harness.h"
 #include "sources/path_parts.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 #include "support/scoped_env.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "scan/header_kinds.h"
 #include "scan/native_path.h"
 #include "sources/path_parts.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/dbx/dump_helpers.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 
 namespace mirelo::testing {
 namespace {

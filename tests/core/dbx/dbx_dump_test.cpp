@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/dbx/dump_helpers.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 
 namespace mirelo::testing {
 namespace {

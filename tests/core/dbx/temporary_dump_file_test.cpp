@@ -15,7 +15,7 @@
 
 #include "scan/native_path.h"
 #include "sources/dbx/dbx_dump.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 #include "support/file_size_limit.h"
 #include "support/posix_only.h"
 #include "support/scoped_env.h"

@@ -4,7 +4,7 @@
 
 #include "export/record_order.h"
 #include "sources/extraction.h"
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "support/dbx_writer.h"
+#include "store_writer/dbx_writer.h"
 
 #include <algorithm>
 #include <stdexcept>

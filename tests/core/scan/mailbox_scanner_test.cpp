@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/scan/header_kind_flags_fixture.h"
@@ -148,6 +156,86 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.At(0)->mailbox, "One");
     EXPECT_EQ(list.At(1)->mailbox, "Two");
+}
+
+// Mailboxes that grow or shrink while they are read: the scan ends, and what it finds is
+// exactly what the bytes it was handed hold.
+std::string Messages(int first, int count) {
+    std::string text;
+    for (int i = first; i < first + count; ++i) {
+        const std::string n = std::to_string(i);
+        text += "From ???@??? Mon Mar 03 09:14:22 2003\r\nFrom: Person " + n + " <p" + n + "@mailhost>\r\nTo: team" +
+                n + "@mailhost\r\nSubject: note " + n + "\r\n\r\nBody of note " + n + ".\r\n";
+    }
+    return text;
+}
+
+// Passes reads on to another source, at most 700 bytes at a time as a pipe or network disk
+// gives them, keeps every byte it hands out, and runs a change to the mailbox once, after
+// the first read.
+class ChangingSource : public ByteSource {
+public:
+    ChangingSource(ByteSource& inner, std::function<void()> change) : inner_(inner), change_(std::move(change)) {}
+
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        const std::size_t got = inner_.Read(buffer, std::min<std::size_t>(capacity, 700));
+        delivered.append(buffer, got);
+        if (change_) {
+            beforeChange = delivered;
+            std::exchange(change_, nullptr)();
+        }
+        return got;
+    }
+
+    std::string delivered;
+    std::string beforeChange;
+
+private:
+    ByteSource& inner_;
+    std::function<void()> change_;
+};
+
+struct ChangeCase {
+    const char* what;
+    std::function<void(const std::string& path)> change;
+    // What the scan should be handed, given the mailbox before the change and what had
+    // been read by then.
+    std::function<std::string(const std::string& original, const std::string& beforeChange)> expectedDelivered;
+};
+
+TEST(ScanMailbox, AFileCutOrAppendedBetweenReadsIsScannedAsFarAsItGoes) {
+    const std::string original = Messages(0, 2000);  // several of the reader's blocks
+    const std::string extra = Messages(2000, 100);
+    const std::vector<ChangeCase> cases = {
+        {"cut below the read position", [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 100), 0); },
+         [](const std::string&, const std::string& before) { return before; }},
+        {"cut ahead of the read position",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 150000), 0); },
+         [](const std::string& o, const std::string&) { return o.substr(0, 150000); }},
+        {"rewritten ahead of the read position",
+         [&](const std::string& path) {
+             std::fstream(path, std::ios::binary | std::ios::in | std::ios::out).seekp(800) << extra;
+         },
+         [&](const std::string& o, const std::string& before) {
+             return before + o.substr(before.size(), 800 - before.size()) + extra + o.substr(800 + extra.size());
+         }},
+        {"appended to",
+         [&](const std::string& path) { std::ofstream(path, std::ios::binary | std::ios::app) << extra; },
+         [&](const std::string& o, const std::string&) { return o + extra; }},
+    };
+    const testing::TempDir dir;
+    for (const ChangeCase& c : cases) {
+        const std::string path = dir.Write("In.mbx", original);
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+        ASSERT_TRUE(file);
+        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        FileByteSource reads(file.get());
+        ChangingSource source(reads, [&] { c.change(path); });
+        AddressList list;
+        ScanMailboxSource(source, list, "L");
+        EXPECT_EQ(source.delivered, c.expectedDelivered(original, source.beforeChange)) << c.what;
+        EXPECT_EQ(Records(list), ScanText(source.delivered)) << c.what;
+    }
 }
 
 using ScanMailboxWithKindsOff = HeaderKindFlagsTest;

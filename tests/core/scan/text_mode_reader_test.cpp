@@ -103,24 +103,6 @@ TEST(TextModeLineReader, CutsPiecesTheWayTextModeFgetsDoes) {
     }
 }
 
-TEST(TextModeLineReader, HandlesPiecesAcrossBlockEdges) {
-    constexpr std::size_t kBlock = 2048;
-    const std::vector<PieceCase> cases = {
-        {"CR LF split by the block edge", Xs(1020) + "\n" + Xs(1026) + "\r\n" + "tail\n",
-         {Xs(1020) + "\n", Xs(1023), "xxx\n", "tail\n"}},
-        {"CR as the last byte in view, LF beyond it", "\n" + Xs(1022) + "\r\n" + Xs(1022) + "\r\n",
-         {"\n", Xs(1022) + "\n", Xs(1022) + "\n"}},
-        {"0x1A in a later block", Xs(3000) + "\n" + Xs(2100) + "\x1A" "after\n",
-         {Xs(1023), Xs(1023), Xs(954) + "\n", Xs(1023), Xs(1023), Xs(54)}},
-        {"0x1A just past the first block", Xs(kBlock) + "\x1A" "after",
-         {Xs(1023), Xs(1023), Xs(2)}},
-    };
-    for (const PieceCase& c : cases) {
-        EXPECT_EQ(ReadPieces(c.input, kBlock), c.expected) << c.what;
-        EXPECT_EQ(ReferencePieces(c.input), c.expected) << c.what << " (reference)";
-    }
-}
-
 // Runs of text of any length up to two pieces, often just around one piece, with all the
 // bytes the rules care about in between, so that pieces, CR LF pairs and 0x1A meet
 // every block edge and every fill level of the reader.

@@ -3,16 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <set>
 
 #include "scan/native_path.h"
+#include "sources/extraction.h"
 #include "sources/path_parts.h"
+#include "support/posix_only.h"
 #include "support/temp_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,16 +32,27 @@ namespace fs = std::filesystem;
 
 class RecordingObserver : public ExtractionObserver {
 public:
-    void ShowStatus(const std::string&) override {}
+    void ShowStatus(const std::string& text) override {
+        if (onStatus) onStatus(text);
+    }
     void KeepAlive() override {}
-    void ReportProblem(const std::string& path, const std::string&) override { problems.push_back(path); }
+    void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
     void ReportNothingRead(const std::string&) override {}
     bool StopRequested() override { return ++storesRead == stopAfterStores; }
 
-    std::vector<std::string> problems;
+    std::function<void(const std::string&)> onStatus;
+    std::map<std::string, std::string> problems;
     int storesRead = 0;
     int stopAfterStores = 0;  // 0: never
 };
+
+std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" + who + "@mailhost>\r\n"; }
+
+std::set<std::string> EmailsOf(const AddressList& list) {
+    std::set<std::string> emails;
+    for (int i = 0; i < list.Count(); ++i) emails.insert(list.At(i)->email);
+    return emails;
+}
 
 class FolderWalkTest : public ::testing::Test {
 protected:
@@ -56,7 +73,10 @@ protected:
         return v;
     }
 
+    void Extract() { ExtractAddresses(MailSource::Eudora, Root(), list, observer); }
+
     TempDir folder;
+    AddressList list;
     RecordingObserver observer;
 };
 
@@ -154,13 +174,132 @@ TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
     EXPECT_EQ(visited, std::vector<std::string>{deep + "Deep.mbx"});
 }
 
-TEST_F(FolderWalkTest, AnUnreadableFolderIsReportedAndSkipped) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    folder.Write("Closed/In.mbx", "");
-    folder.Write("Open/In.mbx", "");
+#endif
+
+TEST_F(FolderWalkTest, UnreadableFoldersAndMailboxesAreReportedAndSkipped) {
+    if (const std::string why = testing::WhyPermissionBitsDoNotApply(); !why.empty()) GTEST_SKIP() << why;
+    folder.Write("Closed/In.mbx", MailboxFrom("hidden"));
+    folder.Write("Open/In.mbx", MailboxFrom("kept"));
+    fs::permissions(folder.Write("Closed.mbx", MailboxFrom("closed")), fs::perms::none);
     fs::permissions(folder.path() / "Closed", fs::perms::none);
-    EXPECT_EQ(Walk(Root()), std::vector<std::string>{"Open/In.mbx"});
-    EXPECT_EQ(observer.problems, std::vector<std::string>{Root() + "Closed/"});
+    Extract();
+    EXPECT_EQ(EmailsOf(list), std::set<std::string>{"kept@mailhost"});
+    EXPECT_EQ(observer.problems.size(), 2u);
+    EXPECT_EQ(observer.problems.count(Root() + "Closed/"), 1u);
+    EXPECT_NE(observer.problems[Root() + "Closed.mbx"].find("Permission denied"), std::string::npos);
+}
+
+TEST_F(FolderWalkTest, AMailboxThatVanishesBeforeItIsReadIsReported) {
+    folder.Write("Kept.mbx", MailboxFrom("kept"));
+    folder.Write("Sub/Gone.mbx", MailboxFrom("gone"));
+    folder.Write("Sub/Also.mbx", MailboxFrom("also"));
+    // The status line names each mailbox just before it is read.
+    observer.onStatus = [&](const std::string& shown) {
+        if (shown.find("Gone") != std::string::npos) fs::remove(Root() + shown);
+    };
+    Extract();
+    EXPECT_EQ(EmailsOf(list), (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
+    ASSERT_EQ(observer.problems.size(), 1u);
+    EXPECT_EQ(observer.problems.count(Root() + testing::Native("Sub/Gone.mbx")), 1u);
+    EXPECT_NE(observer.problems.begin()->second.find("No such file"), std::string::npos);
+}
+
+// Every other folder is removed when the first mailbox is read, before the walk reaches
+// it; the listing it was found in may still name it.
+TEST_F(FolderWalkTest, FoldersThatVanishMidWalkAreSkipped) {
+    const std::vector<std::string> folders = {"A", "B", "C", "D"};
+    for (const std::string& name : folders) folder.Write(name + "/In.mbx", "");
+    folder.Write("Top.mbx", "");
+    std::set<std::string> removed;
+    std::vector<std::string> visited;
+    WalkFolderForStores(Root(), ".mbx", observer, [&](const std::string& store) {
+        ASSERT_TRUE(fs::exists(store)) << store;
+        visited.push_back(store.substr(Root().size()));
+        if (!removed.empty()) return;
+        for (const std::string& name : folders) {
+            if (store.rfind(Root() + name + kPathSeparator, 0) == 0) continue;
+            fs::remove_all(Root() + name);
+            removed.insert(Root() + name + kPathSeparator);
+        }
+    });
+    ASSERT_FALSE(removed.empty());
+    EXPECT_EQ(std::count(visited.begin(), visited.end(), "Top.mbx"), 1);
+    EXPECT_LE(visited.size(), 2u);  // Top.mbx and, if it came first, one folder's
+    for (const auto& [path, reason] : observer.problems) EXPECT_EQ(removed.count(path), 1u) << path << ": " << reason;
+}
+
+#ifndef _WIN32
+// A chain of folders made one level at a time, so that it may reach past the length of a
+// path the system accepts; removed the same way, which removing by full paths cannot.
+class DeepFolders {
+public:
+    DeepFolders(const fs::path& base, const std::string& name, int depth) : name_(name) {
+        std::string path = base.string() + "/";
+        levels_.push_back({open(base.c_str(), O_RDONLY | O_DIRECTORY), path});
+        for (int i = 0; i < depth; ++i) {
+            const int parent = levels_.back().fd;
+            EXPECT_EQ(mkdirat(parent, name.c_str(), 0700), 0);
+            path += name + "/";
+            levels_.push_back({openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY), path});
+        }
+    }
+    ~DeepFolders() {
+        for (std::size_t i = levels_.size(); i-- > 0;) {
+            unlinkat(levels_[i].fd, kMailbox, 0);
+            close(levels_[i].fd);
+            if (i > 0) unlinkat(levels_[i - 1].fd, name_.c_str(), AT_REMOVEDIR);
+        }
+    }
+
+    // Writes the same mailbox into every level; returns each level's folder path.
+    std::vector<std::string> WriteMailboxes(const std::string& text) const {
+        std::vector<std::string> folders;
+        for (const Level& level : levels_) {
+            const int fd = openat(level.fd, kMailbox, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+            close(fd);
+            folders.push_back(level.path);
+        }
+        return folders;
+    }
+
+    static constexpr const char* kMailbox = "In.mbx";
+
+private:
+    struct Level {
+        int fd;
+        std::string path;
+    };
+    std::string name_;
+    std::vector<Level> levels_;
+};
+
+// Paths of 4,000 bytes and more work in full; past the system's limit a folder or mailbox
+// is reported, and everything above it is still read.
+TEST(FolderWalkDepth, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported) {
+    const TempDir folder;
+    const DeepFolders deep(folder.path(), std::string(50, 'd'), 90);
+    std::set<std::string> expectedLabels;
+    std::set<std::string> expectedProblems;
+    for (const std::string& path : deep.WriteMailboxes(MailboxFrom("deep"))) {
+        if (path.size() >= PATH_MAX) {
+            expectedProblems.insert(path);  // the walk goes no deeper
+            break;
+        }
+        const std::string mailbox = path + DeepFolders::kMailbox;
+        (mailbox.size() < PATH_MAX ? expectedLabels : expectedProblems).insert(mailbox);
+    }
+    ASSERT_GT(std::prev(expectedLabels.end())->size(), 4000u);  // the longest sorts last: one name repeated
+    AddressList list;
+    RecordingObserver log;
+    ExtractAddresses(MailSource::Eudora, folder.path().string() + "/", list, log);
+
+    std::set<std::string> labels;
+    for (int i = 0; i < list.Count(); ++i) labels.insert(list.At(i)->mailbox.str());
+    EXPECT_EQ(labels, expectedLabels);
+    std::set<std::string> problems;
+    for (const auto& [path, reason] : log.problems) problems.insert(path);
+    EXPECT_EQ(problems, expectedProblems);
 }
 #endif
 

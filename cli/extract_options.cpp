@@ -1,6 +1,6 @@
 #include "cli/extract_options.h"
 
-#include "export/record_order.h"
+#include "scan/ascii.h"
 
 namespace mirelo {
 
@@ -26,7 +26,7 @@ namespace {
 std::optional<HeaderKind> KindNamed(std::string name) {
     if (!name.empty() && name.back() != ':') name += ':';
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
-        if (CompareNoCase(name, HeaderKindName(kind)) == 0) return kind;
+        if (EqualsNoCase(name, HeaderKindName(kind))) return kind;
     return std::nullopt;
 }
 

@@ -26,13 +26,8 @@ void ComputeNameLengths() {
 }
 
 bool StartsWithNoCase(std::string_view line, const char* name, int nameLength) {
-    if (line.size() < static_cast<std::size_t>(nameLength)) return false;
-    for (int i = 0; i < nameLength; ++i) {
-        if (FoldAscii(static_cast<unsigned char>(line[static_cast<std::size_t>(i)])) !=
-            FoldAscii(static_cast<unsigned char>(name[i])))
-            return false;
-    }
-    return true;
+    const auto length = static_cast<std::size_t>(nameLength);
+    return line.size() >= length && EqualsNoCase(line.substr(0, length), {name, length});
 }
 
 // For each folded first byte, the rows whose name begins with it, one bit per row in

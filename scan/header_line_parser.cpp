@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "scan/replace_all.h"
+
 namespace mirelo {
 
 namespace {
@@ -21,21 +23,6 @@ constexpr std::string_view kMailtoMarker = "[mailto:";
 
 bool IsAsciiLetterOrDigit(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
-void ReplaceAll(std::string& line, std::string_view text, std::string_view replacement) {
-    std::size_t at = line.find(text);
-    if (at == std::string::npos) return;
-    std::string result;
-    result.reserve(line.size());
-    std::size_t from = 0;
-    for (; at != std::string::npos; at = line.find(text, from)) {
-        result.append(line, from, at - from);
-        result.append(replacement);
-        from = at + text.size();
-    }
-    result.append(line, from);
-    line = std::move(result);
 }
 
 void RemoveDecorations(std::string& line) {

@@ -12,14 +12,6 @@ namespace mirelo {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 class FolderWalk {
 public:
     FolderWalk(std::string_view storeExtension, ExtractionObserver& observer, const StoreVisitor& visit)

@@ -1,5 +1,7 @@
 #include "sources/path_parts.h"
 
+#include "scan/replace_all.h"
+
 namespace mirelo {
 
 PathParts SplitPath(std::string_view path) {
@@ -40,16 +42,8 @@ std::string JoinPath(const PathParts& parts) {
 }
 
 std::string RemoveAll(std::string text, std::string_view what) {
-    if (what.empty() || text.find(what) == std::string::npos) return text;
-    std::string result;
-    result.reserve(text.size());
-    std::size_t from = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, from)) {
-        result.append(text, from, at - from);
-        from = at + what.size();
-    }
-    result.append(text, from);
-    return result;
+    ReplaceAll(text, what, "");
+    return text;
 }
 
 }  // namespace mirelo

@@ -49,6 +49,9 @@ TEST(MatchHeaderKind, ReportsAFilledSlot) {
     EXPECT_TRUE(MatchHeaderKind(slots, "Sender: b@m").slotEmpty);
     ClearSlots(slots);
     EXPECT_TRUE(MatchHeaderKind(slots, "x-sender: b@m").slotEmpty);
+    StoreSlot(slots, kNoKind, "x");  // kinds out of range are ignored
+    StoreSlot(slots, kHeaderKindCount, "x");
+    EXPECT_EQ(slots, HeaderSlots{});
 }
 
 using HeaderKindFlags = HeaderKindFlagsTest;

@@ -61,6 +61,8 @@ TEST(ParseHeaderLine, TakesTheFirstAddressAndTheNameBeforeIt) {
         {"From: Help Desk <help@mailhost> (by way of list-owner@mailhost)", "help@mailhost", "Help Desk"},
         {"From: x (by way of help@mailhost)", std::nullopt, "x"},
         {"From:\tHelp <help@mailhost>", "help@mailhost", "Help"},
+        {"From: Aa0 Zz9 <Aa0Zz9@mailhost>", "Aa0Zz9@mailhost", "Aa0 Zz9"},
+        {"To: &lt;help@mailhost&gt;", "help@mailhost", "To"},
     };
     for (const LineCase& c : cases) ExpectParsed(c);
 }

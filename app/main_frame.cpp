@@ -20,6 +20,10 @@
 
 CMainFrame::CMainFrame(CommandTable& commands, CMireloDoc& document)
     : commands_(commands), document_(document) {
+    connect(&document_, &CMireloDoc::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
+    connect(&document_, &CMireloDoc::statusChanged, this, &CMainFrame::SetStatusText);
+    connect(&document_, &CMireloDoc::eventsDue, this, &CMainFrame::PumpPendingMessages);
+    connect(&document_, &CMireloDoc::closeDue, this, &CMainFrame::close);
     setWindowIcon(ApplicationIcon());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         resize(screen->availableSize() * 2 / 3);

@@ -23,8 +23,6 @@ bool CMireloApp::InitInstance(const QStringList& documents) {
     frame_ = std::make_unique<CMainFrame>(commands_, *document_);
     view_ = new CMireloView(*document_, frame_.get());
     frame_->setCentralWidget(view_);
-    document_->AttachFrame(frame_.get());
-    document_->AttachView(view_);
     frame_->OnCreate();
 
     view_->RegisterCommands(commands_);
@@ -48,6 +46,7 @@ void CMireloApp::RegisterCommands() {
     const auto idle = [this](CmdUI& ui) { ui.Enable(!document_->IsExtracting()); };
     commands_.SetHandler(ID_FILE_NEW, [this] { OnFileNew(); }, idle);
     commands_.SetHandler(ID_FILE_OPEN, [this] { OnFileOpen(); }, idle);
+    commands_.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_.get()); }, idle);
     commands_.SetHandler(ID_APP_ABOUT, [this] { RunAboutCommand(frame_.get()); });
     commands_.SetHandler(ID_APP_EXIT, [this] { frame_->close(); });
 }

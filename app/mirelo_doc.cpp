@@ -6,10 +6,7 @@
 #include "app_strings.h"
 #include "command_ids.h"
 #include "command_table.h"
-#include "dialogs/dialog_commands.h"
 #include "export/record_order.h"
-#include "main_frame.h"
-#include "mirelo_view.h"
 #include "platform_services.h"
 #include "profile.h"
 #include "sources/path_parts.h"
@@ -43,7 +40,6 @@ void CMireloDoc::RegisterCommands(CommandTable& commands) {
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
     commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && !extracting_); });
-    commands.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_); }, idle);
 }
 
 void CMireloDoc::OnNewDocument() {
@@ -66,7 +62,7 @@ bool CMireloDoc::OnOpenDocument(const QString& path) {
 
 void CMireloDoc::SetTitle(const QString& title) {
     title_ = title;
-    if (frame_) frame_->OnUpdateFrameTitle();
+    emit titleChanged();
 }
 
 bool CMireloDoc::SaveModified() {
@@ -140,13 +136,13 @@ void CMireloDoc::Extract(mirelo::MailSource source) {
 
     if (closeRequested_) {
         closeRequested_ = false;
-        frame_->close();
+        emit closeDue();
     }
 }
 
 void CMireloDoc::WalkAndExport(mirelo::MailSource source) {
     // The rows point at records that the walk is about to reuse for new addresses.
-    view_->DeleteAllRows();
+    emit rowsCleared();
     const bool finished = mirelo::ExtractAddresses(source, rootText_, list_, *this);
     if (nothingRead_) {
         ShowStatus("Done");
@@ -190,11 +186,11 @@ void CMireloDoc::MarkWritten() {
 
 void CMireloDoc::ShowStatus(const std::string& text) {
     statusText_ = text;
-    frame_->SetStatusText(Decode(statusText_));
+    emit statusChanged(Decode(statusText_));
 }
 
 void CMireloDoc::KeepAlive() {
-    frame_->PumpPendingMessages();
+    emit eventsDue();
     waitCursor_.Restore();
 }
 
@@ -230,7 +226,7 @@ void CMireloDoc::ShowWriteFailure(const std::string& failure, const std::string&
 }
 
 void CMireloDoc::RefillRows(mirelo::AddressList& list) {
-    view_->RefillRows(list);
+    emit rowsRefilled(list);
     sortColumn_ = kMailboxColumn;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <string>
@@ -8,25 +9,22 @@
 #include "scan/address_list.h"
 #include "sources/extraction.h"
 
-class CMainFrame;
-class CMireloView;
 class CommandTable;
 class PlatformServices;
 class Profile;
 class WaitCursor;
 
 // The one document: the record list of the last extraction and what goes with it. It
-// runs the extractions and the saves, and lives as long as the program.
-class CMireloDoc : public mirelo::ExportHost {
+// runs the extractions and the saves, and lives as long as the program. The window and
+// the view follow it through its signals, which are delivered at once.
+class CMireloDoc : public QObject, public mirelo::ExportHost {
+    Q_OBJECT
 public:
     static constexpr int kNoSortColumn = -1;
     static constexpr int kMailboxColumn = 2;
 
     CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
 
-    // Set once when the window and the view are made.
-    void AttachFrame(CMainFrame* frame) { frame_ = frame; }
-    void AttachView(CMireloView* view) { view_ = view; }
     void RegisterCommands(CommandTable& commands);
 
     mirelo::AddressList& List() { return list_; }
@@ -74,6 +72,16 @@ public:
     void RefillRows(mirelo::AddressList& list) override;
     void OpenForEditing(const std::string& path) override;
 
+signals:
+    void titleChanged();
+    void statusChanged(const QString& text);
+    // A long extraction lets the window repaint and take input.
+    void eventsDue();
+    // A close asked for during an extraction can go ahead now.
+    void closeDue();
+    void rowsCleared();
+    void rowsRefilled(const mirelo::AddressList& list);
+
 private:
     void Extract(mirelo::MailSource source);
     std::string InitialFolder(mirelo::MailSource source);
@@ -85,8 +93,6 @@ private:
     Profile& profile_;
     PlatformServices& platform_;
     WaitCursor& waitCursor_;
-    CMainFrame* frame_ = nullptr;
-    CMireloView* view_ = nullptr;
 
     std::string statusText_;
     std::string rootText_;

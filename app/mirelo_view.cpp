@@ -44,6 +44,8 @@ int RowKeepingFocus(const std::vector<int>& removed, int row, int rowCount) {
 
 CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
+    connect(&document_, &CMireloDoc::rowsCleared, this, &CMireloView::DeleteAllRows);
+    connect(&document_, &CMireloDoc::rowsRefilled, this, &CMireloView::RefillRows);
     setModel(rows_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -7,6 +7,8 @@
 #include "row_order.h"
 #include "windows1252.h"
 
+namespace mirelo {
+
 AddressRowModel::AddressRowModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int AddressRowModel::rowCount(const QModelIndex& parent) const {
@@ -22,7 +24,7 @@ QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
     return CellText(*Record(index.row()), index.column());
 }
 
-QString AddressRowModel::CellText(const mirelo::AddressRecord& record, int column) {
+QString AddressRowModel::CellText(const AddressRecord& record, int column) {
     switch (column) {
     case kEmailColumn:
         return DecodeWindows1252(record.email);
@@ -48,14 +50,14 @@ QVariant AddressRowModel::headerData(int section, Qt::Orientation orientation, i
     }
 }
 
-void AddressRowModel::SetRows(std::vector<mirelo::AddressRecord*> rows) {
+void AddressRowModel::SetRows(std::vector<AddressRecord*> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
 }
 
 void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
-    std::vector<mirelo::AddressRecord*> kept;
+    std::vector<AddressRecord*> kept;
     kept.reserve(rows_.size() - rows.size());
     auto removed = rows.begin();
     for (int row = 0; row < rowCount(); ++row) {
@@ -71,9 +73,9 @@ void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
 void AddressRowModel::SortRows(int column) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList persistent = persistentIndexList();
-    std::vector<const mirelo::AddressRecord*> persistentRecords;
+    std::vector<const AddressRecord*> persistentRecords;
     persistentRecords.reserve(static_cast<std::size_t>(persistent.size()));
-    std::unordered_map<const mirelo::AddressRecord*, int> newRowOf;
+    std::unordered_map<const AddressRecord*, int> newRowOf;
     for (const QModelIndex& index : persistent) {
         persistentRecords.push_back(Record(index.row()));
         newRowOf.emplace(persistentRecords.back(), -1);
@@ -96,3 +98,5 @@ void AddressRowModel::SortRows(int column) {
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
+
+}  // namespace mirelo

@@ -6,6 +6,8 @@
 
 #include "scan/address_record.h"
 
+namespace mirelo {
+
 // The rows of the address list: one pointer per row to a record that the document owns.
 // Texts are read from the record when a cell is drawn; nothing is copied.
 class AddressRowModel : public QAbstractTableModel {
@@ -20,10 +22,10 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // What the cell shows: email and name as Windows-1252, the mailbox as a file name.
-    static QString CellText(const mirelo::AddressRecord& record, int column);
+    static QString CellText(const AddressRecord& record, int column);
 
-    mirelo::AddressRecord* Record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-    void SetRows(std::vector<mirelo::AddressRecord*> rows);
+    AddressRecord* Record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    void SetRows(std::vector<AddressRecord*> rows);
     // rows ascending. One reset rather than a removal per run of rows: each removal costs
     // the views a pass over all rows.
     void RemoveRows(const std::vector<int>& rows);
@@ -31,5 +33,7 @@ public:
     void SortRows(int column);
 
 private:
-    std::vector<mirelo::AddressRecord*> rows_;
+    std::vector<AddressRecord*> rows_;
 };
+
+}  // namespace mirelo

@@ -2,6 +2,8 @@
 
 #include "command_ids.h"
 
+namespace mirelo {
+
 QString CommandPromptString(int commandId) {
     switch (commandId) {
     case ID_SELECT_HEADERS:
@@ -30,3 +32,5 @@ QString StatusPrompt(int commandId) {
 QString ToolTipText(int commandId) {
     return CommandPromptString(commandId).section(QLatin1Char('\n'), 1);
 }
+
+}  // namespace mirelo

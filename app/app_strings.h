@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace mirelo {
+
 // The texts the main window shows that are not menu labels.
 inline constexpr const char* kAppTitle = "Mirelo";
 inline constexpr const char* kIdleMessage = "Ready";
@@ -14,3 +16,5 @@ QString CommandPromptString(int commandId);
 // The part of the prompt string shown in the status line while the item is highlighted.
 QString StatusPrompt(int commandId);
 QString ToolTipText(int commandId);
+
+}  // namespace mirelo

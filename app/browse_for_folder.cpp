@@ -1,5 +1,7 @@
 #include "platform_services.h"
 
+namespace mirelo {
+
 bool BrowseForFolder(PlatformServices& platform, const QString& prompt, std::string& outPath,
                      const std::string& initialFolder) {
     const std::optional<std::string> chosen = platform.PickFolder(prompt, initialFolder);
@@ -7,3 +9,5 @@ bool BrowseForFolder(PlatformServices& platform, const QString& prompt, std::str
     outPath = *chosen;
     return true;
 }
+
+}  // namespace mirelo

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace mirelo {
+
 // Command numbers: the program's own, then the framework's standard ones it reaches.
 enum CommandId : int {
     ID_EXTRACT_EUDORA = 32771,
@@ -30,3 +32,5 @@ enum CommandId : int {
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
 };
+
+}  // namespace mirelo

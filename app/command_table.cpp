@@ -6,6 +6,8 @@
 
 #include "app_strings.h"
 
+namespace mirelo {
+
 CommandTable::CommandTable(QObject* parent) : QObject(parent) {}
 
 QAction* CommandTable::Action(int commandId) {
@@ -62,3 +64,5 @@ bool CommandTable::Execute(int commandId) {
     UpdateStates();
     return true;
 }
+
+}  // namespace mirelo

@@ -9,6 +9,8 @@
 class QAction;
 class QWidget;
 
+namespace mirelo {
+
 // What an update rule sets on a command's menu item.
 class CmdUI {
 public:
@@ -56,3 +58,5 @@ private:
 
     std::map<int, Command> commands_;
 };
+
+}  // namespace mirelo

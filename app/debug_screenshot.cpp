@@ -13,6 +13,8 @@
 #include "profile.h"
 #include "qt_platform_services.h"
 
+namespace mirelo {
+
 namespace {
 
 // Answers the folder browser and the save dialog from the request; opens no editor.
@@ -51,3 +53,5 @@ int TakeScreenshot(const ScreenshotRequest& request) {
     }
     return 0;
 }
+
+}  // namespace mirelo

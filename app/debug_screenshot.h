@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace mirelo {
+
 // For the README and for checking the window by eye: optionally extracts an Eudora folder
 // into a CSV file without asking anything, then saves a picture of the main window. Runs
 // on a profile of its own, so the user's remembered folders stay as they are.
@@ -13,3 +15,5 @@ struct ScreenshotRequest {
 
 // The process exit code.
 int TakeScreenshot(const ScreenshotRequest& request);
+
+}  // namespace mirelo

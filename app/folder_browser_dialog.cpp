@@ -14,6 +14,8 @@
 
 #include <array>
 
+namespace mirelo {
+
 FolderBrowserDialog::FolderBrowserDialog(const QString& prompt, const QString& initialFolder,
                                          QWidget* parent)
     : QDialog(parent),
@@ -120,3 +122,5 @@ QString FolderBrowserDialog::ChosenFolder() const {
     }
     return QDir::toNativeSeparators(selected);
 }
+
+}  // namespace mirelo

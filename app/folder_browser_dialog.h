@@ -9,6 +9,8 @@ class QLineEdit;
 class QTimer;
 class QTreeView;
 
+namespace mirelo {
+
 // The folder picker: the prompt above a tree of the file system, buttons that go to the
 // home folder and the root, an edit box for typing a folder, which has the focus, and
 // the path of the current selection below it.
@@ -35,3 +37,5 @@ private:
     QLabel* selectionPath_;
     QTimer* scrollTimer_;
 };
+
+}  // namespace mirelo

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+namespace mirelo {
+
 struct LockKeys {
     bool caps = false;
     bool num = false;
@@ -10,3 +12,5 @@ struct LockKeys {
 
 // The lock keys' states, or nothing on a platform that cannot tell them.
 std::optional<LockKeys> ReadLockKeys();
+
+}  // namespace mirelo

@@ -25,11 +25,11 @@ int main(int argc, char* argv[]) {
     parser.process(application);
 
     if (parser.isSet(screenshot)) {
-        return TakeScreenshot({parser.value(screenshot), parser.value(extractEudora), parser.value(output)});
+        return mirelo::TakeScreenshot({parser.value(screenshot), parser.value(extractEudora), parser.value(output)});
     }
 
-    QtPlatformServices platform;
-    CMireloApp app(platform);
+    mirelo::QtPlatformServices platform;
+    mirelo::CMireloApp app(platform);
     if (!app.InitInstance(parser.positionalArguments())) return 1;
     return application.exec();
 }

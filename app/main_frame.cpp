@@ -18,6 +18,8 @@
 #include "mirelo_doc.h"
 #include "resources/application_icon.h"
 
+namespace mirelo {
+
 CMainFrame::CMainFrame(CommandTable& commands, CMireloDoc& document)
     : commands_(commands), document_(document) {
     connect(&document_, &CMireloDoc::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
@@ -230,3 +232,5 @@ void CMainFrame::RefreshLockIndicators() {
     numPane_->setText(keys->num ? QStringLiteral("NUM") : QString());
     scrollPane_->setText(keys->scroll ? QStringLiteral("SCRL") : QString());
 }
+
+}  // namespace mirelo

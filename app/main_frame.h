@@ -2,11 +2,14 @@
 
 #include <QMainWindow>
 
-class CMireloDoc;
-class CommandTable;
 class QLabel;
 class QMenu;
 class QToolBar;
+
+namespace mirelo {
+
+class CMireloDoc;
+class CommandTable;
 
 // The main window: menus, accelerator keys, the hidden toolbar and the status bar whose
 // first pane carries the menu prompts and the commands' progress texts.
@@ -54,3 +57,5 @@ private:
     QLabel* scrollPane_ = nullptr;
     bool showingPrompt_ = false;
 };
+
+}  // namespace mirelo

@@ -10,6 +10,8 @@
 #include "mirelo_view.h"
 #include "platform_services.h"
 
+namespace mirelo {
+
 CMireloApp::CMireloApp(PlatformServices& platform) : platform_(platform) {}
 
 CMireloApp::~CMireloApp() {
@@ -74,3 +76,5 @@ void CMireloApp::AddToRecentFileList(const QString& path) {
     recentFiles_.prepend(path);
     while (recentFiles_.size() > Profile::kRecentFileCount) recentFiles_.removeLast();
 }
+
+}  // namespace mirelo

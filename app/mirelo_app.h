@@ -8,6 +8,8 @@
 #include "profile.h"
 #include "wait_cursor.h"
 
+namespace mirelo {
+
 class CMainFrame;
 class CMireloDoc;
 class CMireloView;
@@ -49,3 +51,5 @@ private:
     std::unique_ptr<CMainFrame> frame_;
     CMireloView* view_ = nullptr;
 };
+
+}  // namespace mirelo

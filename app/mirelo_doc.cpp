@@ -12,6 +12,8 @@
 #include "sources/path_parts.h"
 #include "wait_cursor.h"
 
+namespace mirelo {
+
 namespace {
 
 constexpr const char* kFolderSection = "FOLDER";
@@ -94,30 +96,30 @@ bool CMireloDoc::CanCloseFrame() {
 }
 
 void CMireloDoc::OnExtractEudora() {
-    Extract(mirelo::MailSource::Eudora);
+    Extract(MailSource::Eudora);
 }
 
 void CMireloDoc::OnExtractOutlook() {
-    Extract(mirelo::MailSource::Outlook);
+    Extract(MailSource::Outlook);
 }
 
-std::string CMireloDoc::InitialFolder(mirelo::MailSource source) {
-    if (source == mirelo::MailSource::Eudora) return profile_.GetProfileString(kFolderSection, kEudoraFolderEntry);
+std::string CMireloDoc::InitialFolder(MailSource source) {
+    if (source == MailSource::Eudora) return profile_.GetProfileString(kFolderSection, kEudoraFolderEntry);
     const std::string remembered = profile_.GetProfileString(kFolderSection, kOutlookFolderEntry);
     if (!remembered.empty()) return remembered;
     const std::string appData = platform_.LocalAppDataFolder();
     if (appData.empty()) return remembered;
-    return appData + mirelo::kPathSeparator + "Identities" + mirelo::kPathSeparator;
+    return appData + kPathSeparator + "Identities" + kPathSeparator;
 }
 
-void CMireloDoc::Extract(mirelo::MailSource source) {
-    const bool eudora = source == mirelo::MailSource::Eudora;
+void CMireloDoc::Extract(MailSource source) {
+    const bool eudora = source == MailSource::Eudora;
     std::string chosen;
     if (!BrowseForFolder(platform_, eudora ? kEudoraPrompt : kOutlookPrompt, chosen, InitialFolder(source))) {
         return;
     }
     profile_.WriteProfileString(kFolderSection, eudora ? kEudoraFolderEntry : kOutlookFolderEntry, chosen);
-    if (const auto unreadable = mirelo::FindUnreadableFolder(source, chosen)) {
+    if (const auto unreadable = FindUnreadableFolder(source, chosen)) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;
     }
@@ -129,7 +131,7 @@ void CMireloDoc::Extract(mirelo::MailSource source) {
     problemCount_ = 0;
     {
         WaitCursorScope wait(waitCursor_);
-        rootText_ = mirelo::RootTextFor(source, chosen);
+        rootText_ = RootTextFor(source, chosen);
         WalkAndExport(source);
     }
     extracting_ = false;
@@ -140,23 +142,23 @@ void CMireloDoc::Extract(mirelo::MailSource source) {
     }
 }
 
-void CMireloDoc::WalkAndExport(mirelo::MailSource source) {
+void CMireloDoc::WalkAndExport(MailSource source) {
     // The rows point at records that the walk is about to reuse for new addresses.
     emit rowsCleared();
-    const bool finished = mirelo::ExtractAddresses(source, rootText_, list_, *this);
+    const bool finished = ExtractAddresses(source, rootText_, list_, *this);
     if (nothingRead_) {
         ShowStatus("Done");
         return;
     }
     if (closeRequested_) {
         // No export, but the list is left whole for the save question that follows.
-        mirelo::OrderExtractionResult(list_, rootText_);
+        OrderExtractionResult(list_, rootText_);
         RefillRows(list_);
         return;
     }
 
-    if (source == mirelo::MailSource::Outlook) ShowStatus("Done");
-    const bool written = mirelo::SortAndExport(list_, rootText_, true, true, *this);
+    if (source == MailSource::Outlook) ShowStatus("Done");
+    const bool written = SortAndExport(list_, rootText_, true, true, *this);
     if (written) MarkWritten();
     if (!finished) {
         ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
@@ -174,7 +176,7 @@ void CMireloDoc::OnFileSaveAs() {
 }
 
 bool CMireloDoc::Save(bool ask) {
-    const bool written = mirelo::SortAndExport(list_, rootText_, false, ask, *this);
+    const bool written = SortAndExport(list_, rootText_, false, ask, *this);
     if (written) MarkWritten();
     return written;
 }
@@ -196,7 +198,7 @@ void CMireloDoc::KeepAlive() {
 
 void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
     ++problemCount_;
-    ShowStatus("Skipped " + mirelo::RemoveAll(path, rootText_) + ": " + reason + " (" +
+    ShowStatus("Skipped " + RemoveAll(path, rootText_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
     KeepAlive();
 }
@@ -225,7 +227,7 @@ void CMireloDoc::ShowWriteFailure(const std::string& failure, const std::string&
     platform_.ShowMessage(Decode(failure + '\n' + reason));
 }
 
-void CMireloDoc::RefillRows(mirelo::AddressList& list) {
+void CMireloDoc::RefillRows(AddressList& list) {
     emit rowsRefilled(list);
     sortColumn_ = kMailboxColumn;
 }
@@ -234,3 +236,5 @@ void CMireloDoc::OpenForEditing(const std::string& path) {
     // Without an editor the counts alone would leave the user looking for the file.
     if (!platform_.OpenForEditing(path)) ShowStatus(statusText_ + " (saved to " + path + "; no application opened it)");
 }
+
+}  // namespace mirelo

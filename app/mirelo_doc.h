@@ -9,6 +9,8 @@
 #include "scan/address_list.h"
 #include "sources/extraction.h"
 
+namespace mirelo {
+
 class CommandTable;
 class PlatformServices;
 class Profile;
@@ -17,7 +19,7 @@ class WaitCursor;
 // The one document: the record list of the last extraction and what goes with it. It
 // runs the extractions and the saves, and lives as long as the program. The window and
 // the view follow it through its signals, which are delivered at once.
-class CMireloDoc : public QObject, public mirelo::ExportHost {
+class CMireloDoc : public QObject, public ExportHost {
     Q_OBJECT
 public:
     static constexpr int kNoSortColumn = -1;
@@ -27,7 +29,7 @@ public:
 
     void RegisterCommands(CommandTable& commands);
 
-    mirelo::AddressList& List() { return list_; }
+    AddressList& List() { return list_; }
     bool HasRecords() const { return list_.Count() != 0; }
     const std::string& RootText() const { return rootText_; }
     const std::string& StatusText() const { return statusText_; }
@@ -69,7 +71,7 @@ public:
     void RememberSavePath(const std::string& path) override;
     std::optional<std::string> AskSavePath(const std::string& preload) override;
     void ShowWriteFailure(const std::string& failure, const std::string& reason) override;
-    void RefillRows(mirelo::AddressList& list) override;
+    void RefillRows(AddressList& list) override;
     void OpenForEditing(const std::string& path) override;
 
 signals:
@@ -80,12 +82,12 @@ signals:
     // A close asked for during an extraction can go ahead now.
     void closeDue();
     void rowsCleared();
-    void rowsRefilled(const mirelo::AddressList& list);
+    void rowsRefilled(const AddressList& list);
 
 private:
-    void Extract(mirelo::MailSource source);
-    std::string InitialFolder(mirelo::MailSource source);
-    void WalkAndExport(mirelo::MailSource source);
+    void Extract(MailSource source);
+    std::string InitialFolder(MailSource source);
+    void WalkAndExport(MailSource source);
     bool Save(bool ask);
     void MarkWritten();
     void SetTitle(const QString& title);
@@ -96,7 +98,7 @@ private:
 
     std::string statusText_;
     std::string rootText_;
-    mirelo::AddressList list_;
+    AddressList list_;
     int sortColumn_ = kNoSortColumn;
     bool modified_ = false;
     bool listWritten_ = false;  // the list on hand has been written to a CSV file
@@ -109,3 +111,5 @@ private:
     bool nothingRead_ = false;
     int problemCount_ = 0;
 };
+
+}  // namespace mirelo

@@ -13,6 +13,8 @@
 #include "dialogs/dialog_commands.h"
 #include "mirelo_doc.h"
 
+namespace mirelo {
+
 namespace {
 
 // Elides in the middle, so that a long path keeps the mailbox's own name in view.
@@ -98,8 +100,8 @@ void CMireloView::OnInitialUpdate() {
     setColumnWidth(AddressRowModel::kNameColumn, w / 3);
 }
 
-void CMireloView::RefillRows(const mirelo::AddressList& list) {
-    std::vector<mirelo::AddressRecord*> shown;
+void CMireloView::RefillRows(const AddressList& list) {
+    std::vector<AddressRecord*> shown;
     shown.reserve(static_cast<std::size_t>(list.Count()));
     for (int position = 0; position < list.Count(); ++position) {
         if (!list.At(position)->duplicate) shown.push_back(list.At(position));
@@ -160,7 +162,7 @@ int CMireloView::RowCount() const {
     return rows_->rowCount();
 }
 
-const mirelo::AddressRecord* CMireloView::RowRecord(int row) const {
+const AddressRecord* CMireloView::RowRecord(int row) const {
     return rows_->Record(row);
 }
 
@@ -192,3 +194,5 @@ void CMireloView::keyPressEvent(QKeyEvent* event) {
     }
     QTableView::keyPressEvent(event);
 }
+
+}  // namespace mirelo

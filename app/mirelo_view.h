@@ -5,6 +5,8 @@
 #include "row_access.h"
 #include "scan/address_list.h"
 
+namespace mirelo {
+
 class AddressRowModel;
 class CMireloDoc;
 class CommandTable;
@@ -24,7 +26,7 @@ public:
     void OnInitialUpdate();
 
     // Shows the records that are not duplicates, in list order.
-    void RefillRows(const mirelo::AddressList& list);
+    void RefillRows(const AddressList& list);
     void DeleteAllRows();
 
     // Ascending by CompareRows always; the order of the record list stays as it is.
@@ -33,7 +35,7 @@ public:
     bool HasSelectedRow() const;
 
     int RowCount() const override;
-    const mirelo::AddressRecord* RowRecord(int row) const override;
+    const AddressRecord* RowRecord(int row) const override;
     void SelectOnly(const std::vector<int>& rows) override;
     void EnsureRowFullyVisible(int row) override;
 
@@ -49,3 +51,5 @@ private:
     AddressRowModel* rows_;
     CommandTable* commands_ = nullptr;
 };
+
+}  // namespace mirelo

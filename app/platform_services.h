@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+namespace mirelo {
+
 // Every dialog, message box and hand-over to another program goes through here, so the
 // window's tests can answer them without anything blocking or starting. Paths are bytes
 // in the file system's encoding.
@@ -36,3 +38,5 @@ public:
 // non-empty path was chosen.
 bool BrowseForFolder(PlatformServices& platform, const QString& prompt, std::string& outPath,
                      const std::string& initialFolder);
+
+}  // namespace mirelo

@@ -4,6 +4,8 @@
 
 #include "app_strings.h"
 
+namespace mirelo {
+
 namespace {
 
 constexpr const char* kRecentFileSection = "Recent File List";
@@ -48,3 +50,5 @@ void Profile::SaveRecentFiles(const QStringList& files) {
     }
     settings_.sync();
 }
+
+}  // namespace mirelo

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace mirelo {
+
 // The per-user profile: the organisation key and the application name select the place
 // (on Windows the registry key HKCU\Software\<key>\Mirelo). Entries are byte strings;
 // a missing one reads as empty.
@@ -29,3 +31,5 @@ public:
 private:
     QSettings settings_;
 };
+
+}  // namespace mirelo

@@ -18,6 +18,8 @@
 #include "app_strings.h"
 #include "folder_browser_dialog.h"
 
+namespace mirelo {
+
 namespace {
 
 // A dialog shows the normal pointer even while a long command holds the wait cursor.
@@ -100,3 +102,5 @@ bool QtPlatformServices::OpenForEditing(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(DecodePath(path)));
 #endif
 }
+
+}  // namespace mirelo

@@ -2,6 +2,8 @@
 
 #include "platform_services.h"
 
+namespace mirelo {
+
 // The real dialogs, message boxes and editor, owned by the active window.
 class QtPlatformServices : public PlatformServices {
 public:
@@ -14,3 +16,5 @@ public:
     std::string LocalAppDataFolder() override;
     bool OpenForEditing(const std::string& path) override;
 };
+
+}  // namespace mirelo

@@ -8,6 +8,8 @@
 #include "export/record_order.h"
 #include "scan/ascii.h"
 
+namespace mirelo {
+
 namespace {
 
 constexpr int kNameColumn = 1;
@@ -19,7 +21,7 @@ std::uint64_t FoldedBytes(std::string_view text, std::size_t offset) {
     std::uint64_t key = 0;
     for (std::size_t i = offset; i < offset + 8; ++i) {
         key <<= 8;
-        if (i < text.size()) key |= mirelo::FoldAscii(static_cast<unsigned char>(text[i]));
+        if (i < text.size()) key |= FoldAscii(static_cast<unsigned char>(text[i]));
     }
     return key;
 }
@@ -27,23 +29,23 @@ std::uint64_t FoldedBytes(std::string_view text, std::size_t offset) {
 struct KeyedRow {
     std::uint64_t high;
     std::uint64_t low;
-    mirelo::AddressRecord* record;
+    AddressRecord* record;
 };
 
-std::vector<KeyedRow> KeyedRows(const std::vector<mirelo::AddressRecord*>& rows, int column) {
+std::vector<KeyedRow> KeyedRows(const std::vector<AddressRecord*>& rows, int column) {
     std::vector<KeyedRow> keyed;
     keyed.reserve(rows.size());
     if (column == kMailboxColumn) {
         // A list holds few mailboxes, each shared by many rows: their ranks settle the
         // mailbox whole and leave the second key to the email.
-        const std::vector<std::uint32_t> ranks = mirelo::RanksNoCase(
+        const std::vector<std::uint32_t> ranks = RanksNoCase(
             rows.size(), [&rows](std::size_t i) -> std::string_view { return rows[i]->mailbox; });
         for (std::size_t i = 0; i < rows.size(); ++i) {
             keyed.push_back({ranks[i], FoldedBytes(rows[i]->email, 0), rows[i]});
         }
         return keyed;
     }
-    for (mirelo::AddressRecord* record : rows) {
+    for (AddressRecord* record : rows) {
         const std::string_view text = column == kNameColumn ? std::string_view(record->name)
                                                             : std::string_view(record->email);
         keyed.push_back({FoldedBytes(text, 0), FoldedBytes(text, 8), record});
@@ -53,19 +55,19 @@ std::vector<KeyedRow> KeyedRows(const std::vector<mirelo::AddressRecord*>& rows,
 
 }  // namespace
 
-int CompareRows(const mirelo::AddressRecord* a, const mirelo::AddressRecord* b, int column) {
+int CompareRows(const AddressRecord* a, const AddressRecord* b, int column) {
     switch (column) {
     case kNameColumn:
-        return mirelo::CompareNoCase(a->name, b->name);
+        return CompareNoCase(a->name, b->name);
     case kMailboxColumn:
-        if (const int byMailbox = mirelo::CompareNoCase(a->mailbox, b->mailbox)) return byMailbox;
-        return mirelo::CompareNoCase(a->email, b->email);
+        if (const int byMailbox = CompareNoCase(a->mailbox, b->mailbox)) return byMailbox;
+        return CompareNoCase(a->email, b->email);
     default:
-        return mirelo::CompareNoCase(a->email, b->email);
+        return CompareNoCase(a->email, b->email);
     }
 }
 
-void SortRowsByColumn(std::vector<mirelo::AddressRecord*>& rows, int column) {
+void SortRowsByColumn(std::vector<AddressRecord*>& rows, int column) {
     std::vector<KeyedRow> keyed = KeyedRows(rows, column);
     std::sort(keyed.begin(), keyed.end(), [column](const KeyedRow& a, const KeyedRow& b) {
         if (a.high != b.high) return a.high < b.high;
@@ -74,3 +76,5 @@ void SortRowsByColumn(std::vector<mirelo::AddressRecord*>& rows, int column) {
     });
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].record;
 }
+
+}  // namespace mirelo

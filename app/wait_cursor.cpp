@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+namespace mirelo {
+
 void WaitCursor::Begin() {
     ++depth_;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -16,3 +18,5 @@ void WaitCursor::End() {
 void WaitCursor::Restore() {
     if (depth_ > 0) QApplication::changeOverrideCursor(Qt::WaitCursor);
 }
+
+}  // namespace mirelo

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace mirelo {
+
 // The hourglass, with one nesting count for the whole program.
 class WaitCursor {
 public:
@@ -24,3 +26,5 @@ public:
 private:
     WaitCursor& cursor_;
 };
+
+}  // namespace mirelo

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace mirelo {
+
 namespace {
 
 // 0x80 to 0x9F; the five bytes the code page leaves undefined keep their C1 code.
@@ -38,3 +40,5 @@ std::optional<std::string> EncodeWindows1252(const QString& text) {
     }
     return bytes;
 }
+
+}  // namespace mirelo

@@ -71,13 +71,12 @@ int main(int argc, char* argv[]) {
     const int rows = argc > 1 ? std::stoi(argv[1]) : 1'000'000;
 
     QTemporaryDir profileFolder;
-    Profile::RedirectTo(profileFolder.path());
-    Profile profile;
-    QtPlatformServices platform;
-    WaitCursor waitCursor;
-    CMireloDoc document(profile, platform, waitCursor);
-    CMireloView view(document);
-    document.AttachView(&view);
+    mirelo::Profile::RedirectTo(profileFolder.path());
+    mirelo::Profile profile;
+    mirelo::QtPlatformServices platform;
+    mirelo::WaitCursor waitCursor;
+    mirelo::CMireloDoc document(profile, platform, waitCursor);
+    mirelo::CMireloView view(document);
     view.resize(900, 600);
     view.show();
     QCoreApplication::processEvents();
@@ -97,7 +96,7 @@ int main(int argc, char* argv[]) {
     std::printf("sort by email, 100 rows selected: %s\n", Seconds([&] { view.SortRows(0); }).c_str());
     std::printf("scroll to the end: %s\n", Seconds([&] { view.scrollToBottom(); view.repaint(); }).c_str());
     std::printf("find, a tenth of the rows selected: %s\n",
-                Seconds([&] { SelectMatchingRows(view, QString::fromLatin1(kFindMark)); }).c_str());
+                Seconds([&] { mirelo::SelectMatchingRows(view, QString::fromLatin1(kFindMark)); }).c_str());
     // Qt looks each painted cell up among all the selected ranges.
     std::printf("paint them selected: %s\n", Seconds([&] { view.viewport()->repaint(); }).c_str());
     std::printf("delete those rows: %s\n", Seconds([&] { view.DeleteSelection(); }).c_str());

@@ -6,6 +6,8 @@
 #include "dialogs/dialog_units.h"
 #include "resources/application_icon.h"
 
+namespace mirelo {
+
 namespace {
 
 const char* const kInstructions =
@@ -57,3 +59,5 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     AddStaticText(this, ShownText(QString::fromLatin1(kInstructions)),
                   units.ToPixels(QRect(23, 55, 190, 74)));
 }
+
+}  // namespace mirelo

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+namespace mirelo {
+
 // "About Mirelo": icon, name and version, copyright, and the four steps of using it.
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -9,3 +11,5 @@ class CAboutDlg : public QDialog {
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
+
+}  // namespace mirelo

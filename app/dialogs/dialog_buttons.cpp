@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QPushButton>
 
+namespace mirelo {
+
 void AddOkButton(QDialog* dialog, const QRect& geometry) {
     auto* button = new QPushButton(QStringLiteral("OK"), dialog);
     button->setDefault(true);
@@ -15,3 +17,5 @@ void AddCancelButton(QDialog* dialog, const QRect& geometry) {
     button->setGeometry(geometry);
     QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::reject);
 }
+
+}  // namespace mirelo

@@ -5,6 +5,8 @@
 #include "dialogs/header_types_dlg.h"
 #include "dialogs/row_search.h"
 
+namespace mirelo {
+
 void RunHeaderTypesCommand(QWidget* parent) {
     CHeaderTypesDlg dialog(parent);
     dialog.exec();
@@ -22,3 +24,5 @@ void RunAboutCommand(QWidget* parent) {
     CAboutDlg dialog(parent);
     dialog.exec();
 }
+
+}  // namespace mirelo

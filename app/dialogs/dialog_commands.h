@@ -1,9 +1,14 @@
 #pragma once
 
 class QWidget;
+
+namespace mirelo {
+
 class RowAccess;
 
 // Each command builds its dialog, runs it modally over the parent and destroys it.
 void RunHeaderTypesCommand(QWidget* parent);
 void RunFindCommand(QWidget* parent, RowAccess& rows);
 void RunAboutCommand(QWidget* parent);
+
+}  // namespace mirelo

@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace mirelo {
+
 namespace {
 
 // Rounds a * b / c to the nearest integer, for non-negative values.
@@ -34,3 +36,5 @@ int DialogUnits::ToPixelsX(int units) const {
 int DialogUnits::ToPixelsY(int units) const {
     return ScaleRounded(units, charHeight_, 8);
 }
+
+}  // namespace mirelo

@@ -5,6 +5,8 @@
 
 class QFont;
 
+namespace mirelo {
+
 // Turns template coordinates in dialog units into pixels for the dialog's font: a
 // horizontal unit is a quarter of the font's average character width and a vertical
 // unit an eighth of its height, so the templates keep their proportions on any font.
@@ -22,3 +24,5 @@ private:
     int averageCharWidth_;
     int charHeight_;
 };
+
+}  // namespace mirelo

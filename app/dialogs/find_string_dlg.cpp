@@ -6,6 +6,8 @@
 #include "dialogs/dialog_buttons.h"
 #include "dialogs/dialog_units.h"
 
+namespace mirelo {
+
 CFindStringDlg::CFindStringDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Find string"));
     const DialogUnits units(font());
@@ -27,3 +29,5 @@ void CFindStringDlg::accept() {
     m_strFind = findEdit_->text();
     QDialog::accept();
 }
+
+}  // namespace mirelo

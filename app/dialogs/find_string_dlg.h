@@ -5,6 +5,8 @@
 
 class QLineEdit;
 
+namespace mirelo {
+
 // "Find string": asks for the text to look for in the address list.
 class CFindStringDlg : public QDialog {
     Q_OBJECT
@@ -20,3 +22,5 @@ public:
 private:
     QLineEdit* findEdit_;
 };
+
+}  // namespace mirelo

@@ -5,24 +5,26 @@
 #include "dialogs/dialog_buttons.h"
 #include "dialogs/dialog_units.h"
 
+namespace mirelo {
+
 namespace {
 
 struct KindBoxTemplate {
     int id;
     const char* text;
-    mirelo::HeaderKind kind;
+    HeaderKind kind;
     QRect rect;
 };
 
 // In tab order. The ids follow neither the kinds nor the screen order; the rectangles
 // put the boxes on screen as From:, To:, Sender:, X-Sender:, Return-Path:, Reply-To:.
-constexpr std::array<KindBoxTemplate, mirelo::kHeaderKindCount> kKindBoxes{{
-    {1000, "From:", mirelo::kFromKind, QRect(16, 15, 105, 10)},
-    {1001, "Sender:", mirelo::kSenderKind, QRect(16, 43, 105, 10)},
-    {1002, "X-Sender:", mirelo::kXSenderKind, QRect(16, 57, 105, 10)},
-    {1003, "To:", mirelo::kToKind, QRect(16, 29, 105, 10)},
-    {1004, "Return-Path:", mirelo::kReturnPathKind, QRect(16, 71, 105, 10)},
-    {1005, "Reply-To:", mirelo::kReplyToKind, QRect(16, 85, 105, 10)},
+constexpr std::array<KindBoxTemplate, kHeaderKindCount> kKindBoxes{{
+    {1000, "From:", kFromKind, QRect(16, 15, 105, 10)},
+    {1001, "Sender:", kSenderKind, QRect(16, 43, 105, 10)},
+    {1002, "X-Sender:", kXSenderKind, QRect(16, 57, 105, 10)},
+    {1003, "To:", kToKind, QRect(16, 29, 105, 10)},
+    {1004, "Return-Path:", kReturnPathKind, QRect(16, 71, 105, 10)},
+    {1005, "Reply-To:", kReplyToKind, QRect(16, 85, 105, 10)},
 }};
 
 }  // namespace
@@ -42,14 +44,16 @@ CHeaderTypesDlg::CHeaderTypesDlg(QWidget* parent) : QDialog(parent) {
         auto* box = new QCheckBox(QString::fromLatin1(entry.text), this);
         box->setObjectName(QString::number(entry.id));
         box->setGeometry(units.ToPixels(entry.rect));
-        box->setChecked(mirelo::IsKindEnabled(entry.kind));
+        box->setChecked(IsKindEnabled(entry.kind));
         kindBoxes_[i] = {entry.kind, box};
     }
 }
 
 void CHeaderTypesDlg::accept() {
     for (const KindBox& kindBox : kindBoxes_) {
-        mirelo::SetKindEnabled(kindBox.kind, kindBox.box->checkState() != Qt::Unchecked);
+        SetKindEnabled(kindBox.kind, kindBox.box->checkState() != Qt::Unchecked);
     }
     QDialog::accept();
 }
+
+}  // namespace mirelo

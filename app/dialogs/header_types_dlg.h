@@ -7,6 +7,8 @@
 
 class QCheckBox;
 
+namespace mirelo {
+
 // "Specify which headers types to be used": one check box per header kind. Opens with
 // the kinds' current flags; OK writes all six, Cancel none.
 class CHeaderTypesDlg : public QDialog {
@@ -19,8 +21,10 @@ public:
 
 private:
     struct KindBox {
-        mirelo::HeaderKind kind;
+        HeaderKind kind;
         QCheckBox* box;
     };
-    std::array<KindBox, mirelo::kHeaderKindCount> kindBoxes_{};
+    std::array<KindBox, kHeaderKindCount> kindBoxes_{};
 };
+
+}  // namespace mirelo

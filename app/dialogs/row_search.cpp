@@ -7,19 +7,26 @@
 
 #include "address_row_model.h"
 #include "row_access.h"
+#include "scan/ascii.h"
 #include "windows1252.h"
+
+namespace mirelo {
 
 namespace {
 
-template <typename Char>
-Char FoldAscii(Char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<Char>(c - 'A' + 'a') : c;
+// Only A to Z fold, in the record bytes and in the shown texts alike.
+char FoldAsciiLetter(char c) {
+    return static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+}
+
+char16_t FoldAsciiLetter(char16_t c) {
+    return c < 0x80 ? FoldAscii(static_cast<unsigned char>(c)) : c;
 }
 
 template <typename Char>
 std::optional<std::size_t> FindNoCase(std::basic_string_view<Char> text, std::basic_string_view<Char> pattern) {
     const auto found = std::search(text.begin(), text.end(), pattern.begin(), pattern.end(),
-                                   [](Char a, Char b) { return FoldAscii(a) == FoldAscii(b); });
+                                   [](Char a, Char b) { return FoldAsciiLetter(a) == FoldAsciiLetter(b); });
     if (found == text.end() && !pattern.empty()) return std::nullopt;
     return static_cast<std::size_t>(found - text.begin());
 }
@@ -38,13 +45,13 @@ class RowMatcher {
 public:
     explicit RowMatcher(const QString& text) : text_(text), bytes_(EncodeWindows1252(text)) {}
 
-    bool Matches(const mirelo::AddressRecord& record) {
+    bool Matches(const AddressRecord& record) {
         return (bytes_ && (ContainsNoCase(record.email, *bytes_) || ContainsNoCase(record.name, *bytes_))) ||
                MailboxMatches(record);
     }
 
 private:
-    bool MailboxMatches(const mirelo::AddressRecord& record) {
+    bool MailboxMatches(const AddressRecord& record) {
         const auto [known, isNew] = mailboxMatches_.try_emplace(record.mailbox.data(), false);
         if (isNew) {
             known->second =
@@ -73,7 +80,7 @@ void PrefetchAhead(const RowAccess& rows, int row, int rowCount) {
     constexpr int kRecordsAhead = 2 * kTextsAhead;
     if (row + kRecordsAhead < rowCount) Prefetch(rows.RowRecord(row + kRecordsAhead));
     if (row + kTextsAhead < rowCount) {
-        const mirelo::AddressRecord& record = *rows.RowRecord(row + kTextsAhead);
+        const AddressRecord& record = *rows.RowRecord(row + kTextsAhead);
         Prefetch(record.email.data());
         Prefetch(record.name.data());
     }
@@ -96,3 +103,5 @@ void SelectMatchingRows(RowAccess& rows, const QString& text) {
     rows.SelectOnly(matches);
     if (!matches.empty()) rows.EnsureRowFullyVisible(matches.front());
 }
+
+}  // namespace mirelo

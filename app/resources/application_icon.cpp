@@ -1,5 +1,7 @@
 #include "resources/application_icon.h"
 
+namespace mirelo {
+
 QIcon ApplicationIcon() {
     QIcon icon;
     for (const int size : {16, 32, 64}) {
@@ -7,3 +9,5 @@ QIcon ApplicationIcon() {
     }
     return icon;
 }
+
+}  // namespace mirelo

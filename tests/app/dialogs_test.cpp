@@ -22,7 +22,9 @@
 #include "support/app_harness.h"
 #include "support/temp_dir.h"
 
-using mirelo::AddressRecord;
+namespace mirelo {
+
+using testing::AppHarness;
 
 namespace {
 
@@ -75,7 +77,7 @@ void SaveScreenshot(QWidget& dialog, const QString& name) {
 const QStringList kBoxesTopToBottom = {QStringLiteral("From:"),    QStringLiteral("To:"),
                                        QStringLiteral("Sender:"),  QStringLiteral("X-Sender:"),
                                        QStringLiteral("Return-Path:"), QStringLiteral("Reply-To:")};
-const mirelo::HeaderKind kKindsTopToBottom[] = {0, 1, 3, 4, 2, 5};
+const HeaderKind kKindsTopToBottom[] = {0, 1, 3, 4, 2, 5};
 
 // The check boxes of the header-types dialog, from top to bottom on screen.
 std::vector<QCheckBox*> BoxesOnScreen(QWidget& dialog) {
@@ -99,12 +101,12 @@ const char* const kMailbox =
     "To: Members <members@club>\n"
     "X-Sender: relay@club\n";
 
-std::vector<mirelo::HeaderKind> ScannedKinds() {
-    const mirelo::testing::TempDir folder;
+std::vector<HeaderKind> ScannedKinds() {
+    const testing::TempDir folder;
     const std::string path = folder.Write("In.mbx", kMailbox);
-    mirelo::AddressList list;
-    mirelo::ScanMailbox(path, list, path);
-    std::vector<mirelo::HeaderKind> kinds;
+    AddressList list;
+    ScanMailbox(path, list, path);
+    std::vector<HeaderKind> kinds;
     for (int i = 0; i < list.Count(); ++i) {
         kinds.push_back(list.At(i)->headerKind);
     }
@@ -179,17 +181,17 @@ class DialogsTest : public QObject {
     Q_OBJECT
 
 private:
-    bool savedFlags_[mirelo::kHeaderKindCount] = {};
+    bool savedFlags_[kHeaderKindCount] = {};
 
 private slots:
     void init() {
-        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
-            savedFlags_[kind] = mirelo::IsKindEnabled(kind);
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) {
+            savedFlags_[kind] = IsKindEnabled(kind);
         }
     }
     void cleanup() {
-        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
-            mirelo::SetKindEnabled(kind, savedFlags_[kind]);
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) {
+            SetKindEnabled(kind, savedFlags_[kind]);
         }
     }
 
@@ -212,35 +214,35 @@ private slots:
     // The ids follow neither kinds nor screen order, so each box is checked against its kind.
     void headerTypesShowEachKindsFlag_data() {
         QTest::addColumn<int>("screenRow");
-        for (int row = 0; row < mirelo::kHeaderKindCount; ++row) {
+        for (int row = 0; row < kHeaderKindCount; ++row) {
             QTest::newRow(qPrintable(kBoxesTopToBottom[row])) << row;
         }
     }
     void headerTypesShowEachKindsFlag() {
         QFETCH(int, screenRow);
-        mirelo::SetKindEnabled(kKindsTopToBottom[screenRow], false);
+        SetKindEnabled(kKindsTopToBottom[screenRow], false);
         CHeaderTypesDlg dialog;
         const std::vector<QCheckBox*> boxes = BoxesOnScreen(dialog);
-        for (int row = 0; row < mirelo::kHeaderKindCount; ++row) {
+        for (int row = 0; row < kHeaderKindCount; ++row) {
             QCOMPARE(boxes[static_cast<std::size_t>(row)]->isChecked(), row != screenRow);
         }
     }
 
     void uncheckingToAndOkDropsToRecords() {
-        QVERIFY(ScannedKinds() == (std::vector<mirelo::HeaderKind>{0, 1, 2, 5, 0, 1, 4}));
+        QVERIFY(ScannedKinds() == (std::vector<HeaderKind>{0, 1, 2, 5, 0, 1, 4}));
         OnModalDialog([](QDialog& dialog) {
             Click(dialog, QStringLiteral("To:"));
             Click(dialog, QStringLiteral("OK"));
         });
         RunHeaderTypesCommand(nullptr);
-        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
-            QCOMPARE(mirelo::IsKindEnabled(kind), kind != mirelo::kToKind);
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) {
+            QCOMPARE(IsKindEnabled(kind), kind != kToKind);
         }
-        QVERIFY(ScannedKinds() == (std::vector<mirelo::HeaderKind>{0, 2, 5, 0, 4}));
+        QVERIFY(ScannedKinds() == (std::vector<HeaderKind>{0, 2, 5, 0, 4}));
     }
 
     void cancelChangesNoFlag() {
-        mirelo::SetKindEnabled(mirelo::kSenderKind, false);
+        SetKindEnabled(kSenderKind, false);
         OnModalDialog([](QDialog& dialog) {
             for (const QString& text : kBoxesTopToBottom) {
                 Click(dialog, text);
@@ -248,8 +250,8 @@ private slots:
             Click(dialog, QStringLiteral("Cancel"));
         });
         RunHeaderTypesCommand(nullptr);
-        for (int kind = 0; kind < mirelo::kHeaderKindCount; ++kind) {
-            QCOMPARE(mirelo::IsKindEnabled(kind), kind != mirelo::kSenderKind);
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) {
+            QCOMPARE(IsKindEnabled(kind), kind != kSenderKind);
         }
     }
 
@@ -396,5 +398,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(DialogsTest)
+}  // namespace mirelo
+
+QTEST_MAIN(mirelo::DialogsTest)
 #include "dialogs_test.moc"

@@ -10,6 +10,10 @@
 #include "store_writer/dbx_writer.h"
 #include "support/scoped_env.h"
 
+namespace mirelo {
+
+using testing::AppHarness;
+
 namespace {
 
 // Calls probe at every turn of the event loop while it lives, as the extraction pumps.
@@ -22,11 +26,11 @@ struct EventLoopProbe : QTimer {
 
 // As text, so that a failed comparison shows both files.
 QString FileText(const std::string& path) {
-    return QString::fromStdString(mirelo::testing::ReadFileBytes(path));
+    return QString::fromStdString(testing::ReadFileBytes(path));
 }
 
 std::string Sep() {
-    return std::string(1, mirelo::kPathSeparator);
+    return std::string(1, kPathSeparator);
 }
 
 }  // namespace
@@ -182,8 +186,8 @@ private slots:
     void outlookWalksFromTheParentAndReportsDamagedStores() {
         AppHarness harness;
         harness.platform.localAppData = (harness.files.path() / "AppData").string();
-        const mirelo::testing::DbxStoreImage store =
-            mirelo::testing::DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
+        const testing::DbxStoreImage store =
+            testing::DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
         harness.files.Write("AD/Identities/Main/Inbox.dbx", store.bytes);
         harness.files.Write("AD/Other/Broken.dbx", store.CutAt(store.bytes.size() / 2));
         const std::string chosen = (harness.files.path() / "AD" / "Identities").string();
@@ -211,8 +215,8 @@ private slots:
     void storesThatCannotBeDumpedAtAllAreSaidSoAndNothingIsOffered() {
         AppHarness harness;
         harness.files.Write("Outlook/Main/Inbox.dbx",
-                            mirelo::testing::DbxStoreBuilder().AddMessage("From: a@x.org\r\n").Build().bytes);
-        const mirelo::testing::ScopedEnv temp("TEMP", (harness.files.path() / "none").string());
+                            testing::DbxStoreBuilder().AddMessage("From: a@x.org\r\n").Build().bytes);
+        const testing::ScopedEnv temp("TEMP", (harness.files.path() / "none").string());
         harness.platform.folderAnswers.push_back((harness.files.path() / "Outlook" / "Main").string());
         harness.Choose("Extract email addresses (Outlook)");
         QCOMPARE(harness.platform.messages.size(), 1u);
@@ -290,5 +294,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(ExtractionTest)
+}  // namespace mirelo
+
+QTEST_MAIN(mirelo::ExtractionTest)
 #include "extraction_test.moc"

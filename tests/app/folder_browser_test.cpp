@@ -9,6 +9,10 @@
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
+namespace mirelo {
+
+using testing::FakePlatform;
+
 namespace {
 
 QString Native(const std::filesystem::path& path) {
@@ -21,14 +25,14 @@ class FolderBrowserTest : public QObject {
     Q_OBJECT
 private slots:
     void theInitialFolderIsPreselected() {
-        mirelo::testing::TempDir files;
+        testing::TempDir files;
         files.Write("Mail/Sub/In.mbx", "");
         FolderBrowserDialog dialog("Search for mailboxes\n(ex: somewhere)", Native(files.path() / "Mail"), nullptr);
         QCOMPARE(dialog.ChosenFolder(), Native(files.path() / "Mail"));
     }
 
     void theRememberedFolderIsInViewTypingGoesToThePathAndHomeIsOffered() {
-        mirelo::testing::TempDir files;
+        testing::TempDir files;
         for (int i = 100; i < 400; ++i) files.Write("Many/d" + std::to_string(i) + "/x", "");
         files.Write("Many/d350/Sub/In.mbx", "");
         FolderBrowserDialog dialog("prompt", Native(files.path() / "Many" / "d350"), nullptr);
@@ -59,7 +63,7 @@ private slots:
     void aTypedFolderWinsWhenItExists() {
         QFETCH(QString, typed);
         QFETCH(QString, chosen);
-        mirelo::testing::TempDir files;
+        testing::TempDir files;
         files.Write("Mail/Sub/In.mbx", "");
         files.Write("Other/x.txt", "");
         FolderBrowserDialog dialog("prompt", Native(files.path() / "Mail"), nullptr);
@@ -81,5 +85,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(FolderBrowserTest)
+}  // namespace mirelo
+
+QTEST_MAIN(mirelo::FolderBrowserTest)
 #include "folder_browser_test.moc"

@@ -8,7 +8,9 @@
 #include "command_ids.h"
 #include "support/app_harness.h"
 
-using mirelo::AddressRecord;
+namespace mirelo {
+
+using testing::AppHarness;
 
 namespace {
 
@@ -189,5 +191,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(ListViewTest)
+}  // namespace mirelo
+
+QTEST_MAIN(mirelo::ListViewTest)
 #include "list_view_test.moc"

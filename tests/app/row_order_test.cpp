@@ -5,7 +5,7 @@
 
 #include "row_order.h"
 
-using mirelo::AddressRecord;
+namespace mirelo {
 
 class RowOrderTest : public QObject {
     Q_OBJECT
@@ -83,5 +83,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(RowOrderTest)
+}  // namespace mirelo
+
+QTEST_MAIN(mirelo::RowOrderTest)
 #include "row_order_test.moc"

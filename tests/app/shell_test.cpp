@@ -11,6 +11,10 @@
 #include "command_ids.h"
 #include "support/app_harness.h"
 
+namespace mirelo {
+
+using testing::AppHarness;
+
 class ShellTest : public QObject {
     Q_OBJECT
 private slots:
@@ -139,7 +143,7 @@ private slots:
         harness.platform.saveAnswers.push_back(csv);
         harness.Frame().close();
         QVERIFY(!harness.Frame().isVisible());
-        QCOMPARE(mirelo::testing::ReadFileBytes(csv), std::string("email,name,notes\r\n"));
+        QCOMPARE(testing::ReadFileBytes(csv), std::string("email,name,notes\r\n"));
     }
 
     void keysWithoutAHandlerAreTakenAndDoNothing() {
@@ -230,5 +234,7 @@ private slots:
     }
 };
 
-QTEST_MAIN(ShellTest)
+}  // namespace mirelo
+
+QTEST_MAIN(mirelo::ShellTest)
 #include "shell_test.moc"

@@ -9,6 +9,8 @@
 
 #include "command_ids.h"
 
+namespace mirelo::testing {
+
 AppHarness::AppHarness() {
     Profile::RedirectTo(profileFolder_.path());
     Start();
@@ -71,8 +73,8 @@ void AppHarness::ExtractEudora(const std::string& folder, std::optional<std::str
     Choose(QStringLiteral("Extract email addresses (Eudora)"));
 }
 
-void AppHarness::ShowRecords(const std::vector<mirelo::AddressRecord>& records) {
-    for (const mirelo::AddressRecord& record : records) Doc().List().Append(record);
+void AppHarness::ShowRecords(const std::vector<AddressRecord>& records) {
+    for (const AddressRecord& record : records) Doc().List().Append(record);
     Doc().RefillRows(Doc().List());
 }
 
@@ -83,3 +85,5 @@ void AppHarness::SelectRows(const std::vector<int>& rows) {
         selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
+
+}  // namespace mirelo::testing

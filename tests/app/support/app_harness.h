@@ -17,6 +17,8 @@
 
 class QAction;
 
+namespace mirelo::testing {
+
 // The whole program on a profile of its own in a temporary folder, its dialogs answered
 // by a FakePlatform, its window shown on the offscreen platform.
 class AppHarness {
@@ -47,11 +49,11 @@ public:
     void ExtractEudora(const std::string& folder, std::optional<std::string> savePath);
 
     // Appends the records and shows them as an extraction's export does.
-    void ShowRecords(const std::vector<mirelo::AddressRecord>& records);
+    void ShowRecords(const std::vector<AddressRecord>& records);
     void SelectRows(const std::vector<int>& rows);
 
     FakePlatform platform;
-    mirelo::testing::TempDir files;
+    TempDir files;
 
 private:
     void Start();
@@ -59,3 +61,5 @@ private:
     QTemporaryDir profileFolder_;
     std::unique_ptr<CMireloApp> app_;
 };
+
+}  // namespace mirelo::testing

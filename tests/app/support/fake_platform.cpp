@@ -1,5 +1,7 @@
 #include "support/fake_platform.h"
 
+namespace mirelo::testing {
+
 namespace {
 
 template <typename Answer>
@@ -35,3 +37,5 @@ PlatformServices::SaveAnswer FakePlatform::AskSaveChanges(const QString& documen
     saveChangesTitles.push_back(documentTitle);
     return Next(saveChangesAnswers, SaveAnswer::Cancel);
 }
+
+}  // namespace mirelo::testing

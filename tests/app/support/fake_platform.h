@@ -9,6 +9,8 @@
 
 #include "platform_services.h"
 
+namespace mirelo::testing {
+
 // Answers every dialog from queues filled by the test and writes down what was asked.
 // An empty queue answers as a cancelled dialog would.
 class FakePlatform : public PlatformServices {
@@ -38,3 +40,5 @@ public:
         return editorOpens;
     }
 };
+
+}  // namespace mirelo::testing

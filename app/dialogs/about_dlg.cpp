@@ -1,9 +1,10 @@
 #include "dialogs/about_dlg.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 #include "dialogs/dialog_buttons.h"
-#include "dialogs/dialog_units.h"
 #include "resources/application_icon.h"
 
 namespace mirelo {
@@ -29,35 +30,41 @@ QString ShownText(const QString& text) {
     return shown;
 }
 
-void AddStaticText(QWidget* dialog, const QString& text, const QRect& rect) {
+QLabel* StaticText(QWidget* dialog, const QString& text) {
     auto* label = new QLabel(text, dialog);
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(rect);
+    return label;
 }
 
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Mirelo"));
-    const DialogUnits units(font());
-    setFixedSize(units.ToPixels(QSize(235, 136)));
-
     auto* icon = new QLabel(this);
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
-    icon->setGeometry(units.ToPixels(QRect(11, 17, 20, 20)));
 
-    AddStaticText(this, QStringLiteral("Mirelo Version 1.0"), units.ToPixels(QRect(40, 10, 119, 8)));
-    AddStaticText(this,
-                  QStringLiteral("Copyright (C) 2025 Mirelo\n"
-                                 "https://mirelo.example.org"),
-                  units.ToPixels(QRect(40, 25, 125, 20)));
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(StaticText(this, QStringLiteral("Mirelo Version 1.0")));
+    texts->addWidget(StaticText(this, QStringLiteral("Copyright (C) 2025 Mirelo\n"
+                                                     "https://mirelo.example.org")));
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addLayout(texts);
+    top->addStretch();
+    QHBoxLayout* ok = AddOkButton(this);
+    top->addLayout(ok);
+    top->setAlignment(ok, Qt::AlignTop);
 
-    AddOkButton(this, units.ToPixels(QRect(178, 7, 50, 14)));
+    // The steps sit under the icon, a little in from the dialog's edge.
+    auto* steps = new QHBoxLayout;
+    steps->addSpacing(icon->sizeHint().width() / 2);
+    steps->addWidget(StaticText(this, ShownText(QString::fromLatin1(kInstructions))));
 
-    AddStaticText(this, ShownText(QString::fromLatin1(kInstructions)),
-                  units.ToPixels(QRect(23, 55, 190, 74)));
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addLayout(top);
+    layout->addSpacing(fontMetrics().height());
+    layout->addLayout(steps);
 }
 
 }  // namespace mirelo

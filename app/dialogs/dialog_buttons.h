@@ -1,13 +1,15 @@
 #pragma once
 
 class QDialog;
-class QRect;
+class QHBoxLayout;
 
 namespace mirelo {
 
-// "OK", the default button: closes the dialog accepted.
-void AddOkButton(QDialog* dialog, const QRect& geometry);
-// "Cancel": closes the dialog rejected.
-void AddCancelButton(QDialog* dialog, const QRect& geometry);
+// A row holding "OK", the default button, which closes the dialog accepted, and
+// "Cancel", which closes it rejected. Made before the dialog's other controls, so the
+// buttons come first in the tab order.
+QHBoxLayout* AddOkCancelButtons(QDialog* dialog);
+// "OK" alone.
+QHBoxLayout* AddOkButton(QDialog* dialog);
 
 }  // namespace mirelo

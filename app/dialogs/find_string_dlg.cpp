@@ -1,28 +1,31 @@
 #include "dialogs/find_string_dlg.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
 
 #include "dialogs/dialog_buttons.h"
-#include "dialogs/dialog_units.h"
 
 namespace mirelo {
 
 CFindStringDlg::CFindStringDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Find string"));
-    const DialogUnits units(font());
-    setFixedSize(units.ToPixels(QSize(187, 57)));
-
     auto* label = new QLabel(QStringLiteral("Search for:"), this);
-    label->setGeometry(units.ToPixels(QRect(22, 9, 38, 12)));
-
     // The first tab stop, so it has the focus when the dialog opens.
     findEdit_ = new QLineEdit(m_strFind, this);
     findEdit_->setObjectName(QStringLiteral("1001"));
-    findEdit_->setGeometry(units.ToPixels(QRect(63, 7, 94, 14)));
+    QHBoxLayout* buttons = AddOkCancelButtons(this);
 
-    AddOkButton(this, units.ToPixels(QRect(36, 34, 50, 14)));
-    AddCancelButton(this, units.ToPixels(QRect(99, 34, 50, 14)));
+    auto* search = new QHBoxLayout;
+    search->addWidget(label);
+    search->addWidget(findEdit_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addLayout(search);
+    buttons->insertStretch(0);
+    buttons->addStretch();
+    layout->addLayout(buttons);
 }
 
 void CFindStringDlg::accept() {

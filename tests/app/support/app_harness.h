@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -14,8 +15,6 @@
 #include "mirelo_view.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
-
-class QAction;
 
 namespace mirelo::testing {
 
@@ -35,14 +34,12 @@ public:
     CMireloView& View() { return app_->View(); }
     CommandTable& Commands() { return app_->Commands(); }
 
-    // A menu title or an item anywhere, by its text.
+    // A menu title or an item anywhere, by its text, in its current state.
     QAction* Item(const QString& text);
-    // Opens and closes every menu, so each item shows its current state.
-    void RefreshMenus();
-    bool Enabled(const QString& itemText);
+    bool Enabled(const QString& itemText) { return Item(itemText)->isEnabled(); }
+    bool Checked(const QString& itemText) { return Item(itemText)->isChecked(); }
     // Chooses the item as a user would, after its menu has opened.
-    void Choose(const QString& itemText);
-    bool Checked(const QString& itemText);
+    void Choose(const QString& itemText) { Item(itemText)->trigger(); }
 
     // Runs an Eudora extraction of the folder, answering the save dialog with savePath
     // (nothing: cancel).
@@ -51,6 +48,9 @@ public:
     // Appends the records and shows them as an extraction's export does.
     void ShowRecords(const std::vector<AddressRecord>& records);
     void SelectRows(const std::vector<int>& rows);
+
+    // A path below the temporary files.
+    std::string Path(const std::string& relative) const { return (files.path() / relative).string(); }
 
     FakePlatform platform;
     TempDir files;

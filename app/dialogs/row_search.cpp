@@ -47,8 +47,9 @@ public:
     explicit RowMatcher(const QString& text) : text_(text), bytes_(EncodeWindows1252(text)) {}
 
     bool Matches(const AddressRecord& record) {
-        return (bytes_ && (ContainsNoCase<char>(record.email, *bytes_) || ContainsNoCase<char>(record.name, *bytes_))) ||
-               MailboxMatches(record);
+        const bool inBytes =
+            bytes_ && (ContainsNoCase<char>(record.email, *bytes_) || ContainsNoCase<char>(record.name, *bytes_));
+        return inBytes || MailboxMatches(record);
     }
 
 private:

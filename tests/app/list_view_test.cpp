@@ -98,22 +98,25 @@ private slots:
     // A deleted current row hands the focus to the row above its run of selected rows (below
     // for a run at the top) and scrolls there before the rows go; the view keeps its scroll.
     void deletingKeepsTheCurrentRowAndTheScroll_data() {
-        QTest::addColumn<int>("firstSelected");
+        QTest::addColumn<int>("firstSelected");  // then every step-th row
+        QTest::addColumn<int>("step");
         QTest::addColumn<int>("current");
         QTest::addColumn<int>("currentAfter");  // as a row before the deletion
-        QTest::newRow("current kept") << 3 << 501 << 501;
-        QTest::newRow("current deleted, out of view") << 3 << 507 << 506;
-        QTest::newRow("current deleted, first row") << 0 << 0 << 1;
+        QTest::newRow("current kept") << 3 << 7 << 501 << 501;
+        QTest::newRow("current deleted, out of view") << 3 << 7 << 507 << 506;
+        QTest::newRow("current deleted, first row") << 0 << 7 << 0 << 1;
+        QTest::newRow("current deleted inside a run") << 500 << 1 << 700 << 499;
     }
     void deletingKeepsTheCurrentRowAndTheScroll() {
         QFETCH(int, firstSelected);
+        QFETCH(int, step);
         QFETCH(int, current);
         QFETCH(int, currentAfter);
         AppHarness harness;
         harness.ShowRecords(NumberedRecords(1000));
         CMireloView& view = harness.View();
         std::vector<int> selected;
-        for (int row = firstSelected; row < 1000; row += 7) selected.push_back(row);
+        for (int row = firstSelected; row < 1000; row += step) selected.push_back(row);
         harness.SelectRows(selected);
         view.selectionModel()->setCurrentIndex(view.model()->index(current, 1), QItemSelectionModel::NoUpdate);
         view.scrollTo(view.model()->index(currentAfter, 0));

@@ -92,8 +92,10 @@ TEST_F(FolderWalkTest, AcceptsMailboxesByExtensionAndTheTrashRuleIgnoringCase) {
 
 TEST_F(FolderWalkTest, WalksEachSubfolderWhereItsEntryIsMet) {
     for (const char* name : {"a/1.mbx", "a/x/2.mbx", "a/x/3.mbx", "b/4.mbx", "b/y/z/5.mbx", "6.mbx"}) folder.Write(name, "");
+    fs::create_directory(folder.path() / "empty");
     const std::vector<std::string> visited = Walk(Root());
     ASSERT_EQ(visited.size(), 6u);
+    EXPECT_TRUE(observer.problems.empty());
     // Depth first: the stores of one folder's subtree are visited in one run.
     for (const std::string prefix : {"a/", "a/x/", "b/", "b/y/"}) {
         std::vector<bool> inside;

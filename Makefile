@@ -54,11 +54,12 @@ clean:
 	@rm -rf $(BUILD) $(WINDOWS_BUILD)
 
 # The whole test suite again under AddressSanitizer (with its leak check) and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, unoptimised: the sanitizers find as much, and the build
+# takes half the time.
 .PHONY: test-sanitized
 SANITIZED_BUILD ?= build-sanitized
 test-sanitized: deps
-	@cmake -S . -B $(SANITIZED_BUILD) -G Ninja -DMIRELO_SANITIZE=ON $(CMAKE_ARGS) > /dev/null
+	@cmake -S . -B $(SANITIZED_BUILD) -G Ninja -DMIRELO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_ARGS) > /dev/null
 	@cmake --build $(SANITIZED_BUILD)
 	@QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1 \

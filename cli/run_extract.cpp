@@ -102,8 +102,7 @@ void ExplainEmptyResult(MailSource source, const std::string& folder, const std:
                         std::FILE* err) {
     const bool eudora = source == MailSource::Eudora;
     if (HoldsStores(rootText, eudora ? ".mbx" : ".dbx")) return;
-    const PathParts walked = SplitPath(rootText);
-    const std::string walkedFolder = eudora ? folder : walked.drive + walked.directory;
+    const std::string walkedFolder = eudora ? folder : FolderOf(rootText);
     std::fprintf(err, "mirelo-extract: no mailboxes found under %s", walkedFolder.c_str());
     if (eudora && HoldsStores(rootText, ".dbx")) std::fputs("; it holds Outlook Express stores: try --outlook", err);
     std::fputc('\n', err);

@@ -54,8 +54,7 @@ std::string RootTextFor(MailSource source, const std::string& chosenFolder) {
 }
 
 std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const std::string& chosenFolder) {
-    const PathParts walked = SplitPath(RootTextFor(source, chosenFolder));
-    const std::string walkStart = walked.drive + walked.directory;
+    const std::string walkStart = FolderOf(RootTextFor(source, chosenFolder));
     for (const std::string& folder : {chosenFolder, walkStart.empty() ? std::string(".") : walkStart}) {
         if (const FolderListing listing(folder); listing.Error()) return UnreadableFolder{folder, listing.Error()};
     }

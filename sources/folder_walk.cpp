@@ -19,8 +19,7 @@ public:
 
     // Returns false once the observer asked to stop.
     bool Walk(const std::string& folderPath) {
-        const PathParts parts = SplitPath(folderPath);
-        const std::string folder = parts.drive + parts.directory;
+        const std::string folder = FolderOf(folderPath);
         return WalkFolder(folder, RealFolderPath(folder));
     }
 

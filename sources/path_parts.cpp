@@ -27,6 +27,11 @@ PathParts SplitPath(std::string_view path) {
     return parts;
 }
 
+std::string FolderOf(std::string_view path) {
+    const PathParts parts = SplitPath(path);
+    return parts.drive + parts.directory;
+}
+
 std::string JoinPath(const PathParts& parts) {
     std::string path = parts.drive;
     if (!parts.directory.empty()) {

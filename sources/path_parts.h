@@ -31,6 +31,10 @@ struct PathParts {
 
 PathParts SplitPath(std::string_view path);
 
+// The folder a path denotes: its drive and directory. A path without a trailing separator
+// therefore denotes its parent folder.
+std::string FolderOf(std::string_view path);
+
 // Adds a separator after a directory and a full stop before an extension when missing.
 std::string JoinPath(const PathParts& parts);
 

@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <unistd.h>
+#include <sys/wait.h>
 #endif
 
 #include <cstdlib>
@@ -220,7 +221,8 @@ protected:
         // Wide, since the ANSI code page would lose the names.
         const int status = _wsystem(std::filesystem::path(std::u8string(command.begin(), command.end())).c_str());
 #else
-        const int status = std::system(command.c_str());
+        const int waited = std::system(command.c_str());
+        const int status = WIFEXITED(waited) ? WEXITSTATUS(waited) : waited;
 #endif
         return status == 0 ? ReadFileBytes(output) : "exit status " + std::to_string(status);
     }
@@ -242,6 +244,8 @@ TEST_F(ExtractCommandTest, WritesTheSameCsvBytesOnEverySystem) {
               "email,name,notes\r\n"
               "me@mailhost,To," + Native("/{Ид-1}/Inbox.dbx") + "\r\n"
               "zoe@mailhost,Zoe," + Native("/{Ид-1}/Inbox.dbx") + "\r\n");
+
+    EXPECT_EQ(Run("--frobnicate " + deep_), "exit status 2");  // a usage error
 
     const std::string list = deep_ + kPathSeparator + "list.csv";
     ASSERT_EQ(Run("--output " + list + " " + deep_ + kPathSeparator + "Eudora"), "");

@@ -56,11 +56,21 @@ clean:
 # The whole test suite again under AddressSanitizer (with its leak check) and
 # UndefinedBehaviorSanitizer, unoptimised: the sanitizers find as much, and the build
 # takes half the time.
-.PHONY: test-sanitized
+.PHONY: test-sanitized test-threads
 SANITIZED_BUILD ?= build-sanitized
+THREAD_SANITIZED_BUILD ?= build-tsan
 test-sanitized: deps
 	@cmake -S . -B $(SANITIZED_BUILD) -G Ninja -DMIRELO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_ARGS) > /dev/null
 	@cmake --build $(SANITIZED_BUILD)
 	@QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZED_BUILD) --output-on-failure
+	@$(MAKE) --no-print-directory test-threads
+
+# The core tests under ThreadSanitizer: the stores are read on several threads. Without
+# the window, whose Qt libraries are not built for it.
+test-threads: deps
+	@cmake -S . -B $(THREAD_SANITIZED_BUILD) -G Ninja -DMIRELO_SANITIZE_THREADS=ON -DMIRELO_BUILD_APP=OFF \
+	  -DCMAKE_BUILD_TYPE=Debug $(CMAKE_ARGS) > /dev/null
+	@cmake --build $(THREAD_SANITIZED_BUILD) --target mirelo_core_tests
+	@cd $(THREAD_SANITIZED_BUILD)/tests && TSAN_OPTIONS=halt_on_error=1 ./mirelo_core_tests --gtest_brief=1

@@ -21,18 +21,18 @@ int AddressRowModel::columnCount(const QModelIndex& parent) const {
 
 QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    return CellText(*Record(index.row()), index.column());
+    return CellText(*list_, *Record(index.row()), index.column());
 }
 
-QString AddressRowModel::CellText(const AddressRecord& record, int column) {
+QString AddressRowModel::CellText(const AddressList& list, const AddressRecord& record, int column) {
     switch (column) {
     case kEmailColumn:
-        return DecodeWindows1252(record.email);
+        return DecodeWindows1252(list.Email(record));
     case kNameColumn:
-        return DecodeWindows1252(record.name);
+        return DecodeWindows1252(list.Name(record));
     default:
-        return QFile::decodeName(QByteArray::fromRawData(record.mailbox.data(),
-                                                         static_cast<qsizetype>(record.mailbox.size())));
+        const std::string_view mailbox = list.Mailbox(record);
+        return QFile::decodeName(QByteArray::fromRawData(mailbox.data(), static_cast<qsizetype>(mailbox.size())));
     }
 }
 
@@ -50,7 +50,19 @@ QVariant AddressRowModel::headerData(int section, Qt::Orientation orientation, i
     }
 }
 
-void AddressRowModel::SetRows(std::vector<AddressRecord*> rows) {
+const AddressList AddressRowModel::kNoList;
+
+void AddressRowModel::SetRows(const AddressList& list, std::vector<AddressRecord*> rows) {
+    list_ = &list;
+    ReplaceRows(std::move(rows));
+}
+
+void AddressRowModel::ClearRows() {
+    list_ = &kNoList;
+    ReplaceRows({});
+}
+
+void AddressRowModel::ReplaceRows(std::vector<AddressRecord*> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
@@ -67,7 +79,7 @@ void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
             kept.push_back(Record(row));
         }
     }
-    SetRows(std::move(kept));
+    ReplaceRows(std::move(kept));
 }
 
 void AddressRowModel::SortRows(int column) {
@@ -81,7 +93,7 @@ void AddressRowModel::SortRows(int column) {
         newRowOf.emplace(persistentRecords.back(), -1);
     }
 
-    SortRowsByColumn(rows_, column);
+    SortRowsByColumn(*list_, rows_, column);
 
     if (!persistent.isEmpty()) {
         for (std::size_t row = 0; row < rows_.size(); ++row) {

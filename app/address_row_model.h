@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "scan/address_record.h"
+#include "scan/address_list.h"
 
 namespace mirelo {
 
@@ -22,10 +22,13 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // What the cell shows: email and name as Windows-1252, the mailbox as a file name.
-    static QString CellText(const AddressRecord& record, int column);
+    static QString CellText(const AddressList& list, const AddressRecord& record, int column);
 
     AddressRecord* Record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-    void SetRows(std::vector<AddressRecord*> rows);
+    // The records of list to show, or none.
+    void SetRows(const AddressList& list, std::vector<AddressRecord*> rows);
+    void ClearRows();
+    const AddressList& Texts() const { return *list_; }
     // rows ascending. One reset rather than a removal per run of rows: each removal costs
     // the views a pass over all rows.
     void RemoveRows(const std::vector<int>& rows);
@@ -33,6 +36,10 @@ public:
     void SortRows(int column);
 
 private:
+    void ReplaceRows(std::vector<AddressRecord*> rows);
+
+    static const AddressList kNoList;
+    const AddressList* list_ = &kNoList;
     std::vector<AddressRecord*> rows_;
 };
 

@@ -106,11 +106,11 @@ void CMireloView::RefillRows(const AddressList& list) {
     for (int position = 0; position < list.Count(); ++position) {
         if (!list.At(position)->duplicate) shown.push_back(list.At(position));
     }
-    rows_->SetRows(std::move(shown));
+    rows_->SetRows(list, std::move(shown));
 }
 
 void CMireloView::DeleteAllRows() {
-    rows_->SetRows({});
+    rows_->ClearRows();
 }
 
 void CMireloView::SortRows(int column) {
@@ -164,6 +164,10 @@ int CMireloView::RowCount() const {
 
 const AddressRecord* CMireloView::RowRecord(int row) const {
     return rows_->Record(row);
+}
+
+const AddressList& CMireloView::RowTexts() const {
+    return rows_->Texts();
 }
 
 void CMireloView::SelectOnly(const std::vector<int>& rows) {

@@ -36,6 +36,7 @@ public:
 
     int RowCount() const override;
     const AddressRecord* RowRecord(int row) const override;
+    const AddressList& RowTexts() const override;
     void SelectOnly(const std::vector<int>& rows) override;
     void EnsureRowFullyVisible(int row) override;
 

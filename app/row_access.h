@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "scan/address_record.h"
+#include "scan/address_list.h"
 
 namespace mirelo {
 
@@ -12,6 +12,8 @@ public:
     virtual ~RowAccess() = default;
     virtual int RowCount() const = 0;
     virtual const AddressRecord* RowRecord(int row) const = 0;
+    // The list whose tables hold the texts of the rows' records.
+    virtual const AddressList& RowTexts() const = 0;
     // Selects exactly these rows, given ascending, in one step; the focus and the current
     // row stay.
     virtual void SelectOnly(const std::vector<int>& rows) = 0;

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "export/folded_ranks.h"
 #include "export/record_order.h"
 #include "scan/ascii.h"
 
@@ -32,22 +31,20 @@ struct KeyedRow {
     AddressRecord* record;
 };
 
-std::vector<KeyedRow> KeyedRows(const std::vector<AddressRecord*>& rows, int column) {
+std::vector<KeyedRow> KeyedRows(const AddressList& list, const std::vector<AddressRecord*>& rows, int column) {
     std::vector<KeyedRow> keyed;
     keyed.reserve(rows.size());
     if (column == kMailboxColumn) {
         // A list holds few mailboxes, each shared by many rows: their ranks settle the
         // mailbox whole and leave the second key to the email.
-        const std::vector<std::uint32_t> ranks = RanksNoCase(
-            rows.size(), [&rows](std::size_t i) -> std::string_view { return rows[i]->mailbox; });
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            keyed.push_back({ranks[i], FoldedBytes(rows[i]->email, 0), rows[i]});
+        const std::vector<std::uint32_t> ranks = RanksOfTexts(list.Mailboxes());
+        for (AddressRecord* record : rows) {
+            keyed.push_back({ranks[record->mailbox], FoldedBytes(list.Email(*record), 0), record});
         }
         return keyed;
     }
     for (AddressRecord* record : rows) {
-        const std::string_view text = column == kNameColumn ? std::string_view(record->name)
-                                                            : std::string_view(record->email);
+        const std::string_view text = column == kNameColumn ? list.Name(*record) : list.Email(*record);
         keyed.push_back({FoldedBytes(text, 0), FoldedBytes(text, 8), record});
     }
     return keyed;
@@ -55,24 +52,23 @@ std::vector<KeyedRow> KeyedRows(const std::vector<AddressRecord*>& rows, int col
 
 }  // namespace
 
-int CompareRows(const AddressRecord* a, const AddressRecord* b, int column) {
+int CompareRows(const AddressList& list, const AddressRecord* a, const AddressRecord* b, int column) {
     switch (column) {
     case kNameColumn:
-        return CompareNoCase(a->name, b->name);
+        return CompareNoCase(list.Name(*a), list.Name(*b));
     case kMailboxColumn:
-        if (const int byMailbox = CompareNoCase(a->mailbox, b->mailbox)) return byMailbox;
-        return CompareNoCase(a->email, b->email);
+        return CompareMailboxThenEmail(list, *a, *b);
     default:
-        return CompareNoCase(a->email, b->email);
+        return CompareNoCase(list.Email(*a), list.Email(*b));
     }
 }
 
-void SortRowsByColumn(std::vector<AddressRecord*>& rows, int column) {
-    std::vector<KeyedRow> keyed = KeyedRows(rows, column);
-    std::sort(keyed.begin(), keyed.end(), [column](const KeyedRow& a, const KeyedRow& b) {
+void SortRowsByColumn(const AddressList& list, std::vector<AddressRecord*>& rows, int column) {
+    std::vector<KeyedRow> keyed = KeyedRows(list, rows, column);
+    std::sort(keyed.begin(), keyed.end(), [&list, column](const KeyedRow& a, const KeyedRow& b) {
         if (a.high != b.high) return a.high < b.high;
         if (a.low != b.low) return a.low < b.low;
-        return CompareRows(a.record, b.record, column) < 0;
+        return CompareRows(list, a.record, b.record, column) < 0;
     });
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].record;
 }

@@ -2,17 +2,17 @@
 
 #include <vector>
 
-#include "scan/address_record.h"
+#include "scan/address_list.h"
 
 namespace mirelo {
 
 // The order of the list view's rows. Column 1: names; column 2: mailboxes, then emails;
 // any other column: emails. ASCII case is ignored; negative when a goes first.
-int CompareRows(const AddressRecord* a, const AddressRecord* b, int column);
+int CompareRows(const AddressList& list, const AddressRecord* a, const AddressRecord* b, int column);
 
 // Sorts the rows ascending by CompareRows. Each row gets a sort key from the leading
 // bytes of its texts, so most comparisons never leave the key array; rows whose keys
 // tie are compared in full.
-void SortRowsByColumn(std::vector<AddressRecord*>& rows, int column);
+void SortRowsByColumn(const AddressList& list, std::vector<AddressRecord*>& rows, int column);
 
 }  // namespace mirelo

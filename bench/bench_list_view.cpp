@@ -34,18 +34,15 @@ constexpr const char* kFindMark = "+found";
 
 void FillList(mirelo::AddressList& list, int rows) {
     std::mt19937 random(20260101);
-    // The scanner gives every record of a mailbox the same shared label.
-    std::vector<mirelo::SharedText> mailboxes;
+    std::vector<std::string> mailboxes;
     for (int i = 0; i < 300; ++i) {
         mailboxes.emplace_back("Folder" + std::to_string(i % 17) + "/" + RandomWord(random, 3, 12) + ".mbx");
     }
     std::uniform_int_distribution<std::size_t> mailbox(0, mailboxes.size() - 1);
-    mirelo::AddressRecord record;
     for (int i = 0; i < rows; ++i) {
-        record.email = RandomWord(random, 3, 10) + "." + RandomWord(random, 2, 8) + "@" + RandomWord(random, 4, 9) + ".com";
-        record.name = RandomWord(random, 3, 8) + " " + RandomWord(random, 4, 10) + (i % 10 == 0 ? kFindMark : "");
-        record.mailbox = mailboxes[mailbox(random)];
-        list.Append(record);
+        const std::string email = RandomWord(random, 3, 10) + "." + RandomWord(random, 2, 8) + "@" + RandomWord(random, 4, 9) + ".com";
+        const std::string name = RandomWord(random, 3, 8) + " " + RandomWord(random, 4, 10) + (i % 10 == 0 ? kFindMark : "");
+        list.Append(email, name, mailboxes[mailbox(random)], mirelo::kFromKind);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "cli/extract_options.h"
 
+#include <charconv>
+
 #include "scan/ascii.h"
 
 namespace mirelo {
@@ -17,6 +19,7 @@ const char* const kExtractUsage =
     "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
     "                 default, or FILE -: standard output\n"
     "  --quiet        report errors only\n"
+    "  --workers N    read the stores on N threads (1 to 64); default one per core\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -44,6 +47,13 @@ std::string ParseKinds(const std::string& list, std::array<bool, kHeaderKindCoun
     }
 }
 
+std::optional<unsigned> WorkerCount(const std::string& text) {
+    unsigned count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || count < 1 || count > 64) return std::nullopt;
+    return count;
+}
+
 }  // namespace
 
 ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
@@ -64,12 +74,15 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
         } else if (argument == "--help" || argument == "--version") {
             (argument == "--help" ? options.help : options.version) = true;
             return parsed;
-        } else if (argument == "--kinds" || argument == "--output") {
+        } else if (argument == "--kinds" || argument == "--output" || argument == "--workers") {
             if (i + 1 == arguments.size()) return {options, argument + " needs a value"};
             const std::string& value = arguments[++i];
             if (argument == "--output") {
                 if (value.empty()) return {options, "--output needs a file name"};
                 if (value != "-") options.output = value;
+            } else if (argument == "--workers") {
+                options.workers = WorkerCount(value);
+                if (!options.workers) return {options, "--workers needs a number from 1 to 64"};
             } else if (std::string error = ParseKinds(value, options.kinds); !error.empty()) {
                 return {options, error};
             }

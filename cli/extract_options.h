@@ -16,6 +16,7 @@ struct ExtractOptions {
     bool version = false;
     std::array<bool, kHeaderKindCount> kinds{true, true, true, true, true, true};
     std::optional<std::string> output;
+    std::optional<unsigned> workers;  // threads that read stores; none: one per core
     std::string folder;
 };
 

@@ -132,7 +132,9 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     const std::string rootText = RootTextFor(source, folder);
     CommandLineHost host(options, err);
     AddressList list;
-    ExtractAddresses(source, rootText, list, host);
+    ExtractionSettings settings;
+    if (options.workers) settings.workers = *options.workers;
+    ExtractAddresses(source, rootText, list, host, settings);
     if (host.NothingRead()) return 1;  // an empty list written out would pass for a result
     if (list.Count() == 0) ExplainEmptyResult(source, folder, rootText, err);
 

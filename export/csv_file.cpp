@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <filesystem>
 #include <system_error>
 
@@ -123,7 +124,7 @@ CsvWriteResult ReplaceRegularFile(const std::string& path, const std::string& ta
 
 // A mailbox path may hold a separator or a line end; quoted as RFC 4180 has it only then,
 // so that every other line stays as it always was. Addresses and names never hold them.
-void AppendField(std::string& line, const std::string& text) {
+void AppendField(std::string& line, std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         line.append(text);
         return;
@@ -145,8 +146,8 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate || record.deleted) continue;
-        line.assign(record.email).append(",").append(record.name).append(",");
-        AppendField(line, record.mailbox.str());
+        line.assign(list.Email(record)).append(",").append(list.Name(record)).append(",");
+        AppendField(line, list.Mailbox(record));
         line.append("\r\n");
         if (!Put(out, line)) return -1;
         ++lines;

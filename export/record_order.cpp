@@ -31,71 +31,64 @@ int CompareNoCase(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-int CompareEmailThenKind(AddressRecord* const* a, AddressRecord* const* b) {
-    if (const int byEmail = CompareNoCase((*a)->email, (*b)->email)) return byEmail;
-    return (*a)->headerKind < (*b)->headerKind ? -1 : ((*a)->headerKind > (*b)->headerKind ? 1 : 0);
+int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, const AddressRecord& b) {
+    if (const int byMailbox = CompareNoCase(list.Mailbox(a), list.Mailbox(b))) return byMailbox;
+    return CompareNoCase(list.Email(a), list.Email(b));
 }
 
-int CompareMailboxThenEmail(AddressRecord* const* a, AddressRecord* const* b) {
-    if (const int byMailbox = CompareNoCase((*a)->mailbox, (*b)->mailbox)) return byMailbox;
-    return CompareNoCase((*a)->email, (*b)->email);
+std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts) {
+    return RanksNoCase(texts.Count(), [&texts](std::size_t id) { return texts.Text(static_cast<TextId>(id)); });
 }
 
 namespace {
 
-std::vector<std::uint32_t> RanksOf(const AddressList& list, std::string_view (*text)(const AddressRecord&)) {
-    return RanksNoCase(static_cast<std::size_t>(list.Count()),
-                       [&](std::size_t i) { return text(*list.At(static_cast<int>(i))); });
-}
-
 // Of the records with one address, the one with the smallest kind stays unmarked, as it
 // would come first when sorted by address and kind.
 void MarkDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
-    const std::size_t addresses = emailRank.empty() ? 0 : *std::max_element(emailRank.begin(), emailRank.end()) + std::size_t{1};
-    std::vector<AddressRecord*> survivor(addresses, nullptr);
+    std::vector<AddressRecord*> survivor(emailRank.size(), nullptr);
     for (int i = 0; i < list.Count(); ++i) {
-        AddressRecord*& best = survivor[emailRank[static_cast<std::size_t>(i)]];
+        AddressRecord*& best = survivor[emailRank[list.At(i)->email]];
         if (!best || list.At(i)->headerKind < best->headerKind) best = list.At(i);
     }
     for (int i = 0; i < list.Count(); ++i)
-        if (survivor[emailRank[static_cast<std::size_t>(i)]] != list.At(i)) list.At(i)->duplicate = 1;
+        if (survivor[emailRank[list.At(i)->email]] != list.At(i)) list.At(i)->duplicate = 1;
 }
 
 // The order of CompareMailboxThenEmail, got by sorting integer keys rather than strings.
 void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
-    const std::vector<std::uint32_t> mailboxRank =
-        RanksOf(list, [](const AddressRecord& r) { return std::string_view(r.mailbox); });
-    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(mailboxRank.size());
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        keyed[i] = {std::uint64_t{mailboxRank[i]} << 32 | emailRank[i], list.At(static_cast<int>(i))};
+    const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
+    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(static_cast<std::size_t>(list.Count()));
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        AddressRecord* record = list.At(static_cast<int>(i));
+        keyed[i] = {std::uint64_t{mailboxRank[record->mailbox]} << 32 | emailRank[record->email], record};
+    }
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<AddressRecord*> order(keyed.size());
     std::transform(keyed.begin(), keyed.end(), order.begin(), [](const auto& entry) { return entry.second; });
-    list.Arrange(order, CompareMailboxThenEmail);
+    list.Arrange(order);
 }
 
 }  // namespace
 
 void SortAndMarkDuplicates(AddressList& list) {
-    const std::vector<std::uint32_t> emailRank =
-        RanksOf(list, [](const AddressRecord& r) { return std::string_view(r.email); });
+    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails());
     MarkDuplicates(list, emailRank);
     SortByMailboxThenEmail(list, emailRank);
 }
 
 void ShortenShownMailboxes(AddressList& list, const std::string& rootText) {
-    // The list is in mailbox order, so records of one mailbox follow each other and can
-    // share one shortened label.
-    std::string lastLabel;
-    SharedText lastShortened;
+    // Each label is shortened once, however many records carry it.
+    TextTable& labels = list.Mailboxes();
+    std::vector<TextId> shortened(labels.Count(), TextTable::kEmpty);
+    std::vector<bool> done(labels.Count(), false);
     for (int i = 0; i < list.Count(); ++i) {
         AddressRecord& record = *list.At(i);
         if (record.duplicate) continue;
-        if (record.mailbox.str() != lastLabel) {
-            lastLabel = record.mailbox;
-            lastShortened = RemoveAll(lastLabel, rootText);
+        if (!done[record.mailbox]) {
+            shortened[record.mailbox] = labels.Intern(RemoveAll(std::string(labels.Text(record.mailbox)), rootText));
+            done[record.mailbox] = true;
         }
-        record.mailbox = lastShortened;
+        record.mailbox = shortened[record.mailbox];
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "scan/address_list.h"
 
@@ -9,8 +12,11 @@ namespace mirelo {
 // Byte-wise after folding ASCII capitals to small letters; a prefix sorts first.
 int CompareNoCase(std::string_view a, std::string_view b);
 
-int CompareEmailThenKind(AddressRecord* const* a, AddressRecord* const* b);
-int CompareMailboxThenEmail(AddressRecord* const* a, AddressRecord* const* b);
+int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, const AddressRecord& b);
+
+// The rank of each text of the table by its id, in CompareNoCase order; texts that differ
+// only in the case of ASCII letters share a rank.
+std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts);
 
 // Marks as duplicates all records of an address but one of its smallest kind, then sorts
 // the list by mailbox and address (CompareMailboxThenEmail).

@@ -24,7 +24,7 @@ const std::string kUnsetName = "\x01unset name";
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string original(reinterpret_cast<const char*>(data), size);
     std::string line = original;
-    mirelo::AddressRecord record;
+    mirelo::HeaderFields record;
     record.email = kUnsetEmail;
     record.name = kUnsetName;
     mirelo::ParseHeaderLine(record, line);

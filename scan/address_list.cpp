@@ -5,6 +5,17 @@
 
 namespace mirelo {
 
+namespace {
+
+// The id in to of every text of from.
+std::vector<TextId> MapTexts(const TextTable& from, TextTable& to) {
+    std::vector<TextId> mapped(from.Count());
+    for (TextId id = 0; id < from.Count(); ++id) mapped[id] = to.Intern(from.Text(id));
+    return mapped;
+}
+
+}  // namespace
+
 AddressList::AddressList() { Grow(); }
 
 bool AddressList::Grow() {
@@ -23,26 +34,59 @@ bool AddressList::Grow() {
     return true;
 }
 
-void AddressList::Append(const AddressRecord& source) {
+void AddressList::Append(const AddressRecord& record) {
     if (count_ == Capacity() && !Grow()) return;
-    AddressRecord& target = *items_[static_cast<std::size_t>(count_)];
-    try {
-        target = source;
-    } catch (const std::bad_alloc&) {
-        return;  // the spare keeps whatever it could take; it stays outside the list
-    }
+    *items_[static_cast<std::size_t>(count_)] = record;
     ++count_;
 }
 
-void AddressList::Sort(RecordComparator comparator) {
-    comparator_ = comparator;
-    if (count_ < 2) return;
-    std::sort(items_.begin(), items_.begin() + count_,
-              [comparator](AddressRecord* a, AddressRecord* b) { return comparator(&a, &b) < 0; });
+void AddressList::Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind) {
+    AddressRecord record;
+    try {
+        record.email = emails_.Intern(email);
+        record.name = names_.Intern(name);
+    } catch (const std::bad_alloc&) {
+        return;  // a record whose texts cannot be kept is dropped, as one that finds no room
+    }
+    record.mailbox = mailbox;
+    record.headerKind = static_cast<std::uint8_t>(kind);
+    Append(record);
 }
 
-void AddressList::Arrange(const std::vector<AddressRecord*>& order, RecordComparator comparator) {
-    comparator_ = comparator;
+void AddressList::Append(std::string_view email, std::string_view name, std::string_view mailbox,
+                         HeaderKind kind) {
+    try {
+        Append(email, name, mailboxes_.Intern(mailbox), kind);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void AddressList::AppendAll(const AddressList& other) {
+    std::vector<TextId> email, name, mailbox;
+    try {
+        email = MapTexts(other.emails_, emails_);
+        name = MapTexts(other.names_, names_);
+        mailbox = MapTexts(other.mailboxes_, mailboxes_);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    for (int i = 0; i < other.Count(); ++i) {
+        AddressRecord record = *other.At(i);
+        record.email = email[record.email];
+        record.name = name[record.name];
+        record.mailbox = mailbox[record.mailbox];
+        Append(record);
+    }
+}
+
+void AddressList::Reset() {
+    count_ = 0;
+    emails_.Clear();
+    names_.Clear();
+    mailboxes_.Clear();
+}
+
+void AddressList::Arrange(const std::vector<AddressRecord*>& order) {
     std::copy(order.begin(), order.end(), items_.begin());
 }
 

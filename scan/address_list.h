@@ -1,18 +1,18 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "scan/address_record.h"
+#include "scan/header_kinds.h"
+#include "scan/text_table.h"
 
 namespace mirelo {
 
-// qsort-style comparison of two entries of the item array.
-using RecordComparator = int (*)(AddressRecord* const* a, AddressRecord* const* b);
-
-// Pooled record list. Records are made in blocks and never move or vanish before the
-// list does, so views may keep plain pointers to them across extractions; emptying the
-// list keeps every record as a spare for the next extraction.
+// Pooled record list with the tables of its texts. Records are made in blocks and never
+// move or vanish before the list does, so views may keep plain pointers to them across
+// extractions; emptying the list keeps every record as a spare for the next extraction.
 class AddressList {
 public:
     static constexpr int kGrowStep = 100;
@@ -21,19 +21,33 @@ public:
     AddressList(const AddressList&) = delete;
     AddressList& operator=(const AddressList&) = delete;
 
-    // Copies every field of source into the next spare record; drops it when the list
-    // cannot grow.
-    void Append(const AddressRecord& source);
-    void Reset() { count_ = 0; }
-    void Sort(RecordComparator comparator);
-    // Puts the records of the list in the given order, which must be a permutation of
-    // them sorted by comparator; for sorts that work on precomputed keys.
-    void Arrange(const std::vector<AddressRecord*>& order, RecordComparator comparator);
+    // Copies the record, whose ids belong to this list's tables, into the next spare
+    // record; drops it when the list cannot grow.
+    void Append(const AddressRecord& record);
+    // The same for texts, which the tables take in when new; mailbox is an id already.
+    void Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind);
+    void Append(std::string_view email, std::string_view name, std::string_view mailbox, HeaderKind kind);
+    // Every record of other, in its order, after those of this list.
+    void AppendAll(const AddressList& other);
+    // Empties the list and its tables.
+    void Reset();
+    // Puts the records of the list in the given order, a permutation of them.
+    void Arrange(const std::vector<AddressRecord*>& order);
 
     int Count() const { return count_; }
     int Capacity() const { return static_cast<int>(items_.size()); }
     AddressRecord* At(int position) const { return items_[static_cast<std::size_t>(position)]; }
-    RecordComparator Comparator() const { return comparator_; }
+
+    std::string_view Email(const AddressRecord& record) const { return emails_.Text(record.email); }
+    std::string_view Name(const AddressRecord& record) const { return names_.Text(record.name); }
+    std::string_view Mailbox(const AddressRecord& record) const { return mailboxes_.Text(record.mailbox); }
+
+    TextTable& Emails() { return emails_; }
+    TextTable& Names() { return names_; }
+    TextTable& Mailboxes() { return mailboxes_; }
+    const TextTable& Emails() const { return emails_; }
+    const TextTable& Names() const { return names_; }
+    const TextTable& Mailboxes() const { return mailboxes_; }
 
 private:
     bool Grow();
@@ -41,7 +55,9 @@ private:
     std::vector<std::unique_ptr<AddressRecord[]>> blocks_;
     std::vector<AddressRecord*> items_;
     int count_ = 0;
-    RecordComparator comparator_ = nullptr;
+    TextTable emails_;
+    TextTable names_;
+    TextTable mailboxes_;
 };
 
 }  // namespace mirelo

@@ -50,7 +50,7 @@ bool IsNameChar(unsigned char c) {
     return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '|' || c == '_' || c >= 0xC0;
 }
 
-void ParseHeaderLine(AddressRecord& record, std::string& line) {
+void ParseHeaderLine(HeaderFields& fields, std::string& line) {
     RemoveDecorations(line);
     const auto length = static_cast<std::ptrdiff_t>(line.size());
 
@@ -60,18 +60,18 @@ void ParseHeaderLine(AddressRecord& record, std::string& line) {
         while (start > 0 && IsAddressChar(ByteAt(line, start - 1))) --start;
         auto end = static_cast<std::ptrdiff_t>(at) + 1;
         while (end < length && IsAddressChar(ByteAt(line, end))) ++end;
-        record.email.assign(line, static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+        fields.email.assign(line, static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
         p = start - 1;
     }
 
     while (p >= 0 && !IsNameChar(ByteAt(line, p))) --p;
-    if (p < 0) return;  // no name character at all: keep the name the record had
+    if (p < 0) return;  // no name character at all: keep the name the fields had
     const std::ptrdiff_t last = p;
     std::ptrdiff_t q = last - 1;
     while (q >= 0 && (IsNameChar(ByteAt(line, q)) || ByteAt(line, q) == ' ')) --q;
     std::ptrdiff_t first = q + 1;
     while (first < last && ByteAt(line, first) == ' ') ++first;
-    record.name.assign(line, static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1));
+    fields.name.assign(line, static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1));
 }
 
 }  // namespace mirelo

@@ -36,37 +36,31 @@ std::string_view LineText(std::string_view piece) {
     return piece;
 }
 
-// The records of one message, made in a working record that starts without email and
-// name; a scan passes the same one for every message so that its texts keep their memory.
-void AppendMessageRecords(HeaderSlots& slots, AddressList& list, AddressRecord& working) {
+// The texts of a message's records, which start without email and name; a scan passes
+// the same ones for every message so that their strings keep their memory.
+void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderFields& working, TextId mailboxLabel) {
     working.email.clear();
     working.name.clear();
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         std::string& slot = slots[static_cast<std::size_t>(kind)];
         if (!IsKindEnabled(kind) || slot.empty()) continue;
         ParseHeaderLine(working, slot);
-        working.headerKind = kind;
-        list.Append(working);
+        list.Append(working.email, working.name, mailboxLabel, kind);
     }
-}
-
-AddressRecord WorkingRecord(const SharedText& mailboxLabel) {
-    AddressRecord working;
-    working.mailbox = mailboxLabel;
-    return working;
 }
 
 }  // namespace
 
-void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const SharedText& mailboxLabel) {
-    AddressRecord working = WorkingRecord(mailboxLabel);
-    AppendMessageRecords(slots, list, working);
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, std::string_view mailboxLabel) {
+    HeaderFields working;
+    AppendMessageRecords(slots, list, working, list.Mailboxes().Intern(mailboxLabel));
 }
 
-void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string& mailboxLabel) {
+void ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view mailboxLabel) {
     static const TextModeLineReader::ByteSet mayStartHeader = HeaderFirstBytes();
     HeaderSlots slots;
-    AddressRecord working = WorkingRecord(mailboxLabel);
+    HeaderFields working;
+    const TextId label = list.Mailboxes().Intern(mailboxLabel);
     TextModeLineReader reader(source);
     std::string_view piece;
     while (reader.NextStartingWith(mayStartHeader, piece)) {
@@ -75,15 +69,15 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string&
         const HeaderMatch match = MatchHeaderKind(slots, piece);
         if (match.kind == kNoKind) continue;
         if (!match.slotEmpty) {
-            AppendMessageRecords(slots, list, working);
+            AppendMessageRecords(slots, list, working, label);
             ClearSlots(slots);
         }
         StoreSlot(slots, match.kind, LineText(piece));
     }
-    AppendMessageRecords(slots, list, working);
+    AppendMessageRecords(slots, list, working, label);
 }
 
-bool ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel) {
+bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel) {
     std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
     if (!file) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer

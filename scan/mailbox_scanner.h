@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "scan/address_list.h"
 #include "scan/header_kinds.h"
@@ -11,13 +12,13 @@ namespace mirelo {
 // Appends one record per kept header line of every message in the file, labelled with
 // mailboxLabel. A file that cannot be opened appends nothing and gives false, with errno
 // telling why.
-bool ScanMailbox(const std::string& path, AddressList& list, const std::string& mailboxLabel);
+bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel);
 
 // The same on any byte source (an in-memory mailbox, for instance).
-void ScanMailboxSource(ByteSource& source, AddressList& list, const std::string& mailboxLabel);
+void ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view mailboxLabel);
 
 // Parses the kept lines of one message in kind order and appends their records; the
 // email carries over from kind to kind within the message. May rewrite the slots.
-void EmitMessageRecords(HeaderSlots& slots, AddressList& list, const SharedText& mailboxLabel);
+void EmitMessageRecords(HeaderSlots& slots, AddressList& list, std::string_view mailboxLabel);
 
 }  // namespace mirelo

@@ -1,9 +1,12 @@
 #include "sources/extraction.h"
 
 #include <cerrno>
-#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
 #include "scan/mailbox_scanner.h"
+#include "scan/native_path.h"
 #include "sources/dbx/dbx_dump.h"
 #include "sources/folder_listing.h"
 #include "sources/folder_walk.h"
@@ -13,37 +16,123 @@ namespace mirelo {
 
 namespace {
 
-// The status line names a store by its path without the root text.
-void ShowStore(const std::string& storePath, const std::string& rootText, ExtractionObserver& observer) {
-    observer.ShowStatus(RemoveAll(storePath, rootText));
-    observer.KeepAlive();
+// Lists the stores of a walk, and the problems met between them, without reading any.
+class WalkLister : public ExtractionObserver {
+public:
+    WalkLister(ExtractionObserver& observer, std::vector<WalkStep>& steps) : observer_(observer), steps_(steps) {}
+
+    void ShowStatus(const std::string&) override {}
+    void KeepAlive() override {}
+    void ReportProblem(const std::string& path, const std::string& reason) override {
+        steps_.push_back(StoreProblem{path, reason});
+    }
+    void ReportNothingRead(const std::string&) override {}
+    bool StopRequested() override { return observer_.StopRequested(); }
+
+private:
+    ExtractionObserver& observer_;
+    std::vector<WalkStep>& steps_;
+};
+
+// The walk's stores as jobs, in walk order; the status line names a store by its path
+// without the root text.
+template <typename MakeReader>
+std::vector<WalkStep> ListStores(const std::string& folderPath, std::string_view extension, const std::string& rootText,
+                                 ExtractionObserver& observer, MakeReader makeReader) {
+    std::vector<WalkStep> steps;
+    WalkLister lister(observer, steps);
+    WalkFolderForStores(folderPath, extension, lister, [&](const std::string& store) {
+        steps.push_back(StoreJob{RemoveAll(store, rootText), makeReader(store)});
+    });
+    return steps;
 }
+
+void RemoveFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(NativePath(path), ignored);
+}
+
+// A dump file of this run, removed with its owner unless handed on.
+class OwnedDump {
+public:
+    OwnedDump() = default;
+    explicit OwnedDump(std::string path) : path_(std::move(path)) {}
+    OwnedDump(OwnedDump&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+    OwnedDump& operator=(OwnedDump&& other) noexcept {
+        if (this != &other) {
+            Drop();
+            path_ = std::exchange(other.path_, {});
+        }
+        return *this;
+    }
+    ~OwnedDump() { Drop(); }
+
+    // Moves the dump to path; on failure the reason, and the dump stays ours.
+    std::error_code MoveTo(const std::string& path) {
+        std::error_code error;
+        if (path_.empty()) return error;
+        std::filesystem::rename(NativePath(path_), NativePath(path), error);
+        if (!error) path_.clear();
+        return error;
+    }
+
+private:
+    void Drop() {
+        if (!path_.empty()) RemoveFile(path_);
+        path_.clear();
+    }
+
+    std::string path_;
+};
 
 }  // namespace
 
 bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
-                      ExtractionObserver& observer) {
-    return WalkFolderForStores(folderPath, ".mbx", observer, [&](const std::string& mailbox) {
-        ShowStore(mailbox, rootText, observer);
-        // A mailbox skipped without a word would make the counts look complete.
-        if (!ScanMailbox(mailbox, list, mailbox))
-            observer.ReportProblem(mailbox, std::string("mailbox cannot be read: ") + std::strerror(errno));
-    });
+                      ExtractionObserver& observer, const ExtractionSettings& settings) {
+    const auto reader = [](const std::string& mailbox) {
+        return [mailbox](StoreBatch& batch) {
+            // A mailbox skipped without a word would make the counts look complete.
+            if (!ScanMailbox(mailbox, batch.records, mailbox))
+                batch.problems.push_back({mailbox, "mailbox cannot be read: " + std::generic_category().message(errno)});
+        };
+    };
+    const std::vector<WalkStep> steps = ListStores(folderPath, ".mbx", rootText, observer, reader);
+    return ReadStores(steps, list, observer, settings.workers, [](StoreBatch&) {});
 }
 
+// Each store is dumped to a file of its own beside the temporary file and scanned from
+// there, so that neither another worker nor another extraction with the same temporary
+// folder can change it under the scan; the temporary file gets the last dump at the end.
 bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
-                       ExtractionObserver& observer) {
+                       ExtractionObserver& observer, const ExtractionSettings& settings) {
+    const std::string dumpPath = TemporaryDumpPath();
+    const auto reader = [&dumpPath](const std::string& store) {
+        return [store, dumpPath](StoreBatch& batch) {
+            const std::string ownPath = PrivateDumpPath(dumpPath);
+            const DumpOutcome outcome = DumpDbxToText(store, ownPath, dumpPath);
+            if (!outcome.problem.empty()) batch.problems.push_back({store, outcome.problem});
+            if (outcome.written) ScanMailbox(ownPath, batch.records, store);
+            batch.read = outcome.written;
+            if (outcome.temporaryFileFailed) batch.temporaryFileProblem = outcome.problem;
+            if (outcome.written)
+                batch.dumpPath = ownPath;
+            else
+                RemoveFile(ownPath);
+        };
+    };
+    const std::vector<WalkStep> steps = ListStores(folderPath, ".dbx", rootText, observer, reader);
+
     bool anyRead = false;
     std::string temporaryFileProblem;
-    const bool finished = WalkFolderForStores(folderPath, ".dbx", observer, [&](const std::string& store) {
-        const std::string dumpPath = TemporaryDumpPath();
-        ShowStore(store, rootText, observer);
-        const DumpOutcome outcome = DumpDbxToText(store, dumpPath);
-        if (!outcome.problem.empty()) observer.ReportProblem(store, outcome.problem);
-        if (outcome.written) ScanMailbox(dumpPath, list, store);
-        anyRead = anyRead || outcome.written;
-        if (outcome.temporaryFileFailed) temporaryFileProblem = outcome.problem;
-    });
+    OwnedDump lastDump;
+    const auto merged = [&](StoreBatch& batch) {
+        anyRead = anyRead || batch.read;
+        if (!batch.temporaryFileProblem.empty()) temporaryFileProblem = batch.temporaryFileProblem;
+        if (!batch.dumpPath.empty()) lastDump = OwnedDump(std::exchange(batch.dumpPath, {}));
+    };
+    const bool finished = ReadStores(steps, list, observer, settings.workers, merged);
+    if (const std::error_code error = lastDump.MoveTo(dumpPath))
+        observer.ReportProblem(dumpPath, "the last store's dump could not be left here: " + error.message());
     if (!anyRead && !temporaryFileProblem.empty())
         observer.ReportNothingRead("No store could be read: " + temporaryFileProblem);
     return finished;
@@ -62,10 +151,10 @@ std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const st
 }
 
 bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
-                      ExtractionObserver& observer) {
+                      ExtractionObserver& observer, const ExtractionSettings& settings) {
     list.Reset();
-    return source == MailSource::Eudora ? WalkEudoraFolder(rootText, rootText, list, observer)
-                                        : WalkOutlookFolder(rootText, rootText, list, observer);
+    return source == MailSource::Eudora ? WalkEudoraFolder(rootText, rootText, list, observer, settings)
+                                        : WalkOutlookFolder(rootText, rootText, list, observer, settings);
 }
 
 }  // namespace mirelo

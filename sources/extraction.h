@@ -6,6 +6,7 @@
 
 #include "scan/address_list.h"
 #include "sources/extraction_observer.h"
+#include "sources/store_jobs.h"
 
 namespace mirelo {
 
@@ -24,17 +25,21 @@ struct UnreadableFolder {
 // extraction of it would find nothing and still count as done.
 std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const std::string& chosenFolder);
 
+struct ExtractionSettings {
+    unsigned workers = DefaultWorkerCount();  // threads that read stores
+};
+
 // Empties the list and walks the folder that rootText denotes, scanning every accepted
 // store into the list. Returns false when the observer asked to stop.
 bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
-                      ExtractionObserver& observer);
+                      ExtractionObserver& observer, const ExtractionSettings& settings = {});
 
 // The walks behind the two commands: every ".mbx" file is scanned as it is; every ".dbx"
-// store is first dumped to the temporary text file and that file scanned, labelled with
-// the store's path.
+// store is first dumped to text and that text scanned, labelled with the store's path;
+// the temporary file holds the last store's dump afterwards.
 bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
-                      ExtractionObserver& observer);
+                      ExtractionObserver& observer, const ExtractionSettings& settings);
 bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
-                       ExtractionObserver& observer);
+                       ExtractionObserver& observer, const ExtractionSettings& settings);
 
 }  // namespace mirelo

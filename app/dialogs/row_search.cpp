@@ -44,27 +44,29 @@ bool ShownTextContains(const QString& text, const QString& pattern) {
 // shown text is searched, once per label: the rows of a mailbox share theirs.
 class RowMatcher {
 public:
-    explicit RowMatcher(const QString& text) : text_(text), bytes_(EncodeWindows1252(text)) {}
+    RowMatcher(const AddressList& list, const QString& text)
+        : list_(list), text_(text), bytes_(EncodeWindows1252(text)) {}
 
     bool Matches(const AddressRecord& record) {
-        const bool inBytes =
-            bytes_ && (ContainsNoCase<char>(record.email, *bytes_) || ContainsNoCase<char>(record.name, *bytes_));
+        const bool inBytes = bytes_ && (ContainsNoCase<char>(list_.Email(record), *bytes_) ||
+                                        ContainsNoCase<char>(list_.Name(record), *bytes_));
         return inBytes || MailboxMatches(record);
     }
 
 private:
     bool MailboxMatches(const AddressRecord& record) {
-        const auto [known, isNew] = mailboxMatches_.try_emplace(record.mailbox.data(), false);
+        const auto [known, isNew] = mailboxMatches_.try_emplace(record.mailbox, false);
         if (isNew) {
             known->second =
-                ShownTextContains(AddressRowModel::CellText(record, AddressRowModel::kMailboxColumn), text_);
+                ShownTextContains(AddressRowModel::CellText(list_, record, AddressRowModel::kMailboxColumn), text_);
         }
         return known->second;
     }
 
+    const AddressList& list_;
     QString text_;
     std::optional<std::string> bytes_;  // none: the text cannot be in an email or a name
-    std::unordered_map<const char*, bool> mailboxMatches_;
+    std::unordered_map<TextId, bool> mailboxMatches_;
 };
 
 // After a sort the records lie all over memory, and waiting for each in turn would take
@@ -83,15 +85,15 @@ void PrefetchAhead(const RowAccess& rows, int row, int rowCount) {
     if (row + kRecordsAhead < rowCount) Prefetch(rows.RowRecord(row + kRecordsAhead));
     if (row + kTextsAhead < rowCount) {
         const AddressRecord& record = *rows.RowRecord(row + kTextsAhead);
-        Prefetch(record.email.data());
-        Prefetch(record.name.data());
+        Prefetch(rows.RowTexts().Email(record).data());
+        Prefetch(rows.RowTexts().Name(record).data());
     }
 }
 
 }  // namespace
 
 void SelectMatchingRows(RowAccess& rows, const QString& text) {
-    RowMatcher matcher(text);
+    RowMatcher matcher(rows.RowTexts(), text);
     std::vector<int> matches;
     const int rowCount = rows.RowCount();
     for (int row = 0; row < rowCount; ++row) {

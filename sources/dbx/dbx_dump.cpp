@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 
+#include "scan/replace_all.h"
 #include "sources/dbx/dbx_file_header.h"
 #include "sources/dbx/dbx_message.h"
 #include "sources/dbx/dbx_message_info.h"
@@ -176,13 +177,21 @@ std::string FullPath(const std::string& path) {
 }  // namespace
 
 DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath) {
+    return DumpDbxToText(storePath, tempPath, tempPath);
+}
+
+DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath) {
     DbxStoreFile store;
     if (!store.Open(storePath)) return {false, false, "cannot open the store"};
     // Given no buffer, the C library would choose a small one; this one outlives the file.
     const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
-    const std::string dumpPath = FullPath(tempPath);
+    const std::string dumpPath = FullPath(ownPath);
+    const std::string shownDumpPath = FullPath(shownPath);
     OutputFile output = OpenPrivateOutputFile(dumpPath);
-    if (!output.file) return {false, true, output.problem};
+    if (!output.file) {
+        ReplaceAll(output.problem, dumpPath, shownDumpPath);
+        return {false, true, output.problem};
+    }
     std::setvbuf(output.file.get(), buffer.get(), _IOFBF, kOutputBuffer);
 
     ProblemNote problems;
@@ -194,7 +203,7 @@ DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempP
 
     const int writeError = out.Close();
     if (writeError == 0) return {true, false, problems.Text()};
-    problems.Add("the temporary file " + dumpPath + " could not be written in full: " + std::strerror(writeError));
+    problems.Add("the temporary file " + shownDumpPath + " could not be written in full: " + std::strerror(writeError));
     return {KeepCompleteLines(dumpPath), true, problems.Text()};
 }
 

@@ -15,9 +15,15 @@ struct DumpOutcome {
 // starts a line, and a text that breaks off gives only its complete lines. The file is
 // emptied first; stores without messages and files of other kinds leave it empty.
 DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath);
+// The same into a file of the run's own; the problems name the temporary file the user
+// knows, shownPath, beside which it lies.
+DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath);
 
 // outlook_temp.mbx in the folder named by TEMP, else TMP, else (not on Windows) TMPDIR,
 // else in the system's temporary folder (on Windows the current folder).
 std::string TemporaryDumpPath();
+
+// A path beside dumpPath that no other dump of this process or another one uses.
+std::string PrivateDumpPath(const std::string& dumpPath);
 
 }  // namespace mirelo

@@ -1,5 +1,12 @@
+#include <atomic>
 #include <cstdlib>
 #include <optional>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "scan/native_path.h"
 #include "sources/dbx/dbx_dump.h"
@@ -37,6 +44,16 @@ std::string TemporaryDumpPath() {
     parts.name = "outlook_temp";
     parts.extension = ".mbx";
     return JoinPath(parts);
+}
+
+std::string PrivateDumpPath(const std::string& dumpPath) {
+    static std::atomic<unsigned> serial{0};
+#ifdef _WIN32
+    const int process = _getpid();
+#else
+    const int process = getpid();
+#endif
+    return dumpPath + "." + std::to_string(process) + "-" + std::to_string(serial++);
 }
 
 }  // namespace mirelo

@@ -178,7 +178,7 @@ private slots:
     void findScrollsToTheFirstMatchOnly() {
         QFETCH(QString, text);
         QFETCH(QList<int>, selected);
-        std::vector<AddressRecord> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
+        std::vector<testing::RecordTexts> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
         records[499].name = "Needle";
         records[800].email = "needle@example.org";
         AppHarness app;

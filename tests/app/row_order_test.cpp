@@ -36,14 +36,12 @@ private slots:
         QFETCH(QStringList, a);
         QFETCH(QStringList, b);
         QFETCH(int, sign);
-        const auto record = [](const QStringList& texts) {
-            return AddressRecord{texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString()};
-        };
-        const AddressRecord first = record(a);
-        const AddressRecord second = record(b);
-        const int result = CompareRows(&first, &second, column);
+        AddressList list;
+        for (const QStringList& texts : {a, b})
+            list.Append(texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString(), kFromKind);
+        const int result = CompareRows(list, list.At(0), list.At(1), column);
         QCOMPARE((result > 0) - (result < 0), sign);
-        const int reverse = CompareRows(&second, &first, column);
+        const int reverse = CompareRows(list, list.At(1), list.At(0), column);
         QCOMPARE((reverse > 0) - (reverse < 0), -sign);
     }
 
@@ -67,19 +65,22 @@ private slots:
             for (int i = std::uniform_int_distribution<int>(0, 5)(random); i > 0; --i) result += pieces[piece(random)];
             return result;
         };
-        std::vector<AddressRecord> records(3000);
-        for (AddressRecord& record : records) record = {text(), text(), text()};
+        AddressList list;
         std::vector<AddressRecord*> rows;
-        for (AddressRecord& record : records) rows.push_back(&record);
+        for (int i = 0; i < 3000; ++i) {
+            const std::string email = text(), name = text(), mailbox = text();
+            list.Append(email, name, mailbox, kFromKind);
+            rows.push_back(list.At(i));
+        }
 
-        SortRowsByColumn(rows, column);
+        SortRowsByColumn(list, rows, column);
 
         for (std::size_t i = 1; i < rows.size(); ++i) {
-            QVERIFY2(CompareRows(rows[i - 1], rows[i], column) <= 0, qPrintable(QString::number(i)));
+            QVERIFY2(CompareRows(list, rows[i - 1], rows[i], column) <= 0, qPrintable(QString::number(i)));
         }
         std::sort(rows.begin(), rows.end());
         QVERIFY(std::adjacent_find(rows.begin(), rows.end()) == rows.end());
-        QCOMPARE(rows.size(), records.size());
+        QCOMPARE(rows.size(), std::size_t{3000});
     }
 };
 

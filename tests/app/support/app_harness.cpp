@@ -51,8 +51,8 @@ void AppHarness::ExtractEudora(const std::string& folder, std::optional<std::str
     Choose(QStringLiteral("Extract email addresses (Eudora)"));
 }
 
-void AppHarness::ShowRecords(const std::vector<AddressRecord>& records) {
-    for (const AddressRecord& record : records) Doc().List().Append(record);
+void AppHarness::ShowRecords(const std::vector<RecordTexts>& records) {
+    for (const RecordTexts& record : records) Doc().List().Append(record.email, record.name, record.mailbox, kFromKind);
     Doc().RefillRows(Doc().List());
 }
 

@@ -18,6 +18,12 @@
 
 namespace mirelo::testing {
 
+struct RecordTexts {
+    std::string email;
+    std::string name;
+    std::string mailbox;
+};
+
 // The whole program on a profile of its own in a temporary folder, its dialogs answered
 // by a FakePlatform, its window shown on the offscreen platform.
 class AppHarness {
@@ -46,7 +52,7 @@ public:
     void ExtractEudora(const std::string& folder, std::optional<std::string> savePath);
 
     // Appends the records and shows them as an extraction's export does.
-    void ShowRecords(const std::vector<AddressRecord>& records);
+    void ShowRecords(const std::vector<RecordTexts>& records);
     void SelectRows(const std::vector<int>& rows);
 
     // A path below the temporary files.

@@ -38,7 +38,7 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColon) {
 TEST(ParseExtractOptions, RejectsWhatItCannotUse) {
     const std::vector<std::vector<std::string>> bad = {
         {}, {"a", "b"}, {"--kinds", "From,Cc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
-        {"--output", "", "mail"},
+        {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},
     };
     for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).error, "") << arguments.size();
     EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).options.folder, "--odd-folder");
@@ -98,6 +98,7 @@ TEST_F(RunExtractTest, WritesTheCsvToStandardOutputAndTheStoresToErrors) {
     EXPECT_NE(run.err.find("In.mbx\n"), std::string::npos);
     EXPECT_NE(run.err.find(Native("Sub/Old.mbx") + "\n"), std::string::npos);
     EXPECT_EQ(run.err.substr(run.err.rfind('\n', run.err.size() - 2) + 1), "5 original email addresses, 4 unique\n");
+    for (const char* workers : {"1", "8"}) EXPECT_EQ(Extract({"--workers", workers, Mail()}).out, run.out) << workers;
 }
 
 TEST_F(RunExtractTest, AnOutputFileHoldsTheSameBytesAndGetsTheCsvExtension) {

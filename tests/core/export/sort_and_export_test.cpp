@@ -26,12 +26,7 @@ using testing::TempDir;
 
 void Add(AddressList& list, const std::string& email, const std::string& name, const std::string& mailbox,
          int kind) {
-    AddressRecord record;
-    record.email = email;
-    record.name = name;
-    record.mailbox = mailbox;
-    record.headerKind = kind;
-    list.Append(record);
+    list.Append(email, name, mailbox, kind);
 }
 
 TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
@@ -55,12 +50,13 @@ TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddress) {
 
     std::vector<std::string> shown;
     for (int i = 0; i < list.Count(); ++i) {
-        if (!list.At(i)->duplicate) shown.push_back(list.At(i)->email + "|" + list.At(i)->name + "|" + list.At(i)->mailbox.str());
+        const AddressRecord& r = *list.At(i);
+        if (!r.duplicate) shown.push_back(std::string(list.Email(r)) + "|" + std::string(list.Name(r)) + "|" + std::string(list.Mailbox(r)));
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx"}));
     for (int i = 0; i < list.Count(); ++i) {  // duplicates keep their full path
         if (!list.At(i)->duplicate) continue;
-        EXPECT_EQ(list.At(i)->mailbox.str().rfind("/m/", 0), 0u);
+        EXPECT_EQ(list.Mailbox(*list.At(i)).rfind("/m/", 0), 0u);
     }
 }
 
@@ -69,8 +65,8 @@ TEST(OrderExtractionResult, RemovesTheRootWhereverItStands) {
     Add(list, "a@x", "A", "/m/Sub/In.mbx", 0);
     Add(list, "b@x", "B", "/old/m/In.mbx", 0);
     OrderExtractionResult(list, "/m/");
-    EXPECT_EQ(list.At(0)->mailbox, "Sub/In.mbx");
-    EXPECT_EQ(list.At(1)->mailbox, "/oldIn.mbx");
+    EXPECT_EQ(list.Mailbox(*list.At(0)), "Sub/In.mbx");
+    EXPECT_EQ(list.Mailbox(*list.At(1)), "/oldIn.mbx");
 }
 
 TEST(WithCsvExtension, AddsCsvOnlyWhenTheLastComponentHasNone) {
@@ -146,7 +142,7 @@ TEST_F(SortAndExportTest, SaveUsesTheRememberedPathAndLeavesOutDeletedRecords) {
     host.dialogAnswer = Path("list");
     ASSERT_TRUE(SortAndExport(list, "/m/", true, true, host));
     for (int i = 0; i < list.Count(); ++i)
-        if (list.At(i)->email == "b@x") list.At(i)->deleted = 1;
+        if (list.Email(*list.At(i)) == "b@x") list.At(i)->deleted = 1;
     host.statuses.clear();
 
     ASSERT_TRUE(SortAndExport(list, "/m/", false, false, host));
@@ -220,7 +216,8 @@ TEST_F(SortAndExportTest, ReplacesTheFileALinkLeadsToWithItsPermissionsFromTheSt
 }
 #endif
 
-std::string Folded(std::string email) {
+std::string Folded(std::string_view text) {
+    std::string email(text);
     for (char& c : email) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return email;
 }
@@ -231,32 +228,28 @@ TEST(SortAndMarkDuplicates, AgreesWithSortingByTheComparators) {
     const std::string letters = "aAbBzZ[.-_@1";  // with the bytes around the capitals
     AddressList list;
     for (int i = 0; i < 3000; ++i) {
-        AddressRecord record;
-        for (int n = static_cast<int>(random() % 4); n > 0; --n) record.email += letters[random() % letters.size()];
-        record.mailbox = std::string("/m/") + "xXy"[random() % 3];
-        record.headerKind = static_cast<int>(random() % 6);
-        list.Append(record);
+        std::string email;
+        for (int n = static_cast<int>(random() % 4); n > 0; --n) email += letters[random() % letters.size()];
+        const std::string mailbox = std::string("/m/") + "xXy"[random() % 3];
+        list.Append(email, "", mailbox, static_cast<int>(random() % 6));
     }
     SortAndMarkDuplicates(list);
-    EXPECT_EQ(list.Comparator(), &CompareMailboxThenEmail);
 
     std::map<std::string, std::pair<int, int>> survivorsAndSmallestKind;  // by folded address
     for (int i = 0; i < list.Count(); ++i) {
         if (i > 0) {
-            AddressRecord* previous = list.At(i - 1);
-            AddressRecord* current = list.At(i);
-            EXPECT_LE(CompareMailboxThenEmail(&previous, &current), 0);
+            EXPECT_LE(CompareMailboxThenEmail(list, *list.At(i - 1), *list.At(i)), 0);
         }
         const AddressRecord& record = *list.At(i);
-        auto [entry, added] = survivorsAndSmallestKind.try_emplace(Folded(record.email), 0, record.headerKind);
-        entry->second.second = std::min(entry->second.second, record.headerKind);
+        auto [entry, added] = survivorsAndSmallestKind.try_emplace(Folded(list.Email(record)), 0, record.headerKind);
+        entry->second.second = std::min<int>(entry->second.second, record.headerKind);
     }
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate) continue;
-        auto& [survivors, smallestKind] = survivorsAndSmallestKind[Folded(record.email)];
+        auto& [survivors, smallestKind] = survivorsAndSmallestKind[Folded(list.Email(record))];
         ++survivors;
-        EXPECT_EQ(record.headerKind, smallestKind) << record.email;
+        EXPECT_EQ(record.headerKind, smallestKind) << list.Email(record);
     }
     for (const auto& [address, entry] : survivorsAndSmallestKind) EXPECT_EQ(entry.first, 1) << address;
 }

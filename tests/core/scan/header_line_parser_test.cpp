@@ -20,7 +20,7 @@ struct LineCase {
 };
 
 void ExpectParsed(const LineCase& c) {
-    AddressRecord record;
+    HeaderFields record;
     record.email = kPresetEmail;
     record.name = kPresetName;
     std::string line = c.line;

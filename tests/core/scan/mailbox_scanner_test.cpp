@@ -36,7 +36,7 @@ FoundList Records(const AddressList& list) {
     FoundList found;
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& r = *list.At(i);
-        found.push_back({r.email, r.name, r.headerKind});
+        found.push_back({std::string(list.Email(r)), std::string(list.Name(r)), r.headerKind});
     }
     return found;
 }
@@ -154,8 +154,8 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
 
     EXPECT_EQ(Records(list), (FoundList{{"a@m", "A", kFromKind}, {"", "Group", kToKind}}));
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list.At(0)->mailbox, "One");
-    EXPECT_EQ(list.At(1)->mailbox, "Two");
+    EXPECT_EQ(list.Mailbox(*list.At(0)), "One");
+    EXPECT_EQ(list.Mailbox(*list.At(1)), "Two");
 }
 
 // Mailboxes that grow or shrink while they are read: the scan ends, and what it finds is

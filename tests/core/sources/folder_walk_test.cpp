@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <random>
 #include <set>
 
+#include "export/record_order.h"
 #include "scan/native_path.h"
 #include "sources/extraction.h"
 #include "sources/path_parts.h"
@@ -42,7 +45,7 @@ public:
 
     std::function<void(const std::string&)> onStatus;
     std::map<std::string, std::string> problems;
-    int storesRead = 0;
+    std::atomic<int> storesRead = 0;  // asked by the reading threads too
     int stopAfterStores = 0;  // 0: never
 };
 
@@ -50,7 +53,7 @@ std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" +
 
 std::set<std::string> EmailsOf(const AddressList& list) {
     std::set<std::string> emails;
-    for (int i = 0; i < list.Count(); ++i) emails.insert(list.At(i)->email);
+    for (int i = 0; i < list.Count(); ++i) emails.insert(std::string(list.Email(*list.At(i))));
     return emails;
 }
 
@@ -73,7 +76,9 @@ protected:
         return v;
     }
 
-    void Extract() { ExtractAddresses(MailSource::Eudora, Root(), list, observer); }
+    void Extract(unsigned workers = DefaultWorkerCount()) {
+        ExtractAddresses(MailSource::Eudora, Root(), list, observer, {workers});
+    }
 
     TempDir folder;
     AddressList list;
@@ -195,15 +200,40 @@ TEST_F(FolderWalkTest, AMailboxThatVanishesBeforeItIsReadIsReported) {
     folder.Write("Kept.mbx", MailboxFrom("kept"));
     folder.Write("Sub/Gone.mbx", MailboxFrom("gone"));
     folder.Write("Sub/Also.mbx", MailboxFrom("also"));
-    // The status line names each mailbox just before it is read.
+    // Read on the calling thread, the status line names each mailbox just before it is read.
     observer.onStatus = [&](const std::string& shown) {
         if (shown.find("Gone") != std::string::npos) fs::remove(Root() + shown);
     };
-    Extract();
+    Extract(1);
     EXPECT_EQ(EmailsOf(list), (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
     ASSERT_EQ(observer.problems.size(), 1u);
     EXPECT_EQ(observer.problems.count(Root() + testing::Native("Sub/Gone.mbx")), 1u);
     EXPECT_NE(observer.problems.begin()->second.find("No such file"), std::string::npos);
+}
+
+// Stores read at once, finishing in any order, give the list of one thread.
+TEST_F(FolderWalkTest, AnyNumberOfWorkersGivesTheSameListAndCsv) {
+    std::mt19937 random(11);
+    for (int box = 0; box < 24; ++box) {
+        std::string text;
+        for (auto messages = random() % (box % 4 == 0 ? 2000 : 50); messages > 0; --messages)
+            text += MailboxFrom("user" + std::to_string(random() % 90)) + "To: Pal <PAL" + std::to_string(random() % 40) +
+                    "@mailhost>\r\n\r\n";
+        folder.Write("f" + std::to_string(box % 3) + "/Box" + std::to_string(box) + ".mbx", text);
+    }
+    std::vector<std::string> results;
+    for (const unsigned workers : {1u, 2u, 8u}) {
+        Extract(workers);
+        OrderExtractionResult(list, Root());
+        std::string result;
+        for (int i = 0; i < list.Count(); ++i) {
+            const AddressRecord& r = *list.At(i);
+            result.append(list.Email(r)).append(list.Name(r)).append(list.Mailbox(r)) += std::to_string(r.duplicate);
+        }
+        results.push_back(result);
+    }
+    EXPECT_EQ(results[1], results[0]);
+    EXPECT_EQ(results[2], results[0]);
 }
 
 // Every other folder is removed when the first mailbox is read, before the walk reaches
@@ -297,7 +327,7 @@ TEST(FolderWalkDepth, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported) {
     ExtractAddresses(MailSource::Eudora, folder.path().string() + "/", list, log);
 
     std::set<std::string> labels;
-    for (int i = 0; i < list.Count(); ++i) labels.insert(list.At(i)->mailbox.str());
+    for (int i = 0; i < list.Count(); ++i) labels.insert(std::string(list.Mailbox(*list.At(i))));
     EXPECT_EQ(labels, expectedLabels);
     std::set<std::string> problems;
     for (const auto& [path, reason] : log.problems) problems.insert(path);

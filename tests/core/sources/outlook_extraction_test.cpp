@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <set>
+#include <thread>
 
 #include "export/record_order.h"
 #include "sources/extraction.h"
@@ -57,7 +60,7 @@ protected:
         OrderExtractionResult(list, root);
         std::map<std::string, std::string> mailboxByEmail;
         for (int i = 0; i < list.Count(); ++i)
-            if (!list.At(i)->duplicate) mailboxByEmail[list.At(i)->email] = list.At(i)->mailbox;
+            if (!list.At(i)->duplicate) mailboxByEmail[std::string(list.Email(*list.At(i)))] = list.Mailbox(*list.At(i));
         return mailboxByEmail;
     }
 
@@ -120,6 +123,43 @@ TEST_F(OutlookExtractionTest, TheDumpOfTheLastStoreStaysInTheTemporaryFile) {
     };
     ASSERT_EQ(log.statuses.size(), 3u);
     EXPECT_EQ(ReadFileBytes(folder.path() / "outlook_temp.mbx"), dumpByStore.at(log.statuses.back()));
+}
+
+// Two windows, or a window and the command line, share the temporary folder: each reads
+// its own stores' dumps, and only outlook_temp.mbx is left behind.
+TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnStores) {
+    TempDir folder;
+    const auto store = [&](const std::string& side, int s) { return (folder.path() / side / "Id" / ("S" + std::to_string(s) + ".dbx")).string(); };
+    for (const std::string side : {"A", "B"}) {
+        for (int s = 0; s < 8; ++s) {
+            DbxStoreBuilder builder;
+            for (int m = 0; m < 200; ++m) {
+                const std::string who = side + std::to_string(s) + "x" + std::to_string(m) + "@mailhost";
+                builder.AddMessage(Message(who, who));
+            }
+            folder.Write(side + "/Id/S" + std::to_string(s) + ".dbx", builder.Build().bytes);
+        }
+    }
+    const testing::ScopedEnv temp("TEMP", folder.path().string());
+    AddressList lists[2];
+    StatusLog logs[2];
+    const auto extract = [&](int i) {
+        ExtractAddresses(MailSource::Outlook, (folder.path() / (i ? "B" : "A") / "Id").string(), lists[i], logs[i]);
+    };
+    std::thread other(extract, 1);
+    extract(0);
+    other.join();
+
+    for (const AddressList& list : lists) {
+        ASSERT_EQ(list.Count(), 2 * 8 * 200);
+        for (int i = 0; i < list.Count(); ++i) {
+            const std::string email(list.Email(*list.At(i)));
+            ASSERT_EQ(list.Mailbox(*list.At(i)), store(email.substr(0, 1), email[1] - '0')) << email;
+        }
+    }
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"A", "B", "outlook_temp.mbx"}));
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+#include "sources/store_jobs.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace mirelo {
+
+namespace {
+
+// Hands the stores out to the workers and their batches back in order. Workers keep at
+// most a few stores ahead of the merge, so a slow store does not leave every later one
+// waiting in memory.
+class StoreQueue {
+public:
+    StoreQueue(std::vector<const StoreJob*> jobs, unsigned workers, ExtractionObserver& observer)
+        : jobs_(std::move(jobs)), batches_(jobs_.size()), ahead_(2 * std::size_t{workers}), observer_(observer) {}
+
+    void Work() {
+        for (std::size_t i = 0; Take(i);) {
+            auto batch = std::make_unique<StoreBatch>();
+            jobs_[i]->read(*batch);
+            const std::lock_guard lock(mutex_);
+            batches_[i] = std::move(batch);
+            changed_.notify_all();
+        }
+    }
+
+    // The batch of store i. A store that no worker took, as none runs or they stopped
+    // before it, is read here: the store whose label is shown is always read.
+    std::unique_ptr<StoreBatch> Wait(std::size_t i, bool inPlace) {
+        std::unique_lock lock(mutex_);
+        if (!inPlace) changed_.wait(lock, [&] { return batches_[i] || (stopping_ && i >= next_); });
+        merged_ = i + 1;
+        changed_.notify_all();
+        if (batches_[i]) return std::move(batches_[i]);
+        lock.unlock();
+        auto batch = std::make_unique<StoreBatch>();
+        jobs_[i]->read(*batch);
+        return batch;
+    }
+
+    void Stop() {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+
+    std::size_t Count() const { return jobs_.size(); }
+
+private:
+    bool Take(std::size_t& i) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || next_ == jobs_.size() || next_ < merged_ + ahead_; });
+        if (stopping_ || next_ == jobs_.size()) return false;
+        lock.unlock();
+        const bool stop = observer_.StopRequested();
+        lock.lock();
+        if (stop) stopping_ = true;
+        if (stopping_ || next_ == jobs_.size()) {
+            changed_.notify_all();
+            return false;
+        }
+        i = next_++;
+        return true;
+    }
+
+    std::vector<const StoreJob*> jobs_;
+    std::vector<std::unique_ptr<StoreBatch>> batches_;
+    std::size_t ahead_;
+    ExtractionObserver& observer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;
+    std::size_t merged_ = 0;
+    bool stopping_ = false;
+};
+
+// Reports what the batch met and appends its records.
+void Merge(StoreBatch& batch, AddressList& list, ExtractionObserver& observer, const BatchMerged& merged) {
+    for (const StoreProblem& problem : batch.problems) observer.ReportProblem(problem.path, problem.reason);
+    list.AppendAll(batch.records);
+    merged(batch);
+}
+
+}  // namespace
+
+unsigned DefaultWorkerCount() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, ExtractionObserver& observer,
+                unsigned workers, const BatchMerged& merged) {
+    std::vector<const StoreJob*> jobs;
+    for (const WalkStep& step : steps)
+        if (const auto* job = std::get_if<StoreJob>(&step)) jobs.push_back(job);
+    StoreQueue queue(std::move(jobs), std::max(1u, workers), observer);
+    // One worker would only wait for the other: the calling thread reads, each store just
+    // after its label is shown.
+    const bool inPlace = workers <= 1;
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 0; !inPlace && i < std::min<std::size_t>(workers, queue.Count()); ++i)
+        threads.emplace_back([&queue] { queue.Work(); });
+
+    bool finished = true;
+    std::size_t store = 0;
+    for (const WalkStep& step : steps) {
+        if (const auto* problem = std::get_if<StoreProblem>(&step)) {
+            observer.ReportProblem(problem->path, problem->reason);
+            continue;
+        }
+        observer.ShowStatus(std::get<StoreJob>(step).label);
+        observer.KeepAlive();
+        const std::unique_ptr<StoreBatch> batch = queue.Wait(store++, inPlace);
+        Merge(*batch, list, observer, merged);
+        if (observer.StopRequested()) {
+            finished = false;
+            break;
+        }
+    }
+    queue.Stop();
+    return finished;
+}
+
+}  // namespace mirelo

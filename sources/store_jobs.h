@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "scan/address_list.h"
+#include "sources/extraction_observer.h"
+
+namespace mirelo {
+
+struct StoreProblem {
+    std::string path;
+    std::string reason;
+};
+
+// What reading one store gave, kept apart from every other store until it is merged.
+struct StoreBatch {
+    AddressList records;
+    std::vector<StoreProblem> problems;  // in the order met, reported when the batch is merged
+    bool read = false;                   // the store gave its records, all or those its damage left
+    std::string temporaryFileProblem;    // why the store's dump could not be written
+    std::string dumpPath;                // a file of this run holding the store's dump, if any
+};
+
+// One store of a walk: what the status line shows while it is read, and how to read it.
+// Every kind of store plugs in here.
+struct StoreJob {
+    std::string label;
+    std::function<void(StoreBatch&)> read;
+};
+
+// A walk's result in walk order: the stores, and the problems met on the way between them.
+using WalkStep = std::variant<StoreJob, StoreProblem>;
+
+// What the caller sees of each batch once merged, on its own thread and in walk order.
+using BatchMerged = std::function<void(StoreBatch&)>;
+
+// The machine's core count, at least one.
+unsigned DefaultWorkerCount();
+
+// Reads the stores on worker threads, each into its own batch, and appends the batches to
+// list in walk order, so the list is the same whatever the timing. Every observer call but
+// StopRequested comes from the calling thread: a store's label before its batch is merged,
+// the problems in walk order. StopRequested is asked between stores on the calling thread
+// and on the workers alike, so it must be safe to call from any thread; true ends the
+// reading after the stores being read, and the result is false.
+bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, ExtractionObserver& observer,
+                unsigned workers, const BatchMerged& merged);
+
+}  // namespace mirelo

@@ -1,6 +1,7 @@
 #include "cli/extract_options.h"
 
 #include <charconv>
+#include <algorithm>
 
 #include "scan/ascii.h"
 
@@ -9,11 +10,17 @@ namespace mirelo {
 const char* const kHelpHint = "Try 'mirelo-extract --help' for more information.\n";
 
 const char* const kExtractUsage =
-    "Usage: mirelo-extract [--outlook] [--kinds LIST] [--output FILE] [--quiet] FOLDER\n"
+    "Usage: mirelo-extract [--outlook | --all | --mbox --maildir --eml --emlx [--include-trash]]\n"
+    "                      [--kinds LIST] [--output FILE] [--quiet] FOLDER\n"
     "Gathers the e-mail correspondents of the mail stores under FOLDER into a CSV list.\n"
     "\n"
     "  --outlook      read Outlook Express stores (.dbx), starting in FOLDER's parent\n"
     "                 folder; without it, Eudora mailboxes (.mbx) below FOLDER\n"
+    "  --all          read every kind of mail store below FOLDER: Eudora, Outlook\n"
+    "                 Express, mbox (Thunderbird too), Maildir, .eml and .emlx files\n"
+    "  --mbox, --maildir, --eml, --emlx\n"
+    "                 read only the stores of these kinds below FOLDER\n"
+    "  --include-trash  with the kinds above: read Trash, Junk and Deleted folders too\n"
     "  --kinds LIST   header kinds to use, comma-separated, of From:, To:, Return-Path:,\n"
     "                 Sender:, X-Sender:, Reply-To: (any case, colon optional); default all\n"
     "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
@@ -54,6 +61,23 @@ std::optional<unsigned> WorkerCount(const std::string& text) {
     return count;
 }
 
+std::optional<StoreKind> NewStoreKindOption(const std::string& argument) {
+    for (StoreKind kind : {StoreKind::Mbox, StoreKind::Maildir, StoreKind::Eml, StoreKind::Emlx})
+        if (argument.substr(0, 2) == "--" && argument.substr(2) == StoreKindName(kind)) return kind;
+    return std::nullopt;
+}
+
+// Kind options restrict --all; alone they select their kinds.
+std::string ChooseStores(bool all, StoreSelection selection, bool includeTrash, ExtractOptions& options) {
+    const bool anyKind = std::find(selection.kinds.begin(), selection.kinds.end(), true) != selection.kinds.end();
+    if (!all && !anyKind) return includeTrash ? "--include-trash goes with --all or a store kind option" : "";
+    if (options.outlook) return "--outlook cannot be combined with --all or a store kind option";
+    if (!anyKind) selection = StoreSelection::Every();
+    selection.includeTrash = includeTrash;
+    options.stores = selection;
+    return {};
+}
+
 }  // namespace
 
 ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
@@ -61,6 +85,9 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
     ExtractOptions& options = parsed.options;
     std::vector<std::string> folders;
     bool optionsEnded = false;
+    bool all = false;
+    bool includeTrash = false;
+    StoreSelection onlyKinds;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
@@ -69,6 +96,12 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
             optionsEnded = true;
         } else if (argument == "--outlook") {
             options.outlook = true;
+        } else if (argument == "--all") {
+            all = true;
+        } else if (const std::optional<StoreKind> kind = NewStoreKindOption(argument)) {
+            onlyKinds.kinds[static_cast<std::size_t>(*kind)] = true;
+        } else if (argument == "--include-trash") {
+            includeTrash = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
         } else if (argument == "--help" || argument == "--version") {
@@ -90,6 +123,7 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
             return {options, "unknown option " + argument};
         }
     }
+    if (std::string error = ChooseStores(all, onlyKinds, includeTrash, options); !error.empty()) return {options, error};
     if (folders.size() != 1) return {options, folders.empty() ? "no FOLDER given" : "only one FOLDER can be given"};
     options.folder = folders.front();
     return parsed;

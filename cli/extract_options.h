@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/header_kinds.h"
+#include "sources/store_detection.h"
 
 namespace mirelo {
 
@@ -17,6 +18,8 @@ struct ExtractOptions {
     std::array<bool, kHeaderKindCount> kinds{true, true, true, true, true, true};
     std::optional<std::string> output;
     std::optional<unsigned> workers;  // threads that read stores; none: one per core
+    // Set by --all and the store kind options: every store of these kinds is read.
+    std::optional<StoreSelection> stores;
     std::string folder;
 };
 

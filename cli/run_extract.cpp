@@ -34,6 +34,9 @@ public:
     void ReportProblem(const std::string& path, const std::string& reason) override {
         std::fprintf(err_, "%s: skipped: %s\n", path.c_str(), reason.c_str());
     }
+    void ReportNotice(const std::string& path, const std::string& note) override {
+        std::fprintf(err_, "%s: %s\n", path.c_str(), note.c_str());
+    }
     void ReportNothingRead(const std::string& message) override {
         std::fprintf(err_, "mirelo-extract: %s\n", message.c_str());
         nothingRead_ = true;
@@ -108,6 +111,13 @@ void ExplainEmptyResult(MailSource source, const std::string& folder, const std:
     std::fputc('\n', err);
 }
 
+void ExplainEmptyResult(const StoreSelection& selection, const std::string& folder, const std::string& rootText,
+                        std::FILE* err) {
+    FirstStoreFinder quiet;
+    if (ListMailStores(rootText, selection, quiet).empty())
+        std::fprintf(err, "mirelo-extract: no mail stores found under %s\n", folder.c_str());
+}
+
 // The exit status when the folder cannot be read: a name that leads to no folder is a
 // usage error.
 int ReportUnreadableFolder(const UnreadableFolder& unreadable, std::FILE* err) {
@@ -124,7 +134,8 @@ int ReportUnreadableFolder(const UnreadableFolder& unreadable, std::FILE* err) {
 
 int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     const std::string folder = ChosenFolder(options.folder);
-    const MailSource source = options.outlook ? MailSource::Outlook : MailSource::Eudora;
+    const MailSource source =
+        options.stores ? MailSource::AllMail : (options.outlook ? MailSource::Outlook : MailSource::Eudora);
     if (const auto unreadable = FindUnreadableFolder(source, folder)) return ReportUnreadableFolder(*unreadable, err);
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
         SetKindEnabled(kind, options.kinds[static_cast<std::size_t>(kind)]);
@@ -134,9 +145,19 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     AddressList list;
     ExtractionSettings settings;
     if (options.workers) settings.workers = *options.workers;
-    ExtractAddresses(source, rootText, list, host, settings);
+    if (options.stores) {
+        ExtractAllMail(rootText, *options.stores, list, host, settings);
+    } else {
+        ExtractAddresses(source, rootText, list, host, settings);
+    }
     if (host.NothingRead()) return 1;  // an empty list written out would pass for a result
-    if (list.Count() == 0) ExplainEmptyResult(source, folder, rootText, err);
+    if (list.Count() == 0) {
+        if (options.stores) {
+            ExplainEmptyResult(*options.stores, folder, rootText, err);
+        } else {
+            ExplainEmptyResult(source, folder, rootText, err);
+        }
+    }
 
     host.EchoStatus(false);
     const bool written = options.output ? SortAndExport(list, rootText, true, false, host)

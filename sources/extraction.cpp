@@ -10,6 +10,7 @@
 #include "sources/dbx/dbx_dump.h"
 #include "sources/folder_listing.h"
 #include "sources/folder_walk.h"
+#include "sources/message_files/message_files.h"
 #include "sources/path_parts.h"
 
 namespace mirelo {
@@ -85,61 +86,112 @@ private:
     std::string path_;
 };
 
-}  // namespace
-
-bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
-                      ExtractionObserver& observer, const ExtractionSettings& settings) {
-    const auto reader = [](const std::string& mailbox) {
-        return [mailbox](StoreBatch& batch) {
-            // A mailbox skipped without a word would make the counts look complete.
-            if (!ScanMailbox(mailbox, batch.records, mailbox))
-                batch.problems.push_back({mailbox, "mailbox cannot be read: " + std::generic_category().message(errno)});
-        };
+StoreReader MailboxReader(const std::string& mailbox) {
+    return [mailbox](StoreBatch& batch) {
+        // A mailbox skipped without a word would make the counts look complete.
+        if (!ScanMailbox(mailbox, batch.records, mailbox))
+            batch.problems.push_back({mailbox, "mailbox cannot be read: " + std::generic_category().message(errno)});
     };
-    const std::vector<WalkStep> steps = ListStores(folderPath, ".mbx", rootText, observer, reader);
-    return ReadStores(steps, list, observer, settings.workers, [](StoreBatch&) {});
 }
 
 // Each store is dumped to a file of its own beside the temporary file and scanned from
 // there, so that neither another worker nor another extraction with the same temporary
 // folder can change it under the scan; the temporary file gets the last dump at the end.
+StoreReader OutlookStoreReader(const std::string& store, const std::string& dumpPath) {
+    return [store, dumpPath](StoreBatch& batch) {
+        const std::string ownPath = PrivateDumpPath(dumpPath);
+        const DumpOutcome outcome = DumpDbxToText(store, ownPath, dumpPath);
+        if (!outcome.problem.empty()) batch.problems.push_back({store, outcome.problem});
+        if (outcome.written) ScanMailbox(ownPath, batch.records, store);
+        batch.read = outcome.written;
+        if (outcome.temporaryFileFailed) batch.temporaryFileProblem = outcome.problem;
+        if (outcome.written)
+            batch.dumpPath = ownPath;
+        else
+            RemoveFile(ownPath);
+    };
+}
+
+// What the Outlook Express stores' batches leave once merged: the last dump, and whether
+// the temporary file kept every one from being read.
+class OutlookDumps {
+public:
+    explicit OutlookDumps(std::string dumpPath) : dumpPath_(std::move(dumpPath)) {}
+
+    void Merged(StoreBatch& batch) {
+        anyRead_ = anyRead_ || batch.read;
+        if (!batch.temporaryFileProblem.empty()) temporaryFileProblem_ = batch.temporaryFileProblem;
+        if (!batch.dumpPath.empty()) lastDump_ = OwnedDump(std::exchange(batch.dumpPath, {}));
+    }
+
+    // An empty result must not pass for one when the temporary file was the reason.
+    void Finish(ExtractionObserver& observer, bool otherStoresGaveRecords) {
+        if (const std::error_code error = lastDump_.MoveTo(dumpPath_))
+            observer.ReportProblem(dumpPath_, "the last store's dump could not be left here: " + error.message());
+        if (!anyRead_ && !otherStoresGaveRecords && !temporaryFileProblem_.empty())
+            observer.ReportNothingRead("No store could be read: " + temporaryFileProblem_);
+    }
+
+private:
+    std::string dumpPath_;
+    bool anyRead_ = false;
+    std::string temporaryFileProblem_;
+    OwnedDump lastDump_;
+};
+
+StoreReader ReaderFor(const FoundStore& store, const std::string& dumpPath) {
+    switch (store.kind) {
+        case StoreKind::Eudora:
+        case StoreKind::Mbox: return MailboxReader(store.path);
+        case StoreKind::Outlook: return OutlookStoreReader(store.path, dumpPath);
+        default: return [store](StoreBatch& batch) { ReadMessageFolder(store, batch); };
+    }
+}
+
+// A store as the status line names it: its path without the root text, and its kind.
+std::string ShownStore(const FoundStore& store, const std::string& rootText) {
+    std::string shown = RemoveAll(store.path, rootText);
+    if (shown.size() > 1 && IsPathSeparator(shown.back())) shown.pop_back();
+    return shown + " (" + std::string(StoreKindName(store.kind)) + ")";
+}
+
+}  // namespace
+
+bool WalkEudoraFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
+                      ExtractionObserver& observer, const ExtractionSettings& settings) {
+    const std::vector<WalkStep> steps = ListStores(folderPath, ".mbx", rootText, observer, MailboxReader);
+    return ReadStores(steps, list, observer, settings.workers, [](StoreBatch&) {});
+}
+
 bool WalkOutlookFolder(const std::string& folderPath, const std::string& rootText, AddressList& list,
                        ExtractionObserver& observer, const ExtractionSettings& settings) {
     const std::string dumpPath = TemporaryDumpPath();
-    const auto reader = [&dumpPath](const std::string& store) {
-        return [store, dumpPath](StoreBatch& batch) {
-            const std::string ownPath = PrivateDumpPath(dumpPath);
-            const DumpOutcome outcome = DumpDbxToText(store, ownPath, dumpPath);
-            if (!outcome.problem.empty()) batch.problems.push_back({store, outcome.problem});
-            if (outcome.written) ScanMailbox(ownPath, batch.records, store);
-            batch.read = outcome.written;
-            if (outcome.temporaryFileFailed) batch.temporaryFileProblem = outcome.problem;
-            if (outcome.written)
-                batch.dumpPath = ownPath;
-            else
-                RemoveFile(ownPath);
-        };
-    };
+    const auto reader = [&dumpPath](const std::string& store) { return OutlookStoreReader(store, dumpPath); };
     const std::vector<WalkStep> steps = ListStores(folderPath, ".dbx", rootText, observer, reader);
+    OutlookDumps dumps(dumpPath);
+    const bool finished =
+        ReadStores(steps, list, observer, settings.workers, [&](StoreBatch& batch) { dumps.Merged(batch); });
+    dumps.Finish(observer, false);
+    return finished;
+}
 
-    bool anyRead = false;
-    std::string temporaryFileProblem;
-    OwnedDump lastDump;
-    const auto merged = [&](StoreBatch& batch) {
-        anyRead = anyRead || batch.read;
-        if (!batch.temporaryFileProblem.empty()) temporaryFileProblem = batch.temporaryFileProblem;
-        if (!batch.dumpPath.empty()) lastDump = OwnedDump(std::exchange(batch.dumpPath, {}));
-    };
-    const bool finished = ReadStores(steps, list, observer, settings.workers, merged);
-    if (const std::error_code error = lastDump.MoveTo(dumpPath))
-        observer.ReportProblem(dumpPath, "the last store's dump could not be left here: " + error.message());
-    if (!anyRead && !temporaryFileProblem.empty())
-        observer.ReportNothingRead("No store could be read: " + temporaryFileProblem);
+bool ExtractAllMail(const std::string& rootText, const StoreSelection& selection, AddressList& list,
+                    ExtractionObserver& observer, const ExtractionSettings& settings) {
+    list.Reset();
+    const std::string dumpPath = TemporaryDumpPath();
+    std::vector<WalkStep> steps;
+    WalkLister lister(observer, steps);
+    for (const FoundStore& store : ListMailStores(rootText, selection, lister))
+        steps.push_back(StoreJob{ShownStore(store, rootText), ReaderFor(store, dumpPath)});
+    OutlookDumps dumps(dumpPath);
+    const bool finished =
+        ReadStores(steps, list, observer, settings.workers, [&](StoreBatch& batch) { dumps.Merged(batch); });
+    dumps.Finish(observer, list.Count() > 0);
     return finished;
 }
 
 std::string RootTextFor(MailSource source, const std::string& chosenFolder) {
-    return source == MailSource::Eudora ? chosenFolder + kPathSeparator : chosenFolder;
+    return source == MailSource::Outlook ? chosenFolder : chosenFolder + kPathSeparator;
 }
 
 std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const std::string& chosenFolder) {
@@ -152,9 +204,11 @@ std::optional<UnreadableFolder> FindUnreadableFolder(MailSource source, const st
 
 bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
                       ExtractionObserver& observer, const ExtractionSettings& settings) {
-    list.Reset();
-    return source == MailSource::Eudora ? WalkEudoraFolder(rootText, rootText, list, observer, settings)
-                                        : WalkOutlookFolder(rootText, rootText, list, observer, settings);
+    switch (source) {
+        case MailSource::Eudora: list.Reset(); return WalkEudoraFolder(rootText, rootText, list, observer, settings);
+        case MailSource::Outlook: list.Reset(); return WalkOutlookFolder(rootText, rootText, list, observer, settings);
+        default: return ExtractAllMail(rootText, StoreSelection::Every(), list, observer, settings);
+    }
 }
 
 }  // namespace mirelo

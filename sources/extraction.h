@@ -6,14 +6,17 @@
 
 #include "scan/address_list.h"
 #include "sources/extraction_observer.h"
+#include "sources/store_detection.h"
 #include "sources/store_jobs.h"
 
 namespace mirelo {
 
-enum class MailSource { Eudora, Outlook };
+// The two original commands, and the one that reads every kind of store under a folder.
+enum class MailSource { Eudora, Outlook, AllMail };
 
-// The root text of an extraction: the Eudora command appends a separator to the chosen
-// folder; the Outlook command keeps it as it is, so its walk starts in the parent folder.
+// The root text of an extraction: the Eudora and all-mail commands append a separator to
+// the chosen folder; the Outlook command keeps it as it is, so its walk starts in the
+// parent folder.
 std::string RootTextFor(MailSource source, const std::string& chosenFolder);
 
 struct UnreadableFolder {
@@ -33,6 +36,12 @@ struct ExtractionSettings {
 // store into the list. Returns false when the observer asked to stop.
 bool ExtractAddresses(MailSource source, const std::string& rootText, AddressList& list,
                       ExtractionObserver& observer, const ExtractionSettings& settings = {});
+
+// Empties the list, lists the selected stores below rootText's folder and then reads them,
+// each kind by its own reader; the status line names each store with its kind. Returns
+// false when the observer asked to stop.
+bool ExtractAllMail(const std::string& rootText, const StoreSelection& selection, AddressList& list,
+                    ExtractionObserver& observer, const ExtractionSettings& settings = {});
 
 // The walks behind the two commands: every ".mbx" file is scanned as it is; every ".dbx"
 // store is first dumped to text and that text scanned, labelled with the store's path;

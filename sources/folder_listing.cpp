@@ -4,6 +4,14 @@
 
 namespace mirelo {
 
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::error_code& error) {
+    std::vector<FolderEntry> entries;
+    FolderListing listing(folder);
+    for (FolderEntry entry; listing.Next(entry);) entries.push_back(entry);
+    error = listing.Error();
+    return entries;
+}
+
 #ifdef _WIN32
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "scan/native_path.h"
 
@@ -44,6 +45,11 @@ private:
     std::filesystem::directory_iterator entries_;
 #endif
 };
+
+// Every entry of the folder, read before the folder is closed again: a walk that kept
+// each level open could not go deeper than the open-file limit. error tells why the
+// listing failed or ended early.
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::error_code& error);
 
 // The folder's path with every link resolved, or empty when it cannot be told.
 std::string RealFolderPath(const std::string& folder);

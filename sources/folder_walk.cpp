@@ -30,7 +30,7 @@ private:
         if (!realFolder.empty() && !entered_.insert(realFolder).second) return true;
 
         std::error_code error;
-        const std::vector<FolderEntry> entries = ReadEntries(folder, error);
+        const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
         if (error && entries.empty()) {
             observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
             return true;
@@ -40,16 +40,6 @@ private:
         }
         if (error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
         return true;
-    }
-
-    // The folder is closed again before the walk goes down into its subfolders: kept open
-    // level by level, a tree deeper than the open-file limit could not be walked.
-    static std::vector<FolderEntry> ReadEntries(const std::string& folder, std::error_code& error) {
-        std::vector<FolderEntry> entries;
-        FolderListing listing(folder);
-        for (FolderEntry entry; listing.Next(entry);) entries.push_back(entry);
-        error = listing.Error();
-        return entries;
     }
 
     bool Visit(const std::string& folder, const std::string& realFolder, const FolderEntry& entry) {

@@ -82,6 +82,7 @@ private:
 // Reports what the batch met and appends its records.
 void Merge(StoreBatch& batch, AddressList& list, ExtractionObserver& observer, const BatchMerged& merged) {
     for (const StoreProblem& problem : batch.problems) observer.ReportProblem(problem.path, problem.reason);
+    for (const StoreProblem& notice : batch.notices) observer.ReportNotice(notice.path, notice.reason);
     list.AppendAll(batch.records);
     merged(batch);
 }

@@ -19,6 +19,7 @@ struct StoreProblem {
 struct StoreBatch {
     AddressList records;
     std::vector<StoreProblem> problems;  // in the order met, reported when the batch is merged
+    std::vector<StoreProblem> notices;   // odd things in what was read all the same, reported after them
     bool read = false;                   // the store gave its records, all or those its damage left
     std::string temporaryFileProblem;    // why the store's dump could not be written
     std::string dumpPath;                // a file of this run holding the store's dump, if any
@@ -26,9 +27,11 @@ struct StoreBatch {
 
 // One store of a walk: what the status line shows while it is read, and how to read it.
 // Every kind of store plugs in here.
+using StoreReader = std::function<void(StoreBatch&)>;
+
 struct StoreJob {
     std::string label;
-    std::function<void(StoreBatch&)> read;
+    StoreReader read;
 };
 
 // A walk's result in walk order: the stores, and the problems met on the way between them.

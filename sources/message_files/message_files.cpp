@@ -1,0 +1,165 @@
+#include "sources/message_files/message_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <system_error>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "scan/ascii.h"
+#include "scan/mailbox_scanner.h"
+#include "scan/native_path.h"
+#include "sources/folder_listing.h"
+#include "sources/path_parts.h"
+
+namespace mirelo {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The message bytes of an .emlx file, as its byte count gives them when the count holds.
+class EmlxMessageSource : public ByteSource {
+public:
+    explicit EmlxMessageSource(std::FILE* file) : file_(file) { ReadCountLine(); }
+
+    const std::string& Notice() const { return notice_; }
+
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        if (withinCount_) {
+            if (left_ > 0) return ReadCounted(buffer, capacity);
+            withinCount_ = false;
+            if (PropertyListFollows()) return 0;
+            notice_ = "byte count " + std::to_string(count_) + " ends inside the message; read to the end of the file";
+            readToEnd_ = true;
+        }
+        if (!readToEnd_) return 0;
+        if (!ahead_.empty()) {
+            const std::size_t n = std::min(capacity, ahead_.size());
+            std::memcpy(buffer, ahead_.data(), n);
+            ahead_.erase(0, n);
+            return n;
+        }
+        return std::fread(buffer, 1, capacity, file_);
+    }
+
+private:
+    static constexpr std::size_t kMaxCountLine = 32;
+
+    // A count is decimal digits, perhaps padded with blanks, ending the first line.
+    void ReadCountLine() {
+        int c;
+        while (ahead_.size() < kMaxCountLine && (c = std::fgetc(file_)) != EOF) {
+            ahead_ += static_cast<char>(c);
+            if (c == '\n') break;
+        }
+        const std::size_t digits = static_cast<std::size_t>(
+            std::find_if(ahead_.begin(), ahead_.end(), [](char d) { return d < '0' || d > '9'; }) - ahead_.begin());
+        const bool counted = digits > 0 && digits <= 18 && ahead_.back() == '\n' &&
+                             ahead_.find_first_not_of(" \t\r", digits) == ahead_.size() - 1;
+        if (!counted) {
+            notice_ = "no byte count on the first line; read as a plain message";
+            readToEnd_ = true;  // the line read ahead may be the message's first
+            return;
+        }
+        count_ = left_ = std::stoull(ahead_.substr(0, digits));
+        ahead_.clear();
+        withinCount_ = true;
+    }
+
+    std::size_t ReadCounted(char* buffer, std::size_t capacity) {
+        const std::size_t n = std::fread(buffer, 1, static_cast<std::size_t>(std::min<std::uint64_t>(capacity, left_)), file_);
+        left_ -= n;
+        if (n == 0) {
+            notice_ = "byte count " + std::to_string(count_) + " runs past the end of the file";
+            withinCount_ = false;
+        }
+        return n;
+    }
+
+    // Reads ahead what follows the counted bytes: the property list, or nothing at all.
+    bool PropertyListFollows() {
+        char next[64];
+        ahead_.assign(next, std::fread(next, 1, sizeof next, file_));
+        const std::size_t start = ahead_.find_first_not_of(" \t\r\n");
+        if (start == std::string::npos) return std::feof(file_) != 0;
+        const std::string_view rest = std::string_view(ahead_).substr(start);
+        return rest.substr(0, 5) == "<?xml" || rest.substr(0, 9) == "<!DOCTYPE" || rest.substr(0, 6) == "<plist";
+    }
+
+    std::FILE* file_;
+    std::uint64_t count_ = 0;
+    std::uint64_t left_ = 0;
+    bool withinCount_ = false;
+    bool readToEnd_ = false;
+    std::string ahead_;  // bytes read before they were asked for
+    std::string notice_;
+};
+
+std::string ReadError() {
+    return "message cannot be read: " + std::generic_category().message(errno);
+}
+
+std::vector<std::string> MessageFileNames(const std::string& folder, std::string_view extension, StoreBatch& batch) {
+    std::error_code error;
+    const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
+    if (error && entries.empty()) {
+        batch.problems.push_back({folder, "folder cannot be read: " + error.message()});
+        return {};
+    }
+    if (error) batch.problems.push_back({folder, "folder listing ended early: " + error.message()});
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : entries) {
+        if (!entry.regularFile || entry.name.front() == '.') continue;
+        if (extension.empty() || EqualsNoCase(SplitPath(entry.name).extension, extension)) names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, StoreBatch& batch) {
+    if (!emlx) {
+        // A file can go between the listing and the reading, as a Maildir's client moves it.
+        if (!ScanMailbox(path, batch.records, label)) batch.problems.push_back({path, ReadError()});
+        return;
+    }
+    const EmlxOutcome outcome = ScanEmlxFile(path, batch.records, label);
+    if (!outcome.opened) {
+        batch.problems.push_back({path, ReadError()});
+    } else if (!outcome.notice.empty()) {
+        batch.notices.push_back({path, outcome.notice});
+    }
+}
+
+void ReadFilesIn(const std::string& folder, std::string_view extension, std::string_view label, StoreBatch& batch) {
+    const bool emlx = EqualsNoCase(extension, ".emlx");
+    for (const std::string& name : MessageFileNames(folder, extension, batch))
+        ReadMessageFile(folder + name, emlx, label, batch);
+}
+
+}  // namespace
+
+EmlxOutcome ScanEmlxFile(const std::string& path, AddressList& list, std::string_view label) {
+    const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
+    if (!file) return {};
+    EmlxMessageSource source(file.get());
+    ScanMailboxSource(source, list, label);
+    return {true, source.Notice()};
+}
+
+void ReadMessageFolder(const FoundStore& store, StoreBatch& batch) {
+    switch (store.kind) {
+        case StoreKind::Maildir:
+            for (const char* part : {"cur", "new"}) ReadFilesIn(store.path + part + kPathSeparator, "", store.label, batch);
+            break;
+        case StoreKind::Eml: ReadFilesIn(store.path, ".eml", store.label, batch); break;
+        default: ReadFilesIn(store.path, ".emlx", store.label, batch); break;
+    }
+}
+
+}  // namespace mirelo

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sources/extraction_observer.h"
+
+namespace mirelo {
+
+enum class StoreKind { Eudora, Outlook, Mbox, Maildir, Eml, Emlx };
+inline constexpr int kStoreKindCount = 6;
+
+// "eudora", "outlook", "mbox", "maildir", "eml", "emlx": the command line's option names.
+std::string_view StoreKindName(StoreKind kind);
+
+struct StoreSelection {
+    std::array<bool, kStoreKindCount> kinds{};
+    // Takes in the Trash, Junk and Deleted folders of the newer clients; Eudora mailboxes
+    // and Outlook Express stores keep the rule of their own commands either way.
+    bool includeTrash = false;
+
+    bool Has(StoreKind kind) const { return kinds[static_cast<std::size_t>(kind)]; }
+    static StoreSelection Every();
+};
+
+// One store: a mailbox file, or a folder whose message files are read as one store.
+struct FoundStore {
+    StoreKind kind;
+    std::string path;   // the file, or the folder with a trailing separator
+    std::string label;  // what its records are labelled with
+};
+
+// Whether a folder or mail file is a client's Trash, Junk or Deleted folder.
+bool IsTrashName(std::string_view name);
+
+// The stores of the selected kinds in the folder that folderPath denotes and below it,
+// depth first; in each folder its own messages (Maildir, .eml files, .emlx files) come
+// first, then its entries in byte order of their names. Names beginning with a full stop
+// are passed over, but for the Maildir++ subfolders inside a Maildir. Each real folder is
+// entered once; a folder that cannot be read is reported and skipped.
+std::vector<FoundStore> ListMailStores(const std::string& folderPath, const StoreSelection& selection,
+                                       ExtractionObserver& observer);
+
+}  // namespace mirelo

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 
 #include "cli/extract_options.h"
 #include "scan/header_kinds.h"
@@ -39,6 +40,7 @@ TEST(ParseExtractOptions, RejectsWhatItCannotUse) {
     const std::vector<std::vector<std::string>> bad = {
         {}, {"a", "b"}, {"--kinds", "From,Cc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
         {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},
+        {"--include-trash", "mail"}, {"--outlook", "--all", "mail"},
     };
     for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).error, "") << arguments.size();
     EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).options.folder, "--odd-folder");
@@ -150,6 +152,45 @@ TEST_F(RunExtractTest, AFolderWithoutMailboxesIsSaidSoWithAHintForOutlookStores)
     EXPECT_EQ(run.err, "mirelo-extract: no mailboxes found under " + express +
                            "; it holds Outlook Express stores: try --outlook\n");
     EXPECT_EQ(run.out, "email,name,notes\r\n");
+}
+
+// "email,name" of every line of a CSV but its header.
+std::set<std::string> EmailsAndNames(const std::string& csv) {
+    std::set<std::string> lines;
+    for (std::size_t at = csv.find("\r\n") + 2; at < csv.size(); at = csv.find("\r\n", at) + 2)
+        lines.insert(csv.substr(at, csv.find(',', csv.find(',', at) + 1) - at));
+    return lines;
+}
+
+TEST_F(RunExtractTest, AllKindsAtOnceListEachStoreOnceAndGiveTheUnionOfTheKinds) {
+    const testing::ScopedEnv temp("TEMP", folder.path().string());
+    folder.Write("Mail/Express/Inbox.dbx",
+                 testing::DbxStoreBuilder().AddMessage("From: Dee Bix <dee@mailhost>\r\nTo: help@mailhost\r\n").Build().bytes);
+    folder.Write("Mail/TB/Inbox", "From - Mon Jan 1 2001\nFrom: Tom Bird <tom@mailhost>\nTo: club@mailhost\n");
+    folder.Write("Mail/TB/Inbox.msf", "");
+    folder.Write("Mail/Maildir/cur/1:2,S", "From: Mia Dir <mia@mailhost>\r\n");
+    std::filesystem::create_directory(folder.path() / "Mail/Maildir/new");
+    folder.Write("Mail/Live/a.eml", "From: Eve Ml <eve@mailhost>\r\nTo: tom@mailhost\r\n");
+    folder.Write("Mail/A.mbox/Messages/1.emlx", "26\nFrom: Al Px <al@mailhost>\n<?xml?>");
+
+    const CommandRun all = Extract({"--all", Mail()});
+    std::set<std::string> kindsUnion;
+    for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
+             {}, {"--outlook"}, {"--mbox"}, {"--maildir"}, {"--eml"}, {"--emlx"}}) {
+        arguments.push_back(Mail());
+        kindsUnion.merge(EmailsAndNames(Extract(arguments).out));
+    }
+    std::set<std::string> emails;
+    for (const std::string& line : kindsUnion) emails.insert(line.substr(0, line.find(',')));
+    std::set<std::string> allEmails;
+    for (const std::string& line : EmailsAndNames(all.out)) {
+        EXPECT_EQ(kindsUnion.count(line), 1u) << line;
+        allEmails.insert(line.substr(0, line.find(',')));
+    }
+    EXPECT_EQ(allEmails, emails);
+    EXPECT_EQ(all.err, Native("A.mbox/Messages (emlx)\nExpress/Inbox.dbx (outlook)\nIn.mbx (eudora)\nLive (eml)\n"
+                              "Maildir (maildir)\nSub/Old.mbx (eudora)\nTB/Inbox (mbox)\n") +
+                           "13 original email addresses, 9 unique\n");
 }
 
 // An empty list written out would pass for a result, and replace an earlier one.

@@ -58,6 +58,7 @@ void CMainFrame::BuildMenus() {
     QMenu* file = AddMenu(QStringLiteral("&File"));
     AddItem(file, ID_EXTRACT_EUDORA, QStringLiteral("Extract email addresses (Eudora)"));
     AddItem(file, ID_EXTRACT_OUTLOOK, QStringLiteral("Extract email addresses (Outlook)"));
+    AddItem(file, ID_EXTRACT_ALL_MAIL, QStringLiteral("Extract email addresses (all mail under a folder)\u2026"));
     AddItem(file, ID_FILE_SAVE, QStringLiteral("Save..."));
     AddItem(file, ID_FILE_SAVE_AS, QStringLiteral("Save As..."));
     file->addSeparator();

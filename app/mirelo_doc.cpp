@@ -19,11 +19,30 @@ namespace {
 constexpr const char* kFolderSection = "FOLDER";
 constexpr const char* kEudoraFolderEntry = "NAME";
 constexpr const char* kOutlookFolderEntry = "NAME_OUTLOOK";
+constexpr const char* kAllMailFolderEntry = "NAME_ALL_MAIL";
 constexpr const char* kSavePathEntry = "NAME_SAVE";
 
 const QString kEudoraPrompt = QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)");
 const QString kOutlookPrompt = QStringLiteral(
     "Search for mailboxes\n(ex: C:\\Documents and Settings\\user\\Local Settings\\Application Data\\Identities)");
+const QString kAllMailPrompt =
+    QStringLiteral("Search for mail of every kind\n(ex: a Thunderbird profile, a Maildir, Apple Mail's Mail folder)");
+
+const char* FolderEntry(MailSource source) {
+    switch (source) {
+        case MailSource::Eudora: return kEudoraFolderEntry;
+        case MailSource::Outlook: return kOutlookFolderEntry;
+        default: return kAllMailFolderEntry;
+    }
+}
+
+const QString& FolderPrompt(MailSource source) {
+    switch (source) {
+        case MailSource::Eudora: return kEudoraPrompt;
+        case MailSource::Outlook: return kOutlookPrompt;
+        default: return kAllMailPrompt;
+    }
+}
 
 QString Decode(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
@@ -38,6 +57,7 @@ void CMireloDoc::RegisterCommands(CommandTable& commands) {
     const auto idle = [this](CmdUI& ui) { ui.Enable(!extracting_); };
     commands.SetHandler(ID_EXTRACT_EUDORA, [this] { OnExtractEudora(); }, idle);
     commands.SetHandler(ID_EXTRACT_OUTLOOK, [this] { OnExtractOutlook(); }, idle);
+    commands.SetHandler(ID_EXTRACT_ALL_MAIL, [this] { Extract(MailSource::AllMail); }, idle);
     commands.SetHandler(ID_FILE_SAVE, [this] { OnFileSave(); },
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
     commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
@@ -104,21 +124,17 @@ void CMireloDoc::OnExtractOutlook() {
 }
 
 std::string CMireloDoc::InitialFolder(MailSource source) {
-    if (source == MailSource::Eudora) return profile_.GetProfileString(kFolderSection, kEudoraFolderEntry);
-    const std::string remembered = profile_.GetProfileString(kFolderSection, kOutlookFolderEntry);
-    if (!remembered.empty()) return remembered;
+    const std::string remembered = profile_.GetProfileString(kFolderSection, FolderEntry(source));
+    if (source != MailSource::Outlook || !remembered.empty()) return remembered;
     const std::string appData = platform_.LocalAppDataFolder();
     if (appData.empty()) return remembered;
     return appData + kPathSeparator + "Identities" + kPathSeparator;
 }
 
 void CMireloDoc::Extract(MailSource source) {
-    const bool eudora = source == MailSource::Eudora;
     std::string chosen;
-    if (!BrowseForFolder(platform_, eudora ? kEudoraPrompt : kOutlookPrompt, chosen, InitialFolder(source))) {
-        return;
-    }
-    profile_.WriteProfileString(kFolderSection, eudora ? kEudoraFolderEntry : kOutlookFolderEntry, chosen);
+    if (!BrowseForFolder(platform_, FolderPrompt(source), chosen, InitialFolder(source))) return;
+    profile_.WriteProfileString(kFolderSection, FolderEntry(source), chosen);
     if (const auto unreadable = FindUnreadableFolder(source, chosen)) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;

@@ -15,6 +15,8 @@ using testing::AppHarness;
 
 namespace {
 
+const QString kAllMail = QStringLiteral("Extract email addresses (all mail under a folder)\u2026");
+
 // Calls probe at every turn of the event loop while it lives, as the extraction pumps.
 struct EventLoopProbe : QTimer {
     explicit EventLoopProbe(std::function<void()> probe) {
@@ -97,12 +99,17 @@ private slots:
         harness.ExtractEudora(eudora, csv);
         harness.platform.folderAnswers.push_back(outlook);
         harness.Choose("Extract email addresses (Outlook)");
+        harness.files.Write("All/a.eml", "");
+        harness.platform.folderAnswers.push_back(harness.Path("All"));
+        harness.Choose(kAllMail);
         harness.Restart();
         harness.ExtractEudora(eudora, std::nullopt);
         harness.platform.folderAnswers.push_back(std::nullopt);
         harness.Choose("Extract email addresses (Outlook)");
+        harness.platform.folderAnswers.push_back(std::nullopt);
+        harness.Choose(kAllMail);
         QCOMPARE(harness.platform.folderInitials,
-                 (std::vector<std::string>{"", "/nowhere" + Sep() + "Identities" + Sep(), eudora, outlook}));
+                 (std::vector<std::string>{"", "/nowhere" + Sep() + "Identities" + Sep(), "", eudora, outlook, harness.Path("All")}));
         QCOMPARE(harness.platform.savePreloads.front(), std::string());
         QCOMPARE(harness.platform.savePreloads.back(), csv);
     }

@@ -110,7 +110,8 @@ Correspondents ExtractFrom(const std::string& folder, Observer& observer) {
     AddressList list;
     ExtractAllMail(folder + "/", StoreSelection::Every(), list, observer);
     Correspondents found;
-    for (int i = 0; i < list.Count(); ++i) found.insert({list.At(i)->email, list.At(i)->name});
+    for (int i = 0; i < list.Count(); ++i)
+        found.insert({std::string(list.Email(*list.At(i))), std::string(list.Name(*list.At(i)))});
     return found;
 }
 
@@ -176,11 +177,13 @@ TEST(ReadMessageFolder, AMaildirGoneAfterItWasListedIsReported) {
     Observer observer;
     const std::vector<FoundStore> stores = ListMailStores(dir.path().string() + "/", StoreSelection::Every(), observer);
     std::filesystem::remove_all(dir.path() / "Maildir");
-    AddressList list;
+    StoreBatch batch;
     ASSERT_EQ(stores.size(), 1u);
-    ReadMessageFolder(stores[0], list, observer);
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_NE(observer.said[stores[0].path + Native("cur/")].find("folder cannot be read"), std::string::npos);
+    ReadMessageFolder(stores[0], batch);
+    EXPECT_EQ(batch.records.Count(), 0);
+    ASSERT_EQ(batch.problems.size(), 2u);
+    EXPECT_EQ(batch.problems[0].path, stores[0].path + Native("cur/"));
+    EXPECT_EQ(batch.problems[0].reason.substr(0, 21), "folder cannot be read");
 }
 
 }  // namespace

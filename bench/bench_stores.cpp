@@ -1,0 +1,141 @@
+// Reads the same mail stored two ways, once each, and gives the ratio of the times:
+//   mbox:    one mbox file against one Eudora mailbox holding the same messages
+//            (default 1024 MB each), each read by mirelo-extract;
+//   maildir: a Maildir of small message files (default 200,000), read by mirelo-extract,
+//            against cat of the same files into /dev/null.
+// The load average is printed with each figure, since other work on the machine shows in it.
+//   bench_stores mbox [--size-mb N] | maildir [--files N]   [--keep]
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A short message: the header lines that count, a few that do not, a body of some lines.
+std::string Message(std::mt19937_64& random, const std::string& separator) {
+    const auto person = [&] { return "p" + std::to_string(random() % 50000) + "@example.org"; };
+    std::string m = separator;
+    m += "Return-Path: <" + person() + ">\r\n";
+    m += "Received: from relay.example.net by mx.example.org with ESMTP id x" + std::to_string(random()) + "\r\n";
+    m += "From: \"Sam Writer\" <" + person() + ">\r\nTo: Kim Reader <" + person() + ">\r\n";
+    if (random() % 4 == 0) m += "Reply-To: " + person() + "\r\n";
+    m += "Subject: notes " + std::to_string(random() % 1000) + "\r\nDate: Mon, 3 Mar 2003 09:14:10 +0100\r\n\r\n";
+    for (auto lines = 3 + random() % 12; lines > 0; --lines)
+        m += "The garden needs water twice a week until the rain comes back again.\r\n";
+    return m + "\r\n";
+}
+
+double Seconds(std::vector<std::string> arguments) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (std::string& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    int status = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0 || waitpid(pid, &status, 0) < 0 ||
+        !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", argv[0]);
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string Load() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five;
+    in >> one >> five;
+    return one + " " + five;
+}
+
+void Report(const char* what, double seconds, const char* against, double baseline) {
+    std::printf("%-28s %7.2f s   %-28s %7.2f s   ratio %.2f   load %s\n", what, seconds, against, baseline,
+                seconds / baseline, Load().c_str());
+}
+
+void CompareMbox(const fs::path& work, std::uintmax_t bytes) {
+    fs::create_directories(work / "eudora");
+    fs::create_directories(work / "mbox");
+    std::ofstream eudora(work / "eudora/In.mbx", std::ios::binary);
+    std::ofstream mbox(work / "mbox/In.mbox", std::ios::binary);
+    std::mt19937_64 random(7), same(7);
+    for (std::uintmax_t written = 0; written < bytes;) {
+        const std::string m = Message(random, "From ???@??? Mon Mar 03 09:14:22 2003\r\n");
+        eudora << m;
+        mbox << Message(same, "From sender@example.org Mon Mar  3 09:14:22 2003\r\n");
+        written += m.size();
+    }
+    eudora.close();
+    mbox.close();
+    Seconds({"cat", (work / "eudora/In.mbx").string(), (work / "mbox/In.mbox").string()});  // both in the cache
+    const double eudoraSeconds = Seconds({MIRELO_EXTRACT, "--quiet", (work / "eudora").string()});
+    const double mboxSeconds = Seconds({MIRELO_EXTRACT, "--quiet", "--mbox", (work / "mbox").string()});
+    Report("mbox, mirelo-extract --mbox", mboxSeconds, "Eudora mailbox", eudoraSeconds);
+}
+
+void CompareMaildir(const fs::path& work, int files) {
+    const fs::path cur = work / "Maildir/cur";
+    fs::create_directories(cur);
+    fs::create_directories(work / "Maildir/new");
+    std::mt19937_64 random(7);
+    std::vector<std::string> cat = {"xargs", "-0", "cat"};
+    std::string names;
+    for (int i = 0; i < files; ++i) {
+        const fs::path file = cur / ("1046679262." + std::to_string(i) + ".mx:2,S");
+        std::ofstream(file, std::ios::binary) << Message(random, "");
+        names += file.string() + '\0';
+    }
+    const fs::path list = work / "names";
+    std::ofstream(list, std::ios::binary) << names;
+    const std::string catAll = "xargs -0 cat < '" + list.string() + "' > /dev/null";
+    const auto shell = [&] { return Seconds({"sh", "-c", catAll}); };
+    shell();  // the files in the cache
+    const double mireloSeconds = Seconds({MIRELO_EXTRACT, "--quiet", "--maildir", (work / "Maildir").string()});
+    Report("Maildir, mirelo-extract", mireloSeconds, "cat of the files", shell());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty() || (arguments[0] != "mbox" && arguments[0] != "maildir")) {
+        std::fputs("usage: bench_stores mbox [--size-mb N] | maildir [--files N]  [--keep]\n", stderr);
+        return 2;
+    }
+    long amount = arguments[0] == "mbox" ? 1024 : 200000;
+    bool keep = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--keep") keep = true;
+        if ((arguments[i] == "--size-mb" || arguments[i] == "--files") && i + 1 < arguments.size())
+            amount = std::stol(arguments[++i]);
+    }
+    const fs::path work = fs::temp_directory_path() / ("bench_stores_" + std::to_string(getpid()));
+    if (arguments[0] == "mbox") {
+        CompareMbox(work, static_cast<std::uintmax_t>(amount) << 20);
+    } else {
+        CompareMaildir(work, static_cast<int>(amount));
+    }
+    if (keep) {
+        std::printf("kept %s\n", work.c_str());
+    } else {
+        fs::remove_all(work);
+    }
+}

@@ -154,7 +154,7 @@ bool IsTrashName(std::string_view name) {
     for (std::string_view extension : {".sbd", ".mbox"})
         if (EndsWithNoCase(name, extension)) name.remove_suffix(extension.size());
     // Maildir++ nests as ".INBOX.Trash".
-    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+    if (!name.empty() && name.front() == '.') name.remove_prefix(name.rfind('.') + 1);
     for (std::string_view trash : {"trash", "junk", "spam", "deleted", "deleted items", "deleted messages",
                                    "junk e-mail", "junk email"})
         if (EqualsNoCase(name, trash)) return true;

@@ -38,7 +38,7 @@ std::string Emlx(const std::string& message) {
 void WriteEveryKind(const TempDir& dir) {
     const std::string m = Message("Ann Lee", "ann");
     for (const char* path : {"Eudora/In.mbx", "Eudora/Trash.mbx", "TB/Inbox", "TB/Inbox.sbd/Work", "TB/Trash",
-                             "TB/Junk.mbox", "export.txt"})
+                             "TB/Junk.mbox", "export.junk", "export.txt"})
         dir.Write(path, "From - Mon Jan 1 2001\n" + m);
     for (const char* path : {"Eudora/In.toc", "TB/Inbox.msf", "TB/Inbox.sbd/Work.msf", "TB/Trash.msf", "TB/Drafts.msf",
                              "Apple/INBOX.mbox/Info.plist", "Apple/INBOX.mbox/Messages/2.1.emlxpart"})
@@ -46,9 +46,9 @@ void WriteEveryKind(const TempDir& dir) {
     dir.Write("TB/Drafts", "");
     dir.Write("letter.txt", "From the desk of Ann\nDear Pat,\n");
     for (const char* path : {"Maildir/cur/1:2,S", "Maildir/new/2", "Maildir/tmp/3", "Maildir/.Sent/cur/4",
-                             "Maildir/.Trash/cur/5", "Live/Inbox/a.eml", "Live/Deleted Items/b.eml"})
+                             "Maildir/.INBOX.Trash/cur/5", "Live/Inbox/a.eml", "Live/Deleted Items/b.eml"})
         dir.Write(path, m);
-    for (const char* path : {"Maildir/.Sent/new", "Maildir/.Trash/new"}) std::filesystem::create_directory(dir.path() / path);
+    for (const char* path : {"Maildir/.Sent/new", "Maildir/.INBOX.Trash/new"}) std::filesystem::create_directory(dir.path() / path);
     for (const char* path : {"Apple/INBOX.mbox/Data/1/Messages/1.emlx", "Apple/INBOX.mbox/Messages/2.partial.emlx",
                              "Apple/Junk.mbox/Messages/3.emlx"})
         dir.Write(path, Emlx(m));
@@ -71,6 +71,7 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
         "mbox TB/Drafts TB/Drafts",
         "mbox TB/Inbox TB/Inbox",
         "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work",
+        "mbox export.junk export.junk",
         "mbox export.txt export.txt",
     };
     const struct {
@@ -80,10 +81,10 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
         {StoreSelection::Every(), every},
         {trashToo,
          {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2],
-          "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4], every[5],
-          "maildir Maildir/.Trash/ Maildir/.Trash", every[6], every[7], every[8], "mbox TB/Junk.mbox TB/Junk.mbox",
-          "mbox TB/Trash TB/Trash", every[9]}},
-        {mboxOnly, {every[6], every[7], every[8], every[9]}},
+          "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4],
+          "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[5], every[6], every[7], every[8], "mbox TB/Junk.mbox TB/Junk.mbox",
+          "mbox TB/Trash TB/Trash", every[9], every[10]}},
+        {mboxOnly, {every[6], every[7], every[8], every[9], every[10]}},
     };
     const std::string root = dir.path().string() + "/";
     for (const auto& c : cases) {

@@ -82,8 +82,8 @@ bool WriteToStream(AddressList& list, const std::string& rootText, std::FILE* ou
     return true;
 }
 
-// Ends a walk at the first store it meets.
-class FirstStoreFinder : public ExtractionObserver {
+// Keeps a walk quiet, and ends it once a store is found.
+class QuietWalkObserver : public ExtractionObserver {
 public:
     bool found = false;
     void ShowStatus(const std::string&) override {}
@@ -94,7 +94,7 @@ public:
 };
 
 bool HoldsStores(const std::string& folder, std::string_view extension) {
-    FirstStoreFinder finder;
+    QuietWalkObserver finder;
     WalkFolderForStores(folder, extension, finder, [&](const std::string&) { finder.found = true; });
     return finder.found;
 }
@@ -113,7 +113,7 @@ void ExplainEmptyResult(MailSource source, const std::string& folder, const std:
 
 void ExplainEmptyResult(const StoreSelection& selection, const std::string& folder, const std::string& rootText,
                         std::FILE* err) {
-    FirstStoreFinder quiet;
+    QuietWalkObserver quiet;
     if (ListMailStores(rootText, selection, quiet).empty())
         std::fprintf(err, "mirelo-extract: no mail stores found under %s\n", folder.c_str());
 }

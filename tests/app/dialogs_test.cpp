@@ -1,24 +1,19 @@
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-#include <algorithm>
-#include <functional>
-#include <vector>
+#include <QPushButton>
+#include <QTreeView>
 
 #include "dialogs/dialog_commands.h"
-#include "dialogs/row_search.h"
+#include "folder_browser_dialog.h"
 #include "scan/header_kinds.h"
 #include "support/app_harness.h"
 
 namespace mirelo {
 
-using testing::AppHarness;
+using namespace testing;
 
 namespace {
 
@@ -51,77 +46,48 @@ void SaveScreenshot(QWidget& dialog, const QString& name) {
     if (!folder.isEmpty()) QVERIFY(dialog.grab().save(folder + u'/' + name + QStringLiteral(".png")));
 }
 
+QString NativePath(const std::filesystem::path& path) {
+    return QDir::toNativeSeparators(QString::fromStdString(path.string()));
+}
+
 const QStringList kBoxesTopToBottom = {"From:", "To:", "Sender:", "X-Sender:", "Return-Path:", "Reply-To:"};
 const HeaderKind kKindsTopToBottom[] = {0, 1, 3, 4, 2, 5};
-
-QList<int> SelectedRows(CMireloView& view) {
-    QList<int> rows;
-    for (const QModelIndex& index : view.selectionModel()->selectedRows()) rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-bool IsFullyVisible(CMireloView& view, int row) {
-    return view.viewport()->rect().contains(view.visualRect(view.model()->index(row, 0)));
-}
-
-// Types each character as a key press, whatever its script.
-void TypeText(QWidget* widget, const QString& text) {
-    for (const QChar character : text) {
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(character), Qt::NoModifier);
-    }
-}
 
 }  // namespace
 
 class DialogsTest : public QObject {
     Q_OBJECT
-
-private:
-    bool savedFlags_[kHeaderKindCount] = {};
-
 private slots:
-    void init() {
-        for (int kind = 0; kind < kHeaderKindCount; ++kind) savedFlags_[kind] = IsKindEnabled(kind);
-    }
-    void cleanup() {
-        for (int kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, savedFlags_[kind]);
-    }
-
     // The ids follow neither kinds nor screen order, so each box is read and written
-    // against its own kind.
+    // against its own kind: one kind is off, then every box is clicked.
     void headerTypesShowAndWriteEachKindsFlag_data() {
-        QTest::addColumn<QList<int>>("offBefore");
-        QTest::addColumn<QStringList>("clicked");
+        QTest::addColumn<int>("offBefore");
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QList<int>>("offAfter");
         for (int row = 0; row < kHeaderKindCount; ++row) {
-            QTest::newRow(qPrintable(kBoxesTopToBottom[row]))
-                << QList<int>{kKindsTopToBottom[row]} << QStringList{kBoxesTopToBottom[row]} << "OK" << QList<int>{};
+            QTest::newRow(qPrintable(kBoxesTopToBottom[row])) << kKindsTopToBottom[row] << "OK";
         }
-        QTest::newRow("Cancel writes nothing") << QList<int>{3} << kBoxesTopToBottom << "Cancel" << QList<int>{3};
-        QTest::newRow("all unchecked") << QList<int>{} << kBoxesTopToBottom << "OK" << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("Cancel writes nothing") << kSenderKind << "Cancel";
     }
     void headerTypesShowAndWriteEachKindsFlag() {
-        QFETCH(QList<int>, offBefore);
-        QFETCH(QStringList, clicked);
+        QFETCH(int, offBefore);
         QFETCH(QString, button);
-        QFETCH(QList<int>, offAfter);
-        for (const int kind : offBefore) SetKindEnabled(kind, false);
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, kind != offBefore);
         OnModalDialog([&](QDialog& dialog) {
+            SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
             auto boxes = dialog.findChildren<QCheckBox*>();
             std::sort(boxes.begin(), boxes.end(), [](QCheckBox* a, QCheckBox* b) { return a->y() < b->y(); });
             QCOMPARE(boxes.size(), kHeaderKindCount);
             for (int row = 0; row < kHeaderKindCount; ++row) {
                 QCOMPARE(boxes[row]->text(), kBoxesTopToBottom[row]);
-                QCOMPARE(boxes[row]->isChecked(), !offBefore.contains(kKindsTopToBottom[row]));
+                QCOMPARE(boxes[row]->isChecked(), kKindsTopToBottom[row] != offBefore);
+                Click(dialog, boxes[row]->text());
             }
-            if (offBefore.isEmpty()) SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
-            for (const QString& text : clicked) Click(dialog, text);
             Click(dialog, button);
         });
         RunHeaderTypesCommand(nullptr);
-        for (int kind = 0; kind < kHeaderKindCount; ++kind) QCOMPARE(IsKindEnabled(kind), !offAfter.contains(kind));
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) {
+            QCOMPARE(IsKindEnabled(kind), (kind == offBefore) == (button == "OK"));
+        }
     }
 
     void findSelectsExactlyTheMatchingRows_data() {
@@ -141,65 +107,37 @@ private slots:
         QTest::newRow("mailbox bytes as Windows-1252") << QStringLiteral("caf\u00C3") << "OK" << QList<int>{};
         QTest::newRow("Cancel keeps the selection") << QStringLiteral("alice") << "Cancel" << QList<int>{2};
     }
+    // The current row stays where it was. The first match scrolls fully into view; else
+    // the scroll stays.
     void findSelectsExactlyTheMatchingRows() {
         QFETCH(QString, text);
         QFETCH(QString, button);
         QFETCH(QList<int>, selected);
         AppHarness app;
-        app.ShowRecords({
-            {"alice@example.org", "Alice Liddell", "Inbox.mbx"},
-            {"bob@example.org", "Bob", "Archive/Old.mbx"},
-            {"carol@mail.test", "Carol", "Inbox.mbx"},
-            {"rene@example.net", "Ren\xE9 \x80", "Inbox.mbx"},
-            // A mailbox path is a file name, shown as such, not as Windows-1252.
-            {"dora@example.net", "Dora", "Post/\xCE\xA9mega caf\xC3\xA9.mbx"},
-        });
-        app.SelectRows({2});
-        QSignalSpy selectionChanges(app.View().selectionModel(), &QItemSelectionModel::selectionChanged);
+        // A mailbox path is a file name, shown as such, not as Windows-1252.
+        app.ShowRecords({{"alice@example.org", "Alice Liddell", "Inbox.mbx"}, {"bob@example.org", "Bob", "A/Old.mbx"},
+                         {"carol@mail.test", "Carol", "Inbox.mbx"}, {"rene@example.net", "Ren\xE9 \x80", "In.mbx"},
+                         {"dora@example.net", "Dora", "Post/\xCE\xA9mega caf\xC3\xA9.mbx"}});
+        CMireloView& view = app.View();
+        view.setCurrentIndex(view.model()->index(2, 0));
+        view.setFixedHeight(view.height() - view.viewport()->height() + view.rowHeight(0) * 5 / 2);
+        QApplication::processEvents();
+        view.scrollToBottom();
+        const int scrolled = view.verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
         OnModalDialog([&](QDialog& dialog) {
             auto* edit = qobject_cast<QLineEdit*>(dialog.focusWidget());
             QVERIFY2(edit && edit->text().isEmpty(), "the empty search text has the focus");
-            TypeText(edit, text);
+            // Each character as a key press, whatever its script.
+            for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
+            SaveScreenshot(dialog, QStringLiteral("find-dialog"));
             Click(dialog, button);
         });
-        RunFindCommand(&app.View(), app.View());
-        QCOMPARE(SelectedRows(app.View()), selected);
-        // The old selection is cleared and the matches selected at once, not row by row.
-        QVERIFY(selectionChanges.count() <= 2);
-    }
-
-    // The first match scrolls fully into view; no match leaves the scroll where it was.
-    void findScrollsToTheFirstMatchOnly_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<int>>("selected");
-        QTest::newRow("matches") << QStringLiteral("NEEDLE") << QList<int>{499, 800};
-        QTest::newRow("no match") << QStringLiteral("nobody") << QList<int>{};
-    }
-    void findScrollsToTheFirstMatchOnly() {
-        QFETCH(QString, text);
-        QFETCH(QList<int>, selected);
-        std::vector<testing::RecordTexts> records(1000, {"someone@example.org", "Someone", "Inbox.mbx"});
-        records[499].name = "Needle";
-        records[800].email = "needle@example.org";
-        AppHarness app;
-        app.ShowRecords(records);
-        app.SelectRows({0, 1});
-        QApplication::processEvents();  // lets the view lay out its new rows
-        app.View().EnsureRowFullyVisible(300);
-        const int scrolled = app.View().verticalScrollBar()->value();
-        QVERIFY(scrolled > 0 && !IsFullyVisible(app.View(), 499));
-        OnModalDialog([&](QDialog& dialog) {
-            TypeText(dialog.focusWidget(), text);
-            if (!selected.isEmpty()) SaveScreenshot(dialog, QStringLiteral("find-dialog"));
-            QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
-        });
-        RunFindCommand(&app.View(), app.View());
-        QCOMPARE(SelectedRows(app.View()), selected);
-        if (selected.isEmpty()) {
-            QCOMPARE(app.View().verticalScrollBar()->value(), scrolled);
-        } else {
-            QVERIFY(IsFullyVisible(app.View(), selected.front()));
-        }
+        RunFindCommand(&view, view);
+        QCOMPARE(app.SelectedRows(), selected);
+        QCOMPARE(view.currentIndex().row(), 2);
+        if (button == "Cancel" || selected.isEmpty()) QCOMPARE(view.verticalScrollBar()->value(), scrolled);
+        else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(selected.front(), 0))));
     }
 
     // "&&" in the instructions shows as one ampersand.
@@ -212,9 +150,40 @@ private slots:
             }));
             QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) { return !label->pixmap().isNull(); }));
             SaveScreenshot(dialog, QStringLiteral("about-dialog"));
-            Click(dialog, QStringLiteral("OK"));
         });
         RunAboutCommand(nullptr);
+    }
+
+    // The initial folder is selected and in view, typing goes to the path, which wins when
+    // it names a folder; home and the root are a click away.
+    void folderBrowserChoosesTheTypedFolderWhenItExists_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("chosen");  // below the temporary folder
+        QTest::newRow("nothing typed: the initial folder") << "" << "Mail/d180";
+        QTest::newRow("relative to the selection") << "Sub" << "Mail/d180/Sub";
+        QTest::newRow("absolute") << "@/Other" << "Other";
+        QTest::newRow("missing: the selection") << "Nowhere" << "Mail/d180";
+        QTest::newRow("a file: the selection") << "Sub/In.mbx" << "Mail/d180";
+    }
+    void folderBrowserChoosesTheTypedFolderWhenItExists() {
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        TempDir files;
+        for (int i = 100; i < 200; ++i) files.Write("Mail/d" + std::to_string(i) + "/x", "");
+        files.Write("Mail/d180/Sub/In.mbx", "");
+        files.Write("Other/x.txt", "");
+        FolderBrowserDialog dialog("prompt", NativePath(files.path() / "Mail" / "d180"), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* tree = dialog.findChild<QTreeView*>();
+        QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex().parent()), 100);
+        QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+        QTest::keyClicks(QApplication::focusWidget(), typed.replace("@", QString::fromStdString(files.path().string())));
+        QCOMPARE(dialog.ChosenFolder(), NativePath(files.path() / chosen.toStdString()));
+        for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
+            dialog.findChild<QPushButton*>(folder)->click();
+            QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(folder));
+        }
     }
 };
 

@@ -1,17 +1,10 @@
-#include <QApplication>
-#include <QTest>
-#include <QTimer>
-
-#include <functional>
-
-#include "sources/path_parts.h"
 #include "store_writer/dbx_writer.h"
 #include "support/app_harness.h"
 #include "support/scoped_env.h"
 
 namespace mirelo {
 
-using testing::AppHarness;
+using namespace testing;
 
 namespace {
 
@@ -25,262 +18,173 @@ struct EventLoopProbe : QTimer {
     }
 };
 
-// As text, so that a failed comparison shows both files.
-QString FileText(const std::string& path) {
-    return QString::fromStdString(testing::ReadFileBytes(path));
-}
-
-std::string Sep() {
-    return std::string(1, kPathSeparator);
-}
-
-// Mail/A.mbx, Mail/B.mbx, ... each with the addresses A@x.org, Ax@x.org, ...; returns the folder.
-std::string WriteMailboxes(AppHarness& harness, std::initializer_list<const char*> names, std::size_t addresses = 1) {
-    for (const std::string name : names) {
-        std::string mailbox;
-        for (std::size_t i = 0; i < addresses; ++i) mailbox += "From: " + name + std::string(i, 'x') + "@x.org\r\n\r\n";
-        harness.files.Write("Mail/" + name + ".mbx", mailbox);
-    }
-    return harness.Path("Mail");
-}
-
 }  // namespace
 
 class ExtractionTest : public QObject {
     Q_OBJECT
 private slots:
-    void eudoraExtractionWritesTheCsvAndShowsTheRows() {
-        AppHarness harness;
-        harness.files.Write("Mail/In.mbx",
-                            "From: Alice <alice@example.com>\r\nTo: Bob <bob@example.org>\r\n\r\nHi\r\n"
-                            "From: Bob <BOB@example.org>\r\n\r\nHello\r\n");
-        harness.files.Write("Mail/Sub/Old.mbx", "From: \"Carol\" <carol@example.net>\r\n\r\n");
-        harness.files.Write("Mail/Trash.mbx", "From: spam@example.com\r\n\r\n");
-        const std::string folder = harness.Path("Mail");
-        const std::string csv = harness.Path("list");
+    // Nothing remembered at first: the Identities folder for Outlook, no folder for the others.
+    void foldersAndTheSavePathAreRememberedAcrossARestart() {
+        AppHarness app;
+        const std::string eudora = app.WriteMailboxes({"A"});
+        app.files.Write("Identities/readme.txt", "");
+        const std::string outlook = app.Path("Identities");
+        const std::string csv = app.Path("list");  // written as list.CSV
+        app.platform.localAppData = "/nowhere";
+        app.Extract(eudora, csv);
+        app.Extract(outlook, std::nullopt, "Extract email addresses (Outlook)");
+        app.files.Write("All/a.eml", "");
+        app.Extract(app.Path("All"), std::nullopt, kAllMail);
+        app.Restart();
+        app.Extract(eudora, std::nullopt);
+        app.Choose("Extract email addresses (Outlook)");
+        app.Choose(kAllMail);
+        QCOMPARE(app.platform.folderInitials, (std::vector<std::string>{"", "/nowhere" + Native("/Identities/"), "",
+                                                                        eudora, outlook, app.Path("All")}));
+        QCOMPARE(app.platform.savePreloads.front(), std::string());
+        QCOMPARE(app.platform.savePreloads.back(), csv);
+    }
 
+    // Save writes to the remembered path without a dialog, in list order, without deleted
+    // rows, and only while there is something unsaved.
+    void saveWritesTheListAsShownOnlyWhenModified() {
+        AppHarness app;
+        const std::string csv = app.Path("out.csv");
+        const std::string folder = app.WriteMailboxes({"In"}, 3);
+        app.Extract(folder, csv);
+        std::remove(csv.c_str());
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!std::filesystem::exists(csv));
+
+        app.DeleteRows({1});
+        app.Extract(folder, std::nullopt);
+        QVERIFY(app.Enabled("Save..."));
+        app.DeleteRows({1});
+        app.View().SortRows(1);
+        const std::size_t asked = app.platform.savePreloads.size();
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.platform.savePreloads.size(), asked);
+        QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
+        // The count includes the deleted row.
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
+        QVERIFY(!app.Enabled("Save..."));
+        QCOMPARE(app.platform.openedForEditing.size(), 1u);
+    }
+
+    // An extraction ends with the list shown, saved and opened, or with one message and the
+    // earlier file kept; the wait cursor shows meanwhile. % stands for the folder, @ for the
+    // CSV path.
+    void extractionsEndWithTheListSavedOrAMessage_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("saveTo");
+        QTest::addColumn<QString>("temp");
+        QTest::addColumn<QString>("message");  // its start, if any
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("csv");
+        const QString eudora = "Extract email addresses (Eudora)", outlook = "Extract email addresses (Outlook)";
+        const QString notOpened = " (saved to @; no application opened it)";
+        QTest::newRow("Eudora") << eudora << "Mail" << "out.csv" << "" << ""
+            << "4 original email addresses, 3 unique" + notOpened
+            << "email,name,notes\r\nalice@example.com,Alice,In.mbx\r\nBOB@example.org,Bob,In.mbx\r\n"
+               "carol@example.net,Carol,Sub/Old.mbx\r\n";
+        QTest::newRow("Outlook walks from the parent") << outlook << "AD/Identities" << "out.csv" << "" << ""
+            << "1 original email addresses, 1 unique" + notOpened
+            << "email,name,notes\r\ndora@example.com,Dora,/Main/Inbox.dbx\r\n";
+        QTest::newRow("output cannot be opened") << eudora << "Mail" << "no/such/out.csv" << ""
+            << "Unable to open output file @\ncannot create @.partial0: No such file" << "Done" << "earlier\r\n";
+        QTest::newRow("folder cannot be read") << eudora << "Gone" << "out.csv" << ""
+            << "Cannot read the folder %\nNo such file or directory" << "Ready" << "earlier\r\n";
+        QTest::newRow("no store can be read") << outlook << "AD/Identities" << "out.csv" << "none"
+            << "No store could be read: cannot write the temporary" << "Done" << "earlier\r\n";
+    }
+    void extractionsEndWithTheListSavedOrAMessage() {
+        QFETCH(QString, item);
+        QFETCH(QString, folder);
+        QFETCH(QString, saveTo);
+        QFETCH(QString, temp);
+        QFETCH(QString, message);
+        QFETCH(QString, status);
+        QFETCH(QString, csv);
+        AppHarness app;
+        app.platform.editorOpens = false;
+        app.files.Write("Mail/In.mbx", "From: Alice <alice@example.com>\r\nTo: Bob <bob@example.org>\r\n\r\nHi\r\n"
+                                       "From: Bob <BOB@example.org>\r\n\r\nHello\r\n");
+        app.files.Write("Mail/Sub/Old.mbx", "From: \"Carol\" <carol@example.net>\r\n\r\n");
+        app.files.Write("Mail/Trash.mbx", "From: spam@example.com\r\n\r\n");
+        const auto store = DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
+        app.files.Write("AD/Identities/Main/Inbox.dbx", store.bytes);
+        app.files.Write("AD/Other/Broken.dbx", store.CutAt(store.bytes.size() / 2));
+        app.files.Write("out.csv", "earlier\r\n");
+        const ScopedEnv temporaryFolder("TEMP", app.Path(temp.toStdString()));
+        const QString folderPath = QString::fromStdString(app.Path(folder.toStdString()));
+        const QString csvPath = QString::fromStdString(app.Path(saveTo.toStdString()));
         QStringList statuses;
         {
             EventLoopProbe probe([&] {
-                if (statuses.isEmpty() || statuses.last() != harness.Frame().MessageText()) {
-                    statuses << harness.Frame().MessageText();
-                }
+                statuses << app.Frame().MessageText();
                 QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
             });
-            harness.ExtractEudora(folder, csv);
+            app.Extract(folderPath.toStdString(), csvPath.toStdString(), item);
         }
-
-        QVERIFY(statuses.contains(QString::fromStdString("Sub" + Sep() + "Old.mbx")));
-        QVERIFY(statuses.contains(QStringLiteral("Sorting")));
-        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("4 original email addresses, 3 unique"));
         QCOMPARE(QApplication::overrideCursor(), nullptr);
-        // The file gets the extension; the profile keeps the path as chosen.
-        const std::string written = csv + ".CSV";
-        QCOMPARE(FileText(written), QString::fromStdString("email,name,notes\r\n"
-                                                           "alice@example.com,Alice,In.mbx\r\n"
-                                                           "BOB@example.org,Bob,In.mbx\r\n"
-                                                           "carol@example.net,Carol,Sub" + Sep() + "Old.mbx\r\n"));
-        QCOMPARE(harness.platform.openedForEditing, std::vector<std::string>{written});
-        QCOMPARE(harness.Doc().RootText(), folder + Sep());
-        QCOMPARE(harness.View().RowCount(), 3);
-        QVERIFY(harness.Checked("Mailbox"));
-        QVERIFY(!harness.Enabled("Save..."));
-        QVERIFY(harness.Enabled("Save As..."));
-    }
-
-    // Nothing remembered at first: no folder for Eudora, the Identities folder for Outlook.
-    void foldersAndTheSavePathAreRememberedAcrossARestart() {
-        AppHarness harness;
-        const std::string eudora = WriteMailboxes(harness, {"A"});
-        harness.files.Write("Identities/readme.txt", "");
-        const std::string outlook = harness.Path("Identities");
-        const std::string csv = harness.Path("out.csv");
-        harness.platform.localAppData = "/nowhere";
-        harness.ExtractEudora(eudora, csv);
-        harness.platform.folderAnswers.push_back(outlook);
-        harness.Choose("Extract email addresses (Outlook)");
-        harness.files.Write("All/a.eml", "");
-        harness.platform.folderAnswers.push_back(harness.Path("All"));
-        harness.Choose(kAllMail);
-        harness.Restart();
-        harness.ExtractEudora(eudora, std::nullopt);
-        harness.platform.folderAnswers.push_back(std::nullopt);
-        harness.Choose("Extract email addresses (Outlook)");
-        harness.platform.folderAnswers.push_back(std::nullopt);
-        harness.Choose(kAllMail);
-        QCOMPARE(harness.platform.folderInitials,
-                 (std::vector<std::string>{"", "/nowhere" + Sep() + "Identities" + Sep(), "", eudora, outlook, harness.Path("All")}));
-        QCOMPARE(harness.platform.savePreloads.front(), std::string());
-        QCOMPARE(harness.platform.savePreloads.back(), csv);
-    }
-
-    void deletionsSurviveASecondExtractionWhoseSaveIsCancelled() {
-        AppHarness harness;
-        const std::string folder = WriteMailboxes(harness, {"In"}, 2);
-        harness.ExtractEudora(folder, harness.Path("out.csv"));
-        harness.SelectRows({0});
-        harness.Choose("Delete selection");
-        harness.ExtractEudora(folder, std::nullopt);
-        QVERIFY(harness.Enabled("Save..."));
-        QCOMPARE(harness.View().RowCount(), 2);
-    }
-
-    void ctrlSDoesWhatSaveDoesOnlyWhileSaveIsEnabled() {
-        AppHarness harness;
-        const std::string csv = harness.Path("out.csv");
-        harness.ExtractEudora(WriteMailboxes(harness, {"In"}, 3), csv);
-        const std::size_t asked = harness.platform.savePreloads.size();
-        std::remove(csv.c_str());
-
-        QTest::keyClick(&harness.Frame(), Qt::Key_S, Qt::ControlModifier);
-        QVERIFY(!std::filesystem::exists(csv));
-
-        harness.SelectRows({1});
-        harness.Choose("Delete selection");
-        harness.View().SortRows(1);
-        QTest::keyClick(&harness.Frame(), Qt::Key_S, Qt::ControlModifier);
-        // Written to the remembered path without a dialog, in list order, without the
-        // deleted row; the first count includes it.
-        QCOMPARE(harness.platform.savePreloads.size(), asked);
-        QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
-        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
-        QVERIFY(!harness.Enabled("Save..."));
-        QCOMPARE(harness.platform.openedForEditing.size(), 1u);
-
-        // Save As asks every time, preloaded with the remembered path.
-        harness.Choose("Save As...");
-        QCOMPARE(harness.platform.savePreloads.back(), csv);
-    }
-
-    void anExtractionWithoutRecordsStillAsksAndWritesTheHeader() {
-        AppHarness harness;
-        harness.platform.editorOpens = false;
-        harness.files.Write("Empty/readme.txt", "From: not@scanned.org\r\n");
-        const std::string csv = harness.Path("out.csv");
-        harness.ExtractEudora(harness.Path("Empty"), csv);
-        QCOMPARE(FileText(csv), QString("email,name,notes\r\n"));
-        QCOMPARE(harness.Frame().MessageText(), QString::fromStdString("0 original email addresses, 0 unique (saved to " +
-                                                                       csv + "; no application opened it)"));
-        QVERIFY(!harness.Enabled("Save As..."));
-    }
-
-    // The earlier file stays as it was, and nothing is opened.
-    void failuresAreReportedAndNothingIsSaved_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("csv");
-        QTest::addColumn<QString>("message");  // % stands for the folder, @ for the CSV path
-        QTest::addColumn<QString>("status");
-        QTest::newRow("output cannot be opened")
-            << "Mail" << "no/such/out.csv"
-            << "Unable to open output file @\ncannot create @.partial0: No such file or directory" << "Done";
-        QTest::newRow("folder cannot be read")
-            << "Gone" << "out.csv" << "Cannot read the folder %\nNo such file or directory" << "Ready";
-    }
-    void failuresAreReportedAndNothingIsSaved() {
-        QFETCH(QString, folder);
-        QFETCH(QString, csv);
-        QFETCH(QString, message);
-        QFETCH(QString, status);
-        AppHarness harness;
-        WriteMailboxes(harness, {"In"});
-        const std::string csvPath = harness.Path(csv.toStdString());
-        const std::string folderPath = harness.Path(folder.toStdString());
-        harness.files.Write("out.csv", "earlier\r\n");
-        harness.ExtractEudora(folderPath, csvPath);
-        message.replace('%', QString::fromStdString(folderPath)).replace('@', QString::fromStdString(csvPath));
-        QCOMPARE(harness.platform.messages, std::vector<QString>{message});
-        QCOMPARE(harness.Frame().MessageText(), status);
-        QCOMPARE(FileText(harness.Path("out.csv")), QStringLiteral("earlier\r\n"));
-        QVERIFY(harness.platform.openedForEditing.empty());
-    }
-
-    void outlookWalksFromTheParentAndReportsDamagedStores() {
-        AppHarness harness;
-        const testing::DbxStoreImage store =
-            testing::DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
-        harness.files.Write("AD/Identities/Main/Inbox.dbx", store.bytes);
-        harness.files.Write("AD/Other/Broken.dbx", store.CutAt(store.bytes.size() / 2));
-        const std::string chosen = harness.Path("AD/Identities");
-        const std::string csv = harness.Path("out.csv");
-        harness.platform.folderAnswers.push_back(chosen);
-        harness.platform.saveAnswers.push_back(csv);
-        harness.Choose("Extract email addresses (Outlook)");
-
-        QCOMPARE(harness.Doc().RootText(), chosen);
-        QCOMPARE(FileText(csv), QString::fromStdString("email,name,notes\r\ndora@example.com,Dora," + Sep() +
-                                                       "Main" + Sep() + "Inbox.dbx\r\n"));
-        QCOMPARE(harness.Doc().ProblemCount(), 1);
-        QCOMPARE(harness.Frame().MessageText(), QStringLiteral("1 original email addresses, 1 unique"));
-    }
-
-    void storesThatCannotBeDumpedAtAllAreSaidSoAndNothingIsOffered() {
-        AppHarness harness;
-        harness.files.Write("Outlook/Main/Inbox.dbx",
-                            testing::DbxStoreBuilder().AddMessage("From: a@x.org\r\n").Build().bytes);
-        const testing::ScopedEnv temp("TEMP", harness.Path("none"));
-        harness.platform.folderAnswers.push_back(harness.Path("Outlook/Main"));
-        harness.Choose("Extract email addresses (Outlook)");
-        QCOMPARE(harness.platform.messages.size(), 1u);
-        QVERIFY(harness.platform.messages.front().startsWith("No store could be read: cannot write the temporary"));
-        QVERIFY(harness.platform.savePreloads.empty());
+        QCOMPARE(app.platform.messages.size(), message.isEmpty() ? 0u : 1u);
+        message.replace('%', folderPath).replace('@', csvPath);
+        if (!message.isEmpty()) QVERIFY2(app.platform.messages.front().startsWith(message), qPrintable(message));
+        QCOMPARE(app.Frame().MessageText(), status.replace('@', csvPath));
+        QCOMPARE(FileText(app.Path("out.csv")), QString::fromStdString(Native(csv.toStdString())));
+        QCOMPARE(app.platform.openedForEditing.size(), message.isEmpty() ? 1u : 0u);
+        if (message.isEmpty()) {
+            QVERIFY(statuses.contains(QStringLiteral("Sorting")));
+            QCOMPARE(app.View().RowCount(), csv.count('\n') - 1);
+        }
     }
 
     void escapeStopsAfterTheStoreBeingReadAndTheResultIsSaved() {
-        AppHarness harness;
-        const std::string csv = harness.Path("out.csv");
-        QTimer::singleShot(0, &harness.Frame(), [&] {
-            QVERIFY(!harness.Enabled("Extract email addresses (Outlook)"));
-            QVERIFY(!harness.Enabled("Save As..."));
-            QVERIFY(!harness.Enabled("Select &header types"));
-            QVERIFY(harness.Enabled("&About Mirelo..."));
-            QTest::keyClick(&harness.Frame(), Qt::Key_Escape);
+        AppHarness app;
+        const std::string csv = app.Path("out.csv");
+        const QStringList busyOnly = {"Extract email addresses (Outlook)", "Save As...", "Select &header types"};
+        QTimer::singleShot(0, &app.Frame(), [&] {
+            for (const QString& item : busyOnly) QVERIFY2(!app.Enabled(item), qPrintable(item));
+            QVERIFY(app.Enabled("&About Mirelo..."));
+            QTest::keyClick(&app.Frame(), Qt::Key_Escape);
         });
-        harness.ExtractEudora(WriteMailboxes(harness, {"A", "B", "C", "D"}), csv);
-
-        QCOMPARE(harness.View().RowCount(), 1);
-        QCOMPARE(harness.Frame().MessageText(),
-                 QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
+        app.Extract(app.WriteMailboxes({"A", "B", "C", "D"}), csv);
+        QCOMPARE(app.View().RowCount(), 1);
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
         QCOMPARE(FileText(csv).count(QLatin1Char('\n')), 2);
-        QVERIFY(harness.Enabled("Extract email addresses (Outlook)"));
-        QVERIFY(harness.Enabled("Select &header types"));
+        for (const QString& item : busyOnly) QVERIFY2(app.Enabled(item), qPrintable(item));
     }
 
     void closingDuringAnExtractionStopsItSkipsTheExportAndCloses() {
-        AppHarness harness;
-        QTimer::singleShot(0, &harness.Frame(), [&] { harness.Frame().close(); });
-        harness.ExtractEudora(WriteMailboxes(harness, {"A", "B", "C"}), std::string("unused.csv"));
-        QVERIFY(!harness.Frame().isVisible());
-        QVERIFY(harness.platform.savePreloads.empty());
-        QVERIFY(harness.platform.saveChangesTitles.empty());
-        QCOMPARE(harness.View().RowCount(), 1);
+        AppHarness app;
+        QTimer::singleShot(0, &app.Frame(), [&] { app.Frame().close(); });
+        app.Extract(app.WriteMailboxes({"A", "B", "C"}), std::string("unused.csv"));
+        QVERIFY(!app.Frame().isVisible());
+        QVERIFY(app.platform.savePreloads.empty() && app.platform.saveChangesAsked == 0);
+        QCOMPARE(app.View().RowCount(), 1);
     }
 
     void closingDuringAnExtractionStillAsksAboutUnsavedDeletions() {
-        AppHarness harness;
-        const std::string folder = WriteMailboxes(harness, {"A", "B", "C"}, 2);
-        const std::string csv = harness.Path("out.csv");
-        harness.ExtractEudora(folder, csv);
-        harness.SelectRows({0});
-        harness.Choose("Delete selection");
-
+        AppHarness app;
+        const std::string folder = app.WriteMailboxes({"A", "B", "C"}, 2);
+        const std::string csv = app.Path("out.csv");
+        app.Extract(folder, csv);
+        app.DeleteRows({0});
         // Cancel keeps the window, with the partial result shown in order.
-        QTimer::singleShot(0, &harness.Frame(), [&] { harness.Frame().close(); });
-        harness.ExtractEudora(folder, std::nullopt);
-        QCOMPARE(harness.platform.saveChangesTitles.size(), 1u);
-        QVERIFY(harness.Frame().isVisible());
-        QCOMPARE(harness.View().RowCount(), 2);
-        QCOMPARE(harness.Doc().SortColumn(), 2);
-
-        // Yes asks where: the file holds the list the deletions were made in.
-        const QString earlier = FileText(csv);
-        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
-        harness.Choose("E&xit");
-        QCOMPARE(harness.platform.savePreloads.size(), 2u);
-        QCOMPARE(FileText(csv), earlier);
-
-        harness.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::No);
-        harness.Choose("E&xit");
-        QVERIFY(!harness.Frame().isVisible());
+        QTimer::singleShot(0, &app.Frame(), [&] { app.Frame().close(); });
+        app.Extract(folder, std::nullopt);
+        QCOMPARE(app.platform.saveChangesAsked, 1);
+        QVERIFY(app.Frame().isVisible());
+        QCOMPARE(app.View().RowCount(), 2);
+        QCOMPARE(app.Doc().SortColumn(), 2);
+        // Yes asks where, writes the list shown and closes.
+        app.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
+        app.platform.saveAnswers = {app.Path("kept.csv")};
+        app.Choose("E&xit");
+        QCOMPARE(app.platform.savePreloads.size(), 2u);
+        QCOMPARE(FileText(app.Path("kept.csv")).count('\n'), 3);
+        QVERIFY(!app.Frame().isVisible());
     }
 };
 

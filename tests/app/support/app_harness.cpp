@@ -1,33 +1,19 @@
 #include "support/app_harness.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 
-#include "command_ids.h"
+#include <algorithm>
 
 namespace mirelo::testing {
 
-AppHarness::AppHarness() {
-    Profile::RedirectTo(profileFolder_.path());
-    Start();
-}
-
-AppHarness::~AppHarness() = default;
-
-void AppHarness::Start() {
+void AppHarness::Restart() {
+    app_.reset();
     app_ = std::make_unique<CMireloApp>(platform);
     app_->InitInstance();
     QApplication::setActiveWindow(&Frame());
     if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
-}
-
-void AppHarness::Restart() {
-    app_.reset();
-    Start();
 }
 
 // Opens and closes every menu first, so each item shows its current state.
@@ -42,17 +28,27 @@ QAction* AppHarness::Item(const QString& text) {
             if (item->text() == text) found = item;
         }
     }
+    if (!found) qFatal("no menu item %s", qPrintable(text));
     return found;
 }
 
-void AppHarness::ExtractEudora(const std::string& folder, std::optional<std::string> savePath) {
+void AppHarness::Extract(const std::string& folder, FakePlatform::Path savePath, const QString& item) {
     platform.folderAnswers.push_back(folder);
     platform.saveAnswers.push_back(std::move(savePath));
-    Choose(QStringLiteral("Extract email addresses (Eudora)"));
+    Choose(item);
+}
+
+std::string AppHarness::WriteMailboxes(std::initializer_list<const char*> names, std::size_t addresses) {
+    for (const std::string name : names) {
+        std::string mailbox;
+        for (std::size_t i = 0; i < addresses; ++i) mailbox += "From: " + name + std::string(i, 'x') + "@x.org\r\n\r\n";
+        files.Write("Mail/" + name + ".mbx", mailbox);
+    }
+    return Path("Mail");
 }
 
 void AppHarness::ShowRecords(const std::vector<RecordTexts>& records) {
-    for (const RecordTexts& record : records) Doc().List().Append(record.email, record.name, record.mailbox, kFromKind);
+    for (const RecordTexts& texts : records) Doc().List().Append(texts.email, texts.name, texts.mailbox, kFromKind);
     Doc().RefillRows(Doc().List());
 }
 
@@ -62,6 +58,28 @@ void AppHarness::SelectRows(const std::vector<int>& rows) {
     for (const int row : rows) {
         selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
+}
+
+QList<int> AppHarness::SelectedRows() {
+    QList<int> rows;
+    for (const QModelIndex& index : View().selectionModel()->selectedRows()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QStringList AppHarness::ColumnTexts(int column) {
+    QStringList texts;
+    for (int row = 0; row < View().RowCount(); ++row) texts << View().model()->index(row, column).data().toString();
+    return texts;
+}
+
+std::vector<RecordTexts> NumberedRecords(int count) {
+    std::vector<RecordTexts> records;
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        records.push_back({"user" + n + "@x.org", "User " + n, "In.mbx"});
+    }
+    return records;
 }
 
 }  // namespace mirelo::testing

@@ -1,22 +1,70 @@
 #pragma once
 
-#include <QAction>
-#include <QString>
+#include <QApplication>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "command_table.h"
 #include "main_frame.h"
 #include "mirelo_app.h"
 #include "mirelo_doc.h"
 #include "mirelo_view.h"
-#include "support/fake_platform.h"
+#include "platform_services.h"
 #include "support/temp_dir.h"
 
 namespace mirelo::testing {
+
+// Answers every dialog from queues filled by the test and writes down what was asked.
+// An empty queue answers as a cancelled dialog would.
+class FakePlatform : public PlatformServices {
+public:
+    using Path = std::optional<std::string>;
+    std::deque<Path> folderAnswers, saveAnswers, openAnswers;
+    std::deque<SaveAnswer> saveChangesAnswers;
+    std::string localAppData;
+    bool editorOpens = true;
+
+    std::vector<std::string> folderInitials, savePreloads, openedForEditing;
+    std::vector<QString> messages;
+    int saveChangesAsked = 0;
+
+    Path PickFolder(const QString&, const std::string& initialFolder) override {
+        folderInitials.push_back(initialFolder);
+        return Next(folderAnswers, {});
+    }
+    Path AskSavePath(const std::string& preload) override {
+        savePreloads.push_back(preload);
+        return Next(saveAnswers, {});
+    }
+    Path AskOpenPath() override { return Next(openAnswers, {}); }
+    void ShowMessage(const QString& text) override { messages.push_back(text); }
+    SaveAnswer AskSaveChanges(const QString&) override {
+        ++saveChangesAsked;
+        return Next(saveChangesAnswers, SaveAnswer::Cancel);
+    }
+    std::string LocalAppDataFolder() override { return localAppData; }
+    bool OpenForEditing(const std::string& path) override {
+        openedForEditing.push_back(path);
+        return editorOpens;
+    }
+
+private:
+    template <typename Answer>
+    static Answer Next(std::deque<Answer>& answers, Answer whenEmpty) {
+        if (answers.empty()) return whenEmpty;
+        Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
 
 struct RecordTexts {
     std::string email;
@@ -28,9 +76,10 @@ struct RecordTexts {
 // by a FakePlatform, its window shown on the offscreen platform.
 class AppHarness {
 public:
-    AppHarness();
-    ~AppHarness();
-
+    AppHarness() {
+        Profile::RedirectTo(profileFolder_.path());
+        Restart();
+    }
     // Ends the program as closing would, then starts it again on the same profile.
     void Restart();
 
@@ -38,7 +87,6 @@ public:
     CMainFrame& Frame() { return app_->MainFrame(); }
     CMireloDoc& Doc() { return app_->Document(); }
     CMireloView& View() { return app_->View(); }
-    CommandTable& Commands() { return app_->Commands(); }
 
     // A menu title or an item anywhere, by its text, in its current state.
     QAction* Item(const QString& text);
@@ -47,13 +95,22 @@ public:
     // Chooses the item as a user would, after its menu has opened.
     void Choose(const QString& itemText) { Item(itemText)->trigger(); }
 
-    // Runs an Eudora extraction of the folder, answering the save dialog with savePath
+    // Runs the extraction item on the folder, answering the save dialog with savePath
     // (nothing: cancel).
-    void ExtractEudora(const std::string& folder, std::optional<std::string> savePath);
+    void Extract(const std::string& folder, FakePlatform::Path savePath,
+                 const QString& item = QStringLiteral("Extract email addresses (Eudora)"));
+    // Mail/A.mbx, Mail/B.mbx, ... each with the addresses A@x.org, Ax@x.org, ...; returns the folder.
+    std::string WriteMailboxes(std::initializer_list<const char*> names, std::size_t addresses = 1);
 
     // Appends the records and shows them as an extraction's export does.
     void ShowRecords(const std::vector<RecordTexts>& records);
     void SelectRows(const std::vector<int>& rows);
+    void DeleteRows(const std::vector<int>& rows) {
+        SelectRows(rows);
+        Choose(QStringLiteral("Delete selection"));
+    }
+    QList<int> SelectedRows();
+    QStringList ColumnTexts(int column);
 
     // A path below the temporary files.
     std::string Path(const std::string& relative) const { return (files.path() / relative).string(); }
@@ -62,10 +119,14 @@ public:
     TempDir files;
 
 private:
-    void Start();
-
     QTemporaryDir profileFolder_;
     std::unique_ptr<CMireloApp> app_;
 };
+
+// user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
+std::vector<RecordTexts> NumberedRecords(int count);
+
+// As text, so that a failed comparison shows both files.
+inline QString FileText(const std::string& path) { return QString::fromStdString(ReadFileBytes(path)); }
 
 }  // namespace mirelo::testing

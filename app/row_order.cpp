@@ -1,10 +1,12 @@
 #include "row_order.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "export/record_order.h"
+#include "prefetch.h"
 #include "scan/ascii.h"
 
 namespace mirelo {
@@ -32,20 +34,24 @@ struct KeyedRow {
 };
 
 std::vector<KeyedRow> KeyedRows(const AddressList& list, const std::vector<AddressRecord*>& rows, int column) {
+    const int count = static_cast<int>(rows.size());
+    const auto recordAt = [&rows](int row) { return rows[static_cast<std::size_t>(row)]; };
+    // The email, or the name; by mailbox the email is the second key.
+    const auto textOf = [&](const AddressRecord& r) { return column == kNameColumn ? list.Name(r) : list.Email(r); };
+    // A list holds few mailboxes, each shared by many rows: their ranks settle the
+    // mailbox whole and leave the second key to the email.
+    const std::vector<std::uint32_t> mailboxRanks =
+        column == kMailboxColumn ? RanksOfTexts(list.Mailboxes()) : std::vector<std::uint32_t>{};
     std::vector<KeyedRow> keyed;
     keyed.reserve(rows.size());
-    if (column == kMailboxColumn) {
-        // A list holds few mailboxes, each shared by many rows: their ranks settle the
-        // mailbox whole and leave the second key to the email.
-        const std::vector<std::uint32_t> ranks = RanksOfTexts(list.Mailboxes());
-        for (AddressRecord* record : rows) {
-            keyed.push_back({ranks[record->mailbox], FoldedBytes(list.Email(*record), 0), record});
-        }
-        return keyed;
-    }
-    for (AddressRecord* record : rows) {
-        const std::string_view text = column == kNameColumn ? list.Name(*record) : list.Email(*record);
-        keyed.push_back({FoldedBytes(text, 0), FoldedBytes(text, 8), record});
+    for (int row = 0; row < count; ++row) {
+        PrefetchAhead(row, count, recordAt, [&](const AddressRecord& r) { return std::array{textOf(r)}; });
+        AddressRecord* record = recordAt(row);
+        const std::string_view text = textOf(*record);
+        if (column == kMailboxColumn)
+            keyed.push_back({mailboxRanks[record->mailbox], FoldedBytes(text, 0), record});
+        else
+            keyed.push_back({FoldedBytes(text, 0), FoldedBytes(text, 8), record});
     }
     return keyed;
 }

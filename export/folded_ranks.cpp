@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
 
 #include "export/record_order.h"
 
@@ -24,21 +23,6 @@ std::uint64_t FoldedWord(const char* p, std::size_t n) {
     return word | (capital >> 2);
 }
 
-struct FoldedHash {
-    std::size_t operator()(std::string_view text) const {
-        std::uint64_t hash = text.size();
-        for (std::size_t i = 0; i < text.size(); i += 8) {
-            hash = (hash ^ FoldedWord(text.data() + i, text.size() - i)) * 0x9E3779B97F4A7C15ull;
-            hash ^= hash >> 29;
-        }
-        return static_cast<std::size_t>(hash);
-    }
-};
-
-struct FoldedEqual {
-    bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) == 0; }
-};
-
 // The first sixteen folded bytes as a number that orders like the text (zero padding
 // orders a shorter text first, and texts hold no NUL).
 struct PrefixKey {
@@ -58,44 +42,27 @@ private:
     }
 };
 
-// Ranks of the distinct texts in CompareNoCase order, by their ids.
-std::vector<std::uint32_t> RankDistinct(const std::vector<std::string_view>& distinct) {
-    std::vector<std::pair<PrefixKey, std::uint32_t>> byText;
-    byText.reserve(distinct.size());
-    for (std::uint32_t id = 0; id < distinct.size(); ++id) byText.emplace_back(PrefixKey(distinct[id]), id);
-    std::sort(byText.begin(), byText.end(), [&](const auto& a, const auto& b) {
-        if (a.first != b.first) return a.first < b.first;
-        return CompareNoCase(distinct[a.second], distinct[b.second]) < 0;
-    });
-    std::vector<std::uint32_t> rankOf(distinct.size());
-    for (std::uint32_t rank = 0; rank < byText.size(); ++rank) rankOf[byText[rank].second] = rank;
-    return rankOf;
-}
-
 }  // namespace
 
 std::vector<std::uint32_t> RanksNoCase(std::size_t count, const std::function<std::string_view(std::size_t)>& textAt) {
-    // Number the distinct texts in order of appearance; neighbours often are the very same
-    // text (the records of one mailbox share their label), which needs no lookup.
-    std::unordered_map<std::string_view, std::uint32_t, FoldedHash, FoldedEqual> idOf;
-    std::vector<std::string_view> distinct;
-    std::vector<std::uint32_t> ids(count);
-    std::string_view previous;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view text = textAt(i);
-        if (i > 0 && text.data() == previous.data() && text.size() == previous.size()) {
-            ids[i] = ids[i - 1];
-            continue;
-        }
-        const auto [entry, added] = idOf.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
-        if (added) distinct.push_back(text);
-        ids[i] = entry->second;
-        previous = text;
+    std::vector<std::string_view> texts(count);
+    for (std::size_t i = 0; i < count; ++i) texts[i] = textAt(i);
+    std::vector<std::pair<PrefixKey, std::uint32_t>> byText;
+    byText.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) byText.emplace_back(PrefixKey(texts[i]), i);
+    std::sort(byText.begin(), byText.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return CompareNoCase(texts[a.second], texts[b.second]) < 0;
+    });
+    // Neighbours in this order that are equal but for case share a rank.
+    std::vector<std::uint32_t> rankOf(count);
+    std::uint32_t rank = 0;
+    for (std::size_t k = 0; k < byText.size(); ++k) {
+        const auto& [key, i] = byText[k];
+        if (k > 0 && (key != byText[k - 1].first || CompareNoCase(texts[byText[k - 1].second], texts[i]) != 0)) ++rank;
+        rankOf[i] = rank;
     }
-
-    const std::vector<std::uint32_t> rankOf = RankDistinct(distinct);
-    for (std::uint32_t& id : ids) id = rankOf[id];
-    return ids;
+    return rankOf;
 }
 
 }  // namespace mirelo

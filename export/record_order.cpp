@@ -63,9 +63,7 @@ void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>&
         keyed[i] = {std::uint64_t{mailboxRank[record->mailbox]} << 32 | emailRank[record->email], record};
     }
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<AddressRecord*> order(keyed.size());
-    std::transform(keyed.begin(), keyed.end(), order.begin(), [](const auto& entry) { return entry.second; });
-    list.Arrange(order);
+    list.Arrange(keyed, [](const auto& entry) { return entry.second; });
 }
 
 }  // namespace

@@ -86,8 +86,4 @@ void AddressList::Reset() {
     mailboxes_.Clear();
 }
 
-void AddressList::Arrange(const std::vector<AddressRecord*>& order) {
-    std::copy(order.begin(), order.end(), items_.begin());
-}
-
 }  // namespace mirelo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -31,8 +32,12 @@ public:
     void AppendAll(const AddressList& other);
     // Empties the list and its tables.
     void Reset();
-    // Puts the records of the list in the given order, a permutation of them.
-    void Arrange(const std::vector<AddressRecord*>& order);
+    // Puts the records of the list in the order of order, a permutation of them whose
+    // entries give their records through recordOf.
+    template <typename Order, typename RecordOf>
+    void Arrange(const Order& order, RecordOf recordOf) {
+        std::transform(order.begin(), order.end(), items_.begin(), recordOf);
+    }
 
     int Count() const { return count_; }
     int Capacity() const { return static_cast<int>(items_.size()); }

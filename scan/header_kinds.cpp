@@ -20,9 +20,10 @@ HeaderKindRow HeaderKindTable[kHeaderKindCount + 1] = {
 
 namespace {
 
-void ComputeNameLengths() {
+bool ComputeNameLengths() {
     for (HeaderKindRow* row = HeaderKindTable; row->name; ++row)
         row->nameLength = static_cast<int>(std::strlen(row->name));
+    return true;
 }
 
 bool StartsWithNoCase(std::string_view line, const char* name, int nameLength) {
@@ -42,7 +43,8 @@ std::array<unsigned, 256> RowsByFirstByte() {
 }  // namespace
 
 HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line) {
-    if (HeaderKindTable[0].nameLength == 0) ComputeNameLengths();
+    // Once, whichever of the threads reading stores comes first.
+    [[maybe_unused]] static const bool lengthsKnown = ComputeNameLengths();
     if (line.empty()) return {kNoKind, false};
     static const std::array<unsigned, 256> rowsByFirstByte = RowsByFirstByte();
     for (unsigned rows = rowsByFirstByte[FoldAscii(static_cast<unsigned char>(line[0]))]; rows != 0;

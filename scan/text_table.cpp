@@ -23,30 +23,34 @@ std::uint32_t HashBytes(std::string_view text) {
 
 }  // namespace
 
-TextTable::TextTable() : slots_(64, kNoId) {
+TextTable::TextTable() : slots_(64, Slot{kNoId, 0}) {
     Add({}, HashBytes({}));
 }
 
 TextId TextTable::Intern(std::string_view text) {
     const std::uint32_t hash = HashBytes(text);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const TextId id = slots_[slot];
-        if (id == kNoId) break;
-        if (hashes_[id] == hash && texts_[id] == text) return id;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot slot = slots_[i];
+        if (slot.id == kNoId) break;
+        if (slot.hash == hash && texts_[slot.id] == text) return slot.id;
     }
-    if (2 * (texts_.size() + 1) > slots_.size()) Rehash(2 * slots_.size());
+    if (2 * (texts_.size() + 1) > slots_.size()) {
+        std::vector<Slot> larger(2 * slots_.size(), Slot{kNoId, 0});
+        for (const Slot slot : slots_)
+            if (slot.id != kNoId) Place(larger, slot);
+        slots_ = std::move(larger);
+    }
     Add(Store(text), hash);
     return static_cast<TextId>(texts_.size() - 1);
 }
 
 void TextTable::Clear() {
-    blocks_.resize(std::min<std::size_t>(blocks_.size(), 1));
+    blocks_.clear();
     blockUsed_ = 0;
-    blockSize_ = blocks_.empty() ? 0 : kBlockSize;
+    blockSize_ = 0;
     texts_.clear();
-    hashes_.clear();
-    slots_.assign(64, kNoId);
+    slots_.assign(64, Slot{kNoId, 0});
     Add({}, HashBytes({}));
 }
 
@@ -54,7 +58,7 @@ std::string_view TextTable::Store(std::string_view text) {
     if (text.empty()) return {};
     if (blockSize_ - blockUsed_ < text.size()) {
         // A text longer than a block gets a block of its own size.
-        const std::size_t size = std::max(kBlockSize, text.size());
+        const std::size_t size = std::max({kFirstBlockSize, std::min(2 * blockSize_, kLargestBlockSize), text.size()});
         blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
         blockSize_ = size;
         blockUsed_ = 0;
@@ -67,22 +71,14 @@ std::string_view TextTable::Store(std::string_view text) {
 
 void TextTable::Add(std::string_view text, std::uint32_t hash) {
     texts_.push_back(text);
-    hashes_.push_back(hash);
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t slot = hash & mask;
-    while (slots_[slot] != kNoId) slot = (slot + 1) & mask;
-    slots_[slot] = static_cast<TextId>(texts_.size() - 1);
+    Place(slots_, Slot{static_cast<TextId>(texts_.size() - 1), hash});
 }
 
-void TextTable::Rehash(std::size_t slotCount) {
-    std::vector<TextId> slots(slotCount, kNoId);
-    const std::size_t mask = slotCount - 1;
-    for (TextId id = 0; id < texts_.size(); ++id) {
-        std::size_t slot = hashes_[id] & mask;
-        while (slots[slot] != kNoId) slot = (slot + 1) & mask;
-        slots[slot] = id;
-    }
-    slots_ = std::move(slots);
+void TextTable::Place(std::vector<Slot>& slots, Slot slot) {
+    const std::size_t mask = slots.size() - 1;
+    std::size_t i = slot.hash & mask;
+    while (slots[i].id != kNoId) i = (i + 1) & mask;
+    slots[i] = slot;
 }
 
 }  // namespace mirelo

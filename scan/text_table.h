@@ -27,23 +27,30 @@ public:
     TextId Intern(std::string_view text);
     std::string_view Text(TextId id) const { return texts_[id]; }
     std::size_t Count() const { return texts_.size(); }
-    // Back to the empty text alone; the first block is kept for the next run.
+    // Back to the empty text alone.
     void Clear();
 
 private:
-    static constexpr std::size_t kBlockSize = 256 * 1024;
+    // Blocks grow from small, for the many tables of a few texts, to large.
+    static constexpr std::size_t kFirstBlockSize = 4 * 1024;
+    static constexpr std::size_t kLargestBlockSize = 256 * 1024;
     static constexpr TextId kNoId = ~TextId{0};
+
+    // An id with its text's hash: most probes end without reading a text.
+    struct Slot {
+        TextId id;
+        std::uint32_t hash;
+    };
 
     std::string_view Store(std::string_view text);
     void Add(std::string_view text, std::uint32_t hash);
-    void Rehash(std::size_t slotCount);
+    static void Place(std::vector<Slot>& slots, Slot slot);
 
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::size_t blockUsed_ = 0;
     std::size_t blockSize_ = 0;
     std::vector<std::string_view> texts_;
-    std::vector<std::uint32_t> hashes_;  // by id; a growing index needs no text read again
-    std::vector<TextId> slots_;          // open addressing, a power of two, at most half full
+    std::vector<Slot> slots_;  // open addressing, a power of two, at most half full
 };
 
 }  // namespace mirelo

@@ -1,7 +1,6 @@
 #include "sources/store_jobs.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -31,14 +30,14 @@ public:
 
     // The batch of store i. A store that no worker took, as none runs or they stopped
     // before it, is read here: the store whose label is shown is always read.
-    std::unique_ptr<StoreBatch> Wait(std::size_t i, bool inPlace) {
+    std::unique_ptr<StoreBatch> Wait(std::size_t i, bool inPlace, AddressList& result) {
         std::unique_lock lock(mutex_);
         if (!inPlace) changed_.wait(lock, [&] { return batches_[i] || (stopping_ && i >= next_); });
         merged_ = i + 1;
         changed_.notify_all();
         if (batches_[i]) return std::move(batches_[i]);
         lock.unlock();
-        auto batch = std::make_unique<StoreBatch>();
+        auto batch = std::make_unique<StoreBatch>(result);
         jobs_[i]->read(*batch);
         return batch;
     }
@@ -83,7 +82,7 @@ private:
 void Merge(StoreBatch& batch, AddressList& list, ExtractionObserver& observer, const BatchMerged& merged) {
     for (const StoreProblem& problem : batch.problems) observer.ReportProblem(problem.path, problem.reason);
     for (const StoreProblem& notice : batch.notices) observer.ReportNotice(notice.path, notice.reason);
-    list.AppendAll(batch.records);
+    if (batch.own) list.AppendAll(*batch.own);
     merged(batch);
 }
 
@@ -115,7 +114,7 @@ bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, Extractio
         }
         observer.ShowStatus(std::get<StoreJob>(step).label);
         observer.KeepAlive();
-        const std::unique_ptr<StoreBatch> batch = queue.Wait(store++, inPlace);
+        const std::unique_ptr<StoreBatch> batch = queue.Wait(store++, inPlace, list);
         Merge(*batch, list, observer, merged);
         if (observer.StopRequested()) {
             finished = false;

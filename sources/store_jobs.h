@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -15,9 +16,14 @@ struct StoreProblem {
     std::string reason;
 };
 
-// What reading one store gave, kept apart from every other store until it is merged.
+// What reading one store gave, kept apart from every other store until it is merged;
+// read on the calling thread, its records go straight to the result.
 struct StoreBatch {
-    AddressList records;
+    StoreBatch() : own(std::make_unique<AddressList>()), records(*own) {}
+    explicit StoreBatch(AddressList& result) : records(result) {}
+
+    std::unique_ptr<AddressList> own;
+    AddressList& records;
     std::vector<StoreProblem> problems;  // in the order met, reported when the batch is merged
     std::vector<StoreProblem> notices;   // odd things in what was read all the same, reported after them
     bool read = false;                   // the store gave its records, all or those its damage left

@@ -1,6 +1,7 @@
 #include "dialogs/row_search.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "address_row_model.h"
+#include "prefetch.h"
 #include "row_access.h"
 #include "scan/ascii.h"
 #include "windows1252.h"
@@ -69,27 +71,6 @@ private:
     std::unordered_map<TextId, bool> mailboxMatches_;
 };
 
-// After a sort the records lie all over memory, and waiting for each in turn would take
-// most of a search's time: the records, then their texts, are asked for some rows ahead.
-void Prefetch(const void* address) {
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    static_cast<void>(address);
-#endif
-}
-
-void PrefetchAhead(const RowAccess& rows, int row, int rowCount) {
-    constexpr int kTextsAhead = 8;
-    constexpr int kRecordsAhead = 2 * kTextsAhead;
-    if (row + kRecordsAhead < rowCount) Prefetch(rows.RowRecord(row + kRecordsAhead));
-    if (row + kTextsAhead < rowCount) {
-        const AddressRecord& record = *rows.RowRecord(row + kTextsAhead);
-        Prefetch(rows.RowTexts().Email(record).data());
-        Prefetch(rows.RowTexts().Name(record).data());
-    }
-}
-
 }  // namespace
 
 void SelectMatchingRows(RowAccess& rows, const QString& text) {
@@ -97,7 +78,9 @@ void SelectMatchingRows(RowAccess& rows, const QString& text) {
     std::vector<int> matches;
     const int rowCount = rows.RowCount();
     for (int row = 0; row < rowCount; ++row) {
-        PrefetchAhead(rows, row, rowCount);
+        PrefetchAhead(row, rowCount, [&rows](int i) { return rows.RowRecord(i); }, [&rows](const AddressRecord& r) {
+            return std::array{rows.RowTexts().Email(r), rows.RowTexts().Name(r)};
+        });
         if (matcher.Matches(*rows.RowRecord(row))) matches.push_back(row);
     }
     rows.SelectOnly(matches);

@@ -31,7 +31,7 @@ TEST(AddressList, ArrangeMovesOnlyTheCountedPointers) {
     std::vector<AddressRecord*> spares;
     for (int i = list.Count(); i < list.Capacity(); ++i) spares.push_back(list.At(i));
 
-    list.Arrange({list.At(1), list.At(2), list.At(0)});
+    list.Arrange(std::vector{list.At(1), list.At(2), list.At(0)}, [](AddressRecord* r) { return r; });
     EXPECT_EQ(list.Email(*list.At(0)), "a");
     EXPECT_EQ(list.Email(*list.At(1)), "b");
     EXPECT_EQ(list.Email(*list.At(2)), "c");

@@ -2,24 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "scan/header_kinds.h"
 
 namespace mirelo {
 
-// The enabled flags are process-wide; tests that switch kinds off give them back.
+// The enabled flags are process-wide; tests that switch kinds off switch them all back on.
 class HeaderKindFlagsTest : public ::testing::Test {
 protected:
-    HeaderKindFlagsTest() {
-        for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) saved_[static_cast<std::size_t>(kind)] = IsKindEnabled(kind);
-    }
     ~HeaderKindFlagsTest() override {
-        for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, saved_[static_cast<std::size_t>(kind)]);
+        for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, true);
     }
-
-private:
-    std::array<bool, kHeaderKindCount> saved_{};
 };
 
 }  // namespace mirelo

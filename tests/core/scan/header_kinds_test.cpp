@@ -2,46 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "core/scan/header_kind_flags_fixture.h"
 
 namespace mirelo {
 namespace {
 
-struct MatchCase {
-    std::string line;
-    HeaderKind kind;
-};
-
-TEST(MatchHeaderKind, MatchesTheSixNamesInAnyCaseAtTheLineStartOnly) {
-    const std::vector<MatchCase> cases = {
-        {"From: a@m", kFromKind},
-        {"from:a@m", kFromKind},
-        {"To:", kToKind},
-        {"Return-path: <a@m>", kReturnPathKind},
-        {"Sender: a@m", kSenderKind},
-        {"X-Sender: a@m", kXSenderKind},
-        {"rEPLY-tO: a@m", kReplyToKind},
-        {" From: a@m", kNoKind},
-        {"\tTo: a@m", kNoKind},
-        {"From ???@??? Mon Jan 01 00:00:00 2001", kNoKind},
-        {"From", kNoKind},
-        {"Resent-From: a@m", kNoKind},
-        {"Delivered-To: a@m", kNoKind},
-        {"Cc: a@m", kNoKind},
-        {"Reply-To : a@m", kNoKind},
-        {"", kNoKind},
-    };
-    const HeaderSlots empty;
-    for (const MatchCase& c : cases) {
-        const HeaderMatch match = MatchHeaderKind(empty, c.line);
-        EXPECT_EQ(match.kind, c.kind) << c.line;
-        EXPECT_EQ(match.slotEmpty, c.kind != kNoKind) << c.line;
-    }
-}
-
+// Which names match is the scanner tests' part.
 TEST(MatchHeaderKind, ReportsAFilledSlot) {
     HeaderSlots slots;
     StoreSlot(slots, kXSenderKind, "X-Sender: a@m");

@@ -81,14 +81,12 @@ TEST(ParseHeaderLine, CutsNamesAndAddressesAtTheBytesOutsideTheirClasses) {
         {"From: Help&LT;br&GT;Desk", std::nullopt, "Desk"},
         {"From: Help<BR>Desk <help@mailhost>", "help@mailhost", "Desk"},
         {"From: Help Desk [MAILTO:help@mailhost]", "help@mailhost", "MAILTO"},
+        // Without a name character the name is kept.
+        {": <>", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"<@>", "@", std::nullopt},
     };
     for (const LineCase& c : cases) ExpectParsed(c);
-}
-
-TEST(ParseHeaderLine, KeepsTheNameWhenTheLineHasNoNameCharacter) {
-    ExpectParsed({": <>", std::nullopt, std::nullopt});
-    ExpectParsed({"", std::nullopt, std::nullopt});
-    ExpectParsed({"<@>", "@", std::nullopt});
 }
 
 }  // namespace

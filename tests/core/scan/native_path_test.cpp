@@ -13,10 +13,7 @@ namespace {
 TEST(NativePath, LongPathsTakeTheLongFormOfTheirFullPath) {
     const std::string name(250, 'n');
     const std::wstring wideName(250, L'n');
-    struct Case {
-        std::string path;
-        std::wstring expected;
-    };
+    struct Case { std::string path; std::wstring expected; };
     const Case cases[] = {
         {"C:\\Mail\\In.mbx", L"C:\\Mail\\In.mbx"},
         {"C:/Mail/" + name + "/./x/../In.mbx", L"\\\\?\\C:\\Mail\\" + wideName + L"\\In.mbx"},

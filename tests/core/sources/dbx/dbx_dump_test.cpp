@@ -14,304 +14,196 @@
 namespace mirelo::testing {
 namespace {
 
-struct DumpResult {
-    DumpOutcome outcome;
-    std::string text;
-};
+using namespace dbx_layout;
+using Messages = std::vector<std::pair<std::size_t, std::string>>;  // tree position, text
+using namespace std::string_literals;
 
-// Dumps the store bytes as the folder walk would, from a file into a temporary file in dir.
-DumpResult DumpStoreBytes(const TempDir& dir, const std::string& storeBytes) {
-    const std::string store = dir.Write("Inbox.dbx", storeBytes);
-    const std::string dump = (dir.path() / "outlook_temp.mbx").string();
-    DumpOutcome outcome = DumpDbxToText(store, dump);
+constexpr std::size_t kMessages = 12;
+constexpr std::size_t kDamaged = 4;
+constexpr std::size_t kInDataField = 5;
+
+// Dumps the store as the folder walk would, over the previous store's dump; returns the
+// outcome and what the file holds.
+std::pair<DumpOutcome, std::string> Dump(const std::string& storeBytes, const TempDir& dir = TempDir()) {
+    const std::string dump = dir.Write("outlook_temp.mbx", "the previous store's dump");
+    DumpOutcome outcome = DumpDbxToText(dir.Write("Inbox.dbx", storeBytes), dump);
     return {std::move(outcome), ReadFileBytes(dump)};
 }
 
-DumpResult DumpStoreBytes(const std::string& storeBytes) { return DumpStoreBytes(TempDir(), storeBytes); }
-
 std::string Marker(std::size_t message) { return "___Message___ : " + std::to_string(message) + "\r\n"; }
 
-// The dump of the given messages: each one's marker, on a line of its own, and its text up
-// to its first NUL.
-std::string ExpectedDump(const std::vector<std::pair<std::size_t, std::string>>& messages) {
-    std::string dump;
-    for (const auto& [number, text] : messages) {
-        if (!dump.empty() && dump.back() != '\n') dump += "\r\n";
-        dump += Marker(number) + text.substr(0, text.find('\0'));
+// The dump holds each expected message's marker, on a line of its own, and its text up to
+// its first NUL; a problem is reported, or none.
+void ExpectDump(const std::string& storeBytes, const Messages& expected, bool problem, const std::string& what,
+                const TempDir& dir = TempDir()) {
+    std::string expectedDump;
+    for (const auto& [number, text] : expected) {
+        if (!expectedDump.empty() && expectedDump.back() != '\n') expectedDump += "\r\n";
+        expectedDump += Marker(number) + text.substr(0, text.find('\0'));
     }
-    return dump;
+    const auto [outcome, dump] = Dump(storeBytes, dir);
+    EXPECT_TRUE(outcome.written) << what;
+    EXPECT_EQ(outcome.problem.empty(), !problem) << what << ": " << outcome.problem;
+    EXPECT_TRUE(dump == expectedDump) << what;  // no diff of megabytes
 }
 
-std::string MessageText(std::size_t i) {
-    return "From: Sender " + std::to_string(i) + " <sender" + std::to_string(i) +
-           "@example.com>\r\nTo: ruth@example.org\r\nSubject: note\r\n\r\nBody of message " + std::to_string(i) +
-           ".\r\n";
-}
-
-// The marker counts tree positions, so a message without text leaves a gap; a NUL ends a
-// text early; a text without a final line end is ended before the next marker, which
-// would otherwise lengthen its last line (an address, say).
-TEST(DbxDump, GapsNulCutsAndMissingLineEnds) {
-    const std::string withNul =
-        std::string("From: a@example.com\r\nTo: b@example.com\r\n\0Cc: hidden@example.com\r\n", 66);
-    const DbxStoreImage store = DbxStoreBuilder()
-                                    .AddMessage("From: first@example.com\r\n")
-                                    .AddMessageWithoutText()
-                                    .AddMessage(withNul)
-                                    .AddMessage("From: c@example.com\r\n\r\nno line end")
-                                    .AddMessage("From: d@example.com\r\n")
-                                    .Build();
-    const DumpResult result = DumpStoreBytes(store.bytes);
-    EXPECT_EQ(result.outcome.problem, "");
-    EXPECT_EQ(result.text, Marker(0) + "From: first@example.com\r\n" + Marker(2) +
-                               "From: a@example.com\r\nTo: b@example.com\r\n" + Marker(3) +
-                               "From: c@example.com\r\n\r\nno line end\r\n" + Marker(4) + "From: d@example.com\r\n");
-}
-
-TEST(DbxDump, TextsOfManyBlocksAreJoinedInChainOrder) {
-    for (const std::size_t length : {0u, 0x1FFu, 0x200u, 0x201u, 5000u}) {
-        std::string text;
-        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
-        const DbxStoreImage store = DbxStoreBuilder().AddMessage(text).AddMessage("next").Build();
-        ASSERT_EQ(store.textBlocks[0].size(), std::max<std::size_t>(1, (length + 0x1FF) / 0x200));
-        EXPECT_EQ(DumpStoreBytes(store.bytes).text, ExpectedDump({{0, text}, {1, "next"}})) << length;
-    }
-}
-
-TEST(DbxDump, DeepTreesGiveTheirMessagesInTreeOrder) {
-    struct Shape {
-        std::size_t entriesPerNode;
-        std::size_t messages;
-        int minDepth;  // deepest node, to be sure the shape really has levels
-    };
-    for (const Shape shape :
-         {Shape{1, 9, 2}, Shape{3, 100, 2}, Shape{0x33, 200, 1}, Shape{0x33, 51, 0}}) {
-        DbxStoreBuilder builder;
-        builder.EntriesPerNode(shape.entriesPerNode);
-        std::vector<std::pair<std::size_t, std::string>> expected;
-        for (std::size_t i = 0; i < shape.messages; ++i) {
-            builder.AddMessage(MessageText(i), i % 2 ? TextPositionStorage::DataField : TextPositionStorage::Direct);
-            expected.emplace_back(i, MessageText(i));
-        }
-        const DbxStoreImage store = builder.Build();
-        int depth = 0;
-        for (const DbxNodeLayout& node : store.nodes) depth = std::max(depth, node.depth);
-        ASSERT_GE(depth, shape.minDepth);
-
-        const DumpResult result = DumpStoreBytes(store.bytes);
-        EXPECT_TRUE(result.outcome.written);
-        EXPECT_EQ(result.outcome.problem, "") << shape.entriesPerNode << " " << shape.messages;
-        EXPECT_EQ(result.text, ExpectedDump(expected)) << shape.entriesPerNode << " " << shape.messages;
-    }
-}
-
-// Several megabytes, so that reads cross the reader's page edges and outgrow its cache.
-TEST(DbxDump, LargeStoresAreDumpedWhole) {
-    DbxStoreBuilder builder;
-    std::vector<std::pair<std::size_t, std::string>> expected;
-    for (std::size_t i = 0; i < 600; ++i) {
-        std::string text = MessageText(i);
-        text.append(i * 37 % 9000, static_cast<char>('a' + i % 26));
-        builder.AddMessage(text, i % 3 ? TextPositionStorage::DataField : TextPositionStorage::Direct);
-        expected.emplace_back(i, std::move(text));
-    }
-    const DbxStoreImage store = builder.Build();
-    ASSERT_GT(store.bytes.size(), 2u << 20);
-    const DumpResult result = DumpStoreBytes(store.bytes);
-    EXPECT_EQ(result.outcome.problem, "");
-    EXPECT_TRUE(result.text == ExpectedDump(expected));
-}
-
-TEST(DbxDump, StoresWithoutMessagesAndOtherKindsLeaveTheFileEmptyWithoutProblem) {
-    struct Case {
-        const char* name;
-        DbxStoreImage store;
-    };
-    DbxStoreImage countZero = DbxStoreBuilder().AddMessage(MessageText(0)).Build();
-    countZero.SetMessageCount(0);
-    DbxStoreImage rootZero = DbxStoreBuilder().AddMessage(MessageText(0)).Build();
-    rootZero.SetTreeRoot(0);
-    const Case cases[] = {
-        {"header alone", DbxStoreBuilder().Build()},
-        {"count 0", countZero},
-        {"root 0", rootZero},
-        {"folder list", DbxStoreBuilder().Kind(kFolderListKind).Build()},
-        {"folder list with a tree", DbxStoreBuilder().Kind(kFolderListKind).AddMessage(MessageText(0)).Build()},
-        {"other kind", DbxStoreBuilder().Kind(0x6F74FDC7).AddMessage(MessageText(0)).Build()},
-    };
-    for (const Case& c : cases) {
-        TempDir dir;
-        const std::string storePath = dir.Write("Store.dbx", c.store.bytes);
-        const std::string dumpPath = dir.Write("outlook_temp.mbx", "the previous store's dump");
-        const DumpOutcome outcome = DumpDbxToText(storePath, dumpPath);
-        EXPECT_TRUE(outcome.written) << c.name;
-        EXPECT_EQ(outcome.problem, "") << c.name;
-        EXPECT_EQ(ReadFileBytes(dumpPath), "") << c.name;
-    }
-}
-
-TEST(DbxDump, FilesThatAreNoStoreAreReported) {
-    const std::string header = DbxStoreBuilder().Build().bytes;
-    for (const std::string& bytes : {std::string(), std::string("From: a@example.com\r\n"), std::string(4096, '\0'),
-                                     header.substr(0, 0xE8), header.substr(0, header.size() - 1)}) {
-        const DumpResult result = DumpStoreBytes(bytes);
-        EXPECT_TRUE(result.outcome.written) << bytes.size();
-        EXPECT_NE(result.outcome.problem, "") << bytes.size();
-        EXPECT_EQ(result.text, "") << bytes.size();
-    }
-}
-
-TEST(DbxDump, AStoreThatCannotBeOpenedIsNotWritten) {
-    TempDir dir;
-    const DumpOutcome outcome =
-        DumpDbxToText((dir.path() / "missing.dbx").string(), (dir.path() / "outlook_temp.mbx").string());
-    EXPECT_FALSE(outcome.written);
-    EXPECT_NE(outcome.problem, "");
-}
-
-using namespace dbx_layout;
-
-constexpr std::size_t kMessages = 12;
-constexpr std::size_t kDamaged = 4;      // the message that the message-level cases damage
-constexpr std::size_t kInDataField = 5;  // its text position lies in the data field
-constexpr std::size_t kWhole = std::string::npos;
-
-// Two blocks each, so a chain can break after its first block.
-std::string LongMessageText(std::size_t i) {
+// Two blocks long, so that a chain can break after its first block.
+std::string Text(std::size_t i) {
     std::string text = "From: Person " + std::to_string(i) + " <person" + std::to_string(i) + "@example.com>\r\n";
     while (text.size() < 700) text += "> quoted line of an earlier message\r\n";
     return text;
 }
 
-DbxStoreImage SoundStore() {
+// Message i's text grows by i * growth bytes, up to 9,000.
+Messages Texts(std::size_t count, std::size_t growth = 0) {
+    Messages messages;
+    for (std::size_t i = 0; i < count; ++i)
+        messages.emplace_back(i, Text(i).append(i * growth % 9000, static_cast<char>('a' + i % 26)));
+    return messages;
+}
+
+// Every second text position lies in the data field.
+DbxStoreImage StoreOf(const Messages& messages, std::size_t entriesPerNode = kNodeMaxEntries) {
     DbxStoreBuilder builder;
-    builder.EntriesPerNode(2);
-    for (std::size_t i = 0; i < kMessages; ++i)
-        builder.AddMessage(LongMessageText(i),
-                           i == kInDataField ? TextPositionStorage::DataField : TextPositionStorage::Direct);
+    builder.EntriesPerNode(entriesPerNode);
+    for (const auto& [i, text] : messages)
+        builder.AddMessage(text, i % 2 ? TextPositionStorage::DataField : TextPositionStorage::Direct);
     return builder.Build();
 }
 
-// The last node of the greatest depth: a leaf with messages before it and after it.
-const DbxNodeLayout& DeepestNode(const DbxStoreImage& store) {
-    const DbxNodeLayout* deepest = &store.nodes.front();
-    for (const DbxNodeLayout& node : store.nodes)
-        if (node.depth >= deepest->depth) deepest = &node;
-    return *deepest;
+// Stores without messages and files of other kinds leave the file empty.
+TEST(DbxDump, SoundStoresAreDumpedWholeInTreeOrder) {
+    struct Case { const char* name; DbxStoreImage store; Messages expected; };
+    Messages blockEdges;
+    for (const std::size_t length : {0u, 0x1FFu, 0x200u, 0x201u, 5000u})
+        blockEdges.emplace_back(blockEdges.size(), std::string(length, static_cast<char>('a' + length % 26)));
+    // The marker counts tree positions, so a message without text leaves a gap; a NUL ends
+    // a text early; a text without a final line end is ended before the next marker.
+    const std::string withNul = "From: a@example.com\r\n"s + '\0' + "Cc: hidden@example.com\r\n";
+    const Messages gaps = {{0, "From: b@example.com\r\n"}, {2, withNul}, {3, "From: c@example.com\r\n\r\nno end"}, {4, "x"}};
+    DbxStoreBuilder gapBuilder;
+    gapBuilder.AddMessage(gaps[0].second).AddMessageWithoutText();
+    for (std::size_t i = 1; i < gaps.size(); ++i) gapBuilder.AddMessage(gaps[i].second);
+    const DbxStoreImage gapStore = gapBuilder.Build();
+    const Case cases[] = {
+        {"header alone", DbxStoreBuilder().Build(), {}},
+        {"folder list", DbxStoreBuilder().Kind(kFolderListKind).AddMessage(Text(0)).Build(), {}},
+        {"other kind", DbxStoreBuilder().Kind(0x6F74FDC7).AddMessage(Text(0)).Build(), {}},
+        {"one entry per node", StoreOf(Texts(9), 1), Texts(9)},
+        {"two levels of full nodes", StoreOf(Texts(200)), Texts(200)},
+        {"one full node", StoreOf(Texts(51)), Texts(51)},
+        // Megabytes, so that reads cross the reader's page edges and outgrow its cache.
+        {"large", StoreOf(Texts(600, 37)), Texts(600, 37)},
+        {"texts around the block size", StoreOf(blockEdges), blockEdges},
+        {"gaps, NULs and missing line ends", gapStore, gaps},
+    };
+    for (const Case& c : cases) ExpectDump(c.store.bytes, c.expected, false, c.name);
+    const DumpOutcome missing = DumpDbxToText("no-such-folder/missing.dbx", "no-such-folder/dump");
+    EXPECT_FALSE(missing.written);
+    EXPECT_NE(missing.problem, "");
 }
 
 std::uint32_t PastTheEnd(const DbxStoreImage& store) { return static_cast<std::uint32_t>(store.bytes.size() + 0x40); }
 
-struct Dumped {
-    std::size_t message;
-    std::size_t length = kWhole;  // of its text read before the chain broke: its complete lines are dumped
-};
+// What a damaged store still gives.
+enum class Left { Nothing, FirstFive, BeforeLeaf, ThroughLeaf, All, AllButDamaged, AllButInDataField, DamagedCutToLines };
 
-std::vector<Dumped> Messages(std::size_t from, std::size_t to, std::size_t except = kWhole) {
-    std::vector<Dumped> dumped;
-    for (std::size_t i = from; i < to; ++i)
-        if (i != except) dumped.push_back({i});
-    return dumped;
+Messages Kept(Left left, const DbxNodeLayout& leaf) {
+    Messages kept;
+    for (std::size_t i = 0; i < kMessages; ++i) {
+        const bool isKept = left == Left::All || left == Left::DamagedCutToLines ||
+                            (left == Left::FirstFive && i < 5) || (left == Left::BeforeLeaf && i < leaf.firstValue) ||
+                            (left == Left::ThroughLeaf && i < leaf.firstValue + leaf.entryCount) ||
+                            (left == Left::AllButDamaged && i != kDamaged) ||
+                            (left == Left::AllButInDataField && i != kInDataField);
+        const std::string text = Text(i);
+        const bool cut = left == Left::DamagedCutToLines && i == kDamaged;  // its first block's complete lines
+        if (isKept) kept.emplace_back(i, cut ? text.substr(0, text.rfind('\n', kBlockBodySize - 1) + 1) : text);
+    }
+    return kept;
 }
 
-std::vector<Dumped> AllWithDamagedCut(std::size_t length) {
-    std::vector<Dumped> dumped = Messages(0, kMessages);
-    dumped[kDamaged].length = length;
-    return dumped;
-}
-
-struct DamageCase {
-    const char* name;
-    std::function<void(DbxStoreImage&)> damage;
-    std::function<std::vector<Dumped>(const DbxStoreImage&)> expected;
-};
-
+// Each kind of damage is reported and what is sound is dumped; some changes are no damage.
 TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
-    const DbxNodeLayout leaf = DeepestNode(SoundStore());
+    const DbxStoreImage sound = StoreOf(Texts(kMessages), 2);
+    const DbxNodeLayout* deepest = &sound.nodes.front();  // the last one: messages lie before and after it
+    for (const DbxNodeLayout& node : sound.nodes)
+        if (node.depth >= deepest->depth) deepest = &node;
+    const DbxNodeLayout leaf = *deepest;
     ASSERT_GE(leaf.depth, 2);
     ASSERT_GT(leaf.firstValue, kDamaged);
     ASSERT_LT(leaf.firstValue + leaf.entryCount, kMessages);
+    const std::uint32_t lastEntryChild = leaf.position + NodeEntryChildAt(leaf.entryCount - 1);
+    struct DamageCase {
+        const char* name;
+        std::function<void(DbxStoreImage&)> damage;
+        Left left;
+        bool reported = true;
+    };
     const DamageCase cases[] = {
-        {"root past the end", [](DbxStoreImage& s) { s.SetTreeRoot(PastTheEnd(s)); },
-         [](const DbxStoreImage&) { return Messages(0, 0); }},
-        {"root with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.nodes[0].position); },
-         [](const DbxStoreImage&) { return Messages(0, 0); }},
-        {"root inside the header", [](DbxStoreImage& s) { s.SetTreeRoot(0x30); },
-         [](const DbxStoreImage&) { return Messages(0, 0); }},
-        {"child node with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(DeepestNode(s).position); },
-         [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue); }},
-        {"child pointer past the end",
-         [](DbxStoreImage& s) { s.SetWord(DeepestNode(s).position + kNodeHeadChildAt, PastTheEnd(s)); },
-         [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue); }},
-        {"head child pointing back to its parent",
-         [](DbxStoreImage& s) { s.SetWord(DeepestNode(s).position + kNodeHeadChildAt, DeepestNode(s).parent); },
-         [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue); }},
-        {"entry child pointing back to the root",
+        {"count 0", [](DbxStoreImage& s) { s.SetMessageCount(0); }, Left::Nothing, false},
+        {"root 0", [](DbxStoreImage& s) { s.SetTreeRoot(0); }, Left::Nothing, false},
+        {"count below the tree", [](DbxStoreImage& s) { s.SetMessageCount(5); }, Left::FirstFive, false},
+        // A node needs only its head and its used entries, a block only its head and its
+        // used bytes: a store whose last object is cut just after them has lost nothing.
+        {"cut after the used entries of the root",
          [](DbxStoreImage& s) {
-             const DbxNodeLayout& deepest = DeepestNode(s);
-             s.SetWord(deepest.position + NodeEntryChildAt(deepest.entryCount - 1), s.nodes[0].position);
+             s.SetTreeRoot(s.CopyToEnd(s.nodes[0].position, kNodeSize));
+             s.bytes.resize(s.bytes.size() - (kNodeMaxEntries - s.nodes[0].entryCount) * 12);
          },
-         [](const DbxStoreImage& s) { return Messages(0, DeepestNode(s).firstValue + DeepestNode(s).entryCount); }},
-        {"entry count over 0x33",
-         [](DbxStoreImage& s) { s.SetByte(DeepestNode(s).position + kNodeEntryCountAt, 0x34); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages); }},
+         Left::All, false},
+        {"cut after the used bytes of a block",
+         [](DbxStoreImage& s) {
+             const std::uint32_t block = s.CopyToEnd(s.textBlocks[kDamaged][1], kBlockSize);
+             s.SetWord(s.textBlocks[kDamaged][0] + kBlockNextAt, block);
+             s.bytes.resize(block + 16 + Text(kDamaged).size() - kBlockBodySize);
+         },
+         Left::All, false},
+        {"not a store", [](DbxStoreImage& s) { s.SetWord(0, 0); }, Left::Nothing},
+        {"root past the end", [](DbxStoreImage& s) { s.SetTreeRoot(PastTheEnd(s)); }, Left::Nothing},
+        {"root with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.nodes[0].position); }, Left::Nothing},
+        {"root inside the header", [](DbxStoreImage& s) { s.SetTreeRoot(0x30); }, Left::Nothing},
+        {"child node with a wrong marker", [&](DbxStoreImage& s) { s.BreakMarker(leaf.position); }, Left::BeforeLeaf},
+        {"child pointer past the end",
+         [&](DbxStoreImage& s) { s.SetWord(leaf.position + kNodeHeadChildAt, PastTheEnd(s)); }, Left::BeforeLeaf},
+        {"head child pointing back to its parent",
+         [&](DbxStoreImage& s) { s.SetWord(leaf.position + kNodeHeadChildAt, leaf.parent); }, Left::BeforeLeaf},
+        {"entry child pointing back to the root",
+         [&](DbxStoreImage& s) { s.SetWord(lastEntryChild, s.nodes[0].position); }, Left::ThroughLeaf},
+        {"entry count over 0x33", [&](DbxStoreImage& s) { s.SetByte(leaf.position + kNodeEntryCountAt, 0x34); },
+         Left::All},
         {"root entry count over 0x33",
-         [](DbxStoreImage& s) { s.SetByte(s.nodes[0].position + kNodeEntryCountAt, 0xFF); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages); }},
-        {"count far larger than the tree", [](DbxStoreImage& s) { s.SetMessageCount(0xFFFFFFFF); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages); }},
+         [](DbxStoreImage& s) { s.SetByte(s.nodes[0].position + kNodeEntryCountAt, 0xFF); }, Left::All},
+        {"count far larger than the tree", [](DbxStoreImage& s) { s.SetMessageCount(0xFFFFFFFF); }, Left::All},
         {"info record past the end", [](DbxStoreImage& s) { s.SetWord(s.valueSlots[kDamaged], PastTheEnd(s)); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
+         Left::AllButDamaged},
         {"info record with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.infos[kDamaged]); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
+         Left::AllButDamaged},
         {"info body running past the end",
-         [](DbxStoreImage& s) { s.SetWord(s.infos[kDamaged] + kInfoBodyLengthAt, 0xFFFFFF00); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
+         [](DbxStoreImage& s) { s.SetWord(s.infos[kDamaged] + kInfoBodyLengthAt, 0xFFFFFF00); }, Left::AllButDamaged},
         {"index field longer than the body",
-         [](DbxStoreImage& s) { s.SetByte(s.infos[kDamaged] + kInfoEntryCountAt, 0xFF); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
+         [](DbxStoreImage& s) { s.SetByte(s.infos[kDamaged] + kInfoEntryCountAt, 0xFF); }, Left::AllButDamaged},
         {"text position past the end", [](DbxStoreImage& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
-        {"text position outside the info record",
-         [](DbxStoreImage& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); },  // the index field alone
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kInDataField); }},
+         Left::AllButDamaged},
+        {"text position outside the info record",  // the body holds the index field alone
+         [](DbxStoreImage& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); }, Left::AllButInDataField},
         {"first block with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.textBlocks[kDamaged][0]); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages, kDamaged); }},
+         Left::AllButDamaged},
         {"second block with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.textBlocks[kDamaged][1]); },
-         [](const DbxStoreImage&) { return AllWithDamagedCut(kBlockBodySize); }},
+         Left::DamagedCutToLines},
         {"next block past the end",
          [](DbxStoreImage& s) { s.SetWord(s.textBlocks[kDamaged][0] + kBlockNextAt, PastTheEnd(s)); },
-         [](const DbxStoreImage&) { return AllWithDamagedCut(kBlockBodySize); }},
+         Left::DamagedCutToLines},
         {"block using more than its body",
          [](DbxStoreImage& s) { s.SetWord(s.textBlocks[kDamaged][1] + kBlockUsedAt, kBlockBodySize + 1); },
-         [](const DbxStoreImage&) { return AllWithDamagedCut(kBlockBodySize); }},
-        {"block chain looping", [](DbxStoreImage& s) { s.LoopTextChain(kDamaged); },
-         [](const DbxStoreImage&) { return Messages(0, kMessages); }},
+         Left::DamagedCutToLines},
+        {"block chain looping", [](DbxStoreImage& s) { s.LoopTextChain(kDamaged); }, Left::All},
     };
     for (const DamageCase& c : cases) {
-        DbxStoreImage store = SoundStore();
+        DbxStoreImage store = sound;
         c.damage(store);
-        std::vector<std::pair<std::size_t, std::string>> expected;
-        for (const Dumped& d : c.expected(store)) {
-            const std::string text = LongMessageText(d.message).substr(0, d.length);
-            expected.emplace_back(d.message, d.length == kWhole ? text : text.substr(0, text.rfind('\n') + 1));
-        }
-
-        const DumpResult result = DumpStoreBytes(store.bytes);
-        EXPECT_TRUE(result.outcome.written) << c.name;
-        EXPECT_NE(result.outcome.problem, "") << c.name;
-        EXPECT_EQ(result.text, ExpectedDump(expected)) << c.name << ": " << result.outcome.problem;
+        ExpectDump(store.bytes, Kept(c.left, leaf), c.reported, c.name);
     }
-}
-
-TEST(DbxDamage, ATreeHoldingMoreThanTheCountGivesTheCountQuietly) {
-    DbxStoreImage store = SoundStore();
-    store.SetMessageCount(5);
-    std::vector<std::pair<std::size_t, std::string>> expected;
-    for (std::size_t i = 0; i < 5; ++i) expected.emplace_back(i, LongMessageText(i));
-    const DumpResult result = DumpStoreBytes(store.bytes);
-    EXPECT_EQ(result.outcome.problem, "");
-    EXPECT_EQ(result.text, ExpectedDump(expected));
 }
 
 // A tree that lists one large message over and over would make the dump grow with the
@@ -323,30 +215,11 @@ TEST(DbxDamage, ATreeRepeatingOneMessageCannotBlowUpTheDump) {
     DbxStoreImage store = builder.Build();
     for (const std::uint32_t slot : store.valueSlots) store.SetWord(slot, store.infos[0]);
 
-    const DumpResult result = DumpStoreBytes(store.bytes);
-    EXPECT_TRUE(result.outcome.written);
-    EXPECT_NE(result.outcome.problem.find("again and again"), std::string::npos) << result.outcome.problem;
-    EXPECT_TRUE(result.text.starts_with(Marker(0) + std::string(100 * 1024, 'x') + "\r\n" + Marker(1)));
-    EXPECT_LE(result.text.size(), 2 * store.bytes.size() + 64 * 1024);
-}
-
-// A node needs only its head and its used entries, a block only its head and its used
-// bytes: a store whose last object is cut just after them has lost nothing.
-TEST(DbxDamage, AStoreCutJustAfterTheUsedPartOfItsLastObjectIsWhole) {
-    DbxStoreImage rootLast = SoundStore();
-    rootLast.SetTreeRoot(rootLast.CopyToEnd(rootLast.nodes[0].position, kNodeSize));
-    rootLast.bytes.resize(rootLast.bytes.size() - (kNodeMaxEntries - rootLast.nodes[0].entryCount) * 12);
-    DbxStoreImage blockLast = SoundStore();
-    const std::uint32_t block = blockLast.CopyToEnd(blockLast.textBlocks[kDamaged][1], kBlockSize);
-    blockLast.SetWord(blockLast.textBlocks[kDamaged][0] + kBlockNextAt, block);
-    blockLast.bytes.resize(block + 16 + LongMessageText(kDamaged).size() - kBlockBodySize);
-    std::vector<std::pair<std::size_t, std::string>> expected;
-    for (std::size_t i = 0; i < kMessages; ++i) expected.emplace_back(i, LongMessageText(i));
-    for (const DbxStoreImage* store : {&rootLast, &blockLast}) {
-        const DumpResult result = DumpStoreBytes(store->bytes);
-        EXPECT_EQ(result.outcome.problem, "");
-        EXPECT_EQ(result.text, ExpectedDump(expected));
-    }
+    const auto [outcome, dump] = Dump(store.bytes);
+    EXPECT_TRUE(outcome.written);
+    EXPECT_NE(outcome.problem.find("again and again"), std::string::npos) << outcome.problem;
+    EXPECT_TRUE(dump.starts_with(Marker(0) + std::string(100 * 1024, 'x') + "\r\n" + Marker(1)));
+    EXPECT_LE(dump.size(), 2 * store.bytes.size() + 64 * 1024);
 }
 
 // Cut short anywhere: in the header, among the tree nodes (before every info record) or
@@ -357,13 +230,11 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
     builder.EntriesPerNode(3);
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < 30; ++i) {
-        if (i % 7 == 3) {
+        texts.push_back(i % 7 == 3 ? "" : Text(i).substr(0, 100 + 97 * i));
+        if (texts.back().empty())
             builder.AddMessageWithoutText();
-            texts.emplace_back();
-            continue;
-        }
-        texts.push_back(LongMessageText(i).substr(0, 100 + 97 * i));
-        builder.AddMessage(texts.back());
+        else
+            builder.AddMessage(texts.back());
     }
     const DbxStoreImage store = builder.Build();
     const std::size_t size = store.bytes.size();
@@ -379,13 +250,10 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
     const TempDir dir;  // one for all cuts: making and removing folders is slow on some disks
     for (const std::size_t cut : cuts) {
         if (cut >= size) continue;
-        std::vector<std::pair<std::size_t, std::string>> expected;
+        Messages expected;
         for (std::size_t i = 0; i < texts.size(); ++i)
             if (recordEnd(i) <= cut && !store.textBlocks[i].empty()) expected.emplace_back(i, texts[i]);
-        const DumpResult result = DumpStoreBytes(dir, store.CutAt(cut));
-        EXPECT_TRUE(result.outcome.written) << cut;
-        EXPECT_NE(result.outcome.problem, "") << cut;
-        EXPECT_EQ(result.text, ExpectedDump(expected)) << cut << ": " << result.outcome.problem;
+        ExpectDump(store.CutAt(cut), expected, true, "cut at " + std::to_string(cut), dir);
     }
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace mirelo {
+
+enum class AddressCategory { Person, Own, Automated, List };
+
+// "person", "own", "automated", "list".
+std::string_view CategoryName(AddressCategory category);
+
+// Robots by the local part of their address: no-reply senders, bounce and delivery
+// status senders, mailer daemons, postmasters, list owners and list request addresses.
+bool IsAutomatedAddress(std::string_view email);
+
+// Own addresses first (the user says so), then the lists the mail itself names in its
+// List-Post: lines, then the robots; everyone else is a person. Case does not matter.
+class AddressClassifier {
+public:
+    AddressClassifier(const std::vector<std::string>& ownAddresses, const std::vector<std::string>& listAddresses);
+    AddressCategory Classify(std::string_view email) const;
+
+private:
+    std::unordered_set<std::string> own_;
+    std::unordered_set<std::string> lists_;
+};
+
+// The addresses of a file of own addresses: one a line, blank lines and lines starting
+// with '#' skipped.
+std::vector<std::string> AddressesOfLines(std::string_view text);
+
+}  // namespace mirelo

@@ -1,7 +1,8 @@
 #include "cli/extract_options.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 #include "scan/ascii.h"
 
@@ -11,7 +12,9 @@ const char* const kHelpHint = "Try 'mirelo-extract --help' for more information.
 
 const char* const kExtractUsage =
     "Usage: mirelo-extract [--outlook | --all | --mbox --maildir --eml --emlx [--include-trash]]\n"
-    "                      [--kinds LIST] [--output FILE] [--quiet] FOLDER\n"
+    "                      [--kinds LIST] [--output FILE] [--quiet] [--format NAME]\n"
+    "                      [--columns LIST] [--bom] [--me ADDR]... [--me-file FILE]...\n"
+    "                      [--drop LIST] [--since-list OLD.csv] FOLDER\n"
     "Gathers the e-mail correspondents of the mail stores under FOLDER into a CSV list.\n"
     "\n"
     "  --outlook      read Outlook Express stores (.dbx), starting in FOLDER's parent\n"
@@ -25,6 +28,25 @@ const char* const kExtractUsage =
     "                 Sender:, X-Sender:, Reply-To: (any case, colon optional); default all\n"
     "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
     "                 default, or FILE -: standard output\n"
+    "  --format NAME  csv (the default), rfc4180, vcard, google-csv, outlook-csv or json;\n"
+    "                 every format but the plain csv writes names as UTF-8, with encoded\n"
+    "                 words (=?charset?Q?...?=) decoded\n"
+    "                   mirelo-extract --format vcard --output contacts.vcf Mail\n"
+    "  --columns LIST the csv or rfc4180 columns, of email, name, notes, count, kinds,\n"
+    "                 stores, first_seen, last_seen, category (dates are UTC days of the\n"
+    "                 messages' Date: lines)\n"
+    "                   mirelo-extract --columns email,name,count,last_seen Mail\n"
+    "  --bom          start a csv form with a UTF-8 byte-order mark, for spreadsheets\n"
+    "  --me ADDR      an own address, category own; may be repeated\n"
+    "  --me-file FILE own addresses, one a line ('#' starts a comment line)\n"
+    "                   mirelo-extract --me ann@home.example --columns email,category Mail\n"
+    "  --drop LIST    leave out the categories given, of own, automated, list, person;\n"
+    "                 automated: no-reply, bounce and delivery-status senders,\n"
+    "                 mailer-daemon, postmaster, list owners and -request addresses;\n"
+    "                 list: addresses named by the mail's List-Post: lines\n"
+    "                   mirelo-extract --me-file mine.txt --drop own,automated Mail\n"
+    "  --since-list OLD.csv  write only addresses not in an earlier CSV list (any case)\n"
+    "                   mirelo-extract --since-list last-year.csv --output new.csv Mail\n"
     "  --quiet        report errors only\n"
     "  --workers N    read the stores on N threads (1 to 64); default one per core\n"
     "  --help         show this text\n"
@@ -40,18 +62,37 @@ std::optional<HeaderKind> KindNamed(std::string name) {
     return std::nullopt;
 }
 
+std::vector<std::string> CommaSeparated(const std::string& list) {
+    std::vector<std::string> names;
+    std::size_t from = 0;
+    for (std::size_t comma = list.find(','); comma != std::string::npos; comma = list.find(',', from)) {
+        names.push_back(list.substr(from, comma - from));
+        from = comma + 1;
+    }
+    names.push_back(list.substr(from));
+    return names;
+}
+
 std::string ParseKinds(const std::string& list, std::array<bool, kHeaderKindCount>& kinds) {
     kinds.fill(false);
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', from);
-        const std::string name = list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+    for (const std::string& name : CommaSeparated(list)) {
         const std::optional<HeaderKind> kind = KindNamed(name);
         if (!kind) return "unknown header kind '" + name + "'";
         kinds[static_cast<std::size_t>(*kind)] = true;
-        if (comma == std::string::npos) return {};
-        from = comma + 1;
     }
+    return {};
+}
+
+std::string ParseCategories(const std::string& list, std::vector<AddressCategory>& categories) {
+    constexpr AddressCategory kAll[] = {AddressCategory::Own, AddressCategory::Automated, AddressCategory::List,
+                                        AddressCategory::Person};
+    for (const std::string& name : CommaSeparated(list)) {
+        const auto* found = std::find_if(std::begin(kAll), std::end(kAll),
+                                         [&](AddressCategory c) { return CategoryName(c) == name; });
+        if (found == std::end(kAll)) return "unknown category '" + name + "'";
+        categories.push_back(*found);
+    }
+    return {};
 }
 
 std::optional<unsigned> WorkerCount(const std::string& text) {
@@ -78,7 +119,57 @@ std::string ChooseStores(bool all, StoreSelection selection, bool includeTrash, 
     return {};
 }
 
+// A value option; the usage error, if any.
+std::string TakeValue(const std::string& option, const std::string& value, ExtractOptions& options) {
+    if (option == "--output") {
+        if (value.empty()) return "--output needs a file name";
+        if (value != "-") options.output = value;
+    } else if (option == "--kinds") {
+        return ParseKinds(value, options.kinds);
+    } else if (option == "--workers") {
+        options.workers = WorkerCount(value);
+        if (!options.workers) return "--workers needs a number from 1 to 64";
+    } else if (option == "--format") {
+        const std::optional<FormatKind> kind = FormatNamed(value);
+        if (!kind) return "unknown format '" + value + "'";
+        options.format.kind = *kind;
+    } else if (option == "--columns") {
+        std::string error;
+        const auto columns = ParseColumns(value, error);
+        if (!columns) return error;
+        options.format.columns = *columns;
+    } else if (option == "--me") {
+        options.me.push_back(value);
+    } else if (option == "--me-file") {
+        options.meFiles.push_back(value);
+    } else if (option == "--drop") {
+        return ParseCategories(value, options.drop);
+    } else {
+        options.sinceList = value;
+    }
+    return {};
+}
+
+bool TakesValue(const std::string& option) {
+    for (const char* name : {"--kinds", "--output", "--workers", "--format", "--columns", "--me", "--me-file", "--drop", "--since-list"})
+        if (option == name) return true;
+    return false;
+}
+
+// Options that only some formats can honour.
+std::string FormatConflict(const ExportFormat& format) {
+    const bool csvForm = format.kind != FormatKind::Vcard && format.kind != FormatKind::Json;
+    if (format.bom && !csvForm) return "--bom needs a csv form";
+    if (!format.columns.empty() && format.kind != FormatKind::Csv && format.kind != FormatKind::Rfc4180)
+        return "--columns needs --format csv or rfc4180";
+    return {};
+}
+
 }  // namespace
+
+bool NeedsCategories(const ExtractOptions& options) {
+    return NeedsFacts(options.format) || !options.drop.empty();
+}
 
 ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
     ParsedOptions parsed;
@@ -104,26 +195,20 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
             includeTrash = true;
         } else if (argument == "--quiet") {
             options.quiet = true;
+        } else if (argument == "--bom") {
+            options.format.bom = true;
         } else if (argument == "--help" || argument == "--version") {
             (argument == "--help" ? options.help : options.version) = true;
             return parsed;
-        } else if (argument == "--kinds" || argument == "--output" || argument == "--workers") {
+        } else if (TakesValue(argument)) {
             if (i + 1 == arguments.size()) return {options, argument + " needs a value"};
-            const std::string& value = arguments[++i];
-            if (argument == "--output") {
-                if (value.empty()) return {options, "--output needs a file name"};
-                if (value != "-") options.output = value;
-            } else if (argument == "--workers") {
-                options.workers = WorkerCount(value);
-                if (!options.workers) return {options, "--workers needs a number from 1 to 64"};
-            } else if (std::string error = ParseKinds(value, options.kinds); !error.empty()) {
-                return {options, error};
-            }
+            if (std::string error = TakeValue(argument, arguments[++i], options); !error.empty()) return {options, error};
         } else {
             return {options, "unknown option " + argument};
         }
     }
     if (std::string error = ChooseStores(all, onlyKinds, includeTrash, options); !error.empty()) return {options, error};
+    if (std::string error = FormatConflict(options.format); !error.empty()) return {options, error};
     if (folders.size() != 1) return {options, folders.empty() ? "no FOLDER given" : "only one FOLDER can be given"};
     options.folder = folders.front();
     return parsed;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "export/formats/export_format.h"
+#include "facts/address_category.h"
 #include "scan/header_kinds.h"
 #include "sources/store_detection.h"
 
@@ -21,7 +23,16 @@ struct ExtractOptions {
     // Set by --all and the store kind options: every store of these kinds is read.
     std::optional<StoreSelection> stores;
     std::string folder;
+    ExportFormat format;
+    std::vector<std::string> me;        // own addresses
+    std::vector<std::string> meFiles;   // files of own addresses
+    std::vector<AddressCategory> drop;  // categories left out
+    std::optional<std::string> sinceList;
 };
+
+// Whether the options ask for more than the plain list: facts, classification, other
+// formats, filters.
+bool NeedsCategories(const ExtractOptions& options);
 
 struct ParsedOptions {
     ExtractOptions options;

@@ -1,12 +1,18 @@
 #include "cli/run_extract.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string_view>
+#include <unordered_set>
 
 #include "export/csv_file.h"
+#include "export/earlier_export.h"
+#include "export/formats/export_format.h"
 #include "export/record_order.h"
-#include "export/sort_and_export.h"
+#include "facts/address_facts.h"
+#include "scan/ascii.h"
 #include "scan/native_path.h"
 #include "sources/extraction.h"
 #include "sources/folder_walk.h"
@@ -18,7 +24,7 @@ namespace {
 
 // The command line's side of an extraction: the status lines go to standard error, the
 // output path is the one given, and nothing is asked or opened.
-class CommandLineHost : public ExportHost {
+class CommandLineHost : public ExtractionObserver {
 public:
     CommandLineHost(const ExtractOptions& options, std::FILE* err) : options_(options), err_(err) {}
 
@@ -41,15 +47,6 @@ public:
         std::fprintf(err_, "mirelo-extract: %s\n", message.c_str());
         nothingRead_ = true;
     }
-    std::string RememberedSavePath() override { return options_.output.value_or(""); }
-    void RememberSavePath(const std::string&) override {}
-    std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
-    void ShowWriteFailure(const std::string& failure, const std::string& reason) override {
-        std::fprintf(err_, "%s: %s\n", failure.c_str(), reason.c_str());
-    }
-    void RefillRows(AddressList&) override {}
-    void OpenForEditing(const std::string&) override {}
-
     void Say(const std::string& line) {
         if (!options_.quiet) std::fprintf(err_, "%s\n", line.c_str());
     }
@@ -70,15 +67,76 @@ std::string ChosenFolder(std::string folder) {
     return folder;
 }
 
-bool WriteToStream(AddressList& list, const std::string& rootText, std::FILE* out, CommandLineHost& host,
-                   std::FILE* err) {
-    OrderExtractionResult(list, rootText);
-    const int unique = WriteCsvLines(out, list);
-    if (unique < 0 || std::fflush(out) != 0) {
-        std::fprintf(err, "Unable to write the CSV to standard output: %s\n", std::strerror(errno));
-        return false;
+// What the options add to a plain extraction, read from the files they name.
+struct ExtraInputs {
+    std::vector<std::string> own;
+    std::optional<std::unordered_set<std::string>> earlier;
+};
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::FILE* err) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(path, "rb"), std::fclose);
+    std::string text;
+    char block[1 << 14];
+    for (std::size_t got; file && (got = std::fread(block, 1, sizeof block, file.get())) > 0;) text.append(block, got);
+    if (file && !std::ferror(file.get())) return text;
+    std::fprintf(err, "mirelo-extract: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+    return std::nullopt;
+}
+
+// None when a file cannot be read: a list written without it would pass for a right one.
+std::optional<ExtraInputs> ReadExtraInputs(const ExtractOptions& options, std::FILE* err) {
+    ExtraInputs inputs{options.me, std::nullopt};
+    for (const std::string& path : options.meFiles) {
+        const std::optional<std::string> text = ReadWholeFile(path, err);
+        if (!text) return std::nullopt;
+        for (std::string& address : AddressesOfLines(*text)) inputs.own.push_back(std::move(address));
     }
-    host.ShowStatus(CountsText(list.Count(), unique));
+    if (options.sinceList) {
+        const std::optional<std::string> text = ReadWholeFile(*options.sinceList, err);
+        if (!text) return std::nullopt;
+        inputs.earlier = AddressesOfEarlierExport(*text);
+    }
+    return inputs;
+}
+
+ScanExtras ScanExtrasFor(const ExtractOptions& options) {
+    return {NeedsDates(options.format), !IsOriginalCsv(options.format), NeedsCategories(options)};
+}
+
+// Drops the survivors of the categories asked for and those of the earlier list.
+void DeleteUnwanted(AddressList& list, const ExtractOptions& options, const FactsTable* facts,
+                    const ExtraInputs& inputs) {
+    DeleteSurvivors(list, [&](const AddressRecord& record) {
+        if (inputs.earlier && inputs.earlier->count(FoldedAscii(list.Email(record)))) return true;
+        return facts && std::find(options.drop.begin(), options.drop.end(), facts->Of(record.email).category) !=
+                            options.drop.end();
+    });
+}
+
+// Orders the result, leaves out what the options drop and writes it to the output file
+// or to out.
+bool WriteList(AddressList& list, const std::string& rootText, const ExtractOptions& options, const FactsTable* facts,
+               const ExtraInputs& inputs, std::FILE* out, CommandLineHost& host, std::FILE* err) {
+    OrderExtractionResult(list, rootText);
+    DeleteUnwanted(list, options, facts, inputs);
+    const LinesWriter writeLines = [&](std::FILE* file) { return WriteContacts(file, list, facts, options.format); };
+    int written = 0;
+    if (options.output) {
+        const CsvWriteResult result =
+            WriteOutputFile(CsvTargetFor(*options.output, FormatExtension(options.format.kind)), writeLines);
+        if (!result.written) {
+            std::fprintf(err, "%s: %s\n", result.failure.c_str(), result.reason.c_str());
+            return false;
+        }
+        written = result.uniqueCount;
+    } else {
+        written = writeLines(out);
+        if (written < 0 || std::fflush(out) != 0) {
+            std::fprintf(err, "Unable to write the CSV to standard output: %s\n", std::strerror(errno));
+            return false;
+        }
+    }
+    host.ShowStatus(CountsText(list.Count(), written));
     return true;
 }
 
@@ -140,9 +198,13 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
         SetKindEnabled(kind, options.kinds[static_cast<std::size_t>(kind)]);
 
+    const std::optional<ExtraInputs> inputs = ReadExtraInputs(options, err);
+    if (!inputs) return 1;
+
     const std::string rootText = RootTextFor(source, folder);
     CommandLineHost host(options, err);
     AddressList list;
+    list.AskScanExtras(ScanExtrasFor(options));
     ExtractionSettings settings;
     if (options.workers) settings.workers = *options.workers;
     if (options.stores) {
@@ -158,11 +220,12 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
             ExplainEmptyResult(source, folder, rootText, err);
         }
     }
+    std::optional<FactsTable> facts;
+    if (NeedsCategories(options))
+        facts = FactsTable::Gather(list, AddressClassifier(inputs->own, list.ListAddresses()));
 
     host.EchoStatus(false);
-    const bool written = options.output ? SortAndExport(list, rootText, true, false, host)
-                                        : WriteToStream(list, rootText, out, host, err);
-    if (!written) return 1;
+    if (!WriteList(list, rootText, options, facts ? &*facts : nullptr, *inputs, out, host, err)) return 1;
     host.Say(host.LastStatus());
     return 0;
 }

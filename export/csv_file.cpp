@@ -47,9 +47,9 @@ CsvWriteResult WriteFailure(const std::string& path, int error) {
 }
 
 // Writes the lines and closes the file; the failure text when anything went wrong.
-CsvWriteResult WriteAndClose(std::FILE* out, const std::string& path, const AddressList& list) {
+CsvWriteResult WriteAndClose(std::FILE* out, const std::string& path, const LinesWriter& writeLines) {
     CsvWriteResult result;
-    result.uniqueCount = WriteCsvLines(out, list);
+    result.uniqueCount = writeLines(out);
     bool ok = result.uniqueCount >= 0 && FlushToDisk(out);
     int error = errno;
     if (std::fclose(out) != 0 && ok) {
@@ -103,14 +103,14 @@ std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mod
 }
 
 CsvWriteResult ReplaceRegularFile(const std::string& path, const std::string& target, const fs::file_status& status,
-                                  const AddressList& list) {
+                                  const LinesWriter& writeLines) {
     const bool exists = fs::exists(status);
     const fs::perms mode = exists ? status.permissions() & fs::perms::all : kNewFileMode;
     std::string partialPath;
     std::FILE* out = CreateSibling(target, mode, partialPath);
     if (!out) return OpenFailure(path, "cannot create " + partialPath + ": " + std::strerror(errno));
 
-    CsvWriteResult result = WriteAndClose(out, path, list);
+    CsvWriteResult result = WriteAndClose(out, path, writeLines);
     std::error_code error;
     if (result.written) {
         // The creation mode passed through the umask; the old file's bits are wanted.
@@ -122,10 +122,12 @@ CsvWriteResult ReplaceRegularFile(const std::string& path, const std::string& ta
     return result;
 }
 
+}  // namespace
+
 // A mailbox path may hold a separator or a line end; quoted as RFC 4180 has it only then,
 // so that every other line stays as it always was. Addresses and names never hold them.
-void AppendField(std::string& line, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+void AppendCsvField(std::string& line, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
         line.append(text);
         return;
     }
@@ -137,8 +139,6 @@ void AppendField(std::string& line, std::string_view text) {
     line.push_back('"');
 }
 
-}  // namespace
-
 int WriteCsvLines(std::FILE* out, const AddressList& list) {
     if (!Put(out, "email,name,notes\r\n")) return -1;
     int lines = 0;
@@ -147,7 +147,7 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate || record.deleted) continue;
         line.assign(list.Email(record)).append(",").append(list.Name(record)).append(",");
-        AppendField(line, list.Mailbox(record));
+        AppendCsvField(line, list.Mailbox(record));
         line.append("\r\n");
         if (!Put(out, line)) return -1;
         ++lines;
@@ -156,29 +156,33 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
 }
 
 CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list) {
+    return WriteOutputFile(path, [&](std::FILE* out) { return WriteCsvLines(out, list); });
+}
+
+CsvWriteResult WriteOutputFile(const std::string& path, const LinesWriter& writeLines) {
     const std::string target = PathText(FinalTarget(NativePath(path)));
     std::error_code error;
     const fs::file_status status = fs::status(NativePath(target), error);
     // A looping link or a folder that cannot be searched: nothing sound to replace.
     if (error && error != std::errc::no_such_file_or_directory) return OpenFailure(path, error.message());
-    if (!fs::exists(status) || fs::is_regular_file(status)) return ReplaceRegularFile(path, target, status, list);
+    if (!fs::exists(status) || fs::is_regular_file(status)) return ReplaceRegularFile(path, target, status, writeLines);
 
     std::FILE* out = OpenFile(target, "wb");
     if (!out) return OpenFailure(path, std::strerror(errno));
-    return WriteAndClose(out, path, list);
+    return WriteAndClose(out, path, writeLines);
 }
 
-std::string WithCsvExtension(const std::string& path) {
+std::string WithCsvExtension(const std::string& path, std::string_view extension) {
     PathParts parts = SplitPath(path);
-    if (parts.extension.empty()) parts.extension = ".CSV";
+    if (parts.extension.empty()) parts.extension = extension;
     return JoinPath(parts);
 }
 
-std::string CsvTargetFor(const std::string& path) {
+std::string CsvTargetFor(const std::string& path, std::string_view extension) {
     std::error_code error;
     const fs::file_status status = fs::status(NativePath(path), error);
     const bool special = fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
-    return special ? path : WithCsvExtension(path);
+    return special ? path : WithCsvExtension(path, extension);
 }
 
 std::string CountsText(int original, int unique) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "scan/address_list.h"
 
@@ -27,12 +29,21 @@ int WriteCsvLines(std::FILE* out, const AddressList& list);
 // permissions and any link that leads to it; a device or pipe is written in place.
 CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list);
 
-// A path whose last component has no extension gets ".CSV".
-std::string WithCsvExtension(const std::string& path);
+// Writes the lines of writeLines (their count, or -1 when a write failed) as WriteCsvFile
+// writes its own.
+using LinesWriter = std::function<int(std::FILE* out)>;
+CsvWriteResult WriteOutputFile(const std::string& path, const LinesWriter& writeLines);
+
+// A field of a CSV line, quoted as RFC 4180 has it only when it holds a comma, a quote or
+// a line end.
+void AppendCsvField(std::string& line, std::string_view text);
+
+// A path whose last component has no extension gets one, ".CSV" unless another is given.
+std::string WithCsvExtension(const std::string& path, std::string_view extension = ".CSV");
 
 // The file an output path names: WithCsvExtension, except that an existing device or
 // pipe (/dev/stdout, /dev/full) is taken as it is.
-std::string CsvTargetFor(const std::string& path);
+std::string CsvTargetFor(const std::string& path, std::string_view extension = ".CSV");
 
 std::string CountsText(int original, int unique);
 

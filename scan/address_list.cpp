@@ -61,6 +61,14 @@ void AddressList::Append(std::string_view email, std::string_view name, std::str
     }
 }
 
+void AddressList::NoteDay(TextId email, std::uint16_t day) {
+    if (day == 0) return;
+    if (email >= days_.size()) days_.resize(email + std::size_t{1});
+    DaySpan& span = days_[email];
+    if (span.first == 0 || day < span.first) span.first = day;
+    span.last = std::max(span.last, day);
+}
+
 void AddressList::AppendAll(const AddressList& other) {
     std::vector<TextId> email, name, mailbox;
     try {
@@ -77,6 +85,11 @@ void AddressList::AppendAll(const AddressList& other) {
         record.mailbox = mailbox[record.mailbox];
         Append(record);
     }
+    for (TextId id = 0; id < other.days_.size(); ++id) {
+        NoteDay(email[id], other.days_[id].first);
+        NoteDay(email[id], other.days_[id].last);
+    }
+    listAddresses_.insert(listAddresses_.end(), other.listAddresses_.begin(), other.listAddresses_.end());
 }
 
 void AddressList::Reset() {
@@ -84,6 +97,8 @@ void AddressList::Reset() {
     emails_.Clear();
     names_.Clear();
     mailboxes_.Clear();
+    days_.clear();
+    listAddresses_.clear();
 }
 
 }  // namespace mirelo

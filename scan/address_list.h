@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +12,20 @@
 #include "scan/text_table.h"
 
 namespace mirelo {
+
+// The first and last day an address was seen on, as days since 1970; 0 is unknown.
+struct DaySpan {
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;
+};
+
+// What the scans into a list gather beyond the records, each only when asked, since it
+// costs time.
+struct ScanExtras {
+    bool captureDates = false;          // the list notes the days each address was seen on
+    bool decodeNames = false;           // encoded words in names are decoded
+    bool captureListAddresses = false;  // the list keeps the addresses of List-Post: lines
+};
 
 // Pooled record list with the tables of its texts. Records are made in blocks and never
 // move or vanish before the list does, so views may keep plain pointers to them across
@@ -54,6 +70,16 @@ public:
     const TextTable& Names() const { return names_; }
     const TextTable& Mailboxes() const { return mailboxes_; }
 
+    // Kept across Reset, for every extraction into the list.
+    void AskScanExtras(const ScanExtras& extras) { extras_ = extras; }
+    const ScanExtras& ScanExtrasAsked() const { return extras_; }
+    // What a scan asked for it gathers beside the records: the days each address id was
+    // seen on, and the addresses the mail's List-Post: lines name.
+    void NoteDay(TextId email, std::uint16_t day);
+    DaySpan DaysOf(TextId email) const { return email < days_.size() ? days_[email] : DaySpan{}; }
+    void NoteListAddress(std::string_view address) { listAddresses_.emplace_back(address); }
+    const std::vector<std::string>& ListAddresses() const { return listAddresses_; }
+
 private:
     bool Grow();
 
@@ -63,6 +89,9 @@ private:
     TextTable emails_;
     TextTable names_;
     TextTable mailboxes_;
+    std::vector<DaySpan> days_;  // by email id; empty unless dates were noted
+    std::vector<std::string> listAddresses_;
+    ScanExtras extras_;
 };
 
 }  // namespace mirelo

@@ -1,11 +1,15 @@
 #include "scan/mailbox_scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "scan/ascii.h"
+#include "scan/encoded_words.h"
 #include "scan/header_line_parser.h"
+#include "scan/mail_date.h"
 #include "scan/native_path.h"
 
 namespace mirelo {
@@ -16,18 +20,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Most lines start with a byte that begins no header name; the reader passes over them
-// without their being cut at a NUL or matched.
-TextModeLineReader::ByteSet HeaderFirstBytes() {
-    TextModeLineReader::ByteSet first{};
-    for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row) {
-        const auto c = static_cast<unsigned char>(row->name[0]);  // every name starts with a capital
-        first[c] = true;
-        first[FoldAscii(c)] = true;
-    }
-    return first;
-}
-
 // The piece's text ends at its first NUL; a trailing run of CRs and LFs is no part of it.
 std::string_view LineText(std::string_view piece) {
     if (const void* nul = std::memchr(piece.data(), '\0', piece.size()))
@@ -36,16 +28,94 @@ std::string_view LineText(std::string_view piece) {
     return piece;
 }
 
+// Most lines start with a byte that begins no header name; the reader passes over them
+// without their being cut at a NUL or matched.
+TextModeLineReader::ByteSet HeaderFirstBytes(std::string_view extraCapitals) {
+    TextModeLineReader::ByteSet first{};
+    const auto add = [&](char capital) {
+        const auto c = static_cast<unsigned char>(capital);
+        first[c] = true;
+        first[FoldAscii(c)] = true;
+    };
+    for (const HeaderKindRow* row = HeaderKindTable; row->name; ++row) add(row->name[0]);  // every name starts with a capital
+    for (const char capital : extraCapitals) add(capital);
+    return first;
+}
+
+constexpr std::string_view kDateName = "Date:";
+constexpr std::string_view kListPostName = "List-Post:";
+
+bool StartsWithNoCase(std::string_view line, std::string_view name) {
+    return line.size() >= name.size() && EqualsNoCase(line.substr(0, name.size()), name);
+}
+
+bool AllSlotsEmpty(const HeaderSlots& slots) {
+    return std::all_of(slots.begin(), slots.end(), [](const std::string& slot) { return slot.empty(); });
+}
+
+// Messages are told apart only when a kind repeats, so a message's Date: line may come
+// while the previous message's lines still wait in the slots: a date is the current
+// message's only while that has none and no separator line came after its lines. A
+// separator's date stands in for a message without a Date: line.
+class MessageDays {
+public:
+    void SeeDate(MailDay day) { (pastSeparator_ || current_ ? next_ : current_) = day; }
+    void SeeSeparator(MailDay day, bool messageStarted) {
+        (messageStarted ? nextFallback_ : currentFallback_) = day;
+        pastSeparator_ = pastSeparator_ || messageStarted;
+    }
+    // The day of the message whose records are made now; the next message's becomes current.
+    MailDay Take() {
+        const MailDay day = current_ ? current_ : currentFallback_;
+        current_ = std::exchange(next_, kUnknownDay);
+        currentFallback_ = std::exchange(nextFallback_, kUnknownDay);
+        pastSeparator_ = false;
+        return day;
+    }
+
+private:
+    MailDay current_ = kUnknownDay;
+    MailDay next_ = kUnknownDay;
+    MailDay currentFallback_ = kUnknownDay;
+    MailDay nextFallback_ = kUnknownDay;
+    bool pastSeparator_ = false;
+};
+
+// "<mailto:list@host>" or "<mailto:list@host?subject=help>"; "NO" names no address.
+void KeepListAddress(std::string_view line, AddressList& list) {
+    const std::size_t mailto = line.find("mailto:");
+    if (mailto == std::string_view::npos) return;
+    std::string_view address = line.substr(mailto + 7);
+    address = address.substr(0, address.find_first_of(">?, \t"));
+    if (address.find('@') != std::string_view::npos) list.NoteListAddress(address);
+}
+
+// Lines of no kind that the scan was asked to read.
+void ReadExtraLine(std::string_view line, const HeaderSlots& slots, const ScanExtras& extras, AddressList& list,
+                   MessageDays& days) {
+    if (extras.captureDates && StartsWithNoCase(line, kDateName))
+        days.SeeDate(DayOfDate(LineText(line.substr(kDateName.size()))));
+    else if (extras.captureDates && line.substr(0, 5) == "From ")
+        days.SeeSeparator(DayOfSeparatorLine(LineText(line)), !AllSlotsEmpty(slots));
+    else if (extras.captureListAddresses && StartsWithNoCase(line, kListPostName))
+        KeepListAddress(LineText(line), list);
+}
+
 // The texts of a message's records, which start without email and name; a scan passes
 // the same ones for every message so that their strings keep their memory.
-void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderFields& working, TextId mailboxLabel) {
+void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderFields& working, TextId mailboxLabel,
+                          MailDay day = kUnknownDay) {
+    const bool decodeNames = list.ScanExtrasAsked().decodeNames;
     working.email.clear();
     working.name.clear();
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         std::string& slot = slots[static_cast<std::size_t>(kind)];
         if (!IsKindEnabled(kind) || slot.empty()) continue;
+        if (decodeNames) DecodeEncodedWords(slot);
         ParseHeaderLine(working, slot);
+        const int before = list.Count();
         list.Append(working.email, working.name, mailboxLabel, kind);
+        if (day != kUnknownDay && list.Count() > before) list.NoteDay(list.At(before)->email, day);
     }
 }
 
@@ -57,24 +127,33 @@ void EmitMessageRecords(HeaderSlots& slots, AddressList& list, std::string_view 
 }
 
 void ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view mailboxLabel) {
-    static const TextModeLineReader::ByteSet mayStartHeader = HeaderFirstBytes();
+    static const TextModeLineReader::ByteSet kindStarts = HeaderFirstBytes("");
+    static const TextModeLineReader::ByteSet kindOrExtraStarts = HeaderFirstBytes("DL");
+    const ScanExtras& extras = list.ScanExtrasAsked();
+    const bool readsExtraLines = extras.captureDates || extras.captureListAddresses;
+    const TextModeLineReader::ByteSet& mayStartHeader = readsExtraLines ? kindOrExtraStarts : kindStarts;
     HeaderSlots slots;
     HeaderFields working;
+    MessageDays days;
     const TextId label = list.Mailboxes().Intern(mailboxLabel);
+    const auto appendMessage = [&] { AppendMessageRecords(slots, list, working, label, days.Take()); };
     TextModeLineReader reader(source);
     std::string_view piece;
     while (reader.NextStartingWith(mayStartHeader, piece)) {
         // A header name holds no NUL, CR or LF, so the piece matches as its text would;
         // only header lines need their text cut out.
         const HeaderMatch match = MatchHeaderKind(slots, piece);
-        if (match.kind == kNoKind) continue;
+        if (match.kind == kNoKind) {
+            if (readsExtraLines) ReadExtraLine(piece, slots, extras, list, days);
+            continue;
+        }
         if (!match.slotEmpty) {
-            AppendMessageRecords(slots, list, working, label);
+            appendMessage();
             ClearSlots(slots);
         }
         StoreSlot(slots, match.kind, LineText(piece));
     }
-    AppendMessageRecords(slots, list, working, label);
+    appendMessage();
 }
 
 bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel) {

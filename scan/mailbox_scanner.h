@@ -10,7 +10,7 @@
 namespace mirelo {
 
 // Appends one record per kept header line of every message in the file, labelled with
-// mailboxLabel. A file that cannot be opened appends nothing and gives false, with errno
+// mailboxLabel, and gathers what the list's ScanExtras ask for. A file that cannot be opened appends nothing and gives false, with errno
 // telling why.
 bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel);
 

@@ -2,11 +2,11 @@
 # Installs what building and testing need on Debian or Ubuntu; skips what is already there.
 set -euo pipefail
 
-# MinGW-w64 and Wine build the core for Windows and run its tests there; dpkg-dev lets
+# Python's vCard reader checks the vCard export; MinGW-w64 and Wine build the core for Windows and run its tests there; dpkg-dev lets
 # CPack work out the Debian package's dependencies.
 packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth
-          g++-mingw-w64-x86-64-posix wine64 dpkg-dev)
+          g++-mingw-w64-x86-64-posix wine64 dpkg-dev python3 python3-vobject)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -15,13 +15,16 @@ namespace {
 // waiting in memory.
 class StoreQueue {
 public:
-    StoreQueue(std::vector<const StoreJob*> jobs, unsigned workers, ExtractionObserver& observer)
-        : jobs_(std::move(jobs)), batches_(jobs_.size()), ahead_(2 * std::size_t{workers}), observer_(observer) {}
+    StoreQueue(std::vector<const StoreJob*> jobs, unsigned workers, ExtractionObserver& observer, ScanExtras extras)
+        : jobs_(std::move(jobs)),
+          batches_(jobs_.size()),
+          ahead_(2 * std::size_t{workers}),
+          observer_(observer),
+          extras_(extras) {}
 
     void Work() {
         for (std::size_t i = 0; Take(i);) {
-            auto batch = std::make_unique<StoreBatch>();
-            jobs_[i]->read(*batch);
+            auto batch = Read(i);
             const std::lock_guard lock(mutex_);
             batches_[i] = std::move(batch);
             changed_.notify_all();
@@ -51,6 +54,14 @@ public:
     std::size_t Count() const { return jobs_.size(); }
 
 private:
+    // Each batch's scans gather what the extraction's list asked for.
+    std::unique_ptr<StoreBatch> Read(std::size_t i) const {
+        auto batch = std::make_unique<StoreBatch>();
+        batch->records.AskScanExtras(extras_);
+        jobs_[i]->read(*batch);
+        return batch;
+    }
+
     bool Take(std::size_t& i) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return stopping_ || next_ == jobs_.size() || next_ < merged_ + ahead_; });
@@ -71,6 +82,7 @@ private:
     std::vector<std::unique_ptr<StoreBatch>> batches_;
     std::size_t ahead_;
     ExtractionObserver& observer_;
+    const ScanExtras extras_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t next_ = 0;
@@ -97,7 +109,7 @@ bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, Extractio
     std::vector<const StoreJob*> jobs;
     for (const WalkStep& step : steps)
         if (const auto* job = std::get_if<StoreJob>(&step)) jobs.push_back(job);
-    StoreQueue queue(std::move(jobs), std::max(1u, workers), observer);
+    StoreQueue queue(std::move(jobs), std::max(1u, workers), observer, list.ScanExtrasAsked());
     // One worker would only wait for the other: the calling thread reads, each store just
     // after its label is shown.
     const bool inPlace = workers <= 1;

@@ -40,6 +40,9 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItC
         {}, {"a", "b"}, {"--kinds", "From,Cc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
         {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},
         {"--include-trash", "mail"}, {"--outlook", "--all", "mail"},
+        {"--format", "xml", "mail"}, {"--columns", "email,age", "mail"},
+        {"--drop", "robots", "mail"}, {"--bom", "--format", "json", "mail"},
+        {"--columns", "email,count", "--format", "vcard", "mail"},
     };
     for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).error, "") << arguments.size();
 }
@@ -106,6 +109,15 @@ TEST_F(RunExtractTest, WritesTheCsvOfTheChosenKindsToStandardOutputOrAFileAndThe
               "mirelo-extract: no mailboxes found under " + express + "; it holds Outlook Express stores: try --outlook\n");
 }
 
+TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
+    const std::string mine = folder.Write("mine.txt", "# mine\nCLUB@mailhost\n");
+    const std::string earlier = folder.Write("old.csv", "\xEF\xBB\xBF\"name\",E-mail Address\r\n\"Old, Friend\",OLD@MAILHOST\r\n");
+    const CommandRun run = Extract({"--me-file", mine, "--drop", "own", "--since-list", earlier, Mail()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "email,name,notes\r\nhelp@mailhost,Help Desk,In.mbx\r\nsales@mailhost,To,In.mbx\r\n");
+    EXPECT_TRUE(run.err.ends_with("\n5 original email addresses, 2 unique\n")) << run.err;
+}
+
 // "email,name" of every line of a CSV but its header.
 std::set<std::string> EmailsAndNames(const std::string& csv) {
     std::set<std::string> lines;
@@ -160,6 +172,8 @@ TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrors
     struct Case { std::vector<std::string> arguments; int status; std::string errorEnd; };
     const std::string none = (folder.path() / "none").string(), file = folder.Write("file.mbx", "");
     std::vector<Case> cases = {
+        {{"--me-file", none, "--drop", "own", Mail()}, 1, "cannot read " + none + ": No such file or directory"},
+        {{"--since-list", none, Mail()}, 1, "cannot read " + none + ": No such file or directory"},
         {{none}, 2, "cannot read the folder " + none + ": No such file or directory" + hint},
         {{file}, 2, "cannot read the folder " + file + ": Not a directory" + hint},
         {{"--outlook", (folder.path() / "Outlook").string() + kPathSeparator}, 1,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/scan/header_kind_flags_fixture.h"
+#include "scan/mail_date.h"
 #include "scan/replace_all.h"
 #include "support/temp_dir.h"
 
@@ -138,6 +139,56 @@ TEST_F(ScanMailboxWithKindsOff, ASwitchedOffKindYieldsNothingButStillEndsMessage
               (FoundList{{"a@m", "A", kFromKind}, {"", "Nobody", kReplyToKind}}));
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, false);
     EXPECT_EQ(ScanText("From: A <a@m>\nTo: b@m\nFrom: C <c@m>\nSender: s@m\n"), FoundList{});
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+struct DatedCase {
+    const char* what;
+    std::string mailbox;
+    std::vector<std::string> emailAndDays;  // "email first last" per record
+};
+
+TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
+    const std::vector<DatedCase> cases = {
+        {"date after the lines",
+         "From: a@x\nDate: 2 Jan 2001 10:00 +0000\nFrom: b@x\nDate: 3 Jan 2001 10:00 +0000\nFrom: a@x\nDate: 1 Jan 2001\n",
+         {"a@x 2001-01-01 2001-01-02", "b@x 2001-01-03 2001-01-03", "a@x 2001-01-01 2001-01-02"}},
+        {"date before the lines", "Date: 2 Jan 2001\nFrom: a@x\nDate: 3 Jan 2001\nFrom: b@x\n",
+         {"a@x 2001-01-02 2001-01-02", "b@x 2001-01-03 2001-01-03"}},
+        {"separator as fallback",
+         "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nFrom ???@??? Fri Jan 05 00:00:00 2001\n"
+         "Date: 6 Jan 2001\nFrom: b@x\nFrom ???@??? Sun Jan 07 00:00:00 2001\nFrom: c@x\n",
+         {"a@x 2001-01-01 2001-01-01", "b@x 2001-01-06 2001-01-06", "c@x 2001-01-07 2001-01-07"}},
+        {"broken date", "Date: someday\nFrom: a@x\n", {"a@x  "}},
+    };
+    for (const DatedCase& c : cases) {
+        AddressList list;
+        list.AskScanExtras({.captureDates = true});
+        MemoryByteSource source(c.mailbox);
+        ScanMailboxSource(source, list, "L");
+        std::vector<std::string> found;
+        for (int i = 0; i < list.Count(); ++i) {
+            const DaySpan days = list.DaysOf(list.At(i)->email);
+            found.push_back(std::string(list.Email(*list.At(i))) + " " + IsoDate(days.first) + " " + IsoDate(days.last));
+        }
+        EXPECT_EQ(found, c.emailAndDays) << c.what;
+    }
+}
+
+TEST(ScanMailbox, DecodesNamesAndKeepsListAddressesWhenAsked) {
+    AddressList list;
+    list.AskScanExtras({.decodeNames = true, .captureListAddresses = true});
+    MemoryByteSource source("List-Post: <mailto:dev@lists.example?subject=x>\nFrom: =?utf-8?Q?J=C3=B6rg_Bauer?= <j@x>\n"
+                            "To: dev@lists.example\nList-Post: NO\nFrom: b@x\n");
+    ScanMailboxSource(source, list, "L");
+    EXPECT_EQ(Records(list), (FoundList{{"j@x", "J\xf6rg Bauer", kFromKind}, {"dev@lists.example", "To", kToKind},
+                                        {"b@x", "From", kFromKind}}));
+    EXPECT_EQ(list.ListAddresses(), std::vector<std::string>{"dev@lists.example"});
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "facts/mail_date.h"
+#include "scan/mail_date.h"
 
 #include <array>
 #include <charconv>

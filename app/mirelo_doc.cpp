@@ -239,6 +239,10 @@ std::optional<std::string> CMireloDoc::AskSavePath(const std::string& preload) {
     return platform_.AskSavePath(preload);
 }
 
+std::optional<SaveChoice> CMireloDoc::AskSaveAsPath(const std::string& preload) {
+    return platform_.AskSaveAsPath(preload);
+}
+
 void CMireloDoc::ShowWriteFailure(const std::string& failure, const std::string& reason) {
     platform_.ShowMessage(Decode(failure + '\n' + reason));
 }

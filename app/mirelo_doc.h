@@ -70,6 +70,7 @@ public:
     std::string RememberedSavePath() override;
     void RememberSavePath(const std::string& path) override;
     std::optional<std::string> AskSavePath(const std::string& preload) override;
+    std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override;
     void ShowWriteFailure(const std::string& failure, const std::string& reason) override;
     void RefillRows(AddressList& list) override;
     void OpenForEditing(const std::string& path) override;

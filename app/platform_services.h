@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "export/formats/export_format.h"
+
 namespace mirelo {
 
 // Every dialog, message box and hand-over to another program goes through here, so the
@@ -22,6 +24,12 @@ public:
                                                   const std::string& initialFolder) = 0;
     // "Save list of unique email addresses", preloaded, asking before overwriting.
     virtual std::optional<std::string> AskSavePath(const std::string& preload) = 0;
+    // Save As: the same dialog with a type list of every export format, the plain CSV first.
+    virtual std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) {
+        std::optional<std::string> path = AskSavePath(preload);
+        if (!path) return std::nullopt;
+        return SaveChoice{*path};
+    }
     // The framework's file dialog for Open, offering all files.
     virtual std::optional<std::string> AskOpenPath() = 0;
     // A message box with only an OK button.

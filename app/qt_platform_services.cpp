@@ -1,5 +1,7 @@
 #include "qt_platform_services.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -50,14 +52,29 @@ std::optional<std::string> QtPlatformServices::PickFolder(const QString& prompt,
 }
 
 std::optional<std::string> QtPlatformServices::AskSavePath(const std::string& preload) {
+    const std::optional<SaveChoice> choice = AskSaveChoice(preload, {QStringLiteral("Comma-separated Value (*.CSV)")});
+    if (!choice) return std::nullopt;
+    return choice->path;
+}
+
+// In the order of FormatKind.
+std::optional<SaveChoice> QtPlatformServices::AskSaveAsPath(const std::string& preload) {
+    return AskSaveChoice(preload, {QStringLiteral("Comma-separated Value (*.CSV)"),
+                                   QStringLiteral("CSV, UTF-8, RFC 4180 (*.csv)"), QStringLiteral("vCard 3.0 (*.vcf)"),
+                                   QStringLiteral("Google Contacts CSV (*.csv)"),
+                                   QStringLiteral("Outlook Contacts CSV (*.csv)"), QStringLiteral("JSON (*.json)")});
+}
+
+std::optional<SaveChoice> QtPlatformServices::AskSaveChoice(const std::string& preload, const QStringList& types) {
     NormalCursorWhileOpen cursor;
     QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Save list of unique email addresses"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("Comma-separated Value (*.CSV)"));
+    dialog.setNameFilters(types);
     if (!preload.empty()) dialog.selectFile(DecodePath(preload));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return EncodePath(dialog.selectedFiles().constFirst());
+    const auto type = static_cast<FormatKind>(std::max<qsizetype>(0, types.indexOf(dialog.selectedNameFilter())));
+    return SaveChoice{EncodePath(dialog.selectedFiles().constFirst()), type};
 }
 
 std::optional<std::string> QtPlatformServices::AskOpenPath() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "platform_services.h"
 
 namespace mirelo {
@@ -10,11 +12,15 @@ public:
     std::optional<std::string> PickFolder(const QString& prompt,
                                           const std::string& initialFolder) override;
     std::optional<std::string> AskSavePath(const std::string& preload) override;
+    std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override;
     std::optional<std::string> AskOpenPath() override;
     void ShowMessage(const QString& text) override;
     SaveAnswer AskSaveChanges(const QString& documentTitle) override;
     std::string LocalAppDataFolder() override;
     bool OpenForEditing(const std::string& path) override;
+
+private:
+    static std::optional<SaveChoice> AskSaveChoice(const std::string& preload, const QStringList& types);
 };
 
 }  // namespace mirelo

@@ -15,15 +15,23 @@ bool SortAndExport(AddressList& list, const std::string& rootText, bool sortFlag
     }
 
     std::string path = host.RememberedSavePath();
+    ExportFormat format;
     if (askFlag || path.empty()) {
-        std::optional<std::string> chosen = host.AskSavePath(path);
+        std::optional<SaveChoice> chosen;
+        if (askFlag && !sortFlag)
+            chosen = host.AskSaveAsPath(path);
+        else if (std::optional<std::string> plain = host.AskSavePath(path))
+            chosen = SaveChoice{*plain};
         if (!chosen) return false;
-        path = *chosen;
-        host.RememberSavePath(path);
+        path = chosen->path;
+        format.kind = chosen->format;
+        // Save goes on writing the plain list, so a file of another format is no place for it.
+        if (IsOriginalCsv(format)) host.RememberSavePath(path);
     }
 
-    const std::string target = CsvTargetFor(path);
-    const CsvWriteResult result = WriteCsvFile(target, list);
+    const std::string target = CsvTargetFor(path, FormatExtension(format.kind));
+    const CsvWriteResult result =
+        WriteOutputFile(target, [&](std::FILE* out) { return WriteContacts(out, list, nullptr, format); });
     if (!result.written) {
         host.ShowWriteFailure(result.failure, result.reason);
         return false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +18,12 @@ struct ExportFormat {
     FormatKind kind = FormatKind::Csv;
     bool bom = false;
     std::vector<Column> columns;  // csv and rfc4180; none means email, name and notes
+};
+
+// What a save dialog with a type list gives.
+struct SaveChoice {
+    std::string path;
+    FormatKind format = FormatKind::Csv;
 };
 
 // "csv", "rfc4180", "vcard", "google-csv", "outlook-csv", "json".

@@ -28,6 +28,7 @@ class FakeExportHost : public ExportHost {
 public:
     std::string remembered;
     std::optional<std::string> dialogAnswer;  // nothing: the user cancels
+    FormatKind saveAsType = FormatKind::Csv;  // the type chosen in Save As
     std::vector<std::string> calls;           // in order
 
     void ShowStatus(const std::string& text) override { calls.push_back(text); }
@@ -39,6 +40,11 @@ public:
     std::optional<std::string> AskSavePath(const std::string& preload) override {
         calls.push_back("ask " + preload);
         return dialogAnswer;
+    }
+    std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override {
+        calls.push_back("ask with types " + preload);
+        if (!dialogAnswer) return std::nullopt;
+        return SaveChoice{*dialogAnswer, saveAsType};
     }
     void ShowWriteFailure(const std::string& failure, const std::string& reason) override {
         calls.push_back(failure + ": " + reason);
@@ -139,8 +145,15 @@ TEST_F(SortAndExportTest, CancelWritesNothingSaveUsesTheRememberedPathSaveAsAsks
 
     host.dialogAnswer = Path("second.csv");
     ASSERT_TRUE(SortAndExport(list, "", false, true, host));
-    EXPECT_EQ(host.calls[1], "ask " + Path("list.csv"));
+    EXPECT_EQ(host.calls[1], "ask with types " + Path("list.csv"));
     EXPECT_TRUE(std::filesystem::exists(Path("second.csv")));
+    EXPECT_EQ(host.remembered, Path("second.csv"));
+
+    // A file of another type is written but not remembered: Save goes on writing the CSV.
+    host.saveAsType = FormatKind::Vcard;
+    host.dialogAnswer = Path("cards");
+    ASSERT_TRUE(SortAndExport(list, "", false, true, host));
+    EXPECT_EQ(ReadFileBytes(Path("cards.vcf")).substr(0, 13), "BEGIN:VCARD\r\n");
     EXPECT_EQ(host.remembered, Path("second.csv"));
 }
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <optional>
-#include <vector>
+#include <utility>
 
 #include "scan/ascii.h"
 
@@ -53,7 +53,11 @@ int Number(std::string_view digits) {
 
 // Comments in parentheses go; commas and dashes between the date's parts split like spaces
 // (a leading sign stays: it is a zone).
-std::vector<std::string_view> Tokens(std::string_view value, std::string& buffer) {
+// At most this many parts are read; a date has seven at most, comments aside.
+constexpr std::size_t kMaxTokens = 16;
+using TokenList = std::pair<std::array<std::string_view, kMaxTokens>, std::size_t>;
+
+TokenList Tokens(std::string_view value, std::string& buffer) {
     buffer.clear();
     int depth = 0;
     for (const char c : value) {
@@ -63,14 +67,14 @@ std::vector<std::string_view> Tokens(std::string_view value, std::string& buffer
         const bool dash = c == '-' && !buffer.empty() && buffer.back() != ' ';
         buffer += (separator || dash) ? ' ' : c;
     }
-    std::vector<std::string_view> tokens;
+    TokenList tokens{};
     std::string_view rest = buffer;
-    while (!rest.empty()) {
+    while (!rest.empty() && tokens.second < kMaxTokens) {
         const std::size_t start = rest.find_first_not_of(' ');
         if (start == std::string_view::npos) break;
         rest.remove_prefix(start);
         const std::size_t end = std::min(rest.find(' '), rest.size());
-        tokens.push_back(rest.substr(0, end));
+        tokens.first[tokens.second++] = rest.substr(0, end);
         rest.remove_prefix(end);
     }
     return tokens;
@@ -125,24 +129,25 @@ void TakeNumber(std::string_view token, Parts& parts) {
 }
 
 // "2001-01-31" comes apart at its dashes; its order is fixed.
-bool IsIsoOrder(const std::vector<std::string_view>& tokens) {
-    return tokens.size() >= 3 && tokens[0].size() == 4 && AllDigits(tokens[0]) && AllDigits(tokens[1]) &&
-           AllDigits(tokens[2]);
+bool IsIsoOrder(const TokenList& tokens) {
+    const auto& [token, count] = tokens;
+    return count >= 3 && token[0].size() == 4 && AllDigits(token[0]) && AllDigits(token[1]) && AllDigits(token[2]);
 }
 
 Parts ReadParts(std::string_view value) {
-    std::string buffer;
-    const std::vector<std::string_view> tokens = Tokens(value, buffer);
+    thread_local std::string buffer;  // kept, so that a date costs no allocation
+    const TokenList tokens = Tokens(value, buffer);
+    const auto& [list, count] = tokens;
     Parts parts;
     std::size_t next = 0;
     if (IsIsoOrder(tokens)) {
-        parts.year = Number(tokens[0]);
-        parts.month = Number(tokens[1]);
-        parts.day = Number(tokens[2]);
+        parts.year = Number(list[0]);
+        parts.month = Number(list[1]);
+        parts.day = Number(list[2]);
         next = 3;
     }
-    for (; next < tokens.size(); ++next) {
-        const std::string_view token = tokens[next];
+    for (; next < count; ++next) {
+        const std::string_view token = list[next];
         if (AllDigits(token)) {
             TakeNumber(token, parts);
         } else if (token.find(':') != std::string_view::npos) {

@@ -56,19 +56,20 @@ bool AllSlotsEmpty(const HeaderSlots& slots) {
 // Messages are told apart only when a kind repeats, so a message's Date: line may come
 // while the previous message's lines still wait in the slots: a date is the current
 // message's only while that has none and no separator line came after its lines. A
-// separator's date stands in for a message without a Date: line.
+// separator's date stands in for a message without a Date: line; it is read only then.
 class MessageDays {
 public:
     void SeeDate(MailDay day) { (pastSeparator_ || current_ ? next_ : current_) = day; }
-    void SeeSeparator(MailDay day, bool messageStarted) {
-        (messageStarted ? nextFallback_ : currentFallback_) = day;
+    void SeeSeparator(std::string_view line, bool messageStarted) {
+        (messageStarted ? nextSeparator_ : currentSeparator_).assign(line);
         pastSeparator_ = pastSeparator_ || messageStarted;
     }
     // The day of the message whose records are made now; the next message's becomes current.
     MailDay Take() {
-        const MailDay day = current_ ? current_ : currentFallback_;
+        const MailDay day = current_ ? current_ : DayOfSeparatorLine(currentSeparator_);
         current_ = std::exchange(next_, kUnknownDay);
-        currentFallback_ = std::exchange(nextFallback_, kUnknownDay);
+        currentSeparator_.swap(nextSeparator_);
+        nextSeparator_.clear();
         pastSeparator_ = false;
         return day;
     }
@@ -76,8 +77,8 @@ public:
 private:
     MailDay current_ = kUnknownDay;
     MailDay next_ = kUnknownDay;
-    MailDay currentFallback_ = kUnknownDay;
-    MailDay nextFallback_ = kUnknownDay;
+    std::string currentSeparator_;
+    std::string nextSeparator_;
     bool pastSeparator_ = false;
 };
 
@@ -96,7 +97,7 @@ void ReadExtraLine(std::string_view line, const HeaderSlots& slots, const ScanEx
     if (extras.captureDates && StartsWithNoCase(line, kDateName))
         days.SeeDate(DayOfDate(LineText(line.substr(kDateName.size()))));
     else if (extras.captureDates && line.substr(0, 5) == "From ")
-        days.SeeSeparator(DayOfSeparatorLine(LineText(line)), !AllSlotsEmpty(slots));
+        days.SeeSeparator(LineText(line), !AllSlotsEmpty(slots));
     else if (extras.captureListAddresses && StartsWithNoCase(line, kListPostName))
         KeepListAddress(LineText(line), list);
 }

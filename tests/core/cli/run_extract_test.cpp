@@ -132,7 +132,7 @@ TEST_F(RunExtractTest, AllKindsAtOnceListEachStoreOnceAndGiveTheUnionOfTheKinds)
                  testing::DbxStoreBuilder().AddMessage("From: Dee Bix <dee@mailhost>\r\nTo: help@mailhost\r\n").Build().bytes);
     folder.Write("Mail/TB/Inbox", "From - Mon Jan 1 2001\nFrom: Tom Bird <tom@mailhost>\nTo: club@mailhost\n");
     folder.Write("Mail/TB/Inbox.msf", "");
-    folder.Write("Mail/Maildir/cur/1:2,S", "From: Mia Dir <mia@mailhost>\r\n");
+    folder.Write("Mail/Maildir/cur/1.mx", "From: Mia Dir <mia@mailhost>\r\n");
     std::filesystem::create_directory(folder.path() / "Mail/Maildir/new");
     folder.Write("Mail/Live/a.eml", "From: Eve Ml <eve@mailhost>\r\nTo: tom@mailhost\r\n");
     folder.Write("Mail/A.mbox/Messages/1.emlx", "26\nFrom: Al Px <al@mailhost>\n<?xml?>");

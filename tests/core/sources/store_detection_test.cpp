@@ -45,7 +45,7 @@ void WriteEveryKind(const TempDir& dir) {
         dir.Write(path, "From - index\n" + m);
     dir.Write("TB/Drafts", "");
     dir.Write("letter.txt", "From the desk of Ann\nDear Pat,\n");
-    for (const char* path : {"Maildir/cur/1:2,S", "Maildir/new/2", "Maildir/tmp/3", "Maildir/.Sent/cur/4",
+    for (const char* path : {"Maildir/cur/1.mx", "Maildir/new/2", "Maildir/tmp/3", "Maildir/.Sent/cur/4",
                              "Maildir/.INBOX.Trash/cur/5", "Live/Inbox/a.eml", "Live/Deleted Items/b.eml"})
         dir.Write(path, m);
     for (const char* path : {"Maildir/.Sent/new", "Maildir/.INBOX.Trash/new"}) std::filesystem::create_directory(dir.path() / path);
@@ -130,7 +130,7 @@ TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
         mboxo += "From a@b Mon Jan  1 00:00:00 2001\n" + Replaced(messages[i], "\nFrom the", "\n>From the");
         mboxrd += "From a@b Mon Jan  1 00:00:00 2001\n" +
                   Replaced(Replaced(messages[i], "\n>From", "\n>>From"), "\nFrom the", "\n>From the");
-        dir.Write("maildir/cur/" + n + ":2,S", messages[i]);
+        dir.Write("maildir/cur/" + n + ".mx", messages[i]);
         dir.Write("eml/" + n + ".eml", messages[i]);
         dir.Write("emlx/A.mbox/Messages/" + n + ".emlx", Emlx(messages[i]));
     }

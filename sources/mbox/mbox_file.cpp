@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "scan/native_path.h"
 
@@ -20,13 +21,13 @@ bool StartsWithHeaderField(std::string_view line) {
     return nameEnd != line.begin() && nameEnd != line.end() && *nameEnd == ':';
 }
 
-}  // namespace
-
 bool StartsLikeMbox(std::string_view head) {
     if (head.substr(0, 5) != "From ") return false;
     const std::size_t lineEnd = head.find('\n');
     return lineEnd != std::string_view::npos && StartsWithHeaderField(head.substr(lineEnd + 1));
 }
+
+}  // namespace
 
 bool LooksLikeMboxFile(const std::string& path) {
     const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
 #include <memory>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "scan/ascii.h"

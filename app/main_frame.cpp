@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -12,6 +13,7 @@
 #include <QToolBar>
 
 #include "app_strings.h"
+#include "background_extraction.h"
 #include "command_ids.h"
 #include "command_table.h"
 #include "lock_keys.h"
@@ -26,6 +28,7 @@ CMainFrame::CMainFrame(CommandTable& commands, CMireloDoc& document)
     connect(&document_, &CMireloDoc::statusChanged, this, &CMainFrame::SetStatusText);
     connect(&document_, &CMireloDoc::eventsDue, this, &CMainFrame::PumpPendingMessages);
     connect(&document_, &CMireloDoc::closeDue, this, &CMainFrame::close);
+    connect(&document_, &CMireloDoc::extractingChanged, this, &CMainFrame::ShowExtracting);
     setWindowIcon(ApplicationIcon());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         resize(screen->availableSize() * 2 / 3);
@@ -151,6 +154,12 @@ void CMainFrame::BuildStatusBar() {
     };
     messagePane_ = new QLabel(QString::fromLatin1(kIdleMessage), this);
     statusBar()->addWidget(messagePane_, 1);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setRange(0, kProgressSteps);
+    progressBar_->setTextVisible(false);
+    statusBar()->addPermanentWidget(progressBar_);
+    progressBar_->hide();
+    connect(&document_, &CMireloDoc::progressChanged, progressBar_, &QProgressBar::setValue);
     capsPane_ = indicator("CAP");
     numPane_ = indicator("NUM");
     scrollPane_ = indicator("SCRL");
@@ -184,6 +193,11 @@ void CMainFrame::PumpPendingMessages() {
     QCoreApplication::processEvents();
     commands_.UpdateStates();
     RefreshLockIndicators();
+}
+
+void CMainFrame::ShowExtracting(bool extracting) {
+    progressBar_->setValue(0);
+    progressBar_->setVisible(extracting);
 }
 
 void CMainFrame::OnUpdateFrameTitle() {

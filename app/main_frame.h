@@ -4,6 +4,7 @@
 
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 
 namespace mirelo {
@@ -29,6 +30,8 @@ public:
     void OnUpdateFrameTitle();
 
     QToolBar* ToolBar() const { return toolBar_; }
+    // Shown while an extraction runs.
+    QProgressBar* ProgressBar() const { return progressBar_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -44,6 +47,7 @@ private:
     void BuildAccelerators();
     void BuildToolBar();
     void BuildStatusBar();
+    void ShowExtracting(bool extracting);
     void ShowPrompt(const QAction* action);
     void ShowIdleMessageOnceMenusClose();
     void RefreshLockIndicators();
@@ -55,6 +59,7 @@ private:
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     bool showingPrompt_ = false;
 };
 

@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 #include "app_strings.h"
+#include "background_extraction.h"
 #include "command_ids.h"
 #include "command_table.h"
 #include "export/record_order.h"
@@ -51,7 +54,9 @@ QString Decode(const std::string& bytes) {
 }  // namespace
 
 CMireloDoc::CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
-    : profile_(profile), platform_(platform), waitCursor_(waitCursor) {}
+    : profile_(profile), platform_(platform), waitCursor_(waitCursor), list_(std::make_unique<AddressList>()) {}
+
+CMireloDoc::~CMireloDoc() = default;
 
 void CMireloDoc::RegisterCommands(CommandTable& commands) {
     const auto idle = [this](CmdUI& ui) { ui.Enable(!extracting_); };
@@ -103,13 +108,13 @@ bool CMireloDoc::SaveModified() {
 }
 
 void CMireloDoc::RequestStop() {
-    if (extracting_) stopRequested_ = true;
+    if (extraction_) extraction_->RequestStop();
 }
 
 bool CMireloDoc::CanCloseFrame() {
     if (extracting_) {
         closeRequested_ = true;
-        stopRequested_ = true;
+        RequestStop();
         return false;
     }
     return SaveModified();
@@ -141,16 +146,27 @@ void CMireloDoc::Extract(MailSource source) {
     }
 
     extracting_ = true;
+    extractedSource_ = source;
     listWritten_ = false;
-    stopRequested_ = false;
     nothingRead_ = false;
     problemCount_ = 0;
-    {
-        WaitCursorScope wait(waitCursor_);
-        rootText_ = RootTextFor(source, chosen);
-        WalkAndExport(source);
-    }
+    waitCursor_.Begin();
+    rootText_ = RootTextFor(source, chosen);
+    // The rows point at records that the extraction is about to reuse for new addresses.
+    emit rowsCleared();
+    emit extractingChanged(true);
+    extraction_ = std::make_unique<BackgroundExtraction>(source, rootText_,
+                                                         std::exchange(list_, std::make_unique<AddressList>()), *this);
+    connect(extraction_.get(), &BackgroundExtraction::finished, this, &CMireloDoc::EndExtraction);
+}
+
+void CMireloDoc::EndExtraction(bool finished) {
+    list_ = extraction_->TakeList();
+    extraction_.release()->deleteLater();  // its signal is being delivered
+    Export(extractedSource_, finished);
+    waitCursor_.End();
     extracting_ = false;
+    emit extractingChanged(false);
 
     if (closeRequested_) {
         closeRequested_ = false;
@@ -158,23 +174,20 @@ void CMireloDoc::Extract(MailSource source) {
     }
 }
 
-void CMireloDoc::WalkAndExport(MailSource source) {
-    // The rows point at records that the walk is about to reuse for new addresses.
-    emit rowsCleared();
-    const bool finished = ExtractAddresses(source, rootText_, list_, *this);
+void CMireloDoc::Export(MailSource source, bool finished) {
     if (nothingRead_) {
         ShowStatus("Done");
         return;
     }
     if (closeRequested_) {
         // No export, but the list is left whole for the save question that follows.
-        OrderExtractionResult(list_, rootText_);
-        RefillRows(list_);
+        OrderExtractionResult(*list_, rootText_);
+        RefillRows(*list_);
         return;
     }
 
     if (source == MailSource::Outlook) ShowStatus("Done");
-    const bool written = SortAndExport(list_, rootText_, true, true, *this);
+    const bool written = SortAndExport(*list_, rootText_, true, true, *this);
     if (written) MarkWritten();
     if (!finished) {
         ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
@@ -192,7 +205,7 @@ void CMireloDoc::OnFileSaveAs() {
 }
 
 bool CMireloDoc::Save(bool ask) {
-    const bool written = SortAndExport(list_, rootText_, false, ask, *this);
+    const bool written = SortAndExport(*list_, rootText_, false, ask, *this);
     if (written) MarkWritten();
     return written;
 }
@@ -207,6 +220,10 @@ void CMireloDoc::ShowStatus(const std::string& text) {
     emit statusChanged(Decode(statusText_));
 }
 
+void CMireloDoc::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    emit progressChanged(ProgressSteps(done, total));
+}
+
 void CMireloDoc::KeepAlive() {
     emit eventsDue();
     waitCursor_.Restore();
@@ -216,7 +233,6 @@ void CMireloDoc::ReportProblem(const std::string& path, const std::string& reaso
     ++problemCount_;
     ShowStatus("Skipped " + RemoveAll(path, rootText_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
-    KeepAlive();
 }
 
 // An empty list offered for saving would pass for a result.

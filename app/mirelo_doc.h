@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <string>
 
 #include "export/sort_and_export.h"
@@ -11,6 +12,7 @@
 
 namespace mirelo {
 
+class BackgroundExtraction;
 class CommandTable;
 class PlatformServices;
 class Profile;
@@ -18,7 +20,8 @@ class WaitCursor;
 
 // The one document: the record list of the last extraction and what goes with it. It
 // runs the extractions and the saves, and lives as long as the program. The window and
-// the view follow it through its signals, which are delivered at once.
+// the view follow it through its signals, which are delivered at once. An extraction reads
+// on a thread of its own; the list on hand stays empty until it has finished.
 class CMireloDoc : public QObject, public ExportHost {
     Q_OBJECT
 public:
@@ -26,11 +29,12 @@ public:
     static constexpr int kMailboxColumn = 2;
 
     CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
+    ~CMireloDoc() override;
 
     void RegisterCommands(CommandTable& commands);
 
-    AddressList& List() { return list_; }
-    bool HasRecords() const { return list_.Count() != 0; }
+    AddressList& List() { return *list_; }
+    bool HasRecords() const { return list_->Count() != 0; }
     const std::string& RootText() const { return rootText_; }
     const std::string& StatusText() const { return statusText_; }
     int SortColumn() const { return sortColumn_; }
@@ -51,7 +55,7 @@ public:
     bool SaveModified();
 
     bool IsExtracting() const { return extracting_; }
-    // Ends the running extraction after the store being read.
+    // Ends the running extraction within a block of the store being read.
     void RequestStop();
     // Whether the window may close now. During an extraction the close waits until
     // the extraction has stopped, and then the window is closed again.
@@ -63,10 +67,10 @@ public:
     void OnFileSaveAs();
 
     void ShowStatus(const std::string& text) override;
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
     void KeepAlive() override;
     void ReportProblem(const std::string& path, const std::string& reason) override;
     void ReportNothingRead(const std::string& message) override;
-    bool StopRequested() override { return stopRequested_; }
     std::string RememberedSavePath() override;
     void RememberSavePath(const std::string& path) override;
     std::optional<std::string> AskSavePath(const std::string& preload) override;
@@ -78,7 +82,10 @@ public:
 signals:
     void titleChanged();
     void statusChanged(const QString& text);
-    // A long extraction lets the window repaint and take input.
+    void extractingChanged(bool extracting);
+    // Thousandths of the store being read.
+    void progressChanged(int steps);
+    // The export lets the window repaint and take input between its steps.
     void eventsDue();
     // A close asked for during an extraction can go ahead now.
     void closeDue();
@@ -88,7 +95,8 @@ signals:
 private:
     void Extract(MailSource source);
     std::string InitialFolder(MailSource source);
-    void WalkAndExport(MailSource source);
+    void EndExtraction(bool finished);
+    void Export(MailSource source, bool finished);
     bool Save(bool ask);
     void MarkWritten();
     void SetTitle(const QString& title);
@@ -99,7 +107,7 @@ private:
 
     std::string statusText_;
     std::string rootText_;
-    AddressList list_;
+    std::unique_ptr<AddressList> list_;
     int sortColumn_ = kNoSortColumn;
     bool modified_ = false;
     bool listWritten_ = false;  // the list on hand has been written to a CSV file
@@ -107,10 +115,12 @@ private:
     QString pathName_;
 
     bool extracting_ = false;
-    bool stopRequested_ = false;
+    MailSource extractedSource_ = MailSource::Eudora;
     bool closeRequested_ = false;
     bool nothingRead_ = false;
     int problemCount_ = 0;
+    // Last, so that it stops before anything it reports to goes.
+    std::unique_ptr<BackgroundExtraction> extraction_;
 };
 
 }  // namespace mirelo

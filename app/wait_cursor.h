@@ -15,16 +15,4 @@ private:
     int depth_ = 0;
 };
 
-// Holds the wait cursor for a scope.
-class WaitCursorScope {
-public:
-    explicit WaitCursorScope(WaitCursor& cursor) : cursor_(cursor) { cursor_.Begin(); }
-    ~WaitCursorScope() { cursor_.End(); }
-    WaitCursorScope(const WaitCursorScope&) = delete;
-    WaitCursorScope& operator=(const WaitCursorScope&) = delete;
-
-private:
-    WaitCursor& cursor_;
-};
-
 }  // namespace mirelo

@@ -36,7 +36,6 @@ public:
         lastStatus_ = text;
         if (echoStatus_) Say(text);
     }
-    void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override {
         std::fprintf(err_, "%s: skipped: %s\n", path.c_str(), reason.c_str());
     }
@@ -145,7 +144,6 @@ class QuietWalkObserver : public ExtractionObserver {
 public:
     bool found = false;
     void ShowStatus(const std::string&) override {}
-    void KeepAlive() override {}
     void ReportProblem(const std::string&, const std::string&) override {}
     void ReportNothingRead(const std::string&) override {}
     bool StopRequested() override { return found; }

@@ -13,6 +13,8 @@ namespace mirelo {
 // dialog, the error message, the rows of the list and opening the written file.
 class ExportHost : public ExtractionObserver {
 public:
+    // Called between export steps: let the window repaint and take input.
+    virtual void KeepAlive() = 0;
     virtual std::string RememberedSavePath() = 0;
     virtual void RememberSavePath(const std::string& path) = 0;
     // The save dialog preloaded with path; nothing when the user cancels.

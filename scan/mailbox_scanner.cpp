@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "scan/ascii.h"
@@ -120,6 +121,13 @@ void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderFields& w
     }
 }
 
+// 0 when not known: the watch then sees the bytes read without a total.
+std::uint64_t FileSize(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
+    return error ? 0 : size;
+}
+
 }  // namespace
 
 void EmitMessageRecords(HeaderSlots& slots, AddressList& list, std::string_view mailboxLabel) {
@@ -157,11 +165,12 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view m
     appendMessage();
 }
 
-bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel) {
+bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel, const ReadWatch& watch) {
     std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
     if (!file) return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
-    FileByteSource source(file.get());
+    FileByteSource reads(file.get());
+    WatchedByteSource source(reads, watch ? FileSize(path) : 0, watch);
     ScanMailboxSource(source, list, mailboxLabel);
     return true;
 }

@@ -20,6 +20,17 @@ std::size_t MemoryByteSource::Read(char* buffer, std::size_t capacity) {
     return n;
 }
 
+std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
+    if (stopped_) return 0;
+    std::size_t got = source_.Read(buffer, capacity);
+    done_ += got;
+    stopped_ = !GoOn(watch_, done_, total_);
+    if (stopped_) {
+        while (got > 0 && buffer[got - 1] != '\n') --got;
+    }
+    return got;
+}
+
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
     : source_(source), buffer_(std::max(blockSize, 2 * (kMaxPiece + 1))) {}
 

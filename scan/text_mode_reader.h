@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +33,32 @@ public:
 
 private:
     std::string_view rest_;
+};
+
+// Told how far a reading has come, in the reader's own units (bytes, messages); false
+// ends the reading there. Called on the reading's thread.
+using ReadWatch = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+// Whether a reading may go on: it may when there is no watch to ask.
+inline bool GoOn(const ReadWatch& watch, std::uint64_t done, std::uint64_t total) {
+    return !watch || watch(done, total);
+}
+
+// Passes another source's bytes on and shows each block to a watch, if any. When the watch says
+// stop, the block in hand goes out only up to its last line end, so no line is cut short
+// into an address that was never written, and the input ends there.
+class WatchedByteSource : public ByteSource {
+public:
+    WatchedByteSource(ByteSource& source, std::uint64_t total, const ReadWatch& watch)
+        : source_(source), total_(total), watch_(watch) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override;
+
+private:
+    ByteSource& source_;
+    std::uint64_t total_;
+    const ReadWatch& watch_;
+    std::uint64_t done_ = 0;
+    bool stopped_ = false;
 };
 
 // Cuts a byte stream into the pieces that the Windows C runtime's text mode gives to

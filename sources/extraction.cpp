@@ -23,7 +23,6 @@ public:
     WalkLister(ExtractionObserver& observer, std::vector<WalkStep>& steps) : observer_(observer), steps_(steps) {}
 
     void ShowStatus(const std::string&) override {}
-    void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override {
         steps_.push_back(StoreProblem{path, reason});
     }
@@ -89,7 +88,7 @@ private:
 StoreReader MailboxReader(const std::string& mailbox) {
     return [mailbox](StoreBatch& batch) {
         // A mailbox skipped without a word would make the counts look complete.
-        if (!ScanMailbox(mailbox, batch.records, mailbox))
+        if (!ScanMailbox(mailbox, batch.records, mailbox, batch.watch))
             batch.problems.push_back({mailbox, "mailbox cannot be read: " + std::generic_category().message(errno)});
     };
 }
@@ -100,9 +99,9 @@ StoreReader MailboxReader(const std::string& mailbox) {
 StoreReader OutlookStoreReader(const std::string& store, const std::string& dumpPath) {
     return [store, dumpPath](StoreBatch& batch) {
         const std::string ownPath = PrivateDumpPath(dumpPath);
-        const DumpOutcome outcome = DumpDbxToText(store, ownPath, dumpPath);
+        const DumpOutcome outcome = DumpDbxToText(store, ownPath, dumpPath, batch.watch);
         if (!outcome.problem.empty()) batch.problems.push_back({store, outcome.problem});
-        if (outcome.written) ScanMailbox(ownPath, batch.records, store);
+        if (outcome.written) ScanMailbox(ownPath, batch.records, store, batch.watch);
         batch.read = outcome.written;
         if (outcome.temporaryFileFailed) batch.temporaryFileProblem = outcome.problem;
         if (outcome.written)

@@ -1,7 +1,10 @@
 #include "sources/store_jobs.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -9,6 +12,44 @@
 namespace mirelo {
 
 namespace {
+
+// How far the reading of the stores has come, in thousandths of a store, counted by the
+// threads that read them and told to the observer on the calling thread only.
+class ReadProgress {
+public:
+    ReadProgress(std::size_t stores, ExtractionObserver& observer)
+        : shares_(stores), observer_(observer), caller_(std::this_thread::get_id()) {}
+
+    // Store i's reading counts as far as it has come, never back: a dump is read twice.
+    ReadWatch WatchFor(std::size_t i) {
+        return [this, i](std::uint64_t done, std::uint64_t total) {
+            Raise(i, total == 0 ? 0 : std::min(done, total) * kShare / total);
+            if (std::this_thread::get_id() == caller_) Report();
+            return !observer_.StopRequested();
+        };
+    }
+    // A merged store counts whole, however its reading was told.
+    void Done(std::size_t i) {
+        Raise(i, kShare);
+        Report();
+    }
+    void Report() { observer_.ShowProgress(done_, shares_.size() * kShare); }
+
+private:
+    static constexpr std::uint64_t kShare = 1000;
+
+    // Only the thread that holds store i's batch raises its share.
+    void Raise(std::size_t i, std::uint64_t share) {
+        if (share <= shares_[i]) return;
+        done_ += share - shares_[i];
+        shares_[i] = share;
+    }
+
+    std::vector<std::uint64_t> shares_;
+    std::atomic<std::uint64_t> done_ = 0;
+    ExtractionObserver& observer_;
+    std::thread::id caller_;
+};
 
 // Hands the stores out to the workers and their batches back in order. Workers keep at
 // most a few stores ahead of the merge, so a slow store does not leave every later one
@@ -20,7 +61,8 @@ public:
           batches_(jobs_.size()),
           ahead_(2 * std::size_t{workers}),
           observer_(observer),
-          extras_(extras) {}
+          extras_(extras),
+          progress_(jobs_.size(), observer) {}
 
     void Work() {
         for (std::size_t i = 0; Take(i);) {
@@ -35,15 +77,23 @@ public:
     // before it, is read here: the store whose label is shown is always read.
     std::unique_ptr<StoreBatch> Wait(std::size_t i, bool inPlace, AddressList& result) {
         std::unique_lock lock(mutex_);
-        if (!inPlace) changed_.wait(lock, [&] { return batches_[i] || (stopping_ && i >= next_); });
+        const auto ready = [&] { return batches_[i] || (stopping_ && i >= next_); };
+        // The workers' progress is told from here while waiting.
+        while (!inPlace && !changed_.wait_for(lock, kProgressInterval, ready)) {
+            lock.unlock();
+            progress_.Report();
+            lock.lock();
+        }
         merged_ = i + 1;
         changed_.notify_all();
         if (batches_[i]) return std::move(batches_[i]);
         lock.unlock();
         auto batch = std::make_unique<StoreBatch>(result);
-        jobs_[i]->read(*batch);
+        Read(i, *batch);
         return batch;
     }
+
+    void Merged(std::size_t i) { progress_.Done(i); }
 
     void Stop() {
         const std::lock_guard lock(mutex_);
@@ -54,12 +104,18 @@ public:
     std::size_t Count() const { return jobs_.size(); }
 
 private:
+    static constexpr std::chrono::milliseconds kProgressInterval{100};
+
     // Each batch's scans gather what the extraction's list asked for.
-    std::unique_ptr<StoreBatch> Read(std::size_t i) const {
+    std::unique_ptr<StoreBatch> Read(std::size_t i) {
         auto batch = std::make_unique<StoreBatch>();
         batch->records.AskScanExtras(extras_);
-        jobs_[i]->read(*batch);
+        Read(i, *batch);
         return batch;
+    }
+    void Read(std::size_t i, StoreBatch& batch) {
+        batch.watch = progress_.WatchFor(i);
+        jobs_[i]->read(batch);
     }
 
     bool Take(std::size_t& i) {
@@ -83,6 +139,7 @@ private:
     std::size_t ahead_;
     ExtractionObserver& observer_;
     const ScanExtras extras_;
+    ReadProgress progress_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t next_ = 0;
@@ -125,9 +182,9 @@ bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, Extractio
             continue;
         }
         observer.ShowStatus(std::get<StoreJob>(step).label);
-        observer.KeepAlive();
-        const std::unique_ptr<StoreBatch> batch = queue.Wait(store++, inPlace, list);
+        const std::unique_ptr<StoreBatch> batch = queue.Wait(store, inPlace, list);
         Merge(*batch, list, observer, merged);
+        queue.Merged(store++);
         if (observer.StopRequested()) {
             finished = false;
             break;

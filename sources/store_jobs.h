@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan/address_list.h"
+#include "scan/text_mode_reader.h"
 #include "sources/extraction_observer.h"
 
 namespace mirelo {
@@ -24,6 +25,9 @@ struct StoreBatch {
 
     std::unique_ptr<AddressList> own;
     AddressList& records;
+    // Given to the store's reading before it starts: to be told how far it has come
+    // (which shows as progress) and asked whether to go on after each block.
+    ReadWatch watch;
     std::vector<StoreProblem> problems;  // in the order met, reported when the batch is merged
     std::vector<StoreProblem> notices;   // odd things in what was read all the same, reported after them
     bool read = false;                   // the store gave its records, all or those its damage left
@@ -52,9 +56,10 @@ unsigned DefaultWorkerCount();
 // Reads the stores on worker threads, each into its own batch, and appends the batches to
 // list in walk order, so the list is the same whatever the timing. Every observer call but
 // StopRequested comes from the calling thread: a store's label before its batch is merged,
-// the problems in walk order. StopRequested is asked between stores on the calling thread
-// and on the workers alike, so it must be safe to call from any thread; true ends the
-// reading after the stores being read, and the result is false.
+// the problems in walk order, the progress as stores of the total in thousandths.
+// StopRequested is asked between stores and within them, on the calling thread and on the
+// workers alike, so it must be safe to call from any thread; true ends the reading within
+// a block of the stores being read, and the result is false.
 bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, ExtractionObserver& observer,
                 unsigned workers, const BatchMerged& merged);
 

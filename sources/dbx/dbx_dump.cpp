@@ -120,10 +120,12 @@ std::string DumpMessageText(DbxStoreFile& store, std::uint32_t position, std::si
 
 // A damaged message is passed over and the dump goes on: the other messages are sound.
 // A failed write ends the dump: what follows it would not join what the file holds.
-void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, DumpWriter& out, ProblemNote& problems) {
+void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, DumpWriter& out, ProblemNote& problems,
+                  const ReadWatch& watch) {
     const DbxTree tree(store, header.TreeRoot(), header.MessageCount());
     if (!tree.Problem().empty()) problems.Add(tree.Problem());
-    for (std::size_t i = 0; i < tree.ValueCount() && !out.Failed(); ++i) {
+    const std::size_t count = tree.ValueCount();
+    for (std::size_t i = 0; i < count && !out.Failed() && GoOn(watch, i, count); ++i) {
         const auto note = [&](const std::string& problem) {
             problems.Add("message " + std::to_string(i) + ": " + problem);
         };
@@ -180,7 +182,8 @@ DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempP
     return DumpDbxToText(storePath, tempPath, tempPath);
 }
 
-DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath) {
+DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath,
+                          const ReadWatch& watch) {
     DbxStoreFile store;
     if (!store.Open(storePath)) return {false, false, "cannot open the store"};
     // Given no buffer, the C library would choose a small one; this one outlives the file.
@@ -199,7 +202,7 @@ DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPa
     if (!header.Problem().empty()) problems.Add(header.Problem());
     DumpWriter out(std::move(output.file));
     if (header.IsMessageStore() && header.MessageCount() != 0 && header.TreeRoot() != 0)
-        DumpMessages(store, header, out, problems);
+        DumpMessages(store, header, out, problems, watch);
 
     const int writeError = out.Close();
     if (writeError == 0) return {true, false, problems.Text()};

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "scan/text_mode_reader.h"
+
 namespace mirelo {
 
 struct DumpOutcome {
@@ -16,8 +18,10 @@ struct DumpOutcome {
 // emptied first; stores without messages and files of other kinds leave it empty.
 DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath);
 // The same into a file of the run's own; the problems name the temporary file the user
-// knows, shownPath, beside which it lies.
-DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath);
+// knows, shownPath, beside which it lies. A watch, when given, sees the messages dumped
+// of the store's count before each one and may end the dump there.
+DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath,
+                          const ReadWatch& watch = {});
 
 // outlook_temp.mbx in the folder named by TEMP, else TMP, else (not on Windows) TMPDIR,
 // else in the system's temporary folder (on Windows the current folder).

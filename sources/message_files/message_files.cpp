@@ -138,8 +138,9 @@ void ReadMessageFile(const std::string& path, bool emlx, std::string_view label,
 
 void ReadFilesIn(const std::string& folder, std::string_view extension, std::string_view label, StoreBatch& batch) {
     const bool emlx = EqualsNoCase(extension, ".emlx");
-    for (const std::string& name : MessageFileNames(folder, extension, batch))
-        ReadMessageFile(folder + name, emlx, label, batch);
+    const std::vector<std::string> names = MessageFileNames(folder, extension, batch);
+    for (std::size_t i = 0; i < names.size() && GoOn(batch.watch, i, names.size()); ++i)
+        ReadMessageFile(folder + names[i], emlx, label, batch);
 }
 
 }  // namespace

@@ -32,6 +32,11 @@ QAction* AppHarness::Item(const QString& text) {
     return found;
 }
 
+void AppHarness::Choose(const QString& itemText) {
+    Item(itemText)->trigger();
+    if (!QTest::qWaitFor([this] { return !Doc().IsExtracting(); }, 60000)) qFatal("the extraction did not end");
+}
+
 void AppHarness::Extract(const std::string& folder, FakePlatform::Path savePath, const QString& item) {
     platform.folderAnswers.push_back(folder);
     platform.saveAnswers.push_back(std::move(savePath));

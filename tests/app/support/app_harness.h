@@ -92,8 +92,9 @@ public:
     QAction* Item(const QString& text);
     bool Enabled(const QString& itemText) { return Item(itemText)->isEnabled(); }
     bool Checked(const QString& itemText) { return Item(itemText)->isChecked(); }
-    // Chooses the item as a user would, after its menu has opened.
-    void Choose(const QString& itemText) { Item(itemText)->trigger(); }
+    // Chooses the item as a user would, after its menu has opened, and waits for an
+    // extraction it starts to end.
+    void Choose(const QString& itemText);
 
     // Runs the extraction item on the folder, answering the save dialog with savePath
     // (nothing: cancel).

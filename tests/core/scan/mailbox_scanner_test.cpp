@@ -131,6 +131,22 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
     EXPECT_EQ(list.Mailbox(*list.At(1)), "Two");
 }
 
+// The line the stopping block cut in two would give an address that was never written.
+TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
+    std::string mailbox;
+    for (int i = 0; i < 5000; ++i) mailbox += "From: user" + std::to_string(100000 + i) + "@example.org\r\n";
+    const testing::TempDir dir;
+    AddressList list;
+    std::uint64_t readWhenStopped = 0;
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(total, mailbox.size());
+        readWhenStopped = done;
+        return false;
+    });
+    ASSERT_GT(readWhenStopped, 0u);
+    EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, mailbox.rfind('\n', readWhenStopped - 1) + 1)));
+}
+
 using ScanMailboxWithKindsOff = HeaderKindFlagsTest;
 
 TEST_F(ScanMailboxWithKindsOff, ASwitchedOffKindYieldsNothingButStillEndsMessages) {

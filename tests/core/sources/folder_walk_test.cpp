@@ -217,5 +217,20 @@ TEST_F(FolderWalkTest, AnyNumberOfWorkersGivesTheSameListAndCsv) {
     EXPECT_EQ(results[2], results[0]);
 }
 
+// On a worker or on the calling thread alike; the progress is told on the calling thread.
+TEST_F(FolderWalkTest, AStopEndsTheStoreBeingReadWithinABlock) {
+    std::string mailbox;
+    for (int i = 0; i < 20000; ++i) mailbox += MailboxFrom("user" + std::to_string(i));
+    folder.Write("Big.mbx", mailbox);
+    for (const unsigned workers : {1u, 2u}) {
+        observer.storesRead = 0;
+        observer.stopAfterStores = 3;
+        EXPECT_FALSE(ExtractAddresses(MailSource::Eudora, Root(), list, observer, {workers}));
+        EXPECT_GT(list.Count(), 0);
+        EXPECT_LT(list.Count(), 20000);
+        EXPECT_EQ(observer.progressThreads, std::set{std::this_thread::get_id()});
+    }
+}
+
 }  // namespace
 }  // namespace mirelo

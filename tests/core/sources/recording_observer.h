@@ -1,9 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sources/extraction_observer.h"
@@ -17,16 +20,17 @@ public:
         statuses.push_back(text);
         if (onStatus) onStatus(text);
     }
-    void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
     void ReportNothingRead(const std::string&) override {}
-    bool StopRequested() override { return ++storesRead == stopAfterStores; }
+    void ShowProgress(std::uint64_t, std::uint64_t) override { progressThreads.insert(std::this_thread::get_id()); }
+    bool StopRequested() override { return stopAfterStores != 0 && ++storesRead >= stopAfterStores; }
 
     std::function<void(const std::string&)> onStatus;
+    std::set<std::thread::id> progressThreads;
     std::vector<std::string> statuses;
     std::map<std::string, std::string> problems;
     std::atomic<int> storesRead = 0;  // asked by the reading threads too
-    int stopAfterStores = 0;  // 0: never
+    int stopAfterStores = 0;  // questions asked before the stop; 0: never
 };
 
 }  // namespace mirelo::testing

@@ -20,7 +20,6 @@ using testing::TempDir;
 class Observer : public ExtractionObserver {
 public:
     void ShowStatus(const std::string&) override {}
-    void KeepAlive() override {}
     void ReportProblem(const std::string& path, const std::string& reason) override { said[path] += reason; }
     void ReportNothingRead(const std::string&) override {}
     std::map<std::string, std::string> said;

@@ -17,27 +17,19 @@ namespace {
 
 // The reader works on files: each input is written to the same store file. A memory
 // file system, where there is one, keeps that from dominating the run.
-class FuzzFiles {
-public:
-    FuzzFiles() {
-        std::error_code error;
-        const std::filesystem::path base =
-            std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
-        folder_ = base / ("mirelo-fuzz-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
-        store = (folder_ / "Inbox.dbx").string();
-        dump = (folder_ / "outlook_temp.mbx").string();
-    }
+struct FuzzFiles {
+    FuzzFiles() { std::filesystem::create_directories(folder); }
     ~FuzzFiles() {
         std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        std::filesystem::remove_all(folder, ignored);
     }
 
-    std::string store;
-    std::string dump;
-
-private:
-    std::filesystem::path folder_;
+    std::error_code noShm;
+    const std::filesystem::path folder =
+        (std::filesystem::is_directory("/dev/shm", noShm) ? "/dev/shm" : std::filesystem::temp_directory_path()) /
+        ("mirelo-fuzz-" + std::to_string(getpid()));
+    const std::string store = (folder / "Inbox.dbx").string();
+    const std::string dump = (folder / "outlook_temp.mbx").string();
 };
 
 }  // namespace

@@ -11,9 +11,7 @@
 
 namespace {
 
-using mirelo::fuzz::IsSoundEmail;
-using mirelo::fuzz::IsSoundName;
-using mirelo::fuzz::Require;
+using namespace mirelo::fuzz;
 
 // Neither can come out of a line: a control byte is no address or name character.
 const std::string kUnsetEmail = "\x01unset email";

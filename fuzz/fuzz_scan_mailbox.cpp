@@ -20,9 +20,7 @@
 
 namespace {
 
-using mirelo::fuzz::IsSoundEmail;
-using mirelo::fuzz::IsSoundName;
-using mirelo::fuzz::Require;
+using namespace mirelo::fuzz;
 
 const std::string kLabel = "Fuzz.mbx";
 
@@ -95,7 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const mirelo::AddressRecord& record = *scanned.At(i);
         Require(SameRecord(scanned, record, plain, *plain.At(i)));
         Require(mirelo::IsKindEnabled(record.headerKind));
-        Require(scanned.Mailbox(record) == kLabel);
         Require(scanned.Email(record).empty() || IsSoundEmail(std::string(scanned.Email(record))));
         Require(IsSoundName(std::string(scanned.Name(record))));
     }

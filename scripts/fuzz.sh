@@ -27,12 +27,11 @@ if ! command -v clang++ > /dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linu
 fi
 
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DMIRELO_BUILD_APP=OFF > /dev/null
-cmake --build $build --target "${targets[@]}" make_text_seeds make_dbx_seeds
+cmake --build $build --target "${targets[@]}" make_fuzz_seeds
 
 seeds=$build/seeds
 rm -rf "$seeds"
-$build/fuzz/make_text_seeds "$seeds"
-$build/fuzz/make_dbx_seeds "$seeds/fuzz_dbx_dump"
+$build/tools/make_fuzz_seeds "$seeds"
 
 declare -A max_len=([fuzz_parse_header_line]=2048 [fuzz_scan_mailbox]=16384 [fuzz_dbx_dump]=65536)
 declare -A dictionary=([fuzz_parse_header_line]=fuzz/header_line.dict [fuzz_scan_mailbox]=fuzz/header_line.dict)

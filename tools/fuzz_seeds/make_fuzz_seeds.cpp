@@ -1,15 +1,21 @@
-// Writes starting corpora for the two text fuzzers: header lines of every shape the
-// parser knows, and small mailboxes around message boundaries and read-piece edges.
+// Writes a starting corpus for each fuzz target into FOLDER/TARGET: header lines of every
+// shape the parser knows, small mailboxes around message boundaries and read-piece edges,
+// and a few sound stores, since random bytes alone seldom get past a store's header and
+// object markers.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "store_writer/dbx_writer.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using mirelo::testing::DbxStoreBuilder;
+using mirelo::testing::TextPositionStorage;
 
 const std::vector<std::string> kHeaderLines = {
     "From: Help Desk <help@mailhost>",
@@ -56,6 +62,27 @@ std::string Mailbox(const std::string& lineEnd) {
     return text;
 }
 
+std::string Message(int i) {
+    return "From: \"Person " + std::to_string(i) + "\" <p" + std::to_string(i) +
+           "@example.com>\r\nTo: a@example.org\r\nReply-To: list@example.net\r\n\r\nHello\r\n";
+}
+
+// A store whose index spans several nodes, with a message without text and both ways
+// of keeping the text's position.
+std::string DeepStore() {
+    DbxStoreBuilder deep;
+    deep.EntriesPerNode(2);
+    for (int i = 0; i < 9; ++i) {
+        if (i == 4) {
+            deep.AddMessageWithoutText();
+        } else {
+            deep.AddMessage(Message(i) + std::string(static_cast<std::size_t>(i) * 200, 'x'),
+                            i % 2 ? TextPositionStorage::DataField : TextPositionStorage::Direct);
+        }
+    }
+    return deep.Build().bytes;
+}
+
 void Save(const fs::path& folder, const std::string& name, const std::string& bytes) {
     fs::create_directories(folder);
     std::ofstream(folder / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -65,7 +92,7 @@ void Save(const fs::path& folder, const std::string& name, const std::string& by
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::cerr << "usage: make_text_seeds FOLDER\n";
+        std::cerr << "usage: make_fuzz_seeds FOLDER\n";
         return 2;
     }
     const fs::path lines = fs::path(argv[1]) / "fuzz_parse_header_line";
@@ -80,6 +107,12 @@ int main(int argc, char** argv) {
     Save(mailboxes, "to-off", std::string(1, '\x02') + Mailbox("\r\n"));
     Save(mailboxes, "long-lines", allKinds + "From: " + std::string(1100, 'x') + "@mailhost\r\n" +
                                       std::string(1017, 'y') + "To: cut@mailhost\r\n");
-    Save(mailboxes, "nul-and-eof", allKinds + "From: A\0B <a@mailhost>\r\nTo: b@mailhost\r\n\x1A"s + "From: c@mailhost\r\n");
+    Save(mailboxes, "nul-and-eof",
+         allKinds + "From: A\0B <a@mailhost>\r\nTo: b@mailhost\r\n\x1A"s + "From: c@mailhost\r\n");
+
+    const fs::path stores = fs::path(argv[1]) / "fuzz_dbx_dump";
+    Save(stores, "empty.dbx", DbxStoreBuilder().Build().bytes);
+    Save(stores, "one.dbx", DbxStoreBuilder().AddMessage(Message(0)).Build().bytes);
+    Save(stores, "deep.dbx", DeepStore());
     return 0;
 }

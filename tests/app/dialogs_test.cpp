@@ -8,6 +8,7 @@
 
 #include "dialogs/dialog_commands.h"
 #include "folder_browser_dialog.h"
+#include "qt_platform_services.h"
 #include "scan/header_kinds.h"
 #include "support/app_harness.h"
 
@@ -138,6 +139,20 @@ private slots:
         QCOMPARE(view.currentIndex().row(), 2);
         if (button == "Cancel" || selected.isEmpty()) QCOMPARE(view.verticalScrollBar()->value(), scrolled);
         else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(selected.front(), 0))));
+    }
+
+    void saveChangesQuestionAnswersWithTheButtonClicked_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<PlatformServices::SaveAnswer>("answer");
+        QTest::newRow("Yes") << "&Yes" << PlatformServices::SaveAnswer::Yes;
+        QTest::newRow("No") << "&No" << PlatformServices::SaveAnswer::No;
+        QTest::newRow("Cancel") << "Cancel" << PlatformServices::SaveAnswer::Cancel;
+    }
+    void saveChangesQuestionAnswersWithTheButtonClicked() {
+        QFETCH(QString, button);
+        QFETCH(PlatformServices::SaveAnswer, answer);
+        OnModalDialog([&](QDialog& dialog) { Click(dialog, button); });
+        QCOMPARE(QtPlatformServices().AskSaveChanges(QStringLiteral("Untitled")), answer);
     }
 
     // "&&" in the instructions shows as one ampersand.

@@ -69,8 +69,9 @@ private slots:
         app.Choose(kAllMail);
         QCOMPARE(app.platform.folderInitials, (std::vector<std::string>{"", "/nowhere" + Native("/Identities/"), "",
                                                                         eudora, outlook, app.Path("All")}));
-        QCOMPARE(app.platform.savePreloads.front(), std::string());
-        QCOMPARE(app.platform.savePreloads.back(), csv);
+        // A cancelled folder choice ends the command.
+        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv, csv}));
+        QVERIFY(app.platform.messages.empty());
     }
 
     // Save writes to the remembered path without a dialog, in list order, without deleted

@@ -12,11 +12,20 @@ constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
 // Eight bytes at a time: addresses are short, and most of a scan's time is elsewhere.
 std::uint32_t HashBytes(std::string_view text) {
     std::uint64_t hash = text.size() * kMultiplier;
-    for (std::size_t i = 0; i < text.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, std::min<std::size_t>(8, text.size() - i));
+    const auto mix = [&hash](std::uint64_t word) {
         hash = (hash ^ word) * kMultiplier;
         hash ^= hash >> 32;
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        mix(word);
+    }
+    if (i < text.size()) {
+        std::uint64_t tail = 0;
+        for (std::size_t k = i; k < text.size(); ++k) tail |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * (k - i));
+        mix(tail);
     }
     return static_cast<std::uint32_t>(hash);
 }

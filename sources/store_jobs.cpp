@@ -5,9 +5,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
+
+#include "scan/native_path.h"
 
 namespace mirelo {
 
@@ -156,6 +160,11 @@ void Merge(StoreBatch& batch, AddressList& list, ExtractionObserver& observer, c
 }
 
 }  // namespace
+
+StoreBatch::~StoreBatch() {
+    std::error_code ignored;
+    if (!dumpPath.empty()) std::filesystem::remove(NativePath(dumpPath), ignored);
+}
 
 unsigned DefaultWorkerCount() {
     return std::max(1u, std::thread::hardware_concurrency());

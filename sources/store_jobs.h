@@ -22,6 +22,10 @@ struct StoreProblem {
 struct StoreBatch {
     StoreBatch() : own(std::make_unique<AddressList>()), records(*own) {}
     explicit StoreBatch(AddressList& result) : records(result) {}
+    StoreBatch(const StoreBatch&) = delete;
+    StoreBatch& operator=(const StoreBatch&) = delete;
+    // Removes the dump that nobody took: a batch read ahead of a stop is never merged.
+    ~StoreBatch();
 
     std::unique_ptr<AddressList> own;
     AddressList& records;
@@ -32,7 +36,7 @@ struct StoreBatch {
     std::vector<StoreProblem> notices;   // odd things in what was read all the same, reported after them
     bool read = false;                   // the store gave its records, all or those its damage left
     std::string temporaryFileProblem;    // why the store's dump could not be written
-    std::string dumpPath;                // a file of this run holding the store's dump, if any
+    std::string dumpPath;                // a file of this run holding the store's dump, if any; taken on merge
 };
 
 // One store of a walk: what the status line shows while it is read, and how to read it.

@@ -78,16 +78,9 @@ private:
         const int to = addresses_.Draw();
         std::string m = "From ???@??? Mon Mar 03 09:14:22 2003\r\n";
         if (Chance(75)) m += "Return-Path: <" + ZipfAddresses::Address(from) + ">\r\n";
-        for (int i = Between(2, 5); i > 0; --i)
-            m += "Received: from relay" + std::to_string(i) + ".example.net (relay.example.net [192.0.2.7])\r\n"
-                 "\tby mx.example.org with ESMTP id x" + std::to_string(random_() % 100000) + "\r\n";
-        m += "From: \"" + ZipfAddresses::Name(from) + "\" <" + ZipfAddresses::Address(from) + ">\r\n";
-        m += "To: " + ZipfAddresses::Name(to) + " <" + ZipfAddresses::Address(to) + ">\r\n";
+        m += RelaysFromAndTo(Between(2, 5), from, to);
         if (Chance(25)) m += "Reply-To: " + ZipfAddresses::Address(addresses_.Draw()) + "\r\n";
-        m += "Subject: Re: the plans for the weekend " + std::to_string(random_() % 1000) + "\r\n"
-             "Date: Mon, 3 Mar 2003 09:14:10 +0100\r\n"
-             "Message-ID: <" + std::to_string(random_()) + "@example.org>\r\n"
-             "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
+        m += Trailer();
         for (int i = Between(40, 60); i > 0; --i) m += BodyLine();
         return m + "\r\n";
     }
@@ -97,24 +90,33 @@ private:
         const int to = addresses_.Draw();
         std::string m = "From ???@??? Mon Mar 03 09:14:22 2003\r\n";
         m += "Return-Path: <" + ZipfAddresses::Address(from) + ">\r\n";
-        for (int i = Between(1, 4); i > 0; --i)
-            m += "Received: from relay" + std::to_string(i) + ".example.net (relay.example.net [192.0.2.7])\r\n"
-                 "\tby mx.example.org with ESMTP id x" + std::to_string(random_() % 100000) + "\r\n";
-        m += "From: \"" + ZipfAddresses::Name(from) + "\" <" + ZipfAddresses::Address(from) + ">\r\n";
-        m += "To: " + ZipfAddresses::Name(to) + " <" + ZipfAddresses::Address(to) + ">\r\n";
+        m += RelaysFromAndTo(Between(1, 4), from, to);
         if (Chance(30)) m += "Cc: " + ZipfAddresses::Address(addresses_.Draw()) + "\r\n";
         if (Chance(20)) m += "Sender: " + ZipfAddresses::Address(addresses_.Draw()) + "\r\n";
         if (Chance(15)) m += "X-Sender: " + ZipfAddresses::Address(from) + " (Unverified)\r\n";
         if (Chance(25)) m += "Reply-To: " + ZipfAddresses::Address(addresses_.Draw()) + "\r\n";
-        m += "Subject: Re: the plans for the weekend " + std::to_string(random_() % 1000) + "\r\n"
-             "Date: Mon, 3 Mar 2003 09:14:10 +0100\r\n"
-             "Message-ID: <" + std::to_string(random_()) + "@example.org>\r\n"
-             "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
+        m += Trailer();
         for (int i = Between(5, 30); i > 0; --i) m += BodyLine();
         if (Chance(10))
             for (int i = Between(10, 60); i > 0; --i)
                 m += "QmFzZTY0IGJsb2NrcyBvZiBhdHRhY2htZW50cyBsb29rIGxpa2UgdGhpcyBsaW5lIGhlcmUgYW5k\r\n";
         return m + "\r\n";
+    }
+
+    std::string RelaysFromAndTo(int relays, int from, int to) {
+        std::string m;
+        for (int i = relays; i > 0; --i)
+            m += "Received: from relay" + std::to_string(i) + ".example.net (relay.example.net [192.0.2.7])\r\n"
+                 "\tby mx.example.org with ESMTP id x" + std::to_string(random_() % 100000) + "\r\n";
+        m += "From: \"" + ZipfAddresses::Name(from) + "\" <" + ZipfAddresses::Address(from) + ">\r\n";
+        return m + "To: " + ZipfAddresses::Name(to) + " <" + ZipfAddresses::Address(to) + ">\r\n";
+    }
+
+    std::string Trailer() {
+        return "Subject: Re: the plans for the weekend " + std::to_string(random_() % 1000) + "\r\n"
+               "Date: Mon, 3 Mar 2003 09:14:10 +0100\r\n"
+               "Message-ID: <" + std::to_string(random_()) + "@example.org>\r\n"
+               "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
     }
 
     std::string BodyLine() {

@@ -171,9 +171,8 @@ bool NeedsCategories(const ExtractOptions& options) {
     return NeedsFacts(options.format) || !options.drop.empty();
 }
 
-ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
-    ParsedOptions parsed;
-    ExtractOptions& options = parsed.options;
+Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& arguments) {
+    ExtractOptions options;
     std::vector<std::string> folders;
     bool optionsEnded = false;
     bool all = false;
@@ -199,19 +198,19 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments) {
             options.format.bom = true;
         } else if (argument == "--help" || argument == "--version") {
             (argument == "--help" ? options.help : options.version) = true;
-            return parsed;
+            return options;
         } else if (TakesValue(argument)) {
-            if (i + 1 == arguments.size()) return {options, argument + " needs a value"};
-            if (std::string error = TakeValue(argument, arguments[++i], options); !error.empty()) return {options, error};
+            if (i + 1 == arguments.size()) return Failure{argument + " needs a value"};
+            if (std::string error = TakeValue(argument, arguments[++i], options); !error.empty()) return Failure{error};
         } else {
-            return {options, "unknown option " + argument};
+            return Failure{"unknown option " + argument};
         }
     }
-    if (std::string error = ChooseStores(all, onlyKinds, includeTrash, options); !error.empty()) return {options, error};
-    if (std::string error = FormatConflict(options.format); !error.empty()) return {options, error};
-    if (folders.size() != 1) return {options, folders.empty() ? "no FOLDER given" : "only one FOLDER can be given"};
+    if (std::string error = ChooseStores(all, onlyKinds, includeTrash, options); !error.empty()) return Failure{error};
+    if (std::string error = FormatConflict(options.format); !error.empty()) return Failure{error};
+    if (folders.size() != 1) return Failure{folders.empty() ? "no FOLDER given" : "only one FOLDER can be given"};
     options.folder = folders.front();
-    return parsed;
+    return options;
 }
 
 }  // namespace mirelo

@@ -8,6 +8,7 @@
 #include "export/formats/export_format.h"
 #include "facts/address_category.h"
 #include "scan/header_kinds.h"
+#include "scan/result.h"
 #include "sources/store_detection.h"
 
 namespace mirelo {
@@ -34,12 +35,8 @@ struct ExtractOptions {
 // formats, filters.
 bool NeedsCategories(const ExtractOptions& options);
 
-struct ParsedOptions {
-    ExtractOptions options;
-    std::string error;  // a usage error; empty when the arguments were good
-};
-
-ParsedOptions ParseExtractOptions(const std::vector<std::string>& arguments);
+// The options, or the usage error that the arguments make.
+Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& arguments);
 
 extern const char* const kExtractUsage;
 // Follows the one line of a usage error.

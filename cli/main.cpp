@@ -35,16 +35,17 @@ std::vector<std::string> Arguments([[maybe_unused]] int argc, [[maybe_unused]] c
 }  // namespace
 
 int main(int argc, char** argv) {
-    const mirelo::ParsedOptions parsed = mirelo::ParseExtractOptions(Arguments(argc, argv));
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "mirelo-extract: %s\n%s", parsed.error.c_str(), mirelo::kHelpHint);
+    const mirelo::Result<mirelo::ExtractOptions> parsed = mirelo::ParseExtractOptions(Arguments(argc, argv));
+    if (!parsed.Ok()) {
+        std::fprintf(stderr, "mirelo-extract: %s\n%s", parsed.Error().message.c_str(), mirelo::kHelpHint);
         return 2;
     }
-    if (parsed.options.help) {
+    const mirelo::ExtractOptions& options = parsed.Value();
+    if (options.help) {
         std::fputs(mirelo::kExtractUsage, stdout);
         return 0;
     }
-    if (parsed.options.version) {
+    if (options.version) {
         std::puts("mirelo-extract (Mirelo) " MIRELO_VERSION);
         return 0;
     }
@@ -52,5 +53,5 @@ int main(int argc, char** argv) {
     // In text mode every CR LF of the CSV would go out as CR CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    return mirelo::RunExtract(parsed.options, stdout, stderr);
+    return mirelo::RunExtract(options, stdout, stderr);
 }

@@ -121,13 +121,13 @@ bool WriteList(AddressList& list, const std::string& rootText, const ExtractOpti
     const LinesWriter writeLines = [&](std::FILE* file) { return WriteContacts(file, list, facts, options.format); };
     int written = 0;
     if (options.output) {
-        const CsvWriteResult result =
+        const Result<int> lines =
             WriteOutputFile(CsvTargetFor(*options.output, FormatExtension(options.format.kind)), writeLines);
-        if (!result.written) {
-            std::fprintf(err, "%s: %s\n", result.failure.c_str(), result.reason.c_str());
+        if (!lines.Ok()) {
+            std::fprintf(err, "%s\n", lines.Error().Text().c_str());
             return false;
         }
-        written = result.uniqueCount;
+        written = lines.Value();
     } else {
         written = writeLines(out);
         if (written < 0 || std::fflush(out) != 0) {

@@ -38,27 +38,25 @@ bool FlushToDisk(std::FILE* out) {
     return true;
 }
 
-CsvWriteResult OpenFailure(const std::string& path, const std::string& reason) {
-    return {false, 0, "Unable to open output file " + path, reason};
+Failure OpenFailure(const std::string& path, const std::string& reason) {
+    return {"Unable to open output file " + path, reason};
 }
 
-CsvWriteResult WriteFailure(const std::string& path, int error) {
-    return {false, 0, "Unable to write output file " + path, std::strerror(error)};
+Failure WriteFailure(const std::string& path, int error) {
+    return {"Unable to write output file " + path, std::strerror(error)};
 }
 
-// Writes the lines and closes the file; the failure text when anything went wrong.
-CsvWriteResult WriteAndClose(std::FILE* out, const std::string& path, const LinesWriter& writeLines) {
-    CsvWriteResult result;
-    result.uniqueCount = writeLines(out);
-    bool ok = result.uniqueCount >= 0 && FlushToDisk(out);
+// Writes the lines and closes the file; the number of record lines, or the failure.
+Result<int> WriteAndClose(std::FILE* out, const std::string& path, const LinesWriter& writeLines) {
+    const int uniqueCount = writeLines(out);
+    bool ok = uniqueCount >= 0 && FlushToDisk(out);
     int error = errno;
     if (std::fclose(out) != 0 && ok) {
         ok = false;
         error = errno;
     }
     if (!ok) return WriteFailure(path, error);
-    result.written = true;
-    return result;
+    return uniqueCount;
 }
 
 // The file at the end of a chain of links: replacing it keeps the links as they are.
@@ -102,23 +100,23 @@ std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mod
     return nullptr;
 }
 
-CsvWriteResult ReplaceRegularFile(const std::string& path, const std::string& target, const fs::file_status& status,
-                                  const LinesWriter& writeLines) {
+Result<int> ReplaceRegularFile(const std::string& path, const std::string& target, const fs::file_status& status,
+                               const LinesWriter& writeLines) {
     const bool exists = fs::exists(status);
     const fs::perms mode = exists ? status.permissions() & fs::perms::all : kNewFileMode;
     std::string partialPath;
     std::FILE* out = CreateSibling(target, mode, partialPath);
     if (!out) return OpenFailure(path, "cannot create " + partialPath + ": " + std::strerror(errno));
 
-    CsvWriteResult result = WriteAndClose(out, path, writeLines);
+    Result<int> result = WriteAndClose(out, path, writeLines);
     std::error_code error;
-    if (result.written) {
+    if (result.Ok()) {
         // The creation mode passed through the umask; the old file's bits are wanted.
         if (exists) fs::permissions(NativePath(partialPath), mode, error);
         fs::rename(NativePath(partialPath), NativePath(target), error);
         if (error) result = OpenFailure(path, "cannot rename " + partialPath + " to it: " + error.message());
     }
-    if (!result.written) fs::remove(NativePath(partialPath), error);
+    if (!result.Ok()) fs::remove(NativePath(partialPath), error);
     return result;
 }
 
@@ -155,11 +153,11 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
     return lines;
 }
 
-CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list) {
+Result<int> WriteCsvFile(const std::string& path, const AddressList& list) {
     return WriteOutputFile(path, [&](std::FILE* out) { return WriteCsvLines(out, list); });
 }
 
-CsvWriteResult WriteOutputFile(const std::string& path, const LinesWriter& writeLines) {
+Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLines) {
     const std::string target = PathText(FinalTarget(NativePath(path)));
     std::error_code error;
     const fs::file_status status = fs::status(NativePath(target), error);

@@ -6,17 +6,9 @@
 #include <string_view>
 
 #include "scan/address_list.h"
+#include "scan/result.h"
 
 namespace mirelo {
-
-struct CsvWriteResult {
-    bool written = false;
-    int uniqueCount = 0;   // lines after the header
-    // When nothing was written: "Unable to open output file PATH" or "Unable to write
-    // output file PATH", and the system's reason.
-    std::string failure;
-    std::string reason;
-};
 
 // The header line and one "email,name,mailbox" line per record that is neither a
 // duplicate nor deleted, in list order, each ended by CR LF as the importing service
@@ -26,13 +18,15 @@ int WriteCsvLines(std::FILE* out, const AddressList& list);
 
 // Writes the file so that a failure never costs the file that was there: a regular file
 // is replaced only once its successor is completely written and flushed, keeping its
-// permissions and any link that leads to it; a device or pipe is written in place.
-CsvWriteResult WriteCsvFile(const std::string& path, const AddressList& list);
+// permissions and any link that leads to it; a device or pipe is written in place. Gives
+// the number of record lines, or "Unable to open output file PATH" or "Unable to write
+// output file PATH" with the system's reason.
+Result<int> WriteCsvFile(const std::string& path, const AddressList& list);
 
 // Writes the lines of writeLines (their count, or -1 when a write failed) as WriteCsvFile
 // writes its own.
 using LinesWriter = std::function<int(std::FILE* out)>;
-CsvWriteResult WriteOutputFile(const std::string& path, const LinesWriter& writeLines);
+Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLines);
 
 // A field of a CSV line, quoted as RFC 4180 has it only when it holds a comma, a quote or
 // a line end.

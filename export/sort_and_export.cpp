@@ -30,13 +30,13 @@ bool SortAndExport(AddressList& list, const std::string& rootText, bool sortFlag
     }
 
     const std::string target = CsvTargetFor(path, FormatExtension(format.kind));
-    const CsvWriteResult result =
+    const Result<int> uniqueCount =
         WriteOutputFile(target, [&](std::FILE* out) { return WriteContacts(out, list, nullptr, format); });
-    if (!result.written) {
-        host.ShowWriteFailure(result.failure, result.reason);
+    if (!uniqueCount.Ok()) {
+        host.ShowWriteFailure(uniqueCount.Error().message, uniqueCount.Error().reason);
         return false;
     }
-    host.ShowStatus(CountsText(list.Count(), result.uniqueCount));
+    host.ShowStatus(CountsText(list.Count(), uniqueCount.Value()));
     host.KeepAlive();
     if (sortFlag) host.OpenForEditing(target);
     return true;

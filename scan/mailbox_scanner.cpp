@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -165,14 +166,15 @@ void ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view m
     appendMessage();
 }
 
-bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel, const ReadWatch& watch) {
+Result<> ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel,
+                     const ReadWatch& watch) {
     std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
-    if (!file) return false;
+    if (!file) return Failure{"cannot open " + path, std::generic_category().message(errno)};
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
     FileByteSource reads(file.get());
     WatchedByteSource source(reads, watch ? FileSize(path) : 0, watch);
     ScanMailboxSource(source, list, mailboxLabel);
-    return true;
+    return {};
 }
 
 }  // namespace mirelo

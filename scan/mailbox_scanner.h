@@ -5,16 +5,17 @@
 
 #include "scan/address_list.h"
 #include "scan/header_kinds.h"
+#include "scan/result.h"
 #include "scan/text_mode_reader.h"
 
 namespace mirelo {
 
 // Appends one record per kept header line of every message in the file, labelled with
-// mailboxLabel, and gathers what the list's ScanExtras ask for. A file that cannot be opened appends nothing and gives false, with errno
-// telling why. A watch, when given, sees the bytes read of the file's size after each
-// block and may end the reading early.
-bool ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel,
-                 const ReadWatch& watch = {});
+// mailboxLabel, and gathers what the list's ScanExtras ask for. A file that cannot be
+// opened appends nothing and fails with the system's reason. A watch, when given, sees the
+// bytes read of the file's size after each block and may end the reading early.
+Result<> ScanMailbox(const std::string& path, AddressList& list, std::string_view mailboxLabel,
+                     const ReadWatch& watch = {});
 
 // The same on any byte source (an in-memory mailbox, for instance).
 void ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view mailboxLabel);

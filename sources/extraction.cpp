@@ -1,6 +1,5 @@
 #include "sources/extraction.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -88,8 +87,8 @@ private:
 StoreReader MailboxReader(const std::string& mailbox) {
     return [mailbox](StoreBatch& batch) {
         // A mailbox skipped without a word would make the counts look complete.
-        if (!ScanMailbox(mailbox, batch.records, mailbox, batch.watch))
-            batch.problems.push_back({mailbox, "mailbox cannot be read: " + std::generic_category().message(errno)});
+        if (const Result<> scan = ScanMailbox(mailbox, batch.records, mailbox, batch.watch); !scan.Ok())
+            batch.problems.push_back({mailbox, "mailbox cannot be read: " + scan.Error().reason});
     };
 }
 

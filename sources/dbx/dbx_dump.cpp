@@ -52,7 +52,7 @@ private:
 // join the next marker and read as an address that is nowhere in the store.
 class DumpWriter {
 public:
-    explicit DumpWriter(std::unique_ptr<std::FILE, FileCloser> file) : file_(std::move(file)) {}
+    explicit DumpWriter(OutputFile file) : file_(std::move(file)) {}
 
     void StartMessage(std::size_t i) {
         if (!atLineStart_) Write("\r\n");
@@ -96,7 +96,7 @@ private:
         if (error_ == 0) error_ = errno != 0 ? errno : EIO;
     }
 
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    OutputFile file_;
     bool atLineStart_ = true;
     std::string unfinishedLine_;
     int error_ = 0;
@@ -190,17 +190,18 @@ DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPa
     const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
     const std::string dumpPath = FullPath(ownPath);
     const std::string shownDumpPath = FullPath(shownPath);
-    OutputFile output = OpenPrivateOutputFile(dumpPath);
-    if (!output.file) {
-        ReplaceAll(output.problem, dumpPath, shownDumpPath);
-        return {false, true, output.problem};
+    Result<OutputFile> output = OpenPrivateOutputFile(dumpPath);
+    if (!output.Ok()) {
+        std::string problem = output.Error().Text();
+        ReplaceAll(problem, dumpPath, shownDumpPath);
+        return {false, true, problem};
     }
-    std::setvbuf(output.file.get(), buffer.get(), _IOFBF, kOutputBuffer);
+    std::setvbuf(output.Value().get(), buffer.get(), _IOFBF, kOutputBuffer);
 
     ProblemNote problems;
     const DbxFileHeader header(store);
     if (!header.Problem().empty()) problems.Add(header.Problem());
-    DumpWriter out(std::move(output.file));
+    DumpWriter out(std::move(output.Value()));
     if (header.IsMessageStore() && header.MessageCount() != 0 && header.TreeRoot() != 0)
         DumpMessages(store, header, out, problems, watch);
 

@@ -24,8 +24,8 @@ namespace mirelo {
 
 namespace {
 
-OutputFile Refused(const std::string& path) {
-    return {nullptr, "temporary file " + path + " is not a plain file of yours"};
+Failure Refused(const std::string& path) {
+    return {"temporary file " + path + " is not a plain file of yours"};
 }
 
 std::error_code LastCrtError() { return {errno, std::generic_category()}; }
@@ -34,8 +34,8 @@ std::error_code LastCrtError() { return {errno, std::generic_category()}; }
 std::error_code LastSystemError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 #endif
 
-OutputFile NotOpened(const std::string& path, std::error_code reason) {
-    return {nullptr, "cannot write the temporary file " + path + ": " + reason.message()};
+Failure NotOpened(const std::string& path, std::error_code reason) {
+    return {"cannot write the temporary file " + path, reason.message()};
 }
 
 }  // namespace
@@ -117,7 +117,7 @@ bool IsPlainFile(HANDLE file) {
 // A new file is made readable by the user alone; an existing one must be a plain file
 // owned by the user, and gets the same protection before it is emptied. Links and
 // junctions (reparse points) are opened as themselves and refused.
-OutputFile OpenPrivateOutputFile(const std::string& path) {
+Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
     const Identity identity = ProcessIdentity();
     if (!identity.user) return NotOpened(path, LastSystemError());
     const auto descriptor = UserOnlyDescriptor(UserSid(identity));
@@ -147,7 +147,7 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
         _close(fileDescriptor);
         return NotOpened(path, reason);
     }
-    return {std::unique_ptr<std::FILE, FileCloser>(stream), {}};
+    return OutputFile(stream);
 }
 
 #else
@@ -156,7 +156,7 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
 // file that is all we go on with. A second name (hard link) would let the writing reach
 // a file elsewhere, so that is refused too. The file is emptied only once it is known to
 // be ours: O_TRUNC would empty whatever a planted name leads to.
-OutputFile OpenPrivateOutputFile(const std::string& path) {
+Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (descriptor < 0) {
         const bool notAPlainFile = errno == ELOOP || errno == EMLINK || errno == ENXIO || errno == EISDIR;
@@ -174,7 +174,7 @@ OutputFile OpenPrivateOutputFile(const std::string& path) {
         close(descriptor);
         return NotOpened(path, reason);
     }
-    return {std::unique_ptr<std::FILE, FileCloser>(file), {}};
+    return OutputFile(file);
 }
 
 #endif

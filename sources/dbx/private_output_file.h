@@ -4,21 +4,20 @@
 #include <memory>
 #include <string>
 
+#include "scan/result.h"
+
 namespace mirelo {
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-struct OutputFile {
-    std::unique_ptr<std::FILE, FileCloser> file;  // empty when refused or not opened
-    std::string problem;
-};
+using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens a file at a predictable path in a folder that others may write to, emptied for
 // writing. A link planted there is never followed and nothing but a plain file of ours is
-// written: a new file is made readable by its owner only. The problem names the path and
+// written: a new file is made readable by its owner only. The failure names the path and
 // the system's reason.
-OutputFile OpenPrivateOutputFile(const std::string& path);
+Result<OutputFile> OpenPrivateOutputFile(const std::string& path);
 
 }  // namespace mirelo

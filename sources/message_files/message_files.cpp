@@ -125,7 +125,8 @@ std::vector<std::string> MessageFileNames(const std::string& folder, std::string
 void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, StoreBatch& batch) {
     if (!emlx) {
         // A file can go between the listing and the reading, as a Maildir's client moves it.
-        if (!ScanMailbox(path, batch.records, label)) batch.problems.push_back({path, ReadError()});
+        if (const Result<> scan = ScanMailbox(path, batch.records, label); !scan.Ok())
+            batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
         return;
     }
     const EmlxOutcome outcome = ScanEmlxFile(path, batch.records, label);

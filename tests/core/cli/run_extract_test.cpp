@@ -29,13 +29,13 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 
 TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItCannotUse) {
-    const ParsedOptions parsed = ParseExtractOptions({"--kinds", "from,TO:,x-sender", "--outlook", "mail"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.kinds, (std::array<bool, 6>{true, true, false, false, true, false}));
-    EXPECT_TRUE(parsed.options.outlook);
-    EXPECT_EQ(parsed.options.folder, "mail");
-    EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).options.folder, "--odd-folder");
-    EXPECT_EQ(ParseExtractOptions({"--output", "-", "mail"}).options.output, std::nullopt);  // standard output
+    const Result<ExtractOptions> parsed = ParseExtractOptions({"--kinds", "from,TO:,x-sender", "--outlook", "mail"});
+    ASSERT_TRUE(parsed.Ok()) << parsed.Error().message;
+    EXPECT_EQ(parsed.Value().kinds, (std::array<bool, 6>{true, true, false, false, true, false}));
+    EXPECT_TRUE(parsed.Value().outlook);
+    EXPECT_EQ(parsed.Value().folder, "mail");
+    EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).Value().folder, "--odd-folder");
+    EXPECT_EQ(ParseExtractOptions({"--output", "-", "mail"}).Value().output, std::nullopt);  // standard output
     const std::vector<std::vector<std::string>> bad = {
         {}, {"a", "b"}, {"--kinds", "From,Cc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
         {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},
@@ -44,18 +44,18 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItC
         {"--drop", "robots", "mail"}, {"--bom", "--format", "json", "mail"},
         {"--columns", "email,count", "--format", "vcard", "mail"},
     };
-    for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).error, "") << arguments.size();
+    for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).Error().message, "") << arguments.size();
 }
 
 struct CommandRun { int status; std::string out; std::string err; };
 
 // Runs the command with its errors captured, and its output unless it goes to out.
 CommandRun Extract(const std::vector<std::string>& arguments, std::FILE* out = nullptr) {
-    const ParsedOptions parsed = ParseExtractOptions(arguments);
-    EXPECT_EQ(parsed.error, "");
+    const Result<ExtractOptions> parsed = ParseExtractOptions(arguments);
+    if (!parsed.Ok()) return {2, "", parsed.Error().message};
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> captured(std::tmpfile(), std::fclose);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> err(std::tmpfile(), std::fclose);
-    const int status = RunExtract(parsed.options, out ? out : captured.get(), err.get());
+    const int status = RunExtract(parsed.Value(), out ? out : captured.get(), err.get());
     auto contents = [](std::FILE* file) {
         std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
         std::rewind(file);

@@ -157,6 +157,12 @@ TEST_F(SortAndExportTest, CancelWritesNothingSaveUsesTheRememberedPathSaveAsAsks
     EXPECT_EQ(host.remembered, Path("second.csv"));
 }
 
+TEST_F(SortAndExportTest, AnEmptyListWritesTheHeader) {
+    host.remembered = Path("empty.csv");
+    ASSERT_TRUE(SortAndExport(list, "", false, false, host));
+    EXPECT_EQ(ReadFileBytes(Path("empty.csv")), "email,name,notes\r\n");
+}
+
 TEST_F(SortAndExportTest, AFolderThatCannotBeWrittenIsReportedWithItsPath) {
     Add(list, "a@x", "A", "/m/a.mbx", 0);
     host.remembered = Path("missing/out.csv");

@@ -122,7 +122,8 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
     AddressList list;
     ScanMailbox(dir.Write("One.mbx", "From: A <a@m>\r\n"), list, "One");
     ScanMailbox(dir.Write("Two.mbx", "To: Group\r\n"), list, "Two");
-    ScanMailbox((dir.path() / "Missing.mbx").string(), list, "Missing");
+    EXPECT_EQ(ScanMailbox((dir.path() / "Missing.mbx").string(), list, "Missing").Error().reason,
+              "No such file or directory");
     ScanMailbox(dir.path().string(), list, "Folder");
 
     EXPECT_EQ(Records(list), (FoundList{{"a@m", "A", kFromKind}, {"", "Group", kToKind}}));

@@ -64,13 +64,17 @@ FolderListing::~FolderListing() {
 }
 
 bool FolderListing::Next(FolderEntry& entry) {
-    if (!pending_) return false;
-    entry.name = PathText(data_.cFileName);
-    entry.folder = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.link = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    entry.regularFile = !entry.folder && (data_.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
-    pending_ = FindNextFileW(find_, &data_) != 0;
-    if (!pending_ && GetLastError() != ERROR_NO_MORE_FILES) error_ = ListingError(GetLastError());
+    // "." and ".." are left out, as on other systems: a walk that enters folders whose
+    // names start with a full stop would otherwise go round for ever.
+    do {
+        if (!pending_) return false;
+        entry.name = PathText(data_.cFileName);
+        entry.folder = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.link = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.regularFile = !entry.folder && (data_.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
+        pending_ = FindNextFileW(find_, &data_) != 0;
+        if (!pending_ && GetLastError() != ERROR_NO_MORE_FILES) error_ = ListingError(GetLastError());
+    } while (entry.name == "." || entry.name == "..");
     return true;
 }
 

@@ -108,7 +108,7 @@ using Correspondents = std::set<std::pair<std::string, std::string>>;
 
 Correspondents ExtractFrom(const std::string& folder, Observer& observer) {
     AddressList list;
-    ExtractAllMail(folder + "/", StoreSelection::Every(), list, observer);
+    ExtractAllMail(Native(folder + "/"), StoreSelection::Every(), list, observer);
     Correspondents found;
     for (int i = 0; i < list.Count(); ++i)
         found.insert({std::string(list.Email(*list.At(i))), std::string(list.Name(*list.At(i)))});
@@ -166,7 +166,7 @@ TEST(ExtractAllMail, DamagedStoresGiveTheirRecordsOrALine) {
         const std::string path = dir.Write(c.path, c.bytes);
         Observer observer;
         EXPECT_EQ(ExtractFrom(dir.path().string(), observer).size(), c.correspondents) << c.path;
-        EXPECT_EQ(observer.said[path], c.said);
+        EXPECT_EQ(observer.said[Native(path)], c.said) << c.path;
     }
 }
 

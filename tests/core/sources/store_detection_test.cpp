@@ -144,6 +144,14 @@ TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
     for (const char* kind : {"mboxo", "mboxrd", "maildir", "eml", "emlx"})
         EXPECT_EQ(ExtractFrom((dir.path() / kind).string(), observer), expected) << kind;
     EXPECT_TRUE(observer.said.empty());
+
+    // A second extraction into the same list starts it afresh.
+    AddressList list;
+    const std::string eml = Native((dir.path() / "eml").string() + "/");
+    ExtractAllMail(eml, StoreSelection::Every(), list, observer);
+    const int once = list.Count();
+    ExtractAllMail(eml, StoreSelection::Every(), list, observer);
+    EXPECT_EQ(list.Count(), once);
 }
 
 TEST(ExtractAllMail, DamagedStoresGiveTheirRecordsOrALine) {

@@ -16,12 +16,30 @@ int AddressRowModel::rowCount(const QModelIndex& parent) const {
 }
 
 int AddressRowModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    if (parent.isValid()) return 0;
+    return facts_ ? kDetailsColumnCount : kColumnCount;
 }
 
 QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    return CellText(*list_, *Record(index.row()), index.column());
+    const AddressRecord& record = *Record(index.row());
+    if (index.column() >= kColumnCount) return DetailsText(record, index.column());
+    return CellText(*list_, record, index.column());
+}
+
+QString AddressRowModel::DetailsText(const AddressRecord& record, int column) const {
+    const AddressFacts& facts = facts_->Of(record.email);
+    switch (column) {
+    case kCountColumn:
+        return QString::number(facts.count);
+    case kCategoryColumn:
+        {
+        const std::string_view name = CategoryName(facts.category);
+        return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    }
+    default:
+        return QString::fromStdString(IsoDate(facts.lastSeen));
+    }
 }
 
 QString AddressRowModel::CellText(const AddressList& list, const AddressRecord& record, int column) {
@@ -45,21 +63,33 @@ QVariant AddressRowModel::headerData(int section, Qt::Orientation orientation, i
         return QStringLiteral("Email");
     case kNameColumn:
         return QStringLiteral("Name");
-    default:
+    case kMailboxColumn:
         return QStringLiteral("Mailbox");
+    case kCountColumn:
+        return QStringLiteral("Count");
+    case kCategoryColumn:
+        return QStringLiteral("Category");
+    default:
+        return QStringLiteral("Last seen");
     }
 }
 
 const AddressList AddressRowModel::kNoList;
 
-void AddressRowModel::SetRows(const AddressList& list, std::vector<AddressRecord*> rows) {
+void AddressRowModel::SetRows(const AddressList& list, std::vector<AddressRecord*> rows, const FactsTable* facts) {
     list_ = &list;
+    facts_ = facts;
     ReplaceRows(std::move(rows));
 }
 
 void AddressRowModel::ClearRows() {
-    list_ = &kNoList;
-    ReplaceRows({});
+    SetRows(kNoList, {}, nullptr);
+}
+
+void AddressRowModel::SetFacts(const FactsTable* facts) {
+    beginResetModel();
+    facts_ = facts;
+    endResetModel();
 }
 
 void AddressRowModel::ReplaceRows(std::vector<AddressRecord*> rows) {
@@ -93,7 +123,11 @@ void AddressRowModel::SortRows(int column) {
         newRowOf.emplace(persistentRecords.back(), -1);
     }
 
-    SortRowsByColumn(*list_, rows_, column);
+    if (column >= kColumnCount) {
+        SortRowsByFact(*list_, *facts_, rows_, column);
+    } else {
+        SortRowsByColumn(*list_, rows_, column);
+    }
 
     if (!persistent.isEmpty()) {
         for (std::size_t row = 0; row < rows_.size(); ++row) {

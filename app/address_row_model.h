@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "facts/address_facts.h"
 #include "scan/address_list.h"
 
 namespace mirelo {
@@ -13,7 +14,18 @@ namespace mirelo {
 class AddressRowModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { kEmailColumn = 0, kNameColumn = 1, kMailboxColumn = 2, kColumnCount = 3 };
+    // The columns after the first three show only with facts: the address's records, its
+    // category and the last day it was seen on.
+    enum Column {
+        kEmailColumn = 0,
+        kNameColumn = 1,
+        kMailboxColumn = 2,
+        kColumnCount = 3,
+        kCountColumn = 3,
+        kCategoryColumn = 4,
+        kLastSeenColumn = 5,
+        kDetailsColumnCount = 6
+    };
 
     explicit AddressRowModel(QObject* parent = nullptr);
 
@@ -25,8 +37,9 @@ public:
     static QString CellText(const AddressList& list, const AddressRecord& record, int column);
 
     AddressRecord* Record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-    // The records of list to show, or none.
-    void SetRows(const AddressList& list, std::vector<AddressRecord*> rows);
+    // The records of list to show, or none; the details columns show while facts are given.
+    void SetRows(const AddressList& list, std::vector<AddressRecord*> rows, const FactsTable* facts);
+    void SetFacts(const FactsTable* facts);
     void ClearRows();
     const AddressList& Texts() const { return *list_; }
     // rows ascending. One reset rather than a removal per run of rows: each removal costs
@@ -37,10 +50,12 @@ public:
 
 private:
     void ReplaceRows(std::vector<AddressRecord*> rows);
+    QString DetailsText(const AddressRecord& record, int column) const;
 
     static const AddressList kNoList;
     const AddressList* list_ = &kNoList;
     std::vector<AddressRecord*> rows_;
+    const FactsTable* facts_ = nullptr;
 };
 
 }  // namespace mirelo

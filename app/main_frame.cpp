@@ -70,9 +70,12 @@ void CMainFrame::BuildMenus() {
     QMenu* edit = AddMenu(QStringLiteral("Edit"));
     AddItem(edit, ID_DELETE_SELECTION, QStringLiteral("Delete selection"));
     AddItem(edit, ID_EDIT_FIND, QStringLiteral("Find..."));
+    AddItem(edit, ID_DELETE_AUTOMATED_AND_OWN, QStringLiteral("Delete automated and own addresses"));
+    AddItem(edit, ID_EDIT_OWN_ADDRESSES, QStringLiteral("My addresses..."));
 
     QMenu* view = AddMenu(QStringLiteral("&View"));
     AddItem(view, ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"));
+    AddItem(view, ID_VIEW_DETAILS, QStringLiteral("Details"));
 
     QAction* headers = commands_.Action(ID_SELECT_HEADERS);
     headers->setText(QStringLiteral("Select &header types"));

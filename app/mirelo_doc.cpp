@@ -24,6 +24,7 @@ constexpr const char* kEudoraFolderEntry = "NAME";
 constexpr const char* kOutlookFolderEntry = "NAME_OUTLOOK";
 constexpr const char* kAllMailFolderEntry = "NAME_ALL_MAIL";
 constexpr const char* kSavePathEntry = "NAME_SAVE";
+constexpr const char* kOwnAddressesEntry = "OWN_ADDRESSES";
 
 const QString kEudoraPrompt = QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)");
 const QString kOutlookPrompt = QStringLiteral(
@@ -67,6 +68,39 @@ void CMireloDoc::RegisterCommands(CommandTable& commands) {
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
     commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
                         [this](CmdUI& ui) { ui.Enable(HasRecords() && !extracting_); });
+    commands.SetHandler(ID_VIEW_DETAILS, [this] { SetDetails(!details_); },
+                        [this](CmdUI& ui) {
+                            ui.Enable(!extracting_);
+                            ui.SetCheck(details_);
+                        });
+    commands.SetHandler(ID_EDIT_OWN_ADDRESSES, [this] { EditOwnAddresses(); }, idle);
+}
+
+void CMireloDoc::EditOwnAddresses() {
+    const std::optional<QString> text =
+        platform_.AskOwnAddresses(Decode(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)));
+    if (!text) return;
+    profile_.WriteProfileString(kFolderSection, kOwnAddressesEntry, QFile::encodeName(*text).toStdString());
+    if (facts_) SetDetails(true);
+}
+
+AddressClassifier CMireloDoc::Classifier() const {
+    return AddressClassifier(AddressesOfLines(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)),
+                             list_->ListAddresses());
+}
+
+void CMireloDoc::SetDetails(bool on) {
+    details_ = on;
+    facts_.reset();
+    if (on && HasRecords()) {
+        GatherFacts();
+        if (!list_->ScanExtrasAsked().captureDates) ShowStatus("Last seen shows after the next extraction");
+    }
+    emit detailsChanged();
+}
+
+void CMireloDoc::GatherFacts() {
+    facts_ = FactsTable::Gather(*list_, Classifier());
 }
 
 void CMireloDoc::OnNewDocument() {
@@ -153,7 +187,9 @@ void CMireloDoc::Extract(MailSource source) {
     waitCursor_.Begin();
     rootText_ = RootTextFor(source, chosen);
     // The rows point at records that the extraction is about to reuse for new addresses.
+    facts_.reset();
     emit rowsCleared();
+    list_->AskScanExtras({details_, false, details_});
     emit extractingChanged(true);
     extraction_ = std::make_unique<BackgroundExtraction>(source, rootText_,
                                                          std::exchange(list_, std::make_unique<AddressList>()), *this);
@@ -162,6 +198,8 @@ void CMireloDoc::Extract(MailSource source) {
 
 void CMireloDoc::EndExtraction(bool finished) {
     list_ = extraction_->TakeList();
+    // Before the export orders the list: the facts read it in walk order.
+    if (details_) GatherFacts();
     extraction_.release()->deleteLater();  // its signal is being delivered
     Export(extractedSource_, finished);
     waitCursor_.End();

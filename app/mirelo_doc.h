@@ -4,9 +4,11 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/sort_and_export.h"
+#include "facts/address_facts.h"
 #include "scan/address_list.h"
 #include "sources/extraction.h"
 
@@ -44,6 +46,15 @@ public:
     const QString& Title() const { return title_; }
     const QString& PathName() const { return pathName_; }
     int ProblemCount() const { return problemCount_; }
+
+    // The per-address facts of the list on hand while Details is on; null when off.
+    const FactsTable* Facts() const { return facts_ ? &*facts_ : nullptr; }
+    bool ShowsDetails() const { return details_; }
+    // Extractions ask for dates only while Details is on. Turned on over a list read
+    // without them, the facts come without the last day seen.
+    void SetDetails(bool on);
+    // Own addresses from the profile, lists from the mail, robots by their names.
+    AddressClassifier Classifier() const;
 
     // The framework's re-initialisation by New: the record list and the rows stay.
     void OnNewDocument();
@@ -91,6 +102,7 @@ signals:
     void closeDue();
     void rowsCleared();
     void rowsRefilled(const AddressList& list);
+    void detailsChanged();
 
 private:
     void Extract(MailSource source);
@@ -100,6 +112,8 @@ private:
     bool Save(bool ask);
     void MarkWritten();
     void SetTitle(const QString& title);
+    void GatherFacts();
+    void EditOwnAddresses();
 
     Profile& profile_;
     PlatformServices& platform_;
@@ -119,6 +133,8 @@ private:
     bool closeRequested_ = false;
     bool nothingRead_ = false;
     int problemCount_ = 0;
+    bool details_ = false;
+    std::optional<FactsTable> facts_;
     // Last, so that it stops before anything it reports to goes.
     std::unique_ptr<BackgroundExtraction> extraction_;
 };

@@ -48,6 +48,7 @@ CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
     connect(&document_, &CMireloDoc::rowsCleared, this, &CMireloView::DeleteAllRows);
     connect(&document_, &CMireloDoc::rowsRefilled, this, &CMireloView::RefillRows);
+    connect(&document_, &CMireloDoc::detailsChanged, this, [this] { rows_->SetFacts(document_.Facts()); });
     setModel(rows_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -86,6 +87,9 @@ void CMireloView::RegisterCommands(CommandTable& commands) {
         ID_DELETE_SELECTION, [this] { DeleteSelection(); },
         [this](CmdUI& ui) { ui.Enable(CanChangeRows() && HasSelectedRow()); });
     commands.SetHandler(
+        ID_DELETE_AUTOMATED_AND_OWN, [this] { DeleteAutomatedAndOwn(); },
+        [this](CmdUI& ui) { ui.Enable(CanChangeRows()); });
+    commands.SetHandler(
         ID_EDIT_FIND, [this] { RunFindCommand(this, *this); },
         [this](CmdUI& ui) { ui.Enable(CanChangeRows()); });
 }
@@ -106,7 +110,7 @@ void CMireloView::RefillRows(const AddressList& list) {
     for (int position = 0; position < list.Count(); ++position) {
         if (!list.At(position)->duplicate) shown.push_back(list.At(position));
     }
-    rows_->SetRows(list, std::move(shown));
+    rows_->SetRows(list, std::move(shown), document_.Facts());
 }
 
 void CMireloView::DeleteAllRows() {
@@ -119,12 +123,25 @@ void CMireloView::SortRows(int column) {
 }
 
 void CMireloView::DeleteSelection() {
-    const std::vector<int> selected = SelectedRows();
-    if (selected.empty()) return;
+    DeleteRows(SelectedRows());
+}
+
+void CMireloView::DeleteAutomatedAndOwn() {
+    const AddressClassifier classifier = document_.Classifier();
+    std::vector<int> unwanted;
+    for (int row = 0; row < RowCount(); ++row) {
+        const AddressCategory category = classifier.Classify(RowTexts().Email(*RowRecord(row)));
+        if (category == AddressCategory::Automated || category == AddressCategory::Own) unwanted.push_back(row);
+    }
+    DeleteRows(unwanted);
+}
+
+void CMireloView::DeleteRows(const std::vector<int>& rows) {
+    if (rows.empty()) return;
 
     document_.SetModifiedFlag(true);
-    for (const int row : selected) rows_->Record(row)->deleted = 1;
-    RemoveRows(selected);
+    for (const int row : rows) rows_->Record(row)->deleted = 1;
+    RemoveRows(rows);
 }
 
 // The rows go in one pass; the focus and the scroll end where removing the rows run by

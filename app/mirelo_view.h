@@ -32,6 +32,8 @@ public:
     // Ascending by CompareRows always; the order of the record list stays as it is.
     void SortRows(int column);
     void DeleteSelection();
+    // Marks deleted, as a deleted selection is, the rows of robots and of the user's own addresses.
+    void DeleteAutomatedAndOwn();
     bool HasSelectedRow() const;
 
     int RowCount() const override;
@@ -46,6 +48,7 @@ protected:
 private:
     bool CanChangeRows() const;
     std::vector<int> SelectedRows() const;
+    void DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
 
     CMireloDoc& document_;

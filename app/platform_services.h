@@ -38,6 +38,8 @@ public:
     virtual SaveAnswer AskSaveChanges(const QString& documentTitle) = 0;
     // The user's local application-data folder; empty when it cannot be told.
     virtual std::string LocalAppDataFolder() = 0;
+    // The user's own addresses, one a line, starting from current; nothing when cancelled.
+    virtual std::optional<QString> AskOwnAddresses(const QString& current) = 0;
     // Opens a written file in the user's editor; false when no application took it.
     virtual bool OpenForEditing(const std::string& path) = 0;
 };

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrl>
@@ -106,6 +107,15 @@ std::string QtPlatformServices::LocalAppDataFolder() {
     // per-user data folder plays its part.
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return folder.isEmpty() ? std::string() : EncodePath(folder);
+}
+
+std::optional<QString> QtPlatformServices::AskOwnAddresses(const QString& current) {
+    NormalCursorWhileOpen cursor;
+    bool accepted = false;
+    QString text = QInputDialog::getMultiLineText(QApplication::activeWindow(), QStringLiteral("My addresses"),
+                                                  QStringLiteral("Your own addresses, one a line:"), current, &accepted);
+    if (!accepted) return std::nullopt;
+    return text;
 }
 
 bool QtPlatformServices::OpenForEditing(const std::string& path) {

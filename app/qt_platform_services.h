@@ -18,6 +18,7 @@ public:
     SaveAnswer AskSaveChanges(const QString& documentTitle) override;
     std::string LocalAppDataFolder() override;
     bool OpenForEditing(const std::string& path) override;
+    std::optional<QString> AskOwnAddresses(const QString& current) override;
 
 private:
     static std::optional<SaveChoice> AskSaveChoice(const std::string& preload, const QStringList& types);

@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kNameColumn = 1;
 constexpr int kMailboxColumn = 2;
+constexpr int kCountColumn = 3;
+constexpr int kCategoryColumn = 4;
 
 // Each unique text is ranked once, in CompareNoCase order, so that the rows sort by
 // integers; ranks order exactly as CompareRows does, ties included, so the rows come out
@@ -31,6 +33,31 @@ std::vector<std::pair<std::uint64_t, AddressRecord*>> KeyedRows(const AddressLis
     return keyed;
 }
 
+void SortByKey(std::vector<std::pair<std::uint64_t, AddressRecord*>>& keyed, std::vector<AddressRecord*>& rows) {
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
+}
+
+// Where the category's name falls among the names: "automated", "list", "own", "person".
+std::uint64_t CategoryRank(AddressCategory category) {
+    switch (category) {
+    case AddressCategory::Automated:
+        return 0;
+    case AddressCategory::List:
+        return 1;
+    case AddressCategory::Own:
+        return 2;
+    default:
+        return 3;
+    }
+}
+
+std::uint64_t FactKey(const AddressFacts& facts, int column) {
+    if (column == kCountColumn) return static_cast<std::uint64_t>(facts.count);
+    if (column == kCategoryColumn) return CategoryRank(facts.category);
+    return facts.lastSeen;
+}
+
 }  // namespace
 
 int CompareRows(const AddressList& list, const AddressRecord* a, const AddressRecord* b, int column) {
@@ -46,8 +73,13 @@ int CompareRows(const AddressList& list, const AddressRecord* a, const AddressRe
 
 void SortRowsByColumn(const AddressList& list, std::vector<AddressRecord*>& rows, int column) {
     std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed = KeyedRows(list, rows, column);
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
+    SortByKey(keyed, rows);
+}
+
+void SortRowsByFact(const AddressList& list, const FactsTable& facts, std::vector<AddressRecord*>& rows, int column) {
+    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed = KeyedRows(list, rows, 0);
+    for (auto& [key, record] : keyed) key |= FactKey(facts.Of(record->email), column) << 32;
+    SortByKey(keyed, rows);
 }
 
 }  // namespace mirelo

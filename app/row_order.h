@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "facts/address_facts.h"
 #include "scan/address_list.h"
 
 namespace mirelo {
@@ -14,5 +15,9 @@ int CompareRows(const AddressList& list, const AddressRecord* a, const AddressRe
 // bytes of its texts, so most comparisons never leave the key array; rows whose keys
 // tie are compared in full.
 void SortRowsByColumn(const AddressList& list, std::vector<AddressRecord*>& rows, int column);
+
+// Sorts the rows ascending by a fact of their address, then by email: column 3 the count,
+// 4 the category by name, any other the last day seen, unknown first.
+void SortRowsByFact(const AddressList& list, const FactsTable& facts, std::vector<AddressRecord*>& rows, int column);
 
 }  // namespace mirelo

@@ -198,6 +198,43 @@ private slots:
         QVERIFY(app.Enabled("Select &header types"));
     }
 
+    // The details are the facts of the list on screen, the last day seen only from an
+    // extraction made while they show; one command deletes the robots and own addresses.
+    void detailsAndDeletingRobotsAndOwnAddresses_data() {
+        QTest::addColumn<bool>("detailsFirst");
+        QTest::addColumn<QStringList>("lastSeen");
+        QTest::newRow("details on before") << true << QStringList{"", "", "", "2001-01-05"};
+        QTest::newRow("details on after") << false << QStringList{"", "", "", ""};
+    }
+    void detailsAndDeletingRobotsAndOwnAddresses() {
+        QFETCH(bool, detailsFirst);
+        QFETCH(QStringList, lastSeen);
+        AppHarness app;
+        app.files.Write("Mail/In.mbx", "Date: Fri, 5 Jan 2001 10:00:00 +0000\r\nFrom: bob@x.org\r\n\r\n"
+                                       "Date: Tue, 2 Jan 2001 10:00:00 +0000\r\nFrom: bob@x.org\r\n\r\n"
+                                       "From: noreply@x.org\r\n\r\nFrom: Me@x.org\r\n\r\nFrom: ann@x.org\r\n\r\n");
+        app.platform.ownAddressAnswers = {QStringLiteral("me@x.org\n")};
+        app.Choose("My addresses...");
+        if (detailsFirst) app.Choose("Details");
+        const std::string csv = app.Path("out.csv");
+        app.Extract(app.Path("Mail"), csv);
+        if (!detailsFirst) app.Choose("Details");
+        app.View().SortRows(3);
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"ann@x.org", "Me@x.org", "noreply@x.org", "bob@x.org"}));
+        QCOMPARE(app.ColumnTexts(3), (QStringList{"1", "1", "1", "2"}));
+        QCOMPARE(app.ColumnTexts(4), (QStringList{"person", "own", "automated", "person"}));
+        QCOMPARE(app.ColumnTexts(5), lastSeen);
+        app.View().SortRows(4);
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"noreply@x.org", "Me@x.org", "ann@x.org", "bob@x.org"}));
+
+        app.Choose("Delete automated and own addresses");
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"ann@x.org", "bob@x.org"}));
+        app.Choose("Save...");
+        QCOMPARE(FileText(csv), QString("email,name,notes\r\nann@x.org,From,In.mbx\r\nbob@x.org,From,In.mbx\r\n"));
+        app.Choose("Details");
+        QCOMPARE(app.View().model()->columnCount(), 3);
+    }
+
     void closingDuringAnExtractionStillAsksAboutUnsavedDeletions() {
         AppHarness app;
         const std::string folder = app.WriteMailboxes({"A", "B", "C"}, 2);

@@ -29,6 +29,7 @@ public:
     using Path = std::optional<std::string>;
     std::deque<Path> folderAnswers, saveAnswers, openAnswers;
     std::deque<SaveAnswer> saveChangesAnswers;
+    QStringList ownAddressAnswers;
     std::string localAppData;
     bool editorOpens = true;
 
@@ -51,6 +52,10 @@ public:
         return Next(saveChangesAnswers, SaveAnswer::Cancel);
     }
     std::string LocalAppDataFolder() override { return localAppData; }
+    std::optional<QString> AskOwnAddresses(const QString&) override {
+        if (ownAddressAnswers.isEmpty()) return std::nullopt;
+        return ownAddressAnswers.takeFirst();
+    }
     bool OpenForEditing(const std::string& path) override {
         openedForEditing.push_back(path);
         return editorOpens;

@@ -33,10 +33,7 @@ QString AddressRowModel::DetailsText(const AddressRecord& record, int column) co
     case kCountColumn:
         return QString::number(facts.count);
     case kCategoryColumn:
-        {
-        const std::string_view name = CategoryName(facts.category);
-        return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-    }
+        return QString::fromStdString(std::string(CategoryName(facts.category)));
     default:
         return QString::fromStdString(IsoDate(facts.lastSeen));
     }

@@ -18,6 +18,12 @@ QString CommandPromptString(int commandId) {
         return QStringLiteral("Display program information, version number and copyright\nAbout");
     case ID_APP_EXIT:
         return QStringLiteral("Quit the application; prompts to save documents\nExit");
+    case ID_VIEW_DETAILS:
+        return QStringLiteral("Show or hide the count, category and last day seen of each address\nDetails");
+    case ID_DELETE_AUTOMATED_AND_OWN:
+        return QStringLiteral("Delete the rows of automated senders and of your own addresses\nDelete automated and own");
+    case ID_EDIT_OWN_ADDRESSES:
+        return QStringLiteral("Edit the list of your own addresses\nMy addresses");
     case ID_VIEW_STATUS_BAR:
         return QStringLiteral("Show or hide the status bar\nToggle StatusBar");
     default:

@@ -10,6 +10,7 @@
 #include "command_ids.h"
 #include "main_frame.h"
 #include "mirelo_app.h"
+#include "mirelo_doc.h"
 #include "profile.h"
 #include "qt_platform_services.h"
 
@@ -44,8 +45,12 @@ int TakeScreenshot(const ScreenshotRequest& request) {
     CMireloApp app(platform);
     if (!app.InitInstance()) return 1;
     QCoreApplication::processEvents();
+    if (request.details) app.Commands().Execute(ID_VIEW_DETAILS);
     if (!request.eudoraFolder.isEmpty()) app.Commands().Execute(ID_EXTRACT_EUDORA);
-    QCoreApplication::processEvents();
+    // The extraction reads on a thread of its own.
+    do {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    } while (app.Document().IsExtracting());
 
     if (!app.MainFrame().grab().save(request.imagePath)) {
         std::fprintf(stderr, "mirelo: cannot write %s\n", qPrintable(request.imagePath));

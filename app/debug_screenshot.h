@@ -11,6 +11,7 @@ struct ScreenshotRequest {
     QString imagePath;
     QString eudoraFolder;  // empty: no extraction
     QString csvPath;
+    bool details = false;  // View > Details on before the extraction
 };
 
 // The process exit code.

@@ -21,11 +21,14 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption output(QStringLiteral("output"),
                                     QStringLiteral("With --extract-eudora: the CSV file to write."),
                                     QStringLiteral("CSV"));
-    parser.addOptions({screenshot, extractEudora, output});
+    const QCommandLineOption details(QStringLiteral("details"),
+                                     QStringLiteral("With --screenshot: show the details columns."));
+    parser.addOptions({screenshot, extractEudora, output, details});
     parser.process(application);
 
     if (parser.isSet(screenshot)) {
-        return mirelo::TakeScreenshot({parser.value(screenshot), parser.value(extractEudora), parser.value(output)});
+        return mirelo::TakeScreenshot({parser.value(screenshot), parser.value(extractEudora), parser.value(output),
+                                       parser.isSet(details)});
     }
 
     mirelo::QtPlatformServices platform;

@@ -48,7 +48,7 @@ CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
     connect(&document_, &CMireloDoc::rowsCleared, this, &CMireloView::DeleteAllRows);
     connect(&document_, &CMireloDoc::rowsRefilled, this, &CMireloView::RefillRows);
-    connect(&document_, &CMireloDoc::detailsChanged, this, [this] { rows_->SetFacts(document_.Facts()); });
+    connect(&document_, &CMireloDoc::detailsChanged, this, &CMireloView::ShowDetails);
     setModel(rows_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -104,6 +104,26 @@ void CMireloView::OnInitialUpdate() {
     setColumnWidth(AddressRowModel::kNameColumn, w / 3);
 }
 
+void CMireloView::ShowDetails() {
+    rows_->SetFacts(document_.Facts());
+    FitColumnsWhenTheyChange();
+}
+
+// Widths the user set stay until the details come or go.
+void CMireloView::FitColumnsWhenTheyChange() {
+    if (rows_->columnCount() == fittedColumns_) return;
+    fittedColumns_ = rows_->columnCount();
+    if (fittedColumns_ == AddressRowModel::kColumnCount) {
+        OnInitialUpdate();
+        return;
+    }
+    // The last day seen fills the rest, as the mailbox does without the details.
+    const int w = width();
+    const int widths[] = {w / 4, w / 5, w / 5, w / 12, w / 8};
+    for (int column = 0; column < AddressRowModel::kLastSeenColumn; ++column)
+        setColumnWidth(column, widths[column]);
+}
+
 void CMireloView::RefillRows(const AddressList& list) {
     std::vector<AddressRecord*> shown;
     shown.reserve(static_cast<std::size_t>(list.Count()));
@@ -111,6 +131,7 @@ void CMireloView::RefillRows(const AddressList& list) {
         if (!list.At(position)->duplicate) shown.push_back(list.At(position));
     }
     rows_->SetRows(list, std::move(shown), document_.Facts());
+    FitColumnsWhenTheyChange();
 }
 
 void CMireloView::DeleteAllRows() {

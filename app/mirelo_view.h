@@ -2,12 +2,12 @@
 
 #include <QTableView>
 
+#include "address_row_model.h"
 #include "row_access.h"
 #include "scan/address_list.h"
 
 namespace mirelo {
 
-class AddressRowModel;
 class CMireloDoc;
 class CommandTable;
 
@@ -28,6 +28,8 @@ public:
     // Shows the records that are not duplicates, in list order.
     void RefillRows(const AddressList& list);
     void DeleteAllRows();
+    // The details columns follow the document's facts.
+    void ShowDetails();
 
     // Ascending by CompareRows always; the order of the record list stays as it is.
     void SortRows(int column);
@@ -50,10 +52,12 @@ private:
     std::vector<int> SelectedRows() const;
     void DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
+    void FitColumnsWhenTheyChange();
 
     CMireloDoc& document_;
     AddressRowModel* rows_;
     CommandTable* commands_ = nullptr;
+    int fittedColumns_ = AddressRowModel::kColumnCount;
 };
 
 }  // namespace mirelo

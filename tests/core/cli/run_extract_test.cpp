@@ -116,6 +116,9 @@ TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "email,name,notes\r\nhelp@mailhost,Help Desk,In.mbx\r\nsales@mailhost,To,In.mbx\r\n");
     EXPECT_TRUE(run.err.ends_with("\n5 original email addresses, 2 unique\n")) << run.err;
+    // A list without a header line, as a spreadsheet saves it with a byte-order mark.
+    const std::string bare = folder.Write("bare.csv", "\xEF\xBB\xBFold@mailhost\r\nclub@MAILHOST\r\n");
+    EXPECT_EQ(Extract({"--since-list", bare, Mail()}).out, run.out);
 }
 
 // "email,name" of every line of a CSV but its header.

@@ -124,7 +124,7 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
     TextModeLineReader::ByteSet textOrCr{};
     textOrCr['x'] = textOrCr['\r'] = true;
     std::mt19937 random(20240611);
-    const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 20};
+    const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 17};  // the last holds any input whole
     for (int round = 0; round < 1500; ++round) {
         const std::string input = RandomInput(random);
         const Pieces expected = ReferencePieces(input);

@@ -45,7 +45,8 @@ constexpr const char* kPython = "/usr/bin/python3";
 std::string ReadBack(const std::string& kind, const std::string& path, const testing::TempDir& dir) {
     const std::string script = dir.Write("reader.py", kReader);
     std::string output;
-    std::FILE* pipe = popen((std::string(kPython) + " " + script + " " + kind + " " + path + " 2>&1").c_str(), "r");
+    const std::string command = kPython + (" " + script) + " " + kind + " " + path + " 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
     char block[4096];
     for (std::size_t got; pipe && (got = std::fread(block, 1, sizeof block, pipe)) > 0;) output.append(block, got);
     if (pipe) pclose(pipe);

@@ -24,12 +24,9 @@ using testing::TempDir;
 // Each sender's message to me; an empty sender stands for a message without text.
 testing::DbxStoreImage StoreFrom(const std::vector<std::string>& senders) {
     DbxStoreBuilder builder;
-    for (const std::string& from : senders) {
-        if (from.empty())
-            builder.AddMessageWithoutText();
-        else
-            builder.AddMessage("From: " + from + "\r\nTo: me@mailhost\r\nSubject: hello\r\n\r\nFrom the body.\r\n");
-    }
+    for (const std::string& from : senders)
+        from.empty() ? builder.AddMessageWithoutText()
+                     : builder.AddMessage("From: " + from + "\r\nTo: me@mailhost\r\nSubject: hello\r\n\r\nFrom the body.\r\n");
     return builder.Build();
 }
 

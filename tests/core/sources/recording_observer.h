@@ -13,14 +13,14 @@
 
 namespace mirelo::testing {
 
-// Keeps what an extraction reports; can stop it after a number of stores.
+// Keeps what an extraction reports (a path reported twice shows both reasons); can stop it after a number of stores.
 class RecordingObserver : public ExtractionObserver {
 public:
     void ShowStatus(const std::string& text) override {
         statuses.push_back(text);
         if (onStatus) onStatus(text);
     }
-    void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] = reason; }
+    void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] += reason; }
     void ReportNothingRead(const std::string&) override {}
     void ShowProgress(std::uint64_t, std::uint64_t) override { progressThreads.insert(std::this_thread::get_id()); }
     bool StopRequested() override { return stopAfterStores != 0 && ++storesRead >= stopAfterStores; }

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <set>
 
+#include "core/sources/recording_observer.h"
 #include "scan/replace_all.h"
 #include "sources/extraction.h"
 #include "sources/message_files/message_files.h"
@@ -16,14 +16,7 @@ namespace {
 
 using testing::Native;
 using testing::TempDir;
-
-class Observer : public ExtractionObserver {
-public:
-    void ShowStatus(const std::string&) override {}
-    void ReportProblem(const std::string& path, const std::string& reason) override { said[path] += reason; }
-    void ReportNothingRead(const std::string&) override {}
-    std::map<std::string, std::string> said;
-};
+using Observer = testing::RecordingObserver;
 
 std::string Message(const std::string& name, const std::string& user) {
     return "From: " + name + " <" + user + "@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
@@ -34,7 +27,8 @@ std::string Emlx(const std::string& message) {
 }
 
 // A profile of every client: the trash of each, index files, and files that are no mail.
-void WriteEveryKind(const TempDir& dir) {
+TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
+    TempDir dir;
     const std::string m = Message("Ann Lee", "ann");
     for (const char* path : {"Eudora/In.mbx", "Eudora/Trash.mbx", "TB/Inbox", "TB/Inbox.sbd/Work", "TB/Trash",
                              "TB/Junk.mbox", "export.junk", "export.txt"})
@@ -47,42 +41,26 @@ void WriteEveryKind(const TempDir& dir) {
     for (const char* path : {"Maildir/cur/1.mx", "Maildir/new/2", "Maildir/tmp/3", "Maildir/.Sent/cur/4",
                              "Maildir/.INBOX.Trash/cur/5", "Live/Inbox/a.eml", "Live/Deleted Items/b.eml"})
         dir.Write(path, m);
-    for (const char* path : {"Maildir/.Sent/new", "Maildir/.INBOX.Trash/new"}) std::filesystem::create_directory(dir.path() / path);
+    for (const char* path : {"Maildir/.Sent/new", "Maildir/.INBOX.Trash/new"})
+        std::filesystem::create_directory(dir.path() / path);
     for (const char* path : {"Apple/INBOX.mbox/Data/1/Messages/1.emlx", "Apple/INBOX.mbox/Messages/2.partial.emlx",
                              "Apple/Junk.mbox/Messages/3.emlx"})
         dir.Write(path, Emlx(m));
-}
-
-TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
-    TempDir dir;
-    WriteEveryKind(dir);
     StoreSelection trashToo = StoreSelection::Every();
     trashToo.includeTrash = true;
     StoreSelection mboxOnly;
     mboxOnly.kinds[static_cast<std::size_t>(StoreKind::Mbox)] = true;
-    const std::vector<std::string> every = {
-        "emlx Apple/INBOX.mbox/Data/1/Messages/ Apple/INBOX.mbox",
-        "emlx Apple/INBOX.mbox/Messages/ Apple/INBOX.mbox",
-        "eudora Eudora/In.mbx Eudora/In.mbx",
-        "eml Live/Inbox/ Live/Inbox",
-        "maildir Maildir/ Maildir",
-        "maildir Maildir/.Sent/ Maildir/.Sent",
-        "mbox TB/Drafts TB/Drafts",
-        "mbox TB/Inbox TB/Inbox",
-        "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work",
-        "mbox export.junk export.junk",
-        "mbox export.txt export.txt",
-    };
-    const struct {
-        StoreSelection selection;
-        std::vector<std::string> expected;
-    } cases[] = {
+    const std::vector<std::string> every = {"emlx Apple/INBOX.mbox/Data/1/Messages/ Apple/INBOX.mbox",
+        "emlx Apple/INBOX.mbox/Messages/ Apple/INBOX.mbox", "eudora Eudora/In.mbx Eudora/In.mbx",
+        "eml Live/Inbox/ Live/Inbox", "maildir Maildir/ Maildir", "maildir Maildir/.Sent/ Maildir/.Sent",
+        "mbox TB/Drafts TB/Drafts", "mbox TB/Inbox TB/Inbox", "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work",
+        "mbox export.junk export.junk", "mbox export.txt export.txt"};
+    const struct { StoreSelection selection; std::vector<std::string> expected; } cases[] = {
         {StoreSelection::Every(), every},
-        {trashToo,
-         {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2],
-          "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4],
-          "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[5], every[6], every[7], every[8], "mbox TB/Junk.mbox TB/Junk.mbox",
-          "mbox TB/Trash TB/Trash", every[9], every[10]}},
+        {trashToo, {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2],
+                    "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4],
+                    "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[5], every[6], every[7], every[8],
+                    "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash", every[9], every[10]}},
         {mboxOnly, {every[6], every[7], every[8], every[9], every[10]}},
     };
     const std::string root = dir.path().string() + "/";
@@ -95,7 +73,7 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
         std::vector<std::string> expected;
         for (const std::string& line : c.expected) expected.push_back(Native(line));
         EXPECT_EQ(listed, expected);
-        EXPECT_TRUE(observer.said.empty());
+        EXPECT_TRUE(observer.problems.empty());
     }
 }
 
@@ -143,7 +121,7 @@ TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
     EXPECT_EQ(expected.size(), 6u);
     for (const char* kind : {"mboxo", "mboxrd", "maildir", "eml", "emlx"})
         EXPECT_EQ(ExtractFrom((dir.path() / kind).string(), observer), expected) << kind;
-    EXPECT_TRUE(observer.said.empty());
+    EXPECT_TRUE(observer.problems.empty());
 
     // A second extraction into the same list starts it afresh.
     AddressList list;
@@ -156,12 +134,7 @@ TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
 
 TEST(ExtractAllMail, DamagedStoresGiveTheirRecordsOrALine) {
     const std::string m = Message("Ann Lee", "ann");
-    const struct {
-        const char* path;
-        std::string bytes;
-        std::size_t correspondents;
-        const char* said;
-    } cases[] = {
+    const struct { const char* path; std::string bytes; std::size_t correspondents; const char* said; } cases[] = {
         {"cut.mbox", "From a@b\n" + m + "From a@b\nFrom: Bo <bo@x.o", 3, ""},
         {"Messages/long.emlx", "5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
         {"Messages/short.emlx", "12\n" + m + "<?xml?>", 2, "byte count 12 ends inside the message; read to the end of the file"},
@@ -174,7 +147,7 @@ TEST(ExtractAllMail, DamagedStoresGiveTheirRecordsOrALine) {
         const std::string path = dir.Write(c.path, c.bytes);
         Observer observer;
         EXPECT_EQ(ExtractFrom(dir.path().string(), observer).size(), c.correspondents) << c.path;
-        EXPECT_EQ(observer.said[Native(path)], c.said) << c.path;
+        EXPECT_EQ(observer.problems[Native(path)], c.said) << c.path;
     }
 }
 

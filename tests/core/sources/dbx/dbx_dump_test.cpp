@@ -81,10 +81,8 @@ TEST(DbxDump, SoundStoresAreDumpedWholeInTreeOrder) {
     // a text early; a text without a final line end is ended before the next marker.
     const std::string withNul = "From: a@example.com\r\n"s + '\0' + "Cc: hidden@example.com\r\n";
     const Messages gaps = {{0, "From: b@example.com\r\n"}, {2, withNul}, {3, "From: c@example.com\r\n\r\nno end"}, {4, "x"}};
-    DbxStoreBuilder gapBuilder;
-    gapBuilder.AddMessage(gaps[0].second).AddMessageWithoutText();
-    for (std::size_t i = 1; i < gaps.size(); ++i) gapBuilder.AddMessage(gaps[i].second);
-    const DbxStoreImage gapStore = gapBuilder.Build();
+    const DbxStoreImage gapStore = DbxStoreBuilder().AddMessage(gaps[0].second).AddMessageWithoutText()
+        .AddMessage(gaps[1].second).AddMessage(gaps[2].second).AddMessage(gaps[3].second).Build();
     const Case cases[] = {
         {"header alone", DbxStoreBuilder().Build(), {}},
         {"folder list", DbxStoreBuilder().Kind(kFolderListKind).AddMessage(Text(0)).Build(), {}},
@@ -134,70 +132,50 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
     ASSERT_GT(leaf.firstValue, kDamaged);
     ASSERT_LT(leaf.firstValue + leaf.entryCount, kMessages);
     const std::uint32_t lastEntryChild = leaf.position + NodeEntryChildAt(leaf.entryCount - 1);
-    struct DamageCase {
-        const char* name;
-        std::function<void(DbxStoreImage&)> damage;
-        Left left;
-        bool reported = true;
-    };
+    const std::uint32_t root = sound.nodes[0].position, headChild = leaf.position + kNodeHeadChildAt;
+    const std::uint32_t info = sound.infos[kDamaged], first = sound.textBlocks[kDamaged][0],
+                        second = sound.textBlocks[kDamaged][1];
+    struct DamageCase { const char* name; std::function<void(DbxStoreImage&)> damage; Left left; bool reported = true; };
+    using enum Left;
     const DamageCase cases[] = {
-        {"count 0", [](DbxStoreImage& s) { s.SetMessageCount(0); }, Left::Nothing, false},
-        {"root 0", [](DbxStoreImage& s) { s.SetTreeRoot(0); }, Left::Nothing, false},
-        {"count below the tree", [](DbxStoreImage& s) { s.SetMessageCount(5); }, Left::FirstFive, false},
+        {"count 0", [](auto& s) { s.SetMessageCount(0); }, Nothing, false},
+        {"root 0", [](auto& s) { s.SetTreeRoot(0); }, Nothing, false},
+        {"count below the tree", [](auto& s) { s.SetMessageCount(5); }, FirstFive, false},
         // A node needs only its head and its used entries, a block only its head and its
         // used bytes: a store whose last object is cut just after them has lost nothing.
-        {"cut after the used entries of the root",
-         [](DbxStoreImage& s) {
-             s.SetTreeRoot(s.CopyToEnd(s.nodes[0].position, kNodeSize));
+        {"cut after the used entries of the root", [&](auto& s) {
+             s.SetTreeRoot(s.CopyToEnd(root, kNodeSize));
              s.bytes.resize(s.bytes.size() - (kNodeMaxEntries - s.nodes[0].entryCount) * 12);
-         },
-         Left::All, false},
-        {"cut after the used bytes of a block",
-         [](DbxStoreImage& s) {
-             const std::uint32_t block = s.CopyToEnd(s.textBlocks[kDamaged][1], kBlockSize);
-             s.SetWord(s.textBlocks[kDamaged][0] + kBlockNextAt, block);
+         }, All, false},
+        {"cut after the used bytes of a block", [&](auto& s) {
+             const std::uint32_t block = s.CopyToEnd(second, kBlockSize);
+             s.SetWord(first + kBlockNextAt, block);
              s.bytes.resize(block + 16 + Text(kDamaged).size() - kBlockBodySize);
-         },
-         Left::All, false},
-        {"not a store", [](DbxStoreImage& s) { s.SetWord(0, 0); }, Left::Nothing},
-        {"root past the end", [](DbxStoreImage& s) { s.SetTreeRoot(PastTheEnd(s)); }, Left::Nothing},
-        {"root with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.nodes[0].position); }, Left::Nothing},
-        {"root inside the header", [](DbxStoreImage& s) { s.SetTreeRoot(0x30); }, Left::Nothing},
-        {"child node with a wrong marker", [&](DbxStoreImage& s) { s.BreakMarker(leaf.position); }, Left::BeforeLeaf},
-        {"child pointer past the end",
-         [&](DbxStoreImage& s) { s.SetWord(leaf.position + kNodeHeadChildAt, PastTheEnd(s)); }, Left::BeforeLeaf},
-        {"head child pointing back to its parent",
-         [&](DbxStoreImage& s) { s.SetWord(leaf.position + kNodeHeadChildAt, leaf.parent); }, Left::BeforeLeaf},
-        {"entry child pointing back to the root",
-         [&](DbxStoreImage& s) { s.SetWord(lastEntryChild, s.nodes[0].position); }, Left::ThroughLeaf},
-        {"entry count over 0x33", [&](DbxStoreImage& s) { s.SetByte(leaf.position + kNodeEntryCountAt, 0x34); },
-         Left::All},
-        {"root entry count over 0x33",
-         [](DbxStoreImage& s) { s.SetByte(s.nodes[0].position + kNodeEntryCountAt, 0xFF); }, Left::All},
-        {"count far larger than the tree", [](DbxStoreImage& s) { s.SetMessageCount(0xFFFFFFFF); }, Left::All},
-        {"info record past the end", [](DbxStoreImage& s) { s.SetWord(s.valueSlots[kDamaged], PastTheEnd(s)); },
-         Left::AllButDamaged},
-        {"info record with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.infos[kDamaged]); },
-         Left::AllButDamaged},
-        {"info body running past the end",
-         [](DbxStoreImage& s) { s.SetWord(s.infos[kDamaged] + kInfoBodyLengthAt, 0xFFFFFF00); }, Left::AllButDamaged},
-        {"index field longer than the body",
-         [](DbxStoreImage& s) { s.SetByte(s.infos[kDamaged] + kInfoEntryCountAt, 0xFF); }, Left::AllButDamaged},
-        {"text position past the end", [](DbxStoreImage& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); },
-         Left::AllButDamaged},
+         }, All, false},
+        {"not a store", [](auto& s) { s.SetWord(0, 0); }, Nothing},
+        {"root past the end", [](auto& s) { s.SetTreeRoot(PastTheEnd(s)); }, Nothing},
+        {"root with a wrong marker", [&](auto& s) { s.BreakMarker(root); }, Nothing},
+        {"root inside the header", [](auto& s) { s.SetTreeRoot(0x30); }, Nothing},
+        {"child node with a wrong marker", [&](auto& s) { s.BreakMarker(leaf.position); }, BeforeLeaf},
+        {"child pointer past the end", [&](auto& s) { s.SetWord(headChild, PastTheEnd(s)); }, BeforeLeaf},
+        {"head child pointing back to its parent", [&](auto& s) { s.SetWord(headChild, leaf.parent); }, BeforeLeaf},
+        {"entry child pointing back to the root", [&](auto& s) { s.SetWord(lastEntryChild, root); }, ThroughLeaf},
+        {"entry count over 0x33", [&](auto& s) { s.SetByte(leaf.position + kNodeEntryCountAt, 0x34); }, All},
+        {"root entry count over 0x33", [&](auto& s) { s.SetByte(root + kNodeEntryCountAt, 0xFF); }, All},
+        {"count far larger than the tree", [](auto& s) { s.SetMessageCount(0xFFFFFFFF); }, All},
+        {"info record past the end", [](auto& s) { s.SetWord(s.valueSlots[kDamaged], PastTheEnd(s)); }, AllButDamaged},
+        {"info record with a wrong marker", [&](auto& s) { s.BreakMarker(info); }, AllButDamaged},
+        {"info body past the end", [&](auto& s) { s.SetWord(info + kInfoBodyLengthAt, 0xFFFFFF00); }, AllButDamaged},
+        {"index field longer than the body", [&](auto& s) { s.SetByte(info + kInfoEntryCountAt, 0xFF); }, AllButDamaged},
+        {"text position past the end", [](auto& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); }, AllButDamaged},
         {"text position outside the info record",  // the body holds the index field alone
-         [](DbxStoreImage& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); }, Left::AllButInDataField},
-        {"first block with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.textBlocks[kDamaged][0]); },
-         Left::AllButDamaged},
-        {"second block with a wrong marker", [](DbxStoreImage& s) { s.BreakMarker(s.textBlocks[kDamaged][1]); },
-         Left::DamagedCutToLines},
-        {"next block past the end",
-         [](DbxStoreImage& s) { s.SetWord(s.textBlocks[kDamaged][0] + kBlockNextAt, PastTheEnd(s)); },
-         Left::DamagedCutToLines},
+         [](auto& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); }, AllButInDataField},
+        {"first block with a wrong marker", [&](auto& s) { s.BreakMarker(first); }, AllButDamaged},
+        {"second block with a wrong marker", [&](auto& s) { s.BreakMarker(second); }, DamagedCutToLines},
+        {"next block past the end", [&](auto& s) { s.SetWord(first + kBlockNextAt, PastTheEnd(s)); }, DamagedCutToLines},
         {"block using more than its body",
-         [](DbxStoreImage& s) { s.SetWord(s.textBlocks[kDamaged][1] + kBlockUsedAt, kBlockBodySize + 1); },
-         Left::DamagedCutToLines},
-        {"block chain looping", [](DbxStoreImage& s) { s.LoopTextChain(kDamaged); }, Left::All},
+         [&](auto& s) { s.SetWord(second + kBlockUsedAt, kBlockBodySize + 1); }, DamagedCutToLines},
+        {"block chain looping", [](auto& s) { s.LoopTextChain(kDamaged); }, All},
     };
     for (const DamageCase& c : cases) {
         DbxStoreImage store = sound;
@@ -231,10 +209,7 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < 30; ++i) {
         texts.push_back(i % 7 == 3 ? "" : Text(i).substr(0, 100 + 97 * i));
-        if (texts.back().empty())
-            builder.AddMessageWithoutText();
-        else
-            builder.AddMessage(texts.back());
+        texts.back().empty() ? builder.AddMessageWithoutText() : builder.AddMessage(texts.back());
     }
     const DbxStoreImage store = builder.Build();
     const std::size_t size = store.bytes.size();

@@ -1,47 +1,50 @@
 #include "support/temp_dir.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <system_error>
 
+#include "scan/native_path.h"
 #include "sources/path_parts.h"
 
 namespace mirelo::testing {
 
+namespace fs = std::filesystem;
+
 TempDir::TempDir() {
     std::random_device random;
     for (;;) {
-        path_ = std::filesystem::temp_directory_path() / ("mirelo-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(path_)) break;
+        path_ = fs::temp_directory_path() / ("mirelo-test-" + std::to_string(random()));
+        if (fs::create_directory(path_)) break;
     }
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
     // Tests may leave folders without permissions behind; give them back first.
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             path_, std::filesystem::directory_options::skip_permission_denied, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ignored);
-    }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
 }
 
 std::string TempDir::Write(const std::string& relative, std::string_view bytes) const {
-    const std::filesystem::path file = path_ / relative;
-    std::filesystem::create_directories(file.parent_path());
+    const fs::path file = path_ / relative;
+    fs::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file.string();
 }
 
-std::string ReadFileBytes(const std::filesystem::path& path) {
+std::string ReadFileBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -49,6 +52,17 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 std::string Native(std::string path) {
     std::replace(path.begin(), path.end(), '/', kPathSeparator);
     return path;
+}
+
+bool MakeLink(const std::string& target, const std::string& link, [[maybe_unused]] bool folder) {
+#ifdef _WIN32
+    return CreateSymbolicLinkW(NativePath(link).c_str(), NativePath(target).c_str(),
+                               folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+#else
+    std::error_code error;  // one call makes links to files and folders alike here
+    fs::create_symlink(target, link, error);
+    return !error;
+#endif
 }
 
 }  // namespace mirelo::testing

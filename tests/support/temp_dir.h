@@ -27,4 +27,8 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // The path with each '/' written as the system's separator, as the walk writes paths.
 std::string Native(std::string path);
 
+// A symbolic link to a file or folder; false where none can be made (MinGW's std::filesystem
+// makes none, Windows' own call does).
+bool MakeLink(const std::string& target, const std::string& link, bool folder = false);
+
 }  // namespace mirelo::testing

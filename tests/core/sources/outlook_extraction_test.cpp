@@ -18,6 +18,7 @@ namespace mirelo {
 namespace {
 
 using testing::DbxStoreBuilder;
+using testing::Native;
 using testing::ReadFileBytes;
 using testing::TempDir;
 
@@ -26,7 +27,8 @@ testing::DbxStoreImage StoreFrom(const std::vector<std::string>& senders) {
     DbxStoreBuilder builder;
     for (const std::string& from : senders)
         from.empty() ? builder.AddMessageWithoutText()
-                     : builder.AddMessage("From: " + from + "\r\nTo: me@mailhost\r\nSubject: hello\r\n\r\nFrom the body.\r\n");
+                     : builder.AddMessage("From: " + from + "\r\nTo: me@mailhost\r\nSubject: hello\r\n\r\n"
+                                          "From the body.\r\n");
     return builder.Build();
 }
 
@@ -35,7 +37,7 @@ testing::DbxStoreImage StoreFrom(const std::vector<std::string>& senders) {
 // last store in the temporary file.
 TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) {
     const TempDir folder;
-    const auto path = [&](const std::string& relative) { return (folder.path() / testing::Native(relative)).string(); };
+    const auto path = [&](const std::string& relative) { return (folder.path() / Native(relative)).string(); };
     folder.Write("AD/Identities/Main/Inbox.dbx", StoreFrom({"Help Desk <help@mailhost>", "", "Club <club@mailhost>"}).bytes);
     folder.Write("AD/Identities/Main/Trash.dbx", StoreFrom({"<spam@mailhost>"}).bytes);
     folder.Write("AD/Identities/Main/Folders.dbx", DbxStoreBuilder().Kind(testing::kFolderListKind).Build().bytes);
@@ -53,13 +55,10 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
     std::map<std::string, std::string> mailboxByEmail;
     for (int i = 0; i < list.Count(); ++i)
         if (!list.At(i)->duplicate) mailboxByEmail[std::string(list.Email(*list.At(i)))] = list.Mailbox(*list.At(i));
-    EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{
-                                  {"help@mailhost", testing::Native("/Main/Inbox.dbx")},
-                                  {"club@mailhost", testing::Native("/Main/Inbox.dbx")},
-                                  {"me@mailhost", mailboxByEmail["me@mailhost"]},
-                                  {"old@mailhost", path("AD/Other/Old.dbx")},
-                                  {"first@mailhost", testing::Native("/Damaged.dbx")},
-                              }));
+    const std::string inbox = Native("/Main/Inbox.dbx");
+    EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{{"help@mailhost", inbox}, {"club@mailhost", inbox},
+        {"me@mailhost", mailboxByEmail["me@mailhost"]}, {"old@mailhost", path("AD/Other/Old.dbx")},
+        {"first@mailhost", Native("/Damaged.dbx")}}));
     EXPECT_EQ(log.problems.size(), 1u);  // the folder list is not a damaged store
     EXPECT_EQ(log.problems.count(path("AD/Identities/Damaged.dbx")), 1u);
     ASSERT_EQ(log.statuses.size(), 4u);
@@ -73,9 +72,7 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
 // its own stores' dumps, and only outlook_temp.mbx is left behind.
 TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnStores) {
     const TempDir folder;
-    const auto store = [&](const std::string& side, int s) {
-        return (folder.path() / side / "Id" / ("S" + std::to_string(s) + ".dbx")).string();
-    };
+    const auto store = [](std::string side, int s) { return Native(side + "/Id/S" + std::to_string(s) + ".dbx"); };
     for (const std::string side : {"A", "B"}) {
         for (int s = 0; s < 8; ++s) {
             DbxStoreBuilder builder;
@@ -83,7 +80,7 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
                 const std::string who = side + std::to_string(s) + "x" + std::to_string(m) + "@mailhost";
                 builder.AddMessage("From: " + who + "\r\nTo: " + who + "\r\n");
             }
-            folder.Write(side + "/Id/S" + std::to_string(s) + ".dbx", builder.Build().bytes);
+            folder.Write(store(side, s), builder.Build().bytes);
         }
     }
     const testing::ScopedEnv temp("TEMP", folder.path().string());
@@ -100,7 +97,7 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
         ASSERT_EQ(list.Count(), 2 * 8 * 200);
         for (int i = 0; i < list.Count(); ++i) {
             const std::string email(list.Email(*list.At(i)));
-            ASSERT_EQ(list.Mailbox(*list.At(i)), store(email.substr(0, 1), email[1] - '0')) << email;
+            ASSERT_EQ(list.Mailbox(*list.At(i)), (folder.path() / store(email.substr(0, 1), email[1] - '0')).string());
         }
     }
     std::set<std::string> left;

@@ -27,11 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirOutsideWindowsThenTheSystemsFolder) {
-    struct Case {
-        std::array<std::optional<std::string>, 3> temps;  // TEMP, TMP, TMPDIR
-        std::string expected;
-    };
-    const Case cases[] = {
+    // TEMP, TMP and TMPDIR, and the path they give.
+    const struct { std::array<std::optional<std::string>, 3> temps; std::string expected; } cases[] = {
 #ifdef _WIN32
         {{"C:\\Temp", "D:\\Tmp", "C:\\Other"}, "C:\\Temp\\outlook_temp.mbx"},
         {{std::nullopt, "D:\\Tmp", "C:\\Other"}, "D:\\Tmp\\outlook_temp.mbx"},
@@ -46,7 +43,7 @@ TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirOutsideWindowsThenTheSystems
         {{"", "/tmp/only", "/other"}, "/tmp/only/outlook_temp.mbx"},  // empty names no folder
 #endif
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const ScopedEnv temp("TEMP", c.temps[0]), tmp("TMP", c.temps[1]), tmpdir("TMPDIR", c.temps[2]);
         EXPECT_EQ(TemporaryDumpPath(), c.expected);
     }
@@ -129,29 +126,15 @@ TEST_F(DumpFileSafety, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
 #endif
 }
 
-// MinGW's std::filesystem makes no links; Windows' own call does.
-bool MakeFileLink(const std::string& target, const std::string& link) {
-#ifdef _WIN32
-    return CreateSymbolicLinkW(NativePath(link).c_str(), NativePath(target).c_str(), 0);
-#else
-    std::error_code error;
-    fs::create_symlink(target, link, error);
-    return !error;
-#endif
-}
-
 // Whatever else stands at the path is refused at once, and nothing is written through it.
 TEST_F(DumpFileSafety, AnythingButAPlainFileOfOursIsRefusedAndLeftAlone) {
     const std::string victim = dir_.Write("victim.txt", "precious");
     const std::string dangling = (dir_.path() / "created-through-link").string();
-    struct Case {
-        const char* name;
-        std::function<bool()> plant;  // false: cannot be made here
-        bool link = false;
-    };
+    // plant() is false where the thing cannot be made.
+    struct Case { const char* name; std::function<bool()> plant; bool link = false; };
     const Case cases[] = {
-        {"link to a file", [&] { return MakeFileLink(victim, dumpPath_); }, true},
-        {"link to nothing", [&] { return MakeFileLink(dangling, dumpPath_); }, true},
+        {"link to a file", [&] { return MakeLink(victim, dumpPath_); }, true},
+        {"link to nothing", [&] { return MakeLink(dangling, dumpPath_); }, true},
         {"second name of a file", [&] { fs::create_hard_link(victim, dumpPath_); return true; }},
         {"folder", [&] { return fs::create_directory(dumpPath_); }},
 #ifndef _WIN32

@@ -24,9 +24,7 @@ QAction* AppHarness::Item(const QString& text) {
         if (!top->menu()) continue;
         emit top->menu()->aboutToShow();
         emit top->menu()->aboutToHide();
-        for (QAction* item : top->menu()->actions()) {
-            if (item->text() == text) found = item;
-        }
+        for (QAction* item : top->menu()->actions()) found = item->text() == text ? item : found;
     }
     if (!found) qFatal("no menu item %s", qPrintable(text));
     return found;
@@ -57,6 +55,14 @@ void AppHarness::ShowRecords(const std::vector<RecordTexts>& records) {
     Doc().RefillRows(Doc().List());
 }
 
+void AppHarness::ShowNumberedRecords(int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        Doc().List().Append("user" + n + "@x.org", "User " + n, "In.mbx", kFromKind);
+    }
+    Doc().RefillRows(Doc().List());
+}
+
 void AppHarness::SelectRows(const std::vector<int>& rows) {
     QItemSelectionModel* selection = View().selectionModel();
     selection->clearSelection();
@@ -76,15 +82,6 @@ QStringList AppHarness::ColumnTexts(int column) {
     QStringList texts;
     for (int row = 0; row < View().RowCount(); ++row) texts << View().model()->index(row, column).data().toString();
     return texts;
-}
-
-std::vector<RecordTexts> NumberedRecords(int count) {
-    std::vector<RecordTexts> records;
-    for (int i = 0; i < count; ++i) {
-        const std::string n = std::to_string(i);
-        records.push_back({"user" + n + "@x.org", "User " + n, "In.mbx"});
-    }
-    return records;
 }
 
 }  // namespace mirelo::testing

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,13 +21,13 @@
 
 namespace mirelo::testing {
 
-// Answers every dialog from queues filled by the test and writes down what was asked.
-// An empty queue answers as a cancelled dialog would.
+// Answers every dialog from lists filled by the test and writes down what was asked.
+// An empty list answers as a cancelled dialog would.
 class FakePlatform : public PlatformServices {
 public:
     using Path = std::optional<std::string>;
-    std::deque<Path> folderAnswers, saveAnswers, openAnswers;
-    std::deque<SaveAnswer> saveChangesAnswers;
+    QList<Path> folderAnswers, saveAnswers, openAnswers;
+    QList<SaveAnswer> saveChangesAnswers;
     QStringList ownAddressAnswers;
     std::string localAppData;
     bool editorOpens = true;
@@ -39,43 +38,29 @@ public:
 
     Path PickFolder(const QString&, const std::string& initialFolder) override {
         folderInitials.push_back(initialFolder);
-        return Next(folderAnswers, {});
+        return folderAnswers.isEmpty() ? Path() : folderAnswers.takeFirst();
     }
     Path AskSavePath(const std::string& preload) override {
         savePreloads.push_back(preload);
-        return Next(saveAnswers, {});
+        return saveAnswers.isEmpty() ? Path() : saveAnswers.takeFirst();
     }
-    Path AskOpenPath() override { return Next(openAnswers, {}); }
+    Path AskOpenPath() override { return openAnswers.isEmpty() ? Path() : openAnswers.takeFirst(); }
     void ShowMessage(const QString& text) override { messages.push_back(text); }
     SaveAnswer AskSaveChanges(const QString&) override {
         ++saveChangesAsked;
-        return Next(saveChangesAnswers, SaveAnswer::Cancel);
+        return saveChangesAnswers.isEmpty() ? SaveAnswer::Cancel : saveChangesAnswers.takeFirst();
     }
     std::string LocalAppDataFolder() override { return localAppData; }
     std::optional<QString> AskOwnAddresses(const QString&) override {
-        if (ownAddressAnswers.isEmpty()) return std::nullopt;
-        return ownAddressAnswers.takeFirst();
+        return ownAddressAnswers.isEmpty() ? std::nullopt : std::optional(ownAddressAnswers.takeFirst());
     }
     bool OpenForEditing(const std::string& path) override {
         openedForEditing.push_back(path);
         return editorOpens;
     }
-
-private:
-    template <typename Answer>
-    static Answer Next(std::deque<Answer>& answers, Answer whenEmpty) {
-        if (answers.empty()) return whenEmpty;
-        Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
 };
 
-struct RecordTexts {
-    std::string email;
-    std::string name;
-    std::string mailbox;
-};
+struct RecordTexts { std::string email, name, mailbox; };
 
 // The whole program on a profile of its own in a temporary folder, its dialogs answered
 // by a FakePlatform, its window shown on the offscreen platform.
@@ -110,11 +95,10 @@ public:
 
     // Appends the records and shows them as an extraction's export does.
     void ShowRecords(const std::vector<RecordTexts>& records);
+    // user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
+    void ShowNumberedRecords(int count);
     void SelectRows(const std::vector<int>& rows);
-    void DeleteRows(const std::vector<int>& rows) {
-        SelectRows(rows);
-        Choose(QStringLiteral("Delete selection"));
-    }
+    void DeleteRows(const std::vector<int>& rows) { SelectRows(rows); Choose(QStringLiteral("Delete selection")); }
     QList<int> SelectedRows();
     QStringList ColumnTexts(int column);
 
@@ -128,9 +112,6 @@ private:
     QTemporaryDir profileFolder_;
     std::unique_ptr<CMireloApp> app_;
 };
-
-// user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
-std::vector<RecordTexts> NumberedRecords(int count);
 
 // As text, so that a failed comparison shows both files.
 inline QString FileText(const std::string& path) { return QString::fromStdString(ReadFileBytes(path)); }

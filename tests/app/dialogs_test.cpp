@@ -54,6 +54,9 @@ QString NativePath(const std::filesystem::path& path) {
 const QStringList kBoxesTopToBottom = {"From:", "To:", "Sender:", "X-Sender:", "Return-Path:", "Reply-To:"};
 const HeaderKind kKindsTopToBottom[] = {0, 1, 3, 4, 2, 5};
 
+// The text typed into Find, the rows it selects and the button that ends the dialog.
+struct Search { QString text; QList<int> selected; QString button = "OK"; };
+
 }  // namespace
 
 class DialogsTest : public QObject {
@@ -92,28 +95,24 @@ private slots:
     }
 
     void findSelectsExactlyTheMatchingRows_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QList<int>>("selected");
-        QTest::newRow("empty text") << QString() << "OK" << QList<int>{0, 1, 2, 3, 4};
-        QTest::newRow("in two emails") << QStringLiteral("Example.ORG") << "OK" << QList<int>{0, 1};
-        QTest::newRow("mailbox only") << QStringLiteral("old.MBX") << "OK" << QList<int>{1};
-        QTest::newRow("longer than every field") << QString(40, u'a') << "OK" << QList<int>{};
+        QTest::addColumn<Search>("find");
+        QTest::newRow("empty text") << Search{"", {0, 1, 2, 3, 4}};
+        QTest::newRow("in two emails") << Search{"Example.ORG", {0, 1}};
+        QTest::newRow("mailbox only") << Search{"old.MBX", {1}};
+        QTest::newRow("longer than every field") << Search{QString(40, u'a'), {}};
         // The rows show record bytes as Windows-1252; only A to Z fold.
-        QTest::newRow("accented letter") << QStringLiteral("REN\u00E9") << "OK" << QList<int>{3};
-        QTest::newRow("accented capital") << QStringLiteral("REN\u00C9") << "OK" << QList<int>{};
-        QTest::newRow("euro sign") << QStringLiteral("\u20AC") << "OK" << QList<int>{3};
-        QTest::newRow("outside the code page") << QStringLiteral("\u03A9MEGA") << "OK" << QList<int>{4};
-        QTest::newRow("shown mailbox name") << QStringLiteral("CAF\u00E9.mbx") << "OK" << QList<int>{4};
-        QTest::newRow("mailbox bytes as Windows-1252") << QStringLiteral("caf\u00C3") << "OK" << QList<int>{};
-        QTest::newRow("Cancel keeps the selection") << QStringLiteral("alice") << "Cancel" << QList<int>{2};
+        QTest::newRow("accented letter") << Search{u"REN\u00E9"_qs, {3}};
+        QTest::newRow("accented capital") << Search{u"REN\u00C9"_qs, {}};
+        QTest::newRow("euro sign") << Search{u"\u20AC"_qs, {3}};
+        QTest::newRow("outside the code page") << Search{u"\u03A9MEGA"_qs, {4}};
+        QTest::newRow("shown mailbox name") << Search{u"CAF\u00E9.mbx"_qs, {4}};
+        QTest::newRow("mailbox bytes as Windows-1252") << Search{u"caf\u00C3"_qs, {}};
+        QTest::newRow("Cancel keeps the selection") << Search{"alice", {2}, "Cancel"};
     }
     // The current row stays where it was. The first match scrolls fully into view; else
     // the scroll stays.
     void findSelectsExactlyTheMatchingRows() {
-        QFETCH(QString, text);
-        QFETCH(QString, button);
-        QFETCH(QList<int>, selected);
+        QFETCH(Search, find);
         AppHarness app;
         // A mailbox path is a file name, shown as such, not as Windows-1252.
         app.ShowRecords({{"alice@example.org", "Alice Liddell", "Inbox.mbx"}, {"bob@example.org", "Bob", "A/Old.mbx"},
@@ -130,15 +129,15 @@ private slots:
             auto* edit = qobject_cast<QLineEdit*>(dialog.focusWidget());
             QVERIFY2(edit && edit->text().isEmpty(), "the empty search text has the focus");
             // Each character as a key press, whatever its script.
-            for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
+            for (const QChar c : find.text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
             SaveScreenshot(dialog, QStringLiteral("find-dialog"));
-            Click(dialog, button);
+            Click(dialog, find.button);
         });
         RunFindCommand(&view, view);
-        QCOMPARE(app.SelectedRows(), selected);
+        QCOMPARE(app.SelectedRows(), find.selected);
         QCOMPARE(view.currentIndex().row(), 2);
-        if (button == "Cancel" || selected.isEmpty()) QCOMPARE(view.verticalScrollBar()->value(), scrolled);
-        else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(selected.front(), 0))));
+        if (find.button == "Cancel" || find.selected.isEmpty()) QCOMPARE(view.verticalScrollBar()->value(), scrolled);
+        else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(find.selected.front(), 0))));
     }
 
     void saveChangesQuestionAnswersWithTheButtonClicked_data() {

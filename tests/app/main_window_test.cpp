@@ -59,11 +59,21 @@ private slots:
         QTRY_COMPARE(app.Frame().MessageText(), QStringLiteral("Ready"));
     }
 
-    // Only Delete deletes, and only with a selection; the other editing keys do nothing.
-    // New then asks about the deletion: Cancel keeps everything, No keeps the list.
-    void onlyDeleteChangesTheListAndNewAsksFirst() {
+    // Open loads nothing; it names the document and keeps the four newest files; a missing
+    // file is a message and changes nothing. Only Delete deletes, and only with a selection;
+    // the other editing keys do nothing. New then asks: Cancel keeps everything, No the list.
+    void openNamesTheDocumentOnlyDeleteDeletesNewAsksFirst() {
         AppHarness app;
         app.ShowNumberedRecords(3);
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("Untitled - Mirelo"));
+        for (const std::string name : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "3.txt", "missing.txt"}) {
+            app.platform.openAnswers.push_back(name == "missing.txt" ? app.Path(name) : app.files.Write(name, "x"));
+            QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        }
+        QCOMPARE(app.platform.messages.size(), 1u);
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("3.txt - Mirelo"));
+        QCOMPARE(app.View().RowCount(), 3);
+
         app.View().setFocus();
         QTest::keyClick(&app.View(), Qt::Key_Delete);
         app.SelectRows({1});
@@ -76,28 +86,15 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("untouched"));
         QTest::keyClick(&app.View(), Qt::Key_Delete);
         QCOMPARE(app.ColumnTexts(0), (QStringList{"user0@x.org", "user2@x.org"}));
+
         app.platform.saveChangesAnswers = {PlatformServices::SaveAnswer::Cancel, PlatformServices::SaveAnswer::No};
         for (int i = 0; i < 2; ++i) QTest::keyClick(&app.Frame(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(app.platform.saveChangesAsked, 2);
         QVERIFY(!app.Doc().IsModified() && !app.Enabled("Save..."));
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("Untitled - Mirelo"));
         QCOMPARE(app.View().RowCount(), 2);
         QCOMPARE(app.Doc().List().Count(), 3);
         QCOMPARE(app.Doc().SortColumn(), 2);
-    }
-
-    // Open loads nothing; it names the document and keeps the four newest files. A missing
-    // file is a message and changes nothing.
-    void openNamesTheDocumentAndKeepsTheRecentFiles() {
-        AppHarness app;
-        app.ShowNumberedRecords(1);
-        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("Untitled - Mirelo"));
-        for (const std::string name : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "3.txt", "missing.txt"}) {
-            app.platform.openAnswers.push_back(name == "missing.txt" ? app.Path(name) : app.files.Write(name, "x"));
-            QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
-        }
-        QCOMPARE(app.platform.messages.size(), 1u);
-        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("3.txt - Mirelo"));
-        QCOMPARE(app.View().RowCount(), 1);
         app.Restart();
         const auto path = [&](const char* name) { return QString::fromStdString(app.Path(name)); };
         QCOMPARE(app.App().RecentFiles(), (QStringList{path("3.txt"), path("5.txt"), path("4.txt"), path("2.txt")}));

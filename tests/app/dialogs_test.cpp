@@ -37,18 +37,13 @@ void Click(QWidget& dialog, const QString& text) {
     const auto buttons = dialog.findChildren<QAbstractButton*>();
     const auto button = std::find_if(buttons.begin(), buttons.end(), [&](auto* b) { return b->text() == text; });
     QVERIFY2(button != buttons.end(), qPrintable(text));
-    const int middle = (*button)->height() / 2;
-    QTest::mouseClick(*button, Qt::LeftButton, {}, QPoint(middle, middle));
+    QTest::mouseClick(*button, Qt::LeftButton, {}, QPoint(1, 1) * ((*button)->height() / 2));
 }
 
 // Saves a picture of the dialog when MIRELO_SCREENSHOT_DIR names a folder.
 void SaveScreenshot(QWidget& dialog, const QString& name) {
     const QString folder = qEnvironmentVariable("MIRELO_SCREENSHOT_DIR");
     if (!folder.isEmpty()) QVERIFY(dialog.grab().save(folder + u'/' + name + QStringLiteral(".png")));
-}
-
-QString NativePath(const std::filesystem::path& path) {
-    return QDir::toNativeSeparators(QString::fromStdString(path.string()));
 }
 
 // The header type boxes from top to bottom, and their kinds.
@@ -138,18 +133,12 @@ private slots:
         else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(find.selected.front(), 0))));
     }
 
-    void saveChangesQuestionAnswersWithTheButtonClicked_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<PlatformServices::SaveAnswer>("answer");
-        QTest::newRow("Yes") << "&Yes" << PlatformServices::SaveAnswer::Yes;
-        QTest::newRow("No") << "&No" << PlatformServices::SaveAnswer::No;
-        QTest::newRow("Cancel") << "Cancel" << PlatformServices::SaveAnswer::Cancel;
-    }
     void saveChangesQuestionAnswersWithTheButtonClicked() {
-        QFETCH(QString, button);
-        QFETCH(PlatformServices::SaveAnswer, answer);
-        OnModalDialog([&](QDialog& dialog) { Click(dialog, button); });
-        QCOMPARE(QtPlatformServices().AskSaveChanges(QStringLiteral("Untitled")), answer);
+        using enum PlatformServices::SaveAnswer;
+        for (auto [button, answer] : {std::pair{"&Yes", Yes}, std::pair{"&No", No}, std::pair{"Cancel", Cancel}}) {
+            OnModalDialog([button](QDialog& dialog) { Click(dialog, button); });
+            QCOMPARE(QtPlatformServices().AskSaveChanges(QStringLiteral("Untitled")), answer);
+        }
     }
 
     // "&&" in the instructions shows as one ampersand.
@@ -183,15 +172,15 @@ private slots:
         for (int i = 100; i < 200; ++i) files.Write("Mail/d" + std::to_string(i) + "/x", "");
         files.Write("Mail/d180/Sub/In.mbx", "");
         files.Write("Other/x.txt", "");
-        FolderBrowserDialog dialog("prompt", NativePath(files.path() / "Mail" / "d180"), nullptr);
+        const QString root = QString::fromStdString(files.path().string());
+        FolderBrowserDialog dialog("prompt", QDir::toNativeSeparators(root + "/Mail/d180"), nullptr);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* tree = dialog.findChild<QTreeView*>();
         QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex().parent()), 100);
         QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
-        typed.replace("@", QString::fromStdString(files.path().string()));
-        QTest::keyClicks(QApplication::focusWidget(), typed);
-        QCOMPARE(dialog.ChosenFolder(), NativePath(files.path() / chosen.toStdString()));
+        QTest::keyClicks(QApplication::focusWidget(), typed.replace("@", root));
+        QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(root + '/' + chosen));
         for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
             dialog.findChild<QPushButton*>(folder)->click();
             QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(folder));

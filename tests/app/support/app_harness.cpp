@@ -1,6 +1,5 @@
 #include "support/app_harness.h"
 
-#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -20,22 +19,6 @@ QAction* AppHarness::Item(const QString& text) {
     }
     if (!found) qFatal("no menu item %s", qPrintable(text));
     return found;
-}
-
-void AppHarness::ShowNumberedRecords(int count) {
-    for (int i = 0; i < count; ++i) {
-        const std::string n = std::to_string(i);
-        Doc().List().Append("user" + n + "@x.org", "User " + n, "In.mbx", kFromKind);
-    }
-    Doc().RefillRows(Doc().List());
-}
-
-void AppHarness::SelectRows(const std::vector<int>& rows) {
-    QItemSelectionModel* selection = View().selectionModel();
-    selection->clearSelection();
-    for (const int row : rows) {
-        selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
 }
 
 QList<int> AppHarness::SelectedRows() {

@@ -111,8 +111,19 @@ public:
         Doc().RefillRows(Doc().List());
     }
     // user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
-    void ShowNumberedRecords(int count);
-    void SelectRows(const std::vector<int>& rows);
+    void ShowNumberedRecords(int count) {
+        for (int i = 0; i < count; ++i) {
+            const std::string n = std::to_string(i);
+            Doc().List().Append("user" + n + "@x.org", "User " + n, "In.mbx", kFromKind);
+        }
+        Doc().RefillRows(Doc().List());
+    }
+    void SelectRows(const std::vector<int>& rows) {
+        QItemSelectionModel* selection = View().selectionModel();
+        selection->clearSelection();
+        for (const int row : rows)
+            selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
     void DeleteRows(const std::vector<int>& rows) { SelectRows(rows); Choose(QStringLiteral("Delete selection")); }
     QList<int> SelectedRows();
     QStringList ColumnTexts(int column) {

@@ -53,11 +53,6 @@ public:
     void OpenForEditing(const std::string& path) override { calls.push_back("open " + path); }
 };
 
-void Add(AddressList& list, const std::string& email, const std::string& name, const std::string& mailbox,
-         int kind) {
-    list.Append(email, name, mailbox, kind);
-}
-
 TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
     EXPECT_EQ(CompareNoCase("ABC", "abc"), 0);
     // Folding to small letters puts '_' before the letters.
@@ -68,11 +63,11 @@ TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
 
 TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesTheRootWhereverItStands) {
     AddressList list;
-    Add(list, "HELP@MAILHOST", "To", "/m/b.mbx", 1);
-    Add(list, "help@mailhost", "Help Desk", "/m/a.mbx", 0);
-    Add(list, "", "undisclosed", "/m/a.mbx", 3);
-    Add(list, "", "To", "/m/b.mbx", 1);
-    Add(list, "b@x", "B", "/old/m/Sub/In.mbx", 0);
+    list.Append("HELP@MAILHOST", "To", "/m/b.mbx", 1);
+    list.Append("help@mailhost", "Help Desk", "/m/a.mbx", 0);
+    list.Append("", "undisclosed", "/m/a.mbx", 3);
+    list.Append("", "To", "/m/b.mbx", 1);
+    list.Append("b@x", "B", "/old/m/Sub/In.mbx", 0);
     OrderExtractionResult(list, "/m/");
 
     std::vector<std::string> shown;
@@ -110,12 +105,12 @@ protected:
 };
 
 TEST_F(SortAndExportTest, AnExtractionWritesUniqueRecordsInMailboxOrderQuotingOnlyMailboxesThatNeedIt) {
-    Add(list, "zed@x", "Zed", "/m/a,b.mbx", 0);
-    Add(list, "Amy@x", "Amy", "/m/b.mbx", 0);
-    Add(list, "amy@x", "To", "/m/a,b.mbx", 1);
-    Add(list, "", "To", "/m/b.mbx", 1);
-    Add(list, "q@x", "Q", "/m/b\"q\".mbx", 0);
-    Add(list, "r@x", "R", "/m/c\rd\ne.mbx", 0);
+    list.Append("zed@x", "Zed", "/m/a,b.mbx", 0);
+    list.Append("Amy@x", "Amy", "/m/b.mbx", 0);
+    list.Append("amy@x", "To", "/m/a,b.mbx", 1);
+    list.Append("", "To", "/m/b.mbx", 1);
+    list.Append("q@x", "Q", "/m/b\"q\".mbx", 0);
+    list.Append("r@x", "R", "/m/c\rd\ne.mbx", 0);
     host.dialogAnswer = Path("out");
     ASSERT_TRUE(SortAndExport(list, "/m/", true, true, host));
     EXPECT_EQ(ReadFileBytes(Path("out.CSV")), "email,name,notes\r\nzed@x,Zed,\"a,b.mbx\"\r\nq@x,Q,\"b\"\"q\"\".mbx\"\r\n"
@@ -126,8 +121,8 @@ TEST_F(SortAndExportTest, AnExtractionWritesUniqueRecordsInMailboxOrderQuotingOn
 }
 
 TEST_F(SortAndExportTest, CancelWritesNothingSaveUsesTheRememberedPathSaveAsAsksAgain) {
-    for (const char* email : {"a@x", "b@x", "c@x"}) Add(list, email, "N", "/m/a.mbx", 0);
-    Add(list, "A@X", "To", "/m/a.mbx", 1);
+    for (const char* email : {"a@x", "b@x", "c@x"}) list.Append(email, "N", "/m/a.mbx", 0);
+    list.Append("A@X", "To", "/m/a.mbx", 1);
     host.remembered = Path("earlier.csv");
     EXPECT_FALSE(SortAndExport(list, "/m/", true, true, host));
     EXPECT_EQ(host.calls, (std::vector<std::string>{"Sorting", "refill", "ask " + Path("earlier.csv")}));
@@ -164,7 +159,7 @@ TEST_F(SortAndExportTest, AnEmptyListWritesTheHeader) {
 }
 
 TEST_F(SortAndExportTest, AFolderThatCannotBeWrittenIsReportedWithItsPath) {
-    Add(list, "a@x", "A", "/m/a.mbx", 0);
+    list.Append("a@x", "A", "/m/a.mbx", 0);
     host.remembered = Path("missing/out.csv");
     EXPECT_FALSE(SortAndExport(list, "", false, false, host));
     EXPECT_EQ(host.calls, std::vector<std::string>{"Unable to open output file " + Path("missing/out.csv") +
@@ -189,7 +184,7 @@ TEST_F(SortAndExportTest, ReplacesTheFileALinkLeadsToWithItsPermissionsOnlyOnceW
     const std::string target = folder.Write("real.csv", "earlier\r\n");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink("real.csv", Path("link.csv"));
-    Add(list, "a@x", "A", "a.mbx", 0);
+    list.Append("a@x", "A", "a.mbx", 0);
     host.remembered = Path("link.csv");
     ASSERT_TRUE(SortAndExport(list, "", false, false, host));
     EXPECT_TRUE(fs::is_symlink(Path("link.csv")));
@@ -197,7 +192,7 @@ TEST_F(SortAndExportTest, ReplacesTheFileALinkLeadsToWithItsPermissionsOnlyOnceW
     EXPECT_EQ(ReadFileBytes(target), written);
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
-    for (int i = 0; i < 1000; ++i) Add(list, "user" + std::to_string(i) + "@example.com", "Name", "a.mbx", 0);
+    for (int i = 0; i < 1000; ++i) list.Append("user" + std::to_string(i) + "@example.com", "Name", "a.mbx", 0);
     const std::string sibling = target + ".partial0";
     gSiblingPath = sibling.c_str();
     {

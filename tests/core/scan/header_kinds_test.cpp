@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scan/header_kind_flags_fixture.h"
-
 namespace mirelo {
 namespace {
 
@@ -18,18 +16,6 @@ TEST(MatchHeaderKind, ReportsAFilledSlot) {
     StoreSlot(slots, kNoKind, "x");  // kinds out of range are ignored
     StoreSlot(slots, kHeaderKindCount, "x");
     EXPECT_EQ(slots, HeaderSlots{});
-}
-
-using HeaderKindFlags = HeaderKindFlagsTest;
-
-TEST_F(HeaderKindFlags, SwitchEachKindOnItsOwn) {
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) EXPECT_TRUE(IsKindEnabled(kind)) << kind;
-    SetKindEnabled(kSenderKind, false);
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) EXPECT_EQ(IsKindEnabled(kind), kind != kSenderKind) << kind;
-    SetKindEnabled(kNoKind, true);
-    EXPECT_FALSE(IsKindEnabled(kNoKind));
-    EXPECT_FALSE(IsKindEnabled(-1));
-    EXPECT_FALSE(IsKindEnabled(7));
 }
 
 }  // namespace

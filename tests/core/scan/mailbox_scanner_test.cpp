@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "core/scan/header_kind_flags_fixture.h"
 #include "scan/mail_date.h"
 #include "scan/replace_all.h"
 #include "support/temp_dir.h"
@@ -14,23 +13,13 @@
 namespace mirelo {
 namespace {
 
-struct Found {
-    std::string email;
-    std::string name;
-    HeaderKind kind;
-
-    friend bool operator==(const Found&, const Found&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Found& f) {
-        return out << "{" << f.email << ", " << f.name << ", " << f.kind << "}";
-    }
-};
-using FoundList = std::vector<Found>;
+using FoundList = std::vector<std::tuple<std::string, std::string, int>>;  // email, name, kind
 
 FoundList Records(const AddressList& list) {
     FoundList found;
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& r = *list.At(i);
-        found.push_back({std::string(list.Email(r)), std::string(list.Name(r)), r.headerKind});
+        found.emplace_back(list.Email(r), list.Name(r), r.headerKind);
     }
     return found;
 }
@@ -148,21 +137,24 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
     EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, mailbox.rfind('\n', readWhenStopped - 1) + 1)));
 }
 
-using ScanMailboxWithKindsOff = HeaderKindFlagsTest;
+// The enabled flags are process-wide: the test switches them all back on.
+class ScanMailboxWithKindsOff : public ::testing::Test {
+protected:
+    ~ScanMailboxWithKindsOff() override {
+        for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, true);
+    }
+};
 
 TEST_F(ScanMailboxWithKindsOff, ASwitchedOffKindYieldsNothingButStillEndsMessages) {
     SetKindEnabled(kToKind, false);
+    SetKindEnabled(kNoKind, true);
+    for (HeaderKind kind = -1; kind <= kNoKind + 1; ++kind)
+        EXPECT_EQ(IsKindEnabled(kind), kind >= 0 && kind < kHeaderKindCount && kind != kToKind) << kind;
     EXPECT_EQ(ScanText("From: A <a@m>\nTo: x@m\nTo: y@m\nReply-To: Nobody\n"),
               (FoundList{{"a@m", "A", kFromKind}, {"", "Nobody", kReplyToKind}}));
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, false);
     EXPECT_EQ(ScanText("From: A <a@m>\nTo: b@m\nFrom: C <c@m>\nSender: s@m\n"), FoundList{});
 }
-
-}  // namespace
-}  // namespace mirelo
-
-namespace mirelo {
-namespace {
 
 struct DatedCase {
     const char* what;

@@ -262,6 +262,7 @@ TEST(ExtractCommand, WritesTheSameCsvBytesOnEverySystem) {
               "email,name,notes\r\nme@mailhost,To," + Native("/{Ид-1}/Inbox.dbx") + "\r\nzoe@mailhost,Zoe," +
                   Native("/{Ид-1}/Inbox.dbx") + "\r\n");
     EXPECT_EQ(run("--frobnicate " + deep), "exit status 2");  // a usage error
+    EXPECT_EQ(run("--help"), kExtractUsage);
 
     const std::string list = deep + kPathSeparator + "list.csv";
     ASSERT_EQ(run("--output " + list + " " + deep + kPathSeparator + "Eudora"), "");

@@ -38,8 +38,26 @@ TEST(DayOfDate, ReadsTheDatesRealMailHolds) {
         {"", ""},
         {"(no date)", ""},
         {"Fri, 1 Jan 2200 00:00:00 +0000", ""},
+        // A minute either side of midnight in UTC, for each kind of zone.
+        {"Mon, 1 Jan 2001 01:00:00 +0100", "2001-01-01"}, {"Mon, 1 Jan 2001 00:14:00 +0015", "2000-12-31"},
+        {"Sun, 31 Dec 2000 15:59:00 PST", "2000-12-31"},  {"Sun, 31 Dec 2000 16:59:00 PDT", "2000-12-31"},
+        {"Mon, 1 Jan 2001 01:00:00 CET", "2001-01-01"},   {"Mon, 1 Jan 2001 02:00:00 CEST", "2001-01-01"},
+        {"Mon, 1 Jan 2001 01:00:00 MET", "2001-01-01"},   {"Fri, 2 Jan 1970 00:00:00 +0000", "1970-01-02"},
+        {"Fri, 3 Mar 50 09:15:00 +0000", ""},             {"Mon, 29 Feb 2100 00:00:00 +0000", ""},
+        {"2004-13-01", ""},                               {"2004-07-31", "2004-07-31"},
+        {"Mon, 1 Jan 2001 00:00:00 +0000 a b c d e f g h i j k l m n o p q r s", "2001-01-01"},
     };
     for (const DateCase& c : cases) EXPECT_EQ(IsoDate(DayOfDate(c.value)), c.iso) << c.value;
+    // Each month's last day is the day before the next month's first.
+    const std::string months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto day = [](int n, const std::string& month, int year) {
+        return DayOfDate(std::to_string(n) + " " + month + " " + std::to_string(year));
+    };
+    for (int m = 0; m < 12; ++m) {
+        int last = 28;
+        while (day(last + 1, months[m], 2001) != kUnknownDay) ++last;
+        EXPECT_EQ(day(last, months[m], 2001) + 1, day(1, months[(m + 1) % 12], m == 11 ? 2002 : 2001)) << months[m];
+    }
 }
 
 TEST(DayOfSeparatorLine, ReadsTheDateAfterTheSender) {

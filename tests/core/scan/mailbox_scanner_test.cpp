@@ -173,7 +173,7 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
          "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nFrom ???@??? Fri Jan 05 00:00:00 2001\n"
          "Date: 6 Jan 2001\nFrom: b@x\nFrom ???@??? Sun Jan 07 00:00:00 2001\nFrom: c@x\n",
          {"a@x 2001-01-01 2001-01-01", "b@x 2001-01-06 2001-01-06", "c@x 2001-01-07 2001-01-07"}},
-        {"broken date", "Date: someday\nFrom: a@x\n", {"a@x  "}},
+        {"broken date, a list asked for nothing", "Date: someday\nList-Post: <mailto:l@x>\nFrom: a@x\n", {"a@x  "}},
     };
     for (const DatedCase& c : cases) {
         AddressList list;
@@ -186,6 +186,7 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
             found.push_back(std::string(list.Email(*list.At(i))) + " " + IsoDate(days.first) + " " + IsoDate(days.last));
         }
         EXPECT_EQ(found, c.emailAndDays) << c.what;
+        EXPECT_TRUE(list.ListAddresses().empty());
     }
 }
 

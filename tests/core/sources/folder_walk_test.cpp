@@ -12,10 +12,10 @@
 #include "export/record_order.h"
 #include "sources/extraction.h"
 #include "sources/path_parts.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 #ifndef _WIN32
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -42,16 +42,14 @@ protected:
         return visited;
     }
 
-    void Extract(unsigned workers = DefaultWorkerCount()) {
-        ExtractAddresses(MailSource::Eudora, Root(), list, observer, {workers});
-    }
+    void Extract(unsigned workers) { ExtractAddresses(MailSource::Eudora, Root(), list, observer, {workers}); }
 
     TempDir folder;
     AddressList list;
     testing::RecordingObserver observer;
 };
 
-TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFirst) {
+TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFirstTillStopped) {
     const std::string longName(120, 'n');  // paths past the old limit of 260 work in full
     const std::string longPath = longName + "/" + longName + "/" + longName + "/In.mbx";
     for (const std::string name : {"In.mbx", "IN2.MBX", "in3.Mbx", "Trash.mbx", "TRASH.MBX", "Trash2.mbx", "In.mbx.old",
@@ -82,14 +80,11 @@ TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFir
         const auto last = std::find(inside.rbegin(), inside.rend(), true).base();
         EXPECT_TRUE(std::all_of(first, last, [](bool b) { return b; })) << prefix;
     }
-}
-
-TEST_F(FolderWalkTest, StopsAfterTheStoreBeingRead) {
-    for (const char* name : {"1.mbx", "2.mbx", "3.mbx"}) folder.Write(name, "");
+    // A stop ends the walk after the store being read.
     observer.stopAfterStores = 2;
-    int visited = 0;
-    EXPECT_FALSE(WalkFolderForStores(Root(), ".mbx", observer, [&](const std::string&) { ++visited; }));
-    EXPECT_EQ(visited, 2);
+    int read = 0;
+    EXPECT_FALSE(WalkFolderForStores(Root(), ".mbx", observer, [&](const std::string&) { ++read; }));
+    EXPECT_EQ(read, 2);
 }
 
 TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
@@ -110,13 +105,7 @@ TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
     std::string deep;
     for (int level = 0; level < 100; ++level) deep += "d/";
     folder.Write(deep + "Deep.mbx", "");
-    rlimit original{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &original), 0);
-    rlimit low = original;
-    low.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-    const std::vector<std::string> visited = Walk(Root());
-    setrlimit(RLIMIT_NOFILE, &original);
+    const auto visited = [&] { const testing::ResourceLimit files(RLIMIT_NOFILE, 64); return Walk(Root()); }();
     EXPECT_EQ(visited, std::vector<std::string>{deep + "Deep.mbx"});
 }
 #endif

@@ -73,7 +73,7 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
 TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnStores) {
     const TempDir folder;
     const auto store = [](std::string side, int s) { return Native(side + "/Id/S" + std::to_string(s) + ".dbx"); };
-    for (const std::string side : {"A", "B"}) {
+    for (const std::string side : {"A", "B"})
         for (int s = 0; s < 8; ++s) {
             DbxStoreBuilder builder;
             for (int m = 0; m < 200; ++m) {
@@ -82,7 +82,6 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
             }
             folder.Write(store(side, s), builder.Build().bytes);
         }
-    }
     const testing::ScopedEnv temp("TEMP", folder.path().string());
     AddressList lists[2];
     testing::RecordingObserver logs[2];

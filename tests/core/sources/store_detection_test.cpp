@@ -77,11 +77,6 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
     }
 }
 
-std::string Replaced(std::string text, std::string_view from, std::string_view to) {
-    ReplaceAll(text, from, to);
-    return text;
-}
-
 using Correspondents = std::set<std::pair<std::string, std::string>>;
 
 Correspondents ExtractFrom(const std::string& folder, Observer& observer) {
@@ -94,19 +89,18 @@ Correspondents ExtractFrom(const std::string& folder, Observer& observer) {
 }
 
 TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
-    const std::vector<std::string> messages = {
-        Message("Ann Lee", "ann"),
+    const std::vector<std::string> messages = {Message("Ann Lee", "ann"),
         "Return-Path: <bounce@x.org>\r\nFrom: \"Bo, Chan\" <bo@x.org>\r\nReply-To: desk@x.org\r\n\r\n",
-        Message("Cy Ode", "cy") + "From the start\r\n>From quoted\r\n",
-    };
+        Message("Cy Ode", "cy") + "From the start\r\n>From quoted\r\n"};
+    const auto replaced = [](std::string s, std::string_view a, std::string_view b) { ReplaceAll(s, a, b); return s; };
     TempDir dir;
     std::string eudora, mboxo, mboxrd;
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const std::string n = std::to_string(i);
         eudora += "From ???@??? Mon Jan 01 00:00:00 2001\r\n" + messages[i];
-        mboxo += "From a@b Mon Jan  1 00:00:00 2001\n" + Replaced(messages[i], "\nFrom the", "\n>From the");
+        mboxo += "From a@b Mon Jan  1 00:00:00 2001\n" + replaced(messages[i], "\nFrom the", "\n>From the");
         mboxrd += "From a@b Mon Jan  1 00:00:00 2001\n" +
-                  Replaced(Replaced(messages[i], "\n>From", "\n>>From"), "\nFrom the", "\n>From the");
+                  replaced(replaced(messages[i], "\n>From", "\n>>From"), "\nFrom the", "\n>From the");
         dir.Write("maildir/cur/" + n + ".mx", messages[i]);
         dir.Write("eml/" + n + ".eml", messages[i]);
         dir.Write("emlx/A.mbox/Messages/" + n + ".emlx", Emlx(messages[i]));

@@ -18,9 +18,7 @@ using namespace dbx_layout;
 using Messages = std::vector<std::pair<std::size_t, std::string>>;  // tree position, text
 using namespace std::string_literals;
 
-constexpr std::size_t kMessages = 12;
-constexpr std::size_t kDamaged = 4;
-constexpr std::size_t kInDataField = 5;
+constexpr std::size_t kMessages = 12, kDamaged = 4, kInDataField = 5;
 
 // Dumps the store as the folder walk would, over the previous store's dump; returns the
 // outcome and what the file holds.
@@ -107,15 +105,15 @@ std::uint32_t PastTheEnd(const DbxStoreImage& store) { return static_cast<std::u
 enum class Left { Nothing, FirstFive, BeforeLeaf, ThroughLeaf, All, AllButDamaged, AllButInDataField, DamagedCutToLines };
 
 Messages Kept(Left left, const DbxNodeLayout& leaf) {
+    using enum Left;
     Messages kept;
     for (std::size_t i = 0; i < kMessages; ++i) {
-        const bool isKept = left == Left::All || left == Left::DamagedCutToLines ||
-                            (left == Left::FirstFive && i < 5) || (left == Left::BeforeLeaf && i < leaf.firstValue) ||
-                            (left == Left::ThroughLeaf && i < leaf.firstValue + leaf.entryCount) ||
-                            (left == Left::AllButDamaged && i != kDamaged) ||
-                            (left == Left::AllButInDataField && i != kInDataField);
+        const bool isKept = left == All || left == DamagedCutToLines || (left == FirstFive && i < 5) ||
+                            (left == BeforeLeaf && i < leaf.firstValue) || (left == AllButDamaged && i != kDamaged) ||
+                            (left == ThroughLeaf && i < leaf.firstValue + leaf.entryCount) ||
+                            (left == AllButInDataField && i != kInDataField);
         const std::string text = Text(i);
-        const bool cut = left == Left::DamagedCutToLines && i == kDamaged;  // its first block's complete lines
+        const bool cut = left == DamagedCutToLines && i == kDamaged;  // its first block's complete lines
         if (isKept) kept.emplace_back(i, cut ? text.substr(0, text.rfind('\n', kBlockBodySize - 1) + 1) : text);
     }
     return kept;

@@ -19,10 +19,8 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     std::random_device random;
-    for (;;) {
-        path_ = fs::temp_directory_path() / ("mirelo-test-" + std::to_string(random()));
-        if (fs::create_directory(path_)) break;
-    }
+    do path_ = fs::temp_directory_path() / ("mirelo-test-" + std::to_string(random()));
+    while (!fs::create_directory(path_));
 }
 
 TempDir::~TempDir() {

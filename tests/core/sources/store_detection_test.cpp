@@ -46,8 +46,6 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
     for (const char* path : {"Apple/INBOX.mbox/Data/1/Messages/1.emlx", "Apple/INBOX.mbox/Messages/2.partial.emlx",
                              "Apple/Junk.mbox/Messages/3.emlx"})
         dir.Write(path, Emlx(m));
-    StoreSelection trashToo = StoreSelection::Every();
-    trashToo.includeTrash = true;
     StoreSelection mboxOnly;
     mboxOnly.kinds[static_cast<std::size_t>(StoreKind::Mbox)] = true;
     const std::vector<std::string> every = {"emlx Apple/INBOX.mbox/Data/1/Messages/ Apple/INBOX.mbox",
@@ -57,10 +55,11 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
         "mbox export.junk export.junk", "mbox export.txt export.txt"};
     const struct { StoreSelection selection; std::vector<std::string> expected; } cases[] = {
         {StoreSelection::Every(), every},
-        {trashToo, {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2],
-                    "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4],
-                    "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[5], every[6], every[7], every[8],
-                    "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash", every[9], every[10]}},
+        {{StoreSelection::Every().kinds, true},  // the trash too
+         {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2],
+          "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4],
+          "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[5], every[6], every[7], every[8],
+          "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash", every[9], every[10]}},
         {mboxOnly, {every[6], every[7], every[8], every[9], every[10]}},
     };
     const std::string root = dir.path().string() + "/";

@@ -95,27 +95,18 @@ TEST(DbxDump, SoundStoresAreDumpedWholeInTreeOrder) {
     };
     for (const Case& c : cases) ExpectDump(c.store.bytes, c.expected, false, c.name);
     const DumpOutcome missing = DumpDbxToText("no-such-folder/missing.dbx", "no-such-folder/dump");
-    EXPECT_FALSE(missing.written);
-    EXPECT_NE(missing.problem, "");
+    EXPECT_TRUE(!missing.written && !missing.problem.empty()) << missing.problem;
 }
 
 std::uint32_t PastTheEnd(const DbxStoreImage& store) { return static_cast<std::uint32_t>(store.bytes.size() + 0x40); }
 
-// What a damaged store still gives.
-enum class Left { Nothing, FirstFive, BeforeLeaf, ThroughLeaf, All, AllButDamaged, AllButInDataField, DamagedCutToLines };
-
-Messages Kept(Left left, const DbxNodeLayout& leaf) {
-    using enum Left;
+// What a damaged store still gives: the messages before end but the lost one; if cut, the
+// damaged one only to the last complete line of its first block.
+Messages Kept(std::size_t end, std::size_t lost = kMessages, bool cut = false) {
     Messages kept;
-    for (std::size_t i = 0; i < kMessages; ++i) {
-        const bool isKept = left == All || left == DamagedCutToLines || (left == FirstFive && i < 5) ||
-                            (left == BeforeLeaf && i < leaf.firstValue) || (left == AllButDamaged && i != kDamaged) ||
-                            (left == ThroughLeaf && i < leaf.firstValue + leaf.entryCount) ||
-                            (left == AllButInDataField && i != kInDataField);
-        const std::string text = Text(i);
-        const bool cut = left == DamagedCutToLines && i == kDamaged;  // its first block's complete lines
-        if (isKept) kept.emplace_back(i, cut ? text.substr(0, text.rfind('\n', kBlockBodySize - 1) + 1) : text);
-    }
+    for (std::size_t i = 0; i < end; ++i)
+        if (i != lost) kept.emplace_back(i, Text(i));
+    if (cut) kept[kDamaged].second.resize(kept[kDamaged].second.rfind('\n', kBlockBodySize - 1) + 1);
     return kept;
 }
 
@@ -126,59 +117,59 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
     for (const DbxNodeLayout& node : sound.nodes)
         if (node.depth >= deepest->depth) deepest = &node;
     const DbxNodeLayout leaf = *deepest;
-    ASSERT_GE(leaf.depth, 2);
-    ASSERT_GT(leaf.firstValue, kDamaged);
-    ASSERT_LT(leaf.firstValue + leaf.entryCount, kMessages);
-    const std::uint32_t lastEntryChild = leaf.position + NodeEntryChildAt(leaf.entryCount - 1);
-    const std::uint32_t root = sound.nodes[0].position, headChild = leaf.position + kNodeHeadChildAt;
+    ASSERT_TRUE(leaf.depth >= 2 && leaf.firstValue > kDamaged && leaf.firstValue + leaf.entryCount < kMessages);
+    const std::uint32_t root = sound.nodes[0].position, headChild = leaf.position + kNodeHeadChildAt,
+                        lastEntryChild = leaf.position + NodeEntryChildAt(leaf.entryCount - 1);
     const std::uint32_t info = sound.infos[kDamaged], first = sound.textBlocks[kDamaged][0],
                         second = sound.textBlocks[kDamaged][1];
-    struct DamageCase { const char* name; std::function<void(DbxStoreImage&)> damage; Left left; bool reported = true; };
-    using enum Left;
-    const DamageCase cases[] = {
-        {"count 0", [](auto& s) { s.SetMessageCount(0); }, Nothing, false},
-        {"root 0", [](auto& s) { s.SetTreeRoot(0); }, Nothing, false},
-        {"count below the tree", [](auto& s) { s.SetMessageCount(5); }, FirstFive, false},
+
+    const Messages none, firstFive = Kept(5), beforeLeaf = Kept(leaf.firstValue), all = Kept(kMessages),
+        throughLeaf = Kept(leaf.firstValue + leaf.entryCount), allButDamaged = Kept(kMessages, kDamaged),
+        allButInDataField = Kept(kMessages, kInDataField), cutToLines = Kept(kMessages, kMessages, true);
+    struct Case { const char* name; std::function<void(DbxStoreImage&)> damage; Messages kept; bool reported = true; };
+    const Case cases[] = {
+        {"count 0", [](auto& s) { s.SetMessageCount(0); }, none, false},
+        {"root 0", [](auto& s) { s.SetTreeRoot(0); }, none, false},
+        {"count below the tree", [](auto& s) { s.SetMessageCount(5); }, firstFive, false},
         // A node needs only its head and its used entries, a block only its head and its
         // used bytes: a store whose last object is cut just after them has lost nothing.
         {"cut after the used entries of the root", [&](auto& s) {
              s.SetTreeRoot(s.CopyToEnd(root, kNodeSize));
              s.bytes.resize(s.bytes.size() - (kNodeMaxEntries - s.nodes[0].entryCount) * 12);
-         }, All, false},
+         }, all, false},
         {"cut after the used bytes of a block", [&](auto& s) {
              const std::uint32_t block = s.CopyToEnd(second, kBlockSize);
              s.SetWord(first + kBlockNextAt, block);
              s.bytes.resize(block + 16 + Text(kDamaged).size() - kBlockBodySize);
-         }, All, false},
-        {"not a store", [](auto& s) { s.SetWord(0, 0); }, Nothing},
-        {"root past the end", [](auto& s) { s.SetTreeRoot(PastTheEnd(s)); }, Nothing},
-        {"root with a wrong marker", [&](auto& s) { s.BreakMarker(root); }, Nothing},
-        {"root inside the header", [](auto& s) { s.SetTreeRoot(0x30); }, Nothing},
-        {"child node with a wrong marker", [&](auto& s) { s.BreakMarker(leaf.position); }, BeforeLeaf},
-        {"child pointer past the end", [&](auto& s) { s.SetWord(headChild, PastTheEnd(s)); }, BeforeLeaf},
-        {"head child pointing back to its parent", [&](auto& s) { s.SetWord(headChild, leaf.parent); }, BeforeLeaf},
-        {"entry child pointing back to the root", [&](auto& s) { s.SetWord(lastEntryChild, root); }, ThroughLeaf},
-        {"entry count over 0x33", [&](auto& s) { s.SetByte(leaf.position + kNodeEntryCountAt, 0x34); }, All},
-        {"root entry count over 0x33", [&](auto& s) { s.SetByte(root + kNodeEntryCountAt, 0xFF); }, All},
-        {"count far larger than the tree", [](auto& s) { s.SetMessageCount(0xFFFFFFFF); }, All},
-        {"info record past the end", [](auto& s) { s.SetWord(s.valueSlots[kDamaged], PastTheEnd(s)); }, AllButDamaged},
-        {"info record with a wrong marker", [&](auto& s) { s.BreakMarker(info); }, AllButDamaged},
-        {"info body past the end", [&](auto& s) { s.SetWord(info + kInfoBodyLengthAt, 0xFFFFFF00); }, AllButDamaged},
-        {"index field longer than the body", [&](auto& s) { s.SetByte(info + kInfoEntryCountAt, 0xFF); }, AllButDamaged},
-        {"text position past the end", [](auto& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); }, AllButDamaged},
+         }, all, false},
+        {"not a store", [](auto& s) { s.SetWord(0, 0); }, none},
+        {"root past the end", [](auto& s) { s.SetTreeRoot(PastTheEnd(s)); }, none},
+        {"root with a wrong marker", [&](auto& s) { s.BreakMarker(root); }, none},
+        {"root inside the header", [](auto& s) { s.SetTreeRoot(0x30); }, none},
+        {"child node with a wrong marker", [&](auto& s) { s.BreakMarker(leaf.position); }, beforeLeaf},
+        {"child pointer past the end", [&](auto& s) { s.SetWord(headChild, PastTheEnd(s)); }, beforeLeaf},
+        {"head child pointing back to its parent", [&](auto& s) { s.SetWord(headChild, leaf.parent); }, beforeLeaf},
+        {"entry child pointing back to the root", [&](auto& s) { s.SetWord(lastEntryChild, root); }, throughLeaf},
+        {"entry count over 0x33", [&](auto& s) { s.SetByte(leaf.position + kNodeEntryCountAt, 0x34); }, all},
+        {"root entry count over 0x33", [&](auto& s) { s.SetByte(root + kNodeEntryCountAt, 0xFF); }, all},
+        {"count far larger than the tree", [](auto& s) { s.SetMessageCount(0xFFFFFFFF); }, all},
+        {"info record past the end", [](auto& s) { s.SetWord(s.valueSlots[kDamaged], PastTheEnd(s)); }, allButDamaged},
+        {"info record with a wrong marker", [&](auto& s) { s.BreakMarker(info); }, allButDamaged},
+        {"info body past the end", [&](auto& s) { s.SetWord(info + kInfoBodyLengthAt, 0xFFFFFF00); }, allButDamaged},
+        {"index field longer than the body", [&](auto& s) { s.SetByte(info + kInfoEntryCountAt, 0xFF); }, allButDamaged},
+        {"text position past the end", [](auto& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); }, allButDamaged},
         {"text position outside the info record",  // the body holds the index field alone
-         [](auto& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); }, AllButInDataField},
-        {"first block with a wrong marker", [&](auto& s) { s.BreakMarker(first); }, AllButDamaged},
-        {"second block with a wrong marker", [&](auto& s) { s.BreakMarker(second); }, DamagedCutToLines},
-        {"next block past the end", [&](auto& s) { s.SetWord(first + kBlockNextAt, PastTheEnd(s)); }, DamagedCutToLines},
-        {"block using more than its body",
-         [&](auto& s) { s.SetWord(second + kBlockUsedAt, kBlockBodySize + 1); }, DamagedCutToLines},
-        {"block chain looping", [](auto& s) { s.LoopTextChain(kDamaged); }, All},
+         [](auto& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); }, allButInDataField},
+        {"first block with a wrong marker", [&](auto& s) { s.BreakMarker(first); }, allButDamaged},
+        {"second block with a wrong marker", [&](auto& s) { s.BreakMarker(second); }, cutToLines},
+        {"next block past the end", [&](auto& s) { s.SetWord(first + kBlockNextAt, PastTheEnd(s)); }, cutToLines},
+        {"block used past its body", [&](auto& s) { s.SetWord(second + kBlockUsedAt, kBlockBodySize + 1); }, cutToLines},
+        {"block chain looping", [](auto& s) { s.LoopTextChain(kDamaged); }, all},
     };
-    for (const DamageCase& c : cases) {
+    for (const Case& c : cases) {
         DbxStoreImage store = sound;
         c.damage(store);
-        ExpectDump(store.bytes, Kept(c.left, leaf), c.reported, c.name);
+        ExpectDump(store.bytes, c.kept, c.reported, c.name);
     }
 }
 

@@ -85,7 +85,8 @@ protected:
     DumpOutcome Dump() { return DumpDbxToText(store_, dumpPath_); }
 
     TempDir dir_;
-    const std::string store_ = dir_.Write("Inbox.dbx", DbxStoreBuilder().AddMessage("From: a@example.com\r\n").Build().bytes);
+    const std::string store_ =
+        dir_.Write("Inbox.dbx", DbxStoreBuilder().AddMessage("From: a@example.com\r\n").Build().bytes);
     const std::string dumpPath_ = (dir_.path() / "outlook_temp.mbx").string();
 };
 

@@ -30,9 +30,7 @@ private:
 };
 
 // Writes past the given size fail with EFBIG, as on a disk that fills up.
-struct FileSizeLimit : ResourceLimit {
-    explicit FileSizeLimit(rlim_t bytes) : ResourceLimit(RLIMIT_FSIZE, bytes) {}
-};
+struct FileSizeLimit : ResourceLimit { explicit FileSizeLimit(rlim_t bytes) : ResourceLimit(RLIMIT_FSIZE, bytes) {} };
 
 }  // namespace mirelo::testing
 #endif

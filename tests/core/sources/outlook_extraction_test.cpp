@@ -19,7 +19,6 @@ namespace {
 
 using testing::DbxStoreBuilder;
 using testing::Native;
-using testing::ReadFileBytes;
 using testing::TempDir;
 
 // Each sender's message to me; an empty sender stands for a message without text.
@@ -62,10 +61,9 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
     EXPECT_EQ(log.problems.size(), 1u);  // the folder list is not a damaged store
     EXPECT_EQ(log.problems.count(path("AD/Identities/Damaged.dbx")), 1u);
     ASSERT_EQ(log.statuses.size(), 4u);
-    const std::string last = log.statuses.back();
-    const std::string lastStore = last.starts_with(kPathSeparator) ? root + last : last;
+    const std::string lastStore = (log.statuses.back().starts_with(kPathSeparator) ? root : "") + log.statuses.back();
     EXPECT_TRUE(DumpDbxToText(lastStore, path("again.mbx")).written);
-    EXPECT_EQ(ReadFileBytes(path("outlook_temp.mbx")), ReadFileBytes(path("again.mbx")));
+    EXPECT_EQ(testing::ReadFileBytes(path("outlook_temp.mbx")), testing::ReadFileBytes(path("again.mbx")));
 }
 
 // Two windows, or a window and the command line, share the temporary folder: each reads

@@ -15,8 +15,6 @@ namespace mirelo {
 namespace {
 
 using testing::Native;
-using testing::TempDir;
-using Observer = testing::RecordingObserver;
 
 std::string Message(const std::string& name, const std::string& user) {
     return "From: " + name + " <" + user + "@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
@@ -27,8 +25,8 @@ std::string Emlx(const std::string& message) {
 }
 
 // A profile of every client: the trash of each, index files, and files that are no mail.
-TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
-    TempDir dir;
+TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGoneSinceIsReportedWhenRead) {
+    testing::TempDir dir;
     const std::string m = Message("Ann Lee", "ann");
     for (const char* path : {"Eudora/In.mbx", "Eudora/Trash.mbx", "TB/Inbox", "TB/Inbox.sbd/Work", "TB/Trash",
                              "TB/Junk.mbox", "export.junk", "export.txt"})
@@ -63,24 +61,31 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrder) {
         {mboxOnly, {every[6], every[7], every[8], every[9], every[10]}},
     };
     const std::string root = dir.path().string() + "/";
+    testing::RecordingObserver observer;
     for (const auto& c : cases) {
-        Observer observer;
-        std::vector<std::string> listed;
+        std::string listed, expected;
         for (const FoundStore& store : ListMailStores(root, c.selection, observer))
-            listed.push_back(std::string(StoreKindName(store.kind)) + " " + store.path.substr(root.size()) + " " +
-                             store.label.substr(root.size()));
-        std::vector<std::string> expected;
-        for (const std::string& line : c.expected) expected.push_back(Native(line));
-        EXPECT_EQ(listed, expected);
+            listed += std::string(StoreKindName(store.kind)) + " " + store.path.substr(root.size()) + " " +
+                      store.label.substr(root.size()) + "\n";
+        for (const std::string& line : c.expected) expected += line + "\n";
+        EXPECT_EQ(listed, Native(expected));
         EXPECT_TRUE(observer.problems.empty());
     }
+
+    const FoundStore maildir = ListMailStores(root, StoreSelection::Every(), observer)[4];
+    std::filesystem::remove_all(dir.path() / "Maildir");
+    StoreBatch batch;
+    ReadMessageFolder(maildir, batch);
+    EXPECT_EQ(batch.records.Count(), 0);
+    ASSERT_EQ(batch.problems.size(), 2u);
+    EXPECT_EQ(batch.problems[0].path, maildir.path + Native("cur/"));
+    EXPECT_EQ(batch.problems[0].reason.substr(0, 21), "folder cannot be read");
 }
 
 using Correspondents = std::set<std::pair<std::string, std::string>>;
 
-Correspondents ExtractFrom(const std::string& folder, Observer& observer) {
-    AddressList list;
-    ExtractAllMail(Native(folder + "/"), StoreSelection::Every(), list, observer);
+Correspondents ExtractFrom(const std::filesystem::path& folder, ExtractionObserver& observer, AddressList& list) {
+    ExtractAllMail(Native(folder.string() + "/"), StoreSelection::Every(), list, observer);
     Correspondents found;
     for (int i = 0; i < list.Count(); ++i)
         found.insert({std::string(list.Email(*list.At(i))), std::string(list.Name(*list.At(i)))});
@@ -92,7 +97,7 @@ TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
         "Return-Path: <bounce@x.org>\r\nFrom: \"Bo, Chan\" <bo@x.org>\r\nReply-To: desk@x.org\r\n\r\n",
         Message("Cy Ode", "cy") + "From the start\r\n>From quoted\r\n"};
     const auto replaced = [](std::string s, std::string_view a, std::string_view b) { ReplaceAll(s, a, b); return s; };
-    TempDir dir;
+    testing::TempDir dir;
     std::string eudora, mboxo, mboxrd;
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const std::string n = std::to_string(i);
@@ -109,20 +114,16 @@ TEST(ExtractAllMail, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
     dir.Write("mboxo/box.mbox", mboxo);
     dir.Write("mboxrd/Inbox", mboxrd);
     dir.Write("mboxrd/Inbox.msf", "");
-    Observer observer;
-    const Correspondents expected = ExtractFrom((dir.path() / "eudora").string(), observer);
+    testing::RecordingObserver observer;
+    AddressList list;  // one for every kind: each extraction into it starts it afresh
+    const Correspondents expected = ExtractFrom(dir.path() / "eudora", observer, list);
+    const int records = list.Count();
     EXPECT_EQ(expected.size(), 6u);
-    for (const char* kind : {"mboxo", "mboxrd", "maildir", "eml", "emlx"})
-        EXPECT_EQ(ExtractFrom((dir.path() / kind).string(), observer), expected) << kind;
+    for (const char* kind : {"mboxo", "mboxrd", "maildir", "eml", "emlx"}) {
+        EXPECT_EQ(ExtractFrom(dir.path() / kind, observer, list), expected) << kind;
+        EXPECT_EQ(list.Count(), records) << kind;
+    }
     EXPECT_TRUE(observer.problems.empty());
-
-    // A second extraction into the same list starts it afresh.
-    AddressList list;
-    const std::string eml = Native((dir.path() / "eml").string() + "/");
-    ExtractAllMail(eml, StoreSelection::Every(), list, observer);
-    const int once = list.Count();
-    ExtractAllMail(eml, StoreSelection::Every(), list, observer);
-    EXPECT_EQ(list.Count(), once);
 }
 
 TEST(ExtractAllMail, DamagedStoresGiveTheirRecordsOrALine) {
@@ -136,28 +137,13 @@ TEST(ExtractAllMail, DamagedStoresGiveTheirRecordsOrALine) {
         {"Live/empty.eml", "", 0, ""},
     };
     for (const auto& c : cases) {
-        TempDir dir;
+        testing::TempDir dir;
         const std::string path = dir.Write(c.path, c.bytes);
-        Observer observer;
-        EXPECT_EQ(ExtractFrom(dir.path().string(), observer).size(), c.correspondents) << c.path;
+        testing::RecordingObserver observer;
+        AddressList list;
+        EXPECT_EQ(ExtractFrom(dir.path(), observer, list).size(), c.correspondents) << c.path;
         EXPECT_EQ(observer.problems[Native(path)], c.said) << c.path;
     }
-}
-
-TEST(ReadMessageFolder, AMaildirGoneAfterItWasListedIsReported) {
-    TempDir dir;
-    dir.Write("Maildir/cur/1", Message("Ann Lee", "ann"));
-    std::filesystem::create_directory(dir.path() / "Maildir/new");
-    Observer observer;
-    const std::vector<FoundStore> stores = ListMailStores(dir.path().string() + "/", StoreSelection::Every(), observer);
-    std::filesystem::remove_all(dir.path() / "Maildir");
-    StoreBatch batch;
-    ASSERT_EQ(stores.size(), 1u);
-    ReadMessageFolder(stores[0], batch);
-    EXPECT_EQ(batch.records.Count(), 0);
-    ASSERT_EQ(batch.problems.size(), 2u);
-    EXPECT_EQ(batch.problems[0].path, stores[0].path + Native("cur/"));
-    EXPECT_EQ(batch.problems[0].reason.substr(0, 21), "folder cannot be read");
 }
 
 }  // namespace

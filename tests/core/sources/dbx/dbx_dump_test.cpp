@@ -16,7 +16,6 @@ namespace {
 
 using namespace dbx_layout;
 using Messages = std::vector<std::pair<std::size_t, std::string>>;  // tree position, text
-using namespace std::string_literals;
 
 constexpr std::size_t kMessages = 12, kDamaged = 4, kInDataField = 5;
 
@@ -62,8 +61,7 @@ Messages Texts(std::size_t count, std::size_t growth = 0) {
 
 // Every second text position lies in the data field.
 DbxStoreImage StoreOf(const Messages& messages, std::size_t entriesPerNode = kNodeMaxEntries) {
-    DbxStoreBuilder builder;
-    builder.EntriesPerNode(entriesPerNode);
+    DbxStoreBuilder builder = DbxStoreBuilder().EntriesPerNode(entriesPerNode);
     for (const auto& [i, text] : messages)
         builder.AddMessage(text, i % 2 ? TextPositionStorage::DataField : TextPositionStorage::Direct);
     return builder.Build();
@@ -71,17 +69,16 @@ DbxStoreImage StoreOf(const Messages& messages, std::size_t entriesPerNode = kNo
 
 // Stores without messages and files of other kinds leave the file empty.
 TEST(DbxDump, SoundStoresAreDumpedWholeInTreeOrder) {
-    struct Case { const char* name; DbxStoreImage store; Messages expected; };
     Messages blockEdges;
     for (const std::size_t length : {0u, 0x1FFu, 0x200u, 0x201u, 5000u})
         blockEdges.emplace_back(blockEdges.size(), std::string(length, static_cast<char>('a' + length % 26)));
     // The marker counts tree positions, so a message without text leaves a gap; a NUL ends
     // a text early; a text without a final line end is ended before the next marker.
-    const std::string withNul = "From: a@example.com\r\n"s + '\0' + "Cc: hidden@example.com\r\n";
+    const std::string withNul = std::string("From: a@example.com\r\n") + '\0' + "Cc: hidden@example.com\r\n";
     const Messages gaps = {{0, "From: b@example.com\r\n"}, {2, withNul}, {3, "From: c@example.com\r\n\r\nno end"}, {4, "x"}};
     const DbxStoreImage gapStore = DbxStoreBuilder().AddMessage(gaps[0].second).AddMessageWithoutText()
         .AddMessage(gaps[1].second).AddMessage(gaps[2].second).AddMessage(gaps[3].second).Build();
-    const Case cases[] = {
+    const struct { const char* name; DbxStoreImage store; Messages expected; } cases[] = {
         {"header alone", DbxStoreBuilder().Build(), {}},
         {"folder list", DbxStoreBuilder().Kind(kFolderListKind).AddMessage(Text(0)).Build(), {}},
         {"other kind", DbxStoreBuilder().Kind(0x6F74FDC7).AddMessage(Text(0)).Build(), {}},
@@ -93,7 +90,7 @@ TEST(DbxDump, SoundStoresAreDumpedWholeInTreeOrder) {
         {"texts around the block size", StoreOf(blockEdges), blockEdges},
         {"gaps, NULs and missing line ends", gapStore, gaps},
     };
-    for (const Case& c : cases) ExpectDump(c.store.bytes, c.expected, false, c.name);
+    for (const auto& c : cases) ExpectDump(c.store.bytes, c.expected, false, c.name);
     const DumpOutcome missing = DumpDbxToText("no-such-folder/missing.dbx", "no-such-folder/dump");
     EXPECT_TRUE(!missing.written && !missing.problem.empty()) << missing.problem;
 }
@@ -176,8 +173,7 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
 // A tree that lists one large message over and over would make the dump grow with the
 // square of the store; reading stops once the store has been read twice over.
 TEST(DbxDamage, ATreeRepeatingOneMessageCannotBlowUpTheDump) {
-    DbxStoreBuilder builder;
-    builder.AddMessage(std::string(100 * 1024, 'x'));
+    DbxStoreBuilder builder = DbxStoreBuilder().AddMessage(std::string(100 * 1024, 'x'));
     for (int i = 0; i < 400; ++i) builder.AddMessage("From: a@example.com\r\n");
     DbxStoreImage store = builder.Build();
     for (const std::uint32_t slot : store.valueSlots) store.SetWord(slot, store.infos[0]);
@@ -193,8 +189,7 @@ TEST(DbxDamage, ATreeRepeatingOneMessageCannotBlowUpTheDump) {
 // among the messages, where exactly the messages whose records lie wholly before the cut
 // are dumped.
 TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
-    DbxStoreBuilder builder;
-    builder.EntriesPerNode(3);
+    DbxStoreBuilder builder = DbxStoreBuilder().EntriesPerNode(3);
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < 30; ++i) {
         texts.push_back(i % 7 == 3 ? "" : Text(i).substr(0, 100 + 97 * i));

@@ -112,8 +112,7 @@ TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
 // before, never the tail of the previous store's longer dump behind them.
 TEST_F(DumpFileSafety, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
     dir_.Write("outlook_temp.mbx", std::string(1000, '#'));
-    // The second line of the dump is cut short.
-    const DumpOutcome outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();
+    const DumpOutcome outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();  // cut in its second line
     EXPECT_TRUE(outcome.written && outcome.temporaryFileFailed);
     EXPECT_NE(outcome.problem.find(" could not be written in full: File too large"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(dumpPath_), "___Message___ : 0\r\n");
@@ -125,8 +124,7 @@ TEST_F(DumpFileSafety, AnythingButAPlainFileOfOursIsRefusedAndLeftAlone) {
     const std::string victim = dir_.Write("victim.txt", "precious");
     const std::string dangling = (dir_.path() / "created-through-link").string();
     // plant() is false where the thing cannot be made.
-    struct Case { const char* name; std::function<bool()> plant; bool link = false; };
-    const Case cases[] = {
+    const struct { const char* name; std::function<bool()> plant; bool link = false; } cases[] = {
         {"link to a file", [&] { return MakeLink(victim, dumpPath_); }, true},
         {"link to nothing", [&] { return MakeLink(dangling, dumpPath_); }, true},
         {"second name of a file", [&] { fs::create_hard_link(victim, dumpPath_); return true; }},
@@ -136,7 +134,7 @@ TEST_F(DumpFileSafety, AnythingButAPlainFileOfOursIsRefusedAndLeftAlone) {
         {"another user's file", [&] { return chown(dir_.Write("outlook_temp.mbx", "").c_str(), 12345, 12345) == 0; }},
 #endif
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         fs::remove(dumpPath_);
         if (!c.plant()) continue;
         const DumpOutcome outcome = Dump();

@@ -29,8 +29,7 @@ TEST(DecodeEncodedWords, GivesTheTextInTheRecordsCodePage) {
         {"From: =?utf-8?B?0J3QsNGC0LDQu9GM0Y8=?= <a@b>", "From: =?utf-8?B?0J3QsNGC0LDQu9GM0Y8=?= <a@b>"},
         {"From: =?utf-8?Q?=C3?= <a@b>", "From: =?utf-8?Q?=C3?= <a@b>"},
         {"From: =?utf-8?Q?bad=G1?= =?utf-8?X?x?= =?broken", "From: =?utf-8?Q?bad=G1?= =?utf-8?X?x?= =?broken"},
-        {"From: =?utf-8?Q?a b?= <a@b>", "From: =?utf-8?Q?a b?= <a@b>"},
-        {"Subject: 2+2=?", "Subject: 2+2=?"},
+        {"From: =?utf-8?Q?a b?= <a@b>", "From: =?utf-8?Q?a b?= <a@b>"}, {"Subject: 2+2=?", "Subject: 2+2=?"},
     };
     for (const WordsCase& c : cases) {
         std::string line = c.line;
@@ -41,10 +40,8 @@ TEST(DecodeEncodedWords, GivesTheTextInTheRecordsCodePage) {
 
 TEST(AsValidUtf8, KeepsUtf8AndReadsAnythingElseAsWindows1252) {
     const std::vector<WordsCase> cases = {
-        {"C:\\Mail\\J\xc3\xb6rg.mbx", "C:\\Mail\\J\u00f6rg.mbx"},
-        {"C:\\Mail\\J\xf6rg.mbx", "C:\\Mail\\J\u00f6rg.mbx"},
-        {"\xe2\x82\xac \x80", "\u00e2\u201a\u00ac \u20ac"},
-        {"\xed\xa0\x80", "\u00ed\u00a0\u20ac"},
+        {"C:\\Mail\\J\xc3\xb6rg.mbx", "C:\\Mail\\J\u00f6rg.mbx"}, {"C:\\Mail\\J\xf6rg.mbx", "C:\\Mail\\J\u00f6rg.mbx"},
+        {"\xe2\x82\xac \x80", "\u00e2\u201a\u00ac \u20ac"}, {"\xed\xa0\x80", "\u00ed\u00a0\u20ac"},
         {"\xc0\xaf", "\u00c0\u00af"},
     };
     for (const WordsCase& c : cases) EXPECT_EQ(AsValidUtf8(c.line), c.utf8) << c.line;

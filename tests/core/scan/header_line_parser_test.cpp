@@ -32,20 +32,15 @@ void ExpectParsed(const LineCase& c) {
 TEST(ParseHeaderLine, TakesTheFirstAddressAndTheNameBeforeIt) {
     const std::vector<LineCase> cases = {
         {"From: Help Desk <help@mailhost>", "help@mailhost", "Help Desk"},
-        {"From: help@mailhost", "help@mailhost", "From"},
-        {"From:help@mailhost", "help@mailhost", "From"},
-        {"FROM: HELP@MAILHOST", "HELP@MAILHOST", "FROM"},
-        {"From: help@mailhost (Help Desk)", "help@mailhost", "From"},
+        {"From: help@mailhost", "help@mailhost", "From"}, {"From:help@mailhost", "help@mailhost", "From"},
+        {"FROM: HELP@MAILHOST", "HELP@MAILHOST", "FROM"}, {"From: help@mailhost (Help Desk)", "help@mailhost", "From"},
         {"X-Sender: help@mailhost (Unverified)", "help@mailhost", "X-Sender"},
         {"Return-Path: <>", std::nullopt, "Return-Path"},
         {"To: undisclosed-recipients:;", std::nullopt, "undisclosed-recipients"},
-        {"To: Help Desk", std::nullopt, "Help Desk"},
-        {"To:", std::nullopt, "To"},
+        {"To: Help Desk", std::nullopt, "Help Desk"}, {"To:", std::nullopt, "To"},
         {"To: help@mailhost, sales@mailhost", "help@mailhost", "To"},
-        {"To: news+daily@mailhost", "daily@mailhost", "news"},
-        {"From: a@b@c", "a@b", "From"},
-        {"From: help@mailhost.", "help@mailhost.", "From"},
-        {"From: @", "@", "From"},
+        {"To: news+daily@mailhost", "daily@mailhost", "news"}, {"From: a@b@c", "a@b", "From"},
+        {"From: help@mailhost.", "help@mailhost.", "From"}, {"From: @", "@", "From"},
         {"From: Help Desk <help @ mailhost>", "@", "help"},
         {"Reply-To: Help Desk <help.desk@mail-host>", "help.desk@mail-host", "Help Desk"},
         {"From: Kids' Corner <kids@mailhost>", "kids@mailhost", "Corner"},
@@ -74,17 +69,14 @@ TEST(ParseHeaderLine, CutsNamesAndAddressesAtTheBytesOutsideTheirClasses) {
         {"From: \xC0ngel <angel@mailhost>", "angel@mailhost", "\xC0ngel"},
         {"From: Help\xB7" "Desk <help@mailhost>", "help@mailhost", "Desk"},
         {"From: Help\x80" "Desk <help@mailhost>", "help@mailhost", "Desk"},
-        {"From: h\xE9lp@mail\xBFhost", "lp@mail", "h\xE9"},
-        {"From: Help <help@mail\xFFhost>", "help@mail", "Help"},
+        {"From: h\xE9lp@mail\xBFhost", "lp@mail", "h\xE9"}, {"From: Help <help@mail\xFFhost>", "help@mail", "Help"},
         // Entities are matched in their exact case only.
         {"From: &QUOT;Help&QUOT; <help@mailhost>", "help@mailhost", "QUOT"},
         {"From: Help&LT;br&GT;Desk", std::nullopt, "Desk"},
         {"From: Help<BR>Desk <help@mailhost>", "help@mailhost", "Desk"},
         {"From: Help Desk [MAILTO:help@mailhost]", "help@mailhost", "MAILTO"},
         // Without a name character the name is kept.
-        {": <>", std::nullopt, std::nullopt},
-        {"", std::nullopt, std::nullopt},
-        {"<@>", "@", std::nullopt},
+        {": <>", std::nullopt, std::nullopt}, {"", std::nullopt, std::nullopt}, {"<@>", "@", std::nullopt},
     };
     for (const LineCase& c : cases) ExpectParsed(c);
 }

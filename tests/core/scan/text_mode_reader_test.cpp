@@ -97,20 +97,13 @@ TEST(TextModeLineReader, CutsPiecesTheWayTextModeFgetsDoes) {
 // Runs of text of any length up to two pieces, often just around one piece, with all the
 // bytes the rules care about in between, so that pieces, CR LF pairs and 0x1A meet
 // every block edge and every fill level of the reader.
-std::size_t RandomRunLength(std::mt19937& random) {
-    std::uniform_int_distribution<int> nearPiece(0, 1);
-    std::uniform_int_distribution<std::size_t> anyLength(0, 2 * kMaxPiece + 4);
-    std::uniform_int_distribution<std::size_t> aroundPiece(kMaxPiece - 3, kMaxPiece + 3);
-    return nearPiece(random) ? aroundPiece(random) : anyLength(random);
-}
-
 std::string RandomInput(std::mt19937& random) {
-    std::uniform_int_distribution<int> segmentCount(0, 40);
-    std::uniform_int_distribution<int> kind(0, 99);
+    std::uniform_int_distribution<int> segmentCount(0, 40), kind(0, 99), nearPiece(0, 1);
+    std::uniform_int_distribution<std::size_t> anyLength(0, 2 * kMaxPiece + 4), aroundPiece(kMaxPiece - 3, kMaxPiece + 3);
     std::string input;
     for (int n = segmentCount(random); n > 0; --n) {
         const int k = kind(random);
-        if (k < 30) input += std::string(RandomRunLength(random), 'x');
+        if (k < 30) input += std::string(nearPiece(random) ? aroundPiece(random) : anyLength(random), 'x');
         else if (k < 55) input += "\r\n";
         else if (k < 75) input += '\n';
         else if (k < 93) input += '\r';

@@ -111,7 +111,8 @@ TEST_F(RunExtractTest, WritesTheCsvOfTheChosenKindsToStandardOutputOrAFileAndThe
 
 TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
     const std::string mine = folder.Write("mine.txt", "# mine\nCLUB@mailhost\n");
-    const std::string earlier = folder.Write("old.csv", "\xEF\xBB\xBF\"name\",E-mail Address\r\n\"Old, Friend\",OLD@MAILHOST\r\n");
+    const std::string earlier =
+        folder.Write("old.csv", "\xEF\xBB\xBF\"name\",E-mail Address\r\n\"Old, \"\"Friend\"\"\",OLD@MAILHOST\r\n");
     const CommandRun run = Extract({"--me-file", mine, "--drop", "own", "--since-list", earlier, Mail()});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "email,name,notes\r\nhelp@mailhost,Help Desk,In.mbx\r\nsales@mailhost,To,In.mbx\r\n");

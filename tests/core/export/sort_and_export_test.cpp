@@ -84,9 +84,7 @@ TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesTheRootWh
 
 TEST(WithCsvExtension, AddsCsvOnlyWhenTheLastComponentHasNone) {
     const std::pair<const char*, const char*> cases[] = {
-        {"out/list", "out/list.CSV"},
-        {"out/list.txt", "out/list.txt"},
-        {"out.d/list", "out.d/list.CSV"},
+        {"out/list", "out/list.CSV"}, {"out/list.txt", "out/list.txt"}, {"out.d/list", "out.d/list.CSV"},
         {"list", "list.CSV"},
     };
     for (const auto& [given, expected] : cases) EXPECT_EQ(WithCsvExtension(given), expected) << given;
@@ -152,19 +150,14 @@ TEST_F(SortAndExportTest, CancelWritesNothingSaveUsesTheRememberedPathSaveAsAsks
     EXPECT_EQ(host.remembered, Path("second.csv"));
 }
 
-TEST_F(SortAndExportTest, AnEmptyListWritesTheHeader) {
+TEST_F(SortAndExportTest, AnEmptyListWritesTheHeaderAFolderThatCannotBeWrittenIsReportedWithItsPath) {
     host.remembered = Path("empty.csv");
     ASSERT_TRUE(SortAndExport(list, "", false, false, host));
     EXPECT_EQ(ReadFileBytes(Path("empty.csv")), "email,name,notes\r\n");
-}
-
-TEST_F(SortAndExportTest, AFolderThatCannotBeWrittenIsReportedWithItsPath) {
-    list.Append("a@x", "A", "/m/a.mbx", 0);
     host.remembered = Path("missing/out.csv");
     EXPECT_FALSE(SortAndExport(list, "", false, false, host));
-    EXPECT_EQ(host.calls, std::vector<std::string>{"Unable to open output file " + Path("missing/out.csv") +
-                                                   ": cannot create " + Path("missing/out.csv.partial0") +
-                                                   ": No such file or directory"});
+    EXPECT_EQ(host.calls.back(), "Unable to open output file " + Path("missing/out.csv") + ": cannot create " +
+                                     Path("missing/out.csv.partial0") + ": No such file or directory");
 }
 
 #ifndef _WIN32

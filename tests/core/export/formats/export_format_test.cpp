@@ -73,8 +73,7 @@ const std::vector<Row> kRows = {
     {"ZOE@x.org", "Zoe", "Mail\\In, \"old\".mbx", kReplyToKind, 12000, true},
     {"bob@x.org", "Bartholomew Featherstonehaugh-Cholmondeley-Worthington-Smythe-Ffoulkes-Jones", "a;b\\c", kToKind,
      0, false},
-    {"carl@x.org", "", "Line\nend", kFromKind, 0, false},
-    {"dan@x.org", "From", "Sent.mbx", kFromKind, 0, false},
+    {"carl@x.org", "", "Line\nend", kFromKind, 0, false}, {"dan@x.org", "From", "Sent.mbx", kFromKind, 0, false},
 };
 
 struct FormatCase {

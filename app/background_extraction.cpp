@@ -39,26 +39,25 @@ private:
     int lastSteps_ = -1;  // none shown yet
 };
 
-BackgroundExtraction::BackgroundExtraction(MailSource source, std::string rootText,
-                                           std::unique_ptr<AddressList> list, ExtractionObserver& observer)
+BackgroundExtraction::BackgroundExtraction(ExtractionRequest request, std::unique_ptr<AddressList> list,
+                                           ExtractionObserver& observer)
     : observer_(observer),
-      list_(std::move(list)),
-      thread_([this, source, rootText = std::move(rootText)] { Run(source, rootText); }) {}
+      thread_([this, request = std::move(request), list = std::move(list)]() mutable { Run(request, std::move(list)); }) {}
 
 BackgroundExtraction::~BackgroundExtraction() {
     RequestStop();
     if (thread_.joinable()) thread_.join();
 }
 
-void BackgroundExtraction::Run(MailSource source, const std::string& rootText) {
+void BackgroundExtraction::Run(const ExtractionRequest& request, std::unique_ptr<AddressList> list) {
     Relay relay(*this);
-    const bool completed = ExtractAddresses(source, rootText, *list_, relay);
+    result_ = Extract(request, relay, std::move(list));
     // Joined here, on the receiving thread, once the thread has nothing left to do.
     QMetaObject::invokeMethod(
         this,
-        [this, completed] {
+        [this] {
             thread_.join();
-            emit finished(completed);
+            emit finished();
         },
         Qt::QueuedConnection);
 }

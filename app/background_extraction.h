@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "scan/address_list.h"
-#include "sources/extraction.h"
+#include "extraction/extraction_service.h"
 
 namespace mirelo {
 
@@ -27,27 +27,25 @@ class BackgroundExtraction : public QObject {
     Q_OBJECT
 public:
     // Reading starts at once, into list, which nothing else may touch until finished.
-    BackgroundExtraction(MailSource source, std::string rootText, std::unique_ptr<AddressList> list,
-                         ExtractionObserver& observer);
+    BackgroundExtraction(ExtractionRequest request, std::unique_ptr<AddressList> list, ExtractionObserver& observer);
     // Stops the reading and waits for it; what it had still to tell is dropped.
     ~BackgroundExtraction() override;
 
     // The reading ends within a block of the store being read.
     void RequestStop() { stopRequested_ = true; }
-    // The filled list, once finished has been emitted.
-    std::unique_ptr<AddressList> TakeList() { return std::move(list_); }
+    // The result, once finished has been emitted.
+    ExtractionResult TakeResult() { return std::move(result_); }
 
 signals:
-    // completed is false when a stop ended the walk.
-    void finished(bool completed);
+    void finished();
 
 private:
     class Relay;
 
-    void Run(MailSource source, const std::string& rootText);
+    void Run(const ExtractionRequest& request, std::unique_ptr<AddressList> list);
 
     ExtractionObserver& observer_;
-    std::unique_ptr<AddressList> list_;
+    ExtractionResult result_;
     std::atomic<bool> stopRequested_ = false;
     std::thread thread_;
 };

@@ -26,7 +26,6 @@ CMainFrame::CMainFrame(CommandTable& commands, CMireloDoc& document)
     : commands_(commands), document_(document) {
     connect(&document_, &CMireloDoc::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
     connect(&document_, &CMireloDoc::statusChanged, this, &CMainFrame::SetStatusText);
-    connect(&document_, &CMireloDoc::eventsDue, this, &CMainFrame::PumpPendingMessages);
     connect(&document_, &CMireloDoc::closeDue, this, &CMainFrame::close);
     connect(&document_, &CMireloDoc::extractingChanged, this, &CMainFrame::ShowExtracting);
     setWindowIcon(ApplicationIcon());
@@ -190,12 +189,6 @@ void CMainFrame::SetStatusText(const QString& text) {
 
 QString CMainFrame::MessageText() const {
     return messagePane_->text();
-}
-
-void CMainFrame::PumpPendingMessages() {
-    QCoreApplication::processEvents();
-    commands_.UpdateStates();
-    RefreshLockIndicators();
 }
 
 void CMainFrame::ShowExtracting(bool extracting) {

@@ -26,7 +26,6 @@ public:
     void SetStatusText(const QString& text);
     QString MessageText() const;
     // Lets the window repaint and take input, then refreshes the command states.
-    void PumpPendingMessages();
     void OnUpdateFrameTitle();
 
     QToolBar* ToolBar() const { return toolBar_; }

@@ -48,7 +48,7 @@ void CMireloApp::RegisterCommands() {
     const auto idle = [this](CmdUI& ui) { ui.Enable(!document_->IsExtracting()); };
     commands_.SetHandler(ID_FILE_NEW, [this] { OnFileNew(); }, idle);
     commands_.SetHandler(ID_FILE_OPEN, [this] { OnFileOpen(); }, idle);
-    commands_.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_.get()); }, idle);
+    commands_.SetHandler(ID_SELECT_HEADERS, [this] { RunHeaderTypesCommand(frame_.get(), document_->HeaderKinds()); }, idle);
     commands_.SetHandler(ID_APP_ABOUT, [this] { RunAboutCommand(frame_.get()); });
     commands_.SetHandler(ID_APP_EXIT, [this] { frame_->close(); });
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <utility>
 
@@ -9,10 +10,11 @@
 #include "background_extraction.h"
 #include "command_ids.h"
 #include "command_table.h"
-#include "export/record_order.h"
+#include "export/csv_file.h"
+#include "export/list_output.h"
 #include "platform_services.h"
 #include "profile.h"
-#include "sources/path_parts.h"
+#include "base/path_parts.h"
 #include "wait_cursor.h"
 
 namespace mirelo {
@@ -174,7 +176,12 @@ void CMireloDoc::Extract(MailSource source) {
     std::string chosen;
     if (!BrowseForFolder(platform_, FolderPrompt(source), chosen, InitialFolder(source))) return;
     profile_.WriteProfileString(kFolderSection, FolderEntry(source), chosen);
-    if (const auto unreadable = FindUnreadableFolder(source, chosen)) {
+    ExtractionRequest request;
+    request.source = source;
+    request.folder = chosen;
+    request.reading.kinds = kinds_;
+    request.extras = {details_, false, details_};
+    if (const auto unreadable = FindUnreadableFolder(request)) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;
     }
@@ -185,23 +192,34 @@ void CMireloDoc::Extract(MailSource source) {
     nothingRead_ = false;
     problemCount_ = 0;
     waitCursor_.Begin();
-    rootText_ = RootTextFor(source, chosen);
+    labelPrefix_.clear();
     // The rows point at records that the extraction is about to reuse for new addresses.
     facts_.reset();
+    saveFacts_.reset();
     emit rowsCleared();
-    list_->AskScanExtras({details_, false, details_});
     emit extractingChanged(true);
-    extraction_ = std::make_unique<BackgroundExtraction>(source, rootText_,
+    extraction_ = std::make_unique<BackgroundExtraction>(std::move(request),
                                                          std::exchange(list_, std::make_unique<AddressList>()), *this);
     connect(extraction_.get(), &BackgroundExtraction::finished, this, &CMireloDoc::EndExtraction);
 }
 
-void CMireloDoc::EndExtraction(bool finished) {
-    list_ = extraction_->TakeList();
+void CMireloDoc::EndExtraction() {
+    ExtractionResult result = extraction_->TakeResult();
+    list_ = std::move(result.list);
+    labelPrefix_ = result.labelPrefix;
     // Before the export orders the list: the facts read it in walk order.
     if (details_) GatherFacts();
     extraction_.release()->deleteLater();  // its signal is being delivered
-    Export(extractedSource_, finished);
+    if (!nothingRead_ && !closeRequested_) {
+        if (extractedSource_ == MailSource::Outlook) ShowStatus("Done");
+        ShowStatus("Sorting");
+    }
+    // The status line shows what comes before the ordering holds the event loop.
+    QTimer::singleShot(0, this, [this, finished = result.finished] { FinishExtraction(finished); });
+}
+
+void CMireloDoc::FinishExtraction(bool finished) {
+    Export(finished);
     waitCursor_.End();
     extracting_ = false;
     emit extractingChanged(false);
@@ -212,20 +230,18 @@ void CMireloDoc::EndExtraction(bool finished) {
     }
 }
 
-void CMireloDoc::Export(MailSource source, bool finished) {
+void CMireloDoc::Export(bool finished) {
     if (nothingRead_) {
         ShowStatus("Done");
         return;
     }
-    if (closeRequested_) {
-        // No export, but the list is left whole for the save question that follows.
-        OrderExtractionResult(*list_, rootText_);
-        RefillRows(*list_);
-        return;
-    }
+    // A close during the extraction skips the export, but the list is left whole for
+    // the save question that follows.
+    OrderAndFilter(*list_, labelPrefix_, nullptr);
+    RefillRows();
+    if (closeRequested_) return;
 
-    if (source == MailSource::Outlook) ShowStatus("Done");
-    const bool written = SortAndExport(*list_, rootText_, true, true, *this);
+    const bool written = WriteList(true, true);
     if (written) MarkWritten();
     if (!finished) {
         ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
@@ -243,9 +259,48 @@ void CMireloDoc::OnFileSaveAs() {
 }
 
 bool CMireloDoc::Save(bool ask) {
-    const bool written = SortAndExport(*list_, rootText_, false, ask, *this);
+    const bool written = WriteList(false, ask);
     if (written) MarkWritten();
     return written;
+}
+
+bool CMireloDoc::WriteList(bool afterExtraction, bool ask) {
+    std::string path = profile_.GetProfileString(kFolderSection, kSavePathEntry);
+    ExportFormat format;
+    if (ask || path.empty()) {
+        std::optional<SaveChoice> chosen;
+        if (ask && !afterExtraction) {
+            chosen = platform_.AskSaveAsPath(path);
+        } else if (std::optional<std::string> plain = platform_.AskSavePath(path)) {
+            chosen = SaveChoice{*plain};
+        }
+        if (!chosen) return false;
+        path = chosen->path;
+        format.kind = chosen->format;
+        // Save goes on writing the plain list, so a file of another format is no place for it.
+        if (IsOriginalCsv(format)) profile_.WriteProfileString(kFolderSection, kSavePathEntry, path);
+    }
+
+    const Result<int> written = WriteListFile(path, *list_, FactsFor(format), format);
+    if (!written.Ok()) {
+        platform_.ShowMessage(Decode(written.Error().message + '\n' + written.Error().reason));
+        return false;
+    }
+    ShowStatus(CountsText(list_->Count(), written.Value()));
+    // Without an editor the counts alone would leave the user looking for the file.
+    const std::string file = OutputFileFor(path, format.kind);
+    if (afterExtraction && !platform_.OpenForEditing(file))
+        ShowStatus(statusText_ + " (saved to " + file + "; no application opened it)");
+    return true;
+}
+
+// The formats with facts write the same as the command line's: the facts are gathered
+// for them when Details has not.
+const FactsTable* CMireloDoc::FactsFor(const ExportFormat& format) {
+    if (!NeedsFacts(format)) return nullptr;
+    if (facts_) return &*facts_;
+    saveFacts_ = FactsTable::Gather(*list_, Classifier());
+    return &*saveFacts_;
 }
 
 void CMireloDoc::MarkWritten() {
@@ -262,14 +317,9 @@ void CMireloDoc::ShowProgress(std::uint64_t done, std::uint64_t total) {
     emit progressChanged(ProgressSteps(done, total));
 }
 
-void CMireloDoc::KeepAlive() {
-    emit eventsDue();
-    waitCursor_.Restore();
-}
-
 void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
     ++problemCount_;
-    ShowStatus("Skipped " + RemoveAll(path, rootText_) + ": " + reason + " (" +
+    ShowStatus("Skipped " + RemoveAll(path, labelPrefix_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
 }
 
@@ -279,36 +329,9 @@ void CMireloDoc::ReportNothingRead(const std::string& message) {
     platform_.ShowMessage(Decode(message));
 }
 
-std::string CMireloDoc::RememberedSavePath() {
-    return profile_.GetProfileString(kFolderSection, kSavePathEntry);
-}
-
-void CMireloDoc::RememberSavePath(const std::string& path) {
-    profile_.WriteProfileString(kFolderSection, kSavePathEntry, path);
-}
-
-std::optional<std::string> CMireloDoc::AskSavePath(const std::string& preload) {
-    // A close during the extraction skips the export.
-    if (closeRequested_) return std::nullopt;
-    return platform_.AskSavePath(preload);
-}
-
-std::optional<SaveChoice> CMireloDoc::AskSaveAsPath(const std::string& preload) {
-    return platform_.AskSaveAsPath(preload);
-}
-
-void CMireloDoc::ShowWriteFailure(const std::string& failure, const std::string& reason) {
-    platform_.ShowMessage(Decode(failure + '\n' + reason));
-}
-
-void CMireloDoc::RefillRows(AddressList& list) {
-    emit rowsRefilled(list);
+void CMireloDoc::RefillRows() {
+    emit rowsRefilled(*list_);
     sortColumn_ = kMailboxColumn;
-}
-
-void CMireloDoc::OpenForEditing(const std::string& path) {
-    // Without an editor the counts alone would leave the user looking for the file.
-    if (!platform_.OpenForEditing(path)) ShowStatus(statusText_ + " (saved to " + path + "; no application opened it)");
 }
 
 }  // namespace mirelo

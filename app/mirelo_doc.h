@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "export/sort_and_export.h"
+#include "export/formats/export_format.h"
+#include "extraction/extraction_service.h"
 #include "facts/address_facts.h"
 #include "scan/address_list.h"
-#include "sources/extraction.h"
 
 namespace mirelo {
 
@@ -24,7 +24,7 @@ class WaitCursor;
 // runs the extractions and the saves, and lives as long as the program. The window and
 // the view follow it through its signals, which are delivered at once. An extraction reads
 // on a thread of its own; the list on hand stays empty until it has finished.
-class CMireloDoc : public QObject, public ExportHost {
+class CMireloDoc : public QObject, public ExtractionObserver {
     Q_OBJECT
 public:
     static constexpr int kNoSortColumn = -1;
@@ -37,7 +37,10 @@ public:
 
     AddressList& List() { return *list_; }
     bool HasRecords() const { return list_->Count() != 0; }
-    const std::string& RootText() const { return rootText_; }
+    // What the labels of the list on hand begin with; it is left out where they are shown.
+    const std::string& LabelPrefix() const { return labelPrefix_; }
+    // The header kinds the next extraction reads, as Select header types sets them.
+    HeaderKindSet& HeaderKinds() { return kinds_; }
     const std::string& StatusText() const { return statusText_; }
     int SortColumn() const { return sortColumn_; }
     void SetSortColumn(int column) { sortColumn_ = column; }
@@ -64,6 +67,9 @@ public:
     // the list on hand was never written.
     bool SaveModified();
 
+    // Shows the rows of the list on hand.
+    void RefillRows();
+
     bool IsExtracting() const { return extracting_; }
     // Ends the running extraction within a block of the store being read.
     void RequestStop();
@@ -78,16 +84,8 @@ public:
 
     void ShowStatus(const std::string& text) override;
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;
-    void KeepAlive() override;
     void ReportProblem(const std::string& path, const std::string& reason) override;
     void ReportNothingRead(const std::string& message) override;
-    std::string RememberedSavePath() override;
-    void RememberSavePath(const std::string& path) override;
-    std::optional<std::string> AskSavePath(const std::string& preload) override;
-    std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override;
-    void ShowWriteFailure(const std::string& failure, const std::string& reason) override;
-    void RefillRows(AddressList& list) override;
-    void OpenForEditing(const std::string& path) override;
 
 signals:
     void titleChanged();
@@ -95,8 +93,6 @@ signals:
     void extractingChanged(bool extracting);
     // Thousandths of the store being read.
     void progressChanged(int steps);
-    // The export lets the window repaint and take input between its steps.
-    void eventsDue();
     // A close asked for during an extraction can go ahead now.
     void closeDue();
     void rowsCleared();
@@ -106,9 +102,14 @@ signals:
 private:
     void Extract(MailSource source);
     std::string InitialFolder(MailSource source);
-    void EndExtraction(bool finished);
-    void Export(MailSource source, bool finished);
+    void EndExtraction();
+    void FinishExtraction(bool finished);
+    void Export(bool finished);
     bool Save(bool ask);
+    // Writes the list: to the remembered file, or where the user says when ask is set or
+    // none is remembered; Save As offers every format. True when written.
+    bool WriteList(bool afterExtraction, bool ask);
+    const FactsTable* FactsFor(const ExportFormat& format);
     void MarkWritten();
     void SetTitle(const QString& title);
     void GatherFacts();
@@ -119,7 +120,9 @@ private:
     WaitCursor& waitCursor_;
 
     std::string statusText_;
-    std::string rootText_;
+    std::string labelPrefix_;
+    HeaderKindSet kinds_ = HeaderKindSet::All();
+    std::optional<FactsTable> saveFacts_;  // gathered for a save in a format that needs them
     std::unique_ptr<AddressList> list_;
     int sortColumn_ = kNoSortColumn;
     bool modified_ = false;

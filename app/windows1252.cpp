@@ -1,6 +1,6 @@
 #include "windows1252.h"
 
-#include "scan/windows1252.h"
+#include "base/windows1252.h"
 
 namespace mirelo {
 

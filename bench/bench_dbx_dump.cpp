@@ -19,11 +19,15 @@
 #include <vector>
 
 #include "scan/address_list.h"
-#include "scan/mailbox_scanner.h"
+#include "headers/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
 #include "store_writer/dbx_writer.h"
 
 namespace {
+
+constexpr mirelo::HeaderKindSet kEveryKind = mirelo::HeaderKindSet::All();
+
+std::string ProblemOf(const mirelo::Result<std::string>& dump) { return dump.Ok() ? dump.Value() : dump.Error().Text(); }
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -161,27 +165,27 @@ int main(int argc, char** argv) {
     // The dump file stays from run to run, as it does from store to store in an extraction.
     mirelo::AddressList viaDump;
     mirelo::AddressList direct;
-    mirelo::DumpOutcome outcome;
+    mirelo::Result<std::string> outcome = std::string();
     double dumpSeconds = 1e300;
     double scanSeconds = 1e300;
     for (int run = 0; run < kRuns; ++run) {
         viaDump.Reset();
         dumpSeconds = std::min(dumpSeconds, Seconds([&] {
-                                   outcome = mirelo::DumpDbxToText(store.string(), dump.string());
-                                   mirelo::ScanMailbox(dump.string(), viaDump, store.string());
+                                   outcome = mirelo::DumpDbxToText(store.string(), dump.string(), dump.string());
+                                   mirelo::ScanMailbox(dump.string(), viaDump, store.string(), kEveryKind);
                                }));
         direct.Reset();
         scanSeconds =
-            std::min(scanSeconds, Seconds([&] { mirelo::ScanMailbox(mailbox.string(), direct, mailbox.string()); }));
+            std::min(scanSeconds, Seconds([&] { mirelo::ScanMailbox(mailbox.string(), direct, mailbox.string(), kEveryKind); }));
     }
 
     fs::remove_all(folder);
 
     const double ratio = dumpSeconds / scanSeconds;
     std::printf("  dump + scan: %8.3f s  %8.1f MB/s  (%d records%s%s)\n", dumpSeconds, storeMb / dumpSeconds,
-                viaDump.Count(), outcome.problem.empty() ? "" : ", problem: ", outcome.problem.c_str());
+                viaDump.Count(), ProblemOf(outcome).empty() ? "" : ", problem: ", ProblemOf(outcome).c_str());
     std::printf("  scan alone:  %8.3f s  %8.1f MB/s  (%d records)\n", scanSeconds, storeMb / scanSeconds,
                 direct.Count());
     std::printf("  dump + scan / scan time: %.2f (target at most 1.50: %s)\n", ratio, ratio <= 1.5 ? "met" : "MISSED");
-    return viaDump.Count() == direct.Count() && outcome.written && outcome.problem.empty() ? 0 : 1;
+    return viaDump.Count() == direct.Count() && outcome.Ok() && outcome.Value().empty() ? 0 : 1;
 }

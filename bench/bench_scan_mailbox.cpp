@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/mailbox_scanner.h"
+#include "headers/mailbox_scanner.h"
 
 namespace {
 
@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < kRuns; ++run) {
         scanSeconds = std::min(scanSeconds, Seconds([&] {
                                    list.Reset();
-                                   mirelo::ScanMailbox(path.string(), list, path.string());
+                                   mirelo::ScanMailbox(path.string(), list, path.string(), mirelo::HeaderKindSet::All());
                                }));
         grepSeconds = std::min(grepSeconds, Seconds([&] { grepCount = RunGrep(path); }));
     }

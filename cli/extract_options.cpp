@@ -4,7 +4,7 @@
 #include <charconv>
 #include <iterator>
 
-#include "scan/ascii.h"
+#include "base/ascii.h"
 
 namespace mirelo {
 
@@ -73,23 +73,23 @@ std::vector<std::string> CommaSeparated(const std::string& list) {
     return names;
 }
 
-std::string ParseKinds(const std::string& list, std::array<bool, kHeaderKindCount>& kinds) {
-    kinds.fill(false);
+Result<> ParseKinds(const std::string& list, HeaderKindSet& kinds) {
+    kinds = HeaderKindSet::None();
     for (const std::string& name : CommaSeparated(list)) {
         const std::optional<HeaderKind> kind = KindNamed(name);
-        if (!kind) return "unknown header kind '" + name + "'";
-        kinds[static_cast<std::size_t>(*kind)] = true;
+        if (!kind) return Failure{"unknown header kind '" + name + "'"};
+        kinds.Set(*kind, true);
     }
     return {};
 }
 
-std::string ParseCategories(const std::string& list, std::vector<AddressCategory>& categories) {
+Result<> ParseCategories(const std::string& list, std::vector<AddressCategory>& categories) {
     constexpr AddressCategory kAll[] = {AddressCategory::Own, AddressCategory::Automated, AddressCategory::List,
                                         AddressCategory::Person};
     for (const std::string& name : CommaSeparated(list)) {
         const auto* found = std::find_if(std::begin(kAll), std::end(kAll),
                                          [&](AddressCategory c) { return CategoryName(c) == name; });
-        if (found == std::end(kAll)) return "unknown category '" + name + "'";
+        if (found == std::end(kAll)) return Failure{"unknown category '" + name + "'"};
         categories.push_back(*found);
     }
     return {};
@@ -109,35 +109,37 @@ std::optional<StoreKind> NewStoreKindOption(const std::string& argument) {
 }
 
 // Kind options restrict --all; alone they select their kinds.
-std::string ChooseStores(bool all, StoreSelection selection, bool includeTrash, ExtractOptions& options) {
+Result<> ChooseStores(bool all, StoreSelection selection, bool includeTrash, ExtractOptions& options) {
     const bool anyKind = std::find(selection.kinds.begin(), selection.kinds.end(), true) != selection.kinds.end();
-    if (!all && !anyKind) return includeTrash ? "--include-trash goes with --all or a store kind option" : "";
-    if (options.outlook) return "--outlook cannot be combined with --all or a store kind option";
+    if (!all && !anyKind) {
+        if (includeTrash) return Failure{"--include-trash goes with --all or a store kind option"};
+        return {};
+    }
+    if (options.outlook) return Failure{"--outlook cannot be combined with --all or a store kind option"};
     if (!anyKind) selection = StoreSelection::Every();
     selection.includeTrash = includeTrash;
     options.stores = selection;
     return {};
 }
 
-// A value option; the usage error, if any.
-std::string TakeValue(const std::string& option, const std::string& value, ExtractOptions& options) {
+// A value option, or the usage error it makes.
+Result<> TakeValue(const std::string& option, const std::string& value, ExtractOptions& options) {
     if (option == "--output") {
-        if (value.empty()) return "--output needs a file name";
+        if (value.empty()) return Failure{"--output needs a file name"};
         if (value != "-") options.output = value;
     } else if (option == "--kinds") {
         return ParseKinds(value, options.kinds);
     } else if (option == "--workers") {
         options.workers = WorkerCount(value);
-        if (!options.workers) return "--workers needs a number from 1 to 64";
+        if (!options.workers) return Failure{"--workers needs a number from 1 to 64"};
     } else if (option == "--format") {
         const std::optional<FormatKind> kind = FormatNamed(value);
-        if (!kind) return "unknown format '" + value + "'";
+        if (!kind) return Failure{"unknown format '" + value + "'"};
         options.format.kind = *kind;
     } else if (option == "--columns") {
-        std::string error;
-        const auto columns = ParseColumns(value, error);
-        if (!columns) return error;
-        options.format.columns = *columns;
+        Result<std::vector<Column>> columns = ParseColumns(value);
+        if (!columns.Ok()) return columns.Error();
+        options.format.columns = std::move(columns.Value());
     } else if (option == "--me") {
         options.me.push_back(value);
     } else if (option == "--me-file") {
@@ -157,11 +159,11 @@ bool TakesValue(const std::string& option) {
 }
 
 // Options that only some formats can honour.
-std::string FormatConflict(const ExportFormat& format) {
+Result<> FormatConflict(const ExportFormat& format) {
     const bool csvForm = format.kind != FormatKind::Vcard && format.kind != FormatKind::Json;
-    if (format.bom && !csvForm) return "--bom needs a csv form";
+    if (format.bom && !csvForm) return Failure{"--bom needs a csv form"};
     if (!format.columns.empty() && format.kind != FormatKind::Csv && format.kind != FormatKind::Rfc4180)
-        return "--columns needs --format csv or rfc4180";
+        return Failure{"--columns needs --format csv or rfc4180"};
     return {};
 }
 
@@ -201,13 +203,13 @@ Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& argum
             return options;
         } else if (TakesValue(argument)) {
             if (i + 1 == arguments.size()) return Failure{argument + " needs a value"};
-            if (std::string error = TakeValue(argument, arguments[++i], options); !error.empty()) return Failure{error};
+            if (Result<> taken = TakeValue(argument, arguments[++i], options); !taken.Ok()) return taken.Error();
         } else {
             return Failure{"unknown option " + argument};
         }
     }
-    if (std::string error = ChooseStores(all, onlyKinds, includeTrash, options); !error.empty()) return Failure{error};
-    if (std::string error = FormatConflict(options.format); !error.empty()) return Failure{error};
+    if (Result<> chosen = ChooseStores(all, onlyKinds, includeTrash, options); !chosen.Ok()) return chosen.Error();
+    if (Result<> fits = FormatConflict(options.format); !fits.Ok()) return fits.Error();
     if (folders.size() != 1) return Failure{folders.empty() ? "no FOLDER given" : "only one FOLDER can be given"};
     options.folder = folders.front();
     return options;

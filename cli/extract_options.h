@@ -8,7 +8,7 @@
 #include "export/formats/export_format.h"
 #include "facts/address_category.h"
 #include "scan/header_kinds.h"
-#include "scan/result.h"
+#include "base/result.h"
 #include "sources/store_detection.h"
 
 namespace mirelo {
@@ -18,7 +18,7 @@ struct ExtractOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
-    std::array<bool, kHeaderKindCount> kinds{true, true, true, true, true, true};
+    HeaderKindSet kinds = HeaderKindSet::All();
     std::optional<std::string> output;
     std::optional<unsigned> workers;  // threads that read stores; none: one per core
     // Set by --all and the store kind options: every store of these kinds is read.

@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 #endif
 
 #include "cli/extract_options.h"

@@ -14,8 +14,8 @@
 #include <unistd.h>
 #endif
 
-#include "scan/native_path.h"
-#include "sources/path_parts.h"
+#include "base/native_path.h"
+#include "base/path_parts.h"
 
 namespace mirelo {
 
@@ -165,7 +165,7 @@ Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLin
     if (error && error != std::errc::no_such_file_or_directory) return OpenFailure(path, error.message());
     if (!fs::exists(status) || fs::is_regular_file(status)) return ReplaceRegularFile(path, target, status, writeLines);
 
-    std::FILE* out = OpenFile(target, "wb");
+    std::FILE* out = OpenFile(target, "wb").release();
     if (!out) return OpenFailure(path, std::strerror(errno));
     return WriteAndClose(out, path, writeLines);
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "scan/address_list.h"
-#include "scan/result.h"
+#include "base/result.h"
 
 namespace mirelo {
 

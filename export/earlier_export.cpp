@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "scan/ascii.h"
+#include "base/ascii.h"
 
 namespace mirelo {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "export/folded_ranks.h"
-#include "scan/ascii.h"
-#include "sources/path_parts.h"
+#include "base/ascii.h"
+#include "base/path_parts.h"
 
 namespace mirelo {
 
@@ -74,25 +74,24 @@ void SortAndMarkDuplicates(AddressList& list) {
     SortByMailboxThenEmail(list, emailRank);
 }
 
-void ShortenShownMailboxes(AddressList& list, const std::string& rootText) {
+void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
     // Each label is shortened once, however many records carry it.
     TextTable& labels = list.Mailboxes();
     std::vector<TextId> shortened(labels.Count(), TextTable::kEmpty);
     std::vector<bool> done(labels.Count(), false);
     for (int i = 0; i < list.Count(); ++i) {
         AddressRecord& record = *list.At(i);
-        if (record.duplicate) continue;
         if (!done[record.mailbox]) {
-            shortened[record.mailbox] = labels.Intern(RemoveAll(std::string(labels.Text(record.mailbox)), rootText));
+            shortened[record.mailbox] = labels.Intern(RemoveAll(std::string(labels.Text(record.mailbox)), labelPrefix));
             done[record.mailbox] = true;
         }
         record.mailbox = shortened[record.mailbox];
     }
 }
 
-void OrderExtractionResult(AddressList& list, const std::string& rootText) {
+void OrderExtractionResult(AddressList& list, const std::string& labelPrefix) {
     SortAndMarkDuplicates(list);
-    ShortenShownMailboxes(list, rootText);
+    ShortenLabels(list, labelPrefix);
 }
 
 }  // namespace mirelo

@@ -22,10 +22,11 @@ std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts);
 // the list by mailbox and address (CompareMailboxThenEmail).
 void SortAndMarkDuplicates(AddressList& list);
 
-// Removes the root text from the mailbox texts of the records that are not duplicates.
-void ShortenShownMailboxes(AddressList& list, const std::string& rootText);
+// Removes the label prefix from the labels of the records, so that those of one store
+// stay one text.
+void ShortenLabels(AddressList& list, const std::string& labelPrefix);
 
 // What every extraction ends with before its rows are shown: both of the above.
-void OrderExtractionResult(AddressList& list, const std::string& rootText);
+void OrderExtractionResult(AddressList& list, const std::string& labelPrefix);
 
 }  // namespace mirelo

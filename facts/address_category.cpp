@@ -1,6 +1,6 @@
 #include "facts/address_category.h"
 
-#include "scan/ascii.h"
+#include "base/ascii.h"
 
 namespace mirelo {
 

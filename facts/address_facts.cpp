@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "scan/ascii.h"
+#include "base/ascii.h"
 #include "scan/header_kinds.h"
 
 namespace mirelo {
@@ -29,17 +29,21 @@ FactsTable FactsTable::Gather(const AddressList& list, const AddressClassifier& 
         table.factsOfId_.push_back(entry->second);
         NoteDays(table.facts_[entry->second], list.DaysOf(id));
     }
-    std::vector<TextId> lastStore(table.facts_.size(), TextTable::kEmpty);
+    // Each label once per address, in whatever order the records stand: in walk order or
+    // ordered for the view, where Details may be turned on.
+    std::vector<std::pair<std::size_t, TextId>> storesSeen;
+    storesSeen.reserve(static_cast<std::size_t>(list.Count()));
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         const std::size_t index = table.factsOfId_[record.email];
         AddressFacts& facts = table.facts_[index];
         ++facts.count;
         facts.kinds |= 1u << record.headerKind;
-        // A store's records follow each other, so a change of label is a store more.
-        if (facts.stores == 0 || lastStore[index] != record.mailbox) ++facts.stores;
-        lastStore[index] = record.mailbox;
+        storesSeen.emplace_back(index, record.mailbox);
     }
+    std::sort(storesSeen.begin(), storesSeen.end());
+    storesSeen.erase(std::unique(storesSeen.begin(), storesSeen.end()), storesSeen.end());
+    for (const auto& [index, label] : storesSeen) ++table.facts_[index].stores;
     return table;
 }
 

@@ -5,7 +5,7 @@
 
 #include "facts/address_category.h"
 #include "scan/address_list.h"
-#include "scan/mail_date.h"
+#include "headers/mail_date.h"
 
 namespace mirelo {
 
@@ -21,8 +21,7 @@ struct AddressFacts {
 
 class FactsTable {
 public:
-    // Reads the records as an extraction leaves them, in walk order with each store's
-    // records together: before the result is ordered.
+    // Reads the records in any order: as an extraction leaves them, or ordered.
     static FactsTable Gather(const AddressList& list, const AddressClassifier& classifier);
 
     // The facts of an address id of the list they were gathered from.

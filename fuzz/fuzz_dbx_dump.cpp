@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "scan/address_list.h"
-#include "scan/mailbox_scanner.h"
+#include "headers/mailbox_scanner.h"
 #include "sources/dbx/dbx_dump.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "scan/address_record.h"
 #include "scan/header_kinds.h"
-#include "scan/header_line_parser.h"
+#include "headers/header_line_parser.h"
 #include "fuzz/record_invariants.h"
 
 namespace {

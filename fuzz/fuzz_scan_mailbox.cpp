@@ -13,8 +13,8 @@
 
 #include "scan/address_list.h"
 #include "scan/header_kinds.h"
-#include "scan/header_line_parser.h"
-#include "scan/mailbox_scanner.h"
+#include "headers/header_line_parser.h"
+#include "headers/mailbox_scanner.h"
 #include "scan/text_mode_reader.h"
 #include "fuzz/record_invariants.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "scan/header_line_parser.h"
+#include "headers/header_line_parser.h"
 
 namespace mirelo::fuzz {
 

@@ -17,15 +17,23 @@ inline constexpr HeaderKind kReplyToKind = 5;
 inline constexpr HeaderKind kNoKind = 6;
 inline constexpr int kHeaderKindCount = 6;
 
-struct HeaderKindRow {
-    const char* name;  // colon included; null in the end row
-    HeaderKind kind;
-    int nameLength;
-    bool enabled;
-};
+// The kinds whose lines give records: chosen per extraction, every kind by default.
+class HeaderKindSet {
+public:
+    static constexpr HeaderKindSet All() { return HeaderKindSet((1u << kHeaderKindCount) - 1); }
+    static constexpr HeaderKindSet None() { return HeaderKindSet(0); }
 
-// The process-wide table, in matching order, ended by a row with a null name.
-extern HeaderKindRow HeaderKindTable[kHeaderKindCount + 1];
+    constexpr bool Has(HeaderKind kind) const { return kind >= 0 && kind < kHeaderKindCount && (bits_ >> kind & 1u); }
+    constexpr void Set(HeaderKind kind, bool on) {
+        if (kind < 0 || kind >= kHeaderKindCount) return;
+        bits_ = on ? bits_ | 1u << kind : bits_ & ~(1u << kind);
+    }
+    constexpr bool operator==(const HeaderKindSet&) const = default;
+
+private:
+    constexpr explicit HeaderKindSet(unsigned bits) : bits_(bits) {}
+    unsigned bits_;
+};
 
 // The first line of each kind in the current message; empty means not seen yet.
 using HeaderSlots = std::array<std::string, kHeaderKindCount>;
@@ -36,14 +44,12 @@ struct HeaderMatch {
 };
 
 // Which header name begins the line, case-insensitively, and whether its slot is free.
+// Every kind's lines tell messages apart, whether the kind gives records or not.
 HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line);
 void StoreSlot(HeaderSlots& slots, HeaderKind kind, std::string_view text);
 void ClearSlots(HeaderSlots& slots);
 
-bool IsKindEnabled(HeaderKind kind);
-void SetKindEnabled(HeaderKind kind, bool enabled);
-
-// The header name of a kind ("From:" ...), or empty for a kind without a row.
+// The header name of a kind ("From:" ...), or empty for a kind without one.
 std::string_view HeaderKindName(HeaderKind kind);
 
 }  // namespace mirelo

@@ -1,6 +1,7 @@
 #include "scan/text_mode_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace mirelo {
@@ -10,7 +11,9 @@ constexpr char kEndOfFileByte = 0x1A;
 }
 
 std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
-    return std::fread(buffer, 1, capacity, file_);
+    const std::size_t got = std::fread(buffer, 1, capacity, file_);
+    if (got < capacity && std::ferror(file_)) error_.assign(errno != 0 ? errno : EIO, std::generic_category());
+    return got;
 }
 
 std::size_t MemoryByteSource::Read(char* buffer, std::size_t capacity) {

@@ -6,24 +6,29 @@
 #include <cstdio>
 #include <functional>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace mirelo {
 
-// Where a reader gets its bytes; Read returns 0 at the end or on a read error.
+// Where a reader gets its bytes; Read returns 0 at the end or on a read error, which
+// Error then tells.
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+    virtual std::error_code Error() const { return {}; }
 };
 
 class FileByteSource : public ByteSource {
 public:
     explicit FileByteSource(std::FILE* file) : file_(file) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
+    std::error_code Error() const override { return error_; }
 
 private:
     std::FILE* file_;
+    std::error_code error_;
 };
 
 class MemoryByteSource : public ByteSource {
@@ -52,6 +57,7 @@ public:
     WatchedByteSource(ByteSource& source, std::uint64_t total, const ReadWatch& watch)
         : source_(source), total_(total), watch_(watch) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
+    std::error_code Error() const override { return source_.Error(); }
 
 private:
     ByteSource& source_;

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 
 #ifdef _WIN32
 #include <windows.h>

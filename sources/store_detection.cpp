@@ -4,10 +4,10 @@
 #include <set>
 #include <system_error>
 
-#include "scan/ascii.h"
-#include "sources/folder_listing.h"
+#include "base/ascii.h"
+#include "sources/walker.h"
 #include "sources/mbox/mbox_file.h"
-#include "sources/path_parts.h"
+#include "base/path_parts.h"
 
 namespace mirelo {
 
@@ -33,67 +33,72 @@ std::string WithoutTrailingSeparator(std::string folder) {
     return folder;
 }
 
-class StoreFinder {
+// Passes over the entries whose names begin with a full stop, and the Trash mailbox.
+class StoreFileLister : public WalkVisitor {
 public:
-    StoreFinder(const StoreSelection& selection, ExtractionObserver& observer)
-        : selection_(selection), observer_(observer) {}
+    StoreFileLister(StoreKind kind, std::string_view extension) : kind_(kind), extension_(extension) {}
 
-    std::vector<FoundStore> Find(const std::string& folderPath) {
-        const std::string folder = FolderOf(folderPath);
-        Walk(folder, RealFolderPath(folder), "");
-        return std::move(stores_);
+    WalkDecision Visit(const std::string& folder, const FolderEntry& entry) override {
+        const std::string& name = entry.name;
+        if (name.empty() || name.front() == '.') return WalkDecision::Skip;
+        if (entry.folder) return WalkDecision::Continue;
+        const PathParts file = SplitPath(name);
+        // A pipe or device by a mailbox's name would block or never end.
+        if (EqualsNoCase(file.extension, extension_) && !EqualsNoCase(file.name, "trash") && entry.regularFile)
+            stores_.push_back({kind_, folder + name, folder + name});
+        return WalkDecision::Continue;
+    }
+
+    std::vector<FoundStore> Take() { return std::move(stores_); }
+
+private:
+    StoreKind kind_;
+    std::string_view extension_;
+    std::vector<FoundStore> stores_;
+};
+
+class StoreFinder : public WalkVisitor {
+public:
+    explicit StoreFinder(const StoreSelection& selection) : selection_(selection) {}
+
+    std::vector<FoundStore> Take() { return std::move(stores_); }
+
+    // A folder's own messages (Maildir, .eml, .emlx) are one store each, before its entries.
+    WalkDecision EnterFolder(const std::string& folder, const std::vector<FolderEntry>& entries) override {
+        const std::string label = WithoutTrailingSeparator(folder);
+        const PathParts parts = SplitPath(label);
+        // The nearest "*.mbox" folder around a folder labels the Apple Mail messages below it.
+        std::string appleMailbox = folders_.empty() ? std::string() : folders_.back().appleMailbox;
+        if (!folders_.empty() && EndsWithNoCase(parts.name + parts.extension, ".mbox")) appleMailbox = label;
+        Folder& entered = folders_.emplace_back(Folder{{}, HasFolder(entries, "cur") && HasFolder(entries, "new"),
+                                                       std::move(appleMailbox)});
+        for (const FolderEntry& entry : entries) entered.names.insert(entry.name);
+        if (entered.maildir) Add(StoreKind::Maildir, folder, label);
+        if (HoldsFiles(entries, ".eml")) Add(StoreKind::Eml, folder, label);
+        if (HoldsFiles(entries, ".emlx"))
+            Add(StoreKind::Emlx, folder, entered.appleMailbox.empty() ? label : entered.appleMailbox);
+        return WalkDecision::Continue;
+    }
+
+    void LeaveFolder(const std::string&) override { folders_.pop_back(); }
+
+    WalkDecision Visit(const std::string& folder, const FolderEntry& entry) override {
+        if (entry.folder) return VisitFolder(entry.name);
+        if (!entry.name.empty() && entry.name.front() != '.' && entry.regularFile) VisitFile(folder, entry.name);
+        return WalkDecision::Continue;
     }
 
 private:
-    // appleMailbox is the nearest "*.mbox" folder around this one, whose name the Apple
-    // Mail messages below it are labelled with; empty outside one.
-    void Walk(const std::string& folder, const std::string& realFolder, const std::string& appleMailbox) {
-        if (!realFolder.empty() && !entered_.insert(realFolder).second) return;
-
-        std::error_code error;
-        std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
-        if (error && entries.empty()) {
-            observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
-            return;
-        }
-        std::sort(entries.begin(), entries.end(),
-                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-        std::set<std::string> names;
-        for (const FolderEntry& entry : entries) names.insert(entry.name);
-
-        const bool maildir = HasFolder(entries, "cur") && HasFolder(entries, "new");
-        const std::string label = WithoutTrailingSeparator(folder);
-        if (maildir) Add(StoreKind::Maildir, folder, label);
-        if (HoldsFiles(entries, ".eml")) Add(StoreKind::Eml, folder, label);
-        if (HoldsFiles(entries, ".emlx")) Add(StoreKind::Emlx, folder, appleMailbox.empty() ? label : appleMailbox);
-
-        for (const FolderEntry& entry : entries) {
-            if (entry.folder) {
-                VisitFolder(folder, realFolder, entry, maildir, appleMailbox);
-            } else if (!entry.name.empty() && entry.name.front() != '.' && entry.regularFile) {
-                VisitFile(folder, entry.name, names);
-            }
-        }
-        if (error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
-    }
-
-    void VisitFolder(const std::string& folder, const std::string& realFolder, const FolderEntry& entry,
-                     bool maildir, const std::string& appleMailbox) {
-        const std::string& name = entry.name;
+    WalkDecision VisitFolder(const std::string& name) {
+        const bool maildir = folders_.back().maildir;
         // A Maildir's own message folders are read with it; its subfolders are ".Name".
-        if (maildir && (name == "cur" || name == "new" || name == "tmp")) return;
-        if (name.front() == '.' && !maildir) return;
-        if (!selection_.includeTrash && IsTrashName(name)) return;
-
-        const std::string subfolder = folder + name + kPathSeparator;
-        const bool plain = !realFolder.empty() && !entry.link;
-        const std::string realSubfolder =
-            plain ? WithoutTrailingSeparator(realFolder) + kPathSeparator + name : RealFolderPath(subfolder);
-        const bool opensMailbox = EndsWithNoCase(name, ".mbox");
-        Walk(subfolder, realSubfolder, opensMailbox ? WithoutTrailingSeparator(subfolder) : appleMailbox);
+        if (maildir && (name == "cur" || name == "new" || name == "tmp")) return WalkDecision::Skip;
+        if (name.front() == '.' && !maildir) return WalkDecision::Skip;
+        if (!selection_.includeTrash && IsTrashName(name)) return WalkDecision::Skip;
+        return WalkDecision::Continue;
     }
 
-    void VisitFile(const std::string& folder, const std::string& name, const std::set<std::string>& siblings) {
+    void VisitFile(const std::string& folder, const std::string& name) {
         const std::string path = folder + name;
         const PathParts parts = SplitPath(name);
         // Eudora mailboxes and Outlook Express stores are taken as their own commands take them.
@@ -102,17 +107,17 @@ private:
             if (!ownTrash) Add(StoreKind::Eudora, path, path);
         } else if (EqualsNoCase(parts.extension, ".dbx")) {
             if (!ownTrash) Add(StoreKind::Outlook, path, path);
-        } else if (IsMbox(path, name, siblings) && (selection_.includeTrash || !IsTrashName(name))) {
+        } else if (IsMbox(path, name) && (selection_.includeTrash || !IsTrashName(name))) {
             Add(StoreKind::Mbox, path, path);
         }
     }
 
     // A Thunderbird folder has no extension but an index beside it; other mbox files are
-    // told by their extension or by their first lines.
-    bool IsMbox(const std::string& path, const std::string& name, const std::set<std::string>& siblings) const {
+    // told by their extension or by their first lines, which are read only when needed.
+    bool IsMbox(const std::string& path, const std::string& name) const {
         if (!selection_.Has(StoreKind::Mbox)) return false;
         if (IsIndexFile(name) || HasExtension(name, ".eml") || HasExtension(name, ".emlx")) return false;
-        return HasExtension(name, ".mbox") || siblings.count(name + ".msf") > 0 || LooksLikeMboxFile(path);
+        return HasExtension(name, ".mbox") || folders_.back().names.count(name + ".msf") > 0 || LooksLikeMboxFile(path);
     }
 
     static bool HasFolder(const std::vector<FolderEntry>& entries, std::string_view name) {
@@ -130,9 +135,15 @@ private:
         if (selection_.Has(kind)) stores_.push_back({kind, path, label});
     }
 
+    // What the folders being gone through, outermost first, tell their entries.
+    struct Folder {
+        std::set<std::string> names;
+        bool maildir;
+        std::string appleMailbox;
+    };
+
     const StoreSelection& selection_;
-    ExtractionObserver& observer_;
-    std::set<std::string> entered_;
+    std::vector<Folder> folders_;
     std::vector<FoundStore> stores_;
 };
 
@@ -163,7 +174,15 @@ bool IsTrashName(std::string_view name) {
 
 std::vector<FoundStore> ListMailStores(const std::string& folderPath, const StoreSelection& selection,
                                        ExtractionObserver& observer) {
-    return StoreFinder(selection, observer).Find(folderPath);
+    StoreFinder finder(selection);
+    WalkFolders(folderPath, WalkOrder::ByName, finder, observer);
+    return finder.Take();
+}
+
+std::vector<FoundStore> ListStoreFiles(const std::string& folderPath, StoreKind kind, ExtractionObserver& observer) {
+    StoreFileLister lister(kind, kind == StoreKind::Outlook ? ".dbx" : ".mbx");
+    WalkFolders(folderPath, WalkOrder::AsListed, lister, observer);
+    return lister.Take();
 }
 
 }  // namespace mirelo

@@ -39,8 +39,15 @@ bool IsTrashName(std::string_view name);
 // depth first; in each folder its own messages (Maildir, .eml files, .emlx files) come
 // first, then its entries in byte order of their names. Names beginning with a full stop
 // are passed over, but for the Maildir++ subfolders inside a Maildir. Each real folder is
-// entered once; a folder that cannot be read is reported and skipped.
+// entered once; a folder that cannot be read is reported and skipped. A file's first
+// bytes are read only when neither its name nor its neighbours tell whether it is mail.
 std::vector<FoundStore> ListMailStores(const std::string& folderPath, const StoreSelection& selection,
                                        ExtractionObserver& observer);
+
+// The stores of an original command, Eudora mailboxes or Outlook Express stores: the files
+// of the kind's extension (".mbx", ".dbx") in the folder that folderPath denotes and below
+// it, depth first, in the order the system lists them. Names beginning with a full stop,
+// files named Trash and anything but a plain file are passed over.
+std::vector<FoundStore> ListStoreFiles(const std::string& folderPath, StoreKind kind, ExtractionObserver& observer);
 
 }  // namespace mirelo

@@ -7,8 +7,8 @@
 
 namespace mirelo {
 
-void RunHeaderTypesCommand(QWidget* parent) {
-    CHeaderTypesDlg dialog(parent);
+void RunHeaderTypesCommand(QWidget* parent, HeaderKindSet& kinds) {
+    CHeaderTypesDlg dialog(kinds, parent);
     dialog.exec();
 }
 

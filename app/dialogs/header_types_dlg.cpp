@@ -30,7 +30,7 @@ constexpr std::array<KindBoxTemplate, kHeaderKindCount> kKindBoxes{{
 
 }  // namespace
 
-CHeaderTypesDlg::CHeaderTypesDlg(QWidget* parent) : QDialog(parent) {
+CHeaderTypesDlg::CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent) : QDialog(parent), kinds_(kinds) {
     setWindowTitle(QStringLiteral("Specify which headers types to be used"));
     auto* layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -42,7 +42,7 @@ CHeaderTypesDlg::CHeaderTypesDlg(QWidget* parent) : QDialog(parent) {
         auto* box = new QCheckBox(QString::fromLatin1(entry.text), this);
         box->setObjectName(QString::number(entry.id));
         layout->addWidget(box, entry.row, 0);
-        box->setChecked(IsKindEnabled(entry.kind));
+        box->setChecked(kinds_.Has(entry.kind));
         kindBoxes_[i] = {entry.kind, box};
     }
     buttons->addStretch();
@@ -51,7 +51,7 @@ CHeaderTypesDlg::CHeaderTypesDlg(QWidget* parent) : QDialog(parent) {
 
 void CHeaderTypesDlg::accept() {
     for (const KindBox& kindBox : kindBoxes_) {
-        SetKindEnabled(kindBox.kind, kindBox.box->checkState() != Qt::Unchecked);
+        kinds_.Set(kindBox.kind, kindBox.box->checkState() != Qt::Unchecked);
     }
     QDialog::accept();
 }

@@ -10,12 +10,12 @@ class QCheckBox;
 namespace mirelo {
 
 // "Specify which headers types to be used": one check box per header kind. Opens with
-// the kinds' current flags; OK writes all six, Cancel none.
+// the kinds chosen; OK writes all six into them, Cancel none.
 class CHeaderTypesDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CHeaderTypesDlg(QWidget* parent = nullptr);
+    explicit CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -24,6 +24,7 @@ private:
         HeaderKind kind;
         QCheckBox* box;
     };
+    HeaderKindSet& kinds_;
     std::array<KindBox, kHeaderKindCount> kindBoxes_{};
 };
 

@@ -11,7 +11,7 @@
 #include "address_row_model.h"
 #include "prefetch.h"
 #include "row_access.h"
-#include "scan/ascii.h"
+#include "base/ascii.h"
 #include "windows1252.h"
 
 namespace mirelo {

@@ -32,17 +32,14 @@ std::string ColumnValue(const Contact& contact, Column column) {
     }
 }
 
-std::optional<std::vector<Column>> ParseColumns(std::string_view list, std::string& error) {
+Result<std::vector<Column>> ParseColumns(std::string_view list) {
     std::vector<Column> columns;
     for (;;) {
         const std::size_t comma = list.find(',');
         const std::string_view name = list.substr(0, comma);
         std::size_t index = 0;
         while (index < kColumnNames.size() && kColumnNames[index] != name) ++index;
-        if (index == kColumnNames.size()) {
-            error = "unknown column '" + std::string(name) + "'";
-            return std::nullopt;
-        }
+        if (index == kColumnNames.size()) return Failure{"unknown column '" + std::string(name) + "'"};
         columns.push_back(static_cast<Column>(index));
         if (comma == std::string_view::npos) return columns;
         list.remove_prefix(comma + 1);

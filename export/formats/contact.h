@@ -8,6 +8,8 @@
 
 #include "facts/address_facts.h"
 
+#include "base/result.h"
+
 namespace mirelo {
 
 // One row of a written list, its texts valid UTF-8.
@@ -24,7 +26,7 @@ std::string_view ColumnName(Column column);
 // The facts' columns are empty for a contact without facts, the dates for an unknown day.
 std::string ColumnValue(const Contact& contact, Column column);
 // "email,name,count" and so on; the error names a column that does not exist.
-std::optional<std::vector<Column>> ParseColumns(std::string_view list, std::string& error);
+Result<std::vector<Column>> ParseColumns(std::string_view list);
 
 // One format: what comes before the rows, each row, what comes after.
 class ContactWriter {

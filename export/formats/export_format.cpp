@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "export/csv_file.h"
-#include "scan/ascii.h"
+#include "base/ascii.h"
 #include "scan/header_kinds.h"
-#include "scan/windows1252.h"
+#include "base/windows1252.h"
 
 namespace mirelo {
 

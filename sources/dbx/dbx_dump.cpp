@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-#include "scan/replace_all.h"
+#include "base/replace_all.h"
 #include "sources/dbx/dbx_file_header.h"
 #include "sources/dbx/dbx_message.h"
 #include "sources/dbx/dbx_message_info.h"
@@ -52,7 +52,7 @@ private:
 // join the next marker and read as an address that is nowhere in the store.
 class DumpWriter {
 public:
-    explicit DumpWriter(OutputFile file) : file_(std::move(file)) {}
+    explicit DumpWriter(FileHandle file) : file_(std::move(file)) {}
 
     void StartMessage(std::size_t i) {
         if (!atLineStart_) Write("\r\n");
@@ -96,7 +96,7 @@ private:
         if (error_ == 0) error_ = errno != 0 ? errno : EIO;
     }
 
-    OutputFile file_;
+    FileHandle file_;
     bool atLineStart_ = true;
     std::string unfinishedLine_;
     int error_ = 0;
@@ -178,23 +178,19 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
-DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& tempPath) {
-    return DumpDbxToText(storePath, tempPath, tempPath);
-}
-
-DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPath, const std::string& shownPath,
-                          const ReadWatch& watch) {
+Result<std::string> DumpDbxToText(const std::string& storePath, const std::string& ownPath,
+                                  const std::string& shownPath, const ReadWatch& watch) {
     DbxStoreFile store;
-    if (!store.Open(storePath)) return {false, false, "cannot open the store"};
+    if (!store.Open(storePath)) return Failure{"cannot open the store"};
     // Given no buffer, the C library would choose a small one; this one outlives the file.
     const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
     const std::string dumpPath = FullPath(ownPath);
     const std::string shownDumpPath = FullPath(shownPath);
-    Result<OutputFile> output = OpenPrivateOutputFile(dumpPath);
+    Result<FileHandle> output = OpenPrivateOutputFile(dumpPath);
     if (!output.Ok()) {
         std::string problem = output.Error().Text();
         ReplaceAll(problem, dumpPath, shownDumpPath);
-        return {false, true, problem};
+        return Failure{problem, {}, FailureCode::TemporaryFile};
     }
     std::setvbuf(output.Value().get(), buffer.get(), _IOFBF, kOutputBuffer);
 
@@ -206,9 +202,10 @@ DumpOutcome DumpDbxToText(const std::string& storePath, const std::string& ownPa
         DumpMessages(store, header, out, problems, watch);
 
     const int writeError = out.Close();
-    if (writeError == 0) return {true, false, problems.Text()};
+    if (writeError == 0) return problems.Text();
     problems.Add("the temporary file " + shownDumpPath + " could not be written in full: " + std::strerror(writeError));
-    return {KeepCompleteLines(dumpPath), true, problems.Text()};
+    if (!KeepCompleteLines(dumpPath)) return Failure{problems.Text(), {}, FailureCode::TemporaryFile};
+    return problems.Text();
 }
 
 }  // namespace mirelo

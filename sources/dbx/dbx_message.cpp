@@ -12,6 +12,8 @@ constexpr std::size_t kHeadSize = 16;
 constexpr std::size_t kBodyLengthAt = 0x04;
 constexpr std::size_t kUsedAt = 0x08;
 constexpr std::size_t kNextAt = 0x0C;
+// Every text block has a body of this size; a damaged head may claim any length.
+constexpr std::uint32_t kBodySize = 0x200;
 }  // namespace
 
 // A chain that only runs forwards cannot loop, and nearly every chain does; the set of
@@ -34,7 +36,7 @@ std::string DbxMessage::ReadText(const TextSink& sink) {
         const std::uint32_t bodyLength = LoadLe32(head.data() + kBodyLengthAt);
         const std::uint32_t used = LoadLe32(head.data() + kUsedAt);
         const std::uint32_t next = LoadLe32(head.data() + kNextAt);
-        if (used > bodyLength) return fail("uses more bytes than its body holds");
+        if (used > bodyLength || used > kBodySize) return fail("uses more bytes than its body holds");
 
         // Only the used bytes need to be there: a store cut short just after them is whole.
         std::string_view text;

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 
 namespace mirelo {
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -117,7 +117,7 @@ bool IsPlainFile(HANDLE file) {
 // A new file is made readable by the user alone; an existing one must be a plain file
 // owned by the user, and gets the same protection before it is emptied. Links and
 // junctions (reparse points) are opened as themselves and refused.
-Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
+Result<FileHandle> OpenPrivateOutputFile(const std::string& path) {
     const Identity identity = ProcessIdentity();
     if (!identity.user) return NotOpened(path, LastSystemError());
     const auto descriptor = UserOnlyDescriptor(UserSid(identity));
@@ -147,7 +147,7 @@ Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
         _close(fileDescriptor);
         return NotOpened(path, reason);
     }
-    return OutputFile(stream);
+    return FileHandle(stream);
 }
 
 #else
@@ -156,7 +156,7 @@ Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
 // file that is all we go on with. A second name (hard link) would let the writing reach
 // a file elsewhere, so that is refused too. The file is emptied only once it is known to
 // be ours: O_TRUNC would empty whatever a planted name leads to.
-Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
+Result<FileHandle> OpenPrivateOutputFile(const std::string& path) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (descriptor < 0) {
         const bool notAPlainFile = errno == ELOOP || errno == EMLINK || errno == ENXIO || errno == EISDIR;
@@ -174,7 +174,7 @@ Result<OutputFile> OpenPrivateOutputFile(const std::string& path) {
         close(descriptor);
         return NotOpened(path, reason);
     }
-    return OutputFile(file);
+    return FileHandle(file);
 }
 
 #endif

@@ -8,9 +8,9 @@
 #include <unistd.h>
 #endif
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 #include "sources/dbx/dbx_dump.h"
-#include "sources/path_parts.h"
+#include "base/path_parts.h"
 
 namespace mirelo {
 

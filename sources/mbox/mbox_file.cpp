@@ -5,15 +5,11 @@
 #include <memory>
 #include <string_view>
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 
 namespace mirelo {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // A header field's name is printable ASCII other than the colon, and the colon follows it.
 bool StartsWithHeaderField(std::string_view line) {
@@ -30,7 +26,7 @@ bool StartsLikeMbox(std::string_view head) {
 }  // namespace
 
 bool LooksLikeMboxFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
+    const FileHandle file = OpenFile(path, "rb");
     if (!file) return false;
     char head[1024];
     const std::size_t got = std::fread(head, 1, sizeof head, file.get());

@@ -9,19 +9,15 @@
 #include <system_error>
 #include <vector>
 
-#include "scan/ascii.h"
-#include "scan/mailbox_scanner.h"
-#include "scan/native_path.h"
+#include "base/ascii.h"
+#include "headers/mailbox_scanner.h"
+#include "base/native_path.h"
 #include "sources/folder_listing.h"
-#include "sources/path_parts.h"
+#include "base/path_parts.h"
 
 namespace mirelo {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // The message bytes of an .emlx file, as its byte count gives them when the count holds.
 class EmlxMessageSource : public ByteSource {
@@ -29,6 +25,9 @@ public:
     explicit EmlxMessageSource(std::FILE* file) : file_(file) { ReadCountLine(); }
 
     const std::string& Notice() const { return notice_; }
+    std::error_code Error() const override {
+        return std::ferror(file_) ? std::make_error_code(std::errc::io_error) : std::error_code();
+    }
 
     std::size_t Read(char* buffer, std::size_t capacity) override {
         if (withinCount_) {
@@ -101,10 +100,6 @@ private:
     std::string notice_;
 };
 
-std::string ReadError() {
-    return "message cannot be read: " + std::generic_category().message(errno);
-}
-
 std::vector<std::string> MessageFileNames(const std::string& folder, std::string_view extension, StoreBatch& batch) {
     std::error_code error;
     const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
@@ -122,45 +117,49 @@ std::vector<std::string> MessageFileNames(const std::string& folder, std::string
     return names;
 }
 
-void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, StoreBatch& batch) {
+// A file can go between the listing and the reading, as a Maildir's client moves it.
+void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, HeaderKindSet kinds,
+                     StoreBatch& batch) {
     if (!emlx) {
-        // A file can go between the listing and the reading, as a Maildir's client moves it.
-        if (const Result<> scan = ScanMailbox(path, batch.records, label); !scan.Ok())
+        if (const Result<> scan = ScanMailbox(path, batch.records, label, kinds); !scan.Ok())
             batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
         return;
     }
-    const EmlxOutcome outcome = ScanEmlxFile(path, batch.records, label);
-    if (!outcome.opened) {
-        batch.problems.push_back({path, ReadError()});
-    } else if (!outcome.notice.empty()) {
-        batch.notices.push_back({path, outcome.notice});
+    const Result<std::string> scan = ScanEmlxFile(path, batch.records, label, kinds);
+    if (!scan.Ok()) {
+        batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
+    } else if (!scan.Value().empty()) {
+        batch.notices.push_back({path, scan.Value()});
     }
 }
 
-void ReadFilesIn(const std::string& folder, std::string_view extension, std::string_view label, StoreBatch& batch) {
+void ReadFilesIn(const std::string& folder, std::string_view extension, std::string_view label, HeaderKindSet kinds,
+                 StoreBatch& batch) {
     const bool emlx = EqualsNoCase(extension, ".emlx");
     const std::vector<std::string> names = MessageFileNames(folder, extension, batch);
     for (std::size_t i = 0; i < names.size() && GoOn(batch.watch, i, names.size()); ++i)
-        ReadMessageFile(folder + names[i], emlx, label, batch);
+        ReadMessageFile(folder + names[i], emlx, label, kinds, batch);
 }
 
 }  // namespace
 
-EmlxOutcome ScanEmlxFile(const std::string& path, AddressList& list, std::string_view label) {
-    const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
-    if (!file) return {};
+Result<std::string> ScanEmlxFile(const std::string& path, AddressList& list, std::string_view label,
+                                 HeaderKindSet kinds) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot open " + path, errno);
     EmlxMessageSource source(file.get());
-    ScanMailboxSource(source, list, label);
-    return {true, source.Notice()};
+    if (const Result<> scan = ScanMailboxSource(source, list, label, kinds); !scan.Ok()) return scan.Error();
+    return source.Notice();
 }
 
-void ReadMessageFolder(const FoundStore& store, StoreBatch& batch) {
+void MessageFilesReader::Read(const FoundStore& store, StoreBatch& batch) {
     switch (store.kind) {
         case StoreKind::Maildir:
-            for (const char* part : {"cur", "new"}) ReadFilesIn(store.path + part + kPathSeparator, "", store.label, batch);
+            for (const char* part : {"cur", "new"})
+                ReadFilesIn(store.path + part + kPathSeparator, "", store.label, reading_.kinds, batch);
             break;
-        case StoreKind::Eml: ReadFilesIn(store.path, ".eml", store.label, batch); break;
-        default: ReadFilesIn(store.path, ".emlx", store.label, batch); break;
+        case StoreKind::Eml: ReadFilesIn(store.path, ".eml", store.label, reading_.kinds, batch); break;
+        default: ReadFilesIn(store.path, ".emlx", store.label, reading_.kinds, batch); break;
     }
 }
 

@@ -69,7 +69,8 @@ private slots:
     void headerTypesShowAndWriteEachKindsFlag() {
         QFETCH(int, off);
         QFETCH(QString, button);
-        for (int kind = 0; kind < kHeaderKindCount; ++kind) SetKindEnabled(kind, kind != off);
+        HeaderKindSet kinds = HeaderKindSet::All();
+        kinds.Set(off, false);
         OnModalDialog([&](QDialog& dialog) {
             SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
             auto boxes = dialog.findChildren<QCheckBox*>();
@@ -82,9 +83,9 @@ private slots:
             }
             Click(dialog, button);
         });
-        RunHeaderTypesCommand(nullptr);
+        RunHeaderTypesCommand(nullptr, kinds);
         for (int kind = 0; kind < kHeaderKindCount; ++kind)
-            QCOMPARE(IsKindEnabled(kind), (kind == off) == (button == "OK"));
+            QCOMPARE(kinds.Has(kind), (kind == off) == (button == "OK"));
     }
 
     void findSelectsExactlyTheMatchingRows_data() {

@@ -10,8 +10,8 @@
 #include <random>
 #include <system_error>
 
-#include "scan/native_path.h"
-#include "sources/path_parts.h"
+#include "base/native_path.h"
+#include "base/path_parts.h"
 
 namespace mirelo::testing {
 

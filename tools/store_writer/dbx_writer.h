@@ -23,6 +23,7 @@ inline constexpr std::uint32_t kInfoBodyLengthAt = 0x04;
 inline constexpr std::uint32_t kInfoEntryCountAt = 0x0A;
 inline constexpr std::uint32_t kBlockSize = 0x210;
 inline constexpr std::uint32_t kBlockBodySize = 0x200;
+inline constexpr std::uint32_t kBlockBodyLengthAt = 0x04;
 inline constexpr std::uint32_t kBlockUsedAt = 0x08;
 inline constexpr std::uint32_t kBlockNextAt = 0x0C;
 }  // namespace dbx_layout

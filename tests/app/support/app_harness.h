@@ -108,7 +108,7 @@ public:
     // Appends the records and shows them as an extraction's export does.
     void ShowRecords(const std::vector<RecordTexts>& records) {
         for (const RecordTexts& texts : records) Doc().List().Append(texts.email, texts.name, texts.mailbox, kFromKind);
-        Doc().RefillRows(Doc().List());
+        Doc().RefillRows();
     }
     // user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
     void ShowNumberedRecords(int count) {
@@ -116,7 +116,7 @@ public:
             const std::string n = std::to_string(i);
             Doc().List().Append("user" + n + "@x.org", "User " + n, "In.mbx", kFromKind);
         }
-        Doc().RefillRows(Doc().List());
+        Doc().RefillRows();
     }
     void SelectRows(const std::vector<int>& rows) {
         QItemSelectionModel* selection = View().selectionModel();

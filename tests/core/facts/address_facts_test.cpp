@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
+#include "export/record_order.h"
 #include "scan/header_kinds.h"
 
 namespace mirelo {
@@ -24,11 +26,19 @@ TEST(FactsTable, CountsRecordsKindsStoresAndDaysPerAddressWithoutCase) {
     };
     AddressList list;
     for (const Row& row : rows) {
-        list.Append(row.email, "", row.store, row.kind);
+        list.Append(row.email, "", std::string("/m/") + row.store, row.kind);
         list.NoteDay(list.At(list.Count() - 1)->email, DayOfDate(row.date));
     }
     const FactsTable table = FactsTable::Gather(list, AddressClassifier({"BOB@x"}, {}));
     const auto factsOf = [&](int row) { return table.Of(list.At(row)->email); };
+    // Details turned on over a list already ordered for the view counts alike.
+    AddressList ordered;
+    ordered.AppendAll(list);
+    OrderExtractionResult(ordered, "/m/");
+    const FactsTable afterOrdering = FactsTable::Gather(ordered, AddressClassifier({}, {}));
+    for (int i = 0; i < ordered.Count(); ++i)
+        EXPECT_EQ(afterOrdering.Of(ordered.At(i)->email).stores, FoldedAscii(ordered.Email(*ordered.At(i))) == "ann@x" ? 2 : 1)
+            << i;
 
     for (const int ann : {0, 1, 3, 4}) {
         EXPECT_EQ(factsOf(ann).count, 4);

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "scan/native_path.h"
+#include "base/native_path.h"
 #include "sources/dbx/dbx_dump.h"
 #include "store_writer/dbx_writer.h"
 #include "support/file_size_limit.h"
@@ -82,7 +82,7 @@ bool OnlyTheUserMayOpen(const std::string& path) {
 
 class DumpFileSafety : public ::testing::Test {
 protected:
-    DumpOutcome Dump() { return DumpDbxToText(store_, dumpPath_); }
+    Result<std::string> Dump() { return DumpDbxToText(store_, dumpPath_, dumpPath_); }
 
     TempDir dir_;
     const std::string store_ =
@@ -92,7 +92,7 @@ protected:
 
 // An existing file of ours is rewritten whatever its permissions, as every dump test shows.
 TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
-    EXPECT_TRUE(Dump().written);
+    EXPECT_TRUE(Dump().Ok());
     EXPECT_EQ(ReadFileBytes(dumpPath_), "___Message___ : 0\r\nFrom: a@example.com\r\n");
 #ifdef _WIN32
     if (RunsUnderWine()) GTEST_SKIP();
@@ -100,7 +100,7 @@ TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
     fs::remove(dumpPath_);
     dir_.Write("outlook_temp.mbx", "old");
     ASSERT_FALSE(OnlyTheUserMayOpen(dumpPath_));
-    EXPECT_TRUE(Dump().written);
+    EXPECT_TRUE(Dump().Ok());
     EXPECT_TRUE(OnlyTheUserMayOpen(dumpPath_));  // closed to others before the dump goes in
 #else
     EXPECT_EQ(fs::status(dumpPath_).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
@@ -112,9 +112,9 @@ TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
 // before, never the tail of the previous store's longer dump behind them.
 TEST_F(DumpFileSafety, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
     dir_.Write("outlook_temp.mbx", std::string(1000, '#'));
-    const DumpOutcome outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();  // cut in its second line
-    EXPECT_TRUE(outcome.written && outcome.temporaryFileFailed);
-    EXPECT_NE(outcome.problem.find(" could not be written in full: File too large"), std::string::npos);
+    const Result<std::string> outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();  // cut in its second line
+    ASSERT_TRUE(outcome.Ok());
+    EXPECT_NE(outcome.Value().find(" could not be written in full: File too large"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(dumpPath_), "___Message___ : 0\r\n");
 }
 #endif
@@ -137,21 +137,23 @@ TEST_F(DumpFileSafety, AnythingButAPlainFileOfOursIsRefusedAndLeftAlone) {
     for (const auto& c : cases) {
         fs::remove(dumpPath_);
         if (!c.plant()) continue;
-        const DumpOutcome outcome = Dump();
+        const Result<std::string> outcome = Dump();
         EXPECT_EQ(ReadFileBytes(victim), "precious") << c.name;
 #ifdef _WIN32
         if (c.link && RunsUnderWine()) continue;
 #endif
         EXPECT_FALSE(fs::exists(dangling)) << c.name;
-        EXPECT_FALSE(outcome.written) << c.name;
+        ASSERT_FALSE(outcome.Ok()) << c.name;
+        EXPECT_EQ(outcome.Error().code, FailureCode::TemporaryFile) << c.name;
 #ifdef _WIN32
-        EXPECT_NE(outcome.problem.find(dumpPath_), std::string::npos) << c.name;
+        EXPECT_NE(outcome.Error().Text().find(dumpPath_), std::string::npos) << c.name;
 #else
-        EXPECT_EQ(outcome.problem, "temporary file " + dumpPath_ + " is not a plain file of yours") << c.name;
+        EXPECT_EQ(outcome.Error().Text(), "temporary file " + dumpPath_ + " is not a plain file of yours") << c.name;
 #endif
         EXPECT_EQ(fs::is_symlink(dumpPath_), c.link) << c.name;
     }
-    EXPECT_FALSE(DumpDbxToText(store_, (dir_.path() / "no-such-folder" / "outlook_temp.mbx").string()).written);
+    const std::string nowhere = (dir_.path() / "no-such-folder" / "outlook_temp.mbx").string();
+    EXPECT_FALSE(DumpDbxToText(store_, nowhere, nowhere).Ok());
 }
 
 }  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "base/file_handle.h"
+
+namespace mirelo {
+
+// Paths are UTF-8 text inside the core on every system, so the labels in the CSV are the
+// same bytes everywhere and no name is lost to a code page. They meet the file system only
+// through these functions: on Windows as UTF-16, and a path of 260 characters or more in
+// its long form (\\?\C:\... or \\?\UNC\server\share\...), which the system's 260-character
+// limit does not bind. Elsewhere the bytes are taken as they are.
+std::filesystem::path NativePath(const std::string& path);
+
+// A name or path from the file system as the core's text.
+std::string PathText(const std::filesystem::path& path);
+
+// On Windows a drive-relative path ("C:mail", "C:") names a place in that drive's current
+// folder, which a root text cannot keep ("C:" with a separator added is the drive's root);
+// such a path comes back absolute, any other as it is.
+std::string AbsoluteIfDriveRelative(const std::string& path);
+
+// std::fopen for a path in the core's text.
+FileHandle OpenFile(const std::string& path, const char* mode);
+
+}  // namespace mirelo

@@ -1,0 +1,33 @@
+#include "export/list_output.h"
+
+#include <algorithm>
+
+#include "base/ascii.h"
+#include "export/csv_file.h"
+#include "export/earlier_export.h"
+#include "export/record_order.h"
+
+namespace mirelo {
+
+void OrderAndFilter(AddressList& list, const std::string& labelPrefix, const FactsTable* facts,
+                    const ListFilter& filter) {
+    OrderExtractionResult(list, labelPrefix);
+    if (filter.drop.empty() && !filter.earlier) return;
+    DeleteSurvivors(list, [&](const AddressRecord& record) {
+        if (filter.earlier && filter.earlier->count(FoldedAscii(list.Email(record)))) return true;
+        return facts && std::find(filter.drop.begin(), filter.drop.end(), facts->Of(record.email).category) !=
+                            filter.drop.end();
+    });
+}
+
+std::string OutputFileFor(const std::string& path, FormatKind format) {
+    return CsvTargetFor(path, FormatExtension(format));
+}
+
+Result<int> WriteListFile(const std::string& path, const AddressList& list, const FactsTable* facts,
+                          const ExportFormat& format) {
+    return WriteOutputFile(OutputFileFor(path, format.kind),
+                           [&](std::FILE* out) { return WriteContacts(out, list, facts, format); });
+}
+
+}  // namespace mirelo

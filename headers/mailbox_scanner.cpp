@@ -1,0 +1,172 @@
+#include "headers/mailbox_scanner.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <system_error>
+#include <utility>
+
+#include "base/ascii.h"
+#include "headers/encoded_words.h"
+#include "headers/header_line_parser.h"
+#include "headers/mail_date.h"
+#include "base/native_path.h"
+
+namespace mirelo {
+
+namespace {
+
+// The piece's text ends at its first NUL; a trailing run of CRs and LFs is no part of it.
+std::string_view LineText(std::string_view piece) {
+    if (const void* nul = std::memchr(piece.data(), '\0', piece.size()))
+        piece = piece.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - piece.data()));
+    while (!piece.empty() && (piece.back() == '\r' || piece.back() == '\n')) piece.remove_suffix(1);
+    return piece;
+}
+
+// Most lines start with a byte that begins no header name; the reader passes over them
+// without their being cut at a NUL or matched.
+TextModeLineReader::ByteSet HeaderFirstBytes(std::string_view extraCapitals) {
+    TextModeLineReader::ByteSet first{};
+    const auto add = [&](char capital) {
+        const auto c = static_cast<unsigned char>(capital);
+        first[c] = true;
+        first[FoldAscii(c)] = true;
+    };
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) add(HeaderKindName(kind)[0]);  // each starts with a capital
+    for (const char capital : extraCapitals) add(capital);
+    return first;
+}
+
+constexpr std::string_view kDateName = "Date:";
+constexpr std::string_view kListPostName = "List-Post:";
+
+bool StartsWithNoCase(std::string_view line, std::string_view name) {
+    return line.size() >= name.size() && EqualsNoCase(line.substr(0, name.size()), name);
+}
+
+bool AllSlotsEmpty(const HeaderSlots& slots) {
+    return std::all_of(slots.begin(), slots.end(), [](const std::string& slot) { return slot.empty(); });
+}
+
+// Messages are told apart only when a kind repeats, so a message's Date: line may come
+// while the previous message's lines still wait in the slots: a date is the current
+// message's only while that has none and no separator line came after its lines. A
+// separator's date stands in for a message without a Date: line; it is read only then.
+class MessageDays {
+public:
+    void SeeDate(MailDay day) { (pastSeparator_ || current_ ? next_ : current_) = day; }
+    void SeeSeparator(std::string_view line, bool messageStarted) {
+        (messageStarted ? nextSeparator_ : currentSeparator_).assign(line);
+        pastSeparator_ = pastSeparator_ || messageStarted;
+    }
+    // The day of the message whose records are made now; the next message's becomes current.
+    MailDay Take() {
+        const MailDay day = current_ ? current_ : DayOfSeparatorLine(currentSeparator_);
+        current_ = std::exchange(next_, kUnknownDay);
+        currentSeparator_.swap(nextSeparator_);
+        nextSeparator_.clear();
+        pastSeparator_ = false;
+        return day;
+    }
+
+private:
+    MailDay current_ = kUnknownDay;
+    MailDay next_ = kUnknownDay;
+    std::string currentSeparator_;
+    std::string nextSeparator_;
+    bool pastSeparator_ = false;
+};
+
+// "<mailto:list@host>" or "<mailto:list@host?subject=help>"; "NO" names no address.
+void KeepListAddress(std::string_view line, AddressList& list) {
+    const std::size_t mailto = line.find("mailto:");
+    if (mailto == std::string_view::npos) return;
+    std::string_view address = line.substr(mailto + 7);
+    address = address.substr(0, address.find_first_of(">?, \t"));
+    if (address.find('@') != std::string_view::npos) list.NoteListAddress(address);
+}
+
+// Lines of no kind that the scan was asked to read.
+void ReadExtraLine(std::string_view line, const HeaderSlots& slots, const ScanExtras& extras, AddressList& list,
+                   MessageDays& days) {
+    if (extras.captureDates && StartsWithNoCase(line, kDateName))
+        days.SeeDate(DayOfDate(LineText(line.substr(kDateName.size()))));
+    else if (extras.captureDates && line.substr(0, 5) == "From ")
+        days.SeeSeparator(LineText(line), !AllSlotsEmpty(slots));
+    else if (extras.captureListAddresses && StartsWithNoCase(line, kListPostName))
+        KeepListAddress(LineText(line), list);
+}
+
+// The texts of a message's records, which start without email and name; a scan passes
+// the same ones for every message so that their strings keep their memory.
+void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet kinds, HeaderFields& working,
+                          TextId label, MailDay day) {
+    const bool decodeNames = list.ScanExtrasAsked().decodeNames;
+    working.email.clear();
+    working.name.clear();
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
+        std::string& slot = slots[static_cast<std::size_t>(kind)];
+        if (!kinds.Has(kind) || slot.empty()) continue;
+        if (decodeNames) DecodeEncodedWords(slot);
+        ParseHeaderLine(working, slot);
+        const int before = list.Count();
+        list.Append(working.email, working.name, label, kind);
+        if (day != kUnknownDay && list.Count() > before) list.NoteDay(list.At(before)->email, day);
+    }
+}
+
+// 0 when not known: the watch then sees the bytes read without a total.
+std::uint64_t FileSize(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
+    return error ? 0 : size;
+}
+
+}  // namespace
+
+Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view label, HeaderKindSet kinds) {
+    static const TextModeLineReader::ByteSet kindStarts = HeaderFirstBytes("");
+    static const TextModeLineReader::ByteSet kindOrExtraStarts = HeaderFirstBytes("DL");
+    const ScanExtras& extras = list.ScanExtrasAsked();
+    const bool readsExtraLines = extras.captureDates || extras.captureListAddresses;
+    const TextModeLineReader::ByteSet& mayStartHeader = readsExtraLines ? kindOrExtraStarts : kindStarts;
+    HeaderSlots slots;
+    HeaderFields working;
+    MessageDays days;
+    const TextId labelId = list.Mailboxes().Intern(label);
+    const auto appendMessage = [&] { AppendMessageRecords(slots, list, kinds, working, labelId, days.Take()); };
+    TextModeLineReader reader(source);
+    std::string_view piece;
+    while (reader.NextStartingWith(mayStartHeader, piece)) {
+        // A header name holds no NUL, CR or LF, so the piece matches as its text would;
+        // only header lines need their text cut out.
+        const HeaderMatch match = MatchHeaderKind(slots, piece);
+        if (match.kind == kNoKind) {
+            if (readsExtraLines) ReadExtraLine(piece, slots, extras, list, days);
+            continue;
+        }
+        if (!match.slotEmpty) {
+            appendMessage();
+            ClearSlots(slots);
+        }
+        StoreSlot(slots, match.kind, LineText(piece));
+    }
+    appendMessage();
+    if (const std::error_code error = source.Error()) return SystemFailure("read error", error);
+    return {};
+}
+
+Result<> ScanMailbox(const std::string& path, AddressList& list, std::string_view label, HeaderKindSet kinds,
+                     const ReadWatch& watch) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot open " + path, errno);
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
+    FileByteSource reads(file.get());
+    WatchedByteSource source(reads, watch ? FileSize(path) : 0, watch);
+    return ScanMailboxSource(source, list, label, kinds);
+}
+
+}  // namespace mirelo

@@ -1,0 +1,13 @@
+#include "sources/mbox/mbox_reader.h"
+
+#include "headers/mailbox_scanner.h"
+
+namespace mirelo {
+
+void MboxReader::Read(const FoundStore& store, StoreBatch& batch) {
+    if (const Result<> scan = ScanMailbox(store.path, batch.records, store.label, reading_.kinds, batch.watch);
+        !scan.Ok())
+        batch.problems.push_back({store.path, "mailbox cannot be read: " + scan.Error().reason});
+}
+
+}  // namespace mirelo

@@ -1,0 +1,204 @@
+#include "headers/mailbox_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "headers/mail_date.h"
+#include "base/replace_all.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+using FoundList = std::vector<std::tuple<std::string, std::string, int>>;  // email, name, kind
+
+FoundList Records(const AddressList& list) {
+    FoundList found;
+    for (int i = 0; i < list.Count(); ++i) {
+        const AddressRecord& r = *list.At(i);
+        found.emplace_back(list.Email(r), list.Name(r), r.headerKind);
+    }
+    return found;
+}
+
+FoundList ScanText(std::string_view mailbox) {
+    AddressList list;
+    MemoryByteSource source(mailbox);
+    ScanMailboxSource(source, list, "L", HeaderKindSet::All());
+    return Records(list);
+}
+
+FoundList ScanFile(std::string_view mailbox) {
+    testing::TempDir dir;
+    AddressList list;
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::All());
+    return Records(list);
+}
+
+struct MailboxCase { const char* what; std::string mailbox; FoundList expected; };
+
+void ExpectScans(const std::vector<MailboxCase>& cases) {
+    for (const MailboxCase& c : cases) {
+        EXPECT_EQ(ScanText(c.mailbox), c.expected) << c.what;
+        EXPECT_EQ(ScanFile(c.mailbox), c.expected) << c.what << " (file)";
+    }
+}
+
+std::string WithLf(std::string text) {
+    ReplaceAll(text, "\r\n", "\n");
+    return text;
+}
+
+TEST(ScanMailbox, FindsMessageBoundariesOnlyWhereAKindRepeats) {
+    using namespace std::string_literals;
+    const std::string longName(1100, 'N');
+    const std::string example =
+        "From ???@??? Mon Jan 01 00:00:00 2001\r\nReturn-Path: <help@mailhost>\r\nFrom: Help Desk <help@mailhost>\r\n"
+        "To: sales@mailhost\r\nSubject: hello\r\n\r\nFrom ???@??? Mon Jan 01 00:00:00 2001\r\n"
+        "From: Book Club <club@mailhost>\r\nTo: undisclosed-recipients:;\r\n";
+    const FoundList exampleFound = {
+        {"help@mailhost", "Help Desk", kFromKind}, {"sales@mailhost", "To", kToKind},
+        {"help@mailhost", "Return-Path", kReturnPathKind}, {"club@mailhost", "Book Club", kFromKind},
+        {"club@mailhost", "undisclosed-recipients", kToKind},
+    };
+    ExpectScans({
+        {"worked example, CR LF", example, exampleFound},
+        {"worked example, LF", WithLf(example), exampleFound},
+        {"header names only at the line start, in any case",
+         " From: a@m\n\tTo: a@m\nResent-From: b@m\nDelivered-To: c@m\nCc: d@m\nBcc: e@m\nFrom a@m\nFrom\nTo : a@m\n"
+         "FROM: F <f@m>\nx-sender: g@m\nrEPLY-tO: h@m\n",
+         {{"f@m", "F", kFromKind}, {"g@m", "x-sender", kXSenderKind}, {"h@m", "rEPLY-tO", kReplyToKind}}},
+        {"a quoted body From: line begins a new message",
+         "From: A <a@m>\nTo: b@m\n\nFrom: Sales Team\n",
+         {{"a@m", "A", kFromKind}, {"b@m", "To", kToKind}, {"", "Sales Team", kFromKind}}},
+        {"a second To: line begins a new message that carries nothing over",
+         "From: A <a@m>\nTo: b@m\nTo: Group\n",
+         {{"a@m", "A", kFromKind}, {"b@m", "To", kToKind}, {"", "Group", kToKind}}},
+        {"a message without From: merges with the next",
+         "To: undisclosed-recipients:;\n\nFrom: C <c@m>\nTo: d@m\n",
+         {{"c@m", "C", kFromKind}, {"c@m", "undisclosed-recipients", kToKind}, {"d@m", "To", kToKind}}},
+        {"the email carries from the last earlier kind that had one",
+         "Reply-To: Nobody\nSender: s@m\nTo: Group\nFrom: F\n",
+         {{"", "F", kFromKind}, {"", "Group", kToKind}, {"s@m", "Sender", kSenderKind},
+          {"s@m", "Nobody", kReplyToKind}}},
+        {"a bare header name", "To:\n", {{"", "To", kToKind}}},
+        {"no header lines", "From ???@??? Mon Jan 01 00:00:00 2001\nSubject: hi\n\nbody\n", {}},
+        {"empty file", "", {}},
+        // Lines are read the way text mode reads them.
+        {"a header line is cut to its first 1023 bytes",
+         "From: " + longName + " <n@m>\r\nTo: t@m\r\n",
+         {{"", longName.substr(0, 1017), kFromKind}, {"t@m", "To", kToKind}}},
+        {"a later piece of a long line that begins with a header name",
+         "Subject: " + std::string(1014, 'x') + "From: Late <late@m>\r\n",
+         {{"late@m", "Late", kFromKind}}},
+        {"a later piece that does not begin with one",
+         "Subject: " + std::string(1013, 'x') + "From: Late <late@m>\r\n", {}},
+        {"a NUL cuts the line's text", "From: Help\0 <help@m>\r\nTo: T <t@m>\r\n"s,
+         {{"", "Help", kFromKind}, {"t@m", "T", kToKind}}},
+        {"a NUL just after a header name, and one inside a name", "To:\0 <a@m>\r\nFr\0om: b@m\r\n"s,
+         {{"", "To", kToKind}}},
+        {"a run of CRs before the LF, a CR inside a line", "From: A <a@m>\r\r\r\nTo: B\rC <b@m>\r\n",
+         {{"a@m", "A", kFromKind}, {"b@m", "C", kToKind}}},
+        {"a CR ends the input", "From: a@m\r", {{"a@m", "From", kFromKind}}},
+    });
+}
+
+TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
+    testing::TempDir dir;
+    AddressList list;
+    ScanMailbox(dir.Write("One.mbx", "From: A <a@m>\r\n"), list, "One", HeaderKindSet::All());
+    ScanMailbox(dir.Write("Two.mbx", "To: Group\r\n"), list, "Two", HeaderKindSet::All());
+    EXPECT_EQ(ScanMailbox((dir.path() / "Missing.mbx").string(), list, "Missing", HeaderKindSet::All()).Error().reason,
+              "No such file or directory");
+    // A folder opens for reading on some systems, and then fails at the first read.
+    EXPECT_FALSE(ScanMailbox(dir.path().string(), list, "Folder", HeaderKindSet::All()).Ok());
+
+    EXPECT_EQ(Records(list), (FoundList{{"a@m", "A", kFromKind}, {"", "Group", kToKind}}));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Mailbox(*list.At(0)), "One");
+    EXPECT_EQ(list.Mailbox(*list.At(1)), "Two");
+}
+
+// The line the stopping block cut in two would give an address that was never written.
+TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
+    std::string mailbox;
+    for (int i = 0; i < 5000; ++i) mailbox += "From: user" + std::to_string(100000 + i) + "@example.org\r\n";
+    const testing::TempDir dir;
+    AddressList list;
+    std::uint64_t readWhenStopped = 0;
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::All(), [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(total, mailbox.size());
+        readWhenStopped = done;
+        return false;
+    });
+    ASSERT_GT(readWhenStopped, 0u);
+    EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, mailbox.rfind('\n', readWhenStopped - 1) + 1)));
+}
+
+TEST(ScanMailbox, AKindLeftOutYieldsNothingButStillEndsMessages) {
+    const auto scan = [](std::string_view mailbox, HeaderKindSet kinds) {
+        AddressList list;
+        MemoryByteSource source(mailbox);
+        ScanMailboxSource(source, list, "L", kinds);
+        return Records(list);
+    };
+    HeaderKindSet noTo = HeaderKindSet::All();
+    noTo.Set(kToKind, false);
+    noTo.Set(kNoKind, true);
+    for (HeaderKind kind = -1; kind <= kNoKind + 1; ++kind)
+        EXPECT_EQ(noTo.Has(kind), kind >= 0 && kind < kHeaderKindCount && kind != kToKind) << kind;
+    EXPECT_EQ(scan("From: A <a@m>\nTo: x@m\nTo: y@m\nReply-To: Nobody\n", noTo),
+              (FoundList{{"a@m", "A", kFromKind}, {"", "Nobody", kReplyToKind}}));
+    EXPECT_EQ(scan("From: A <a@m>\nTo: b@m\nFrom: C <c@m>\nSender: s@m\n", HeaderKindSet::None()), FoundList{});
+}
+
+struct DatedCase {
+    const char* what;
+    std::string mailbox;
+    std::vector<std::string> emailAndDays;  // "email first last" per record
+};
+
+TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
+    const std::vector<DatedCase> cases = {
+        {"date after the lines",
+         "From: a@x\nDate: 2 Jan 2001 10:00 +0000\nFrom: b@x\nDate: 3 Jan 2001 10:00 +0000\nFrom: a@x\nDate: 1 Jan 2001\n",
+         {"a@x 2001-01-01 2001-01-02", "b@x 2001-01-03 2001-01-03", "a@x 2001-01-01 2001-01-02"}},
+        {"date before the lines", "Date: 2 Jan 2001\nFrom: a@x\nDate: 3 Jan 2001\nFrom: b@x\n",
+         {"a@x 2001-01-02 2001-01-02", "b@x 2001-01-03 2001-01-03"}},
+        {"separator as fallback",
+         "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nFrom ???@??? Fri Jan 05 00:00:00 2001\n"
+         "Date: 6 Jan 2001\nFrom: b@x\nFrom ???@??? Sun Jan 07 00:00:00 2001\nFrom: c@x\n",
+         {"a@x 2001-01-01 2001-01-01", "b@x 2001-01-06 2001-01-06", "c@x 2001-01-07 2001-01-07"}},
+        {"broken date, a list asked for nothing", "Date: someday\nList-Post: <mailto:l@x>\nFrom: a@x\n", {"a@x  "}},
+    };
+    for (const DatedCase& c : cases) {
+        AddressList list;
+        list.AskScanExtras({.captureDates = true});
+        MemoryByteSource source(c.mailbox);
+        ScanMailboxSource(source, list, "L", HeaderKindSet::All());
+        std::vector<std::string> found;
+        for (int i = 0; i < list.Count(); ++i) {
+            const DaySpan days = list.DaysOf(list.At(i)->email);
+            found.push_back(std::string(list.Email(*list.At(i))) + " " + IsoDate(days.first) + " " + IsoDate(days.last));
+        }
+        EXPECT_EQ(found, c.emailAndDays) << c.what;
+        EXPECT_TRUE(list.ListAddresses().empty());
+    }
+}
+
+TEST(ScanMailbox, DecodesNamesAndKeepsListAddressesWhenAsked) {
+    AddressList list;
+    list.AskScanExtras({.decodeNames = true, .captureListAddresses = true});
+    MemoryByteSource source("List-Post: <mailto:dev@lists.example?subject=x>\nFrom: =?utf-8?Q?J=C3=B6rg_Bauer?= <j@x>\n"
+                            "To: dev@lists.example\nList-Post: NO\nFrom: b@x\n");
+    ScanMailboxSource(source, list, "L", HeaderKindSet::All());
+    EXPECT_EQ(Records(list), (FoundList{{"j@x", "J\xf6rg Bauer", kFromKind}, {"dev@lists.example", "To", kToKind},
+                                        {"b@x", "From", kFromKind}}));
+    EXPECT_EQ(list.ListAddresses(), std::vector<std::string>{"dev@lists.example"});
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,209 @@
+#include "sources/walker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+
+#include "core/sources/recording_observer.h"
+#include "export/record_order.h"
+#include "extraction/extraction_service.h"
+#include "sources/store_detection.h"
+#include "base/path_parts.h"
+#include "support/file_size_limit.h"
+#include "support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace mirelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" + who + "@mailhost>\r\n"; }
+
+class FolderWalkTest : public ::testing::Test {
+protected:
+    std::string Root() const { return folder.path().string() + kPathSeparator; }
+
+    // The stores found, relative to the root, in walk order.
+    std::vector<std::string> Walk(const std::string& path, StoreKind kind = StoreKind::Eudora) {
+        std::vector<std::string> visited;
+        for (const FoundStore& store : ListStoreFiles(path, kind, observer)) {
+            visited.push_back(store.path.substr(Root().size()));
+            std::replace(visited.back().begin(), visited.back().end(), kPathSeparator, '/');
+        }
+        return visited;
+    }
+
+    // The Eudora command's extraction of the folder; false when stopped.
+    bool Extract(unsigned workers) {
+        ExtractionRequest request;
+        request.folder = folder.path().string();
+        request.workers = workers;
+        ExtractionResult result = mirelo::Extract(request, observer, std::move(list));
+        list = std::move(result.list);
+        return result.finished;
+    }
+    const AddressList& List() const { return *list; }
+
+    testing::TempDir folder;
+    std::unique_ptr<AddressList> list = std::make_unique<AddressList>();
+    testing::RecordingObserver observer;
+};
+
+TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFirstTillStopped) {
+    const std::string longName(120, 'n');  // paths past the old limit of 260 work in full
+    const std::string longPath = longName + "/" + longName + "/" + longName + "/In.mbx";
+    for (const std::string name : {"In.mbx", "IN2.MBX", "in3.Mbx", "Trash.mbx", "TRASH.MBX", "Trash2.mbx", "In.mbx.old",
+                                   "In.txt", ".hidden.mbx", ".dot/Out.mbx", "Archive.mbx/Old.mbx", "a/b/c/d/Deep.mbx",
+                                   "a/1.mbx", "a/x/2.mbx", "b/3.mbx", "b/y/z/4.mbx", "Store.dbx", longPath.c_str()})
+        folder.Write(name, "");
+    fs::create_directory(folder.path() / "empty");
+    std::vector<std::string> expected = {"Archive.mbx/Old.mbx", "IN2.MBX", "In.mbx", "Trash2.mbx", "a/1.mbx",
+                                         "a/b/c/d/Deep.mbx", "a/x/2.mbx", "b/3.mbx", "b/y/z/4.mbx", "in3.Mbx", longPath};
+#ifndef _WIN32  // only plain files are stores, also through a link
+    ASSERT_EQ(mkfifo((folder.path() / "Pipe.mbx").c_str(), 0600), 0);
+    fs::create_symlink(folder.path() / "In.mbx", folder.path() / "Link.mbx");
+    fs::create_symlink(folder.path() / "missing", folder.path() / "Broken.mbx");
+    expected.insert(expected.begin() + 3, "Link.mbx");
+#endif
+    const std::vector<std::string> visited = Walk(Root());
+    EXPECT_EQ(std::multiset(visited.begin(), visited.end()), std::multiset(expected.begin(), expected.end()));
+    EXPECT_EQ(Walk(Root(), StoreKind::Outlook), std::vector<std::string>{"Store.dbx"});
+    EXPECT_EQ(Walk(Root() + "a"), visited);  // a path without a trailing separator denotes its parent
+    EXPECT_TRUE(observer.problems.empty());
+    // Depth first: the stores of one folder's subtree are visited in one run.
+    for (const std::string prefix : {"a/", "a/x/", "b/", "b/y/"}) {
+        int runs = 0;
+        for (std::size_t i = 0; i < visited.size(); ++i)
+            runs += visited[i].starts_with(prefix) && (i == 0 || !visited[i - 1].starts_with(prefix));
+        EXPECT_EQ(runs, 1) << prefix;
+    }
+    observer.stopAfterStores = 2;  // asked before each folder is listed: the walk ends in the second
+    EXPECT_LT(Walk(Root()).size(), visited.size());
+}
+
+TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
+    folder.Write("Mail/In.mbx", "");
+    folder.Write("Mail/Sub/Out.mbx", "");
+    if (!testing::MakeLink(Root() + "Mail", Root() + testing::Native("Mail/Sub/Loop"), true) ||
+        !testing::MakeLink(Root() + testing::Native("Mail/Sub"), Root() + "Again", true))
+        GTEST_SKIP() << "folder links cannot be made here";
+    std::map<std::string, int> byName;
+    for (const std::string& path : Walk(Root())) ++byName[fs::path(path).filename().string()];
+    EXPECT_EQ(byName, (std::map<std::string, int>{{"In.mbx", 1}, {"Out.mbx", 1}}));
+}
+
+#ifndef _WIN32
+// Folders are read and closed before the walk goes down, so the depth of a tree is not
+// bounded by how many files may be open at once.
+TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
+    std::string deep;
+    for (int level = 0; level < 100; ++level) deep += "d/";
+    folder.Write(deep + "Deep.mbx", "");
+    const auto visited = [&] { const testing::ResourceLimit files(RLIMIT_NOFILE, 64); return Walk(Root()); }();
+    EXPECT_EQ(visited, std::vector<std::string>{deep + "Deep.mbx"});
+}
+#endif
+
+// Read on the calling thread, the status line names each mailbox just before it is read.
+TEST_F(FolderWalkTest, UnreadableAndVanishingMailboxesAndFoldersAreReportedAndSkipped) {
+    folder.Write("Kept.mbx", MailboxFrom("kept"));
+    folder.Write("Sub/Gone.mbx", MailboxFrom("gone"));
+    folder.Write("Sub/Also.mbx", MailboxFrom("also"));
+    const std::string gone = Root() + testing::Native("Sub/Gone.mbx");
+    std::set<std::string> expectedProblems = {gone};
+#ifndef _WIN32
+    if (geteuid() != 0) {  // permissions do not bind the superuser
+        folder.Write("Closed/In.mbx", MailboxFrom("hidden"));
+        fs::permissions(folder.Write("Closed.mbx", MailboxFrom("closed")), fs::perms::none);
+        fs::permissions(folder.path() / "Closed", fs::perms::none);
+        expectedProblems.insert({Root() + "Closed/", Root() + "Closed.mbx"});
+    }
+#endif
+    observer.onStatus = [&](const std::string& s) { if (s.find("Gone") != std::string::npos) fs::remove(Root() + s); };
+    Extract(1);
+    std::set<std::string> emails;
+    for (int i = 0; i < List().Count(); ++i) emails.insert(std::string(List().Email(*List().At(i))));
+    EXPECT_EQ(emails, (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
+    EXPECT_NE(observer.problems[gone].find("No such file"), std::string::npos);
+    for (const auto& [path, reason] : observer.problems) EXPECT_EQ(expectedProblems.erase(path), 1u) << path;
+    EXPECT_TRUE(expectedProblems.empty());
+}
+
+// Every other folder is removed when the first store is found, before the walk reaches
+// it; the listing it was found in may still name it.
+TEST_F(FolderWalkTest, FoldersThatVanishMidWalkAreSkipped) {
+    const std::vector<std::string> folders = {"A", "B", "C", "D"};
+    for (const std::string& name : folders) folder.Write(name + "/In.mbx", "");
+    folder.Write("Top.mbx", "");
+    struct Remover : WalkVisitor {
+        WalkDecision Visit(const std::string& at, const FolderEntry& entry) override {
+            if (entry.folder || !removed.empty()) return WalkDecision::Continue;
+            visited.push_back(at + entry.name);
+            for (const std::string& name : *folders) {
+                if (visited.back().starts_with(root + name + kPathSeparator)) continue;
+                fs::remove_all(root + name);
+                removed.insert(root + name + kPathSeparator);
+            }
+            return WalkDecision::Continue;
+        }
+        std::string root;
+        const std::vector<std::string>* folders;
+        std::set<std::string> removed;
+        std::vector<std::string> visited;
+    } remover;
+    remover.root = Root();
+    remover.folders = &folders;
+    EXPECT_TRUE(WalkFolders(Root(), WalkOrder::AsListed, remover, observer));
+    ASSERT_EQ(remover.visited.size(), 1u);
+    for (const auto& [path, reason] : observer.problems) EXPECT_EQ(remover.removed.count(path), 1u) << path << ": " << reason;
+}
+
+// Stores read at once, finishing in any order, give the list of one thread.
+TEST_F(FolderWalkTest, AnyNumberOfWorkersGivesTheSameListAndCsv) {
+    std::mt19937 random(11);
+    for (int box = 0; box < 24; ++box) {
+        std::string text;
+        for (auto messages = random() % (box % 4 == 0 ? 2000 : 50); messages > 0; --messages)
+            text += MailboxFrom("user" + std::to_string(random() % 90)) + "To: Pal <PAL" + std::to_string(random() % 40) +
+                    "@mailhost>\r\n\r\n";
+        folder.Write("f" + std::to_string(box % 3) + "/Box" + std::to_string(box) + ".mbx", text);
+    }
+    std::string first;
+    for (const unsigned workers : {1u, 2u, 8u}) {
+        Extract(workers);
+        OrderExtractionResult(*list, Root());
+        std::string result;
+        for (int i = 0; i < List().Count(); ++i) {
+            const AddressRecord& r = *List().At(i);
+            result.append(List().Email(r)).append(List().Name(r)).append(List().Mailbox(r)) += std::to_string(r.duplicate);
+        }
+        if (workers == 1) first = result;
+        EXPECT_EQ(result, first) << workers;
+    }
+}
+
+// On a worker or on the calling thread alike; the progress is told on the calling thread.
+TEST_F(FolderWalkTest, AStopEndsTheStoreBeingReadWithinABlock) {
+    std::string mailbox;
+    for (int i = 0; i < 20000; ++i) mailbox += MailboxFrom("user" + std::to_string(i));
+    folder.Write("Big.mbx", mailbox);
+    for (const unsigned workers : {1u, 2u}) {
+        observer.storesRead = 0;
+        observer.stopAfterStores = 3;
+        EXPECT_FALSE(Extract(workers));
+        EXPECT_TRUE(List().Count() > 0 && List().Count() < 20000) << List().Count();
+        EXPECT_EQ(observer.progressThreads, std::set{std::this_thread::get_id()});
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -124,9 +124,9 @@ void ExplainEmptyResult(const ExtractionRequest& request, std::FILE* err) {
 Result<int> WriteOutput(const ExtractOptions& options, const AddressList& list, const FactsTable* facts,
                         std::FILE* out) {
     if (options.output) return WriteListFile(*options.output, list, facts, options.format);
-    const int written = WriteContacts(out, list, facts, options.format);
-    if (written < 0 || std::fflush(out) != 0)
-        return SystemFailure("Unable to write the CSV to standard output", errno);
+    const Result<int> written = WriteContacts(out, list, facts, options.format);
+    if (!written.Ok()) return SystemFailure("Unable to write the CSV to standard output", written.Error().code);
+    if (std::fflush(out) != 0) return SystemFailure("Unable to write the CSV to standard output", errno);
     return written;
 }
 

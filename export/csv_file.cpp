@@ -48,15 +48,15 @@ Failure WriteFailure(const std::string& path, int error) {
 
 // Writes the lines and closes the file; the number of record lines, or the failure.
 Result<int> WriteAndClose(std::FILE* out, const std::string& path, const LinesWriter& writeLines) {
-    const int uniqueCount = writeLines(out);
-    bool ok = uniqueCount >= 0 && FlushToDisk(out);
-    int error = errno;
+    const Result<int> lines = writeLines(out);
+    bool ok = lines.Ok() && FlushToDisk(out);
+    int error = lines.Ok() ? errno : lines.Error().code.value();
     if (std::fclose(out) != 0 && ok) {
         ok = false;
         error = errno;
     }
     if (!ok) return WriteFailure(path, error);
-    return uniqueCount;
+    return lines;
 }
 
 // The file at the end of a chain of links: replacing it keeps the links as they are.
@@ -137,8 +137,8 @@ void AppendCsvField(std::string& line, std::string_view text) {
     line.push_back('"');
 }
 
-int WriteCsvLines(std::FILE* out, const AddressList& list) {
-    if (!Put(out, "email,name,notes\r\n")) return -1;
+Result<int> WriteCsvLines(std::FILE* out, const AddressList& list) {
+    if (!Put(out, "email,name,notes\r\n")) return SystemFailure("write failed", errno);
     int lines = 0;
     std::string line;
     for (int i = 0; i < list.Count(); ++i) {
@@ -147,14 +147,10 @@ int WriteCsvLines(std::FILE* out, const AddressList& list) {
         line.assign(list.Email(record)).append(",").append(list.Name(record)).append(",");
         AppendCsvField(line, list.Mailbox(record));
         line.append("\r\n");
-        if (!Put(out, line)) return -1;
+        if (!Put(out, line)) return SystemFailure("write failed", errno);
         ++lines;
     }
     return lines;
-}
-
-Result<int> WriteCsvFile(const std::string& path, const AddressList& list) {
-    return WriteOutputFile(path, [&](std::FILE* out) { return WriteCsvLines(out, list); });
 }
 
 Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLines) {

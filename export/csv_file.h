@@ -10,22 +10,17 @@
 
 namespace mirelo {
 
-// The header line and one "email,name,mailbox" line per record that is neither a
-// duplicate nor deleted, in list order, each ended by CR LF as the importing service
-// expects. Only a mailbox holding a comma, a quote or a line end is quoted. Returns the
-// number of record lines, or -1 when a write failed.
-int WriteCsvLines(std::FILE* out, const AddressList& list);
+// The header line and one "email,name,notes" line per record that is neither a duplicate
+// nor deleted, in list order, each ended by CR LF as the importing service expects. Only
+// notes holding a comma, a quote or a line end are quoted. Gives the number of record lines.
+Result<int> WriteCsvLines(std::FILE* out, const AddressList& list);
 
 // Writes the file so that a failure never costs the file that was there: a regular file
 // is replaced only once its successor is completely written and flushed, keeping its
 // permissions and any link that leads to it; a device or pipe is written in place. Gives
-// the number of record lines, or "Unable to open output file PATH" or "Unable to write
-// output file PATH" with the system's reason.
-Result<int> WriteCsvFile(const std::string& path, const AddressList& list);
-
-// Writes the lines of writeLines (their count, or -1 when a write failed) as WriteCsvFile
-// writes its own.
-using LinesWriter = std::function<int(std::FILE* out)>;
+// the number of record lines that writeLines wrote, or "Unable to open output file PATH"
+// or "Unable to write output file PATH" with the system's reason.
+using LinesWriter = std::function<Result<int>(std::FILE* out)>;
 Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLines);
 
 // A field of a CSV line, quoted as RFC 4180 has it only when it holds a comma, a quote or

@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(files.store, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    mirelo::DumpDbxToText(files.store, files.dump);
+    mirelo::DumpDbxToText(files.store, files.dump, files.dump);
     mirelo::AddressList list;
-    mirelo::ScanMailbox(files.dump, list, files.store);
+    mirelo::ScanMailbox(files.dump, list, files.store, mirelo::HeaderKindSet::All());
     return 0;
 }

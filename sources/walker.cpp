@@ -34,7 +34,7 @@ private:
         std::error_code error;
         std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
         if (error && entries.empty()) {
-            observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
+            observer_.ReportProblem(folder, FolderProblem(error, false));
             return true;
         }
         if (order_ == WalkOrder::ByName)
@@ -42,7 +42,7 @@ private:
                       [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
         const bool finished = WalkEntries(folder, realFolder, entries);
         visitor_.LeaveFolder(folder);
-        if (finished && error) observer_.ReportProblem(folder, "folder listing ended early: " + error.message());
+        if (finished && error) observer_.ReportProblem(folder, FolderProblem(error, true));
         return finished;
     }
 
@@ -72,6 +72,10 @@ private:
 };
 
 }  // namespace
+
+std::string FolderProblem(const std::error_code& error, bool anyListed) {
+    return (anyListed ? "folder listing ended early: " : "folder cannot be read: ") + error.message();
+}
 
 bool WalkFolders(const std::string& folderPath, WalkOrder order, WalkVisitor& visitor,
                  ExtractionObserver& observer) {

@@ -80,7 +80,7 @@ bool NeedsFacts(const ExportFormat& format) {
                        [](Column column) { return column > Column::Notes; });
 }
 
-int WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format) {
+Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format) {
     if (IsOriginalCsv(format)) return WriteCsvLines(out, list);
     constexpr std::size_t kFlushSize = 1 << 16;
     const std::unique_ptr<ContactWriter> writer = WriterFor(format);
@@ -94,10 +94,11 @@ int WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* fac
                               AsValidUtf8(list.Mailbox(record)), facts ? &facts->Of(record.email) : nullptr};
         writer->Add(text, contact);
         ++written;
-        if (text.size() >= kFlushSize && !Put(out, text)) return -1;
+        if (text.size() >= kFlushSize && !Put(out, text)) return SystemFailure("write failed", errno);
     }
     writer->End(text);
-    return Put(out, text) ? written : -1;
+    if (!Put(out, text)) return SystemFailure("write failed", errno);
+    return written;
 }
 
 }  // namespace mirelo

@@ -37,7 +37,7 @@ bool NeedsDates(const ExportFormat& format);
 bool NeedsFacts(const ExportFormat& format);
 
 // Writes the records that are neither duplicates nor deleted, in list order, with their
-// facts where facts is given. Returns how many, or -1 when a write failed.
-int WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format);
+// facts where facts is given. Gives how many.
+Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format);
 
 }  // namespace mirelo

@@ -13,6 +13,7 @@
 #include "headers/mailbox_scanner.h"
 #include "base/native_path.h"
 #include "sources/folder_listing.h"
+#include "sources/walker.h"
 #include "base/path_parts.h"
 
 namespace mirelo {
@@ -103,11 +104,7 @@ private:
 std::vector<std::string> MessageFileNames(const std::string& folder, std::string_view extension, StoreBatch& batch) {
     std::error_code error;
     const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
-    if (error && entries.empty()) {
-        batch.problems.push_back({folder, "folder cannot be read: " + error.message()});
-        return {};
-    }
-    if (error) batch.problems.push_back({folder, "folder listing ended early: " + error.message()});
+    if (error) batch.problems.push_back({folder, FolderProblem(error, !entries.empty())});
     std::vector<std::string> names;
     for (const FolderEntry& entry : entries) {
         if (!entry.regularFile || entry.name.front() == '.') continue;

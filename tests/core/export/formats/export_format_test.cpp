@@ -137,7 +137,7 @@ TEST(WriteContacts, EachFormatReadsBackWithAnIndependentReader) {
         const std::string path = (dir.path() / "out").string();
         std::FILE* out = std::fopen(path.c_str(), "wb");
         ASSERT_NE(out, nullptr);
-        EXPECT_EQ(WriteContacts(out, list, &facts, c.format), 4);
+        EXPECT_EQ(WriteContacts(out, list, &facts, c.format).Value(), 4);
         std::fclose(out);
         EXPECT_EQ(ReadBack(c.reader, path, dir), c.expected) << "format " << static_cast<int>(c.format.kind);
     }

@@ -180,7 +180,8 @@ void CMireloDoc::Extract(MailSource source) {
     request.source = source;
     request.folder = chosen;
     request.reading.kinds = kinds_;
-    request.extras = {details_, false, details_};
+    // Names are decoded beside the list for Save As, which writes as the command line does.
+    request.extras = {details_, true, details_};
     if (const auto unreadable = FindUnreadableFolder(request)) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;

@@ -102,19 +102,37 @@ void ReadExtraLine(std::string_view line, const HeaderSlots& slots, const ScanEx
 
 // The texts of a message's records, which start without email and name; a scan passes
 // the same ones for every message so that their strings keep their memory.
-void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet kinds, HeaderFields& working,
+struct MessageFields {
+    HeaderFields working;
+    HeaderFields decoded;
+    std::string decodedLine;
+};
+
+// The addresses come from the line as it stands, so that every form of the list holds
+// the same ones; the name is read a second time from the decoded line, and kept beside
+// the first when that reading finds the same address.
+void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet kinds, MessageFields& fields,
                           TextId label, MailDay day) {
     const bool decodeNames = list.ScanExtrasAsked().decodeNames;
-    working.email.clear();
-    working.name.clear();
+    fields.working.email.clear();
+    fields.working.name.clear();
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         std::string& slot = slots[static_cast<std::size_t>(kind)];
         if (!kinds.Has(kind) || slot.empty()) continue;
-        if (decodeNames) DecodeEncodedWords(slot);
-        ParseHeaderLine(working, slot);
+        const bool encoded = decodeNames && slot.find("=?") != std::string::npos;
+        if (encoded) {
+            fields.decoded = fields.working;
+            fields.decodedLine = slot;
+            DecodeEncodedWords(fields.decodedLine);
+            ParseHeaderLine(fields.decoded, fields.decodedLine);
+        }
+        ParseHeaderLine(fields.working, slot);
         const int before = list.Count();
-        list.Append(working.email, working.name, label, kind);
-        if (day != kUnknownDay && list.Count() > before) list.NoteDay(list.At(before)->email, day);
+        list.Append(fields.working.email, fields.working.name, label, kind);
+        if (list.Count() == before) continue;
+        if (day != kUnknownDay) list.NoteDay(list.At(before)->email, day);
+        if (encoded && fields.decoded.email == fields.working.email)
+            list.NoteDecodedName(list.At(before)->name, fields.decoded.name);
     }
 }
 
@@ -134,7 +152,7 @@ Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_vi
     const bool readsExtraLines = extras.captureDates || extras.captureListAddresses;
     const TextModeLineReader::ByteSet& mayStartHeader = readsExtraLines ? kindOrExtraStarts : kindStarts;
     HeaderSlots slots;
-    HeaderFields working;
+    MessageFields working;
     MessageDays days;
     const TextId labelId = list.Mailboxes().Intern(label);
     const auto appendMessage = [&] { AppendMessageRecords(slots, list, kinds, working, labelId, days.Take()); };

@@ -69,6 +69,17 @@ void AddressList::NoteDay(TextId email, std::uint16_t day) {
     span.last = std::max(span.last, day);
 }
 
+void AddressList::NoteDecodedName(TextId name, std::string_view decoded) {
+    if (name >= decodedNames_.size()) decodedNames_.resize(name + std::size_t{1}, kNoDecodedName);
+    if (decodedNames_[name] == kNoDecodedName) decodedNames_[name] = names_.Intern(decoded);
+}
+
+std::string_view AddressList::DecodedName(const AddressRecord& record) const {
+    if (record.name < decodedNames_.size() && decodedNames_[record.name] != kNoDecodedName)
+        return names_.Text(decodedNames_[record.name]);
+    return Name(record);
+}
+
 void AddressList::AppendAll(const AddressList& other) {
     std::vector<TextId> email, name, mailbox;
     try {
@@ -89,6 +100,8 @@ void AddressList::AppendAll(const AddressList& other) {
         NoteDay(email[id], other.days_[id].first);
         NoteDay(email[id], other.days_[id].last);
     }
+    for (TextId id = 0; id < other.decodedNames_.size(); ++id)
+        if (other.decodedNames_[id] != kNoDecodedName) NoteDecodedName(name[id], other.names_.Text(other.decodedNames_[id]));
     listAddresses_.insert(listAddresses_.end(), other.listAddresses_.begin(), other.listAddresses_.end());
 }
 
@@ -98,6 +111,7 @@ void AddressList::Reset() {
     names_.Clear();
     mailboxes_.Clear();
     days_.clear();
+    decodedNames_.clear();
     listAddresses_.clear();
 }
 

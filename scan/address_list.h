@@ -23,7 +23,7 @@ struct DaySpan {
 // costs time.
 struct ScanExtras {
     bool captureDates = false;          // the list notes the days each address was seen on
-    bool decodeNames = false;           // encoded words in names are decoded
+    bool decodeNames = false;           // each name's decoded form is kept beside it
     bool captureListAddresses = false;  // the list keeps the addresses of List-Post: lines
 };
 
@@ -78,6 +78,10 @@ public:
     void NoteDay(TextId email, std::uint16_t day);
     DaySpan DaysOf(TextId email) const { return email < days_.size() ? days_[email] : DaySpan{}; }
     void NoteListAddress(std::string_view address) { listAddresses_.emplace_back(address); }
+    // The name with its encoded words decoded, for the formats that write it so; the
+    // name itself when it has none. The first noted for a name stays.
+    void NoteDecodedName(TextId name, std::string_view decoded);
+    std::string_view DecodedName(const AddressRecord& record) const;
     const std::vector<std::string>& ListAddresses() const { return listAddresses_; }
 
 private:
@@ -90,6 +94,8 @@ private:
     TextTable names_;
     TextTable mailboxes_;
     std::vector<DaySpan> days_;  // by email id; empty unless dates were noted
+    std::vector<TextId> decodedNames_;  // by name id: the decoded name's id, or kNoDecodedName
+    static constexpr TextId kNoDecodedName = ~TextId{0};
     std::vector<std::string> listAddresses_;
     ScanExtras extras_;
 };

@@ -90,7 +90,7 @@ Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTa
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate || record.deleted) continue;
-        const Contact contact{std::string(list.Email(record)), ContactName(list.Name(record)),
+        const Contact contact{std::string(list.Email(record)), ContactName(list.DecodedName(record)),
                               AsValidUtf8(list.Mailbox(record)), facts ? &facts->Of(record.email) : nullptr};
         writer->Add(text, contact);
         ++written;

@@ -269,7 +269,7 @@ void CMireloDoc::KeepAlive() {
 
 void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
     ++problemCount_;
-    ShowStatus("Skipped " + RemoveAll(path, rootText_) + ": " + reason + " (" +
+    ShowStatus("Skipped " + WithoutPrefix(path, rootText_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
 }
 

@@ -83,7 +83,7 @@ void ShortenShownMailboxes(AddressList& list, const std::string& rootText) {
         AddressRecord& record = *list.At(i);
         if (record.duplicate) continue;
         if (!done[record.mailbox]) {
-            shortened[record.mailbox] = labels.Intern(RemoveAll(std::string(labels.Text(record.mailbox)), rootText));
+            shortened[record.mailbox] = labels.Intern(WithoutPrefix(std::string(labels.Text(record.mailbox)), rootText));
             done[record.mailbox] = true;
         }
         record.mailbox = shortened[record.mailbox];

@@ -41,7 +41,7 @@ std::vector<WalkStep> ListStores(const std::string& folderPath, std::string_view
     std::vector<WalkStep> steps;
     WalkLister lister(observer, steps);
     WalkFolderForStores(folderPath, extension, lister, [&](const std::string& store) {
-        steps.push_back(StoreJob{RemoveAll(store, rootText), makeReader(store)});
+        steps.push_back(StoreJob{WithoutPrefix(store, rootText), makeReader(store)});
     });
     return steps;
 }
@@ -148,7 +148,7 @@ StoreReader ReaderFor(const FoundStore& store, const std::string& dumpPath) {
 
 // A store as the status line names it: its path without the root text, and its kind.
 std::string ShownStore(const FoundStore& store, const std::string& rootText) {
-    std::string shown = RemoveAll(store.path, rootText);
+    std::string shown = WithoutPrefix(store.path, rootText);
     if (shown.size() > 1 && IsPathSeparator(shown.back())) shown.pop_back();
     return shown + " (" + std::string(StoreKindName(store.kind)) + ")";
 }

@@ -119,6 +119,14 @@ std::size_t SkipComments(const std::vector<Token>& tokens, std::size_t i, std::s
     return i;
 }
 
+// Mail is routed to host names: ASCII letters, digits, dots and hyphens, a letter or digit
+// at each end. Domain literals and raw 8-bit domains reach no address book that filters mail.
+bool IsHostName(std::string_view domain) {
+    const auto alnum = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    return !domain.empty() && alnum(domain.front()) && alnum(domain.back()) &&
+           std::all_of(domain.begin(), domain.end(), [&](char c) { return alnum(c) || c == '.' || c == '-'; });
+}
+
 struct AddrSpec {
     std::string address;
     std::size_t localFirst = 0;  // where the local part begins
@@ -127,7 +135,7 @@ struct AddrSpec {
 
 // The addr-spec around the '@' token at position at: words or quoted strings joined by
 // dots before it (spaces and comments around the dots allowed, as the obsolete syntax
-// does), words joined by dots or a domain literal after it.
+// does), a host name of words joined by dots after it.
 std::optional<AddrSpec> AddrSpecAround(const std::vector<Token>& tokens, std::size_t at, TokenSpan span) {
     std::vector<std::size_t> local;
     std::size_t i = at;
@@ -152,21 +160,20 @@ std::optional<AddrSpec> AddrSpecAround(const std::vector<Token>& tokens, std::si
     spec.localFirst = local.back();
     for (auto k = local.rbegin(); k != local.rend(); ++k) spec.address += tokens[*k].raw;
     spec.address += '@';
+    std::string domain;
     std::size_t j = SkipComments(tokens, at + 1, span.second);
-    if (j < span.second && tokens[j].kind == TokenKind::DomainLiteral) {
-        spec.address += tokens[j].raw;
-        spec.end = j + 1;
-        return spec;
-    }
-    bool haveWord = false;
     for (bool wantWord = true; j < span.second; j = SkipComments(tokens, j + 1, span.second), wantWord = !wantWord) {
         const Token& token = tokens[j];
         if (wantWord ? token.kind != TokenKind::Word : !token.Is('.')) break;
-        spec.address += token.raw;
+        domain += token.raw;
         spec.end = j + 1;
-        haveWord = true;
     }
-    if (!haveWord) return std::nullopt;
+    if (!domain.empty() && domain.back() == '.') domain.pop_back();  // the root's dot: the same host
+    // "a@b@c" is no address at all, neither a@b nor b@c.
+    const bool chained = (spec.end < span.second && tokens[spec.end].Is('@')) ||
+                         (spec.localFirst > span.first && tokens[spec.localFirst - 1].Is('@'));
+    if (!IsHostName(domain) || chained) return std::nullopt;
+    spec.address += domain;
     return spec;
 }
 

@@ -34,7 +34,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"<@relay1.example,@relay2.example:route@x.org>", {"route@x.org|"}},
         {"john . smith @ example . org", {"john.smith@example.org|"}},
         {"\"john smith\"@example.org", {"\"john smith\"@example.org|"}},
-        {"postmaster@[192.0.2.1]", {"postmaster@[192.0.2.1]|"}},
+        {"postmaster@[192.0.2.1]", {}}, {"d\xC3\xB6rte@s\xC3\xB6rensen.example", {}}, {"help@mailhost.", {"help@mailhost|"}},
         {"\"support@bank.example\" <scammer@evil.example>", {"scammer@evil.example|support@bank.example"}},
         {"support@bank.example <scammer@evil.example>", {"scammer@evil.example|support@bank.example"}},
         {"\"Sales Team\"", {}}, {"Sales Team", {}}, {"(x@y.org)", {}}, {"<>", {}}, {"<postmaster>", {}},
@@ -48,7 +48,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"John Smith john@x.org", {"john@x.org|John Smith"}},
         {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}},
         {"\"unterminated <a@x.org>", {}},
-        {"a@b@c.org", {"a@b|"}},
+        {"a@b@c.org", {}}, {"x@-bad.example", {}},
     };
     for (const ListCase& c : cases) EXPECT_EQ(Parsed(c.body), c.mailboxes) << c.body;
 }

@@ -126,6 +126,13 @@ std::optional<std::string> Convert(std::string_view charset, std::string_view by
 
 std::optional<std::string> ConvertToUtf8(std::string_view charset, std::string_view bytes) {
     if (!IsPlainCharsetName(charset)) return std::nullopt;
+    // Most encoded words are UTF-8 or ASCII: they need a check, not a converter.
+    if (EqualsNoCase(charset, "utf-8") || EqualsNoCase(charset, "utf8") || EqualsNoCase(charset, "us-ascii")) {
+        const bool valid = EqualsNoCase(charset, "us-ascii")
+                               ? std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })
+                               : IsValidUtf8(bytes);
+        return valid ? std::optional<std::string>(bytes) : std::nullopt;
+    }
     std::optional<std::string> text = Convert(charset, bytes);
     // The system's UTF-8 decoder may let surrogates or overlong forms through.
     if (text && !IsValidUtf8(*text)) return std::nullopt;

@@ -143,12 +143,12 @@ std::optional<AddrSpec> AddrSpecAround(const std::vector<Token>& tokens, std::si
         while (from > span.first && tokens[from - 1].kind == TokenKind::Comment) --from;
         return from;
     };
+    // Two words in a row without a dot end the local part: the first belongs to a phrase.
     for (bool wantWord = true;;) {
         const std::size_t before = previous(i);
         if (before == span.first) break;
         const Token& token = tokens[before - 1];
         if (wantWord ? !IsLocalPartToken(token) : !token.Is('.')) break;
-        // Two words in a row without a dot end the local part: the first belongs to a phrase.
         local.push_back(before - 1);
         i = before - 1;
         wantWord = !wantWord;

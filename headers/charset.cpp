@@ -33,7 +33,8 @@ struct CodePageName {
     UINT codePage;
 };
 
-// Windows converts by code page; these are the MIME names mail uses for them.
+// Windows converts by code page; these are the MIME names mail uses for them. EUC-KR
+// reads as its superset 949, which every Windows has.
 constexpr CodePageName kCodePages[] = {
     {"utf-8", 65001},        {"utf8", 65001},         {"us-ascii", 20127},     {"ascii", 20127},
     {"iso-8859-1", 28591},   {"latin1", 28591},       {"iso-8859-2", 28592},   {"iso-8859-3", 28593},
@@ -45,7 +46,7 @@ constexpr CodePageName kCodePages[] = {
     {"cp1251", 1251},        {"cp1252", 1252},        {"koi8-r", 20866},       {"koi8-u", 21866},
     {"cp866", 866},          {"ibm866", 866},         {"tis-620", 874},        {"iso-2022-jp", 50220},
     {"shift_jis", 932},      {"shift-jis", 932},      {"sjis", 932},           {"x-sjis", 932},
-    {"cp932", 932},          {"euc-jp", 20932},       {"euc-kr", 51949},       {"ks_c_5601-1987", 949},
+    {"cp932", 932},          {"euc-jp", 20932},       {"euc-kr", 949},         {"ks_c_5601-1987", 949},
     {"cp949", 949},          {"iso-2022-kr", 50225},  {"gb2312", 936},         {"gbk", 936},
     {"cp936", 936},          {"euc-cn", 936},         {"gb18030", 54936},      {"big5", 950},
     {"cp950", 950},          {"hz-gb-2312", 52936},

@@ -320,7 +320,7 @@ void CMireloDoc::ShowProgress(std::uint64_t done, std::uint64_t total) {
 
 void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
     ++problemCount_;
-    ShowStatus("Skipped " + RemoveAll(path, labelPrefix_) + ": " + reason + " (" +
+    ShowStatus("Skipped " + WithoutPrefix(path, labelPrefix_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
 }
 

@@ -55,7 +55,8 @@ std::uint64_t CategoryRank(AddressCategory category) {
 std::uint64_t FactKey(const AddressFacts& facts, int column) {
     if (column == kCountColumn) return static_cast<std::uint64_t>(facts.count);
     if (column == kCategoryColumn) return CategoryRank(facts.category);
-    return facts.lastSeen;
+    // Days are signed and the unknown day is the least; the key keeps their order.
+    return static_cast<std::uint64_t>(std::int64_t{facts.lastSeen} - std::int64_t{kUnknownDay});
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "base/path_parts.h"
 
-#include "base/replace_all.h"
-
 namespace mirelo {
 
 PathParts SplitPath(std::string_view path) {
@@ -46,8 +44,8 @@ std::string JoinPath(const PathParts& parts) {
     return path;
 }
 
-std::string RemoveAll(std::string text, std::string_view what) {
-    ReplaceAll(text, what, "");
+std::string WithoutPrefix(std::string text, std::string_view prefix) {
+    if (std::string_view(text).substr(0, prefix.size()) == prefix) text.erase(0, prefix.size());
     return text;
 }
 

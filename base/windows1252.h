@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@ std::optional<unsigned char> Windows1252Byte(char32_t character);
 void AppendUtf8(std::string& out, char32_t character);
 std::string Windows1252ToUtf8(std::string_view bytes);
 bool IsValidUtf8(std::string_view text);
+// The length of the UTF-8 sequence at text[at], or 0 when none starts there.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 // Texts that may be either, such as paths: kept when they are valid UTF-8, else read
 // as Windows-1252, so that the result always is.
 std::string AsValidUtf8(std::string_view text);

@@ -82,7 +82,7 @@ void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
     for (int i = 0; i < list.Count(); ++i) {
         AddressRecord& record = *list.At(i);
         if (!done[record.mailbox]) {
-            shortened[record.mailbox] = labels.Intern(RemoveAll(std::string(labels.Text(record.mailbox)), labelPrefix));
+            shortened[record.mailbox] = labels.Intern(WithoutPrefix(std::string(labels.Text(record.mailbox)), labelPrefix));
             done[record.mailbox] = true;
         }
         record.mailbox = shortened[record.mailbox];

@@ -100,7 +100,7 @@ private:
 // The status line names a store by its path without the label prefix; the all-mail walk
 // adds its kind.
 std::string ShownName(const FoundStore& store, MailSource source, const std::string& labelPrefix) {
-    std::string shown = RemoveAll(store.path, labelPrefix);
+    std::string shown = WithoutPrefix(store.path, labelPrefix);
     if (source != MailSource::AllMail) return shown;
     if (shown.size() > 1 && IsPathSeparator(shown.back())) shown.pop_back();
     return shown + " (" + std::string(StoreKindName(store.kind)) + ")";

@@ -10,11 +10,16 @@
 
 namespace mirelo::fuzz {
 
-// One '@' with address characters around it.
+// One '@' with local-part characters (apostrophes inside) before it and address
+// characters after it, neither side empty.
 inline bool IsSoundEmail(const std::string& email) {
-    return std::count(email.begin(), email.end(), '@') == 1 &&
-           std::all_of(email.begin(), email.end(),
-                       [](char c) { return c == '@' || IsAddressChar(static_cast<unsigned char>(c)); });
+    const std::size_t at = email.find('@');
+    if (at == std::string::npos || at == 0 || at + 1 == email.size()) return false;
+    const auto local = [](char c) { return c == '\'' || IsLocalPartChar(static_cast<unsigned char>(c)); };
+    const auto domain = [](char c) { return IsAddressChar(static_cast<unsigned char>(c)); };
+    return std::all_of(email.begin(), email.begin() + static_cast<std::ptrdiff_t>(at), local) &&
+           email.front() != '\'' && email[at - 1] != '\'' &&
+           std::all_of(email.begin() + static_cast<std::ptrdiff_t>(at) + 1, email.end(), domain);
 }
 
 // A run of name characters and spaces, trimmed of leading spaces, ending in a name character.

@@ -46,24 +46,70 @@ bool IsAddressChar(unsigned char c) {
     return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '_';
 }
 
-bool IsNameChar(unsigned char c) {
-    return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '|' || c == '_' || c >= 0xC0;
+// RFC 5322's atext beyond the address characters: a cut at '+' or '=' wrote another
+// real mailbox ("john+lists@x" became "lists@x").
+bool IsLocalPartChar(unsigned char c) {
+    return IsAddressChar(c) || std::string_view("+=!#$%&*/?^`{|}~").find(static_cast<char>(c)) != std::string_view::npos;
 }
+
+// Bytes from 0x80 are letters of some script: cutting there split UTF-8 characters and lost
+// Windows-1252 letters such as the S with caron.
+bool IsNameChar(unsigned char c) {
+    return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '|' || c == '_' || c >= 0x80;
+}
+
+namespace {
+
+// The '@' the address is built around: the line's first, unless that lies in a quoted
+// display name followed by an angle address, whose '@' it then is ("a@b" <c@d> is c@d).
+std::size_t AddressAt(const std::string& line) {
+    const std::size_t first = line.find('@');
+    if (first == std::string::npos) return first;
+    bool quoted = false;
+    for (std::size_t i = 0; i < first; ++i)
+        if (line[i] == '"') quoted = !quoted;
+    if (!quoted) return first;
+    const std::size_t closingQuote = line.find('"', first);
+    if (closingQuote == std::string::npos) return first;
+    const std::size_t open = line.find_first_not_of(" \t", closingQuote + 1);
+    if (open == std::string::npos || line[open] != '<') return first;
+    const std::size_t at = line.find('@', open);
+    return at != std::string::npos && at < line.find('>', open) ? at : first;
+}
+
+// An apostrophe counts between two local-part characters (o'brien@x), not at an edge.
+std::ptrdiff_t LocalPartStart(const std::string& line, std::ptrdiff_t at) {
+    std::ptrdiff_t start = at;
+    for (;;) {
+        if (start > 0 && IsLocalPartChar(ByteAt(line, start - 1))) {
+            --start;
+        } else if (start > 1 && start < at && ByteAt(line, start - 1) == '\'' &&
+                   IsLocalPartChar(ByteAt(line, start - 2))) {
+            start -= 2;
+        } else {
+            return start;
+        }
+    }
+}
+
+}  // namespace
 
 void ParseHeaderLine(HeaderFields& fields, std::string& line) {
     RemoveDecorations(line);
     const auto length = static_cast<std::ptrdiff_t>(line.size());
 
+    // Only a whole address counts, with text on both sides of its '@'; anything less
+    // leaves no email rather than keeping another line's.
+    fields.email.clear();
     std::ptrdiff_t p = length - 1;
-    if (std::size_t at = line.find('@'); at != std::string::npos) {
-        auto start = static_cast<std::ptrdiff_t>(at);
-        while (start > 0 && IsAddressChar(ByteAt(line, start - 1))) --start;
+    if (std::size_t at = AddressAt(line); at != std::string::npos) {
+        const std::ptrdiff_t start = LocalPartStart(line, static_cast<std::ptrdiff_t>(at));
         auto end = static_cast<std::ptrdiff_t>(at) + 1;
         while (end < length && IsAddressChar(ByteAt(line, end))) ++end;
-        fields.email.assign(line, static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+        if (start < static_cast<std::ptrdiff_t>(at) && end > static_cast<std::ptrdiff_t>(at) + 1)
+            fields.email.assign(line, static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
         p = start - 1;
     }
-
     while (p >= 0 && !IsNameChar(ByteAt(line, p))) --p;
     if (p < 0) return;  // no name character at all: keep the name the fields had
     const std::ptrdiff_t last = p;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -20,12 +21,15 @@ struct NamedZone {
     int minutes;
 };
 
-// RFC 5322's obsolete zones and the European ones that mail clients wrote anyway.
+// RFC 5322's obsolete zones, the other North American ones and the European ones that
+// mail clients wrote anyway.
 constexpr NamedZone kNamedZones[] = {
     {"ut", 0},       {"utc", 0},      {"gmt", 0},      {"z", 0},        {"est", -300},
     {"edt", -240},   {"cst", -360},   {"cdt", -300},   {"mst", -420},   {"mdt", -360},
-    {"pst", -480},   {"pdt", -420},   {"cet", 60},     {"cest", 120},   {"met", 60},
-    {"mest", 120},   {"bst", 60},     {"eet", 120},    {"eest", 180},
+    {"pst", -480},   {"pdt", -420},   {"ast", -240},   {"adt", -180},   {"nst", -210},
+    {"ndt", -150},   {"akst", -540},  {"akdt", -480},  {"hst", -600},   {"hdt", -540},
+    {"cet", 60},     {"cest", 120},   {"met", 60},     {"mest", 120},   {"bst", 60},
+    {"eet", 120},    {"eest", 180},
 };
 
 struct Parts {
@@ -34,6 +38,7 @@ struct Parts {
     int day = -1;
     int minutesOfDay = 0;
     int zoneMinutes = 0;
+    bool zoneMalformed = false;  // such as +9999: the date would be wrong rather than unknown
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -101,11 +106,22 @@ std::optional<int> MinutesOfDay(std::string_view token) {
     return h * 60 + m;
 }
 
+// "+0530" or "+05:30"; a malformed one reads as nothing but is noted.
+bool IsNumericZone(std::string_view token) {
+    if (token[0] != '+' && token[0] != '-') return false;
+    const std::string_view digits = token.substr(1);
+    return (digits.size() == 4 && AllDigits(digits)) ||
+           (digits.size() == 5 && digits[2] == ':' && AllDigits(digits.substr(0, 2)) && AllDigits(digits.substr(3)));
+}
+
+std::optional<int> NumericZoneMinutes(std::string_view token) {
+    const int hours = Number(token.substr(1, 2));
+    const int minutes = Number(token.substr(token.size() - 2));
+    if (hours > 23 || minutes > 59) return std::nullopt;
+    return token[0] == '-' ? -(hours * 60 + minutes) : hours * 60 + minutes;
+}
+
 std::optional<int> ZoneMinutes(std::string_view token) {
-    if ((token[0] == '+' || token[0] == '-') && token.size() == 5 && AllDigits(token.substr(1))) {
-        const int offset = Number(token.substr(1, 2)) * 60 + Number(token.substr(3, 2));
-        return token[0] == '-' ? -offset : offset;
-    }
     const std::string folded = FoldedAscii(token);
     for (const NamedZone& zone : kNamedZones)
         if (folded == zone.name) return zone.minutes;
@@ -150,6 +166,10 @@ Parts ReadParts(std::string_view value) {
         const std::string_view token = list[next];
         if (AllDigits(token)) {
             TakeNumber(token, parts);
+        } else if (IsNumericZone(token)) {
+            const std::optional<int> zone = NumericZoneMinutes(token);
+            parts.zoneMinutes = zone.value_or(0);
+            parts.zoneMalformed = parts.zoneMalformed || !zone;
         } else if (token.find(':') != std::string_view::npos) {
             parts.minutesOfDay = MinutesOfDay(token).value_or(0);
         } else if (const std::optional<int> zone = ZoneMinutes(token)) {
@@ -169,23 +189,29 @@ int DaysInMonth(int year, int month) {
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
-long DaysFromCivil(int year, int month, int day) {
+std::int64_t DaysFromCivil(int year, int month, int day) {
     year -= month <= 2 ? 1 : 0;
     const int era = (year >= 0 ? year : year - 399) / 400;
     const int yearOfEra = year - era * 400;
     const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
     const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return long{era} * 146097 + dayOfEra - 719468;
+    return std::int64_t{era} * 146097 + dayOfEra - 719468;
 }
 
+constexpr int kFirstYear = 1000;
+constexpr int kLastYear = 9999;
+constexpr std::int64_t kMinutesPerDay = 1440;  // minutes reach past 32 bits by year 6000
+
 MailDay DayOfParts(const Parts& parts) {
-    if (parts.year < 1970 || parts.month < 1 || parts.month > 12 || parts.day < 1 ||
-        parts.day > DaysInMonth(parts.year, parts.month))
+    if (parts.zoneMalformed || parts.year < kFirstYear || parts.year > kLastYear || parts.month < 1 ||
+        parts.month > 12 || parts.day < 1 || parts.day > DaysInMonth(parts.year, parts.month))
         return kUnknownDay;
-    const long minutes = DaysFromCivil(parts.year, parts.month, parts.day) * 1440 + parts.minutesOfDay -
+    const std::int64_t minutes = DaysFromCivil(parts.year, parts.month, parts.day) * kMinutesPerDay + parts.minutesOfDay -
                          parts.zoneMinutes;
-    const long day = minutes >= 0 ? minutes / 1440 : -1;
-    return day > 0 && day <= 0xFFFF ? static_cast<MailDay>(day) : kUnknownDay;
+    // A clock that was never set shows the epoch in its own zone.
+    if (minutes > -kMinutesPerDay && minutes < kMinutesPerDay) return kUnknownDay;
+    const std::int64_t day = minutes >= 0 ? minutes / kMinutesPerDay : -((-minutes + kMinutesPerDay - 1) / kMinutesPerDay);
+    return static_cast<MailDay>(day);
 }
 
 }  // namespace
@@ -204,7 +230,7 @@ std::string IsoDate(MailDay day) {
     if (day == kUnknownDay) return {};
     // Civil from days (Howard Hinnant's algorithm).
     const long z = long{day} + 719468;
-    const long era = z / 146097;
+    const long era = (z >= 0 ? z : z - 146096) / 146097;
     const long dayOfEra = z - era * 146097;
     const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);

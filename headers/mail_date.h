@@ -1,19 +1,16 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace mirelo {
+#include "scan/mail_day.h"
 
-// A calendar day as days since 1970-01-01, in 16 bits so that a record carries it for
-// free; 0 means unknown (an epoch date in mail is a clock that was never set).
-using MailDay = std::uint16_t;
-inline constexpr MailDay kUnknownDay = 0;
+namespace mirelo {
 
 // The UTC day of a Date: header's value: RFC 5322 dates and what real mail makes of
 // them (no weekday, two- or three-digit years, named zones, comments, asctime order,
-// dashes between the parts). kUnknownDay when no whole date can be read.
+// dashes between the parts). kUnknownDay when no whole date can be read, when its zone is
+// malformed, and for the first instants of 1970, which a clock never set shows.
 MailDay DayOfDate(std::string_view value);
 
 // The day of a mailbox separator line, "From ???@??? Mon Jan 01 00:00:00 2001".

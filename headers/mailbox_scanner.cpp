@@ -57,14 +57,14 @@ bool AllSlotsEmpty(const HeaderSlots& slots) {
 // separator's date stands in for a message without a Date: line; it is read only then.
 class MessageDays {
 public:
-    void SeeDate(MailDay day) { (pastSeparator_ || current_ ? next_ : current_) = day; }
+    void SeeDate(MailDay day) { (pastSeparator_ || current_ != kUnknownDay ? next_ : current_) = day; }
     void SeeSeparator(std::string_view line, bool messageStarted) {
         (messageStarted ? nextSeparator_ : currentSeparator_).assign(line);
         pastSeparator_ = pastSeparator_ || messageStarted;
     }
     // The day of the message whose records are made now; the next message's becomes current.
     MailDay Take() {
-        const MailDay day = current_ ? current_ : DayOfSeparatorLine(currentSeparator_);
+        const MailDay day = current_ != kUnknownDay ? current_ : DayOfSeparatorLine(currentSeparator_);
         current_ = std::exchange(next_, kUnknownDay);
         currentSeparator_.swap(nextSeparator_);
         nextSeparator_.clear();
@@ -100,7 +100,7 @@ void ReadExtraLine(std::string_view line, const HeaderSlots& slots, const ScanEx
         KeepListAddress(LineText(line), list);
 }
 
-// The texts of a message's records, which start without email and name; a scan passes
+// The texts of a message's records, which start without a name; a scan passes
 // the same ones for every message so that their strings keep their memory.
 struct MessageFields {
     HeaderFields working;
@@ -127,6 +127,7 @@ void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet k
             ParseHeaderLine(fields.decoded, fields.decodedLine);
         }
         ParseHeaderLine(fields.working, slot);
+        if (fields.working.email.empty()) continue;  // no record without an address of its own
         const int before = list.Count();
         list.Append(fields.working.email, fields.working.name, label, kind);
         if (list.Count() == before) continue;

@@ -61,11 +61,11 @@ void AddressList::Append(std::string_view email, std::string_view name, std::str
     }
 }
 
-void AddressList::NoteDay(TextId email, std::uint16_t day) {
-    if (day == 0) return;
+void AddressList::NoteDay(TextId email, MailDay day) {
+    if (day == kUnknownDay) return;
     if (email >= days_.size()) days_.resize(email + std::size_t{1});
     DaySpan& span = days_[email];
-    if (span.first == 0 || day < span.first) span.first = day;
+    if (span.first == kUnknownDay || day < span.first) span.first = day;
     span.last = std::max(span.last, day);
 }
 

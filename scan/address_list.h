@@ -9,14 +9,15 @@
 
 #include "scan/address_record.h"
 #include "scan/header_kinds.h"
+#include "scan/mail_day.h"
 #include "scan/text_table.h"
 
 namespace mirelo {
 
-// The first and last day an address was seen on, as days since 1970; 0 is unknown.
+// The first and last day an address was seen on.
 struct DaySpan {
-    std::uint16_t first = 0;
-    std::uint16_t last = 0;
+    MailDay first = kUnknownDay;
+    MailDay last = kUnknownDay;
 };
 
 // What the scans into a list gather beyond the records, each only when asked, since it
@@ -75,7 +76,7 @@ public:
     const ScanExtras& ScanExtrasAsked() const { return extras_; }
     // What a scan asked for it gathers beside the records: the days each address id was
     // seen on, and the addresses the mail's List-Post: lines name.
-    void NoteDay(TextId email, std::uint16_t day);
+    void NoteDay(TextId email, MailDay day);
     DaySpan DaysOf(TextId email) const { return email < days_.size() ? days_[email] : DaySpan{}; }
     void NoteListAddress(std::string_view address) { listAddresses_.emplace_back(address); }
     // The name with its encoded words decoded, for the formats that write it so; the

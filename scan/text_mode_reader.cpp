@@ -6,10 +6,6 @@
 
 namespace mirelo {
 
-namespace {
-constexpr char kEndOfFileByte = 0x1A;
-}
-
 std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
     const std::size_t got = std::fread(buffer, 1, capacity, file_);
     if (got < capacity && std::ferror(file_)) error_.assign(errno != 0 ? errno : EIO, std::generic_category());
@@ -48,13 +44,7 @@ void TextModeLineReader::Refill() {
             sourceDone_ = true;
             break;
         }
-        const char* stop = static_cast<const char*>(std::memchr(buffer_.data() + end_, kEndOfFileByte, got));
-        if (stop) {
-            end_ = static_cast<std::size_t>(stop - buffer_.data());
-            sourceDone_ = true;
-        } else {
-            end_ += got;
-        }
+        end_ += got;
     }
 }
 

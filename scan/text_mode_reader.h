@@ -69,8 +69,9 @@ private:
 
 // Cuts a byte stream into the pieces that the Windows C runtime's text mode gives to
 // fgets with a 1024-byte buffer, on every platform, because those pieces decide which
-// header lines real mailboxes yield: CR LF reads as LF (a lone CR stays), a 0x1A byte
-// ends the input, and a piece is at most 1023 bytes, up to and including the next LF.
+// header lines real mailboxes yield: CR LF reads as LF (a lone CR stays), and a piece is
+// at most 1023 bytes, up to and including the next LF. A 0x1A byte, which ends text-mode
+// input there, is ordinary data here: stopping at it silently lost every later message.
 // Reads large blocks, so the cost is a scan for line ends rather than a call per line.
 class TextModeLineReader {
 public:

@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets under AddressSanitizer and UndefinedBehaviorSanitizer.
 #   scripts/fuzz.sh SECONDS [TARGET...]
-# Each target runs for SECONDS in turn (all three when none is named). The corpus grows in
+# Each target runs for SECONDS in turn (all of them when none is named). The corpus grows in
 # build-fuzz/corpus/TARGET from run to run; inputs that crash are kept in
 # build-fuzz/crashes/TARGET/ and the run exits 1. Logs go to build-fuzz/logs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
-  echo "usage: scripts/fuzz.sh SECONDS [fuzz_parse_header_line|fuzz_scan_mailbox|fuzz_dbx_dump...]" >&2
+  echo "usage: scripts/fuzz.sh SECONDS [fuzz_parse_header_line|fuzz_scan_mailbox|fuzz_dbx_dump|fuzz_address_list|fuzz_header_text...]" >&2
   exit 2
 fi
 seconds=$1
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_parse_header_line fuzz_scan_mailbox fuzz_dbx_dump)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_parse_header_line fuzz_scan_mailbox fuzz_dbx_dump fuzz_address_list fuzz_header_text)
 
 build=build-fuzz
 bash scripts/install-deps.sh
@@ -34,7 +34,8 @@ rm -rf "$seeds"
 $build/tools/make_fuzz_seeds "$seeds"
 
 declare -A max_len=([fuzz_parse_header_line]=2048 [fuzz_scan_mailbox]=16384 [fuzz_dbx_dump]=65536)
-declare -A dictionary=([fuzz_parse_header_line]=fuzz/header_line.dict [fuzz_scan_mailbox]=fuzz/header_line.dict)
+declare -A dictionary=([fuzz_parse_header_line]=fuzz/header_line.dict [fuzz_scan_mailbox]=fuzz/header_line.dict
+                       [fuzz_address_list]=fuzz/header_line.dict [fuzz_header_text]=fuzz/header_line.dict)
 
 status=0
 for target in "${targets[@]}"; do

@@ -37,7 +37,8 @@ public:
     virtual void End(std::string&) {}
 };
 
-std::unique_ptr<ContactWriter> MakeRfc4180Writer(std::vector<Column> columns);
+// forSpreadsheets (the form with a byte-order mark) keeps cells from reading as formulas.
+std::unique_ptr<ContactWriter> MakeRfc4180Writer(std::vector<Column> columns, bool forSpreadsheets);
 std::unique_ptr<ContactWriter> MakeVcardWriter();
 std::unique_ptr<ContactWriter> MakeGoogleCsvWriter();
 std::unique_ptr<ContactWriter> MakeOutlookCsvWriter();

@@ -33,7 +33,7 @@ std::unique_ptr<ContactWriter> WriterFor(const ExportFormat& format) {
         case FormatKind::GoogleCsv: return MakeGoogleCsvWriter();
         case FormatKind::OutlookCsv: return MakeOutlookCsvWriter();
         case FormatKind::Json: return MakeJsonWriter();
-        default: return MakeRfc4180Writer(ColumnsOf(format));
+        default: return MakeRfc4180Writer(ColumnsOf(format), format.bom);
     }
 }
 

@@ -97,6 +97,10 @@ int main(int argc, char** argv) {
     }
     const fs::path lines = fs::path(argv[1]) / "fuzz_parse_header_line";
     for (std::size_t i = 0; i < kHeaderLines.size(); ++i) Save(lines, "line" + std::to_string(i), kHeaderLines[i]);
+    // The field parsers start from the same lines.
+    for (const char* target : {"fuzz_address_list", "fuzz_header_text"})
+        for (std::size_t i = 0; i < kHeaderLines.size(); ++i)
+            Save(fs::path(argv[1]) / target, "line" + std::to_string(i), kHeaderLines[i]);
 
     // The scan target takes one byte of switched-off kinds before the mailbox.
     const fs::path mailboxes = fs::path(argv[1]) / "fuzz_scan_mailbox";

@@ -31,13 +31,14 @@ TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
         EXPECT_LT(CompareNoCase(ordered[i - 1], ordered[i]), 0) << ordered[i - 1] << " before " << ordered[i];
 }
 
-TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesTheRootWhereverItStands) {
+TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
     AddressList list;
     list.Append("HELP@MAILHOST", "To", "/m/b.mbx", 1);
     list.Append("help@mailhost", "Help Desk", "/m/a.mbx", 0);
     list.Append("", "undisclosed", "/m/a.mbx", 3);
     list.Append("", "To", "/m/b.mbx", 1);
     list.Append("b@x", "B", "/old/m/Sub/In.mbx", 0);
+    list.Append("c@x", "C", "/m/Team/m/In.mbx", 0);
     OrderExtractionResult(list, "/m/");
 
     std::vector<std::string> shown;
@@ -47,7 +48,8 @@ TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesTheRootWh
             shown.push_back(std::string(list.Email(record)) + "|" + std::string(list.Name(record)) + "|" +
                             std::string(list.Mailbox(record)));
     }
-    EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx", "b@x|B|/oldSub/In.mbx"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx", "c@x|C|Team/m/In.mbx",
+                                                "b@x|B|/old/m/Sub/In.mbx"}));
 }
 
 TEST(WithCsvExtension, AddsCsvOnlyWhenTheLastComponentHasNone) {

@@ -50,10 +50,9 @@ Pieces ReadPieces(std::string_view bytes, std::size_t blockSize = 1 << 20,
     return ReadPieces(source, blockSize, firstBytes);
 }
 
-// The text-mode rules spelled out one at a time over the whole input: stop at the first
-// 0x1A, turn every CR LF into LF, then cut fgets pieces of at most 1023 bytes.
+// The text-mode rules spelled out one at a time over the whole input: turn every CR LF
+// into LF, then cut fgets pieces of at most 1023 bytes; 0x1A is data.
 Pieces ReferencePieces(std::string_view raw) {
-    raw = raw.substr(0, raw.find('\x1A'));
     std::string text;
     for (std::size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
@@ -83,8 +82,8 @@ TEST(TextModeLineReader, CutsPiecesTheWayTextModeFgetsDoes) {
         {"CR alone as the last byte of a piece", Xs(1022) + "\ry\n", {Xs(1022) + "\r", "y\n"}},
         {"a run of CRs before the LF", "a\r\r\nb\r\r\r\n", {"a\r\n", "b\r\r\n"}},
         {"LF CR is no pair", "a\n\rb\n", {"a\n", "\rb\n"}},
-        {"0x1A ends the input", "a\r\nb\x1A" "c\r\nd\n", {"a\n", "b"}},
-        {"CR before 0x1A stays", "a\r\x1A\n", {"a\r"}},
+        {"0x1A is data", "a\r\nb\x1A" "c\r\nd\n", {"a\n", "b\x1A" "c\n", "d\n"}},
+        {"CR before 0x1A stays", "a\r\x1A\n", {"a\r\x1A\n"}},
         {"CR at the very end", "a\r\nb\r", {"a\n", "b\r"}},
         {"NUL bytes are passed on", std::string("a\0b\r\n", 5), {std::string("a\0b\n", 4)}},
     };

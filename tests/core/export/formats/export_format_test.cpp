@@ -72,8 +72,9 @@ const std::vector<Row> kRows = {
     {"zoe@x.org", "Zo\xeb Smith", "Mail\\In, \"old\".mbx", kFromKind, 11000, false},
     {"ZOE@x.org", "Zoe", "Mail\\In, \"old\".mbx", kReplyToKind, 12000, true},
     {"bob@x.org", "Bartholomew Featherstonehaugh-Cholmondeley-Worthington-Smythe-Ffoulkes-Jones", "a;b\\c", kToKind,
-     0, false},
-    {"carl@x.org", "", "Line\nend", kFromKind, 0, false}, {"dan@x.org", "From", "Sent.mbx", kFromKind, 0, false},
+     kUnknownDay, false},
+    {"carl@x.org", "", "Line\nend", kFromKind, kUnknownDay, false},
+    {"dan@x.org", "From", "Sent.mbx", kFromKind, kUnknownDay, false},
 };
 
 struct FormatCase {

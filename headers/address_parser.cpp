@@ -1,0 +1,309 @@
+#include "headers/address_parser.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "headers/header_text.h"
+
+namespace mirelo {
+
+namespace {
+
+enum class TokenKind { Word, Quoted, Comment, DomainLiteral, Special };
+
+struct Token {
+    TokenKind kind;
+    std::string_view raw;  // as the field holds it, quotes and brackets included
+    std::string text;      // quoted strings and comments without quotes, parentheses and backslashes
+    bool spaceBefore = false;
+
+    bool Is(char special) const { return kind == TokenKind::Special && raw[0] == special; }
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsSpecial(char c) { return std::string_view("()<>[]:;@\\,.\"").find(c) != std::string_view::npos; }
+
+// Reads a quoted string, comment or domain literal that starts at body[at]; it ends at its
+// closing character or, when that is missing, at the end of the body. Comments nest.
+std::size_t ReadDelimited(std::string_view body, std::size_t at, char open, char close, std::string& text) {
+    int depth = 0;
+    std::size_t i = at;
+    for (; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\\' && i + 1 < body.size() && open != '[') {
+            text += body[++i];
+            continue;
+        }
+        if (c == open && (open == '(' || i == at)) {
+            if (depth++ > 0) text += c;
+            continue;
+        }
+        if (c == close && --depth == 0) return i + 1;
+        text += c;
+    }
+    return i;
+}
+
+std::vector<Token> Tokenize(std::string_view body) {
+    std::vector<Token> tokens;
+    bool space = false;
+    for (std::size_t at = 0; at < body.size();) {
+        const char c = body[at];
+        if (IsSpace(c)) {
+            space = true;
+            ++at;
+            continue;
+        }
+        Token token{TokenKind::Special, {}, {}, space};
+        std::size_t end = at + 1;
+        if (c == '"') {
+            token.kind = TokenKind::Quoted;
+            end = ReadDelimited(body, at, '"', '"', token.text);
+        } else if (c == '(') {
+            token.kind = TokenKind::Comment;
+            end = ReadDelimited(body, at, '(', ')', token.text);
+        } else if (c == '[') {
+            token.kind = TokenKind::DomainLiteral;
+            end = ReadDelimited(body, at, '[', ']', token.text);
+        } else if (!IsSpecial(c)) {
+            token.kind = TokenKind::Word;
+            while (end < body.size() && !IsSpace(body[end]) && !IsSpecial(body[end])) ++end;
+        }
+        token.raw = body.substr(at, end - at);
+        if (token.kind == TokenKind::Word) token.text = token.raw;
+        tokens.push_back(std::move(token));
+        space = false;
+        at = end;
+    }
+    return tokens;
+}
+
+using TokenSpan = std::pair<std::size_t, std::size_t>;  // [first, last) of the token list
+
+// The words, quoted strings and dots of a span as one text, spaced as in the field,
+// encoded words decoded; comments are left out.
+std::string PhraseText(const std::vector<Token>& tokens, TokenSpan span) {
+    std::string text;
+    for (std::size_t i = span.first; i < span.second; ++i) {
+        const Token& token = tokens[i];
+        // Brackets and colons are the list's syntax, not the name's.
+        if (token.kind == TokenKind::Comment || token.Is('<') || token.Is('>') || token.Is(':') || token.Is(';'))
+            continue;
+        if (!text.empty() && token.spaceBefore) text += ' ';
+        text += token.kind == TokenKind::Special ? std::string(token.raw) : token.text;
+    }
+    return DecodeHeaderText(text);
+}
+
+std::string Trimmed(std::string text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string FirstCommentText(const std::vector<Token>& tokens, TokenSpan span) {
+    for (std::size_t i = span.first; i < span.second; ++i)
+        if (tokens[i].kind == TokenKind::Comment) {
+            std::string name = Trimmed(DecodeHeaderText(tokens[i].text));
+            if (!name.empty()) return name;
+        }
+    return {};
+}
+
+bool IsLocalPartToken(const Token& token) { return token.kind == TokenKind::Word || token.kind == TokenKind::Quoted; }
+
+// Index of the next token at or after i that is no comment.
+std::size_t SkipComments(const std::vector<Token>& tokens, std::size_t i, std::size_t end) {
+    while (i < end && tokens[i].kind == TokenKind::Comment) ++i;
+    return i;
+}
+
+// Mail is routed to host names: ASCII letters, digits, dots and hyphens, a letter or digit
+// at each end. Domain literals and raw 8-bit domains reach no address book that filters mail.
+bool IsHostName(std::string_view domain) {
+    const auto alnum = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    return !domain.empty() && alnum(domain.front()) && alnum(domain.back()) &&
+           std::all_of(domain.begin(), domain.end(), [&](char c) { return alnum(c) || c == '.' || c == '-'; });
+}
+
+struct AddrSpec {
+    std::string address;
+    std::size_t localFirst = 0;  // where the local part begins
+    std::size_t end = 0;         // past the domain
+};
+
+// The addr-spec around the '@' token at position at: words or quoted strings joined by
+// dots before it (spaces and comments around the dots allowed, as the obsolete syntax
+// does), a host name of words joined by dots after it.
+std::optional<AddrSpec> AddrSpecAround(const std::vector<Token>& tokens, std::size_t at, TokenSpan span) {
+    std::vector<std::size_t> local;
+    std::size_t i = at;
+    const auto previous = [&](std::size_t from) {
+        while (from > span.first && tokens[from - 1].kind == TokenKind::Comment) --from;
+        return from;
+    };
+    // Two words in a row without a dot end the local part: the first belongs to a phrase.
+    for (bool wantWord = true;;) {
+        const std::size_t before = previous(i);
+        if (before == span.first) break;
+        const Token& token = tokens[before - 1];
+        if (wantWord ? !IsLocalPartToken(token) : !token.Is('.')) break;
+        local.push_back(before - 1);
+        i = before - 1;
+        wantWord = !wantWord;
+    }
+    while (!local.empty() && tokens[local.back()].Is('.')) local.pop_back();  // a leading dot is no part of it
+    if (local.empty()) return std::nullopt;
+
+    AddrSpec spec;
+    spec.localFirst = local.back();
+    for (auto k = local.rbegin(); k != local.rend(); ++k) spec.address += tokens[*k].raw;
+    spec.address += '@';
+    std::string domain;
+    std::size_t j = SkipComments(tokens, at + 1, span.second);
+    for (bool wantWord = true; j < span.second; j = SkipComments(tokens, j + 1, span.second), wantWord = !wantWord) {
+        const Token& token = tokens[j];
+        if (wantWord ? token.kind != TokenKind::Word : !token.Is('.')) break;
+        domain += token.raw;
+        spec.end = j + 1;
+    }
+    if (!domain.empty() && domain.back() == '.') domain.pop_back();  // the root's dot: the same host
+    // "a@b@c" is no address at all, neither a@b nor b@c.
+    const bool chained = (spec.end < span.second && tokens[spec.end].Is('@')) ||
+                         (spec.localFirst > span.first && tokens[spec.localFirst - 1].Is('@'));
+    if (!IsHostName(domain) || chained) return std::nullopt;
+    spec.address += domain;
+    return spec;
+}
+
+std::optional<std::size_t> FindSpecial(const std::vector<Token>& tokens, TokenSpan span, char special) {
+    for (std::size_t i = span.first; i < span.second; ++i)
+        if (tokens[i].Is(special)) return i;
+    return std::nullopt;
+}
+
+// "<addr>" or "<@route,@route:addr>"; a missing '>' closes at the span's end.
+std::optional<Mailbox> AngleMailbox(const std::vector<Token>& tokens, TokenSpan span, std::size_t open) {
+    std::size_t close = open + 1;
+    while (close < span.second && !tokens[close].Is('>')) ++close;
+    TokenSpan inside{open + 1, close};
+    const std::size_t first = SkipComments(tokens, inside.first, inside.second);
+    if (first < inside.second && tokens[first].Is('@'))
+        if (const std::optional<std::size_t> colon = FindSpecial(tokens, inside, ':')) inside.first = *colon + 1;
+    const std::optional<std::size_t> at = FindSpecial(tokens, inside, '@');
+    if (!at) return std::nullopt;
+    std::optional<AddrSpec> spec = AddrSpecAround(tokens, *at, inside);
+    if (!spec) return std::nullopt;
+    Mailbox mailbox{spec->address, Trimmed(PhraseText(tokens, {span.first, open}))};
+    if (mailbox.name.empty()) mailbox.name = FirstCommentText(tokens, span);
+    return mailbox;
+}
+
+// One mailbox of a list, between two commas; none for garbage or an empty element.
+std::optional<Mailbox> ElementMailbox(const std::vector<Token>& tokens, TokenSpan span) {
+    if (const std::optional<std::size_t> open = FindSpecial(tokens, span, '<'))
+        return AngleMailbox(tokens, span, *open);
+    // The first '@' with a whole address around it: "@ john@x" is john@x.
+    std::optional<AddrSpec> spec;
+    for (std::size_t at = span.first; at < span.second && !spec; ++at)
+        if (tokens[at].Is('@')) spec = AddrSpecAround(tokens, at, span);
+    if (!spec) return std::nullopt;
+    // "john@x (John Smith)": a comment names the mailbox; so do words before the address.
+    Mailbox mailbox{spec->address, FirstCommentText(tokens, span)};
+    if (mailbox.name.empty()) mailbox.name = Trimmed(PhraseText(tokens, {span.first, spec->localFirst}));
+    return mailbox;
+}
+
+// Words only, as in the "Smith" of "Smith, John <j@x>".
+bool IsBarePhrase(const std::vector<Token>& tokens, TokenSpan span) {
+    bool any = false;
+    for (std::size_t i = span.first; i < span.second; ++i) {
+        const Token& token = tokens[i];
+        if (token.kind == TokenKind::Special && !token.Is('.')) return false;
+        if (token.kind == TokenKind::DomainLiteral) return false;
+        any = any || IsLocalPartToken(token);
+    }
+    return any;
+}
+
+class ListReader {
+public:
+    explicit ListReader(std::string_view body) : tokens_(Tokenize(body)) {}
+
+    std::vector<Mailbox> Read() {
+        std::size_t i = 0;
+        while (i < tokens_.size()) i = ReadElementOrGroup(i);
+        return std::move(mailboxes_);
+    }
+
+private:
+    // The end of the element that starts at i: the next ',' or ';' outside a route
+    // ("<@a,@b:x@y>" holds commas; an angle address left open does not hide the next one).
+    std::size_t ElementEnd(std::size_t i, bool inGroup) const {
+        bool inRoute = false;
+        for (; i < tokens_.size(); ++i) {
+            const Token& token = tokens_[i];
+            if (token.Is('<')) inRoute = i + 1 < tokens_.size() && tokens_[i + 1].Is('@');
+            if (token.Is('>') || token.Is(':')) inRoute = false;
+            if (!inRoute && (token.Is(',') || (inGroup && token.Is(';')))) return i;
+        }
+        return i;
+    }
+
+    // A group's display name ends at a ':' that comes before any '<' or '@'.
+    std::optional<std::size_t> GroupColon(std::size_t i, std::size_t end) const {
+        for (; i < end; ++i) {
+            if (tokens_[i].Is('<') || tokens_[i].Is('@')) return std::nullopt;
+            if (tokens_[i].Is(':')) return i;
+        }
+        return std::nullopt;
+    }
+
+    std::size_t ReadElementOrGroup(std::size_t i) {
+        const std::size_t end = ElementEnd(i, false);
+        if (const std::optional<std::size_t> colon = GroupColon(i, end)) return ReadGroup(*colon + 1);
+        ReadElement({i, end});
+        return end + 1;
+    }
+
+    // "Team: a@x, b@y;": the members up to the ';' (or the end of the field).
+    std::size_t ReadGroup(std::size_t i) {
+        pendingName_.clear();
+        while (i < tokens_.size()) {
+            const std::size_t end = ElementEnd(i, true);
+            ReadElement({i, end});
+            if (end < tokens_.size() && tokens_[end].Is(';')) {
+                pendingName_.clear();
+                return end + 1;  // a comma after the group may be missing
+            }
+            i = end + 1;
+        }
+        return i;
+    }
+
+    void ReadElement(TokenSpan span) {
+        std::optional<Mailbox> mailbox = ElementMailbox(tokens_, span);
+        if (!mailbox) {
+            // "Smith, John <j@x>": a bare name before a comma is the first part of the next name.
+            pendingName_ = IsBarePhrase(tokens_, span) ? Trimmed(PhraseText(tokens_, span)) : std::string();
+            return;
+        }
+        const bool angle = FindSpecial(tokens_, span, '<').has_value();
+        if (angle && !pendingName_.empty() && !mailbox->name.empty()) mailbox->name = pendingName_ + ", " + mailbox->name;
+        pendingName_.clear();
+        mailboxes_.push_back(std::move(*mailbox));
+    }
+
+    std::vector<Token> tokens_;
+    std::vector<Mailbox> mailboxes_;
+    std::string pendingName_;
+};
+
+}  // namespace
+
+std::vector<Mailbox> ParseAddressList(std::string_view unfoldedFieldBody) {
+    return ListReader(unfoldedFieldBody).Read();
+}
+
+}  // namespace mirelo

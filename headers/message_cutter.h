@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+namespace mirelo {
+
+enum class MailboxLayout {
+    Mbox,         // messages after "From " separator lines, body lines quoted as ">From "
+    Eudora,       // messages after "From ???@???" separator lines, nothing quoted
+    OutlookDump,  // messages after "___Message___ : N" CR LF marker lines
+};
+
+struct CutMessage {
+    std::string_view bytes;      // the message without its separator; ">From " lines unquoted in an mbox
+    std::string_view separator;  // the separator line without its line end; empty for the dump
+};
+
+using MessageVisitor = std::function<void(const CutMessage&)>;
+
+// Cuts a whole mailbox into its messages, in order, and shows each to the visitor; the
+// views last for the call. Bytes before the first separator are no message. A 0x1A byte is
+// data like any other.
+void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit);
+
+}  // namespace mirelo

@@ -1,0 +1,190 @@
+#include "headers/message_headers.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/ascii.h"
+
+namespace mirelo {
+
+namespace {
+
+// Attached messages and multiparts nest at most this deep.
+constexpr int kMaxNesting = 16;
+
+struct Line {
+    std::string_view text;  // without its line end
+    std::size_t next = 0;   // where the following line begins
+};
+
+Line LineAt(std::string_view bytes, std::size_t at) {
+    const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+    std::size_t next = end;
+    if (next < bytes.size()) next += bytes.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+    return {bytes.substr(at, end - at), next};
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+struct Field {
+    std::string_view name;
+    std::string value;
+};
+
+// A name is printable ASCII without a colon; obsolete syntax lets white space precede the colon.
+std::optional<std::size_t> NameEnd(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon == 0) return std::nullopt;
+    std::size_t end = colon;
+    while (end > 0 && IsBlank(line[end - 1])) --end;
+    if (end == 0) return std::nullopt;
+    for (std::size_t i = 0; i < end; ++i)
+        if (line[i] <= ' ' || line[i] > '~') return std::nullopt;
+    return end;
+}
+
+struct HeaderBlock {
+    std::vector<Field> fields;
+    std::size_t bodyStart = 0;
+};
+
+// The fields up to the first empty line. A line that is neither a field nor its
+// continuation begins the body, as a missing empty line would have it; an mbox-style
+// "From " line at the very start is passed over.
+HeaderBlock ReadHeaderBlock(std::string_view bytes) {
+    HeaderBlock block;
+    std::size_t at = 0;
+    if (bytes.substr(0, 5) == "From ") at = LineAt(bytes, 0).next;
+    while (at < bytes.size()) {
+        const Line line = LineAt(bytes, at);
+        if (line.text.empty()) {
+            at = line.next;
+            break;
+        }
+        if (IsBlank(line.text[0])) {
+            if (!block.fields.empty()) block.fields.back().value += line.text;
+        } else if (const std::optional<std::size_t> nameEnd = NameEnd(line.text)) {
+            std::string_view value = line.text.substr(line.text.find(':') + 1);
+            while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+            block.fields.push_back({line.text.substr(0, *nameEnd), std::string(value)});
+        } else {
+            break;
+        }
+        at = line.next;
+    }
+    block.bodyStart = std::min(at, bytes.size());
+    return block;
+}
+
+const Field* FindField(const HeaderBlock& block, std::string_view name) {
+    for (const Field& field : block.fields)
+        if (EqualsNoCase(field.name, name)) return &field;
+    return nullptr;
+}
+
+struct ContentType {
+    std::string type;  // "multipart/mixed", small letters; empty when not given
+    std::string boundary;
+};
+
+ContentType ReadContentType(const HeaderBlock& block) {
+    ContentType content;
+    const Field* field = FindField(block, "Content-Type");
+    if (!field) return content;
+    const std::string_view value = field->value;
+    std::size_t end = value.find_first_of("; \t(");
+    content.type = FoldedAscii(value.substr(0, end));
+    // The boundary parameter, its value quoted or not.
+    for (std::size_t at = value.find(';'); at != std::string_view::npos; at = value.find(';', at + 1)) {
+        std::size_t nameStart = value.find_first_not_of(" \t", at + 1);
+        if (nameStart == std::string_view::npos) break;
+        const std::size_t equals = value.find('=', nameStart);
+        if (equals == std::string_view::npos) break;
+        std::string_view name = value.substr(nameStart, equals - nameStart);
+        while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
+        if (!EqualsNoCase(name, "boundary")) continue;
+        std::size_t valueStart = value.find_first_not_of(" \t", equals + 1);
+        if (valueStart == std::string_view::npos) break;
+        if (value[valueStart] == '"') {
+            for (std::size_t i = valueStart + 1; i < value.size() && value[i] != '"'; ++i) {
+                if (value[i] == '\\' && i + 1 < value.size()) ++i;
+                content.boundary += value[i];
+            }
+        } else {
+            end = value.find_first_of("; \t", valueStart);
+            content.boundary = value.substr(valueStart, end == std::string_view::npos ? end : end - valueStart);
+        }
+        break;
+    }
+    return content;
+}
+
+// "--boundary" or "--boundary--" at the start of a line, white space after it allowed.
+bool IsDelimiterLine(std::string_view line, std::string_view boundary) {
+    if (line.size() < boundary.size() + 2 || line.substr(0, 2) != "--" || line.substr(2, boundary.size()) != boundary)
+        return false;
+    std::string_view rest = line.substr(boundary.size() + 2);
+    if (rest.substr(0, 2) == "--") rest.remove_prefix(2);
+    return rest.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The parts of a multipart body; the line end before a delimiter belongs to the delimiter.
+std::vector<std::string_view> Parts(std::string_view body, std::string_view boundary) {
+    std::vector<std::string_view> parts;
+    std::optional<std::size_t> partStart;
+    std::size_t previousTextEnd = 0;
+    for (std::size_t at = 0; at < body.size();) {
+        const Line line = LineAt(body, at);
+        if (IsDelimiterLine(line.text, boundary)) {
+            if (partStart) parts.push_back(body.substr(*partStart, std::max(previousTextEnd, *partStart) - *partStart));
+            if (line.text.substr(boundary.size() + 2, 2) == "--") return parts;
+            partStart = line.next;
+        }
+        previousTextEnd = at + line.text.size();
+        at = line.next;
+    }
+    if (partStart && *partStart < body.size()) parts.push_back(body.substr(*partStart));  // no closing delimiter
+    return parts;
+}
+
+class HeaderWalk {
+public:
+    explicit HeaderWalk(const HeaderVisitor& visit) : visit_(visit) {}
+
+    void Message(std::string_view bytes, int depth, int nesting) {
+        const HeaderBlock block = ReadHeaderBlock(bytes);
+        const int number = blocks_++;
+        for (const Field& field : block.fields) visit_({number, depth, field.name, field.value});
+        Content(block, bytes.substr(block.bodyStart), depth, nesting, "");
+    }
+
+private:
+    void Content(const HeaderBlock& block, std::string_view body, int depth, int nesting, std::string_view fallbackType) {
+        if (nesting >= kMaxNesting) return;
+        ContentType content = ReadContentType(block);
+        if (content.type.empty()) content.type = fallbackType;
+        if (content.type == "message/rfc822") {
+            Message(body, depth + 1, nesting + 1);
+        } else if (content.type.starts_with("multipart/") && !content.boundary.empty()) {
+            // A digest's parts are messages unless they say otherwise.
+            const std::string_view partDefault = content.type == "multipart/digest" ? "message/rfc822" : "";
+            for (const std::string_view part : Parts(body, content.boundary)) {
+                const HeaderBlock partHeaders = ReadHeaderBlock(part);
+                Content(partHeaders, part.substr(partHeaders.bodyStart), depth, nesting + 1, partDefault);
+            }
+        }
+    }
+
+    const HeaderVisitor& visit_;
+    int blocks_ = 0;
+};
+
+}  // namespace
+
+void VisitMessageHeaders(std::string_view message, const HeaderVisitor& visit) {
+    HeaderWalk(visit).Message(message, 0, 0);
+}
+
+}  // namespace mirelo

@@ -1,0 +1,57 @@
+#include "headers/address_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace mirelo {
+namespace {
+
+struct ListCase {
+    std::string body;
+    std::vector<std::string> mailboxes;  // "address|name"
+};
+
+std::vector<std::string> Parsed(const std::string& body) {
+    std::vector<std::string> found;
+    for (const Mailbox& mailbox : ParseAddressList(body)) found.push_back(mailbox.address + "|" + mailbox.name);
+    return found;
+}
+
+// Field bodies as real mail holds them, the well-formed and the broken.
+TEST(ParseAddressList, ReadsRealWorldFields) {
+    const std::vector<ListCase> cases = {
+        {"Help Desk <help@mailhost>", {"help@mailhost|Help Desk"}},
+        {"help@mailhost, sales@mailhost", {"help@mailhost|", "sales@mailhost|"}},
+        {"john+lists@example.com", {"john+lists@example.com|"}},
+        {"\"Smith, John\" <j@x.org>, \"A \\\"B\\\" C\" <a@x.org>", {"j@x.org|Smith, John", "a@x.org|A \"B\" C"}},
+        {"Smith, John <j@x.org>", {"j@x.org|Smith, John"}},
+        {"john@x.org (John (the) Smith)", {"john@x.org|John (the) Smith"}},
+        {"John <john@x.org> (work)", {"john@x.org|John"}},
+        {"Team: a@x.org, B <b@x.org>; c@x.org", {"a@x.org|", "b@x.org|B", "c@x.org|"}},
+        {"undisclosed-recipients:;", {}}, {"Undisclosed recipients:;, d@x.org", {"d@x.org|"}},
+        {"<@relay1.example,@relay2.example:route@x.org>", {"route@x.org|"}},
+        {"john . smith @ example . org", {"john.smith@example.org|"}},
+        {"\"john smith\"@example.org", {"\"john smith\"@example.org|"}},
+        {"postmaster@[192.0.2.1]", {}}, {"d\xC3\xB6rte@s\xC3\xB6rensen.example", {}}, {"help@mailhost.", {"help@mailhost|"}},
+        {"\"support@bank.example\" <scammer@evil.example>", {"scammer@evil.example|support@bank.example"}},
+        {"support@bank.example <scammer@evil.example>", {"scammer@evil.example|support@bank.example"}},
+        {"\"Sales Team\"", {}}, {"Sales Team", {}}, {"(x@y.org)", {}}, {"<>", {}}, {"<postmaster>", {}},
+        {"@", {}}, {"john@", {}}, {"@example.org", {}}, {"john@ <>", {}},
+        {"=?utf-8?B?0JjQstCw0L0=?= <ivan@x.ru>", {"ivan@x.ru|\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"}},
+        {"\"=?iso-8859-1?Q?J=FCrgen?=\" <j@x.de>", {"j@x.de|J\xC3\xBCrgen"}},
+        {"=?utf-8?Q?a=40b.example?= <c@d.example>", {"c@d.example|a@b.example"}},
+        {"=?utf-8?Q?a=40b.example?=", {}},
+        {"J\xC3\xBCrgen Gro\xC3\x9F <j@x.de>", {"j@x.de|J\xC3\xBCrgen Gro\xC3\x9F"}},
+        {"a@x.org,, ,b@x.org", {"a@x.org|", "b@x.org|"}},
+        {"John Smith john@x.org", {"john@x.org|John Smith"}},
+        {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}},
+        {"\"unterminated <a@x.org>", {}},
+        {"a@b@c.org", {}}, {"x@-bad.example", {}},
+    };
+    for (const ListCase& c : cases) EXPECT_EQ(Parsed(c.body), c.mailboxes) << c.body;
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,41 @@
+#include "headers/header_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace mirelo {
+namespace {
+
+struct TextCase {
+    const char* what;
+    std::string raw;
+    std::string utf8;
+};
+
+TEST(DecodeHeaderText, DecodesEveryCharsetAndDropsWhatItCannot) {
+    const std::string ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";  // Cyrillic, in UTF-8
+    const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC";          // Japanese, in UTF-8
+    const std::vector<TextCase> cases = {
+        {"UTF-8 B word", "=?UTF-8?B?0JjQstCw0L0=?=", ivan},
+        {"KOI8-R B word", "=?koi8-r?B?6dfBzg==?=", ivan},
+        {"KOI8-R Q word", "=?KOI8-R?Q?=E9=D7=C1=CE?= Petrov", ivan + " Petrov"},
+        {"ISO-2022-JP", "=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=", nihon},
+        {"Shift_JIS", "=?shift_jis?B?k/qWew==?=", nihon},
+        {"a character split across two words", "=?utf-8?B?0JjQ?= =?utf-8?B?stCw0L0=?=", ivan},
+        {"adjacent words join, other spaces stay", "=?utf-8?Q?a?=  =?utf-8?Q?b?= c =?utf-8?Q?d_e?=", "ab c d e"},
+        {"unknown charset drops out", "=?x-unknown?Q?abc?= =?utf-8?Q?ok?=", "ok"},
+        {"broken base64 drops out", "=?utf-8?B?0J!j?= =?utf-8?Q?ok?= end", "ok end"},
+        {"invalid bytes drop out", "=?utf-8?Q?=FF?= =?iso-8859-1?Q?=E9?=", "\xC3\xA9"},
+        {"a charset suffix is no option", "=?utf-8//IGNORE?Q?=FFx?=", ""},
+        {"raw UTF-8 stays", "J\xC3\xBCrgen", "J\xC3\xBCrgen"},
+        {"other 8-bit bytes are Windows-1252", "Ren\xE9 \x8A", "Ren\xC3\xA9 \xC5\xA0"},
+        {"control characters become spaces", "a\tb\x01" "c=?utf-8?Q?d=0Ae?=", "a b cd e"},
+        {"not a word", "=?utf-8?Q?a b?= =?", "=?utf-8?Q?a b?= =?"},
+    };
+    for (const TextCase& c : cases) EXPECT_EQ(DecodeHeaderText(c.raw), c.utf8) << c.what;
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,55 @@
+#include "headers/message_headers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace mirelo {
+namespace {
+
+struct MessageCase {
+    const char* what;
+    std::string message;
+    std::vector<std::string> fields;  // "block depth name: value"
+};
+
+std::vector<std::string> Fields(const std::string& message) {
+    std::vector<std::string> found;
+    VisitMessageHeaders(message, [&](const HeaderField& field) {
+        found.push_back(std::to_string(field.block) + " " + std::to_string(field.depth) + " " +
+                        std::string(field.name) + ": " + std::string(field.value));
+    });
+    return found;
+}
+
+TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
+    const std::string attached = "From: inner@x\r\nTo: deep@x\r\n\r\nbody\r\nFrom: not@header\r\n";
+    const std::vector<MessageCase> cases = {
+        {"folded, any line end", "From: a@x,\r\n b@x\nTO: c@x\rSubject : hi\n\nFrom: body@x\n",
+         {"0 0 From: a@x, b@x", "0 0 TO: c@x", "0 0 Subject: hi"}},
+        {"a line that is no field begins the body", "From: a@x\nnot a field\nTo: b@x\n", {"0 0 From: a@x"}},
+        {"multipart with an attached message",
+         "From: a@x\nContent-Type: multipart/mixed; boundary=\"b 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
+         "From: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached + "--b 1--\nFrom: epilogue@x\n",
+         {"0 0 From: a@x", "0 0 Content-Type: multipart/mixed; boundary=\"b 1\"", "1 1 From: inner@x",
+          "1 1 To: deep@x"}},
+        {"a message as the body, in a digest",
+         "From: a@x\nContent-Type: message/rfc822\n\nFrom: m@x\nContent-Type: multipart/digest; boundary=d\n\n"
+         "--d\n\nFrom: d1@x\n\n--d\n\nFrom: d2@x\n--d--\n",
+         {"0 0 From: a@x", "0 0 Content-Type: message/rfc822", "1 1 From: m@x",
+          "1 1 Content-Type: multipart/digest; boundary=d", "2 2 From: d1@x", "3 2 From: d2@x"}},
+        {"no closing delimiter", "Content-Type: multipart/mixed; boundary=q\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x",
+         {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x"}},
+    };
+    for (const MessageCase& c : cases) EXPECT_EQ(Fields(c.message), c.fields) << c.what;
+}
+
+TEST(VisitMessageHeaders, StopsAtTheNestingBound) {
+    std::string message = "From: top@x\n";
+    for (int i = 0; i < 10000; ++i) message += "Content-Type: message/rfc822\n\nFrom: n@x\n";
+    EXPECT_LT(Fields(message).size(), 100u);
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -121,7 +121,7 @@ private:
 
     std::string statusText_;
     std::string labelPrefix_;
-    HeaderKindSet kinds_ = HeaderKindSet::All();
+    HeaderKindSet kinds_ = HeaderKindSet::Original();
     std::optional<FactsTable> saveFacts_;  // gathered for a save in a format that needs them
     std::unique_ptr<AddressList> list_;
     int sortColumn_ = kNoSortColumn;

@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr mirelo::HeaderKindSet kEveryKind = mirelo::HeaderKindSet::All();
+constexpr mirelo::HeaderKindSet kEveryKind = mirelo::HeaderKindSet::Original();
 
 std::string ProblemOf(const mirelo::Result<std::string>& dump) { return dump.Ok() ? dump.Value() : dump.Error().Text(); }
 

@@ -18,7 +18,7 @@ struct ExtractOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
-    HeaderKindSet kinds = HeaderKindSet::All();
+    HeaderKindSet kinds = HeaderKindSet::Original();
     std::optional<std::string> output;
     std::optional<unsigned> workers;  // threads that read stores; none: one per core
     // Set by --all and the store kind options: every store of these kinds is read.

@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     mirelo::DumpDbxToText(files.store, files.dump, files.dump);
     mirelo::AddressList list;
-    mirelo::ScanMailbox(files.dump, list, files.store, mirelo::HeaderKindSet::All());
+    mirelo::ScanMailbox(files.dump, list, files.store, mirelo::HeaderKindSet::Original());
     return 0;
 }

@@ -66,7 +66,7 @@ void ScanPlainly(std::string_view bytes, mirelo::AddressList& list, mirelo::Head
     std::string_view piece;
     while (reader.Next(piece)) {
         const std::string_view text = TextOf(piece);
-        const mirelo::HeaderMatch match = mirelo::MatchHeaderKind(slots, text);
+        const mirelo::HeaderMatch match = mirelo::MatchHeaderKind(slots, text, kinds);
         if (match.kind == mirelo::kNoKind) continue;
         if (!match.slotEmpty) EmitMessage(slots, list, kinds);
         mirelo::StoreSlot(slots, match.kind, text);
@@ -84,7 +84,7 @@ bool SameRecord(const mirelo::AddressList& listA, const mirelo::AddressRecord& a
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    mirelo::HeaderKindSet kinds = mirelo::HeaderKindSet::All();
+    mirelo::HeaderKindSet kinds = mirelo::HeaderKindSet::Original();
     for (mirelo::HeaderKind kind = 0; kind < mirelo::kHeaderKindCount; ++kind) kinds.Set(kind, (data[0] >> kind & 1) == 0);
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 

@@ -28,14 +28,15 @@ std::string_view LineText(std::string_view piece) {
 
 // Most lines start with a byte that begins no header name; the reader passes over them
 // without their being cut at a NUL or matched.
-TextModeLineReader::ByteSet HeaderFirstBytes(std::string_view extraCapitals) {
+TextModeLineReader::ByteSet HeaderFirstBytes(HeaderKindSet kinds, std::string_view extraCapitals) {
     TextModeLineReader::ByteSet first{};
     const auto add = [&](char capital) {
         const auto c = static_cast<unsigned char>(capital);
         first[c] = true;
         first[FoldAscii(c)] = true;
     };
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) add(HeaderKindName(kind)[0]);  // each starts with a capital
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        if (kinds.Matched() >> kind & 1u) add(HeaderKindName(kind)[0]);  // each starts with a capital
     for (const char capital : extraCapitals) add(capital);
     return first;
 }
@@ -147,8 +148,8 @@ std::uint64_t FileSize(const std::string& path) {
 }  // namespace
 
 Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view label, HeaderKindSet kinds) {
-    static const TextModeLineReader::ByteSet kindStarts = HeaderFirstBytes("");
-    static const TextModeLineReader::ByteSet kindOrExtraStarts = HeaderFirstBytes("DL");
+    const TextModeLineReader::ByteSet kindStarts = HeaderFirstBytes(kinds, "");
+    const TextModeLineReader::ByteSet kindOrExtraStarts = HeaderFirstBytes(kinds, "DL");
     const ScanExtras& extras = list.ScanExtrasAsked();
     const bool readsExtraLines = extras.captureDates || extras.captureListAddresses;
     const TextModeLineReader::ByteSet& mayStartHeader = readsExtraLines ? kindOrExtraStarts : kindStarts;
@@ -162,7 +163,7 @@ Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_vi
     while (reader.NextStartingWith(mayStartHeader, piece)) {
         // A header name holds no NUL, CR or LF, so the piece matches as its text would;
         // only header lines need their text cut out.
-        const HeaderMatch match = MatchHeaderKind(slots, piece);
+        const HeaderMatch match = MatchHeaderKind(slots, piece, kinds);
         if (match.kind == kNoKind) {
             if (readsExtraLines) ReadExtraLine(piece, slots, extras, list, days);
             continue;

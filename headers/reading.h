@@ -10,7 +10,7 @@ enum class ReadingRules { Original };
 
 // What an extraction reads of each message.
 struct Reading {
-    HeaderKindSet kinds = HeaderKindSet::All();
+    HeaderKindSet kinds = HeaderKindSet::Original();
     ReadingRules rules = ReadingRules::Original;
 };
 

@@ -10,7 +10,7 @@ namespace {
 
 // In matching order, which is kind order.
 constexpr std::array<std::string_view, kHeaderKindCount> kHeaderNames = {
-    "From:", "To:", "Return-Path:", "Sender:", "X-Sender:", "Reply-To:",
+    "From:", "To:", "Return-Path:", "Sender:", "X-Sender:", "Reply-To:", "Cc:", "Bcc:",
 };
 
 bool StartsWithNoCase(std::string_view line, std::string_view name) {
@@ -30,10 +30,10 @@ constexpr std::array<unsigned, 256> kKindsByFirstByte = KindsByFirstByte();
 
 }  // namespace
 
-HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line) {
+HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line, HeaderKindSet chosen) {
     if (line.empty()) return {kNoKind, false};
-    for (unsigned kinds = kKindsByFirstByte[FoldAscii(static_cast<unsigned char>(line[0]))]; kinds != 0;
-         kinds &= kinds - 1) {
+    for (unsigned kinds = kKindsByFirstByte[FoldAscii(static_cast<unsigned char>(line[0]))] & chosen.Matched();
+         kinds != 0; kinds &= kinds - 1) {
         const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
         if (StartsWithNoCase(line, kHeaderNames[static_cast<std::size_t>(kind)]))
             return {kind, slots[static_cast<std::size_t>(kind)].empty()};

@@ -19,7 +19,7 @@ struct KindBoxTemplate {
 
 // In tab order. The ids follow neither the kinds nor the screen order; the rows put the
 // boxes on screen as From:, To:, Sender:, X-Sender:, Return-Path:, Reply-To:.
-constexpr std::array<KindBoxTemplate, kHeaderKindCount> kKindBoxes{{
+constexpr std::array<KindBoxTemplate, kOriginalKindCount> kKindBoxes{{
     {1000, "From:", kFromKind, 0},
     {1001, "Sender:", kSenderKind, 2},
     {1002, "X-Sender:", kXSenderKind, 3},
@@ -46,7 +46,7 @@ CHeaderTypesDlg::CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent) : QDialo
         kindBoxes_[i] = {entry.kind, box};
     }
     buttons->addStretch();
-    layout->addLayout(buttons, kHeaderKindCount, 0);
+    layout->addLayout(buttons, kOriginalKindCount, 0);
 }
 
 void CHeaderTypesDlg::accept() {

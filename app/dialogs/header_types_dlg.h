@@ -25,7 +25,7 @@ private:
         QCheckBox* box;
     };
     HeaderKindSet& kinds_;
-    std::array<KindBox, kHeaderKindCount> kindBoxes_{};
+    std::array<KindBox, kOriginalKindCount> kindBoxes_{};
 };
 
 }  // namespace mirelo

@@ -63,20 +63,20 @@ private slots:
     void headerTypesShowAndWriteEachKindsFlag_data() {
         QTest::addColumn<int>("off");  // the one kind off before
         QTest::addColumn<QString>("button");
-        for (int row = 0; row < kHeaderKindCount; ++row) QTest::newRow(qPrintable(kBoxes[row])) << kKinds[row] << "OK";
+        for (int row = 0; row < kOriginalKindCount; ++row) QTest::newRow(qPrintable(kBoxes[row])) << kKinds[row] << "OK";
         QTest::newRow("Cancel writes nothing") << kSenderKind << "Cancel";
     }
     void headerTypesShowAndWriteEachKindsFlag() {
         QFETCH(int, off);
         QFETCH(QString, button);
-        HeaderKindSet kinds = HeaderKindSet::All();
+        HeaderKindSet kinds = HeaderKindSet::Original();
         kinds.Set(off, false);
         OnModalDialog([&](QDialog& dialog) {
             SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
             auto boxes = dialog.findChildren<QCheckBox*>();
             std::sort(boxes.begin(), boxes.end(), [](QCheckBox* a, QCheckBox* b) { return a->y() < b->y(); });
-            QCOMPARE(boxes.size(), kHeaderKindCount);
-            for (int row = 0; row < kHeaderKindCount; ++row) {
+            QCOMPARE(boxes.size(), kOriginalKindCount);
+            for (int row = 0; row < kOriginalKindCount; ++row) {
                 QCOMPARE(boxes[row]->text(), kBoxes[row]);
                 QCOMPARE(boxes[row]->isChecked(), kKinds[row] != off);
                 Click(dialog, boxes[row]->text());
@@ -84,7 +84,7 @@ private slots:
             Click(dialog, button);
         });
         RunHeaderTypesCommand(nullptr, kinds);
-        for (int kind = 0; kind < kHeaderKindCount; ++kind)
+        for (int kind = 0; kind < kOriginalKindCount; ++kind)
             QCOMPARE(kinds.Has(kind), (kind == off) == (button == "OK"));
     }
 

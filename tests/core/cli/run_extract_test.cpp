@@ -39,7 +39,7 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItC
     EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).Value().folder, "--odd-folder");
     EXPECT_EQ(ParseExtractOptions({"--output", "-", "mail"}).Value().output, std::nullopt);  // standard output
     const std::vector<std::vector<std::string>> bad = {
-        {}, {"a", "b"}, {"--kinds", "From,Cc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
+        {}, {"a", "b"}, {"--kinds", "From,Xcc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
         {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},
         {"--include-trash", "mail"}, {"--outlook", "--all", "mail"},
         {"--format", "xml", "mail"}, {"--columns", "email,age", "mail"},

@@ -27,14 +27,14 @@ FoundList Records(const AddressList& list) {
 FoundList ScanText(std::string_view mailbox) {
     AddressList list;
     MemoryByteSource source(mailbox);
-    ScanMailboxSource(source, list, "L", HeaderKindSet::All());
+    ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
     return Records(list);
 }
 
 FoundList ScanFile(std::string_view mailbox) {
     testing::TempDir dir;
     AddressList list;
-    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::All());
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::Original());
     return Records(list);
 }
 
@@ -105,12 +105,12 @@ TEST(ScanMailbox, FindsMessageBoundariesOnlyWhereAKindRepeats) {
 TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
     testing::TempDir dir;
     AddressList list;
-    ScanMailbox(dir.Write("One.mbx", "From: A <a@m>\r\n"), list, "One", HeaderKindSet::All());
-    ScanMailbox(dir.Write("Two.mbx", "To: G <g@m>\r\n"), list, "Two", HeaderKindSet::All());
-    EXPECT_EQ(ScanMailbox((dir.path() / "Missing.mbx").string(), list, "Missing", HeaderKindSet::All()).Error().reason,
+    ScanMailbox(dir.Write("One.mbx", "From: A <a@m>\r\n"), list, "One", HeaderKindSet::Original());
+    ScanMailbox(dir.Write("Two.mbx", "To: G <g@m>\r\n"), list, "Two", HeaderKindSet::Original());
+    EXPECT_EQ(ScanMailbox((dir.path() / "Missing.mbx").string(), list, "Missing", HeaderKindSet::Original()).Error().reason,
               "No such file or directory");
     // A folder opens for reading on some systems, and then fails at the first read.
-    EXPECT_FALSE(ScanMailbox(dir.path().string(), list, "Folder", HeaderKindSet::All()).Ok());
+    EXPECT_FALSE(ScanMailbox(dir.path().string(), list, "Folder", HeaderKindSet::Original()).Ok());
 
     EXPECT_EQ(Records(list), (FoundList{{"a@m", "A", kFromKind}, {"g@m", "G", kToKind}}));
     ASSERT_EQ(list.Count(), 2);
@@ -125,7 +125,7 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
     const testing::TempDir dir;
     AddressList list;
     std::uint64_t readWhenStopped = 0;
-    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::All(), [&](std::uint64_t done, std::uint64_t total) {
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::Original(), [&](std::uint64_t done, std::uint64_t total) {
         EXPECT_EQ(total, mailbox.size());
         readWhenStopped = done;
         return false;
@@ -141,11 +141,11 @@ TEST(ScanMailbox, AKindLeftOutYieldsNothingButStillEndsMessages) {
         ScanMailboxSource(source, list, "L", kinds);
         return Records(list);
     };
-    HeaderKindSet noTo = HeaderKindSet::All();
+    HeaderKindSet noTo = HeaderKindSet::Original();
     noTo.Set(kToKind, false);
     noTo.Set(kNoKind, true);
     for (HeaderKind kind = -1; kind <= kNoKind + 1; ++kind)
-        EXPECT_EQ(noTo.Has(kind), kind >= 0 && kind < kHeaderKindCount && kind != kToKind) << kind;
+        EXPECT_EQ(noTo.Has(kind), kind >= 0 && kind < kOriginalKindCount && kind != kToKind) << kind;
     EXPECT_EQ(scan("From: A <a@m>\nTo: x@m\nTo: y@m\nReply-To: N <n@m>\n", noTo),
               (FoundList{{"a@m", "A", kFromKind}, {"n@m", "N", kReplyToKind}}));
     EXPECT_EQ(scan("From: A <a@m>\nTo: b@m\nFrom: C <c@m>\nSender: s@m\n", HeaderKindSet::None()), FoundList{});
@@ -174,7 +174,7 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
         AddressList list;
         list.AskScanExtras({.captureDates = true});
         MemoryByteSource source(c.mailbox);
-        ScanMailboxSource(source, list, "L", HeaderKindSet::All());
+        ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
         std::vector<std::string> found;
         for (int i = 0; i < list.Count(); ++i) {
             const DaySpan days = list.DaysOf(list.At(i)->email);
@@ -190,7 +190,7 @@ TEST(ScanMailbox, DecodesNamesAndKeepsListAddressesWhenAsked) {
     list.AskScanExtras({.decodeNames = true, .captureListAddresses = true});
     MemoryByteSource source("List-Post: <mailto:dev@lists.example?subject=x>\nFrom: =?utf-8?Q?J=C3=B6rg_Bauer?= <j@x>\n"
                             "To: dev@lists.example\nList-Post: NO\nFrom: b@x\n");
-    ScanMailboxSource(source, list, "L", HeaderKindSet::All());
+    ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
     // The line rule reads the line as it stands, so every form of the list holds the same
     // addresses; the decoded name stands beside the name it reads.
     EXPECT_EQ(Records(list), (FoundList{{"j@x", "B6rg_Bauer", kFromKind}, {"dev@lists.example", "To", kToKind},

@@ -12,7 +12,7 @@ const char* const kHelpHint = "Try 'mirelo-extract --help' for more information.
 
 const char* const kExtractUsage =
     "Usage: mirelo-extract [--outlook | --all | --mbox --maildir --eml --emlx [--include-trash]]\n"
-    "                      [--kinds LIST] [--output FILE] [--quiet] [--format NAME]\n"
+    "                      [--rules NAME] [--kinds LIST] [--output FILE] [--quiet] [--format NAME]\n"
     "                      [--columns LIST] [--bom] [--me ADDR]... [--me-file FILE]...\n"
     "                      [--drop LIST] [--since-list OLD.csv] FOLDER\n"
     "Gathers the e-mail correspondents of the mail stores under FOLDER into a CSV list.\n"
@@ -24,8 +24,13 @@ const char* const kExtractUsage =
     "  --mbox, --maildir, --eml, --emlx\n"
     "                 read only the stores of these kinds below FOLDER\n"
     "  --include-trash  with the kinds above: read Trash, Junk and Deleted folders too\n"
+    "  --rules NAME   how header lines are read: original (one address a line, the\n"
+    "                 default of the Eudora and Outlook commands) or rfc5322 (every\n"
+    "                 address of every field, names decoded to UTF-8, the plain csv in\n"
+    "                 UTF-8 too; the default of --all and the store kind options)\n"
     "  --kinds LIST   header kinds to use, comma-separated, of From:, To:, Return-Path:,\n"
-    "                 Sender:, X-Sender:, Reply-To: (any case, colon optional); default all\n"
+    "                 Sender:, X-Sender:, Reply-To:, Cc:, Bcc: (any case, colon\n"
+    "                 optional); default all but Cc: and Bcc: under the original rules\n"
     "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
     "                 default, or FILE -: standard output\n"
     "  --format NAME  csv (the default), rfc4180, vcard, google-csv, outlook-csv or json;\n"
@@ -128,7 +133,10 @@ Result<> TakeValue(const std::string& option, const std::string& value, ExtractO
         if (value.empty()) return Failure{"--output needs a file name"};
         if (value != "-") options.output = value;
     } else if (option == "--kinds") {
-        return ParseKinds(value, options.kinds);
+        return ParseKinds(value, options.kinds.emplace(HeaderKindSet::None()));
+    } else if (option == "--rules") {
+        if (value != "original" && value != "rfc5322") return Failure{"unknown rules '" + value + "'"};
+        options.rules = value == "original" ? ReadingRules::Original : ReadingRules::Rfc5322;
     } else if (option == "--workers") {
         options.workers = WorkerCount(value);
         if (!options.workers) return Failure{"--workers needs a number from 1 to 64"};
@@ -153,7 +161,7 @@ Result<> TakeValue(const std::string& option, const std::string& value, ExtractO
 }
 
 bool TakesValue(const std::string& option) {
-    for (const char* name : {"--kinds", "--output", "--workers", "--format", "--columns", "--me", "--me-file", "--drop", "--since-list"})
+    for (const char* name : {"--kinds", "--rules", "--output", "--workers", "--format", "--columns", "--me", "--me-file", "--drop", "--since-list"})
         if (option == name) return true;
     return false;
 }

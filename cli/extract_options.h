@@ -7,6 +7,7 @@
 
 #include "export/formats/export_format.h"
 #include "facts/address_category.h"
+#include "headers/reading.h"
 #include "scan/header_kinds.h"
 #include "base/result.h"
 #include "sources/store_detection.h"
@@ -18,7 +19,8 @@ struct ExtractOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
-    HeaderKindSet kinds = HeaderKindSet::Original();
+    std::optional<HeaderKindSet> kinds;  // none: those of the reading
+    std::optional<ReadingRules> rules;   // none: the command's own reading
     std::optional<std::string> output;
     std::optional<unsigned> workers;  // threads that read stores; none: one per core
     // Set by --all and the store kind options: every store of these kinds is read.

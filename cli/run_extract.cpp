@@ -85,7 +85,8 @@ ExtractionRequest RequestFor(const ExtractOptions& options, const ExtraInputs& i
     request.source = options.stores ? MailSource::AllMail : (options.outlook ? MailSource::Outlook : MailSource::Eudora);
     if (options.stores) request.selection = *options.stores;
     request.folder = ChosenFolder(options.folder);
-    request.reading.kinds = options.kinds;
+    request.reading.rules = options.rules.value_or(DefaultRules(request.source));
+    request.reading.kinds = options.kinds.value_or(DefaultKinds(request.reading.rules));
     request.extras = {NeedsDates(options.format), !IsOriginalCsv(options.format), NeedsCategories(options)};
     request.gatherFacts = NeedsCategories(options);
     request.ownAddresses = inputs.own;
@@ -154,7 +155,7 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "%s\n", written.Error().Text().c_str());
         return 1;
     }
-    observer.Say(CountsText(result.list->Count(), written.Value()));
+    observer.Say(CountsText(result.list->Count(), written.Value()) + ReadingNote(request));
     return 0;
 }
 

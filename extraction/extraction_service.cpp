@@ -122,7 +122,9 @@ ExtractionResult Extract(const ExtractionRequest& request, ExtractionObserver& o
     ExtractionResult result;
     result.list = into ? std::move(into) : std::make_unique<AddressList>();
     result.list->Reset();
-    result.list->AskScanExtras(request.extras);
+    ScanExtras extras = request.extras;
+    extras.namesInUtf8 = request.reading.rules == ReadingRules::Rfc5322;
+    result.list->AskScanExtras(extras);
     const std::string walkRoot = WalkRoot(request.source, request.folder);
     result.labelPrefix = walkRoot;
     result.unreadableFolder = FindUnreadableFolder(request);
@@ -146,6 +148,19 @@ ExtractionResult Extract(const ExtractionRequest& request, ExtractionObserver& o
         result.facts = FactsTable::Gather(*result.list,
                                           AddressClassifier(request.ownAddresses, result.list->ListAddresses()));
     return result;
+}
+
+ReadingRules DefaultRules(MailSource source) {
+    return source == MailSource::AllMail ? ReadingRules::Rfc5322 : ReadingRules::Original;
+}
+
+HeaderKindSet DefaultKinds(ReadingRules rules) {
+    return rules == ReadingRules::Original ? HeaderKindSet::Original() : HeaderKindSet::Every();
+}
+
+std::string ReadingNote(const ExtractionRequest& request) {
+    if (request.reading.rules == DefaultRules(request.source)) return {};
+    return request.reading.rules == ReadingRules::Rfc5322 ? " (read as RFC 5322)" : " (read by the original line rule)";
 }
 
 std::optional<UnreadableFolder> FindUnreadableFolder(const ExtractionRequest& request) {

@@ -57,6 +57,13 @@ struct ExtractionResult {
 ExtractionResult Extract(const ExtractionRequest& request, ExtractionObserver& observer,
                          std::unique_ptr<AddressList> into = nullptr);
 
+// Each command's own reading: the original line rule for the Eudora and Outlook commands,
+// the RFC 5322 reading for all mail; the header kinds each reads by default.
+ReadingRules DefaultRules(MailSource source);
+HeaderKindSet DefaultKinds(ReadingRules rules);
+// Empty for a command's own reading, else what the result line adds to say which it was.
+std::string ReadingNote(const ExtractionRequest& request);
+
 // The chosen folder, or the folder its walk starts in, when it cannot be listed: an
 // extraction of it would find nothing and still count as done.
 std::optional<UnreadableFolder> FindUnreadableFolder(const ExtractionRequest& request);

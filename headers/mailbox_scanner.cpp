@@ -11,6 +11,7 @@
 #include "base/ascii.h"
 #include "headers/encoded_words.h"
 #include "headers/header_line_parser.h"
+#include "headers/list_post.h"
 #include "headers/mail_date.h"
 #include "base/native_path.h"
 
@@ -81,13 +82,8 @@ private:
     bool pastSeparator_ = false;
 };
 
-// "<mailto:list@host>" or "<mailto:list@host?subject=help>"; "NO" names no address.
 void KeepListAddress(std::string_view line, AddressList& list) {
-    const std::size_t mailto = line.find("mailto:");
-    if (mailto == std::string_view::npos) return;
-    std::string_view address = line.substr(mailto + 7);
-    address = address.substr(0, address.find_first_of(">?, \t"));
-    if (address.find('@') != std::string_view::npos) list.NoteListAddress(address);
+    if (const std::string_view address = ListPostAddress(line); !address.empty()) list.NoteListAddress(address);
 }
 
 // Lines of no kind that the scan was asked to read.

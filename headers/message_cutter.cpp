@@ -69,10 +69,14 @@ std::string_view Unquoted(std::string_view message, std::string& buffer) {
 void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit) {
     std::string buffer;
     std::string_view separator;
+    // A mailbox that does not start with a separator starts with a message all the same,
+    // as the line rule reads it; what the dump holds before its first marker is none.
     std::optional<std::size_t> messageStart;
+    if (layout != MailboxLayout::OutlookDump) messageStart = 0;
     const auto emit = [&](std::size_t end) {
         if (!messageStart) return;
         const std::string_view bytes = mailbox.substr(*messageStart, end - *messageStart);
+        if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) return;
         visit({layout == MailboxLayout::Mbox ? Unquoted(bytes, buffer) : bytes, separator});
     };
     bool afterEmptyLine = true;

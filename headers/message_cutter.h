@@ -19,8 +19,9 @@ struct CutMessage {
 using MessageVisitor = std::function<void(const CutMessage&)>;
 
 // Cuts a whole mailbox into its messages, in order, and shows each to the visitor; the
-// views last for the call. Bytes before the first separator are no message. A 0x1A byte is
-// data like any other.
+// views last for the call. Bytes before the first separator of an mbox or a Eudora mailbox
+// are a message without a separator, unless they are blank; in a dump they are none. A
+// 0x1A byte is data like any other.
 void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit);
 
 }  // namespace mirelo

@@ -26,6 +26,7 @@ struct ScanExtras {
     bool captureDates = false;          // the list notes the days each address was seen on
     bool decodeNames = false;           // each name's decoded form is kept beside it
     bool captureListAddresses = false;  // the list keeps the addresses of List-Post: lines
+    bool namesInUtf8 = false;           // the reading gives names as UTF-8, not as the mail's bytes
 };
 
 // Pooled record list with the tables of its texts. Records are made in blocks and never

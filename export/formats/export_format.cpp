@@ -37,9 +37,11 @@ std::unique_ptr<ContactWriter> WriterFor(const ExportFormat& format) {
     }
 }
 
-// Where a line holds no name the parser takes the header's own name ("From"), which no
-// address book should get as a person's name.
-std::string ContactName(std::string_view name) {
+// Where a line holds no name the line rule takes the header's own name ("From"), which no
+// address book should get as a person's name. Its names are the mail's bytes, read as
+// Windows-1252; the RFC 5322 reading's are UTF-8 already.
+std::string ContactName(std::string_view name, bool inUtf8) {
+    if (inUtf8) return std::string(name);
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         const std::string_view header = HeaderKindName(kind);
         if (EqualsNoCase(name, header.substr(0, header.size() - 1))) return {};
@@ -90,7 +92,7 @@ Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTa
     for (int i = 0; i < list.Count(); ++i) {
         const AddressRecord& record = *list.At(i);
         if (record.duplicate || record.deleted) continue;
-        const Contact contact{std::string(list.Email(record)), ContactName(list.DecodedName(record)),
+        const Contact contact{std::string(list.Email(record)), ContactName(list.DecodedName(record), list.ScanExtrasAsked().namesInUtf8),
                               AsValidUtf8(list.Mailbox(record)), facts ? &facts->Of(record.email) : nullptr};
         writer->Add(text, contact);
         ++written;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "base/native_path.h"
-#include "headers/mailbox_scanner.h"
+#include "headers/reading.h"
 #include "sources/dbx/dbx_dump.h"
 
 namespace mirelo {
@@ -40,7 +40,9 @@ void DbxReader::Read(const FoundStore& store, StoreBatch& batch) {
     }
     if (!dump.Value().empty()) batch.problems.push_back({store.path, dump.Value()});
     // Records read before a failure stay; the store's line says what was lost.
-    if (const Result<> scan = ScanMailbox(ownPath, batch.records, store.label, reading_.kinds, batch.watch); !scan.Ok())
+    if (const Result<> scan =
+            ReadMailbox(ownPath, MailboxLayout::OutlookDump, reading_, batch.records, store.label, batch.watch);
+        !scan.Ok())
         batch.problems.push_back({store.path, "its text dump cannot be read: " + scan.Error().Text()});
     Keep(store.path, ownPath);
 }

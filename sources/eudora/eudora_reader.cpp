@@ -1,12 +1,13 @@
 #include "sources/eudora/eudora_reader.h"
 
-#include "headers/mailbox_scanner.h"
+#include "headers/reading.h"
 
 namespace mirelo {
 
 void EudoraReader::Read(const FoundStore& store, StoreBatch& batch) {
     // A mailbox skipped without a word would make the counts look complete.
-    if (const Result<> scan = ScanMailbox(store.path, batch.records, store.label, reading_.kinds, batch.watch);
+    if (const Result<> scan =
+            ReadMailbox(store.path, MailboxLayout::Eudora, reading_, batch.records, store.label, batch.watch);
         !scan.Ok())
         batch.problems.push_back({store.path, "mailbox cannot be read: " + scan.Error().reason});
 }

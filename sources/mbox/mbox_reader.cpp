@@ -1,11 +1,12 @@
 #include "sources/mbox/mbox_reader.h"
 
-#include "headers/mailbox_scanner.h"
+#include "headers/reading.h"
 
 namespace mirelo {
 
 void MboxReader::Read(const FoundStore& store, StoreBatch& batch) {
-    if (const Result<> scan = ScanMailbox(store.path, batch.records, store.label, reading_.kinds, batch.watch);
+    if (const Result<> scan =
+            ReadMailbox(store.path, MailboxLayout::Mbox, reading_, batch.records, store.label, batch.watch);
         !scan.Ok())
         batch.problems.push_back({store.path, "mailbox cannot be read: " + scan.Error().reason});
 }

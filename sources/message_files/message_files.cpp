@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/ascii.h"
-#include "headers/mailbox_scanner.h"
+#include "headers/reading.h"
 #include "base/native_path.h"
 #include "sources/folder_listing.h"
 #include "sources/walker.h"
@@ -114,15 +114,24 @@ std::vector<std::string> MessageFileNames(const std::string& folder, std::string
     return names;
 }
 
+Result<> ReadPlainMessageFile(const std::string& path, const Reading& reading, AddressList& list,
+                              std::string_view label) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot open " + path, errno);
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
+    FileByteSource source(file.get());
+    return ReadMessageFrom(source, reading, list, label);
+}
+
 // A file can go between the listing and the reading, as a Maildir's client moves it.
-void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, HeaderKindSet kinds,
+void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, const Reading& reading,
                      StoreBatch& batch) {
     if (!emlx) {
-        if (const Result<> scan = ScanMailbox(path, batch.records, label, kinds); !scan.Ok())
+        if (const Result<> scan = ReadPlainMessageFile(path, reading, batch.records, label); !scan.Ok())
             batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
         return;
     }
-    const Result<std::string> scan = ScanEmlxFile(path, batch.records, label, kinds);
+    const Result<std::string> scan = ReadEmlxFile(path, reading, batch.records, label);
     if (!scan.Ok()) {
         batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
     } else if (!scan.Value().empty()) {
@@ -130,22 +139,22 @@ void ReadMessageFile(const std::string& path, bool emlx, std::string_view label,
     }
 }
 
-void ReadFilesIn(const std::string& folder, std::string_view extension, std::string_view label, HeaderKindSet kinds,
+void ReadFilesIn(const std::string& folder, std::string_view extension, std::string_view label, const Reading& reading,
                  StoreBatch& batch) {
     const bool emlx = EqualsNoCase(extension, ".emlx");
     const std::vector<std::string> names = MessageFileNames(folder, extension, batch);
     for (std::size_t i = 0; i < names.size() && GoOn(batch.watch, i, names.size()); ++i)
-        ReadMessageFile(folder + names[i], emlx, label, kinds, batch);
+        ReadMessageFile(folder + names[i], emlx, label, reading, batch);
 }
 
 }  // namespace
 
-Result<std::string> ScanEmlxFile(const std::string& path, AddressList& list, std::string_view label,
-                                 HeaderKindSet kinds) {
+Result<std::string> ReadEmlxFile(const std::string& path, const Reading& reading, AddressList& list,
+                                 std::string_view label) {
     const FileHandle file = OpenFile(path, "rb");
     if (!file) return SystemFailure("cannot open " + path, errno);
     EmlxMessageSource source(file.get());
-    if (const Result<> scan = ScanMailboxSource(source, list, label, kinds); !scan.Ok()) return scan.Error();
+    if (const Result<> scan = ReadMessageFrom(source, reading, list, label); !scan.Ok()) return scan.Error();
     return source.Notice();
 }
 
@@ -153,10 +162,10 @@ void MessageFilesReader::Read(const FoundStore& store, StoreBatch& batch) {
     switch (store.kind) {
         case StoreKind::Maildir:
             for (const char* part : {"cur", "new"})
-                ReadFilesIn(store.path + part + kPathSeparator, "", store.label, reading_.kinds, batch);
+                ReadFilesIn(store.path + part + kPathSeparator, "", store.label, reading_, batch);
             break;
-        case StoreKind::Eml: ReadFilesIn(store.path, ".eml", store.label, reading_.kinds, batch); break;
-        default: ReadFilesIn(store.path, ".emlx", store.label, reading_.kinds, batch); break;
+        case StoreKind::Eml: ReadFilesIn(store.path, ".eml", store.label, reading_, batch); break;
+        default: ReadFilesIn(store.path, ".emlx", store.label, reading_, batch); break;
     }
 }
 

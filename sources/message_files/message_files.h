@@ -26,7 +26,7 @@ private:
 // property list. A count that is missing or does not end where the property list starts
 // gives a notice, and the file is read to its end instead, so no header line is lost.
 // Fails when the file cannot be opened or read.
-Result<std::string> ScanEmlxFile(const std::string& path, AddressList& list, std::string_view label,
-                                 HeaderKindSet kinds);
+Result<std::string> ReadEmlxFile(const std::string& path, const Reading& reading, AddressList& list,
+                                 std::string_view label);
 
 }  // namespace mirelo

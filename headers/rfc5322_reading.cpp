@@ -1,0 +1,109 @@
+#include "headers/rfc5322_reading.h"
+
+#include <utility>
+#include <vector>
+
+#include "base/ascii.h"
+#include "base/mapped_file.h"
+#include "headers/address_parser.h"
+#include "headers/list_post.h"
+#include "headers/mail_date.h"
+#include "headers/message_headers.h"
+
+namespace mirelo {
+
+namespace {
+
+// How often, in bytes, a reading tells its watch how far it has come.
+constexpr std::size_t kWatchStep = 1 << 20;
+
+HeaderKind KindOfField(std::string_view name) {
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
+        const std::string_view header = HeaderKindName(kind);
+        if (EqualsNoCase(name, header.substr(0, header.size() - 1))) return kind;
+    }
+    return kNoKind;
+}
+
+// The addresses of one header block, appended once the block's date is known.
+class BlockRecords {
+public:
+    BlockRecords(AddressList& list, TextId label, std::string_view separator)
+        : list_(list), label_(label), separator_(separator), extras_(list.ScanExtrasAsked()) {}
+
+    void See(const HeaderField& field, HeaderKindSet kinds) {
+        if (field.block != block_) Flush(field.block);
+        const HeaderKind kind = KindOfField(field.name);
+        if (kind != kNoKind) {
+            if (!kinds.Has(kind)) return;
+            for (Mailbox& mailbox : ParseAddressList(field.value)) found_.emplace_back(std::move(mailbox), kind);
+        } else if (extras_.captureDates && day_ == kUnknownDay && EqualsNoCase(field.name, "Date")) {
+            day_ = DayOfDate(field.value);
+        } else if (extras_.captureListAddresses && EqualsNoCase(field.name, "List-Post")) {
+            if (const std::string_view address = ListPostAddress(field.value); !address.empty())
+                list_.NoteListAddress(address);
+        }
+    }
+
+    void Flush(int nextBlock) {
+        if (extras_.captureDates && day_ == kUnknownDay && block_ == 0) day_ = DayOfSeparatorLine(separator_);
+        for (const auto& [mailbox, kind] : found_) {
+            const int before = list_.Count();
+            list_.Append(mailbox.address, mailbox.name, label_, kind);
+            if (day_ != kUnknownDay && list_.Count() > before) list_.NoteDay(list_.At(before)->email, day_);
+        }
+        found_.clear();
+        day_ = kUnknownDay;
+        block_ = nextBlock;
+    }
+
+private:
+    AddressList& list_;
+    TextId label_;
+    std::string_view separator_;
+    const ScanExtras& extras_;
+    int block_ = 0;
+    MailDay day_ = kUnknownDay;
+    std::vector<std::pair<Mailbox, HeaderKind>> found_;
+};
+
+}  // namespace
+
+void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
+                        HeaderKindSet kinds) {
+    BlockRecords records(list, label, separator);
+    VisitMessageHeaders(message, [&](const HeaderField& field) { records.See(field, kinds); });
+    records.Flush(0);
+}
+
+Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, AddressList& list, std::string_view label,
+                            HeaderKindSet kinds, const ReadWatch& watch) {
+    const Result<MappedFile> file = MappedFile::Open(path);
+    if (!file.Ok()) return file.Error();
+    const std::string_view bytes = file.Value().Bytes();
+    const TextId labelId = list.Mailboxes().Intern(label);
+    std::size_t told = 0;
+    bool stopped = false;
+    CutMessages(bytes, layout, [&](const CutMessage& message) {
+        if (stopped) return;
+        const auto at = static_cast<std::size_t>(message.bytes.data() - bytes.data());
+        if (watch && at - told >= kWatchStep) {
+            told = at;
+            stopped = !watch(at, bytes.size());
+            if (stopped) return;
+        }
+        ReadRfc5322Message(message.bytes, message.separator, list, labelId, kinds);
+    });
+    return {};
+}
+
+Result<> ReadRfc5322MessageSource(ByteSource& source, AddressList& list, std::string_view label, HeaderKindSet kinds) {
+    std::string message;
+    char block[1 << 16];
+    for (std::size_t got; (got = source.Read(block, sizeof block)) > 0;) message.append(block, got);
+    if (const std::error_code error = source.Error()) return SystemFailure("read error", error);
+    ReadRfc5322Message(message, {}, list, list.Mailboxes().Intern(label), kinds);
+    return {};
+}
+
+}  // namespace mirelo

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "scan/native_path.h"
 #include "store_writer/dbx_writer.h"
 #include "support/temp_dir.h"
 
@@ -214,6 +215,24 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
             if (recordEnd(i) <= cut && !store.textBlocks[i].empty()) expected.emplace_back(i, texts[i]);
         ExpectDump(store.CutAt(cut), expected, true, "cut at " + std::to_string(cut), dir);
     }
+}
+
+// TEMP lies in the user's profile, named José or Иван as often as not; relative, the
+// dump is still written where the path leads and the report names it in full.
+TEST(DbxDump, DumpsIntoFoldersWithNonAsciiNames) {
+    const TempDir dir;
+    const std::string store = dir.Write("Inbox.dbx", StoreOf(Texts(2)).bytes);
+    const std::string dump = dir.Write("tmp-é/Иван/outlook_temp.mbx", "");
+    const std::string before = PathText(std::filesystem::current_path());
+    std::filesystem::current_path(NativePath(PathText(dir.path()) + "/tmp-é"));
+    const DumpOutcome relative = DumpDbxToText(store, "Иван/outlook_temp.mbx");
+    std::filesystem::current_path(NativePath(before));
+    EXPECT_TRUE(relative.written) << relative.problem;
+    const DumpOutcome absolute = DumpDbxToText(store, dump);
+    EXPECT_TRUE(absolute.written && absolute.problem.empty()) << absolute.problem;
+    EXPECT_NE(ReadFileBytes(NativePath(dump)).find("person1@example.com"), std::string::npos);
+    const DumpOutcome missing = DumpDbxToText(store, "Ид/outlook_temp.mbx");
+    EXPECT_NE(missing.problem.find(AbsolutePath("Ид/outlook_temp.mbx")), std::string::npos) << missing.problem;
 }
 
 }  // namespace

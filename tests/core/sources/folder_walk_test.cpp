@@ -82,6 +82,24 @@ TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFir
     EXPECT_EQ(read, 2);
 }
 
+// Opened in the short form, "Box." would be read as "Box", and the device names would
+// open the devices: AUX and COM1 hang, NUL reads as empty, CON and PRN fail.
+TEST_F(FolderWalkTest, FoldersEndingInADotOrSpaceAndFilesNamedLikeDevicesAreReadAsThemselves) {
+    const std::vector<std::string> mailboxes = {"Box/In.mbx", "Box./In.mbx", "Box /In.mbx", "Old./Sub /Deep.mbx",
+                                                "AUX.mbx", "COM1.mbx", "NUL.mbx", "CON.mbx", "PRN.mbx", "lpt1.mbx"};
+    std::map<std::string, std::string> expected;  // address, the mailbox it was found in
+    for (std::size_t i = 0; i < mailboxes.size(); ++i) {
+        folder.Write(mailboxes[i], MailboxFrom("p" + std::to_string(i)));
+        expected["p" + std::to_string(i) + "@mailhost"] = Root() + testing::Native(mailboxes[i]);
+    }
+    Extract(2);
+    std::map<std::string, std::string> found;
+    for (int i = 0; i < list.Count(); ++i)
+        found[std::string(list.Email(*list.At(i)))] = std::string(list.Mailbox(*list.At(i)));
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(observer.problems.empty());
+}
+
 TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
     folder.Write("Mail/In.mbx", "");
     folder.Write("Mail/Sub/Out.mbx", "");

@@ -56,8 +56,6 @@ private:
             observer_.ReportProblem(folder, "folder cannot be read: " + error.message());
             return;
         }
-        std::sort(entries.begin(), entries.end(),
-                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
         std::set<std::string> names;
         for (const FolderEntry& entry : entries) names.insert(entry.name);
 

@@ -276,5 +276,28 @@ TEST(ExtractCommand, WritesTheSameCsvBytesOnEverySystem) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), eudora);
 }
 
+// Only a console is written to as UTF-16: through a pipe the status lines and the CSV stay
+// the UTF-8 bytes they are, as a program reading them expects.
+TEST(ExtractCommand, WritesUtf8ThroughAPipe) {
+    const TempDir folder;
+    folder.Write("Mail/Почта.mbx", "From: Zoe <zoe@mailhost>\r\n");
+    const std::string command = Native(MIRELO_EXTRACT) + " \"" + PathText(folder.path()) + kPathSeparator + "Mail\" 2>&1";
+#ifdef _WIN32
+    std::FILE* pipe = _wpopen(std::filesystem::path(std::u8string(command.begin(), command.end())).c_str(), L"rb");
+#else
+    std::FILE* pipe = popen(command.c_str(), "r");
+#endif
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) output.push_back(static_cast<char>(c));
+#ifdef _WIN32
+    EXPECT_EQ(_pclose(pipe), 0) << output;
+#else
+    EXPECT_EQ(pclose(pipe), 0) << output;
+#endif
+    EXPECT_NE(output.find("Почта.mbx"), std::string::npos) << output;
+    EXPECT_NE(output.find("zoe@mailhost,Zoe,Почта.mbx\r\n"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace mirelo

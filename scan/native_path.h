@@ -11,7 +11,8 @@ namespace mirelo {
 // through these functions: on Windows as UTF-16 in the long form (\\?\C:\... or
 // \\?\UNC\server\share\...), made absolute against the current folder by hand, which the
 // system takes as written: no 260-character limit, and "Old." or "AUX.mbx" name the folder
-// and the file they are. Elsewhere the bytes are taken as they are.
+// and the file they are; only a device name on its own ("NUL") stays the device. Elsewhere
+// the bytes are taken as they are.
 std::filesystem::path NativePath(const std::string& path);
 
 // The path made absolute against the current folder, for reports; "" stays "".

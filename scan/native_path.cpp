@@ -120,10 +120,11 @@ std::string AbsoluteIfDriveRelative(const std::string& path) {
     const bool driveRelative =
         path.size() >= 2 && path[1] == ':' && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'));
     if (!driveRelative) return path;
-    const std::wstring wide = Widened(path);
-    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
-    full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
-    return full.empty() ? path : PathText(full);
+    // Made by hand, as NativePath makes it, so that "C:Old." keeps its dot; a trailing
+    // separator, which makes the path denote the folder itself, is kept too.
+    std::string full = AbsolutePath(path);
+    if ((path.back() == '\\' || path.back() == '/') && full.back() != '\\') full += '\\';
+    return full;
 }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {

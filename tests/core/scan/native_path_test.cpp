@@ -31,6 +31,7 @@ TEST(NativePath, PathsTakeTheLongFormOfTheirAbsolutePathWithNamesAsWritten) {
     };
     for (const Case& c : cases) EXPECT_EQ(NativePath(c.path).native(), c.expected) << c.path;
     EXPECT_EQ(AbsolutePath("Mail/Old."), PathText(current) + "\\Mail\\Old.");
+    EXPECT_EQ(AbsoluteIfDriveRelative(PathText(current).substr(0, 2) + "Old.\\"), PathText(current) + "\\Old.\\");
 }
 #endif
 

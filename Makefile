@@ -5,7 +5,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DMIRELO_WERROR=ON
 endif
 
-.PHONY: deps configure build test test-windows windows-build package run bench clean
+.PHONY: deps configure build test test-windows windows-build package lint-package run bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,7 +18,16 @@ build: configure
 
 test: build
 	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure
+	@$(MAKE) --no-print-directory lint-package
 	@$(MAKE) --no-print-directory test-windows
+
+# The Debian package of the build just made, as Debian's checker sees it: any error or
+# warning fails. The package is not uploaded to Debian, so no bug report of Debian's asks
+# for it, as a first upload's changelog otherwise names.
+lint-package: build
+	@rm -f $(BUILD)/packages/*.deb
+	@cd $(BUILD) && cpack -G DEB > /dev/null
+	@lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs $(BUILD)/packages/*.deb
 
 # The core, mirelo-extract and the core tests cross-built with MinGW-w64 and run under Wine.
 WINDOWS_BUILD ?= build-windows

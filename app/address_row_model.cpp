@@ -1,6 +1,5 @@
 #include "address_row_model.h"
 
-#include <QFile>
 
 #include <unordered_map>
 
@@ -47,7 +46,7 @@ QString AddressRowModel::CellText(const AddressList& list, const AddressRecord& 
         return DecodeWindows1252(list.Name(record));
     default:
         const std::string_view mailbox = list.Mailbox(record);
-        return QFile::decodeName(QByteArray::fromRawData(mailbox.data(), static_cast<qsizetype>(mailbox.size())));
+        return QString::fromUtf8(mailbox.data(), static_cast<qsizetype>(mailbox.size()));
     }
 }
 

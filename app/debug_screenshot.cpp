@@ -1,7 +1,6 @@
 #include "debug_screenshot.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QPixmap>
 #include <QTemporaryDir>
 
@@ -24,10 +23,10 @@ public:
     explicit ScriptedPlatform(const ScreenshotRequest& request) : request_(request) {}
 
     std::optional<std::string> PickFolder(const QString&, const std::string&) override {
-        return QFile::encodeName(request_.eudoraFolder).toStdString();
+        return request_.eudoraFolder.toStdString();
     }
     std::optional<std::string> AskSavePath(const std::string&) override {
-        return QFile::encodeName(request_.csvPath).toStdString();
+        return request_.csvPath.toStdString();
     }
     bool OpenForEditing(const std::string&) override { return true; }
 

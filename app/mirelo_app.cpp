@@ -1,6 +1,5 @@
 #include "mirelo_app.h"
 
-#include <QFile>
 #include <QLayout>
 
 #include "command_ids.h"
@@ -62,7 +61,7 @@ void CMireloApp::OnFileNew() {
 void CMireloApp::OnFileOpen() {
     const std::optional<std::string> path = platform_.AskOpenPath();
     if (!path) return;
-    if (OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(*path)))) view_->OnInitialUpdate();
+    if (OpenDocumentFile(QString::fromStdString(*path))) view_->OnInitialUpdate();
 }
 
 bool CMireloApp::OpenDocumentFile(const QString& path) {

@@ -50,8 +50,9 @@ const QString& FolderPrompt(MailSource source) {
     }
 }
 
+// The core's text is UTF-8 on every system, not the ANSI code page of QFile::decodeName.
 QString Decode(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    return QString::fromStdString(bytes);
 }
 
 }  // namespace
@@ -82,7 +83,7 @@ void CMireloDoc::EditOwnAddresses() {
     const std::optional<QString> text =
         platform_.AskOwnAddresses(Decode(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)));
     if (!text) return;
-    profile_.WriteProfileString(kFolderSection, kOwnAddressesEntry, QFile::encodeName(*text).toStdString());
+    profile_.WriteProfileString(kFolderSection, kOwnAddressesEntry, text->toStdString());
     if (facts_) SetDetails(true);
 }
 

@@ -1,6 +1,5 @@
 #include "profile.h"
 
-#include <QFile>
 
 #include "app_strings.h"
 
@@ -26,11 +25,11 @@ void Profile::RedirectTo(const QString& folder) {
 }
 
 std::string Profile::GetProfileString(const char* section, const char* entry) const {
-    return QFile::encodeName(settings_.value(Key(section, entry)).toString()).toStdString();
+    return settings_.value(Key(section, entry)).toString().toStdString();
 }
 
 void Profile::WriteProfileString(const char* section, const char* entry, const std::string& value) {
-    settings_.setValue(Key(section, entry), QFile::decodeName(QByteArray::fromStdString(value)));
+    settings_.setValue(Key(section, entry), QString::fromStdString(value));
     settings_.sync();
 }
 

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -34,12 +33,13 @@ public:
     NormalCursorWhileOpen& operator=(const NormalCursorWhileOpen&) = delete;
 };
 
+// Paths are UTF-8 in the core on every system, not the ANSI code page of QFile::encodeName.
 std::string EncodePath(const QString& path) {
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+    return QDir::toNativeSeparators(path).toStdString();
 }
 
 QString DecodePath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return QString::fromStdString(path);
 }
 
 }  // namespace

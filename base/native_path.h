@@ -10,10 +10,15 @@ namespace mirelo {
 
 // Paths are UTF-8 text inside the core on every system, so the labels in the CSV are the
 // same bytes everywhere and no name is lost to a code page. They meet the file system only
-// through these functions: on Windows as UTF-16, and a path of 260 characters or more in
-// its long form (\\?\C:\... or \\?\UNC\server\share\...), which the system's 260-character
-// limit does not bind. Elsewhere the bytes are taken as they are.
+// through these functions: on Windows as UTF-16 in the long form (\\?\C:\... or
+// \\?\UNC\server\share\...), made absolute against the current folder by hand, which the
+// system takes as written: no 260-character limit, and "Old." or "AUX.mbx" name the folder
+// and the file they are; only a device name on its own ("NUL") stays the device. Elsewhere
+// the bytes are taken as they are.
 std::filesystem::path NativePath(const std::string& path);
+
+// The path made absolute against the current folder, for reports; "" stays "".
+std::string AbsolutePath(const std::string& path);
 
 // A name or path from the file system as the core's text.
 std::string PathText(const std::filesystem::path& path);

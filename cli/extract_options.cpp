@@ -10,53 +10,6 @@ namespace mirelo {
 
 const char* const kHelpHint = "Try 'mirelo-extract --help' for more information.\n";
 
-const char* const kExtractUsage =
-    "Usage: mirelo-extract [--outlook | --all | --mbox --maildir --eml --emlx [--include-trash]]\n"
-    "                      [--rules NAME] [--kinds LIST] [--output FILE] [--quiet] [--format NAME]\n"
-    "                      [--columns LIST] [--bom] [--me ADDR]... [--me-file FILE]...\n"
-    "                      [--drop LIST] [--since-list OLD.csv] FOLDER\n"
-    "Gathers the e-mail correspondents of the mail stores under FOLDER into a CSV list.\n"
-    "\n"
-    "  --outlook      read Outlook Express stores (.dbx), starting in FOLDER's parent\n"
-    "                 folder; without it, Eudora mailboxes (.mbx) below FOLDER\n"
-    "  --all          read every kind of mail store below FOLDER: Eudora, Outlook\n"
-    "                 Express, mbox (Thunderbird too), Maildir, .eml and .emlx files\n"
-    "  --mbox, --maildir, --eml, --emlx\n"
-    "                 read only the stores of these kinds below FOLDER\n"
-    "  --include-trash  with the kinds above: read Trash, Junk and Deleted folders too\n"
-    "  --rules NAME   how header lines are read: original (one address a line, the\n"
-    "                 default of the Eudora and Outlook commands) or rfc5322 (every\n"
-    "                 address of every field, names decoded to UTF-8, the plain csv in\n"
-    "                 UTF-8 too; the default of --all and the store kind options)\n"
-    "  --kinds LIST   header kinds to use, comma-separated, of From:, To:, Return-Path:,\n"
-    "                 Sender:, X-Sender:, Reply-To:, Cc:, Bcc: (any case, colon\n"
-    "                 optional); default all but Cc: and Bcc: under the original rules\n"
-    "  --output FILE  write the CSV there (.CSV is added when FILE has no extension);\n"
-    "                 default, or FILE -: standard output\n"
-    "  --format NAME  csv (the default), rfc4180, vcard, google-csv, outlook-csv or json;\n"
-    "                 every format but the plain csv writes names as UTF-8, with encoded\n"
-    "                 words (=?charset?Q?...?=) decoded\n"
-    "                   mirelo-extract --format vcard --output contacts.vcf Mail\n"
-    "  --columns LIST the csv or rfc4180 columns, of email, name, notes, count, kinds,\n"
-    "                 stores, first_seen, last_seen, category (dates are UTC days of the\n"
-    "                 messages' Date: lines)\n"
-    "                   mirelo-extract --columns email,name,count,last_seen Mail\n"
-    "  --bom          start a csv form with a UTF-8 byte-order mark, for spreadsheets\n"
-    "  --me ADDR      an own address, category own; may be repeated\n"
-    "  --me-file FILE own addresses, one a line ('#' starts a comment line)\n"
-    "                   mirelo-extract --me ann@home.example --columns email,category Mail\n"
-    "  --drop LIST    leave out the categories given, of own, automated, list, person;\n"
-    "                 automated: no-reply, bounce and delivery-status senders,\n"
-    "                 mailer-daemon, postmaster, list owners and -request addresses;\n"
-    "                 list: addresses named by the mail's List-Post: lines\n"
-    "                   mirelo-extract --me-file mine.txt --drop own,automated Mail\n"
-    "  --since-list OLD.csv  write only addresses not in an earlier CSV list (any case)\n"
-    "                   mirelo-extract --since-list last-year.csv --output new.csv Mail\n"
-    "  --quiet        report errors only\n"
-    "  --workers N    read the stores on N threads (1 to 64); default one per core\n"
-    "  --help         show this text\n"
-    "  --version      show the version\n";
-
 namespace {
 
 // "to", "TO:" and "To:" all name kind 1.

@@ -40,7 +40,9 @@ bool NeedsCategories(const ExtractOptions& options);
 // The options, or the usage error that the arguments make.
 Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& arguments);
 
+// --help's text, made at build time from cli/usage.txt, as the manual page's options are.
 extern const char* const kExtractUsage;
+
 // Follows the one line of a usage error.
 extern const char* const kHelpHint;
 

@@ -11,6 +11,7 @@
 #include "base/native_path.h"
 #endif
 
+#include "cli/console_output.h"
 #include "cli/extract_options.h"
 #include "cli/run_extract.h"
 
@@ -32,26 +33,46 @@ std::vector<std::string> Arguments([[maybe_unused]] int argc, [[maybe_unused]] c
 #endif
 }
 
-}  // namespace
+// Started from Explorer, the program gets a console of its own that would close before
+// anyone read a word: it says what it is and waits.
+int Introduce(std::FILE* out) {
+    std::fputs("mirelo-extract gathers the e-mail correspondents of old local mail into a CSV list.\n"
+               "Run it from a Command Prompt or PowerShell window, for example:\n\n"
+               "  mirelo-extract --output friends.csv \"C:\\Mail\\Eudora\"\n\n",
+               out);
+    std::fputs(mirelo::kExtractUsage, out);
+    std::fputs("\nPress Enter to close this window.\n", out);
+    std::getchar();
+    return 0;
+}
 
-int main(int argc, char** argv) {
-    const mirelo::Result<mirelo::ExtractOptions> parsed = mirelo::ParseExtractOptions(Arguments(argc, argv));
+int Run(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err) {
+    if (arguments.empty() && mirelo::OwnsItsConsole()) return Introduce(out);
+    const mirelo::Result<mirelo::ExtractOptions> parsed = mirelo::ParseExtractOptions(arguments);
     if (!parsed.Ok()) {
-        std::fprintf(stderr, "mirelo-extract: %s\n%s", parsed.Error().message.c_str(), mirelo::kHelpHint);
+        std::fprintf(err, "mirelo-extract: %s\n%s", parsed.Error().message.c_str(), mirelo::kHelpHint);
         return 2;
     }
     const mirelo::ExtractOptions& options = parsed.Value();
     if (options.help) {
-        std::fputs(mirelo::kExtractUsage, stdout);
+        std::fputs(mirelo::kExtractUsage, out);
         return 0;
     }
     if (options.version) {
-        std::puts("mirelo-extract (Mirelo) " MIRELO_VERSION);
+        std::fputs("mirelo-extract (Mirelo) " MIRELO_VERSION "\n", out);
         return 0;
     }
 #ifdef _WIN32
     // In text mode every CR LF of the CSV would go out as CR CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(out), _O_BINARY);
 #endif
-    return mirelo::RunExtract(options, stdout, stderr);
+    return mirelo::RunExtract(options, out, err);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const mirelo::ConsoleOutput out(stdout);
+    const mirelo::ConsoleOutput err(stderr);
+    return Run(Arguments(argc, argv), out.Stream(), err.Stream());
 }

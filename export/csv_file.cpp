@@ -10,6 +10,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -60,12 +61,12 @@ Result<int> WriteAndClose(std::FILE* out, const std::string& path, const LinesWr
 }
 
 // The file at the end of a chain of links: replacing it keeps the links as they are.
-fs::path FinalTarget(fs::path path) {
+std::string FinalTarget(std::string path) {
     std::error_code error;
-    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
-        const fs::path next = fs::read_symlink(path, error);
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(NativePath(path), error)); ++hops) {
+        const fs::path next = fs::read_symlink(NativePath(path), error);
         if (error) break;
-        path = next.is_absolute() ? next : path.parent_path() / next;
+        path = PathText(next.is_absolute() ? next : NativePath(path).parent_path() / next);
     }
     return path;
 }
@@ -100,6 +101,34 @@ std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mod
     return nullptr;
 }
 
+#ifdef _WIN32
+// Windows neither replaces nor removes a read-only file, and a file's permissions there
+// are only that bit: the partial file stays writable, the target's bit is lifted for the
+// rename and put on its successor, or back on the target when the rename fails.
+std::error_code ReplaceWith(const std::string& partialPath, const std::string& target, const fs::file_status& old) {
+    const std::wstring targetPath = NativePath(target).native();
+    const DWORD attributes = GetFileAttributesW(targetPath.c_str());
+    const bool wasReadOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (wasReadOnly) SetFileAttributesW(targetPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    std::error_code error;
+    fs::rename(NativePath(partialPath), NativePath(target), error);
+    if (error) {
+        if (wasReadOnly) SetFileAttributesW(targetPath.c_str(), attributes);
+    } else if (fs::exists(old) && (old.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        SetFileAttributesW(targetPath.c_str(), GetFileAttributesW(targetPath.c_str()) | FILE_ATTRIBUTE_READONLY);
+    }
+    return error;
+}
+#else
+// The creation mode passed through the umask; the old file's bits are wanted.
+std::error_code ReplaceWith(const std::string& partialPath, const std::string& target, const fs::file_status& old) {
+    std::error_code error;
+    if (fs::exists(old)) fs::permissions(partialPath, old.permissions() & fs::perms::all, error);
+    fs::rename(partialPath, target, error);
+    return error;
+}
+#endif
+
 Result<int> ReplaceRegularFile(const std::string& path, const std::string& target, const fs::file_status& status,
                                const LinesWriter& writeLines) {
     const bool exists = fs::exists(status);
@@ -109,14 +138,12 @@ Result<int> ReplaceRegularFile(const std::string& path, const std::string& targe
     if (!out) return OpenFailure(path, "cannot create " + partialPath + ": " + std::strerror(errno));
 
     Result<int> result = WriteAndClose(out, path, writeLines);
-    std::error_code error;
     if (result.Ok()) {
-        // The creation mode passed through the umask; the old file's bits are wanted.
-        if (exists) fs::permissions(NativePath(partialPath), mode, error);
-        fs::rename(NativePath(partialPath), NativePath(target), error);
-        if (error) result = OpenFailure(path, "cannot rename " + partialPath + " to it: " + error.message());
+        if (const std::error_code error = ReplaceWith(partialPath, target, status))
+            result = OpenFailure(path, "cannot rename " + partialPath + " to it: " + error.message());
     }
-    if (!result.Ok()) fs::remove(NativePath(partialPath), error);
+    std::error_code ignored;
+    if (!result.Ok()) fs::remove(NativePath(partialPath), ignored);
     return result;
 }
 
@@ -154,7 +181,7 @@ Result<int> WriteCsvLines(std::FILE* out, const AddressList& list) {
 }
 
 Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLines) {
-    const std::string target = PathText(FinalTarget(NativePath(path)));
+    const std::string target = FinalTarget(path);
     std::error_code error;
     const fs::file_status status = fs::status(NativePath(target), error);
     // A looping link or a folder that cannot be searched: nothing sound to replace.

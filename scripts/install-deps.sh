@@ -3,10 +3,10 @@
 set -euo pipefail
 
 # Python's vCard reader checks the vCard export; MinGW-w64 and Wine build the core for Windows and run its tests there; dpkg-dev lets
-# CPack work out the Debian package's dependencies.
+# CPack work out the Debian package's dependencies, and lintian checks the package.
 packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth
-          g++-mingw-w64-x86-64-posix wine64 dpkg-dev python3 python3-vobject)
+          g++-mingw-w64-x86-64-posix wine64 dpkg-dev lintian python3 python3-vobject)
 
 missing=()
 for p in "${packages[@]}"; do

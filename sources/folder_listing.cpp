@@ -1,6 +1,9 @@
 #include "sources/folder_listing.h"
 
+#include <algorithm>
 #include <memory>
+
+#include "sources/name_order.h"
 
 namespace mirelo {
 
@@ -9,6 +12,8 @@ std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::error
     FolderListing listing(folder);
     for (FolderEntry entry; listing.Next(entry);) entries.push_back(entry);
     error = listing.Error();
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return ListsBefore(a.name, b.name); });
     return entries;
 }
 

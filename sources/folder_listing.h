@@ -47,8 +47,9 @@ private:
 };
 
 // Every entry of the folder, read before the folder is closed again: a walk that kept
-// each level open could not go deeper than the open-file limit. error tells why the
-// listing failed or ended early.
+// each level open could not go deeper than the open-file limit. They come in NTFS's order
+// (ListsBefore) on every system, whatever order the file system yields. error tells why
+// the listing failed or ended early.
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::error_code& error);
 
 // The folder's path with every link resolved, or empty when it cannot be told.

@@ -175,13 +175,13 @@ bool IsTrashName(std::string_view name) {
 std::vector<FoundStore> ListMailStores(const std::string& folderPath, const StoreSelection& selection,
                                        ExtractionObserver& observer) {
     StoreFinder finder(selection);
-    WalkFolders(folderPath, WalkOrder::ByName, finder, observer);
+    WalkFolders(folderPath, finder, observer);
     return finder.Take();
 }
 
 std::vector<FoundStore> ListStoreFiles(const std::string& folderPath, StoreKind kind, ExtractionObserver& observer) {
     StoreFileLister lister(kind, kind == StoreKind::Outlook ? ".dbx" : ".mbx");
-    WalkFolders(folderPath, WalkOrder::AsListed, lister, observer);
+    WalkFolders(folderPath, lister, observer);
     return lister.Take();
 }
 

@@ -37,7 +37,7 @@ bool IsTrashName(std::string_view name);
 
 // The stores of the selected kinds in the folder that folderPath denotes and below it,
 // depth first; in each folder its own messages (Maildir, .eml files, .emlx files) come
-// first, then its entries in byte order of their names. Names beginning with a full stop
+// first, then its entries in the one order of every walk (ListFolderEntries). Names beginning with a full stop
 // are passed over, but for the Maildir++ subfolders inside a Maildir. Each real folder is
 // entered once; a folder that cannot be read is reported and skipped. A file's first
 // bytes are read only when neither its name nor its neighbours tell whether it is mail.

@@ -1,6 +1,5 @@
 #include "sources/walker.h"
 
-#include <algorithm>
 #include <set>
 #include <system_error>
 
@@ -16,8 +15,7 @@ std::string Joined(const std::string& folder, const std::string& name) {
 
 class FolderWalk {
 public:
-    FolderWalk(WalkOrder order, WalkVisitor& visitor, ExtractionObserver& observer)
-        : order_(order), visitor_(visitor), observer_(observer) {}
+    FolderWalk(WalkVisitor& visitor, ExtractionObserver& observer) : visitor_(visitor), observer_(observer) {}
 
     bool Walk(const std::string& folderPath) {
         const std::string folder = FolderOf(folderPath);
@@ -32,14 +30,11 @@ private:
         if (observer_.StopRequested()) return false;
 
         std::error_code error;
-        std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
+        const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
         if (error && entries.empty()) {
             observer_.ReportProblem(folder, FolderProblem(error, false));
             return true;
         }
-        if (order_ == WalkOrder::ByName)
-            std::sort(entries.begin(), entries.end(),
-                      [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
         const bool finished = WalkEntries(folder, realFolder, entries);
         visitor_.LeaveFolder(folder);
         if (finished && error) observer_.ReportProblem(folder, FolderProblem(error, true));
@@ -65,7 +60,6 @@ private:
         return true;
     }
 
-    WalkOrder order_;
     WalkVisitor& visitor_;
     ExtractionObserver& observer_;
     std::set<std::string> entered_;
@@ -77,9 +71,8 @@ std::string FolderProblem(const std::error_code& error, bool anyListed) {
     return (anyListed ? "folder listing ended early: " : "folder cannot be read: ") + error.message();
 }
 
-bool WalkFolders(const std::string& folderPath, WalkOrder order, WalkVisitor& visitor,
-                 ExtractionObserver& observer) {
-    return FolderWalk(order, visitor, observer).Walk(folderPath);
+bool WalkFolders(const std::string& folderPath, WalkVisitor& visitor, ExtractionObserver& observer) {
+    return FolderWalk(visitor, observer).Walk(folderPath);
 }
 
 }  // namespace mirelo

@@ -13,10 +13,6 @@ namespace mirelo {
 // over, or end the walk.
 enum class WalkDecision { Continue, Skip, Stop };
 
-// How a folder's entries are gone through: as the file system lists them, or in byte
-// order of their names.
-enum class WalkOrder { AsListed, ByName };
-
 class WalkVisitor {
 public:
     virtual ~WalkVisitor() = default;
@@ -37,11 +33,10 @@ std::string FolderProblem(const std::error_code& error, bool anyListed);
 
 // Walks the folder that folderPath denotes (its directory part, so a path without a
 // trailing separator denotes its parent) and the subfolders the visitor enters, depth
-// first. Each real folder is entered once, so a link back into the tree cannot make the
+// first, each folder's entries in the one order of every system (ListFolderEntries). Each real folder is entered once, so a link back into the tree cannot make the
 // walk endless; a folder that cannot be read is reported to the observer and passed over.
 // The observer is asked before each folder is listed whether to stop. Returns false when
 // the visitor or the observer ended the walk.
-bool WalkFolders(const std::string& folderPath, WalkOrder order, WalkVisitor& visitor,
-                 ExtractionObserver& observer);
+bool WalkFolders(const std::string& folderPath, WalkVisitor& visitor, ExtractionObserver& observer);
 
 }  // namespace mirelo

@@ -44,7 +44,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
 
     auto* texts = new QVBoxLayout;
-    texts->addWidget(StaticText(this, QStringLiteral("Mirelo Version 1.0")));
+    texts->addWidget(StaticText(this, QStringLiteral("Mirelo Version " MIRELO_VERSION)));
     texts->addWidget(StaticText(this, QStringLiteral("Copyright (C) 2025 Mirelo\n"
                                                      "https://mirelo.example.org")));
     auto* top = new QHBoxLayout;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/native_path.h"
 #include "base/replace_all.h"
 #include "sources/dbx/dbx_file_header.h"
 #include "sources/dbx/dbx_message.h"
@@ -148,9 +149,10 @@ void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, DumpWriter& 
 bool KeepCompleteLines(const std::string& path) {
     constexpr std::uintmax_t kChunk = 1 << 16;
     std::error_code error;
-    std::uintmax_t end = fs::file_size(path, error);
+    const fs::path native = NativePath(path);
+    std::uintmax_t end = fs::file_size(native, error);
     if (error) return false;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(native, std::ios::binary);
     std::string chunk;
     while (end > 0) {
         const std::uintmax_t start = end > kChunk ? end - kChunk : 0;
@@ -165,15 +167,8 @@ bool KeepCompleteLines(const std::string& path) {
         end = start;
     }
     in.close();
-    fs::resize_file(path, end, error);
+    fs::resize_file(native, end, error);
     return !error;
-}
-
-// The reader of a report should not have to guess which folder a relative path meant.
-std::string FullPath(const std::string& path) {
-    std::error_code error;
-    const fs::path full = fs::absolute(path, error);
-    return error ? path : full.string();
 }
 
 }  // namespace
@@ -184,8 +179,9 @@ Result<std::string> DumpDbxToText(const std::string& storePath, const std::strin
     if (!store.Open(storePath)) return Failure{"cannot open the store"};
     // Given no buffer, the C library would choose a small one; this one outlives the file.
     const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
-    const std::string dumpPath = FullPath(ownPath);
-    const std::string shownDumpPath = FullPath(shownPath);
+    // The reader of a report should not have to guess which folder a relative path meant.
+    const std::string dumpPath = AbsolutePath(ownPath);
+    const std::string shownDumpPath = AbsolutePath(shownPath);
     Result<FileHandle> output = OpenPrivateOutputFile(dumpPath);
     if (!output.Ok()) {
         std::string problem = output.Error().Text();

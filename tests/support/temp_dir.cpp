@@ -25,21 +25,22 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ignored;
+    const fs::path native = NativePath(PathText(path_));  // "AUX.mbx" and "Box." as they are
     // Tests may leave folders without permissions behind; give them back first.
-    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ignored);
+    for (auto it = fs::recursive_directory_iterator(native, fs::directory_options::skip_permission_denied, ignored);
          it != fs::recursive_directory_iterator(); it.increment(ignored))
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
+    fs::permissions(native, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(native, ignored);
 }
 
 std::string TempDir::Write(const std::string& relative, std::string_view bytes) const {
-    const fs::path file = path_ / relative;
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
+    const std::string file = PathText(path_ / fs::path(std::u8string(relative.begin(), relative.end())));
+    fs::create_directories(NativePath(file).parent_path());
+    std::ofstream out(NativePath(file), std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
+    return file;
 }
 
 std::string ReadFileBytes(const fs::path& path) {

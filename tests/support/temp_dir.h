@@ -16,6 +16,7 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     // Writes bytes to a file below the folder, making its parent folders; returns its path.
+    // Both are UTF-8, and the file is made as the program opens files ("Old.", "AUX.mbx").
     std::string Write(const std::string& relative, std::string_view bytes) const;
 
 private:

@@ -163,6 +163,18 @@ TEST_F(RunExtractTest, AllKindsAtOnceListEachStoreOnceAndGiveTheUnionOfTheKinds)
                            "13 original email addresses, 9 unique (read by the original line rule)\n");
 }
 
+// TEMP lies in the user's profile, named José as often as not.
+TEST_F(RunExtractTest, OutlookStoresAreDumpedIntoANonAsciiTemp) {
+    folder.Write("Outlook/Inbox.dbx", testing::DbxStoreBuilder().AddMessage("From: a@mailhost\r\n").Build().bytes);
+    const std::string temp = PathText(folder.path()) + kPathSeparator + "tmp-é";
+    std::filesystem::create_directory(NativePath(temp));
+    const testing::ScopedEnv env("TEMP", temp);
+    const CommandRun run = Extract({"--outlook", PathText(folder.path() / "Outlook") + kPathSeparator});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\na@mailhost,"), std::string::npos) << run.out;
+    EXPECT_TRUE(std::filesystem::exists(NativePath(temp + kPathSeparator + "outlook_temp.mbx")));
+}
+
 // Nothing is written then: an empty list would pass for a result, and replace an earlier one.
 TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrorsWithTheReason) {
     folder.Write("Outlook/Inbox.dbx", testing::DbxStoreBuilder().AddMessage("From: a@mailhost\r\n").Build().bytes);
@@ -275,6 +287,29 @@ TEST(ExtractCommand, WritesTheSameCsvBytesOnEverySystem) {
     ASSERT_EQ(run("--output " + list + " " + deep + kPathSeparator + "Eudora"), "");
     std::ifstream written(NativePath(list), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), eudora);
+}
+
+// Only a console is written to as UTF-16: through a pipe the status lines and the CSV stay
+// the UTF-8 bytes they are, as a program reading them expects.
+TEST(ExtractCommand, WritesUtf8ThroughAPipe) {
+    const TempDir folder;
+    folder.Write("Mail/Почта.mbx", "From: Zoe <zoe@mailhost>\r\n");
+    const std::string command = Native(MIRELO_EXTRACT) + " \"" + PathText(folder.path()) + kPathSeparator + "Mail\" 2>&1";
+#ifdef _WIN32
+    std::FILE* pipe = _wpopen(std::filesystem::path(std::u8string(command.begin(), command.end())).c_str(), L"rb");
+#else
+    std::FILE* pipe = popen(command.c_str(), "r");
+#endif
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) output.push_back(static_cast<char>(c));
+#ifdef _WIN32
+    EXPECT_EQ(_pclose(pipe), 0) << output;
+#else
+    EXPECT_EQ(pclose(pipe), 0) << output;
+#endif
+    EXPECT_NE(output.find("Почта.mbx"), std::string::npos) << output;
+    EXPECT_NE(output.find("zoe@mailhost,Zoe,Почта.mbx\r\n"), std::string::npos) << output;
 }
 
 }  // namespace

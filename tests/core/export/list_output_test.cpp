@@ -108,6 +108,23 @@ TEST_F(WriteListFileTest, AnEmptyListWritesTheHeaderAFolderThatCannotBeWrittenIs
                                          Path("missing/out.csv.partial0") + ": No such file or directory");
 }
 
+// Windows will not rename over a read-only file: its bit is lifted for the replacement
+// and put on the new file, and no partial file stays behind.
+TEST_F(WriteListFileTest, AReadOnlyListIsReplacedAndStaysReadOnly) {
+    namespace fs = std::filesystem;
+    const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(folder.Write("list.csv", "earlier\r\n"), writable, fs::perm_options::remove);
+    list.Append("a@x", "A", "a.mbx", 0);
+    for (int run = 0; run < 2; ++run) {
+        const Result<int> written = Write(Path("list.csv"));
+        ASSERT_TRUE(written.Ok()) << written.Error().Text();
+    }
+    EXPECT_EQ(ReadFileBytes(Path("list.csv")), "email,name,notes\r\na@x,A,a.mbx\r\n");
+    EXPECT_EQ(fs::status(Path("list.csv")).permissions() & writable, fs::perms::none);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 1);
+    fs::permissions(Path("list.csv"), fs::perms::owner_write, fs::perm_options::add);  // Windows removes it then
+}
+
 #ifndef _WIN32
 const char* gSiblingPath = nullptr;
 volatile std::sig_atomic_t gSiblingMode = -1;

@@ -44,19 +44,20 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGone
         dir.Write(path, Emlx(m));
     StoreSelection mboxOnly;
     mboxOnly.kinds[static_cast<std::size_t>(StoreKind::Mbox)] = true;
+    // NTFS's order: export.* after Eudora, before Live (byte order would put them last).
     const std::vector<std::string> every = {"emlx Apple/INBOX.mbox/Data/1/Messages/ Apple/INBOX.mbox",
         "emlx Apple/INBOX.mbox/Messages/ Apple/INBOX.mbox", "eudora Eudora/In.mbx Eudora/In.mbx",
+        "mbox export.junk export.junk", "mbox export.txt export.txt",
         "eml Live/Inbox/ Live/Inbox", "maildir Maildir/ Maildir", "maildir Maildir/.Sent/ Maildir/.Sent",
-        "mbox TB/Drafts TB/Drafts", "mbox TB/Inbox TB/Inbox", "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work",
-        "mbox export.junk export.junk", "mbox export.txt export.txt"};
+        "mbox TB/Drafts TB/Drafts", "mbox TB/Inbox TB/Inbox", "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work"};
     const struct { StoreSelection selection; std::vector<std::string> expected; } cases[] = {
         {StoreSelection::Every(), every},
         {{StoreSelection::Every().kinds, true},  // the trash too
-         {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2],
-          "eml Live/Deleted Items/ Live/Deleted Items", every[3], every[4],
-          "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[5], every[6], every[7], every[8],
-          "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash", every[9], every[10]}},
-        {mboxOnly, {every[6], every[7], every[8], every[9], every[10]}},
+         {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2], every[3], every[4],
+          "eml Live/Deleted Items/ Live/Deleted Items", every[5], every[6],
+          "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[7], every[8], every[9], every[10],
+          "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash"}},
+        {mboxOnly, {every[3], every[4], every[8], every[9], every[10]}},
     };
     const std::string root = dir.path().string() + "/";
     testing::RecordingObserver observer;
@@ -70,7 +71,7 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGone
         EXPECT_TRUE(observer.problems.empty());
     }
 
-    const FoundStore maildir = ListMailStores(root, StoreSelection::Every(), observer)[4];
+    const FoundStore maildir = ListMailStores(root, StoreSelection::Every(), observer)[6];
     std::filesystem::remove_all(dir.path() / "Maildir");
     StoreBatch batch;
     MessageFilesReader({}).Read(maildir, batch);

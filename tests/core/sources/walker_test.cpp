@@ -90,6 +90,24 @@ TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFir
     EXPECT_LT(Walk(Root()).size(), visited.size());
 }
 
+// Opened in the short form, "Box." would be read as "Box", and the device names would
+// open the devices: AUX and COM1 hang, NUL reads as empty, CON and PRN fail.
+TEST_F(FolderWalkTest, FoldersEndingInADotOrSpaceAndFilesNamedLikeDevicesAreReadAsThemselves) {
+    const std::vector<std::string> mailboxes = {"Box/In.mbx", "Box./In.mbx", "Box /In.mbx", "Old./Sub /Deep.mbx",
+                                                "AUX.mbx", "COM1.mbx", "NUL.mbx", "CON.mbx", "PRN.mbx", "lpt1.mbx"};
+    std::map<std::string, std::string> expected;  // address, the mailbox it was found in
+    for (std::size_t i = 0; i < mailboxes.size(); ++i) {
+        folder.Write(mailboxes[i], MailboxFrom("p" + std::to_string(i)));
+        expected["p" + std::to_string(i) + "@mailhost"] = Root() + testing::Native(mailboxes[i]);
+    }
+    Extract(2);
+    std::map<std::string, std::string> found;
+    for (int i = 0; i < List().Count(); ++i)
+        found[std::string(List().Email(*List().At(i)))] = std::string(List().Mailbox(*List().At(i)));
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(observer.problems.empty());
+}
+
 TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
     folder.Write("Mail/In.mbx", "");
     folder.Write("Mail/Sub/Out.mbx", "");
@@ -162,7 +180,7 @@ TEST_F(FolderWalkTest, FoldersThatVanishMidWalkAreSkipped) {
     } remover;
     remover.root = Root();
     remover.folders = &folders;
-    EXPECT_TRUE(WalkFolders(Root(), WalkOrder::AsListed, remover, observer));
+    EXPECT_TRUE(WalkFolders(Root(), remover, observer));
     ASSERT_EQ(remover.visited.size(), 1u);
     for (const auto& [path, reason] : observer.problems) EXPECT_EQ(remover.removed.count(path), 1u) << path << ": " << reason;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/native_path.h"
 #include "store_writer/dbx_writer.h"
 #include "support/temp_dir.h"
 
@@ -216,6 +217,25 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
             if (recordEnd(i) <= cut && !store.textBlocks[i].empty()) expected.emplace_back(i, texts[i]);
         ExpectDump(store.CutAt(cut), expected, true, "cut at " + std::to_string(cut), dir);
     }
+}
+
+// TEMP lies in the user's profile, named José or Иван as often as not; relative, the
+// dump is still written where the path leads and the report names it in full.
+TEST(DbxDump, DumpsIntoFoldersWithNonAsciiNames) {
+    const TempDir dir;
+    const std::string store = dir.Write("Inbox.dbx", StoreOf(Texts(2)).bytes);
+    const std::string dump = dir.Write("tmp-é/Иван/outlook_temp.mbx", "");
+    const std::string before = PathText(std::filesystem::current_path());
+    std::filesystem::current_path(NativePath(PathText(dir.path()) + "/tmp-é"));
+    const Result<std::string> relative = DumpDbxToText(store, "Иван/outlook_temp.mbx", "Иван/outlook_temp.mbx");
+    std::filesystem::current_path(NativePath(before));
+    EXPECT_TRUE(relative.Ok());
+    const Result<std::string> absolute = DumpDbxToText(store, dump, dump);
+    EXPECT_TRUE(absolute.Ok() && absolute.Value().empty());
+    EXPECT_NE(ReadFileBytes(NativePath(dump)).find("person1@example.com"), std::string::npos);
+    const Result<std::string> missing = DumpDbxToText(store, "Ид/outlook_temp.mbx", "Ид/outlook_temp.mbx");
+    ASSERT_FALSE(missing.Ok());
+    EXPECT_NE(missing.Error().Text().find(AbsolutePath("Ид/outlook_temp.mbx")), std::string::npos) << missing.Error().Text();
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#include "sources/folder_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+// NTFS's order: "_" sorts after the letters once they are upper-cased, UTF-16 puts a
+// character past U+FFFF (two code units from D800) before U+FFxx.
+const std::vector<std::string> kNtfsOrder = {"1.mbx", "a.mbx", "B.mbx", "c", "Z.mbx", "[x.mbx", "_x.mbx", "{x.mbx",
+                                             "émile.mbx", "Öl.mbx", "ÿ", "Ж.mbx", "я.mbx", "😀.mbx", "ﬀ.mbx"};
+
+// The files are made in two other orders, which some file systems list them in.
+TEST(FolderListing, EntriesComeInNtfsOrderWhateverOrderTheyWereMadeIn) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 2; ++round) {
+        const testing::TempDir folder;
+        std::vector<std::string> names = kNtfsOrder;
+        round == 0 ? std::reverse(names.begin(), names.end()) : std::shuffle(names.begin(), names.end(), random);
+        for (const std::string& name : names) folder.Write(name, "");
+        std::error_code error;
+        std::vector<std::string> listed;
+        for (const FolderEntry& entry : ListFolderEntries(PathText(folder.path()), error)) listed.push_back(entry.name);
+        EXPECT_FALSE(error);
+        EXPECT_EQ(listed, kNtfsOrder) << round;
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

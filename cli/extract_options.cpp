@@ -38,14 +38,16 @@ const char* const kExtractUsage =
     "                   mirelo-extract --columns email,name,count,last_seen Mail\n"
     "  --bom          start a csv form with a UTF-8 byte-order mark, for spreadsheets\n"
     "  --me ADDR      an own address, category own; may be repeated\n"
-    "  --me-file FILE own addresses, one a line ('#' starts a comment line)\n"
+    "  --me-file FILE own addresses, one a line or several separated by commas or\n"
+    "                 semicolons ('#' starts a comment)\n"
     "                   mirelo-extract --me ann@home.example --columns email,category Mail\n"
     "  --drop LIST    leave out the categories given, of own, automated, list, person;\n"
     "                 automated: no-reply, bounce and delivery-status senders,\n"
     "                 mailer-daemon, postmaster, list owners and -request addresses;\n"
     "                 list: addresses named by the mail's List-Post: lines\n"
     "                   mirelo-extract --me-file mine.txt --drop own,automated Mail\n"
-    "  --since-list OLD.csv  write only addresses not in an earlier CSV list (any case)\n"
+    "  --since-list OLD.csv  write only addresses not in an earlier list (any case):\n"
+    "                 any format written here, or a CSV of a spreadsheet or address book\n"
     "                   mirelo-extract --since-list last-year.csv --output new.csv Mail\n"
     "  --quiet        report errors only\n"
     "  --workers N    read the stores on N threads (1 to 64); default one per core\n"
@@ -141,6 +143,7 @@ Result<> TakeValue(const std::string& option, const std::string& value, ExtractO
         if (!columns.Ok()) return columns.Error();
         options.format.columns = std::move(columns.Value());
     } else if (option == "--me") {
+        if (value.empty()) return Failure{"--me needs an address"};
         options.me.push_back(value);
     } else if (option == "--me-file") {
         options.meFiles.push_back(value);
@@ -156,6 +159,13 @@ bool TakesValue(const std::string& option) {
     for (const char* name : {"--kinds", "--output", "--workers", "--format", "--columns", "--me", "--me-file", "--drop", "--since-list"})
         if (option == name) return true;
     return false;
+}
+
+Result<> TakeOnce(const std::string& option, std::vector<std::string>& given) {
+    if (option != "--output" && option != "--since-list") return {};
+    if (std::find(given.begin(), given.end(), option) != given.end()) return Failure{option + " can be given only once"};
+    given.push_back(option);
+    return {};
 }
 
 // Options that only some formats can honour.
@@ -180,6 +190,7 @@ Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& argum
     bool all = false;
     bool includeTrash = false;
     StoreSelection onlyKinds;
+    std::vector<std::string> onceOnlyGiven;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
@@ -203,6 +214,8 @@ Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& argum
             return options;
         } else if (TakesValue(argument)) {
             if (i + 1 == arguments.size()) return Failure{argument + " needs a value"};
+            // A second one would silently win over the first.
+            if (Result<> once = TakeOnce(argument, onceOnlyGiven); !once.Ok()) return once.Error();
             if (Result<> taken = TakeValue(argument, arguments[++i], options); !taken.Ok()) return taken.Error();
         } else {
             return Failure{"unknown option " + argument};

@@ -53,6 +53,14 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+// A '#' starts a comment where it starts a word; inside an address ("a#b@x") it is the
+// address's own.
+std::string_view WithoutComment(std::string_view line) {
+    for (std::size_t at = line.find('#'); at != std::string_view::npos; at = line.find('#', at + 1))
+        if (at == 0 || std::string_view(" \t,;").find(line[at - 1]) != std::string_view::npos) return line.substr(0, at);
+    return line;
+}
+
 std::unordered_set<std::string> FoldedSet(const std::vector<std::string>& addresses) {
     std::unordered_set<std::string> set;
     for (const std::string& address : addresses) set.insert(FoldedAscii(address));
@@ -93,8 +101,13 @@ std::vector<std::string> AddressesOfLines(std::string_view text) {
     std::vector<std::string> addresses;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
-        const std::string_view line = Trimmed(text.substr(0, end));
-        if (!line.empty() && line.front() != '#') addresses.emplace_back(line);
+        std::string_view line = WithoutComment(text.substr(0, end));
+        while (!line.empty()) {
+            const std::size_t separator = std::min(line.find_first_of(",;"), line.size());
+            if (const std::string_view address = Trimmed(line.substr(0, separator)); !address.empty())
+                addresses.emplace_back(address);
+            line.remove_prefix(std::min(separator + 1, line.size()));
+        }
         text.remove_prefix(std::min(end + 1, text.size()));
     }
     return addresses;

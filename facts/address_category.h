@@ -28,8 +28,8 @@ private:
     std::unordered_set<std::string> lists_;
 };
 
-// The addresses of a file of own addresses: one a line, blank lines and lines starting
-// with '#' skipped.
+// The addresses of a file of own addresses: one or more a line, separated by commas or
+// semicolons; a '#' that starts a word starts a comment.
 std::vector<std::string> AddressesOfLines(std::string_view text);
 
 }  // namespace mirelo

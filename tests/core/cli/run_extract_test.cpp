@@ -129,6 +129,22 @@ TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
     EXPECT_EQ(Extract({"--since-list", bare, Mail()}).out, run.out);
 }
 
+// A name can neither be left out nor split a line.
+TEST_F(RunExtractTest, NamesEachStoreOnOneLineOfStandardError) {
+    folder.Write("Maildir/cur/1", "From: Mia Dir <mia@mailhost>\r\n");
+    std::filesystem::create_directory(folder.path() / "Maildir/new");
+    struct Case { std::string folder; std::string line; };
+    std::vector<Case> cases = {{(folder.path() / "Maildir").string(), "\nMaildir (maildir)\n"}};
+#ifndef _WIN32  // no Windows name holds a line end
+    folder.Write("Odd/New\nLine\x1B[2J.mbx", "From: a@mailhost\r\n");
+    cases.push_back({(folder.path() / "Odd").string(), "\nNew\\nLine\\x1B[2J.mbx (eudora)\n"});
+#endif
+    for (const Case& c : cases) {
+        const CommandRun run = Extract({"--all", c.folder});
+        EXPECT_NE(("\n" + run.err).find(c.line), std::string::npos) << run.err;
+    }
+}
+
 // "email,name" of every line of a CSV but its header.
 std::set<std::string> EmailsAndNames(const std::string& csv) {
     std::set<std::string> lines;

@@ -27,8 +27,8 @@ Row NextRow(std::string_view text, std::size_t& at, char delimiter) {
             } else {
                 quoted = false;
             }
-        } else if (c == '"') {
-            quoted = true;
+        } else if (c == '"' && cells.back().find_first_not_of(" \t") == std::string::npos) {
+            quoted = true;  // only at a cell's start: the plain csv writes a name's quotes as they are
         } else if (c == delimiter) {
             cells.emplace_back();
         } else if (c == '\n' || c == '\r') {

@@ -21,6 +21,8 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
     const Case cases[] = {
         {"the plain csv", "email,name,notes\r\nAnn@Example.com,Ann,In.mbx\r\nbob@example.org,To,Sub\\Old.mbx\r\n",
          {"ann@example.com", "bob@example.org"}},
+        {"the plain csv, a stray quote in a name", "email,name,notes\nann@x,Ann \"A,In.mbx\nbob@x,To,In.mbx\n",
+         {"ann@x", "bob@x"}},
         {"no header, a byte-order mark", "\xEF\xBB\xBF" "ann@example.com\r\nBOB@example.org\r\n",
          {"ann@example.com", "bob@example.org"}},
         {"Excel in Europe: semicolons, the address not first",

@@ -56,7 +56,10 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
     if (lead < 0x80) return 1;
-    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                              : 0;
     if (length == 0 || at + length > text.size()) return 0;
     for (std::size_t i = 1; i < length; ++i)
         if ((byte(at + i) & 0xC0) != 0x80) return 0;
@@ -78,7 +81,16 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 std::string AsValidUtf8(std::string_view text) {
-    return IsValidUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+    std::string valid;
+    for (std::size_t at = 0; at < text.size();) {
+        if (const std::size_t length = Utf8SequenceLength(text, at); length > 0) {
+            valid.append(text.substr(at, length));
+            at += length;
+        } else {
+            AppendUtf8(valid, Windows1252Character(static_cast<unsigned char>(text[at++])));
+        }
+    }
+    return valid;
 }
 
 }  // namespace mirelo

@@ -17,8 +17,9 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 bool IsValidUtf8(std::string_view text);
 // The length of the UTF-8 sequence at text[at], or 0 when none starts there.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
-// Texts that may be either, such as paths: kept when they are valid UTF-8, else read
-// as Windows-1252, so that the result always is.
+// Texts that may be either, such as paths, byte by byte: valid UTF-8 sequences are kept
+// and every other byte is read as Windows-1252, so that the result always is UTF-8 and
+// one stray byte spoils no more than itself.
 std::string AsValidUtf8(std::string_view text);
 
 }  // namespace mirelo

@@ -102,6 +102,7 @@ Result<> TakeValue(const std::string& option, const std::string& value, ExtractO
         if (!columns.Ok()) return columns.Error();
         options.format.columns = std::move(columns.Value());
     } else if (option == "--me") {
+        if (value.empty()) return Failure{"--me needs an address"};
         options.me.push_back(value);
     } else if (option == "--me-file") {
         options.meFiles.push_back(value);
@@ -117,6 +118,13 @@ bool TakesValue(const std::string& option) {
     for (const char* name : {"--kinds", "--rules", "--output", "--workers", "--format", "--columns", "--me", "--me-file", "--drop", "--since-list"})
         if (option == name) return true;
     return false;
+}
+
+Result<> TakeOnce(const std::string& option, std::vector<std::string>& given) {
+    if (option != "--output" && option != "--since-list") return {};
+    if (std::find(given.begin(), given.end(), option) != given.end()) return Failure{option + " can be given only once"};
+    given.push_back(option);
+    return {};
 }
 
 // Options that only some formats can honour.
@@ -141,6 +149,7 @@ Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& argum
     bool all = false;
     bool includeTrash = false;
     StoreSelection onlyKinds;
+    std::vector<std::string> onceOnlyGiven;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
@@ -164,6 +173,8 @@ Result<ExtractOptions> ParseExtractOptions(const std::vector<std::string>& argum
             return options;
         } else if (TakesValue(argument)) {
             if (i + 1 == arguments.size()) return Failure{argument + " needs a value"};
+            // A second one would silently win over the first.
+            if (Result<> once = TakeOnce(argument, onceOnlyGiven); !once.Ok()) return once.Error();
             if (Result<> taken = TakeValue(argument, arguments[++i], options); !taken.Ok()) return taken.Error();
         } else {
             return Failure{"unknown option " + argument};

@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "base/native_path.h"
+#include "base/one_line.h"
 #include "base/path_parts.h"
+#include "base/text_file_encoding.h"
 #include "export/csv_file.h"
 #include "export/earlier_export.h"
 #include "export/list_output.h"
@@ -21,15 +24,16 @@ class CommandLineObserver : public ExtractionObserver {
 public:
     CommandLineObserver(bool quiet, std::FILE* err) : quiet_(quiet), err_(err) {}
 
-    void ShowStatus(const std::string& text) override { Say(text); }
+    // Each report is one line, whatever the names in it hold.
+    void ShowStatus(const std::string& text) override { Say(OneLine(text)); }
     void ReportProblem(const std::string& path, const std::string& reason) override {
-        std::fprintf(err_, "%s: skipped: %s\n", path.c_str(), reason.c_str());
+        std::fprintf(err_, "%s: skipped: %s\n", OneLine(path).c_str(), OneLine(reason).c_str());
     }
     void ReportNotice(const std::string& path, const std::string& note) override {
-        std::fprintf(err_, "%s: %s\n", path.c_str(), note.c_str());
+        std::fprintf(err_, "%s: %s\n", OneLine(path).c_str(), OneLine(note).c_str());
     }
     void ReportNothingRead(const std::string& message) override {
-        std::fprintf(err_, "mirelo-extract: %s\n", message.c_str());
+        std::fprintf(err_, "mirelo-extract: %s\n", OneLine(message).c_str());
     }
     void Say(const std::string& line) {
         if (!quiet_) std::fprintf(err_, "%s\n", line.c_str());
@@ -63,12 +67,19 @@ struct ExtraInputs {
     ListFilter filter;
 };
 
+// A text file written by hand or by another program, in UTF-8 or UTF-16 with a byte-order mark.
+Result<std::string> ReadTextFile(const std::string& path) {
+    Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes.Ok()) return bytes;
+    return TextAsUtf8(bytes.Value());
+}
+
 // What the options add to a plain extraction, read from the files they name; a file that
 // cannot be read fails the run, since a list written without it would pass for a right one.
 Result<ExtraInputs> ReadExtraInputs(const ExtractOptions& options) {
     ExtraInputs inputs{options.me, {options.drop, std::nullopt}};
     for (const std::string& path : options.meFiles) {
-        const Result<std::string> text = ReadWholeFile(path);
+        const Result<std::string> text = ReadTextFile(path);
         if (!text.Ok()) return text.Error();
         for (std::string& address : AddressesOfLines(text.Value())) inputs.own.push_back(std::move(address));
     }
@@ -76,6 +87,8 @@ Result<ExtraInputs> ReadExtraInputs(const ExtractOptions& options) {
         const Result<std::string> text = ReadWholeFile(*options.sinceList);
         if (!text.Ok()) return text.Error();
         inputs.filter.earlier = AddressesOfEarlierExport(text.Value());
+        // Filtering by a list that was misread would pass every address as new.
+        if (inputs.filter.earlier->empty()) return Failure{"no address could be read from " + *options.sinceList};
     }
     return inputs;
 }
@@ -92,6 +105,11 @@ ExtractionRequest RequestFor(const ExtractOptions& options, const ExtraInputs& i
     request.ownAddresses = inputs.own;
     if (options.workers) request.workers = *options.workers;
     return request;
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(NativePath(path), error);
 }
 
 // The exit status when the folder cannot be read: a name that leads to no folder is a
@@ -134,6 +152,11 @@ Result<int> WriteOutput(const ExtractOptions& options, const AddressList& list, 
 }  // namespace
 
 int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
+    if (options.output && IsFolder(*options.output)) {
+        // Else the list would go, unasked, to a file named after the folder beside it.
+        std::fprintf(err, "mirelo-extract: --output names a folder: %s\n%s", options.output->c_str(), kHelpHint);
+        return 2;
+    }
     const Result<ExtraInputs> inputs = ReadExtraInputs(options);
     const ExtractionRequest request = RequestFor(options, inputs.Ok() ? inputs.Value() : ExtraInputs{});
     if (const auto unreadable = FindUnreadableFolder(request)) return ReportUnreadableFolder(*unreadable, err);
@@ -149,7 +172,11 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     if (result.list->Count() == 0 && result.storeCount == 0) ExplainEmptyResult(request, err);
 
     const FactsTable* facts = result.facts ? &*result.facts : nullptr;
-    OrderAndFilter(*result.list, result.labelPrefix, facts, inputs.Value().filter);
+    const ListFilter& filter = inputs.Value().filter;
+    const int removed = OrderAndFilter(*result.list, result.labelPrefix, facts, filter);
+    if (filter.earlier)
+        observer.Say(OneLine(*options.sinceList) + ": " + std::to_string(filter.earlier->size()) +
+                     " addresses in the earlier list, " + std::to_string(removed) + " of them left out");
     const Result<int> written = WriteOutput(options, *result.list, facts, out);
     if (!written.Ok()) {
         std::fprintf(err, "%s\n", written.Error().Text().c_str());

@@ -9,9 +9,12 @@
 
 namespace mirelo {
 
-// The addresses of a CSV list written before, folded to small letters: the column headed
-// "email" (or an address book's e-mail column), else the first one.
-std::unordered_set<std::string> AddressesOfEarlierExport(std::string_view csv);
+// The addresses of a list written before, folded to small letters. Every format the
+// program writes is read: its JSON and vCards by their e-mail members, any CSV form (and
+// a spreadsheet's or an address book's table) by its address column. UTF-16 with a
+// byte-order mark is read too. Blanks around an address and a name before it in angle
+// brackets are left out; cells that hold no address are passed over.
+std::unordered_set<std::string> AddressesOfEarlierExport(std::string_view bytes);
 
 // Marks as deleted every record that survived the ordering and that unwanted picks, as
 // the window's Delete does, so that no export writes it. Returns how many.

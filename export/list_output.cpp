@@ -9,15 +9,20 @@
 
 namespace mirelo {
 
-void OrderAndFilter(AddressList& list, const std::string& labelPrefix, const FactsTable* facts,
-                    const ListFilter& filter) {
+int OrderAndFilter(AddressList& list, const std::string& labelPrefix, const FactsTable* facts,
+                   const ListFilter& filter) {
     OrderExtractionResult(list, labelPrefix);
-    if (filter.drop.empty() && !filter.earlier) return;
+    if (filter.drop.empty() && !filter.earlier) return 0;
+    int earlier = 0;
     DeleteSurvivors(list, [&](const AddressRecord& record) {
-        if (filter.earlier && filter.earlier->count(FoldedAscii(list.Email(record)))) return true;
+        if (filter.earlier && filter.earlier->count(FoldedAscii(list.Email(record)))) {
+            ++earlier;
+            return true;
+        }
         return facts && std::find(filter.drop.begin(), filter.drop.end(), facts->Of(record.email).category) !=
                             filter.drop.end();
     });
+    return earlier;
 }
 
 std::string OutputFileFor(const std::string& path, FormatKind format) {

@@ -97,12 +97,20 @@ private:
     MessageFilesReader messageFiles_;
 };
 
+// "Maildir" of "/home/ann/Maildir/"; a root keeps its whole path.
+std::string OwnName(std::string path) {
+    while (path.size() > 1 && IsPathSeparator(path.back())) path.pop_back();
+    const PathParts parts = SplitPath(path);
+    return parts.name.empty() && parts.extension.empty() ? path : parts.name + parts.extension;
+}
+
 // The status line names a store by its path without the label prefix; the all-mail walk
 // adds its kind.
 std::string ShownName(const FoundStore& store, MailSource source, const std::string& labelPrefix) {
     std::string shown = WithoutPrefix(store.path, labelPrefix);
     if (source != MailSource::AllMail) return shown;
     if (shown.size() > 1 && IsPathSeparator(shown.back())) shown.pop_back();
+    if (shown.empty()) shown = OwnName(store.path);  // the chosen folder is the store itself
     return shown + " (" + std::string(StoreKindName(store.kind)) + ")";
 }
 

@@ -161,14 +161,28 @@ StoreSelection StoreSelection::Every() {
     return every;
 }
 
-bool IsTrashName(std::string_view name) {
-    for (std::string_view extension : {".sbd", ".mbox"})
-        if (EndsWithNoCase(name, extension)) name.remove_suffix(extension.size());
-    // Maildir++ nests as ".INBOX.Trash".
-    if (!name.empty() && name.front() == '.') name.remove_prefix(name.rfind('.') + 1);
+namespace {
+
+bool IsTrashFolderName(std::string_view name) {
     for (std::string_view trash : {"trash", "junk", "spam", "deleted", "deleted items", "deleted messages",
                                    "junk e-mail", "junk email"})
         if (EqualsNoCase(name, trash)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool IsTrashName(std::string_view name) {
+    for (std::string_view extension : {".sbd", ".mbox"})
+        if (EndsWithNoCase(name, extension)) name.remove_suffix(extension.size());
+    if (name.empty() || name.front() != '.') return IsTrashFolderName(name);
+    // A Maildir++ folder names its parents (".INBOX.Trash"), and a folder below a trash
+    // folder (".Trash.2019") is trash too.
+    for (std::size_t start = 1; start <= name.size();) {
+        const std::size_t end = std::min(name.find('.', start), name.size());
+        if (IsTrashFolderName(name.substr(start, end - start))) return true;
+        start = end + 1;
+    }
     return false;
 }
 

@@ -7,13 +7,17 @@ namespace {
 
 constexpr std::size_t kMaxLineOctets = 75;
 
+// A text value has one escape for a line break (RFC 6350, 3.4), whichever of CR LF, LF
+// or a lone CR (old Mac text) makes it.
 std::string EscapedText(std::string_view text) {
     std::string escaped;
-    for (const char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         if (c == '\\' || c == ',' || c == ';') escaped += '\\';
-        if (c == '\n') {
+        if (c == '\r' || c == '\n') {
             escaped += "\\n";
-        } else if (c != '\r') {
+            if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+        } else {
             escaped += c;
         }
     }

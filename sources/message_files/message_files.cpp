@@ -60,11 +60,18 @@ private:
         }
         const std::size_t digits = static_cast<std::size_t>(
             std::find_if(ahead_.begin(), ahead_.end(), [](char d) { return d < '0' || d > '9'; }) - ahead_.begin());
-        const bool counted = digits > 0 && digits <= 18 && ahead_.back() == '\n' &&
+        const bool counted = digits > 0 && ahead_.back() == '\n' &&
                              ahead_.find_first_not_of(" \t\r", digits) == ahead_.size() - 1;
         if (!counted) {
             notice_ = "no byte count on the first line; read as a plain message";
             readToEnd_ = true;  // the line read ahead may be the message's first
+            return;
+        }
+        // No file holds 10^18 bytes, and more digits would not fit the count.
+        if (digits > 18) {
+            notice_ = "byte count of " + std::to_string(digits) + " digits is too large; read to the end of the file";
+            ahead_.clear();
+            readToEnd_ = true;
             return;
         }
         count_ = left_ = std::stoull(ahead_.substr(0, digits));

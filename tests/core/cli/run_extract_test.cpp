@@ -44,7 +44,8 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItC
         {"--include-trash", "mail"}, {"--outlook", "--all", "mail"},
         {"--format", "xml", "mail"}, {"--columns", "email,age", "mail"},
         {"--drop", "robots", "mail"}, {"--bom", "--format", "json", "mail"},
-        {"--columns", "email,count", "--format", "vcard", "mail"},
+        {"--columns", "email,count", "--format", "vcard", "mail"}, {"--me", "", "mail"},
+        {"--output", "a", "--output", "-", "mail"}, {"--since-list", "a", "--since-list", "b", "mail"},
     };
     for (const auto& arguments : bad) EXPECT_NE(ParseExtractOptions(arguments).Error().message, "") << arguments.size();
 }
@@ -111,16 +112,37 @@ TEST_F(RunExtractTest, WritesTheCsvOfTheChosenKindsToStandardOutputOrAFileAndThe
 }
 
 TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
-    const std::string mine = folder.Write("mine.txt", "# mine\nCLUB@mailhost\n");
+    // As Notepad saves it: a byte-order mark, then the first address.
+    const std::string mine = folder.Write("mine.txt", "\xEF\xBB\xBF" "CLUB@mailhost # home\n# work:\n");
     const std::string earlier =
-        folder.Write("old.csv", "\xEF\xBB\xBF\"name\",E-mail Address\r\n\"Old, \"\"Friend\"\"\",OLD@MAILHOST\r\n");
+        folder.Write("old.csv", "\xEF\xBB\xBF\"name\",E-mail Address\r\n\"Old, \"\"Friend\"\"\",OLD@MAILHOST\r\n,gone@x\r\n");
     const CommandRun run = Extract({"--me-file", mine, "--drop", "own", "--since-list", earlier, Mail()});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "email,name,notes\r\nhelp@mailhost,Help Desk,In.mbx\r\nsales@mailhost,To,In.mbx\r\n");
-    EXPECT_TRUE(run.err.ends_with("\n5 original email addresses, 2 unique\n")) << run.err;
+    EXPECT_TRUE(run.err.ends_with("\n" + earlier + ": 2 addresses in the earlier list, 1 of them left out\n"
+                                  "5 original email addresses, 2 unique\n")) << run.err;
+    const std::string several = folder.Write("several.txt", "help@mailhost, sales@mailhost;club@mailhost\n");
+    EXPECT_EQ(Extract({"--me-file", several, "--drop", "own", Mail()}).out, "email,name,notes\r\nold@mailhost,Old Friend," +
+                                                                              Native("Sub/Old.mbx") + "\r\n");
     // A list without a header line, as a spreadsheet saves it with a byte-order mark.
     const std::string bare = folder.Write("bare.csv", "\xEF\xBB\xBFold@mailhost\r\nclub@MAILHOST\r\n");
     EXPECT_EQ(Extract({"--since-list", bare, Mail()}).out, run.out);
+}
+
+// A name can neither be left out nor split a line.
+TEST_F(RunExtractTest, NamesEachStoreOnOneLineOfStandardError) {
+    folder.Write("Maildir/cur/1", "From: Mia Dir <mia@mailhost>\r\n");
+    std::filesystem::create_directory(folder.path() / "Maildir/new");
+    struct Case { std::string folder; std::string line; };
+    std::vector<Case> cases = {{(folder.path() / "Maildir").string(), "\nMaildir (maildir)\n"}};
+#ifndef _WIN32  // no Windows name holds a line end
+    folder.Write("Odd/New\nLine\x1B[2J.mbx", "From: a@mailhost\r\n");
+    cases.push_back({(folder.path() / "Odd").string(), "\nNew\\nLine\\x1B[2J.mbx (eudora)\n"});
+#endif
+    for (const Case& c : cases) {
+        const CommandRun run = Extract({"--all", c.folder});
+        EXPECT_NE(("\n" + run.err).find(c.line), std::string::npos) << run.err;
+    }
 }
 
 // "email,name" of every line of a CSV but its header.
@@ -192,6 +214,9 @@ TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrors
     std::vector<Case> cases = {
         {{"--me-file", none, "--drop", "own", Mail()}, 1, "cannot read " + none + ": No such file or directory"},
         {{"--since-list", none, Mail()}, 1, "cannot read " + none + ": No such file or directory"},
+        {{"--since-list", folder.Write("names.csv", "name\r\nAnn\r\n"), Mail()}, 1,
+         "no address could be read from " + (folder.path() / "names.csv").string()},
+        {{"--output", folder.path().string(), Mail()}, 2, "--output names a folder: " + folder.path().string() + hint},
         {{none}, 2, "cannot read the folder " + none + ": No such file or directory" + hint},
         {{file}, 2, "cannot read the folder " + file + ": Not a directory" + hint},
         {{"--outlook", (folder.path() / "Outlook").string() + kPathSeparator}, 1,

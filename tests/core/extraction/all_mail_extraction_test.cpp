@@ -76,6 +76,8 @@ TEST(AllMailExtraction, DamagedStoresGiveTheirRecordsOrALine) {
         {"Messages/long.emlx", "5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
         {"Messages/short.emlx", "19\n" + m + "<?xml?>", 2, "byte count 19 ends inside the message; read to the end of the file"},
         {"Messages/none.emlx", m, 2, "no byte count on the first line; read as a plain message"},
+        {"Messages/huge.emlx", std::string(31, '9') + "\n" + m, 2,
+         "byte count of 31 digits is too large; read to the end of the file"},
         {"Messages/empty.emlx", "", 0, "no byte count on the first line; read as a plain message"},
         {"Live/empty.eml", "", 0, ""},
     };

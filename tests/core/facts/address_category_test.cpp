@@ -20,18 +20,49 @@ TEST(AddressClassifier, SortsRealWorldSendersIntoTheirCategories) {
           "noreply@github.com", "notifications-noreply@example.com", "no-reply@accounts.example.com",
           "Do_Not_Reply@apple.com", "donotreply@bank.example", "python-list-bounces+me=example.org@python.org",
           "bounce-123-abc@mailer.example", "delivery-status@example.com", "LISTSERV@listserv.example.edu",
-          "majordomo@example.org"}},
+          "majordomo@example.org", "no.reply@shop.example", "No_Reply@airline.example", "nobody@server.example",
+          "notification@facebookmail.example", "notifications@github.example", "mailer_daemon@old.example",
+          "daemon@host.example", "do.not.reply@tax.example", "account-notifications@bank.example",
+          "SRS0=Ab12=XY=example.org=ann@forwarder.example", "srs1=Q9=example.net==Z=x=example.org=bob@fw.example",
+          "prvs=1234abcd56=ann@example.com", "bounces+1234567-abcd-me=example.org@em123.example.com",
+          "bounce-mc.us5_1234.567-me=example.org@mail78.mcsv.example", "list-return-42-me=example.org@lists.example",
+          "0100018c2fa1b2c3-4d5e6f70-1a2b-4c3d-9e8f-0a1b2c3d4e5f-000000@amazonses.com",
+          "0102018c2fa1b2c3-aa11bb22@eu-west-1.amazonses.com", "abc123@bounces.example.com",
+          "m-123456@bounce.news.example.com", "ann=example.org@bounces.mail.example.org", "noreply-42@calendar.example",
+          "jira-noreply@issues.example", "no-reply.alerts@monitor.example", "drive-shares-noreply@docs.example",
+          "newsletter_bounce@shop.example", "bounce@shop.example", "Bounces@lists.example", "mailerdaemon@host.example",
+          "reply-to-no-reply@x.example", "wordpress-notification@blog.example", "info-request@club.example",
+          "users-owner@lists.example", "owner-announce@lists.example", "sympa-request@lists.example",
+          "delivery-status-notification@mx.example", "alerts+noreply@bank.example", "DoNotReply@utility.example",
+          "do-not-reply@school.example"}},
         {AddressCategory::Person,
          {"me@elsewhere.example", "bouncer@club.example", "postmaster.general@example.com", "owner@shop.example",
-          "request.desk@example.com", "nora.reply@example.com", "helen@noreply.example.com"}},
+          "request.desk@example.com", "nora.reply@example.com", "helen@noreply.example.com",
+          "bounce.house@party.example", "bounce.house.rentals@example.com", "jo.bounce@example.org",
+          "nobody.special@example.net", "daemon.hunter@example.com", "notify.me@example.com",
+          "notifications.team.lead@example.com", "srs@example.com", "prvs.admin@example.com", "ann@bounce.example",
+          "bob@bounces.example", "carol@amazonses.example.com", "dave.daemon@example.com", "eve+news@example.com",
+          "frank=family@example.com", "grace-hopper@navy.example", "heidi_noreplyer@example.com",
+          "ivan.noreplys@example.com", "judy@mailer.example", "karl.daemonson@example.com", "lena.nobody@example.com",
+          "mallory@bouncing.example", "nick.owner.shop@example.com", "olga.requester@example.com", "pat@example.com",
+          "quinn.o'neill@example.ie", "rosa.maria.bounce@example.es", "sam@post-master.example",
+          "tom.postmaster@example.com", "uma@srs0.example", "victor@example.co.uk", "wendy.nobodys@example.com",
+          "xavier@notifications.example", "yara.no@example.com", "zoe.replyall@example.com", "anna-lena@example.de",
+          "bo_jackson@example.com", "chris+work@example.com", "dora.the.explorer@example.com",
+          "ed=ed@example.com", "fay@list-bounces.example", "gus.mailer@example.com", "hal9000@example.com"}},
     };
     for (const auto& [category, emails] : cases)
         for (const std::string& email : emails) EXPECT_EQ(classifier.Classify(email), category) << email;
 }
 
-TEST(AddressesOfLines, SkipsBlankAndCommentLines) {
-    EXPECT_EQ(AddressesOfLines("# mine\r\n me@home.example \r\n\n\tme@work.example\nlast@x"),
-              (std::vector<std::string>{"me@home.example", "me@work.example", "last@x"}));
+TEST(AddressesOfLines, TakesSeveralAddressesALineAndSkipsBlanksAndComments) {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"# mine\r\n me@home.example \r\n\n\tme@work.example\nlast@x", {"me@home.example", "me@work.example", "last@x"}},
+        {"me@home.example # since 2001\nold@x\t#gone\n", {"me@home.example", "old@x"}},
+        {"a@x, b@x;c@x ;; d@x,\r\n", {"a@x", "b@x", "c@x", "d@x"}},
+        {"a#b@x,c@x# work\n#x@y\n", {"a#b@x", "c@x"}},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(AddressesOfLines(text), expected) << text;
 }
 
 }  // namespace

@@ -38,14 +38,5 @@ TEST(DecodeEncodedWords, GivesTheTextInTheRecordsCodePage) {
     }
 }
 
-TEST(AsValidUtf8, KeepsUtf8AndReadsAnythingElseAsWindows1252) {
-    const std::vector<WordsCase> cases = {
-        {"C:\\Mail\\J\xc3\xb6rg.mbx", "C:\\Mail\\J\u00f6rg.mbx"}, {"C:\\Mail\\J\xf6rg.mbx", "C:\\Mail\\J\u00f6rg.mbx"},
-        {"\xe2\x82\xac \x80", "\u00e2\u201a\u00ac \u20ac"}, {"\xed\xa0\x80", "\u00ed\u00a0\u20ac"},
-        {"\xc0\xaf", "\u00c0\u00af"},
-    };
-    for (const WordsCase& c : cases) EXPECT_EQ(AsValidUtf8(c.line), c.utf8) << c.line;
-}
-
 }  // namespace
 }  // namespace mirelo

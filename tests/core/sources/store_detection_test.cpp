@@ -22,6 +22,15 @@ std::string Emlx(const std::string& message) {
     return std::to_string(message.size()) + "\n" + message + "<?xml version=\"1.0\"?>\n<plist><dict/></plist>\n";
 }
 
+TEST(IsTrashName, TakesTrashFoldersAndMaildirPlusPlusFoldersBelowThem) {
+    for (const char* trash : {"Trash", "JUNK", "Deleted Items", "Trash.sbd", "Junk.mbox", "Deleted Messages.mbox",
+                              ".Trash", ".INBOX.Trash", ".Trash.2019", ".Junk.Spam-old", ".INBOX.Spam.2020.March"})
+        EXPECT_TRUE(IsTrashName(trash)) << trash;
+    for (const char* kept : {"Inbox", "Trashcan", "My Trash", "Trash.txt", ".Sent", ".INBOX", ".Archive.Trashy",
+                             ".INBOX.Junkyard", ".", ".."})
+        EXPECT_FALSE(IsTrashName(kept)) << kept;
+}
+
 // A profile of every client: the trash of each, index files, and files that are no mail.
 TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGoneSinceIsReportedWhenRead) {
     testing::TempDir dir;

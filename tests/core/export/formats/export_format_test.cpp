@@ -73,7 +73,7 @@ const std::vector<Row> kRows = {
     {"ZOE@x.org", "Zoe", "Mail\\In, \"old\".mbx", kReplyToKind, 12000, true},
     {"bob@x.org", "Bartholomew Featherstonehaugh-Cholmondeley-Worthington-Smythe-Ffoulkes-Jones", "a;b\\c", kToKind,
      kUnknownDay, false},
-    {"carl@x.org", "", "Line\nend", kFromKind, kUnknownDay, false},
+    {"carl@x.org", "", "Line\r\nend\rold", kFromKind, kUnknownDay, false},
     {"dan@x.org", "From", "Sent.mbx", kFromKind, kUnknownDay, false},
 };
 
@@ -104,24 +104,24 @@ TEST(WriteContacts, EachFormatReadsBackWithAnIndependentReader) {
          {"bom crlf", R"(["email", "name", "notes", "count", "kinds", "first_seen", "last_seen", "category"])",
           R"(["zoe@x.org", ")" + zoeName + zoeRow + R"("2", "from;reply-to", "2000-02-13", "2002-11-09", "person"])",
           R"(["bob@x.org", ")" + bobName + bobNotes + R"("1", "to", "", "", "person"])",
-          R"(["carl@x.org", "", "Line\nend", "1", "from", "", "", "person"])",
+          R"(["carl@x.org", "", "Line\r\nend\rold", "1", "from", "", "", "person"])",
           R"(["dan@x.org", "", "Sent.mbx", "1", "from", "", "", "own"])"}},
         {"csv", {FormatKind::GoogleCsv, false, {}},
          {"no bom crlf",
           R"(["Name", "Given Name", "Family Name", "Notes", "E-mail 1 - Type", "E-mail 1 - Value"])",
           R"([")" + zoeName + R"(", ")" + zoe + R"(", "Smith)" + zoeRow + R"("* Other", "zoe@x.org"])",
           R"([")" + bobName + R"(", "Bartholomew", ")" + bobFamily + bobNotes + R"("* Other", "bob@x.org"])",
-          R"(["", "", "", "Line\nend", "* Other", "carl@x.org"])", R"(["", "", "", "Sent.mbx", "* Other", "dan@x.org"])"}},
+          R"(["", "", "", "Line\r\nend\rold", "* Other", "carl@x.org"])", R"(["", "", "", "Sent.mbx", "* Other", "dan@x.org"])"}},
         {"csv", {FormatKind::OutlookCsv, false, {}},
          {"no bom crlf",
           R"(["First Name", "Last Name", "E-mail Address", "E-mail Type", "E-mail Display Name", "Notes"])",
           R"([")" + zoe + R"(", "Smith", "zoe@x.org", "SMTP", ")" + zoeName + R"(", "Mail\\In, \"old\".mbx"])",
           R"(["Bartholomew", ")" + bobFamily + R"(", "bob@x.org", "SMTP", ")" + bobName + R"(", "a;b\\c"])",
-          R"(["", "", "carl@x.org", "SMTP", "", "Line\nend"])", R"(["", "", "dan@x.org", "SMTP", "", "Sent.mbx"])"}},
+          R"(["", "", "carl@x.org", "SMTP", "", "Line\r\nend\rold"])", R"(["", "", "dan@x.org", "SMTP", "", "Sent.mbx"])"}},
         {"vcard", {FormatKind::Vcard, false, {}},
          {R"(["3.0", ")" + zoeName + R"(", "Smith", ")" + zoe + R"(", "zoe@x.org", ["INTERNET"], "Mail\\In, \"old\".mbx"])",
           R"(["3.0", ")" + bobName + R"(", ")" + bobFamily + R"(", "Bartholomew", "bob@x.org", ["INTERNET"], "a;b\\c"])",
-          R"(["3.0", "carl@x.org", "", "", "carl@x.org", ["INTERNET"], "Line\nend"])",
+          R"(["3.0", "carl@x.org", "", "", "carl@x.org", ["INTERNET"], "Line\nend\nold"])",
           R"(["3.0", "dan@x.org", "", "", "dan@x.org", ["INTERNET"], "Sent.mbx"])"}},
         {"json", {FormatKind::Json, false, {}},
          {R"({"category": "person", "count": 2, "email": "zoe@x.org", "first_seen": "2000-02-13", "kinds": ["from", )"
@@ -129,7 +129,7 @@ TEST(WriteContacts, EachFormatReadsBackWithAnIndependentReader) {
           R"({"category": "person", "count": 1, "email": "bob@x.org", "first_seen": null, "kinds": ["to"], "last_seen": )"
           R"(null, "name": ")" + bobName + R"(", "notes": "a;b\\c", "stores": 1})",
           R"({"category": "person", "count": 1, "email": "carl@x.org", "first_seen": null, "kinds": ["from"], )"
-          R"("last_seen": null, "name": "", "notes": "Line\nend", "stores": 1})",
+          R"("last_seen": null, "name": "", "notes": "Line\r\nend\rold", "stores": 1})",
           R"({"category": "own", "count": 1, "email": "dan@x.org", "first_seen": null, "kinds": ["from"], )"
           R"("last_seen": null, "name": "", "notes": "Sent.mbx", "stores": 1})"}},
     };

@@ -174,7 +174,8 @@ std::string ReadingNote(const ExtractionRequest& request) {
 std::optional<UnreadableFolder> FindUnreadableFolder(const ExtractionRequest& request) {
     const std::string walkStart = FolderOf(WalkRoot(request.source, request.folder));
     for (const std::string& path : {request.folder, walkStart.empty() ? std::string(".") : walkStart}) {
-        if (const FolderListing listing(path); listing.Error()) return UnreadableFolder{path, listing.Error()};
+        if (const Result<> listable = CheckFolderListable(path); !listable.Ok())
+            return UnreadableFolder{path, listable.Error().code};
     }
     return std::nullopt;
 }

@@ -2,19 +2,64 @@
 
 #include <algorithm>
 #include <memory>
+#include <system_error>
 
+#include "base/native_path.h"
 #include "sources/name_order.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <filesystem>
+#endif
 
 namespace mirelo {
 
-std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::error_code& error) {
-    std::vector<FolderEntry> entries;
+namespace {
+
+// The entries of one folder in the order the system yields them.
+class FolderListing {
+public:
+    explicit FolderListing(const std::string& folder);
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    // Why the folder could not be listed, or why its listing ended early.
+    const std::error_code& Error() const { return error_; }
+    bool Next(FolderEntry& entry);
+
+private:
+    std::error_code error_;
+#ifdef _WIN32
+    HANDLE find_ = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW data_{};
+    bool pending_ = false;
+#else
+    std::filesystem::directory_iterator entries_;
+#endif
+};
+
+Failure Unreadable(std::error_code error) { return SystemFailure("folder cannot be read", error); }
+
+}  // namespace
+
+Result<FolderEntries> ListFolderEntries(const std::string& folder) {
+    FolderEntries listed;
     FolderListing listing(folder);
-    for (FolderEntry entry; listing.Next(entry);) entries.push_back(entry);
-    error = listing.Error();
-    std::sort(entries.begin(), entries.end(),
+    for (FolderEntry entry; listing.Next(entry);) listed.entries.push_back(entry);
+    if (const std::error_code error = listing.Error()) {
+        if (listed.entries.empty()) return Unreadable(error);
+        listed.brokeOff = SystemFailure("folder listing ended early", error);
+    }
+    std::sort(listed.entries.begin(), listed.entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return ListsBefore(a.name, b.name); });
-    return entries;
+    return listed;
+}
+
+Result<> CheckFolderListable(const std::string& folder) {
+    if (const FolderListing listing(folder); listing.Error()) return Unreadable(listing.Error());
+    return {};
 }
 
 #ifdef _WIN32
@@ -83,16 +128,20 @@ bool FolderListing::Next(FolderEntry& entry) {
     return true;
 }
 
-std::string RealFolderPath(const std::string& folder) {
+Result<std::string> RealFolderPath(const std::string& folder) {
+    const auto unresolved = [] {
+        return SystemFailure("cannot resolve the folder's path",
+                             std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    };
     const HANDLE opened = CreateFileW(NativePath(folder.empty() ? "." : folder).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return {};
+    if (opened == INVALID_HANDLE_VALUE) return unresolved();
     const std::unique_ptr<void, HandleCloser> handle(opened);
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD size = GetFinalPathNameByHandleW(handle.get(), path.data(), static_cast<DWORD>(path.size()), 0);
-        if (size == 0) return {};
+        if (size == 0) return unresolved();
         if (size < path.size()) {
             path.resize(size);
             return PathText(path);
@@ -121,10 +170,11 @@ bool FolderListing::Next(FolderEntry& entry) {
     return true;
 }
 
-std::string RealFolderPath(const std::string& folder) {
+Result<std::string> RealFolderPath(const std::string& folder) {
     std::error_code error;
     const fs::path real = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), error);
-    return error ? std::string() : PathText(real);
+    if (error) return SystemFailure("cannot resolve the folder's path", error);
+    return PathText(real);
 }
 
 #endif

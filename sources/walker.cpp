@@ -1,7 +1,8 @@
 #include "sources/walker.h"
 
+#include <optional>
 #include <set>
-#include <system_error>
+#include <utility>
 
 #include "base/path_parts.h"
 
@@ -19,29 +20,36 @@ public:
 
     bool Walk(const std::string& folderPath) {
         const std::string folder = FolderOf(folderPath);
-        return WalkFolder(folder, RealFolderPath(folder));
+        return WalkFolder(folder, Resolved(folder));
     }
 
 private:
-    // realFolder is the folder's path with every link resolved, or empty when it cannot be
-    // told; a folder reached again through a link is not walked twice.
-    bool WalkFolder(const std::string& folder, const std::string& realFolder) {
-        if (!realFolder.empty() && !entered_.insert(realFolder).second) return true;
+    // A folder's path with every link resolved, or none when it cannot be told: such a
+    // folder is walked, only without the check that it was not walked before.
+    using RealPath = std::optional<std::string>;
+
+    static RealPath Resolved(const std::string& folder) {
+        Result<std::string> real = RealFolderPath(folder);
+        return real.Ok() ? RealPath(std::move(real.Value())) : std::nullopt;
+    }
+
+    // A folder reached again through a link is not walked twice.
+    bool WalkFolder(const std::string& folder, const RealPath& realFolder) {
+        if (realFolder && !entered_.insert(*realFolder).second) return true;
         if (observer_.StopRequested()) return false;
 
-        std::error_code error;
-        const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
-        if (error && entries.empty()) {
-            observer_.ReportProblem(folder, FolderProblem(error, false));
+        const Result<FolderEntries> listed = ListFolderEntries(folder);
+        if (!listed.Ok()) {
+            observer_.ReportProblem(folder, listed.Error().Text());
             return true;
         }
-        const bool finished = WalkEntries(folder, realFolder, entries);
+        const bool finished = WalkEntries(folder, realFolder, listed.Value().entries);
         visitor_.LeaveFolder(folder);
-        if (finished && error) observer_.ReportProblem(folder, FolderProblem(error, true));
+        if (finished && listed.Value().brokeOff) observer_.ReportProblem(folder, listed.Value().brokeOff->Text());
         return finished;
     }
 
-    bool WalkEntries(const std::string& folder, const std::string& realFolder, const std::vector<FolderEntry>& entries) {
+    bool WalkEntries(const std::string& folder, const RealPath& realFolder, const std::vector<FolderEntry>& entries) {
         switch (visitor_.EnterFolder(folder, entries)) {
             case WalkDecision::Stop: return false;
             case WalkDecision::Skip: return true;
@@ -54,8 +62,8 @@ private:
             // Resolving a path looks at each of its components, which in a deep tree costs
             // more than the walk itself; a plain subfolder's real path is known without it.
             const std::string subfolder = folder + entry.name + kPathSeparator;
-            const bool plain = !realFolder.empty() && !entry.link;
-            if (!WalkFolder(subfolder, plain ? Joined(realFolder, entry.name) : RealFolderPath(subfolder))) return false;
+            const bool plain = realFolder && !entry.link;
+            if (!WalkFolder(subfolder, plain ? RealPath(Joined(*realFolder, entry.name)) : Resolved(subfolder))) return false;
         }
         return true;
     }
@@ -66,10 +74,6 @@ private:
 };
 
 }  // namespace
-
-std::string FolderProblem(const std::error_code& error, bool anyListed) {
-    return (anyListed ? "folder listing ended early: " : "folder cannot be read: ") + error.message();
-}
 
 bool WalkFolders(const std::string& folderPath, WalkVisitor& visitor, ExtractionObserver& observer) {
     return FolderWalk(visitor, observer).Walk(folderPath);

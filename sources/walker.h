@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "sources/extraction_observer.h"
@@ -26,10 +25,6 @@ public:
     // After the folder's entries, and those of its subfolders, were gone through.
     virtual void LeaveFolder(const std::string& /*folder*/) {}
 };
-
-// What keeps a folder's entries from a walk: none were listed ("folder cannot be read")
-// or the listing broke off ("folder listing ended early"), with the system's reason.
-std::string FolderProblem(const std::error_code& error, bool anyListed);
 
 // Walks the folder that folderPath denotes (its directory part, so a path without a
 // trailing separator denotes its parent) and the subfolders the visitor enters, depth

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -38,7 +37,8 @@ public:
             ++more_;
     }
 
-    std::string Text() const {
+    DumpDamage Text() const {
+        if (first_.empty()) return std::nullopt;
         if (more_ == 0) return first_;
         return first_ + " (and " + std::to_string(more_) + (more_ == 1 ? " more problem)" : " more problems)");
     }
@@ -79,11 +79,12 @@ public:
 
     bool Failed() const { return error_ != 0; }
 
-    // Writes out what is buffered and closes the file; the system's error number when
-    // anything could not be written, else 0.
-    int Close() {
+    // Writes out what is buffered and closes the file; fails with the system's reason when
+    // anything could not be written.
+    Result<> Close() {
         if (std::fclose(file_.release()) != 0) Fail();
-        return error_;
+        if (error_ != 0) return SystemFailure("could not be written in full", error_);
+        return {};
     }
 
 private:
@@ -105,43 +106,43 @@ private:
 
 // The marker goes out with the first block, so a message whose chain is damaged from its
 // first block on leaves no trace; the text ends at its first NUL.
-std::string DumpMessageText(DbxStoreFile& store, std::uint32_t position, std::size_t i, DumpWriter& out) {
+Result<> DumpMessageText(DbxStoreFile& store, std::uint32_t position, std::size_t i, DumpWriter& out) {
     bool started = false;
-    std::string problem = DbxMessage(store, position).ReadText([&](std::string_view piece) {
+    const Result<> read = DbxMessage(store, position).ReadText([&](std::string_view piece) {
         if (!started) out.StartMessage(i);
         started = true;
         const std::size_t nul = piece.find('\0');
         out.AddText(piece.substr(0, nul));
         return nul == std::string_view::npos;
     });
-    if (!started && problem.empty()) out.StartMessage(i);  // a text position of 0: no blocks
-    out.EndMessage(problem.empty());
-    return problem;
+    if (!started && read.Ok()) out.StartMessage(i);  // a text position of 0: no blocks
+    out.EndMessage(read.Ok());
+    return read;
 }
 
 // A damaged message is passed over and the dump goes on: the other messages are sound.
 // A failed write ends the dump: what follows it would not join what the file holds.
 void DumpMessages(DbxStoreFile& store, const DbxFileHeader& header, DumpWriter& out, ProblemNote& problems,
                   const ReadWatch& watch) {
-    const DbxTree tree(store, header.TreeRoot(), header.MessageCount());
-    if (!tree.Problem().empty()) problems.Add(tree.Problem());
-    const std::size_t count = tree.ValueCount();
+    const DbxTreeValues tree = DbxTreeValues::Read(store, header.TreeRoot(), header.MessageCount());
+    if (tree.damage) problems.Add(*tree.damage);
+    const std::size_t count = tree.values.size();
     for (std::size_t i = 0; i < count && !out.Failed() && GoOn(watch, i, count); ++i) {
         const auto note = [&](const std::string& problem) {
             problems.Add("message " + std::to_string(i) + ": " + problem);
         };
-        DbxMessageInfo info(store, tree.GetValue(i));
-        if (!info.Problem().empty()) {
-            note(info.Problem());
+        Result<DbxMessageInfo> info = DbxMessageInfo::Read(store, tree.values[i]);
+        if (!info.Ok()) {
+            note(info.Error().message);
             continue;
         }
-        if (!info.HasText()) continue;
-        const std::optional<std::uint32_t> textPosition = info.TextPosition();
+        if (!info.Value().HasText()) continue;
+        const std::optional<std::uint32_t> textPosition = info.Value().TextPosition();
         if (!textPosition) {
             note("its text position lies outside its info record");
             continue;
         }
-        if (const std::string problem = DumpMessageText(store, *textPosition, i, out); !problem.empty()) note(problem);
+        if (const Result<> text = DumpMessageText(store, *textPosition, i, out); !text.Ok()) note(text.Error().message);
     }
 }
 
@@ -173,10 +174,11 @@ bool KeepCompleteLines(const std::string& path) {
 
 }  // namespace
 
-Result<std::string> DumpDbxToText(const std::string& storePath, const std::string& ownPath,
+Result<DumpDamage> DumpDbxToText(const std::string& storePath, const std::string& ownPath,
                                   const std::string& shownPath, const ReadWatch& watch) {
-    DbxStoreFile store;
-    if (!store.Open(storePath)) return Failure{"cannot open the store"};
+    Result<DbxStoreFile> opened = DbxStoreFile::Open(storePath);
+    if (!opened.Ok()) return opened.Error();
+    DbxStoreFile& store = opened.Value();
     // Given no buffer, the C library would choose a small one; this one outlives the file.
     const auto buffer = std::make_unique_for_overwrite<char[]>(kOutputBuffer);
     // The reader of a report should not have to guess which folder a relative path meant.
@@ -191,16 +193,17 @@ Result<std::string> DumpDbxToText(const std::string& storePath, const std::strin
     std::setvbuf(output.Value().get(), buffer.get(), _IOFBF, kOutputBuffer);
 
     ProblemNote problems;
-    const DbxFileHeader header(store);
-    if (!header.Problem().empty()) problems.Add(header.Problem());
+    const Result<DbxFileHeader> header = DbxFileHeader::Read(store);
+    if (!header.Ok()) problems.Add(header.Error().message);
     DumpWriter out(std::move(output.Value()));
-    if (header.IsMessageStore() && header.MessageCount() != 0 && header.TreeRoot() != 0)
-        DumpMessages(store, header, out, problems, watch);
+    if (header.Ok() && header.Value().IsMessageStore() && header.Value().MessageCount() != 0 &&
+        header.Value().TreeRoot() != 0)
+        DumpMessages(store, header.Value(), out, problems, watch);
 
-    const int writeError = out.Close();
-    if (writeError == 0) return problems.Text();
-    problems.Add("the temporary file " + shownDumpPath + " could not be written in full: " + std::strerror(writeError));
-    if (!KeepCompleteLines(dumpPath)) return Failure{problems.Text(), {}, FailureCode::TemporaryFile};
+    const Result<> written = out.Close();
+    if (written.Ok()) return problems.Text();
+    problems.Add("the temporary file " + shownDumpPath + " " + written.Error().Text());
+    if (!KeepCompleteLines(dumpPath)) return Failure{*problems.Text(), {}, FailureCode::TemporaryFile};
     return problems.Text();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "base/result.h"
@@ -14,10 +15,11 @@ namespace mirelo {
 // empty. The problems name the temporary file the user knows, shownPath, beside which it
 // lies. A watch, when given, sees the messages dumped of the store's count before each one
 // and may end the dump there.
-// Gives what the store's damage cost (empty when nothing), also when the file could be
-// written only in part and its complete lines were kept; fails when the store cannot be
-// opened, or with FailureCode::TemporaryFile when the file cannot be written at all.
-Result<std::string> DumpDbxToText(const std::string& storePath, const std::string& ownPath,
+// Gives what the store's damage cost, in one line, also when the file could be written only
+// in part and its complete lines were kept; fails when the store cannot be opened, or with
+// FailureCode::TemporaryFile when the file cannot be written at all.
+using DumpDamage = std::optional<std::string>;  // none for a sound store written in full
+Result<DumpDamage> DumpDbxToText(const std::string& storePath, const std::string& ownPath,
                                   const std::string& shownPath, const ReadWatch& watch = {});
 
 // outlook_temp.mbx in the folder named by TEMP, else TMP, else (not on Windows) TMPDIR,

@@ -13,22 +13,18 @@ constexpr std::size_t kMessageCountAt = 0xC4;
 constexpr std::size_t kTreeRootAt = 0xE4;
 }  // namespace
 
-DbxFileHeader::DbxFileHeader(DbxStoreFile& store) {
-    std::string_view start;
-    if (store.Read(0, kSignature.size() + kMessageStoreKind.size(), start) != ReadResult::Ok ||
-        !start.starts_with(kSignature)) {
-        problem_ = "the file is not a DBX store (its signature is missing)";
-        return;
-    }
-    if (start.substr(kSignature.size()) != kMessageStoreKind) return;
-    std::string_view header;
-    if (store.Read(0, kSize, header) != ReadResult::Ok) {
-        problem_ = "the store is cut short inside its header";
-        return;
-    }
-    isMessageStore_ = true;
-    messageCount_ = LoadLe32(header.data() + kMessageCountAt);
-    treeRoot_ = LoadLe32(header.data() + kTreeRootAt);
+Result<DbxFileHeader> DbxFileHeader::Read(DbxStoreFile& store) {
+    const Result<std::string_view> start = store.Read(0, kSignature.size() + kMessageStoreKind.size());
+    if (!start.Ok() || !start.Value().starts_with(kSignature))
+        return Failure{"the file is not a DBX store (its signature is missing)"};
+    DbxFileHeader header;
+    if (start.Value().substr(kSignature.size()) != kMessageStoreKind) return header;
+    const Result<std::string_view> bytes = store.Read(0, kSize);
+    if (!bytes.Ok()) return Failure{"the store is cut short inside its header"};
+    header.isMessageStore_ = true;
+    header.messageCount_ = LoadLe32(bytes.Value().data() + kMessageCountAt);
+    header.treeRoot_ = LoadLe32(bytes.Value().data() + kTreeRootAt);
+    return header;
 }
 
 }  // namespace mirelo

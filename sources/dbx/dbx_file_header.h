@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
+#include "base/result.h"
 #include "sources/dbx/dbx_store_file.h"
 
 namespace mirelo {
@@ -13,21 +13,21 @@ class DbxFileHeader {
 public:
     static constexpr std::uint64_t kSize = 0x24BC;
 
-    explicit DbxFileHeader(DbxStoreFile& store);
+    // Fails when the file cannot be read as a store; any sound store, of any kind, is read.
+    static Result<DbxFileHeader> Read(DbxStoreFile& store);
 
     bool IsMessageStore() const { return isMessageStore_; }
     // Number of values in the message tree (the word at 0xC4).
     std::uint32_t MessageCount() const { return messageCount_; }
     // Position of the message tree's root node, 0 when there is none (the word at 0xE4).
     std::uint32_t TreeRoot() const { return treeRoot_; }
-    // Why the file cannot be read as a store; empty for any sound store, of any kind.
-    const std::string& Problem() const { return problem_; }
 
 private:
+    DbxFileHeader() = default;
+
     bool isMessageStore_ = false;
     std::uint32_t messageCount_ = 0;
     std::uint32_t treeRoot_ = 0;
-    std::string problem_;
 };
 
 }  // namespace mirelo

@@ -15,34 +15,35 @@ constexpr unsigned char kDirectBit = 0x80;
 constexpr unsigned char kIndexBits = 0x7F;
 }  // namespace
 
-DbxIndexedInfo::DbxIndexedInfo(DbxStoreFile& store, std::uint32_t position) : store_(store) {
-    if (const std::string_view reason = Load(position); !reason.empty())
-        problem_ = ObjectName("info record", position) + " " + std::string(reason);
+Result<DbxIndexedInfo> DbxIndexedInfo::Read(DbxStoreFile& store, std::uint32_t position) {
+    DbxIndexedInfo info(store);
+    if (const Result<> loaded = info.Load(position); !loaded.Ok())
+        return Failure{ObjectName("info record", position) + " " + loaded.Error().message};
+    return info;
 }
 
-std::string_view DbxIndexedInfo::Load(std::uint32_t position) {
-    std::string_view head;
-    if (const ReadResult read = store_.Read(position, kHeadSize, head); read != ReadResult::Ok) return Describe(read);
-    if (LoadLe32(head.data()) != position) return "has a wrong marker";
-    const std::uint32_t bodyLength = LoadLe32(head.data() + kBodyLengthAt);
-    const std::size_t entryCount = static_cast<unsigned char>(head[kEntryCountAt]);
+Result<> DbxIndexedInfo::Load(std::uint32_t position) {
+    const Result<std::string_view> head = store_->Read(position, kHeadSize);
+    if (!head.Ok()) return head.Error();
+    if (LoadLe32(head.Value().data()) != position) return Failure{"has a wrong marker"};
+    const std::uint32_t bodyLength = LoadLe32(head.Value().data() + kBodyLengthAt);
+    const std::size_t entryCount = static_cast<unsigned char>(head.Value()[kEntryCountAt]);
     const std::uint64_t bodyStart = std::uint64_t{position} + kHeadSize;
-    if (bodyLength > store_.Size() - bodyStart) return "runs past the end of the store";
-    if (entryCount * kIndexEntrySize > bodyLength) return "has an index field longer than its body";
+    if (bodyLength > store_->Size() - bodyStart) return Failure{"runs past the end of the store"};
+    if (entryCount * kIndexEntrySize > bodyLength) return Failure{"has an index field longer than its body"};
 
-    std::string_view field;
-    if (const ReadResult read = store_.Read(bodyStart, entryCount * kIndexEntrySize, field); read != ReadResult::Ok)
-        return Describe(read);
+    const Result<std::string_view> field = store_->Read(bodyStart, entryCount * kIndexEntrySize);
+    if (!field.Ok()) return field.Error();
     entries_.reserve(entryCount);
     for (std::size_t i = 0; i < entryCount; ++i) {
-        const char* entry = field.data() + i * kIndexEntrySize;
+        const char* entry = field.Value().data() + i * kIndexEntrySize;
         const auto flags = static_cast<unsigned char>(entry[0]);
         const auto index = static_cast<std::uint8_t>(flags & kIndexBits);
         entries_.push_back({index, (flags & kDirectBit) != 0, LoadLe24(entry + 1)});
         if (index < 32) presentMask_ |= std::uint32_t{1} << index;
     }
-    dataStart_ = bodyStart + field.size();
-    dataLength_ = bodyLength - static_cast<std::uint32_t>(field.size());
+    dataStart_ = bodyStart + field.Value().size();
+    dataLength_ = bodyLength - static_cast<std::uint32_t>(field.Value().size());
     return {};
 }
 
@@ -53,11 +54,10 @@ std::optional<std::uint32_t> DbxIndexedInfo::GetValue(std::uint8_t index) {
     if (entry->direct) return entry->number;
 
     constexpr std::uint32_t kValueSize = 4;
-    std::string_view value;
-    if (entry->number > dataLength_ || kValueSize > dataLength_ - entry->number ||
-        store_.Read(dataStart_ + entry->number, kValueSize, value) != ReadResult::Ok)
-        return std::nullopt;
-    return LoadLe32(value.data());
+    if (entry->number > dataLength_ || kValueSize > dataLength_ - entry->number) return std::nullopt;
+    const Result<std::string_view> value = store_->Read(dataStart_ + entry->number, kValueSize);
+    if (!value.Ok()) return std::nullopt;
+    return LoadLe32(value.Value().data());
 }
 
 }  // namespace mirelo

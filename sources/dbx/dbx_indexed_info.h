@@ -2,10 +2,9 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "sources/dbx/dbx_store_file.h"
 
 namespace mirelo {
@@ -15,10 +14,9 @@ namespace mirelo {
 // asked for, so a record with an absurd body length costs nothing more than a sound one.
 class DbxIndexedInfo {
 public:
-    DbxIndexedInfo(DbxStoreFile& store, std::uint32_t position);
+    // Fails, naming the record, when its head or its index field is unusable.
+    static Result<DbxIndexedInfo> Read(DbxStoreFile& store, std::uint32_t position);
 
-    // Why the record cannot be used; empty for a sound record.
-    const std::string& Problem() const { return problem_; }
     // Bit k is set when index k (below 32) is present.
     std::uint32_t PresentMask() const { return presentMask_; }
     // The value of an index as a 32-bit number; nothing when the index is absent or its
@@ -32,15 +30,14 @@ private:
         std::uint32_t number;  // the value or the offset
     };
 
-    // Reads the head and the index field; the reason when they are unusable.
-    std::string_view Load(std::uint32_t position);
+    explicit DbxIndexedInfo(DbxStoreFile& store) : store_(&store) {}
+    Result<> Load(std::uint32_t position);
 
-    DbxStoreFile& store_;
+    DbxStoreFile* store_;
     std::vector<IndexEntry> entries_;
     std::uint64_t dataStart_ = 0;
     std::uint32_t dataLength_ = 0;
     std::uint32_t presentMask_ = 0;
-    std::string problem_;
 };
 
 }  // namespace mirelo

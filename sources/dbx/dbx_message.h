@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "sources/dbx/dbx_store_file.h"
 
 namespace mirelo {
@@ -18,9 +18,8 @@ public:
     DbxMessage(DbxStoreFile& store, std::uint32_t position) : store_(store), position_(position) {}
 
     // Hands the text to sink block by block, up to the end of the chain, a damaged block
-    // or sink asking to stop. Returns why the chain ended at a damaged block; empty when
-    // it did not.
-    std::string ReadText(const TextSink& sink);
+    // or sink asking to stop. Fails, naming the block, when the chain ended at a damaged one.
+    Result<> ReadText(const TextSink& sink);
 
 private:
     DbxStoreFile& store_;

@@ -28,7 +28,7 @@ DbxReader::~DbxReader() {
 
 void DbxReader::Read(const FoundStore& store, StoreBatch& batch) {
     const std::string ownPath = PrivateDumpPath(dumpPath_);
-    const Result<std::string> dump = DumpDbxToText(store.path, ownPath, dumpPath_, batch.watch);
+    const Result<DumpDamage> dump = DumpDbxToText(store.path, ownPath, dumpPath_, batch.watch);
     if (!dump.Ok()) {
         batch.problems.push_back({store.path, dump.Error().Text()});
         RemoveFile(ownPath);
@@ -38,7 +38,7 @@ void DbxReader::Read(const FoundStore& store, StoreBatch& batch) {
         }
         return;
     }
-    if (!dump.Value().empty()) batch.problems.push_back({store.path, dump.Value()});
+    if (dump.Value()) batch.problems.push_back({store.path, *dump.Value()});
     // Records read before a failure stay; the store's line says what was lost.
     if (const Result<> scan =
             ReadMailbox(ownPath, MailboxLayout::OutlookDump, reading_, batch.records, store.label, batch.watch);

@@ -17,16 +17,6 @@ constexpr std::uint64_t kBudgetTimesSize = 2;
 constexpr std::uint64_t kBudgetSlack = 64 * 1024;
 }  // namespace
 
-std::string_view Describe(ReadResult result) {
-    switch (result) {
-        case ReadResult::OutsideFile: return "lies past the end of the store";
-        case ReadResult::OverBudget: return "was not read: the store leads to the same bytes again and again";
-        case ReadResult::Failed: return "could not be read";
-        case ReadResult::Ok: break;
-    }
-    return {};
-}
-
 std::string ObjectName(std::string_view what, std::uint64_t position) {
     char hex[16];
     const auto end = std::to_chars(hex, hex + sizeof hex, position, 16).ptr;
@@ -40,40 +30,40 @@ DbxStoreFile::DbxStoreFile() : pages_(std::make_unique_for_overwrite<char[]>(kPa
     pageInSlot_.fill(kNoPage);
 }
 
-bool DbxStoreFile::Open(const std::string& path) {
-    in_.open(NativePath(path), std::ios::binary);
-    if (!in_ || !in_.seekg(0, std::ios::end)) return false;
-    const std::streamoff end = in_.tellg();
-    if (end < 0) return false;
-    size_ = static_cast<std::uint64_t>(end);
-    budget_ = kBudgetTimesSize * size_ + kBudgetSlack;
-    return true;
+Result<DbxStoreFile> DbxStoreFile::Open(const std::string& path) {
+    const Failure notOpened{"cannot open the store"};
+    DbxStoreFile store;
+    store.in_.open(NativePath(path), std::ios::binary);
+    if (!store.in_ || !store.in_.seekg(0, std::ios::end)) return notOpened;
+    const std::streamoff end = store.in_.tellg();
+    if (end < 0) return notOpened;
+    store.size_ = static_cast<std::uint64_t>(end);
+    store.budget_ = kBudgetTimesSize * store.size_ + kBudgetSlack;
+    return store;
 }
 
-ReadResult DbxStoreFile::Read(std::uint64_t position, std::uint64_t length, std::string_view& bytes) {
-    if (position > size_ || length > size_ - position) return ReadResult::OutsideFile;
-    if (length > budget_) return ReadResult::OverBudget;
+Result<std::string_view> DbxStoreFile::Read(std::uint64_t position, std::uint64_t length) {
+    if (position > size_ || length > size_ - position) return Failure{"lies past the end of the store"};
+    if (length > budget_) return Failure{"was not read: the store leads to the same bytes again and again"};
     budget_ -= length;
 
     const std::size_t offset = static_cast<std::size_t>(position % kPageSize);
     if (offset + length <= kPageSize) {
         const char* page = Page(position);
-        if (!page) return ReadResult::Failed;
-        bytes = {page + offset, static_cast<std::size_t>(length)};
-        return ReadResult::Ok;
+        if (!page) return Failure{"could not be read"};
+        return std::string_view(page + offset, static_cast<std::size_t>(length));
     }
     straddling_.resize(static_cast<std::size_t>(length));
     for (std::size_t done = 0; done < straddling_.size();) {
         const std::uint64_t at = position + done;
         const char* page = Page(at);
-        if (!page) return ReadResult::Failed;
+        if (!page) return Failure{"could not be read"};
         const std::size_t from = static_cast<std::size_t>(at % kPageSize);
         const std::size_t n = std::min(kPageSize - from, straddling_.size() - done);
         std::memcpy(straddling_.data() + done, page + from, n);
         done += n;
     }
-    bytes = {straddling_.data(), straddling_.size()};
-    return ReadResult::Ok;
+    return std::string_view(straddling_.data(), straddling_.size());
 }
 
 const char* DbxStoreFile::Page(std::uint64_t position) {

@@ -8,12 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
+
 namespace mirelo {
-
-enum class ReadResult { Ok, OutsideFile, OverBudget, Failed };
-
-// Why a read failed, worded to follow the name of the object that was to be read.
-std::string_view Describe(ReadResult result);
 
 // "text block at 0x4f20", for problem reports.
 std::string ObjectName(std::string_view what, std::uint64_t position);
@@ -24,19 +21,20 @@ std::string ObjectName(std::string_view what, std::uint64_t position);
 // they lie in the cache rather than copied.
 class DbxStoreFile {
 public:
-    DbxStoreFile();
-
-    bool Open(const std::string& path);
+    static Result<DbxStoreFile> Open(const std::string& path);
     std::uint64_t Size() const { return size_; }
 
     // The length bytes from position on, valid until the next read; fails when they do
-    // not all lie in the file.
-    ReadResult Read(std::uint64_t position, std::uint64_t length, std::string_view& bytes);
+    // not all lie in the file. The failure's message is worded to follow the name of the
+    // object that was to be read.
+    Result<std::string_view> Read(std::uint64_t position, std::uint64_t length);
 
 private:
     static constexpr std::size_t kPageSize = 64 * 1024;
     static constexpr std::size_t kPageSlots = 16;
     static constexpr std::uint64_t kNoPage = ~std::uint64_t{0};
+
+    DbxStoreFile();
 
     // The page holding position, loaded into its slot when not there yet; null on failure.
     const char* Page(std::uint64_t position);

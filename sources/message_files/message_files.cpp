@@ -13,7 +13,6 @@
 #include "headers/reading.h"
 #include "base/native_path.h"
 #include "sources/folder_listing.h"
-#include "sources/walker.h"
 #include "base/path_parts.h"
 
 namespace mirelo {
@@ -109,11 +108,14 @@ private:
 };
 
 std::vector<std::string> MessageFileNames(const std::string& folder, std::string_view extension, StoreBatch& batch) {
-    std::error_code error;
-    const std::vector<FolderEntry> entries = ListFolderEntries(folder, error);
-    if (error) batch.problems.push_back({folder, FolderProblem(error, !entries.empty())});
+    const Result<FolderEntries> listed = ListFolderEntries(folder);
+    if (!listed.Ok()) {
+        batch.problems.push_back({folder, listed.Error().Text()});
+        return {};
+    }
+    if (listed.Value().brokeOff) batch.problems.push_back({folder, listed.Value().brokeOff->Text()});
     std::vector<std::string> names;
-    for (const FolderEntry& entry : entries) {
+    for (const FolderEntry& entry : listed.Value().entries) {
         if (!entry.regularFile || entry.name.front() == '.') continue;
         if (extension.empty() || EqualsNoCase(SplitPath(entry.name).extension, extension)) names.push_back(entry.name);
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/native_path.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -25,10 +26,10 @@ TEST(FolderListing, EntriesComeInNtfsOrderWhateverOrderTheyWereMadeIn) {
         std::vector<std::string> names = kNtfsOrder;
         round == 0 ? std::reverse(names.begin(), names.end()) : std::shuffle(names.begin(), names.end(), random);
         for (const std::string& name : names) folder.Write(name, "");
-        std::error_code error;
+        const Result<FolderEntries> listing = ListFolderEntries(PathText(folder.path()));
+        ASSERT_TRUE(listing.Ok() && !listing.Value().brokeOff);
         std::vector<std::string> listed;
-        for (const FolderEntry& entry : ListFolderEntries(PathText(folder.path()), error)) listed.push_back(entry.name);
-        EXPECT_FALSE(error);
+        for (const FolderEntry& entry : listing.Value().entries) listed.push_back(entry.name);
         EXPECT_EQ(listed, kNtfsOrder) << round;
     }
 }

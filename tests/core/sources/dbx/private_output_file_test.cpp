@@ -82,7 +82,7 @@ bool OnlyTheUserMayOpen(const std::string& path) {
 
 class DumpFileSafety : public ::testing::Test {
 protected:
-    Result<std::string> Dump() { return DumpDbxToText(store_, dumpPath_, dumpPath_); }
+    Result<DumpDamage> Dump() { return DumpDbxToText(store_, dumpPath_, dumpPath_); }
 
     TempDir dir_;
     const std::string store_ =
@@ -112,9 +112,9 @@ TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
 // before, never the tail of the previous store's longer dump behind them.
 TEST_F(DumpFileSafety, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
     dir_.Write("outlook_temp.mbx", std::string(1000, '#'));
-    const Result<std::string> outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();  // cut in its second line
+    const Result<DumpDamage> outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();  // cut in its second line
     ASSERT_TRUE(outcome.Ok());
-    EXPECT_NE(outcome.Value().find(" could not be written in full: File too large"), std::string::npos);
+    EXPECT_NE(outcome.Value().value_or("").find(" could not be written in full: File too large"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(dumpPath_), "___Message___ : 0\r\n");
 }
 #endif
@@ -137,7 +137,7 @@ TEST_F(DumpFileSafety, AnythingButAPlainFileOfOursIsRefusedAndLeftAlone) {
     for (const auto& c : cases) {
         fs::remove(dumpPath_);
         if (!c.plant()) continue;
-        const Result<std::string> outcome = Dump();
+        const Result<DumpDamage> outcome = Dump();
         EXPECT_EQ(ReadFileBytes(victim), "precious") << c.name;
 #ifdef _WIN32
         if (c.link && RunsUnderWine()) continue;

@@ -1,6 +1,8 @@
 #include "base/mapped_file.h"
 
 #include <cerrno>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "base/file_handle.h"
@@ -30,40 +32,45 @@ Result<std::string> ReadWhole(const std::string& path) {
     return bytes;
 }
 
+// A view of the whole file, or none when it cannot be had: the file is read instead.
+using WholeView = std::optional<std::string_view>;
+
 #ifdef _WIN32
-// A view of the whole file, or null when it cannot be had.
-const char* MapWhole(const std::string& path, std::size_t& size) {
+WholeView MapWhole(const std::string& path) {
     const HANDLE file = CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     LARGE_INTEGER length{};
-    const char* view = nullptr;
+    WholeView whole;
     if (GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &length) && length.QuadPart > 0 &&
         static_cast<unsigned long long>(length.QuadPart) <= SIZE_MAX) {
         if (const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr)) {
-            view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+            if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))
+                whole.emplace(static_cast<const char*>(view), static_cast<std::size_t>(length.QuadPart));
             CloseHandle(mapping);
-            size = static_cast<std::size_t>(length.QuadPart);
         }
     }
     CloseHandle(file);
-    return view;
+    return whole;
 }
 
 void UnmapWhole(const char* view, std::size_t) { UnmapViewOfFile(view); }
 #else
-const char* MapWhole(const std::string& path, std::size_t& size) {
+WholeView MapWhole(const std::string& path) {
     const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) return nullptr;
+    if (file < 0) return std::nullopt;
     struct stat status {};
-    void* view = MAP_FAILED;
+    WholeView whole;
     if (fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        size = static_cast<std::size_t>(status.st_size);
-        view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0);
-        if (view != MAP_FAILED) madvise(view, size, MADV_SEQUENTIAL);
+        const auto size = static_cast<std::size_t>(status.st_size);
+        void* view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0);
+        if (view != MAP_FAILED) {
+            madvise(view, size, MADV_SEQUENTIAL);
+            whole.emplace(static_cast<const char*>(view), size);
+        }
     }
     close(file);
-    return view == MAP_FAILED ? nullptr : static_cast<const char*>(view);
+    return whole;
 }
 
 void UnmapWhole(const char* view, std::size_t size) { munmap(const_cast<char*>(view), size); }
@@ -73,8 +80,11 @@ void UnmapWhole(const char* view, std::size_t size) { munmap(const_cast<char*>(v
 
 Result<MappedFile> MappedFile::Open(const std::string& path) {
     MappedFile file;
-    file.mapped_ = MapWhole(path, file.size_);
-    if (file.mapped_) return file;
+    if (const WholeView whole = MapWhole(path)) {
+        file.mapped_ = whole->data();
+        file.size_ = whole->size();
+        return file;
+    }
     Result<std::string> read = ReadWhole(path);
     if (!read.Ok()) return read.Error();
     file.read_ = std::move(read.Value());

@@ -49,4 +49,10 @@ std::string WithoutPrefix(std::string text, std::string_view prefix) {
     return text;
 }
 
+std::string WithExtensionIfNone(const std::string& path, std::string_view extension) {
+    PathParts parts = SplitPath(path);
+    if (parts.extension.empty()) parts.extension = extension;
+    return JoinPath(parts);
+}
+
 }  // namespace mirelo

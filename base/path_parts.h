@@ -38,6 +38,9 @@ std::string FolderOf(std::string_view path);
 // Adds a separator after a directory and a full stop before an extension when missing.
 std::string JoinPath(const PathParts& parts);
 
+// The path, with extension added when its last component has none.
+std::string WithExtensionIfNone(const std::string& path, std::string_view extension);
+
 // The text without prefix when it begins with it (case-sensitive); else the text as it is.
 // Only a leading folder is shortened: "Team/inbox.mbox" under "m" stays whole.
 std::string WithoutPrefix(std::string text, std::string_view prefix);

@@ -31,26 +31,27 @@ std::vector<std::string> CommaSeparated(const std::string& list) {
     return names;
 }
 
-Result<> ParseKinds(const std::string& list, HeaderKindSet& kinds) {
-    kinds = HeaderKindSet::None();
+Result<HeaderKindSet> ParseKinds(const std::string& list) {
+    HeaderKindSet kinds = HeaderKindSet::None();
     for (const std::string& name : CommaSeparated(list)) {
         const std::optional<HeaderKind> kind = KindNamed(name);
         if (!kind) return Failure{"unknown header kind '" + name + "'"};
         kinds.Set(*kind, true);
     }
-    return {};
+    return kinds;
 }
 
-Result<> ParseCategories(const std::string& list, std::vector<AddressCategory>& categories) {
+Result<std::vector<AddressCategory>> ParseCategories(const std::string& list) {
     constexpr AddressCategory kAll[] = {AddressCategory::Own, AddressCategory::Automated, AddressCategory::List,
                                         AddressCategory::Person};
+    std::vector<AddressCategory> categories;
     for (const std::string& name : CommaSeparated(list)) {
         const auto* found = std::find_if(std::begin(kAll), std::end(kAll),
                                          [&](AddressCategory c) { return CategoryName(c) == name; });
         if (found == std::end(kAll)) return Failure{"unknown category '" + name + "'"};
         categories.push_back(*found);
     }
-    return {};
+    return categories;
 }
 
 std::optional<unsigned> WorkerCount(const std::string& text) {
@@ -86,7 +87,9 @@ Result<> TakeValue(const std::string& option, const std::string& value, ExtractO
         if (value.empty()) return Failure{"--output needs a file name"};
         if (value != "-") options.output = value;
     } else if (option == "--kinds") {
-        return ParseKinds(value, options.kinds.emplace(HeaderKindSet::None()));
+        const Result<HeaderKindSet> kinds = ParseKinds(value);
+        if (!kinds.Ok()) return kinds.Error();
+        options.kinds = kinds.Value();
     } else if (option == "--rules") {
         if (value != "original" && value != "rfc5322") return Failure{"unknown rules '" + value + "'"};
         options.rules = value == "original" ? ReadingRules::Original : ReadingRules::Rfc5322;
@@ -107,7 +110,9 @@ Result<> TakeValue(const std::string& option, const std::string& value, ExtractO
     } else if (option == "--me-file") {
         options.meFiles.push_back(value);
     } else if (option == "--drop") {
-        return ParseCategories(value, options.drop);
+        const Result<std::vector<AddressCategory>> categories = ParseCategories(value);
+        if (!categories.Ok()) return categories.Error();
+        options.drop.insert(options.drop.end(), categories.Value().begin(), categories.Value().end());
     } else {
         options.sinceList = value;
     }

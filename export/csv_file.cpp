@@ -16,7 +16,6 @@
 #endif
 
 #include "base/native_path.h"
-#include "base/path_parts.h"
 
 namespace mirelo {
 
@@ -71,10 +70,17 @@ std::string FinalTarget(std::string path) {
     return path;
 }
 
+struct Sibling {
+    std::FILE* file;
+    std::string path;
+};
+
 // A file beside the target that nobody else uses, made with the target's permissions so
 // that it is never readable by more people than the file it replaces. It is made through a
 // descriptor on Windows too: msvcrt, the C library of MinGW programs, predates fopen's "x".
-std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mode, std::string& siblingPath) {
+// The failure names the last name tried.
+Result<Sibling> CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mode) {
+    std::string siblingPath;
     for (int attempt = 0; attempt < 100; ++attempt) {
         siblingPath = path + ".partial" + std::to_string(attempt);
 #ifdef _WIN32
@@ -89,23 +95,23 @@ std::FILE* CreateSibling(const std::string& path, [[maybe_unused]] fs::perms mod
 #endif
         if (fd >= 0) {
             std::FILE* out = openStream(fd, "wb");
-            if (!out) {
-                closeDescriptor(fd);
-                std::error_code ignored;
-                fs::remove(NativePath(siblingPath), ignored);
-            }
-            return out;
+            if (out) return Sibling{out, siblingPath};
+            const int error = errno;
+            closeDescriptor(fd);
+            std::error_code ignored;
+            fs::remove(NativePath(siblingPath), ignored);
+            return SystemFailure("cannot create " + siblingPath, error);
         }
-        if (errno != EEXIST) return nullptr;
+        if (errno != EEXIST) break;
     }
-    return nullptr;
+    return SystemFailure("cannot create " + siblingPath, errno);
 }
 
 #ifdef _WIN32
 // Windows neither replaces nor removes a read-only file, and a file's permissions there
 // are only that bit: the partial file stays writable, the target's bit is lifted for the
 // rename and put on its successor, or back on the target when the rename fails.
-std::error_code ReplaceWith(const std::string& partialPath, const std::string& target, const fs::file_status& old) {
+Result<> ReplaceWith(const std::string& partialPath, const std::string& target, const fs::file_status& old) {
     const std::wstring targetPath = NativePath(target).native();
     const DWORD attributes = GetFileAttributesW(targetPath.c_str());
     const bool wasReadOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -114,18 +120,20 @@ std::error_code ReplaceWith(const std::string& partialPath, const std::string& t
     fs::rename(NativePath(partialPath), NativePath(target), error);
     if (error) {
         if (wasReadOnly) SetFileAttributesW(targetPath.c_str(), attributes);
-    } else if (fs::exists(old) && (old.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        SetFileAttributesW(targetPath.c_str(), GetFileAttributesW(targetPath.c_str()) | FILE_ATTRIBUTE_READONLY);
+        return SystemFailure("cannot rename " + partialPath + " to it", error);
     }
-    return error;
+    if (fs::exists(old) && (old.permissions() & fs::perms::owner_write) == fs::perms::none)
+        SetFileAttributesW(targetPath.c_str(), GetFileAttributesW(targetPath.c_str()) | FILE_ATTRIBUTE_READONLY);
+    return {};
 }
 #else
 // The creation mode passed through the umask; the old file's bits are wanted.
-std::error_code ReplaceWith(const std::string& partialPath, const std::string& target, const fs::file_status& old) {
+Result<> ReplaceWith(const std::string& partialPath, const std::string& target, const fs::file_status& old) {
     std::error_code error;
     if (fs::exists(old)) fs::permissions(partialPath, old.permissions() & fs::perms::all, error);
     fs::rename(partialPath, target, error);
-    return error;
+    if (error) return SystemFailure("cannot rename " + partialPath + " to it", error);
+    return {};
 }
 #endif
 
@@ -133,17 +141,16 @@ Result<int> ReplaceRegularFile(const std::string& path, const std::string& targe
                                const LinesWriter& writeLines) {
     const bool exists = fs::exists(status);
     const fs::perms mode = exists ? status.permissions() & fs::perms::all : kNewFileMode;
-    std::string partialPath;
-    std::FILE* out = CreateSibling(target, mode, partialPath);
-    if (!out) return OpenFailure(path, "cannot create " + partialPath + ": " + std::strerror(errno));
+    const Result<Sibling> partial = CreateSibling(target, mode);
+    if (!partial.Ok()) return OpenFailure(path, partial.Error().Text());
 
-    Result<int> result = WriteAndClose(out, path, writeLines);
+    Result<int> result = WriteAndClose(partial.Value().file, path, writeLines);
     if (result.Ok()) {
-        if (const std::error_code error = ReplaceWith(partialPath, target, status))
-            result = OpenFailure(path, "cannot rename " + partialPath + " to it: " + error.message());
+        if (const Result<> replaced = ReplaceWith(partial.Value().path, target, status); !replaced.Ok())
+            result = OpenFailure(path, replaced.Error().Text());
     }
     std::error_code ignored;
-    if (!result.Ok()) fs::remove(NativePath(partialPath), ignored);
+    if (!result.Ok()) fs::remove(NativePath(partial.Value().path), ignored);
     return result;
 }
 
@@ -191,19 +198,6 @@ Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLin
     std::FILE* out = OpenFile(target, "wb").release();
     if (!out) return OpenFailure(path, std::strerror(errno));
     return WriteAndClose(out, path, writeLines);
-}
-
-std::string WithCsvExtension(const std::string& path, std::string_view extension) {
-    PathParts parts = SplitPath(path);
-    if (parts.extension.empty()) parts.extension = extension;
-    return JoinPath(parts);
-}
-
-std::string CsvTargetFor(const std::string& path, std::string_view extension) {
-    std::error_code error;
-    const fs::file_status status = fs::status(NativePath(path), error);
-    const bool special = fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
-    return special ? path : WithCsvExtension(path, extension);
 }
 
 std::string CountsText(int original, int unique) {

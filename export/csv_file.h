@@ -27,13 +27,6 @@ Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLin
 // a line end.
 void AppendCsvField(std::string& line, std::string_view text);
 
-// A path whose last component has no extension gets one, ".CSV" unless another is given.
-std::string WithCsvExtension(const std::string& path, std::string_view extension = ".CSV");
-
-// The file an output path names: WithCsvExtension, except that an existing device or
-// pipe (/dev/stdout, /dev/full) is taken as it is.
-std::string CsvTargetFor(const std::string& path, std::string_view extension = ".CSV");
-
 std::string CountsText(int original, int unique);
 
 }  // namespace mirelo

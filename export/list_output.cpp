@@ -1,8 +1,12 @@
 #include "export/list_output.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "base/ascii.h"
+#include "base/native_path.h"
+#include "base/path_parts.h"
 #include "export/csv_file.h"
 #include "export/earlier_export.h"
 #include "export/record_order.h"
@@ -26,7 +30,11 @@ int OrderAndFilter(AddressList& list, const std::string& labelPrefix, const Fact
 }
 
 std::string OutputFileFor(const std::string& path, FormatKind format) {
-    return CsvTargetFor(path, FormatExtension(format));
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(NativePath(path), error);
+    const bool special = std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+                         !std::filesystem::is_directory(status);
+    return special ? path : WithExtensionIfNone(path, FormatExtension(format));
 }
 
 Result<int> WriteListFile(const std::string& path, const AddressList& list, const FactsTable* facts,

@@ -17,6 +17,7 @@
 #include "headers/mailbox_scanner.h"
 #include "scan/text_mode_reader.h"
 #include "fuzz/record_invariants.h"
+#include "tests/support/memory_byte_source.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void EmitMessage(mirelo::HeaderSlots& slots, mirelo::AddressList& list, mirelo::
     std::string message;
     for (const std::string& slot : slots)
         if (!slot.empty()) message.append(slot) += '\n';
-    mirelo::MemoryByteSource source(message);
+    mirelo::testing::MemoryByteSource source(message);
     mirelo::ScanMailboxSource(source, list, kLabel, kinds);
     mirelo::ClearSlots(slots);
 }
@@ -89,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     mirelo::AddressList scanned;
-    mirelo::MemoryByteSource source(bytes);
+    mirelo::testing::MemoryByteSource source(bytes);
     mirelo::ScanMailboxSource(source, scanned, kLabel, kinds);
 
     mirelo::AddressList plain;

@@ -12,13 +12,6 @@ std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
     return got;
 }
 
-std::size_t MemoryByteSource::Read(char* buffer, std::size_t capacity) {
-    const std::size_t n = std::min(capacity, rest_.size());
-    std::memcpy(buffer, rest_.data(), n);
-    rest_.remove_prefix(n);
-    return n;
-}
-
 std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
     if (stopped_) return 0;
     std::size_t got = source_.Read(buffer, capacity);

@@ -31,15 +31,6 @@ private:
     std::error_code error_;
 };
 
-class MemoryByteSource : public ByteSource {
-public:
-    explicit MemoryByteSource(std::string_view bytes) : rest_(bytes) {}
-    std::size_t Read(char* buffer, std::size_t capacity) override;
-
-private:
-    std::string_view rest_;
-};
-
 // Told how far a reading has come, in the reader's own units (bytes, messages); false
 // ends the reading there. Called on the reading's thread.
 using ReadWatch = std::function<bool(std::uint64_t done, std::uint64_t total)>;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -24,7 +25,8 @@ class EmlxMessageSource : public ByteSource {
 public:
     explicit EmlxMessageSource(std::FILE* file) : file_(file) { ReadCountLine(); }
 
-    const std::string& Notice() const { return notice_; }
+    // What was odd about the count; none when it held.
+    const std::optional<std::string>& Notice() const { return notice_; }
     std::error_code Error() const override {
         return std::ferror(file_) ? std::make_error_code(std::errc::io_error) : std::error_code();
     }
@@ -104,7 +106,7 @@ private:
     bool withinCount_ = false;
     bool readToEnd_ = false;
     std::string ahead_;  // bytes read before they were asked for
-    std::string notice_;
+    std::optional<std::string> notice_;
 };
 
 std::vector<std::string> MessageFileNames(const std::string& folder, std::string_view extension, StoreBatch& batch) {
@@ -132,6 +134,18 @@ Result<> ReadPlainMessageFile(const std::string& path, const Reading& reading, A
     return ReadMessageFrom(source, reading, list, label);
 }
 
+// An Apple Mail message file: a line with the message's length in bytes, the message, a
+// property list. A count that is missing or does not end where the property list starts
+// gives a notice, and the file is read to its end instead, so no header line is lost.
+Result<std::optional<std::string>> ReadEmlxFile(const std::string& path, const Reading& reading, AddressList& list,
+                                                std::string_view label) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot open " + path, errno);
+    EmlxMessageSource source(file.get());
+    if (const Result<> scan = ReadMessageFrom(source, reading, list, label); !scan.Ok()) return scan.Error();
+    return source.Notice();
+}
+
 // A file can go between the listing and the reading, as a Maildir's client moves it.
 void ReadMessageFile(const std::string& path, bool emlx, std::string_view label, const Reading& reading,
                      StoreBatch& batch) {
@@ -140,11 +154,11 @@ void ReadMessageFile(const std::string& path, bool emlx, std::string_view label,
             batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
         return;
     }
-    const Result<std::string> scan = ReadEmlxFile(path, reading, batch.records, label);
+    const Result<std::optional<std::string>> scan = ReadEmlxFile(path, reading, batch.records, label);
     if (!scan.Ok()) {
         batch.problems.push_back({path, "message cannot be read: " + scan.Error().reason});
-    } else if (!scan.Value().empty()) {
-        batch.notices.push_back({path, scan.Value()});
+    } else if (scan.Value()) {
+        batch.notices.push_back({path, *scan.Value()});
     }
 }
 
@@ -157,15 +171,6 @@ void ReadFilesIn(const std::string& folder, std::string_view extension, std::str
 }
 
 }  // namespace
-
-Result<std::string> ReadEmlxFile(const std::string& path, const Reading& reading, AddressList& list,
-                                 std::string_view label) {
-    const FileHandle file = OpenFile(path, "rb");
-    if (!file) return SystemFailure("cannot open " + path, errno);
-    EmlxMessageSource source(file.get());
-    if (const Result<> scan = ReadMessageFrom(source, reading, list, label); !scan.Ok()) return scan.Error();
-    return source.Notice();
-}
 
 void MessageFilesReader::Read(const FoundStore& store, StoreBatch& batch) {
     switch (store.kind) {

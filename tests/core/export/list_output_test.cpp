@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <tuple>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -52,14 +53,15 @@ TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesALeadingR
                                                 "b@x|B|/old/m/Sub/In.mbx"}));
 }
 
-TEST(WithCsvExtension, AddsCsvOnlyWhenTheLastComponentHasNone) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"out/list", "out/list.CSV"}, {"out/list.txt", "out/list.txt"}, {"out.d/list", "out.d/list.CSV"},
-        {"list", "list.CSV"},
+TEST(OutputFileFor, AddsTheFormatsExtensionOnlyWhenTheLastComponentHasNone) {
+    const std::tuple<const char*, FormatKind, const char*> cases[] = {
+        {"out/list", FormatKind::Csv, "out/list.CSV"}, {"out/list.txt", FormatKind::Csv, "out/list.txt"},
+        {"out.d/list", FormatKind::Csv, "out.d/list.CSV"}, {"list", FormatKind::Vcard, "list.vcf"},
+        {"list", FormatKind::Json, "list.json"},
     };
-    for (const auto& [given, expected] : cases) EXPECT_EQ(WithCsvExtension(given), expected) << given;
+    for (const auto& [given, format, expected] : cases) EXPECT_EQ(OutputFileFor(given, format), expected) << given;
 #ifdef __linux__
-    EXPECT_EQ(CsvTargetFor("/dev/full"), "/dev/full");
+    EXPECT_EQ(OutputFileFor("/dev/full", FormatKind::Csv), "/dev/full");
 #endif
 }
 

@@ -8,6 +8,7 @@
 
 #include "headers/mail_date.h"
 #include "base/replace_all.h"
+#include "support/memory_byte_source.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -26,7 +27,7 @@ FoundList Records(const AddressList& list) {
 
 FoundList ScanText(std::string_view mailbox) {
     AddressList list;
-    MemoryByteSource source(mailbox);
+    testing::MemoryByteSource source(mailbox);
     ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
     return Records(list);
 }
@@ -137,7 +138,7 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
 TEST(ScanMailbox, AKindLeftOutYieldsNothingButStillEndsMessages) {
     const auto scan = [](std::string_view mailbox, HeaderKindSet kinds) {
         AddressList list;
-        MemoryByteSource source(mailbox);
+        testing::MemoryByteSource source(mailbox);
         ScanMailboxSource(source, list, "L", kinds);
         return Records(list);
     };
@@ -173,7 +174,7 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
     for (const DatedCase& c : cases) {
         AddressList list;
         list.AskScanExtras({.captureDates = true});
-        MemoryByteSource source(c.mailbox);
+        testing::MemoryByteSource source(c.mailbox);
         ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
         std::vector<std::string> found;
         for (int i = 0; i < list.Count(); ++i) {
@@ -188,8 +189,8 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
 TEST(ScanMailbox, DecodesNamesAndKeepsListAddressesWhenAsked) {
     AddressList list;
     list.AskScanExtras({.decodeNames = true, .captureListAddresses = true});
-    MemoryByteSource source("List-Post: <mailto:dev@lists.example?subject=x>\nFrom: =?utf-8?Q?J=C3=B6rg_Bauer?= <j@x>\n"
-                            "To: dev@lists.example\nList-Post: NO\nFrom: b@x\n");
+    testing::MemoryByteSource source("List-Post: <mailto:dev@lists.example?subject=x>\nFrom: =?utf-8?Q?J=C3=B6rg_Bauer?= <j@x>\n"
+                                     "To: dev@lists.example\nList-Post: NO\nFrom: b@x\n");
     ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
     // The line rule reads the line as it stands, so every form of the list holds the same
     // addresses; the decoded name stands beside the name it reads.

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/memory_byte_source.h"
+
 namespace mirelo {
 namespace {
 
@@ -46,7 +48,7 @@ Pieces ReadPieces(ByteSource& source, std::size_t blockSize = 1 << 20,
 
 Pieces ReadPieces(std::string_view bytes, std::size_t blockSize = 1 << 20,
                   const TextModeLineReader::ByteSet* firstBytes = nullptr) {
-    MemoryByteSource source(bytes);
+    testing::MemoryByteSource source(bytes);
     return ReadPieces(source, blockSize, firstBytes);
 }
 

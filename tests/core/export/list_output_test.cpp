@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <csignal>
 #include <filesystem>
-#include <map>
-#include <optional>
-#include <random>
+#include <unordered_set>
 #include <tuple>
 
 #ifndef _WIN32
@@ -14,7 +12,6 @@
 #endif
 
 #include "export/csv_file.h"
-#include "export/record_order.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
@@ -23,35 +20,6 @@ namespace {
 
 using testing::ReadFileBytes;
 using testing::TempDir;
-
-TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
-    EXPECT_EQ(CompareNoCase("ABC", "abc"), 0);
-    // Folding to small letters puts '_' before the letters.
-    const char* ordered[] = {"", "-", ".", "0", "9", "@", "_", "a", "ab", "abc", "B", "c", "Z", "\xE9"};
-    for (std::size_t i = 1; i < std::size(ordered); ++i)
-        EXPECT_LT(CompareNoCase(ordered[i - 1], ordered[i]), 0) << ordered[i - 1] << " before " << ordered[i];
-}
-
-TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
-    AddressList list;
-    list.Append("HELP@MAILHOST", "To", "/m/b.mbx", 1);
-    list.Append("help@mailhost", "Help Desk", "/m/a.mbx", 0);
-    list.Append("", "undisclosed", "/m/a.mbx", 3);
-    list.Append("", "To", "/m/b.mbx", 1);
-    list.Append("b@x", "B", "/old/m/Sub/In.mbx", 0);
-    list.Append("c@x", "C", "/m/Team/m/In.mbx", 0);
-    OrderExtractionResult(list, "/m/");
-
-    std::vector<std::string> shown;
-    for (int i = 0; i < list.Count(); ++i) {
-        const AddressRecord& record = *list.At(i);
-        if (!record.duplicate)
-            shown.push_back(std::string(list.Email(record)) + "|" + std::string(list.Name(record)) + "|" +
-                            std::string(list.Mailbox(record)));
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx", "c@x|C|Team/m/In.mbx",
-                                                "b@x|B|/old/m/Sub/In.mbx"}));
-}
 
 TEST(OutputFileFor, AddsTheFormatsExtensionOnlyWhenTheLastComponentHasNone) {
     const std::tuple<const char*, FormatKind, const char*> cases[] = {
@@ -166,44 +134,6 @@ TEST_F(WriteListFileTest, ReplacesTheFileALinkLeadsToWithItsPermissionsOnlyOnceW
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2);
 }
 #endif
-
-std::string Folded(std::string_view text) {
-    std::string email(text);
-    for (char& c : email) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return email;
-}
-
-// The keyed sort must give what sorting with the comparators gives.
-TEST(SortAndMarkDuplicates, AgreesWithSortingByTheComparators) {
-    std::mt19937 random(7);
-    const std::string letters = "aAbBzZ[.-_@1";  // with the bytes around the capitals
-    AddressList list;
-    for (int i = 0; i < 3000; ++i) {
-        std::string email;
-        for (int n = static_cast<int>(random() % 4); n > 0; --n) email += letters[random() % letters.size()];
-        const std::string mailbox = std::string("/m/") + "xXy"[random() % 3];
-        list.Append(email, "", mailbox, static_cast<int>(random() % 6));
-    }
-    SortAndMarkDuplicates(list);
-
-    std::map<std::string, std::pair<int, int>> survivorsAndSmallestKind;  // by folded address
-    for (int i = 0; i < list.Count(); ++i) {
-        if (i > 0) {
-            EXPECT_LE(CompareMailboxThenEmail(list, *list.At(i - 1), *list.At(i)), 0);
-        }
-        const AddressRecord& record = *list.At(i);
-        auto [entry, added] = survivorsAndSmallestKind.try_emplace(Folded(list.Email(record)), 0, record.headerKind);
-        entry->second.second = std::min<int>(entry->second.second, record.headerKind);
-    }
-    for (int i = 0; i < list.Count(); ++i) {
-        const AddressRecord& record = *list.At(i);
-        if (record.duplicate) continue;
-        auto& [survivors, smallestKind] = survivorsAndSmallestKind[Folded(list.Email(record))];
-        ++survivors;
-        EXPECT_EQ(record.headerKind, smallestKind) << list.Email(record);
-    }
-    for (const auto& [address, entry] : survivorsAndSmallestKind) EXPECT_EQ(entry.first, 1) << address;
-}
 
 }  // namespace
 }  // namespace mirelo

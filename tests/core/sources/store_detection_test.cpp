@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "core/sources/recording_observer.h"
+#include "support/recording_observer.h"
 #include "sources/message_files/message_files.h"
 #include "support/temp_dir.h"
 

@@ -5,28 +5,18 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <set>
 
-#include "core/sources/recording_observer.h"
-#include "export/record_order.h"
-#include "extraction/extraction_service.h"
-#include "sources/store_detection.h"
 #include "base/path_parts.h"
+#include "sources/store_detection.h"
 #include "support/file_size_limit.h"
+#include "support/recording_observer.h"
 #include "support/temp_dir.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace mirelo {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" + who + "@mailhost>\r\n"; }
 
 class FolderWalkTest : public ::testing::Test {
 protected:
@@ -42,19 +32,7 @@ protected:
         return visited;
     }
 
-    // The Eudora command's extraction of the folder; false when stopped.
-    bool Extract(unsigned workers) {
-        ExtractionRequest request;
-        request.folder = folder.path().string();
-        request.workers = workers;
-        ExtractionResult result = mirelo::Extract(request, observer, std::move(list));
-        list = std::move(result.list);
-        return result.finished;
-    }
-    const AddressList& List() const { return *list; }
-
     testing::TempDir folder;
-    std::unique_ptr<AddressList> list = std::make_unique<AddressList>();
     testing::RecordingObserver observer;
 };
 
@@ -90,24 +68,6 @@ TEST_F(FolderWalkTest, TakesStoresByExtensionAndTheTrashRuleIgnoringCaseDepthFir
     EXPECT_LT(Walk(Root()).size(), visited.size());
 }
 
-// Opened in the short form, "Box." would be read as "Box", and the device names would
-// open the devices: AUX and COM1 hang, NUL reads as empty, CON and PRN fail.
-TEST_F(FolderWalkTest, FoldersEndingInADotOrSpaceAndFilesNamedLikeDevicesAreReadAsThemselves) {
-    const std::vector<std::string> mailboxes = {"Box/In.mbx", "Box./In.mbx", "Box /In.mbx", "Old./Sub /Deep.mbx",
-                                                "AUX.mbx", "COM1.mbx", "NUL.mbx", "CON.mbx", "PRN.mbx", "lpt1.mbx"};
-    std::map<std::string, std::string> expected;  // address, the mailbox it was found in
-    for (std::size_t i = 0; i < mailboxes.size(); ++i) {
-        folder.Write(mailboxes[i], MailboxFrom("p" + std::to_string(i)));
-        expected["p" + std::to_string(i) + "@mailhost"] = Root() + testing::Native(mailboxes[i]);
-    }
-    Extract(2);
-    std::map<std::string, std::string> found;
-    for (int i = 0; i < List().Count(); ++i)
-        found[std::string(List().Email(*List().At(i)))] = std::string(List().Mailbox(*List().At(i)));
-    EXPECT_EQ(found, expected);
-    EXPECT_TRUE(observer.problems.empty());
-}
-
 TEST_F(FolderWalkTest, AFolderLinkBackIntoTheTreeIsWalkedOnce) {
     folder.Write("Mail/In.mbx", "");
     folder.Write("Mail/Sub/Out.mbx", "");
@@ -130,31 +90,6 @@ TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
     EXPECT_EQ(visited, std::vector<std::string>{deep + "Deep.mbx"});
 }
 #endif
-
-// Read on the calling thread, the status line names each mailbox just before it is read.
-TEST_F(FolderWalkTest, UnreadableAndVanishingMailboxesAndFoldersAreReportedAndSkipped) {
-    folder.Write("Kept.mbx", MailboxFrom("kept"));
-    folder.Write("Sub/Gone.mbx", MailboxFrom("gone"));
-    folder.Write("Sub/Also.mbx", MailboxFrom("also"));
-    const std::string gone = Root() + testing::Native("Sub/Gone.mbx");
-    std::set<std::string> expectedProblems = {gone};
-#ifndef _WIN32
-    if (geteuid() != 0) {  // permissions do not bind the superuser
-        folder.Write("Closed/In.mbx", MailboxFrom("hidden"));
-        fs::permissions(folder.Write("Closed.mbx", MailboxFrom("closed")), fs::perms::none);
-        fs::permissions(folder.path() / "Closed", fs::perms::none);
-        expectedProblems.insert({Root() + "Closed/", Root() + "Closed.mbx"});
-    }
-#endif
-    observer.onStatus = [&](const std::string& s) { if (s.find("Gone") != std::string::npos) fs::remove(Root() + s); };
-    Extract(1);
-    std::set<std::string> emails;
-    for (int i = 0; i < List().Count(); ++i) emails.insert(std::string(List().Email(*List().At(i))));
-    EXPECT_EQ(emails, (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
-    EXPECT_NE(observer.problems[gone].find("No such file"), std::string::npos);
-    for (const auto& [path, reason] : observer.problems) EXPECT_EQ(expectedProblems.erase(path), 1u) << path;
-    EXPECT_TRUE(expectedProblems.empty());
-}
 
 // Every other folder is removed when the first store is found, before the walk reaches
 // it; the listing it was found in may still name it.
@@ -183,44 +118,6 @@ TEST_F(FolderWalkTest, FoldersThatVanishMidWalkAreSkipped) {
     EXPECT_TRUE(WalkFolders(Root(), remover, observer));
     ASSERT_EQ(remover.visited.size(), 1u);
     for (const auto& [path, reason] : observer.problems) EXPECT_EQ(remover.removed.count(path), 1u) << path << ": " << reason;
-}
-
-// Stores read at once, finishing in any order, give the list of one thread.
-TEST_F(FolderWalkTest, AnyNumberOfWorkersGivesTheSameListAndCsv) {
-    std::mt19937 random(11);
-    for (int box = 0; box < 24; ++box) {
-        std::string text;
-        for (auto messages = random() % (box % 4 == 0 ? 2000 : 50); messages > 0; --messages)
-            text += MailboxFrom("user" + std::to_string(random() % 90)) + "To: Pal <PAL" + std::to_string(random() % 40) +
-                    "@mailhost>\r\n\r\n";
-        folder.Write("f" + std::to_string(box % 3) + "/Box" + std::to_string(box) + ".mbx", text);
-    }
-    std::string first;
-    for (const unsigned workers : {1u, 2u, 8u}) {
-        Extract(workers);
-        OrderExtractionResult(*list, Root());
-        std::string result;
-        for (int i = 0; i < List().Count(); ++i) {
-            const AddressRecord& r = *List().At(i);
-            result.append(List().Email(r)).append(List().Name(r)).append(List().Mailbox(r)) += std::to_string(r.duplicate);
-        }
-        if (workers == 1) first = result;
-        EXPECT_EQ(result, first) << workers;
-    }
-}
-
-// On a worker or on the calling thread alike; the progress is told on the calling thread.
-TEST_F(FolderWalkTest, AStopEndsTheStoreBeingReadWithinABlock) {
-    std::string mailbox;
-    for (int i = 0; i < 20000; ++i) mailbox += MailboxFrom("user" + std::to_string(i));
-    folder.Write("Big.mbx", mailbox);
-    for (const unsigned workers : {1u, 2u}) {
-        observer.storesRead = 0;
-        observer.stopAfterStores = 3;
-        EXPECT_FALSE(Extract(workers));
-        EXPECT_TRUE(List().Count() > 0 && List().Count() < 20000) << List().Count();
-        EXPECT_EQ(observer.progressThreads, std::set{std::this_thread::get_id()});
-    }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/sources/recording_observer.h"
+#include "support/recording_observer.h"
 
 namespace mirelo {
 namespace {

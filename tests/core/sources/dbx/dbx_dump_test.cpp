@@ -10,6 +10,7 @@
 
 #include "base/native_path.h"
 #include "store_writer/dbx_writer.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace mirelo::testing {
@@ -221,6 +222,24 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
 
 // TEMP lies in the user's profile, named José or Иван as often as not; relative, the
 // dump is still written where the path leads and the report names it in full.
+#ifndef _WIN32  // Windows has no file-size limit to stand in for a full disk
+// A disk that fills up stops the dump part-way: the file holds the complete lines written
+// before, never the tail of the previous store's longer dump behind them.
+TEST(DbxDump, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
+    const TempDir dir;
+    const std::string store =
+        dir.Write("Inbox.dbx", DbxStoreBuilder().AddMessage("From: a@example.com\r\n").Build().bytes);
+    const std::string dump = dir.Write("outlook_temp.mbx", std::string(1000, '#'));
+    const Result<DumpDamage> outcome = [&] {
+        const FileSizeLimit limit(20);  // cut in its second line
+        return DumpDbxToText(store, dump, dump);
+    }();
+    ASSERT_TRUE(outcome.Ok());
+    EXPECT_NE(outcome.Value().value_or("").find(" could not be written in full: File too large"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(dump), "___Message___ : 0\r\n");
+}
+#endif
+
 TEST(DbxDump, DumpsIntoFoldersWithNonAsciiNames) {
     const TempDir dir;
     const std::string store = dir.Write("Inbox.dbx", StoreOf(Texts(2)).bytes);

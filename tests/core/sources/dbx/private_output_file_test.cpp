@@ -8,46 +8,19 @@
 #include <unistd.h>
 #endif
 
-#include <array>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "base/native_path.h"
 #include "sources/dbx/dbx_dump.h"
 #include "store_writer/dbx_writer.h"
-#include "support/file_size_limit.h"
-#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace mirelo::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirOutsideWindowsThenTheSystemsFolder) {
-    // TEMP, TMP and TMPDIR, and the path they give.
-    const struct { std::array<std::optional<std::string>, 3> temps; std::string expected; } cases[] = {
-#ifdef _WIN32
-        {{"C:\\Temp", "D:\\Tmp", "C:\\Other"}, "C:\\Temp\\outlook_temp.mbx"},
-        {{std::nullopt, "D:\\Tmp", "C:\\Other"}, "D:\\Tmp\\outlook_temp.mbx"},
-        {{"C:\\Temp\\", std::nullopt, "C:\\Other"}, "C:\\Temp\\\\outlook_temp.mbx"},
-        {{std::nullopt, std::nullopt, "C:\\Other"}, "outlook_temp.mbx"},
-#else
-        {{"/var/tmp/user", "/tmp", "/other"}, "/var/tmp/user/outlook_temp.mbx"},
-        // A separator is always appended, as on Windows; the doubled one does no harm.
-        {{"/var/tmp/user/", std::nullopt, std::nullopt}, "/var/tmp/user//outlook_temp.mbx"},
-        {{std::nullopt, std::nullopt, "/run/user/1000"}, "/run/user/1000/outlook_temp.mbx"},
-        {{std::nullopt, std::nullopt, std::nullopt}, "/tmp/outlook_temp.mbx"},
-        {{"", "/tmp/only", "/other"}, "/tmp/only/outlook_temp.mbx"},  // empty names no folder
-#endif
-    };
-    for (const auto& c : cases) {
-        const ScopedEnv temp("TEMP", c.temps[0]), tmp("TMP", c.temps[1]), tmpdir("TMPDIR", c.temps[2]);
-        EXPECT_EQ(TemporaryDumpPath(), c.expected);
-    }
-}
 
 #ifdef _WIN32
 // Wine keeps no access list given to a file, and shows a link that was opened as itself as
@@ -106,18 +79,6 @@ TEST_F(DumpFileSafety, ANewFileIsReadableByItsOwnerOnly) {
     EXPECT_EQ(fs::status(dumpPath_).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 #endif
 }
-
-#ifndef _WIN32  // Windows has no file-size limit to stand in for a full disk
-// A disk that fills up stops the dump part-way: the file holds the complete lines written
-// before, never the tail of the previous store's longer dump behind them.
-TEST_F(DumpFileSafety, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
-    dir_.Write("outlook_temp.mbx", std::string(1000, '#'));
-    const Result<DumpDamage> outcome = [&] { const FileSizeLimit limit(20); return Dump(); }();  // cut in its second line
-    ASSERT_TRUE(outcome.Ok());
-    EXPECT_NE(outcome.Value().value_or("").find(" could not be written in full: File too large"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(dumpPath_), "___Message___ : 0\r\n");
-}
-#endif
 
 // Whatever else stands at the path is refused at once, and nothing is written through it.
 TEST_F(DumpFileSafety, AnythingButAPlainFileOfOursIsRefusedAndLeftAlone) {

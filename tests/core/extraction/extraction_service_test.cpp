@@ -1,0 +1,299 @@
+#include "extraction/extraction_service.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "base/path_parts.h"
+#include "base/replace_all.h"
+#include "export/record_order.h"
+#include "sources/dbx/dbx_dump.h"
+#include "store_writer/dbx_writer.h"
+#include "support/recording_observer.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace mirelo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DbxStoreBuilder;
+using testing::Native;
+using testing::TempDir;
+
+// Each sender's message to me; an empty sender stands for a message without text.
+testing::DbxStoreImage StoreFrom(const std::vector<std::string>& senders) {
+    DbxStoreBuilder builder;
+    for (const std::string& from : senders)
+        from.empty() ? builder.AddMessageWithoutText()
+                     : builder.AddMessage("From: " + from + "\r\nTo: me@mailhost\r\nSubject: hello\r\n\r\n"
+                                          "From the body.\r\n");
+    return builder.Build();
+}
+
+// Walks from the parent of the chosen folder, leaves out the trash, labels records with
+// the store, reports a damaged store and keeps what it holds, and leaves the dump of the
+// last store in the temporary file.
+TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) {
+    const TempDir folder;
+    const auto path = [&](const std::string& relative) { return (folder.path() / Native(relative)).string(); };
+    folder.Write("AD/Identities/Main/Inbox.dbx", StoreFrom({"Help Desk <help@mailhost>", "", "Club <club@mailhost>"}).bytes);
+    folder.Write("AD/Identities/Main/Trash.dbx", StoreFrom({"<spam@mailhost>"}).bytes);
+    folder.Write("AD/Identities/Main/Folders.dbx", DbxStoreBuilder().Kind(testing::kFolderListKind).Build().bytes);
+    folder.Write("AD/Other/Old.dbx", StoreFrom({"Old Friend <old@mailhost>"}).bytes);
+    testing::DbxStoreImage damaged = StoreFrom({"First <first@mailhost>", "Second <second@mailhost>"});
+    damaged.BreakMarker(damaged.infos[1]);
+    folder.Write("AD/Identities/Damaged.dbx", damaged.bytes);
+
+    const testing::ScopedEnv temp("TEMP", folder.path().string());
+    testing::RecordingObserver log;
+    const ExtractionResult result = Extract({.source = MailSource::Outlook, .folder = path("AD/Identities")}, log);
+    const std::string& root = result.labelPrefix;
+    AddressList& list = *result.list;
+    OrderExtractionResult(list, root);
+    std::map<std::string, std::string> mailboxByEmail;
+    for (int i = 0; i < list.Count(); ++i)
+        if (!list.At(i)->duplicate) mailboxByEmail[std::string(list.Email(*list.At(i)))] = list.Mailbox(*list.At(i));
+    const std::string inbox = Native("/Main/Inbox.dbx");
+    EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{{"help@mailhost", inbox}, {"club@mailhost", inbox},
+        {"me@mailhost", mailboxByEmail["me@mailhost"]}, {"old@mailhost", path("AD/Other/Old.dbx")},
+        {"first@mailhost", Native("/Damaged.dbx")}}));
+    EXPECT_EQ(log.problems.size(), 1u);  // the folder list is not a damaged store
+    EXPECT_EQ(log.problems.count(path("AD/Identities/Damaged.dbx")), 1u);
+    ASSERT_EQ(log.statuses.size(), 4u);
+    const std::string lastStore = path("AD/Other/Old.dbx");  // "Identities" lists before "Other"
+    EXPECT_EQ(log.statuses.back(), lastStore);
+    EXPECT_TRUE(DumpDbxToText(lastStore, path("again.mbx"), path("again.mbx")).Ok());
+    EXPECT_EQ(testing::ReadFileBytes(path("outlook_temp.mbx")), testing::ReadFileBytes(path("again.mbx")));
+}
+
+// Two windows, or a window and the command line, share the temporary folder: each reads
+// its own stores' dumps, and only outlook_temp.mbx is left behind.
+TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnStores) {
+    const TempDir folder;
+    const auto store = [](std::string side, int s) { return Native(side + "/Id/S" + std::to_string(s) + ".dbx"); };
+    for (const std::string side : {"A", "B"})
+        for (int s = 0; s < 8; ++s) {
+            DbxStoreBuilder builder;
+            for (int m = 0; m < 200; ++m) {
+                const std::string who = side + std::to_string(s) + "x" + std::to_string(m) + "@mailhost";
+                builder.AddMessage("From: " + who + "\r\nTo: " + who + "\r\n");
+            }
+            folder.Write(store(side, s), builder.Build().bytes);
+        }
+    const testing::ScopedEnv temp("TEMP", folder.path().string());
+    ExtractionResult results[2];
+    testing::RecordingObserver logs[2];
+    const auto extract = [&](int i) {
+        results[i] = Extract({.source = MailSource::Outlook, .folder = (folder.path() / (i ? "B" : "A") / "Id").string()},
+                             logs[i]);
+    };
+    std::thread other(extract, 1);
+    extract(0);
+    other.join();
+
+    for (const ExtractionResult& result : results) {
+        const AddressList& list = *result.list;
+        ASSERT_EQ(list.Count(), 2 * 8 * 200);
+        for (int i = 0; i < list.Count(); ++i) {
+            const std::string email(list.Email(*list.At(i)));
+            ASSERT_EQ(list.Mailbox(*list.At(i)), (folder.path() / store(email.substr(0, 1), email[1] - '0')).string());
+        }
+    }
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"A", "B", "outlook_temp.mbx"}));
+}
+
+std::string Message(const std::string& name, const std::string& user) {
+    return "From: " + name + " <" + user + "@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
+}
+
+std::string Emlx(const std::string& message) {
+    return std::to_string(message.size()) + "\n" + message + "<?xml version=\"1.0\"?>\n<plist><dict/></plist>\n";
+}
+
+using Correspondents = std::set<std::pair<std::string, std::string>>;
+
+Correspondents ExtractFrom(const std::filesystem::path& folder, ExtractionObserver& observer,
+                           std::unique_ptr<AddressList>& into) {
+    ExtractionResult result = Extract({.source = MailSource::AllMail, .folder = Native(folder.string())}, observer,
+                                      std::move(into));
+    into = std::move(result.list);
+    const AddressList& list = *into;
+    Correspondents found;
+    for (int i = 0; i < list.Count(); ++i)
+        found.insert({std::string(list.Email(*list.At(i))), std::string(list.Name(*list.At(i)))});
+    return found;
+}
+
+TEST(AllMailExtraction, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
+    const std::vector<std::string> messages = {Message("Ann Lee", "ann"),
+        "Return-Path: <bounce@x.org>\r\nFrom: \"Bo, Chan\" <bo@x.org>\r\nReply-To: desk@x.org\r\n\r\n",
+        Message("Cy Ode", "cy") + "From the start\r\n>From quoted\r\n"};
+    const auto replaced = [](std::string s, std::string_view a, std::string_view b) { ReplaceAll(s, a, b); return s; };
+    testing::TempDir dir;
+    std::string eudora, mboxo, mboxrd;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const std::string n = std::to_string(i);
+        eudora += "From ???@??? Mon Jan 01 00:00:00 2001\r\n" + messages[i];
+        mboxo += "From a@b Mon Jan  1 00:00:00 2001\n" + replaced(messages[i], "\nFrom the", "\n>From the");
+        mboxrd += "From a@b Mon Jan  1 00:00:00 2001\n" +
+                  replaced(replaced(messages[i], "\n>From", "\n>>From"), "\nFrom the", "\n>From the");
+        dir.Write("maildir/cur/" + n + ".mx", messages[i]);
+        dir.Write("eml/" + n + ".eml", messages[i]);
+        dir.Write("emlx/A.mbox/Messages/" + n + ".emlx", Emlx(messages[i]));
+    }
+    std::filesystem::create_directory(dir.path() / "maildir/new");
+    dir.Write("eudora/In.mbx", eudora);
+    dir.Write("mboxo/box.mbox", mboxo);
+    dir.Write("mboxrd/Inbox", mboxrd);
+    dir.Write("mboxrd/Inbox.msf", "");
+    testing::RecordingObserver observer;
+    auto list = std::make_unique<AddressList>();  // one for every kind: each extraction into it starts it afresh
+    const Correspondents expected = ExtractFrom(dir.path() / "eudora", observer, list);
+    const int records = list->Count();
+    EXPECT_EQ(expected.size(), 6u);
+    for (const char* kind : {"mboxo", "mboxrd", "maildir", "eml", "emlx"}) {
+        EXPECT_EQ(ExtractFrom(dir.path() / kind, observer, list), expected) << kind;
+        EXPECT_EQ(list->Count(), records) << kind;
+    }
+    EXPECT_TRUE(observer.problems.empty());
+}
+
+TEST(AllMailExtraction, DamagedStoresGiveTheirRecordsOrALine) {
+    const std::string m = Message("Ann Lee", "ann");
+    const struct { const char* path; std::string bytes; std::size_t correspondents; const char* said; } cases[] = {
+        {"cut.mbox", "From a@b\n" + m + "From a@b\nFrom: Bo <bo@x.o", 3, ""},
+        {"Messages/long.emlx", "5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
+        {"Messages/short.emlx", "19\n" + m + "<?xml?>", 2, "byte count 19 ends inside the message; read to the end of the file"},
+        {"Messages/none.emlx", m, 2, "no byte count on the first line; read as a plain message"},
+        {"Messages/huge.emlx", std::string(31, '9') + "\n" + m, 2,
+         "byte count of 31 digits is too large; read to the end of the file"},
+        {"Messages/empty.emlx", "", 0, "no byte count on the first line; read as a plain message"},
+        {"Live/empty.eml", "", 0, ""},
+    };
+    for (const auto& c : cases) {
+        testing::TempDir dir;
+        const std::string path = dir.Write(c.path, c.bytes);
+        testing::RecordingObserver observer;
+        auto list = std::make_unique<AddressList>();
+        EXPECT_EQ(ExtractFrom(dir.path(), observer, list).size(), c.correspondents) << c.path;
+        EXPECT_EQ(observer.problems[Native(path)], c.said) << c.path;
+    }
+}
+
+std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" + who + "@mailhost>\r\n"; }
+
+class EudoraExtractionTest : public ::testing::Test {
+protected:
+    std::string Root() const { return folder.path().string() + kPathSeparator; }
+
+    // The Eudora command's extraction of the folder; false when stopped.
+    bool Extract(unsigned workers) {
+        ExtractionRequest request;
+        request.folder = folder.path().string();
+        request.workers = workers;
+        ExtractionResult result = mirelo::Extract(request, observer, std::move(list));
+        list = std::move(result.list);
+        return result.finished;
+    }
+    const AddressList& List() const { return *list; }
+
+    testing::TempDir folder;
+    std::unique_ptr<AddressList> list = std::make_unique<AddressList>();
+    testing::RecordingObserver observer;
+};
+
+// Opened in the short form, "Box." would be read as "Box", and the device names would
+// open the devices: AUX and COM1 hang, NUL reads as empty, CON and PRN fail.
+TEST_F(EudoraExtractionTest, FoldersEndingInADotOrSpaceAndFilesNamedLikeDevicesAreReadAsThemselves) {
+    const std::vector<std::string> mailboxes = {"Box/In.mbx", "Box./In.mbx", "Box /In.mbx", "Old./Sub /Deep.mbx",
+                                                "AUX.mbx", "COM1.mbx", "NUL.mbx", "CON.mbx", "PRN.mbx", "lpt1.mbx"};
+    std::map<std::string, std::string> expected;  // address, the mailbox it was found in
+    for (std::size_t i = 0; i < mailboxes.size(); ++i) {
+        folder.Write(mailboxes[i], MailboxFrom("p" + std::to_string(i)));
+        expected["p" + std::to_string(i) + "@mailhost"] = Root() + testing::Native(mailboxes[i]);
+    }
+    Extract(2);
+    std::map<std::string, std::string> found;
+    for (int i = 0; i < List().Count(); ++i)
+        found[std::string(List().Email(*List().At(i)))] = std::string(List().Mailbox(*List().At(i)));
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(observer.problems.empty());
+}
+
+// Read on the calling thread, the status line names each mailbox just before it is read.
+TEST_F(EudoraExtractionTest, UnreadableAndVanishingMailboxesAndFoldersAreReportedAndSkipped) {
+    folder.Write("Kept.mbx", MailboxFrom("kept"));
+    folder.Write("Sub/Gone.mbx", MailboxFrom("gone"));
+    folder.Write("Sub/Also.mbx", MailboxFrom("also"));
+    const std::string gone = Root() + testing::Native("Sub/Gone.mbx");
+    std::set<std::string> expectedProblems = {gone};
+#ifndef _WIN32
+    if (geteuid() != 0) {  // permissions do not bind the superuser
+        folder.Write("Closed/In.mbx", MailboxFrom("hidden"));
+        fs::permissions(folder.Write("Closed.mbx", MailboxFrom("closed")), fs::perms::none);
+        fs::permissions(folder.path() / "Closed", fs::perms::none);
+        expectedProblems.insert({Root() + "Closed/", Root() + "Closed.mbx"});
+    }
+#endif
+    observer.onStatus = [&](const std::string& s) { if (s.find("Gone") != std::string::npos) fs::remove(Root() + s); };
+    Extract(1);
+    std::set<std::string> emails;
+    for (int i = 0; i < List().Count(); ++i) emails.insert(std::string(List().Email(*List().At(i))));
+    EXPECT_EQ(emails, (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
+    EXPECT_NE(observer.problems[gone].find("No such file"), std::string::npos);
+    for (const auto& [path, reason] : observer.problems) EXPECT_EQ(expectedProblems.erase(path), 1u) << path;
+    EXPECT_TRUE(expectedProblems.empty());
+}
+
+// Stores read at once, finishing in any order, give the list of one thread.
+TEST_F(EudoraExtractionTest, AnyNumberOfWorkersGivesTheSameListAndCsv) {
+    std::mt19937 random(11);
+    for (int box = 0; box < 24; ++box) {
+        std::string text;
+        for (auto messages = random() % (box % 4 == 0 ? 2000 : 50); messages > 0; --messages)
+            text += MailboxFrom("user" + std::to_string(random() % 90)) + "To: Pal <PAL" + std::to_string(random() % 40) +
+                    "@mailhost>\r\n\r\n";
+        folder.Write("f" + std::to_string(box % 3) + "/Box" + std::to_string(box) + ".mbx", text);
+    }
+    std::string first;
+    for (const unsigned workers : {1u, 2u, 8u}) {
+        Extract(workers);
+        OrderExtractionResult(*list, Root());
+        std::string result;
+        for (int i = 0; i < List().Count(); ++i) {
+            const AddressRecord& r = *List().At(i);
+            result.append(List().Email(r)).append(List().Name(r)).append(List().Mailbox(r)) += std::to_string(r.duplicate);
+        }
+        if (workers == 1) first = result;
+        EXPECT_EQ(result, first) << workers;
+    }
+}
+
+// On a worker or on the calling thread alike; the progress is told on the calling thread.
+TEST_F(EudoraExtractionTest, AStopEndsTheStoreBeingReadWithinABlock) {
+    std::string mailbox;
+    for (int i = 0; i < 20000; ++i) mailbox += MailboxFrom("user" + std::to_string(i));
+    folder.Write("Big.mbx", mailbox);
+    for (const unsigned workers : {1u, 2u}) {
+        observer.storesRead = 0;
+        observer.stopAfterStores = 3;
+        EXPECT_FALSE(Extract(workers));
+        EXPECT_TRUE(List().Count() > 0 && List().Count() < 20000) << List().Count();
+        EXPECT_EQ(observer.progressThreads, std::set{std::this_thread::get_id()});
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

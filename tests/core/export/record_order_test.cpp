@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace mirelo {
@@ -22,13 +23,13 @@ TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
 }
 
 TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
+    const std::tuple<const char*, const char*, const char*, HeaderKind> records[] = {
+        {"HELP@MAILHOST", "To", "/m/b.mbx", 1}, {"help@mailhost", "Help Desk", "/m/a.mbx", 0},
+        {"", "undisclosed", "/m/a.mbx", 3},      {"", "To", "/m/b.mbx", 1},
+        {"b@x", "B", "/old/m/Sub/In.mbx", 0},    {"c@x", "C", "/m/Team/m/In.mbx", 0},
+    };
     AddressList list;
-    list.Append("HELP@MAILHOST", "To", "/m/b.mbx", 1);
-    list.Append("help@mailhost", "Help Desk", "/m/a.mbx", 0);
-    list.Append("", "undisclosed", "/m/a.mbx", 3);
-    list.Append("", "To", "/m/b.mbx", 1);
-    list.Append("b@x", "B", "/old/m/Sub/In.mbx", 0);
-    list.Append("c@x", "C", "/m/Team/m/In.mbx", 0);
+    for (const auto& [email, name, label, kind] : records) list.Append(email, name, label, kind);
     OrderExtractionResult(list, "/m/");
 
     std::vector<std::string> shown;

@@ -79,8 +79,8 @@ void DbxReader::Finish(ExtractionObserver& observer, bool anyRecords) {
             lastDump_.clear();
         }
     }
-    if (!anyRead_ && !anyRecords && !temporaryFileProblem_.empty())
-        observer.ReportNothingRead("No store could be read: " + temporaryFileProblem_);
+    if (!anyRead_ && !anyRecords && temporaryFileProblem_)
+        observer.ReportNothingRead("No store could be read: " + *temporaryFileProblem_);
 }
 
 }  // namespace mirelo

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "headers/reading.h"
@@ -32,7 +33,7 @@ private:
     std::string dumpPath_;
     std::mutex mutex_;  // guards what the workers leave here
     std::map<std::string, std::string> unmergedDumps_;  // store path: its dump, read but not merged
-    std::string temporaryFileProblem_;                   // why a store's dump could not be written
+    std::optional<std::string> temporaryFileProblem_;    // why a store's dump could not be written
     std::string lastDump_;                               // the last merged store's dump
     bool anyRead_ = false;
 };

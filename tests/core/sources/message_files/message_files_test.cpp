@@ -1,0 +1,39 @@
+#include "sources/message_files/message_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/path_parts.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+// A count that does not hold costs no header line: the file is read to its end, and the
+// notice says why.
+TEST(MessageFilesReader, AnEmlxCountThatDoesNotHoldGivesANoticeAndTheWholeMessage) {
+    const std::string m = "From: Ann Lee <ann@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
+    const struct { std::string bytes; int records; const char* notice; } cases[] = {
+        {std::to_string(m.size()) + "\n" + m + "<?xml version=\"1.0\"?>\n<plist/>\n", 2, nullptr},
+        {"5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
+        {"19\n" + m + "<?xml?>", 2, "byte count 19 ends inside the message; read to the end of the file"},
+        {m, 2, "no byte count on the first line; read as a plain message"},
+        {std::string(31, '9') + "\n" + m, 2, "byte count of 31 digits is too large; read to the end of the file"},
+        {"", 0, "no byte count on the first line; read as a plain message"},
+    };
+    for (const auto& c : cases) {
+        const testing::TempDir dir;
+        const std::string path = dir.Write("Messages/1.emlx", c.bytes);
+        StoreBatch batch;
+        MessageFilesReader({HeaderKindSet::Every(), ReadingRules::Rfc5322})
+            .Read({StoreKind::Emlx, FolderOf(path), "Box"}, batch);
+        EXPECT_EQ(batch.records.Count(), c.records) << c.bytes.substr(0, 5);
+        EXPECT_TRUE(batch.problems.empty()) << c.bytes.substr(0, 5);
+        ASSERT_EQ(batch.notices.size(), c.notice ? 1u : 0u) << c.bytes.substr(0, 5);
+        if (c.notice) EXPECT_EQ(batch.notices[0].reason, c.notice);
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

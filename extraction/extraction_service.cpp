@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "base/path_parts.h"
-#include "sources/dbx/dbx_dump.h"
+#include "sources/dbx/temporary_dump_path.h"
 #include "sources/dbx/dbx_reader.h"
 #include "sources/eudora/eudora_reader.h"
 #include "sources/folder_listing.h"

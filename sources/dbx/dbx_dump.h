@@ -8,6 +8,9 @@
 
 namespace mirelo {
 
+// What a store's damage cost a dump, in one line; none for a sound store written in full.
+using DumpDamage = std::optional<std::string>;
+
 // Writes every message of the store that has a text, in tree order, into a file of the
 // run's own at ownPath: "___Message___ : " i CR LF, then the text up to its first NUL; a
 // marker always starts a line, and a text that breaks off gives only its complete lines.
@@ -18,15 +21,7 @@ namespace mirelo {
 // Gives what the store's damage cost, in one line, also when the file could be written only
 // in part and its complete lines were kept; fails when the store cannot be opened, or with
 // FailureCode::TemporaryFile when the file cannot be written at all.
-using DumpDamage = std::optional<std::string>;  // none for a sound store written in full
 Result<DumpDamage> DumpDbxToText(const std::string& storePath, const std::string& ownPath,
                                   const std::string& shownPath, const ReadWatch& watch = {});
-
-// outlook_temp.mbx in the folder named by TEMP, else TMP, else (not on Windows) TMPDIR,
-// else in the system's temporary folder (on Windows the current folder).
-std::string TemporaryDumpPath();
-
-// A path beside dumpPath that no other dump of this process or another one uses.
-std::string PrivateDumpPath(const std::string& dumpPath);
 
 }  // namespace mirelo

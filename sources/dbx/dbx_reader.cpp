@@ -7,6 +7,7 @@
 #include "base/native_path.h"
 #include "headers/reading.h"
 #include "sources/dbx/dbx_dump.h"
+#include "sources/dbx/temporary_dump_path.h"
 
 namespace mirelo {
 

@@ -1,3 +1,5 @@
+#include "sources/dbx/temporary_dump_path.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <optional>
@@ -9,7 +11,6 @@
 #endif
 
 #include "base/native_path.h"
-#include "sources/dbx/dbx_dump.h"
 #include "base/path_parts.h"
 
 namespace mirelo {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "sources/dbx/dbx_dump.h"
+#include "sources/dbx/temporary_dump_path.h"
 #include "support/scoped_env.h"
 
 namespace mirelo::testing {

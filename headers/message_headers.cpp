@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/line_end.h"
 
 namespace mirelo {
 
@@ -20,17 +21,20 @@ struct Line {
 };
 
 Line LineAt(std::string_view bytes, std::size_t at) {
-    const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
-    std::size_t next = end;
-    if (next < bytes.size()) next += bytes.compare(next, 2, "\r\n") == 0 ? 2 : 1;
-    return {bytes.substr(at, end - at), next};
+    const std::size_t end = FindLineEnd(bytes, at);
+    return {bytes.substr(at, end - at), NextLineStart(bytes, end)};
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A field's value stays where it stands unless it runs over several lines: most do not,
+// and copying each would cost more than reading it.
 struct Field {
     std::string_view name;
-    std::string value;
+    std::string_view firstLine;  // the value as it stands on the field's own line
+    std::string unfolded;        // the whole value, once a continuation line joins it
+
+    std::string_view Value() const { return unfolded.empty() ? firstLine : std::string_view(unfolded); }
 };
 
 // A name is printable ASCII without a colon; obsolete syntax lets white space precede the colon.
@@ -64,11 +68,15 @@ HeaderBlock ReadHeaderBlock(std::string_view bytes) {
             break;
         }
         if (IsBlank(line.text[0])) {
-            if (!block.fields.empty()) block.fields.back().value += line.text;
+            if (!block.fields.empty()) {
+                Field& field = block.fields.back();
+                if (field.unfolded.empty()) field.unfolded = field.firstLine;
+                field.unfolded += line.text;
+            }
         } else if (const std::optional<std::size_t> nameEnd = NameEnd(line.text)) {
             std::string_view value = line.text.substr(line.text.find(':') + 1);
             while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-            block.fields.push_back({line.text.substr(0, *nameEnd), std::string(value)});
+            block.fields.push_back({line.text.substr(0, *nameEnd), value, {}});
         } else {
             break;
         }
@@ -93,7 +101,7 @@ ContentType ReadContentType(const HeaderBlock& block) {
     ContentType content;
     const Field* field = FindField(block, "Content-Type");
     if (!field) return content;
-    const std::string_view value = field->value;
+    const std::string_view value = field->Value();
     std::size_t end = value.find_first_of("; \t(");
     content.type = FoldedAscii(value.substr(0, end));
     // The boundary parameter, its value quoted or not.
@@ -156,7 +164,7 @@ public:
     void Message(std::string_view bytes, int depth, int nesting) {
         const HeaderBlock block = ReadHeaderBlock(bytes);
         const int number = blocks_++;
-        for (const Field& field : block.fields) visit_({number, depth, field.name, field.value});
+        for (const Field& field : block.fields) visit_({number, depth, field.name, field.Value()});
         Content(block, bytes.substr(block.bodyStart), depth, nesting, "");
     }
 

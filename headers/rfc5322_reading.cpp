@@ -1,5 +1,6 @@
 #include "headers/rfc5322_reading.h"
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -17,19 +18,36 @@ namespace {
 // How often, in bytes, a reading tells its watch how far it has come.
 constexpr std::size_t kWatchStep = 1 << 20;
 
-HeaderKind KindOfField(std::string_view name) {
+// The kinds' field names without their colons, by kind.
+const std::array<std::string_view, kHeaderKindCount> kFieldNames = [] {
+    std::array<std::string_view, kHeaderKindCount> names{};
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         const std::string_view header = HeaderKindName(kind);
-        if (EqualsNoCase(name, header.substr(0, header.size() - 1))) return kind;
+        names[static_cast<std::size_t>(kind)] = header.substr(0, header.size() - 1);
+    }
+    return names;
+}();
+
+HeaderKind KindOfField(std::string_view name) {
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
+        const std::string_view field = kFieldNames[static_cast<std::size_t>(kind)];
+        if (name.size() == field.size() && EqualsNoCase(name, field)) return kind;
     }
     return kNoKind;
 }
 
-// The addresses of one header block, appended once the block's date is known.
+// The addresses of one header block, appended once the block's date is known. One serves
+// every message of a mailbox, so that its buffer is made once.
 class BlockRecords {
 public:
-    BlockRecords(AddressList& list, TextId label, std::string_view separator)
-        : list_(list), label_(label), separator_(separator), extras_(list.ScanExtrasAsked()) {}
+    BlockRecords(AddressList& list, TextId label) : list_(list), label_(label), extras_(list.ScanExtrasAsked()) {}
+
+    void Read(std::string_view message, std::string_view separator, HeaderKindSet kinds) {
+        separator_ = separator;
+        block_ = 0;
+        VisitMessageHeaders(message, [&](const HeaderField& field) { See(field, kinds); });
+        Flush(0);
+    }
 
     void See(const HeaderField& field, HeaderKindSet kinds) {
         if (field.block != block_) Flush(field.block);
@@ -71,9 +89,7 @@ private:
 
 void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
                         HeaderKindSet kinds) {
-    BlockRecords records(list, label, separator);
-    VisitMessageHeaders(message, [&](const HeaderField& field) { records.See(field, kinds); });
-    records.Flush(0);
+    BlockRecords(list, label).Read(message, separator, kinds);
 }
 
 Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, AddressList& list, std::string_view label,
@@ -81,7 +97,7 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     const Result<MappedFile> file = MappedFile::Open(path);
     if (!file.Ok()) return file.Error();
     const std::string_view bytes = file.Value().Bytes();
-    const TextId labelId = list.Mailboxes().Intern(label);
+    BlockRecords records(list, list.Mailboxes().Intern(label));
     std::size_t told = 0;
     bool stopped = false;
     CutMessages(bytes, layout, [&](const CutMessage& message) {
@@ -92,7 +108,7 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
             stopped = !watch(at, bytes.size());
             if (stopped) return;
         }
-        ReadRfc5322Message(message.bytes, message.separator, list, labelId, kinds);
+        records.Read(message.bytes, message.separator, kinds);
     });
     return {};
 }

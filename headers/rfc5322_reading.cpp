@@ -40,13 +40,24 @@ HeaderKind KindOfField(std::string_view name) {
 // every message of a mailbox, so that its buffer is made once.
 class BlockRecords {
 public:
-    BlockRecords(AddressList& list, TextId label) : list_(list), label_(label), extras_(list.ScanExtrasAsked()) {}
+    BlockRecords(AddressList& list, TextId label) : list_(list), label_(label), extras_(list.ScanExtrasAsked()) {
+        found_.reserve(16);
+    }
 
     void Read(std::string_view message, std::string_view separator, HeaderKindSet kinds) {
         separator_ = separator;
         block_ = 0;
-        VisitMessageHeaders(message, [&](const HeaderField& field) { See(field, kinds); });
+        VisitMessageHeaders(
+            message, [&](const HeaderField& field) { See(field, kinds); },
+            [&](std::string_view name) { return Wanted(name, kinds); });
         Flush(0);
+    }
+
+    // The fields of the chosen kinds, and those the extras ask for.
+    bool Wanted(std::string_view name, HeaderKindSet kinds) const {
+        if (const HeaderKind kind = KindOfField(name); kind != kNoKind) return kinds.Has(kind);
+        return (extras_.captureDates && EqualsNoCase(name, "Date")) ||
+               (extras_.captureListAddresses && EqualsNoCase(name, "List-Post"));
     }
 
     void See(const HeaderField& field, HeaderKindSet kinds) {

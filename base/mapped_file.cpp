@@ -19,17 +19,6 @@ namespace mirelo {
 
 namespace {
 
-// Pipes, devices and files the system will not map are read as they come.
-Result<std::string> ReadWhole(const std::string& path) {
-    const FileHandle file = OpenFile(path, "rb");
-    if (!file) return SystemFailure("cannot open " + path, errno);
-    std::string bytes;
-    char block[1 << 16];
-    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file.get())) > 0;) bytes.append(block, got);
-    if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
-    return bytes;
-}
-
 #ifdef _WIN32
 // A view of the whole file, or null when it cannot be had.
 const char* MapWhole(const std::string& path, std::size_t& size) {
@@ -71,11 +60,22 @@ void UnmapWhole(const char* view, std::size_t size) { munmap(const_cast<char*>(v
 
 }  // namespace
 
+Result<std::string> ReadWholeFile(const std::string& path) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot read " + path, errno);
+    std::string bytes;
+    char block[1 << 16];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file.get())) > 0;) bytes.append(block, got);
+    if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
+    return bytes;
+}
+
 Result<MappedFile> MappedFile::Open(const std::string& path) {
     MappedFile file;
     file.mapped_ = MapWhole(path, file.size_);
     if (file.mapped_) return file;
-    Result<std::string> read = ReadWhole(path);
+    // Pipes, devices and files the system will not map are read as they come.
+    Result<std::string> read = ReadWholeFile(path);
     if (!read.Ok()) return read.Error();
     file.read_ = std::move(read.Value());
     return file;

@@ -7,6 +7,9 @@
 
 namespace mirelo {
 
+// A whole file's bytes, read into memory.
+Result<std::string> ReadWholeFile(const std::string& path);
+
 // A whole file's bytes in memory: mapped where the system can map it, so that a mailbox of
 // gigabytes costs the page cache rather than the heap, else read.
 class MappedFile {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "base/mapped_file.h"
+#include "base/whole_file.h"
 #include "base/native_path.h"
 #include "base/one_line.h"
 #include "base/path_parts.h"

@@ -93,9 +93,10 @@ std::string_view Unquoted(std::string_view message, std::string& buffer) {
     return buffer;
 }
 
-}  // namespace
-
-void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit) {
+// Shows the messages to the visitor; when the mailbox may go on past these bytes, the last
+// message is held back. Gives where what was not shown starts: the last message's
+// separator line, or the end.
+std::size_t Cut(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit, bool holdLast) {
     std::string buffer;
     std::string_view separator;
     // A mailbox that does not start with a separator starts with a message all the same,
@@ -109,6 +110,7 @@ void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVi
         visit({layout == MailboxLayout::Mbox ? Unquoted(bytes, buffer) : bytes, separator});
     };
     const std::string_view start = SeparatorStart(layout);
+    std::size_t lastSeparatorAt = 0;
     for (std::size_t at = NextCandidate(mailbox, 0, start); at != std::string_view::npos;) {
         const std::size_t end = FindLineEnd(mailbox, at);
         const std::string_view line = mailbox.substr(at, end - at);
@@ -118,10 +120,23 @@ void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVi
             emit(at);
             separator = layout == MailboxLayout::OutlookDump ? std::string_view() : line;
             messageStart = next;
+            lastSeparatorAt = at;
         }
         at = NextCandidate(mailbox, next, start);
     }
+    if (holdLast) return lastSeparatorAt;
     emit(mailbox.size());
+    return mailbox.size();
+}
+
+}  // namespace
+
+void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit) {
+    Cut(mailbox, layout, visit, false);
+}
+
+std::size_t CutWholeMessages(std::string_view mailboxSoFar, MailboxLayout layout, const MessageVisitor& visit) {
+    return Cut(mailboxSoFar, layout, visit, true);
 }
 
 }  // namespace mirelo

@@ -1,11 +1,16 @@
 #include "headers/rfc5322_reading.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "base/ascii.h"
-#include "base/mapped_file.h"
+#include "base/file_handle.h"
+#include "base/native_path.h"
 #include "headers/address_parser.h"
 #include "headers/list_post.h"
 #include "headers/mail_date.h"
@@ -15,8 +20,8 @@ namespace mirelo {
 
 namespace {
 
-// How often, in bytes, a reading tells its watch how far it has come.
-constexpr std::size_t kWatchStep = 1 << 20;
+// A mailbox is read in blocks of this size; the watch hears of each.
+constexpr std::size_t kReadBlock = 4 << 20;
 
 // The kinds' field names without their colons, by kind.
 const std::array<std::string_view, kHeaderKindCount> kFieldNames = [] {
@@ -105,22 +110,28 @@ void ReadRfc5322Message(std::string_view message, std::string_view separator, Ad
 
 Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, AddressList& list, std::string_view label,
                             HeaderKindSet kinds, const ReadWatch& watch) {
-    const Result<MappedFile> file = MappedFile::Open(path);
-    if (!file.Ok()) return file.Error();
-    const std::string_view bytes = file.Value().Bytes();
+    // Read a block at a time rather than mapped: a mailbox that a mail client shortens
+    // while it is read must not take the program down.
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot open " + path, errno);
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
     BlockRecords records(list, list.Mailboxes().Intern(label));
-    std::size_t told = 0;
-    bool stopped = false;
-    CutMessages(bytes, layout, [&](const CutMessage& message) {
-        if (stopped) return;
-        const auto at = static_cast<std::size_t>(message.bytes.data() - bytes.data());
-        if (watch && at - told >= kWatchStep) {
-            told = at;
-            stopped = !watch(at, bytes.size());
-            if (stopped) return;
-        }
-        records.Read(message.bytes, message.separator, kinds);
-    });
+    const MessageVisitor read = [&](const CutMessage& message) { records.Read(message.bytes, message.separator, kinds); };
+    std::string pending;  // the bytes not yet cut: the last message read so far, perhaps whole
+    std::uint64_t done = 0;
+    for (;;) {
+        const std::size_t kept = pending.size();
+        pending.resize(kept + kReadBlock);
+        const std::size_t got = std::fread(pending.data() + kept, 1, kReadBlock, file.get());
+        pending.resize(kept + got);
+        done += got;
+        if (got == 0) break;
+        pending.erase(0, CutWholeMessages(pending, layout, read));
+        if (!GoOn(watch, done, size)) return {};
+    }
+    if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
+    CutMessages(pending, layout, read);
     return {};
 }
 

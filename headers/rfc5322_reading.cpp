@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -118,15 +119,14 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
     BlockRecords records(list, list.Mailboxes().Intern(label));
     const MessageVisitor read = [&](const CutMessage& message) { records.Read(message.bytes, message.separator, kinds); };
+    const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
     std::string pending;  // the bytes not yet cut: the last message read so far, perhaps whole
     std::uint64_t done = 0;
     for (;;) {
-        const std::size_t kept = pending.size();
-        pending.resize(kept + kReadBlock);
-        const std::size_t got = std::fread(pending.data() + kept, 1, kReadBlock, file.get());
-        pending.resize(kept + got);
-        done += got;
+        const std::size_t got = std::fread(block.get(), 1, kReadBlock, file.get());
         if (got == 0) break;
+        pending.append(block.get(), got);
+        done += got;
         pending.erase(0, CutWholeMessages(pending, layout, read));
         if (!GoOn(watch, done, size)) return {};
     }

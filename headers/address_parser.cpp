@@ -57,6 +57,7 @@ std::size_t ReadDelimited(std::string_view body, std::size_t at, char open, char
 
 std::vector<Token> Tokenize(std::string_view body) {
     std::vector<Token> tokens;
+    tokens.reserve(16);  // a mailbox with a name takes about ten; growing one by one costs more
     bool space = false;
     for (std::size_t at = 0; at < body.size();) {
         const char c = body[at];

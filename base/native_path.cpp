@@ -1,5 +1,7 @@
 #include "base/native_path.h"
 
+#include <system_error>
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -148,5 +150,11 @@ std::string AbsoluteIfDriveRelative(const std::string& path) { return path; }
 FileHandle OpenFile(const std::string& path, const char* mode) { return FileHandle(std::fopen(path.c_str(), mode)); }
 
 #endif
+
+std::uint64_t FileSizeOrZero(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
+    return error ? 0 : size;
+}
 
 }  // namespace mirelo

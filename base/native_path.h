@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -27,6 +28,9 @@ std::string PathText(const std::filesystem::path& path);
 // folder, which a root text cannot keep ("C:" with a separator added is the drive's root);
 // such a path comes back absolute, any other as it is.
 std::string AbsoluteIfDriveRelative(const std::string& path);
+
+// The file's size, or 0 when it cannot be told.
+std::uint64_t FileSizeOrZero(const std::string& path);
 
 // std::fopen for a path in the core's text.
 FileHandle OpenFile(const std::string& path, const char* mode);

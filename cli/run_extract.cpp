@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/whole_file.h"
 #include "base/native_path.h"
 #include "base/one_line.h"
 #include "base/path_parts.h"
@@ -50,16 +51,6 @@ std::string ChosenFolder(std::string folder) {
     const auto isDriveRoot = [&] { return folder.size() == 3 && folder[1] == ':'; };
     while (folder.size() > 1 && IsPathSeparator(folder.back()) && !isDriveRoot()) folder.pop_back();
     return folder;
-}
-
-Result<std::string> ReadWholeFile(const std::string& path) {
-    const FileHandle file = OpenFile(path, "rb");
-    if (!file) return SystemFailure("cannot read " + path, errno);
-    std::string text;
-    char block[1 << 14];
-    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file.get())) > 0;) text.append(block, got);
-    if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
-    return text;
 }
 
 struct ExtraInputs {

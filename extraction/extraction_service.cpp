@@ -5,9 +5,8 @@
 #include "base/path_parts.h"
 #include "sources/dbx/temporary_dump_path.h"
 #include "sources/dbx/dbx_reader.h"
-#include "sources/eudora/eudora_reader.h"
 #include "sources/folder_listing.h"
-#include "sources/mbox/mbox_reader.h"
+#include "sources/mbox/mailbox_file_reader.h"
 #include "sources/message_files/message_files.h"
 
 namespace mirelo {
@@ -73,7 +72,10 @@ std::string WalkRoot(MailSource source, const std::string& folder) {
 class Readers {
 public:
     explicit Readers(const Reading& reading)
-        : eudora_(reading), mbox_(reading), dbx_(reading, TemporaryDumpPath()), messageFiles_(reading) {}
+        : eudora_(reading, MailboxLayout::Eudora),
+          mbox_(reading, MailboxLayout::Mbox),
+          dbx_(reading, TemporaryDumpPath()),
+          messageFiles_(reading) {}
 
     StoreReader& For(StoreKind kind) {
         switch (kind) {
@@ -91,8 +93,8 @@ public:
     }
 
 private:
-    EudoraReader eudora_;
-    MboxReader mbox_;
+    MailboxFileReader eudora_;
+    MailboxFileReader mbox_;
     DbxReader dbx_;
     MessageFilesReader messageFiles_;
 };

@@ -6,6 +6,7 @@
 
 #include "base/ascii.h"
 #include "base/windows1252.h"
+#include "headers/transfer_decoding.h"
 
 namespace mirelo {
 
@@ -18,56 +19,6 @@ struct EncodedWord {
     std::string bytes;
 };
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    const unsigned char folded = FoldAscii(static_cast<unsigned char>(c));
-    return folded >= 'a' && folded <= 'f' ? folded - 'a' + 10 : -1;
-}
-
-std::optional<std::string> DecodeQ(std::string_view text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '_') {
-            bytes += ' ';
-        } else if (text[i] != '=') {
-            bytes += text[i];
-        } else {
-            if (i + 2 >= text.size()) return std::nullopt;
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high < 0 || low < 0) return std::nullopt;
-            bytes += static_cast<char>(high * 16 + low);
-            i += 2;
-        }
-    }
-    return bytes;
-}
-
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    return c == '+' ? 62 : c == '/' ? 63 : -1;
-}
-
-std::optional<std::string> DecodeB(std::string_view text) {
-    std::string bytes;
-    unsigned bits = 0;
-    int bitCount = 0;
-    for (const char c : text) {
-        if (c == '=') break;
-        const int value = Base64Value(c);
-        if (value < 0) return std::nullopt;
-        bits = (bits << 6) | static_cast<unsigned>(value);
-        bitCount += 6;
-        if (bitCount >= 8) {
-            bitCount -= 8;
-            bytes += static_cast<char>((bits >> bitCount) & 0xFF);
-        }
-    }
-    return bytes;
-}
-
 // The word that starts at line[at] ("=?"), if one does.
 std::optional<EncodedWord> WordAt(std::string_view line, std::size_t at) {
     const std::size_t charsetEnd = line.find('?', at + 2);
@@ -79,7 +30,7 @@ std::optional<EncodedWord> WordAt(std::string_view line, std::size_t at) {
     const std::string_view text = line.substr(textBegin, textEnd - textBegin);
     if (text.find_first_of(" \t") != std::string_view::npos) return std::nullopt;
     const unsigned char encoding = FoldAscii(static_cast<unsigned char>(line[charsetEnd + 1]));
-    const std::optional<std::string> bytes = encoding == 'q' ? DecodeQ(text) : encoding == 'b' ? DecodeB(text) : std::nullopt;
+    const std::optional<std::string> bytes = encoding == 'q' ? DecodeQ(text) : encoding == 'b' ? DecodeBase64(text) : std::nullopt;
     if (!bytes) return std::nullopt;
     std::string_view charset = line.substr(at + 2, charsetEnd - at - 2);
     charset = charset.substr(0, charset.find('*'));

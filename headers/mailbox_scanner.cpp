@@ -134,13 +134,6 @@ void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet k
     }
 }
 
-// 0 when not known: the watch then sees the bytes read without a total.
-std::uint64_t FileSize(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(NativePath(path), error);
-    return error ? 0 : size;
-}
-
 }  // namespace
 
 Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view label, HeaderKindSet kinds) {
@@ -181,7 +174,7 @@ Result<> ScanMailbox(const std::string& path, AddressList& list, std::string_vie
     if (!file) return SystemFailure("cannot open " + path, errno);
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
     FileByteSource reads(file.get());
-    WatchedByteSource source(reads, watch ? FileSize(path) : 0, watch);
+    WatchedByteSource source(reads, watch ? FileSizeOrZero(path) : 0, watch);
     return ScanMailboxSource(source, list, label, kinds);
 }
 

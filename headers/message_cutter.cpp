@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "base/line_end.h"
 #include "headers/mail_date.h"
 
 namespace mirelo {
@@ -12,14 +13,35 @@ namespace {
 constexpr std::string_view kMarker = "___Message___ : ";
 
 std::string_view LineFrom(std::string_view bytes, std::size_t at) {
-    const std::size_t end = bytes.find_first_of("\r\n", at);
-    return bytes.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    return bytes.substr(at, FindLineEnd(bytes, at) - at);
 }
 
-std::size_t NextLineStart(std::string_view bytes, std::size_t at) {
-    const std::size_t end = bytes.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) return bytes.size();
-    return end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+std::size_t NextLineAfter(std::string_view bytes, std::size_t at) { return NextLineStart(bytes, FindLineEnd(bytes, at)); }
+
+// What every separator of the layout starts with.
+std::string_view SeparatorStart(MailboxLayout layout) {
+    switch (layout) {
+        case MailboxLayout::Mbox: return "From ";
+        case MailboxLayout::Eudora: return "From ???@???";
+        case MailboxLayout::OutlookDump: return kMarker;
+    }
+    return {};
+}
+
+// The next line start at or after from that begins as a separator does: found by searching
+// for the text, which is far quicker than looking at every line of every body.
+std::size_t NextCandidate(std::string_view mailbox, std::size_t from, std::string_view start) {
+    for (std::size_t at = from; (at = mailbox.find(start, at)) != std::string_view::npos; ++at)
+        if (at == 0 || mailbox[at - 1] == '\n' || mailbox[at - 1] == '\r') return at;
+    return std::string_view::npos;
+}
+
+// Whether the line before the one at at is empty, or there is none.
+bool AfterEmptyLine(std::string_view mailbox, std::size_t at) {
+    if (at == 0) return true;
+    std::size_t end = at - 1;  // the previous line's line end
+    if (mailbox[end] == '\n' && end > 0 && mailbox[end - 1] == '\r') --end;
+    return end == 0 || mailbox[end - 1] == '\n' || mailbox[end - 1] == '\r';
 }
 
 bool IsMarker(std::string_view line) {
@@ -48,15 +70,22 @@ bool IsQuotedFromLine(std::string_view line) {
     return quotes != 0 && quotes != std::string_view::npos && line.substr(quotes, 5) == "From ";
 }
 
+// Whether a line of the message is a quoted "From " line, found by searching for the text.
+bool HoldsQuotedFromLine(std::string_view message) {
+    for (std::size_t at = 0; (at = message.find(">From ", at)) != std::string_view::npos; ++at) {
+        std::size_t start = at;
+        while (start > 0 && message[start - 1] == '>') --start;
+        if (start == 0 || message[start - 1] == '\n' || message[start - 1] == '\r') return true;
+    }
+    return false;
+}
+
 // The message with its quoted "From " lines restored; copies only when there is one.
 std::string_view Unquoted(std::string_view message, std::string& buffer) {
-    bool any = false;
-    for (std::size_t at = 0; at < message.size() && !any; at = NextLineStart(message, at))
-        any = IsQuotedFromLine(LineFrom(message, at));
-    if (!any) return message;
+    if (!HoldsQuotedFromLine(message)) return message;
     buffer.clear();
     for (std::size_t at = 0; at < message.size();) {
-        const std::size_t next = NextLineStart(message, at);
+        const std::size_t next = NextLineAfter(message, at);
         const std::string_view line = message.substr(at, next - at);
         buffer += IsQuotedFromLine(LineFrom(message, at)) ? line.substr(1) : line;
         at = next;
@@ -64,9 +93,10 @@ std::string_view Unquoted(std::string_view message, std::string& buffer) {
     return buffer;
 }
 
-}  // namespace
-
-void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit) {
+// Shows the messages to the visitor; when the mailbox may go on past these bytes, the last
+// message is held back. Gives where what was not shown starts: the last message's
+// separator line, or the end.
+std::size_t Cut(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit, bool holdLast) {
     std::string buffer;
     std::string_view separator;
     // A mailbox that does not start with a separator starts with a message all the same,
@@ -79,20 +109,34 @@ void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVi
         if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) return;
         visit({layout == MailboxLayout::Mbox ? Unquoted(bytes, buffer) : bytes, separator});
     };
-    bool afterEmptyLine = true;
-    for (std::size_t at = 0; at < mailbox.size();) {
-        const std::string_view line = LineFrom(mailbox, at);
-        const std::size_t next = NextLineStart(mailbox, at);
-        const bool crLf = mailbox.compare(at + line.size(), 2, "\r\n") == 0;
-        if (IsSeparator(line, layout, afterEmptyLine, crLf)) {
+    const std::string_view start = SeparatorStart(layout);
+    std::size_t lastSeparatorAt = 0;
+    for (std::size_t at = NextCandidate(mailbox, 0, start); at != std::string_view::npos;) {
+        const std::size_t end = FindLineEnd(mailbox, at);
+        const std::string_view line = mailbox.substr(at, end - at);
+        const std::size_t next = NextLineStart(mailbox, end);
+        const bool crLf = mailbox.compare(end, 2, "\r\n") == 0;
+        if (IsSeparator(line, layout, AfterEmptyLine(mailbox, at), crLf)) {
             emit(at);
             separator = layout == MailboxLayout::OutlookDump ? std::string_view() : line;
             messageStart = next;
+            lastSeparatorAt = at;
         }
-        afterEmptyLine = line.empty();
-        at = next;
+        at = NextCandidate(mailbox, next, start);
     }
+    if (holdLast) return lastSeparatorAt;
     emit(mailbox.size());
+    return mailbox.size();
+}
+
+}  // namespace
+
+void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit) {
+    Cut(mailbox, layout, visit, false);
+}
+
+std::size_t CutWholeMessages(std::string_view mailboxSoFar, MailboxLayout layout, const MessageVisitor& visit) {
+    return Cut(mailboxSoFar, layout, visit, true);
 }
 
 }  // namespace mirelo

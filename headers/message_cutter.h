@@ -24,4 +24,9 @@ using MessageVisitor = std::function<void(const CutMessage&)>;
 // 0x1A byte is data like any other.
 void CutMessages(std::string_view mailbox, MailboxLayout layout, const MessageVisitor& visit);
 
+// The same for the first part of a mailbox that is read a block at a time: the last
+// message, which may go on in the next block, is held back. Gives where it starts (at its
+// separator line; 0 when no message ended yet), which the next call begins with.
+std::size_t CutWholeMessages(std::string_view mailboxSoFar, MailboxLayout layout, const MessageVisitor& visit);
+
 }  // namespace mirelo

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/line_end.h"
 
 namespace mirelo {
 
@@ -20,17 +21,20 @@ struct Line {
 };
 
 Line LineAt(std::string_view bytes, std::size_t at) {
-    const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
-    std::size_t next = end;
-    if (next < bytes.size()) next += bytes.compare(next, 2, "\r\n") == 0 ? 2 : 1;
-    return {bytes.substr(at, end - at), next};
+    const std::size_t end = FindLineEnd(bytes, at);
+    return {bytes.substr(at, end - at), NextLineStart(bytes, end)};
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A field's value stays where it stands unless it runs over several lines: most do not,
+// and copying each would cost more than reading it.
 struct Field {
     std::string_view name;
-    std::string value;
+    std::string_view firstLine;  // the value as it stands on the field's own line
+    std::string unfolded;        // the whole value, once a continuation line joins it
+
+    std::string_view Value() const { return unfolded.empty() ? firstLine : std::string_view(unfolded); }
 };
 
 // A name is printable ASCII without a colon; obsolete syntax lets white space precede the colon.
@@ -53,8 +57,10 @@ struct HeaderBlock {
 // The fields up to the first empty line. A line that is neither a field nor its
 // continuation begins the body, as a missing empty line would have it; an mbox-style
 // "From " line at the very start is passed over.
-HeaderBlock ReadHeaderBlock(std::string_view bytes) {
+// Only the fields the caller wants, and Content-Type, are kept and unfolded.
+HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldFilter& wanted) {
     HeaderBlock block;
+    bool keeping = false;  // whether the field being read is kept
     std::size_t at = 0;
     if (bytes.substr(0, 5) == "From ") at = LineAt(bytes, 0).next;
     while (at < bytes.size()) {
@@ -64,11 +70,21 @@ HeaderBlock ReadHeaderBlock(std::string_view bytes) {
             break;
         }
         if (IsBlank(line.text[0])) {
-            if (!block.fields.empty()) block.fields.back().value += line.text;
+            if (keeping) {
+                Field& field = block.fields.back();
+                if (field.unfolded.empty()) field.unfolded = field.firstLine;
+                field.unfolded += line.text;
+            }
         } else if (const std::optional<std::size_t> nameEnd = NameEnd(line.text)) {
+            const std::string_view name = line.text.substr(0, *nameEnd);
+            keeping = !wanted || wanted(name) || EqualsNoCase(name, "Content-Type");
+            if (!keeping) {
+                at = line.next;
+                continue;
+            }
             std::string_view value = line.text.substr(line.text.find(':') + 1);
             while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-            block.fields.push_back({line.text.substr(0, *nameEnd), std::string(value)});
+            block.fields.push_back({name, value, {}});
         } else {
             break;
         }
@@ -93,7 +109,7 @@ ContentType ReadContentType(const HeaderBlock& block) {
     ContentType content;
     const Field* field = FindField(block, "Content-Type");
     if (!field) return content;
-    const std::string_view value = field->value;
+    const std::string_view value = field->Value();
     std::size_t end = value.find_first_of("; \t(");
     content.type = FoldedAscii(value.substr(0, end));
     // The boundary parameter, its value quoted or not.
@@ -151,12 +167,13 @@ std::vector<std::string_view> Parts(std::string_view body, std::string_view boun
 
 class HeaderWalk {
 public:
-    explicit HeaderWalk(const HeaderVisitor& visit) : visit_(visit) {}
+    HeaderWalk(const HeaderVisitor& visit, const FieldFilter& wanted) : visit_(visit), wanted_(wanted) {}
 
     void Message(std::string_view bytes, int depth, int nesting) {
-        const HeaderBlock block = ReadHeaderBlock(bytes);
+        const HeaderBlock block = ReadHeaderBlock(bytes, wanted_);
         const int number = blocks_++;
-        for (const Field& field : block.fields) visit_({number, depth, field.name, field.value});
+        for (const Field& field : block.fields)
+            if (!wanted_ || wanted_(field.name)) visit_({number, depth, field.name, field.Value()});
         Content(block, bytes.substr(block.bodyStart), depth, nesting, "");
     }
 
@@ -171,20 +188,21 @@ private:
             // A digest's parts are messages unless they say otherwise.
             const std::string_view partDefault = content.type == "multipart/digest" ? "message/rfc822" : "";
             for (const std::string_view part : Parts(body, content.boundary)) {
-                const HeaderBlock partHeaders = ReadHeaderBlock(part);
+                const HeaderBlock partHeaders = ReadHeaderBlock(part, wanted_);
                 Content(partHeaders, part.substr(partHeaders.bodyStart), depth, nesting + 1, partDefault);
             }
         }
     }
 
     const HeaderVisitor& visit_;
+    const FieldFilter& wanted_;
     int blocks_ = 0;
 };
 
 }  // namespace
 
-void VisitMessageHeaders(std::string_view message, const HeaderVisitor& visit) {
-    HeaderWalk(visit).Message(message, 0, 0);
+void VisitMessageHeaders(std::string_view message, const HeaderVisitor& visit, const FieldFilter& wanted) {
+    HeaderWalk(visit, wanted).Message(message, 0, 0);
 }
 
 }  // namespace mirelo

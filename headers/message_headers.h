@@ -14,12 +14,14 @@ struct HeaderField {
 };
 
 using HeaderVisitor = std::function<void(const HeaderField&)>;
+// Which fields, by name, the visitor is shown; the others are passed over unread.
+using FieldFilter = std::function<bool(std::string_view name)>;
 
 // Shows the visitor every field of the message's header block (it ends at the first empty
 // line; CR LF, LF and a lone CR each end a line), then those of every message attached
 // whole (message/rfc822, as a part of a multipart at any depth or as the body), down to a
 // bound that keeps crafted mail from exhausting the stack. Body text is never read as
 // headers.
-void VisitMessageHeaders(std::string_view message, const HeaderVisitor& visit);
+void VisitMessageHeaders(std::string_view message, const HeaderVisitor& visit, const FieldFilter& wanted = {});
 
 }  // namespace mirelo

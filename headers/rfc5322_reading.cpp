@@ -1,10 +1,17 @@
 #include "headers/rfc5322_reading.h"
 
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "base/ascii.h"
-#include "base/mapped_file.h"
+#include "base/file_handle.h"
+#include "base/native_path.h"
 #include "headers/address_parser.h"
 #include "headers/list_post.h"
 #include "headers/mail_date.h"
@@ -14,22 +21,50 @@ namespace mirelo {
 
 namespace {
 
-// How often, in bytes, a reading tells its watch how far it has come.
-constexpr std::size_t kWatchStep = 1 << 20;
+// A mailbox is read in blocks of this size; the watch hears of each.
+constexpr std::size_t kReadBlock = 4 << 20;
+
+// The kinds' field names without their colons, by kind.
+const std::array<std::string_view, kHeaderKindCount> kFieldNames = [] {
+    std::array<std::string_view, kHeaderKindCount> names{};
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
+        const std::string_view header = HeaderKindName(kind);
+        names[static_cast<std::size_t>(kind)] = header.substr(0, header.size() - 1);
+    }
+    return names;
+}();
 
 HeaderKind KindOfField(std::string_view name) {
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
-        const std::string_view header = HeaderKindName(kind);
-        if (EqualsNoCase(name, header.substr(0, header.size() - 1))) return kind;
+        const std::string_view field = kFieldNames[static_cast<std::size_t>(kind)];
+        if (name.size() == field.size() && EqualsNoCase(name, field)) return kind;
     }
     return kNoKind;
 }
 
-// The addresses of one header block, appended once the block's date is known.
+// The addresses of one header block, appended once the block's date is known. One serves
+// every message of a mailbox, so that its buffer is made once.
 class BlockRecords {
 public:
-    BlockRecords(AddressList& list, TextId label, std::string_view separator)
-        : list_(list), label_(label), separator_(separator), extras_(list.ScanExtrasAsked()) {}
+    BlockRecords(AddressList& list, TextId label) : list_(list), label_(label), extras_(list.ScanExtrasAsked()) {
+        found_.reserve(16);
+    }
+
+    void Read(std::string_view message, std::string_view separator, HeaderKindSet kinds) {
+        separator_ = separator;
+        block_ = 0;
+        VisitMessageHeaders(
+            message, [&](const HeaderField& field) { See(field, kinds); },
+            [&](std::string_view name) { return Wanted(name, kinds); });
+        Flush(0);
+    }
+
+    // The fields of the chosen kinds, and those the extras ask for.
+    bool Wanted(std::string_view name, HeaderKindSet kinds) const {
+        if (const HeaderKind kind = KindOfField(name); kind != kNoKind) return kinds.Has(kind);
+        return (extras_.captureDates && EqualsNoCase(name, "Date")) ||
+               (extras_.captureListAddresses && EqualsNoCase(name, "List-Post"));
+    }
 
     void See(const HeaderField& field, HeaderKindSet kinds) {
         if (field.block != block_) Flush(field.block);
@@ -71,29 +106,32 @@ private:
 
 void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
                         HeaderKindSet kinds) {
-    BlockRecords records(list, label, separator);
-    VisitMessageHeaders(message, [&](const HeaderField& field) { records.See(field, kinds); });
-    records.Flush(0);
+    BlockRecords(list, label).Read(message, separator, kinds);
 }
 
 Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, AddressList& list, std::string_view label,
                             HeaderKindSet kinds, const ReadWatch& watch) {
-    const Result<MappedFile> file = MappedFile::Open(path);
-    if (!file.Ok()) return file.Error();
-    const std::string_view bytes = file.Value().Bytes();
-    const TextId labelId = list.Mailboxes().Intern(label);
-    std::size_t told = 0;
-    bool stopped = false;
-    CutMessages(bytes, layout, [&](const CutMessage& message) {
-        if (stopped) return;
-        const auto at = static_cast<std::size_t>(message.bytes.data() - bytes.data());
-        if (watch && at - told >= kWatchStep) {
-            told = at;
-            stopped = !watch(at, bytes.size());
-            if (stopped) return;
-        }
-        ReadRfc5322Message(message.bytes, message.separator, list, labelId, kinds);
-    });
+    // Read a block at a time rather than mapped: a mailbox that a mail client shortens
+    // while it is read must not take the program down.
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return SystemFailure("cannot open " + path, errno);
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
+    BlockRecords records(list, list.Mailboxes().Intern(label));
+    const MessageVisitor read = [&](const CutMessage& message) { records.Read(message.bytes, message.separator, kinds); };
+    const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+    std::string pending;  // the bytes not yet cut: the last message read so far, perhaps whole
+    std::uint64_t done = 0;
+    for (;;) {
+        const std::size_t got = std::fread(block.get(), 1, kReadBlock, file.get());
+        if (got == 0) break;
+        pending.append(block.get(), got);
+        done += got;
+        pending.erase(0, CutWholeMessages(pending, layout, read));
+        if (!GoOn(watch, done, size)) return {};
+    }
+    if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
+    CutMessages(pending, layout, read);
     return {};
 }
 

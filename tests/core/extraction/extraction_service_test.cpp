@@ -17,6 +17,7 @@
 #include "support/recording_observer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/test_mail.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -28,6 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::DbxStoreBuilder;
 using testing::Native;
+using testing::Emlx;
+using testing::Message;
 using testing::TempDir;
 
 // Each sender's message to me; an empty sender stands for a message without text.
@@ -112,14 +115,6 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
     std::set<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"A", "B", "outlook_temp.mbx"}));
-}
-
-std::string Message(const std::string& name, const std::string& user) {
-    return "From: " + name + " <" + user + "@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
-}
-
-std::string Emlx(const std::string& message) {
-    return std::to_string(message.size()) + "\n" + message + "<?xml version=\"1.0\"?>\n<plist><dict/></plist>\n";
 }
 
 using Correspondents = std::set<std::pair<std::string, std::string>>;

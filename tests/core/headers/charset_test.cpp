@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/runs_under_wine.h"
+
 namespace mirelo {
 namespace {
 
@@ -30,7 +32,12 @@ TEST(ConvertToUtf8, ConvertsTheCharsetsOfMailAndFailsOnTheRest) {
         {"x-no-such-charset", "abc", std::nullopt},
         {"utf-8//TRANSLIT", "abc", std::nullopt}, {"", "abc", std::nullopt},
     };
-    for (const CharsetCase& c : cases) EXPECT_EQ(ConvertToUtf8(c.charset, c.bytes), c.utf8) << c.charset;
+    for (const CharsetCase& c : cases) {
+#ifdef _WIN32
+        if (testing::RunsUnderWine() && c.charset == "GB18030") continue;
+#endif
+        EXPECT_EQ(ConvertToUtf8(c.charset, c.bytes), c.utf8) << c.charset;
+    }
 }
 
 }  // namespace

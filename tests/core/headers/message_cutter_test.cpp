@@ -43,5 +43,32 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
     }
 }
 
+// A mailbox read a block at a time gives the messages of the whole, wherever the blocks end.
+TEST(CutWholeMessages, BlocksEndingAnywhereGiveTheMessagesOfTheWhole) {
+    const auto collect = [](std::vector<std::string>& found) {
+        return [&found](const CutMessage& m) { found.push_back(std::string(m.separator) + "|" + std::string(m.bytes)); };
+    };
+    const struct { MailboxLayout layout; std::string mailbox; } cases[] = {
+        {MailboxLayout::Mbox, "From: lead@x\n\nFrom a@x Mon Jan  1 00:00:00 2001\nFrom: a@x\n\n>From b\n"
+                              "From the body\n\nFrom b\r\nFrom: b@x\r\n\r\nbody\r\n"},
+        {MailboxLayout::Eudora, "From ???@??? Mon\rFrom: a@x\r\rFrom ???@??? Tue\rFrom: b@x\r"},
+        {MailboxLayout::OutlookDump, "___Message___ : 0\r\nFrom: a@x\r\n___Message___ : 1\r\nFrom: b@x\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> whole;
+        CutMessages(c.mailbox, c.layout, collect(whole));
+        for (std::size_t block = 1; block <= c.mailbox.size(); ++block) {
+            std::vector<std::string> found;
+            std::string pending;
+            for (std::size_t at = 0; at < c.mailbox.size(); at += block) {
+                pending += c.mailbox.substr(at, block);
+                pending.erase(0, CutWholeMessages(pending, c.layout, collect(found)));
+            }
+            CutMessages(pending, c.layout, collect(found));
+            EXPECT_EQ(found, whole) << static_cast<int>(c.layout) << " in blocks of " << block;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mirelo

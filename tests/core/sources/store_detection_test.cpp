@@ -8,19 +8,15 @@
 #include "support/recording_observer.h"
 #include "sources/message_files/message_files.h"
 #include "support/temp_dir.h"
+#include "support/test_mail.h"
 
 namespace mirelo {
 namespace {
 
 using testing::Native;
 
-std::string Message(const std::string& name, const std::string& user) {
-    return "From: " + name + " <" + user + "@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
-}
-
-std::string Emlx(const std::string& message) {
-    return std::to_string(message.size()) + "\n" + message + "<?xml version=\"1.0\"?>\n<plist><dict/></plist>\n";
-}
+using testing::Emlx;
+using testing::Message;
 
 TEST(IsTrashName, TakesTrashFoldersAndMaildirPlusPlusFoldersBelowThem) {
     for (const char* trash : {"Trash", "JUNK", "Deleted Items", "Trash.sbd", "Junk.mbox", "Deleted Messages.mbox",

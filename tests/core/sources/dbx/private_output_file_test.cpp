@@ -15,6 +15,7 @@
 #include "base/native_path.h"
 #include "sources/dbx/dbx_dump.h"
 #include "store_writer/dbx_writer.h"
+#include "support/runs_under_wine.h"
 #include "support/temp_dir.h"
 
 namespace mirelo::testing {
@@ -23,10 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 #ifdef _WIN32
-// Wine keeps no access list given to a file, and shows a link that was opened as itself as
-// a plain file; tests of either can only run on Windows itself.
-bool RunsUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
 // Whether the file's access list lets in the process's user alone, with nothing inherited.
 bool OnlyTheUserMayOpen(const std::string& path) {
     PACL acl = nullptr;

@@ -1,0 +1,61 @@
+#include "headers/rfc5322_reading.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "headers/mail_date.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+// "email|name|kind|first day" per record.
+std::vector<std::string> Records(const AddressList& list) {
+    std::vector<std::string> found;
+    for (int i = 0; i < list.Count(); ++i) {
+        const AddressRecord& r = *list.At(i);
+        found.push_back(std::string(list.Email(r)) + "|" + std::string(list.Name(r)) + "|" +
+                        std::string(HeaderKindName(r.headerKind)) + IsoDate(list.DaysOf(r.email).first));
+    }
+    return found;
+}
+
+std::vector<std::string> Read(const std::string& message, HeaderKindSet kinds = HeaderKindSet::Every()) {
+    AddressList list;
+    list.AskScanExtras({.captureDates = true, .namesInUtf8 = true});
+    ReadRfc5322Message(message, {}, list, list.Mailboxes().Intern("L"), kinds);
+    return Records(list);
+}
+
+TEST(ReadRfc5322Message, TakesEveryAddressOfTheChosenFieldsOfEachHeaderBlockWithItsOwnDate) {
+    const std::string message =
+        "From: \"Smith, John\" <j@x.org>, b@y.org\r\nCC: Team: c@x.org, d@x.org;\r\nBcc: undisclosed-recipients:;\r\n"
+        "To: =?koi8-r?B?8NXby8nO?=\r\n <e@x.org>\r\nDate: Tue, 2 Jan 2001 10:00:00 +0000\r\n"
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\nFrom: body@x.org\r\n--b\r\n"
+        "Content-Type: message/rfc822\r\n\r\nFrom: Inner <inner@x.org>\r\nDate: 3 Mar 1999 00:00 -0500\r\n\r\n"
+        "To: inner-body@x.org\r\n--b--\r\n";
+    EXPECT_EQ(Read(message), (std::vector<std::string>{
+        "j@x.org|Smith, John|From:2001-01-02", "b@y.org||From:2001-01-02", "c@x.org||Cc:2001-01-02",
+        "d@x.org||Cc:2001-01-02", "e@x.org|\xD0\x9F\xD1\x83\xD1\x88\xD0\xBA\xD0\xB8\xD0\xBD|To:2001-01-02",
+        "inner@x.org|Inner|From:1999-03-03"}));
+    HeaderKindSet fromOnly = HeaderKindSet::None();
+    fromOnly.Set(kFromKind, true);
+    EXPECT_EQ(Read(message, fromOnly).size(), 3u);
+}
+
+// Messages never share a date; a separator's date stands in for a message without one.
+TEST(ReadRfc5322Mailbox, ReadsEachMessageOfAnMboxApart) {
+    const testing::TempDir dir;
+    const std::string path = dir.Write("Inbox", "From a@x Mon Jan  1 00:00:00 2001\nFrom: a@x.org\n\nhi\n"
+                                                "From b@x Fri Jan  5 00:00:00 2001\nFrom: b@x.org\nDate: 6 Jan 2001\n");
+    AddressList list;
+    list.AskScanExtras({.captureDates = true});
+    ASSERT_TRUE(ReadRfc5322Mailbox(path, MailboxLayout::Mbox, list, "L", HeaderKindSet::Every()).Ok());
+    EXPECT_EQ(Records(list), (std::vector<std::string>{"a@x.org||From:2001-01-01", "b@x.org||From:2001-01-06"}));
+    EXPECT_FALSE(ReadRfc5322Mailbox(path + "-gone", MailboxLayout::Mbox, list, "L", HeaderKindSet::Every()).Ok());
+}
+
+}  // namespace
+}  // namespace mirelo

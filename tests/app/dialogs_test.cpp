@@ -112,7 +112,7 @@ private slots:
         app.ShowRecords({{"alice@example.org", "Alice Liddell", "Inbox.mbx"}, {"bob@example.org", "Bob", "A/Old.mbx"},
                          {"carol@mail.test", "Carol", "Inbox.mbx"}, {"rene@example.net", "Ren\xE9 \x80", "In.mbx"},
                          {"dora@example.net", "Dora", "Post/\xCE\xA9mega caf\xC3\xA9.mbx"}});
-        CMireloView& view = app.View();
+        AddressListView& view = app.View();
         view.setCurrentIndex(view.model()->index(2, 0));
         view.setFixedHeight(view.height() - view.viewport()->height() + view.rowHeight(0) * 5 / 2);
         QApplication::processEvents();

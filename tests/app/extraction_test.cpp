@@ -1,3 +1,4 @@
+#include <QMenu>
 #include <QProgressBar>
 
 #include "store_writer/dbx_writer.h"
@@ -195,6 +196,19 @@ private slots:
         QCOMPARE(FileText(app.Path("out.csv")), QStringLiteral("email,name,notes\r\nfirst@x.org,From,In.mbx\r\n"));
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
         QVERIFY(app.Enabled("Select &header types"));
+    }
+
+    // The commands' states follow the extraction the moment it ends, before any menu has
+    // opened: the item on the bar is enabled again and Alt+F opens File.
+    void commandsAreEnabledTheMomentAnExtractionEnds() {
+        AppHarness app;
+        app.files.Write("Mail/In.mbx", "From: a@x.org\r\n\r\n");
+        app.Extract(app.Path("Mail"), app.Path("out.csv"));
+        QVERIFY(app.Enabled("Select &header types") && app.Enabled("Extract email addresses (Outlook)"));
+        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::AltModifier);
+        QMenu* file = app.Item("&File")->menu();
+        QTRY_VERIFY(file->isVisible());
+        file->close();
     }
 
     // The details are the facts of the list on screen, the last day seen only from an

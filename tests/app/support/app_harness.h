@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "main_frame.h"
-#include "mirelo_app.h"
-#include "mirelo_doc.h"
-#include "mirelo_view.h"
+#include "address_list_view.h"
+#include "main_window.h"
+#include "mirelo_application.h"
+#include "mirelo_document.h"
 #include "platform_services.h"
 #include "support/temp_dir.h"
 
@@ -74,23 +74,22 @@ public:
     // Ends the program as closing would, then starts it again on the same profile.
     void Restart() {
         app_.reset();
-        app_ = std::make_unique<CMireloApp>(platform);
-        app_->InitInstance();
+        app_ = std::make_unique<MireloApplication>(platform);
+        app_->Start();
         QApplication::setActiveWindow(&Frame());
         if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
     }
 
-    CMireloApp& App() { return *app_; }
-    CMainFrame& Frame() { return app_->MainFrame(); }
-    CMireloDoc& Doc() { return app_->Document(); }
-    CMireloView& View() { return app_->View(); }
+    MireloApplication& App() { return *app_; }
+    MainWindow& Frame() { return app_->Window(); }
+    MireloDocument& Doc() { return app_->Document(); }
+    AddressListView& View() { return app_->Window().View(); }
 
     // A menu title or an item anywhere, by its text, in its current state.
     QAction* Item(const QString& text);
     bool Enabled(const QString& itemText) { return Item(itemText)->isEnabled(); }
     bool Checked(const QString& itemText) { return Item(itemText)->isChecked(); }
-    // Chooses the item as a user would, after its menu has opened, and waits for an
-    // extraction it starts to end.
+    // Chooses the item, and waits for an extraction it starts to end.
     void Choose(const QString& itemText) {
         Item(itemText)->trigger();
         if (!QTest::qWaitFor([this] { return !Doc().IsExtracting(); }, 60000)) qFatal("the extraction did not end");
@@ -140,7 +139,7 @@ public:
 
 private:
     QTemporaryDir profileFolder_;
-    std::unique_ptr<CMireloApp> app_;
+    std::unique_ptr<MireloApplication> app_;
 };
 
 // As text, so that a failed comparison shows both files.

@@ -1,4 +1,4 @@
-#include "mirelo_doc.h"
+#include "mirelo_document.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +8,7 @@
 
 #include "app_strings.h"
 #include "background_extraction.h"
-#include "command_ids.h"
-#include "command_table.h"
+#include "address_columns.h"
 #include "export/csv_file.h"
 #include "export/list_output.h"
 #include "platform_services.h"
@@ -57,29 +56,12 @@ QString Decode(const std::string& bytes) {
 
 }  // namespace
 
-CMireloDoc::CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
+MireloDocument::MireloDocument(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
     : profile_(profile), platform_(platform), waitCursor_(waitCursor), list_(std::make_unique<AddressList>()) {}
 
-CMireloDoc::~CMireloDoc() = default;
+MireloDocument::~MireloDocument() = default;
 
-void CMireloDoc::RegisterCommands(CommandTable& commands) {
-    const auto idle = [this](CmdUI& ui) { ui.Enable(!extracting_); };
-    commands.SetHandler(ID_EXTRACT_EUDORA, [this] { OnExtractEudora(); }, idle);
-    commands.SetHandler(ID_EXTRACT_OUTLOOK, [this] { OnExtractOutlook(); }, idle);
-    commands.SetHandler(ID_EXTRACT_ALL_MAIL, [this] { Extract(MailSource::AllMail); }, idle);
-    commands.SetHandler(ID_FILE_SAVE, [this] { OnFileSave(); },
-                        [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
-    commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
-                        [this](CmdUI& ui) { ui.Enable(HasRecords() && !extracting_); });
-    commands.SetHandler(ID_VIEW_DETAILS, [this] { SetDetails(!details_); },
-                        [this](CmdUI& ui) {
-                            ui.Enable(!extracting_);
-                            ui.SetCheck(details_);
-                        });
-    commands.SetHandler(ID_EDIT_OWN_ADDRESSES, [this] { EditOwnAddresses(); }, idle);
-}
-
-void CMireloDoc::EditOwnAddresses() {
+void MireloDocument::EditOwnAddresses() {
     const std::optional<QString> text =
         platform_.AskOwnAddresses(Decode(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)));
     if (!text) return;
@@ -87,12 +69,12 @@ void CMireloDoc::EditOwnAddresses() {
     if (facts_) SetDetails(true);
 }
 
-AddressClassifier CMireloDoc::Classifier() const {
+AddressClassifier MireloDocument::Classifier() const {
     return AddressClassifier(AddressesOfLines(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)),
                              list_->ListAddresses());
 }
 
-void CMireloDoc::SetDetails(bool on) {
+void MireloDocument::SetDetails(bool on) {
     details_ = on;
     facts_.reset();
     if (on && HasRecords()) {
@@ -102,17 +84,17 @@ void CMireloDoc::SetDetails(bool on) {
     emit detailsChanged();
 }
 
-void CMireloDoc::GatherFacts() {
+void MireloDocument::GatherFacts() {
     facts_ = FactsTable::Gather(*list_, Classifier());
 }
 
-void CMireloDoc::OnNewDocument() {
+void MireloDocument::OnNewDocument() {
     pathName_.clear();
     SetTitle(QString::fromLatin1(kUntitled));
     SetModifiedFlag(false);
 }
 
-bool CMireloDoc::OnOpenDocument(const QString& path) {
+bool MireloDocument::OnOpenDocument(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         platform_.ShowMessage(QStringLiteral("Failed to open document."));
@@ -124,18 +106,18 @@ bool CMireloDoc::OnOpenDocument(const QString& path) {
     return true;
 }
 
-void CMireloDoc::SetTitle(const QString& title) {
+void MireloDocument::SetTitle(const QString& title) {
     title_ = title;
     emit titleChanged();
 }
 
-bool CMireloDoc::SaveModified() {
+bool MireloDocument::SaveModified() {
     if (!IsModified()) return true;
     switch (platform_.AskSaveChanges(title_)) {
     case PlatformServices::SaveAnswer::Yes:
         // The remembered file holds an earlier list when this one's export never wrote it
         // (a close stopped its extraction, or its save was cancelled or failed): ask where.
-        return Save(!listWritten_);
+        return SaveList(!listWritten_);
     case PlatformServices::SaveAnswer::No:
         return true;
     case PlatformServices::SaveAnswer::Cancel:
@@ -144,11 +126,11 @@ bool CMireloDoc::SaveModified() {
     return false;
 }
 
-void CMireloDoc::RequestStop() {
+void MireloDocument::RequestStop() {
     if (extraction_) extraction_->RequestStop();
 }
 
-bool CMireloDoc::CanCloseFrame() {
+bool MireloDocument::CanCloseFrame() {
     if (extracting_) {
         closeRequested_ = true;
         RequestStop();
@@ -157,15 +139,7 @@ bool CMireloDoc::CanCloseFrame() {
     return SaveModified();
 }
 
-void CMireloDoc::OnExtractEudora() {
-    Extract(MailSource::Eudora);
-}
-
-void CMireloDoc::OnExtractOutlook() {
-    Extract(MailSource::Outlook);
-}
-
-std::string CMireloDoc::InitialFolder(MailSource source) {
+std::string MireloDocument::InitialFolder(MailSource source) {
     const std::string remembered = profile_.GetProfileString(kFolderSection, FolderEntry(source));
     if (source != MailSource::Outlook || !remembered.empty()) return remembered;
     const std::string appData = platform_.LocalAppDataFolder();
@@ -173,7 +147,7 @@ std::string CMireloDoc::InitialFolder(MailSource source) {
     return appData + kPathSeparator + "Identities" + kPathSeparator;
 }
 
-void CMireloDoc::Extract(MailSource source) {
+void MireloDocument::Extract(MailSource source) {
     std::string chosen;
     if (!BrowseForFolder(platform_, FolderPrompt(source), chosen, InitialFolder(source))) return;
     profile_.WriteProfileString(kFolderSection, FolderEntry(source), chosen);
@@ -202,10 +176,10 @@ void CMireloDoc::Extract(MailSource source) {
     emit extractingChanged(true);
     extraction_ = std::make_unique<BackgroundExtraction>(std::move(request),
                                                          std::exchange(list_, std::make_unique<AddressList>()), *this);
-    connect(extraction_.get(), &BackgroundExtraction::finished, this, &CMireloDoc::EndExtraction);
+    connect(extraction_.get(), &BackgroundExtraction::finished, this, &MireloDocument::EndExtraction);
 }
 
-void CMireloDoc::EndExtraction() {
+void MireloDocument::EndExtraction() {
     ExtractionResult result = extraction_->TakeResult();
     list_ = std::move(result.list);
     labelPrefix_ = result.labelPrefix;
@@ -220,7 +194,7 @@ void CMireloDoc::EndExtraction() {
     QTimer::singleShot(0, this, [this, finished = result.finished] { FinishExtraction(finished); });
 }
 
-void CMireloDoc::FinishExtraction(bool finished) {
+void MireloDocument::FinishExtraction(bool finished) {
     Export(finished);
     waitCursor_.End();
     extracting_ = false;
@@ -232,7 +206,7 @@ void CMireloDoc::FinishExtraction(bool finished) {
     }
 }
 
-void CMireloDoc::Export(bool finished) {
+void MireloDocument::Export(bool finished) {
     if (nothingRead_) {
         ShowStatus("Done");
         return;
@@ -252,21 +226,13 @@ void CMireloDoc::Export(bool finished) {
     }
 }
 
-void CMireloDoc::OnFileSave() {
-    Save(false);
-}
-
-void CMireloDoc::OnFileSaveAs() {
-    Save(true);
-}
-
-bool CMireloDoc::Save(bool ask) {
+bool MireloDocument::SaveList(bool ask) {
     const bool written = WriteList(false, ask);
     if (written) MarkWritten();
     return written;
 }
 
-bool CMireloDoc::WriteList(bool afterExtraction, bool ask) {
+bool MireloDocument::WriteList(bool afterExtraction, bool ask) {
     std::string path = profile_.GetProfileString(kFolderSection, kSavePathEntry);
     ExportFormat format;
     if (ask || path.empty()) {
@@ -298,42 +264,53 @@ bool CMireloDoc::WriteList(bool afterExtraction, bool ask) {
 
 // The formats with facts write the same as the command line's: the facts are gathered
 // for them when Details has not.
-const FactsTable* CMireloDoc::FactsFor(const ExportFormat& format) {
+const FactsTable* MireloDocument::FactsFor(const ExportFormat& format) {
     if (!NeedsFacts(format)) return nullptr;
     if (facts_) return &*facts_;
     saveFacts_ = FactsTable::Gather(*list_, Classifier());
     return &*saveFacts_;
 }
 
-void CMireloDoc::MarkWritten() {
+void MireloDocument::MarkWritten() {
     listWritten_ = true;
     SetModifiedFlag(false);
 }
 
-void CMireloDoc::ShowStatus(const std::string& text) {
+void MireloDocument::ShowStatus(const std::string& text) {
     statusText_ = text;
     emit statusChanged(Decode(statusText_));
 }
 
-void CMireloDoc::ShowProgress(std::uint64_t done, std::uint64_t total) {
+void MireloDocument::ShowProgress(std::uint64_t done, std::uint64_t total) {
     emit progressChanged(ProgressSteps(done, total));
 }
 
-void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
+void MireloDocument::ReportProblem(const std::string& path, const std::string& reason) {
     ++problemCount_;
     ShowStatus("Skipped " + WithoutPrefix(path, labelPrefix_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
 }
 
 // An empty list offered for saving would pass for a result.
-void CMireloDoc::ReportNothingRead(const std::string& message) {
+void MireloDocument::ReportNothingRead(const std::string& message) {
     nothingRead_ = true;
     platform_.ShowMessage(Decode(message));
 }
 
-void CMireloDoc::RefillRows() {
+void MireloDocument::RefillRows() {
     emit rowsRefilled(*list_);
-    sortColumn_ = kMailboxColumn;
+    SetSortColumn(kMailboxColumn);
+}
+
+void MireloDocument::SetSortColumn(int column) {
+    sortColumn_ = column;
+    emit sortColumnChanged(column);
+}
+
+void MireloDocument::SetModifiedFlag(bool modified) {
+    if (modified == modified_) return;
+    modified_ = modified;
+    emit modifiedChanged(modified);
 }
 
 }  // namespace mirelo

@@ -15,7 +15,6 @@
 namespace mirelo {
 
 class BackgroundExtraction;
-class CommandTable;
 class PlatformServices;
 class Profile;
 class WaitCursor;
@@ -24,16 +23,13 @@ class WaitCursor;
 // runs the extractions and the saves, and lives as long as the program. The window and
 // the view follow it through its signals, which are delivered at once. An extraction reads
 // on a thread of its own; the list on hand stays empty until it has finished.
-class CMireloDoc : public QObject, public ExtractionObserver {
+class MireloDocument : public QObject, public ExtractionObserver {
     Q_OBJECT
 public:
     static constexpr int kNoSortColumn = -1;
-    static constexpr int kMailboxColumn = 2;
 
-    CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
-    ~CMireloDoc() override;
-
-    void RegisterCommands(CommandTable& commands);
+    MireloDocument(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
+    ~MireloDocument() override;
 
     AddressList& List() { return *list_; }
     bool HasRecords() const { return list_->Count() != 0; }
@@ -43,9 +39,9 @@ public:
     HeaderKindSet& HeaderKinds() { return kinds_; }
     const std::string& StatusText() const { return statusText_; }
     int SortColumn() const { return sortColumn_; }
-    void SetSortColumn(int column) { sortColumn_ = column; }
+    void SetSortColumn(int column);
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified) { modified_ = modified; }
+    void SetModifiedFlag(bool modified);
     const QString& Title() const { return title_; }
     const QString& PathName() const { return pathName_; }
     int ProblemCount() const { return problemCount_; }
@@ -55,6 +51,7 @@ public:
     // Extractions ask for dates only while Details is on. Turned on over a list read
     // without them, the facts come without the last day seen.
     void SetDetails(bool on);
+    bool DetailsShown() const { return details_; }
     // Own addresses from the profile, lists from the mail, robots by their names.
     AddressClassifier Classifier() const;
 
@@ -77,10 +74,11 @@ public:
     // the extraction has stopped, and then the window is closed again.
     bool CanCloseFrame();
 
-    void OnExtractEudora();
-    void OnExtractOutlook();
-    void OnFileSave();
-    void OnFileSaveAs();
+    // The commands: each asks what it needs and reports in the status line.
+    void Extract(MailSource source);
+    void Save() { SaveList(false); }
+    void SaveAs() { SaveList(true); }
+    void EditOwnAddresses();
 
     void ShowStatus(const std::string& text) override;
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;
@@ -98,14 +96,15 @@ signals:
     void rowsCleared();
     void rowsRefilled(const AddressList& list);
     void detailsChanged();
+    void modifiedChanged(bool modified);
+    void sortColumnChanged(int column);
 
 private:
-    void Extract(MailSource source);
     std::string InitialFolder(MailSource source);
     void EndExtraction();
     void FinishExtraction(bool finished);
     void Export(bool finished);
-    bool Save(bool ask);
+    bool SaveList(bool ask);
     // Writes the list: to the remembered file, or where the user says when ask is set or
     // none is remembered; Save As offers every format. True when written.
     bool WriteList(bool afterExtraction, bool ask);
@@ -113,7 +112,6 @@ private:
     void MarkWritten();
     void SetTitle(const QString& title);
     void GatherFacts();
-    void EditOwnAddresses();
 
     Profile& profile_;
     PlatformServices& platform_;

@@ -11,11 +11,11 @@ namespace mirelo {
 
 // "Specify which headers types to be used": one check box per header kind. Opens with
 // the kinds chosen; OK writes all six into them, Cancel none.
-class CHeaderTypesDlg : public QDialog {
+class HeaderTypesDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent = nullptr);
+    explicit HeaderTypesDialog(HeaderKindSet& kinds, QWidget* parent = nullptr);
 
     void accept() override;
 

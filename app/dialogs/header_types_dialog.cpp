@@ -1,4 +1,4 @@
-#include "dialogs/header_types_dlg.h"
+#include "dialogs/header_types_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,26 +11,25 @@ namespace mirelo {
 namespace {
 
 struct KindBoxTemplate {
-    int id;
     const char* text;
     HeaderKind kind;
     int row;  // on screen
 };
 
-// In tab order. The ids follow neither the kinds nor the screen order; the rows put the
-// boxes on screen as From:, To:, Sender:, X-Sender:, Return-Path:, Reply-To:.
+// In tab order, which is not the screen order; the rows put the boxes on screen as From:,
+// To:, Sender:, X-Sender:, Return-Path:, Reply-To:.
 constexpr std::array<KindBoxTemplate, kOriginalKindCount> kKindBoxes{{
-    {1000, "From:", kFromKind, 0},
-    {1001, "Sender:", kSenderKind, 2},
-    {1002, "X-Sender:", kXSenderKind, 3},
-    {1003, "To:", kToKind, 1},
-    {1004, "Return-Path:", kReturnPathKind, 4},
-    {1005, "Reply-To:", kReplyToKind, 5},
+    {"From:", kFromKind, 0},
+    {"Sender:", kSenderKind, 2},
+    {"X-Sender:", kXSenderKind, 3},
+    {"To:", kToKind, 1},
+    {"Return-Path:", kReturnPathKind, 4},
+    {"Reply-To:", kReplyToKind, 5},
 }};
 
 }  // namespace
 
-CHeaderTypesDlg::CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent) : QDialog(parent), kinds_(kinds) {
+HeaderTypesDialog::HeaderTypesDialog(HeaderKindSet& kinds, QWidget* parent) : QDialog(parent), kinds_(kinds) {
     setWindowTitle(QStringLiteral("Specify which headers types to be used"));
     auto* layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -38,9 +37,7 @@ CHeaderTypesDlg::CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent) : QDialo
 
     for (std::size_t i = 0; i < kKindBoxes.size(); ++i) {
         const KindBoxTemplate& entry = kKindBoxes[i];
-        // Qt widgets have no control ids; the object name carries it.
         auto* box = new QCheckBox(QString::fromLatin1(entry.text), this);
-        box->setObjectName(QString::number(entry.id));
         layout->addWidget(box, entry.row, 0);
         box->setChecked(kinds_.Has(entry.kind));
         kindBoxes_[i] = {entry.kind, box};
@@ -49,7 +46,7 @@ CHeaderTypesDlg::CHeaderTypesDlg(HeaderKindSet& kinds, QWidget* parent) : QDialo
     layout->addLayout(buttons, kOriginalKindCount, 0);
 }
 
-void CHeaderTypesDlg::accept() {
+void HeaderTypesDialog::accept() {
     for (const KindBox& kindBox : kindBoxes_) {
         kinds_.Set(kindBox.kind, kindBox.box->checkState() != Qt::Unchecked);
     }

@@ -211,7 +211,8 @@ void MainWindow::UpdateCommandStates() {
 }
 
 void MainWindow::ChooseHeaderTypes() {
-    RunHeaderTypesCommand(this, document_.HeaderKinds());
+    ReadingChoices choices = document_.Readings();
+    if (RunHeaderTypesCommand(this, choices)) document_.SetReadings(choices);
 }
 
 void MainWindow::SetStatusText(const QString& text) {

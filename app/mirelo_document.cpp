@@ -57,7 +57,11 @@ QString Decode(const std::string& bytes) {
 }  // namespace
 
 MireloDocument::MireloDocument(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
-    : profile_(profile), platform_(platform), waitCursor_(waitCursor), list_(std::make_unique<AddressList>()) {}
+    : profile_(profile),
+      platform_(platform),
+      waitCursor_(waitCursor),
+      readings_(LoadReadingChoices(profile)),
+      list_(std::make_unique<AddressList>()) {}
 
 MireloDocument::~MireloDocument() = default;
 
@@ -72,6 +76,11 @@ void MireloDocument::EditOwnAddresses() {
 AddressClassifier MireloDocument::Classifier() const {
     return AddressClassifier(AddressesOfLines(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)),
                              list_->ListAddresses());
+}
+
+void MireloDocument::SetReadings(const ReadingChoices& readings) {
+    readings_ = readings;
+    SaveReadingChoices(profile_, readings_);
 }
 
 void MireloDocument::SetDetails(bool on) {
@@ -154,7 +163,7 @@ void MireloDocument::Extract(MailSource source) {
     ExtractionRequest request;
     request.source = source;
     request.folder = chosen;
-    request.reading.kinds = kinds_;
+    request.reading = readings_.For(source);
     // Names are decoded beside the list for Save As, which writes as the command line does.
     request.extras = {details_, true, details_};
     if (const auto unreadable = FindUnreadableFolder(request)) {
@@ -164,6 +173,7 @@ void MireloDocument::Extract(MailSource source) {
 
     extracting_ = true;
     extractedSource_ = source;
+    readingNote_ = ReadingNote(request);
     listWritten_ = false;
     nothingRead_ = false;
     problemCount_ = 0;
@@ -220,9 +230,9 @@ void MireloDocument::Export(bool finished) {
     const bool written = WriteList(true, true);
     if (written) MarkWritten();
     if (!finished) {
-        ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
+        ShowStatus(written ? "Extraction stopped: " + statusText_ : "Extraction stopped" + readingNote_);
     } else if (!written) {
-        ShowStatus("Done");
+        ShowStatus("Done" + readingNote_);
     }
 }
 
@@ -254,7 +264,7 @@ bool MireloDocument::WriteList(bool afterExtraction, bool ask) {
         platform_.ShowMessage(Decode(written.Error().message + '\n' + written.Error().reason));
         return false;
     }
-    ShowStatus(CountsText(list_->Count(), written.Value()));
+    ShowStatus(CountsText(list_->Count(), written.Value()) + (afterExtraction ? readingNote_ : std::string()));
     // Without an editor the counts alone would leave the user looking for the file.
     const std::string file = OutputFileFor(path, format.kind);
     if (afterExtraction && !platform_.OpenForEditing(file))

@@ -10,6 +10,7 @@
 #include "export/formats/export_format.h"
 #include "extraction/extraction_service.h"
 #include "facts/address_facts.h"
+#include "reading_choices.h"
 #include "scan/address_list.h"
 
 namespace mirelo {
@@ -35,8 +36,9 @@ public:
     bool HasRecords() const { return list_->Count() != 0; }
     // What the labels of the list on hand begin with; it is left out where they are shown.
     const std::string& LabelPrefix() const { return labelPrefix_; }
-    // The header kinds the next extraction reads, as Select header types sets them.
-    HeaderKindSet& HeaderKinds() { return kinds_; }
+    // What the next extractions read, as Select header types sets it.
+    const ReadingChoices& Readings() const { return readings_; }
+    void SetReadings(const ReadingChoices& readings);
     const std::string& StatusText() const { return statusText_; }
     int SortColumn() const { return sortColumn_; }
     void SetSortColumn(int column);
@@ -119,7 +121,8 @@ private:
 
     std::string statusText_;
     std::string labelPrefix_;
-    HeaderKindSet kinds_ = HeaderKindSet::Original();
+    ReadingChoices readings_;
+    std::string readingNote_;  // when the last extraction read otherwise than its command does
     std::optional<FactsTable> saveFacts_;  // gathered for a save in a format that needs them
     std::unique_ptr<AddressList> list_;
     int sortColumn_ = kNoSortColumn;

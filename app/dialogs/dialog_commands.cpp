@@ -7,9 +7,9 @@
 
 namespace mirelo {
 
-void RunHeaderTypesCommand(QWidget* parent, HeaderKindSet& kinds) {
-    HeaderTypesDialog dialog(kinds, parent);
-    dialog.exec();
+bool RunHeaderTypesCommand(QWidget* parent, ReadingChoices& choices) {
+    HeaderTypesDialog dialog(choices, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void RunFindCommand(QWidget* parent, RowAccess& rows) {

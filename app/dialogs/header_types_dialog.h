@@ -3,29 +3,39 @@
 #include <QDialog>
 #include <array>
 
-#include "scan/header_kinds.h"
+#include "reading_choices.h"
 
 class QCheckBox;
+class QGroupBox;
+class QRadioButton;
 
 namespace mirelo {
 
-// "Specify which headers types to be used": one check box per header kind. Opens with
-// the kinds chosen; OK writes all six into them, Cancel none.
+// "Specify which headers types to be used": for the original commands and for the
+// all-mail command, one check box per header kind and the reading. Opens with the
+// choices made; OK writes them all, Cancel none.
 class HeaderTypesDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit HeaderTypesDialog(HeaderKindSet& kinds, QWidget* parent = nullptr);
+    explicit HeaderTypesDialog(ReadingChoices& choices, QWidget* parent = nullptr);
 
     void accept() override;
 
 private:
-    struct KindBox {
-        HeaderKind kind;
-        QCheckBox* box;
+    // The boxes of one command's reading.
+    struct ReadingBoxes {
+        std::array<QCheckBox*, kHeaderKindCount> kinds{};  // by kind
+        QRadioButton* originalRules = nullptr;
+        QRadioButton* rfc5322Rules = nullptr;
     };
-    HeaderKindSet& kinds_;
-    std::array<KindBox, kOriginalKindCount> kindBoxes_{};
+
+    QGroupBox* AddReadingBoxes(const QString& title, const Reading& reading, ReadingBoxes& boxes);
+    static Reading ReadingOf(const ReadingBoxes& boxes);
+
+    ReadingChoices& choices_;
+    ReadingBoxes originalBoxes_;
+    ReadingBoxes allMailBoxes_;
 };
 
 }  // namespace mirelo

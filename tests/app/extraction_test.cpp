@@ -1,4 +1,6 @@
+#include <QGroupBox>
 #include <QMenu>
+#include <QRadioButton>
 #include <QProgressBar>
 
 #include "store_writer/dbx_writer.h"
@@ -209,6 +211,34 @@ private slots:
         QMenu* file = app.Item("&File")->menu();
         QTRY_VERIFY(file->isVisible());
         file->close();
+    }
+
+    // The all-mail command reads every address of every kind, Cc: too, as RFC 5322 says;
+    // the original commands their six kinds by the line rule, unless Select header types
+    // says otherwise, which the profile keeps and the status line names.
+    void eachCommandReadsAsItsOwnUnlessChosenOtherwise() {
+        AppHarness app;
+        app.files.Write("Mail/In.mbx", "From: a@x.org\r\nTo: Bob\r\n <b@x.org>\r\nCc: Carl <c@x.org>\r\n\r\nHi\r\n");
+        app.Extract(app.Path("Mail"), app.Path("out.csv"));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"a@x.org"});
+        app.Extract(app.Path("Mail"), app.Path("out.csv"), kAllMail);
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"a@x.org", "b@x.org", "c@x.org"}));
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 3 unique"));
+
+        OnModalDialog([](QDialog& dialog) {
+            const auto groups = dialog.findChildren<QGroupBox*>();
+            for (QGroupBox* group : groups) {
+                if (group->title() != QStringLiteral("Eudora and Outlook")) continue;
+                for (QRadioButton* rules : group->findChildren<QRadioButton*>())
+                    if (rules->text() == QStringLiteral("RFC 5322")) Click(rules);
+            }
+            Click(dialog, QStringLiteral("OK"));
+        });
+        app.Choose("Select &header types");
+        app.Restart();
+        app.Extract(app.Path("Mail"), app.Path("out.csv"));
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"a@x.org", "b@x.org"}));
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("2 original email addresses, 2 unique (read as RFC 5322)"));
     }
 
     // The details are the facts of the list on screen, the last day seen only from an

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -141,6 +143,32 @@ private:
     QTemporaryDir profileFolder_;
     std::unique_ptr<MireloApplication> app_;
 };
+
+// Runs action on the modal dialog once its loop is running, then closes it if the action
+// did not, so that a failed check cannot leave the test waiting.
+inline void OnModalDialog(std::function<void(QDialog&)> action) {
+    QTimer::singleShot(0, [action] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) QFAIL("no modal dialog open");
+        QApplication::setActiveWindow(dialog);
+        const bool active = QTest::qWaitForWindowActive(dialog);
+        if (active) action(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+        QVERIFY2(active, "the dialog takes the focus");
+    });
+}
+
+// Clicks near the left end, where a check box has its box.
+inline void Click(QWidget& dialog, const QString& text) {
+    const auto buttons = dialog.findChildren<QAbstractButton*>();
+    const auto button = std::find_if(buttons.begin(), buttons.end(), [&](auto* b) { return b->text() == text; });
+    QVERIFY2(button != buttons.end(), qPrintable(text));
+    QTest::mouseClick(*button, Qt::LeftButton, {}, QPoint(1, 1) * ((*button)->height() / 2));
+}
+
+inline void Click(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 1) * (button->height() / 2));
+}
 
 // As text, so that a failed comparison shows both files.
 inline QString FileText(const std::string& path) { return QString::fromStdString(ReadFileBytes(path)); }

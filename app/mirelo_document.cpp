@@ -86,10 +86,7 @@ void MireloDocument::SetReadings(const ReadingChoices& readings) {
 void MireloDocument::SetDetails(bool on) {
     details_ = on;
     facts_.reset();
-    if (on && HasRecords()) {
-        GatherFacts();
-        if (!list_->ScanExtrasAsked().captureDates) ShowStatus("Last seen shows after the next extraction");
-    }
+    if (on && HasRecords()) GatherFacts();
     emit detailsChanged();
 }
 
@@ -164,8 +161,9 @@ void MireloDocument::Extract(MailSource source) {
     request.source = source;
     request.folder = chosen;
     request.reading = readings_.For(source);
-    // Names are decoded beside the list for Save As, which writes as the command line does.
-    request.extras = {details_, true, details_};
+    // Whatever Details shows, Save As writes every format as the command line does: the
+    // dates, the decoded names and the lists' addresses are gathered for it.
+    request.extras = {true, true, true};
     if (const auto unreadable = FindUnreadableFolder(request)) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;

@@ -50,8 +50,6 @@ public:
 
     // The per-address facts of the list on hand while Details is on; null when off.
     const FactsTable* Facts() const { return facts_ ? &*facts_ : nullptr; }
-    // Extractions ask for dates only while Details is on. Turned on over a list read
-    // without them, the facts come without the last day seen.
     void SetDetails(bool on);
     bool DetailsShown() const { return details_; }
     // Own addresses from the profile, lists from the mail, robots by their names.

@@ -29,6 +29,7 @@ class FakePlatform : public PlatformServices {
 public:
     using Path = std::optional<std::string>;
     QList<Path> folderAnswers, saveAnswers, openAnswers;
+    QList<std::optional<SaveChoice>> saveAsAnswers;  // Save As's dialog; when empty, the plain one's answers
     QList<SaveAnswer> saveChangesAnswers;
     QStringList ownAddressAnswers;
     std::string localAppData;
@@ -45,6 +46,11 @@ public:
     Path AskSavePath(const std::string& preload) override {
         savePreloads.push_back(preload);
         return saveAnswers.isEmpty() ? Path() : saveAnswers.takeFirst();
+    }
+    std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override {
+        if (saveAsAnswers.isEmpty()) return PlatformServices::AskSaveAsPath(preload);
+        savePreloads.push_back(preload);
+        return saveAsAnswers.takeFirst();
     }
     Path AskOpenPath() override { return openAnswers.isEmpty() ? Path() : openAnswers.takeFirst(); }
     void ShowMessage(const QString& text) override { messages.push_back(text); }

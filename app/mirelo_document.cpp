@@ -121,9 +121,8 @@ bool MireloDocument::SaveModified() {
     if (!IsModified()) return true;
     switch (platform_.AskSaveChanges(title_)) {
     case PlatformServices::SaveAnswer::Yes:
-        // The remembered file holds an earlier list when this one's export never wrote it
-        // (a close stopped its extraction, or its save was cancelled or failed): ask where.
-        return SaveList(!listWritten_);
+        // Save asks where when the list was never written.
+        return SaveList(false);
     case PlatformServices::SaveAnswer::No:
         return true;
     case PlatformServices::SaveAnswer::Cancel:
@@ -168,11 +167,15 @@ void MireloDocument::Extract(MailSource source) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;
     }
+    // The new list is a new document: the changes of the one on hand are asked about
+    // first, and neither they nor its file carry over.
+    if (!SaveModified()) return;
+    OnNewDocument();
+    listFile_.clear();
 
     extracting_ = true;
     extractedSource_ = source;
     readingNote_ = ReadingNote(request);
-    listWritten_ = false;
     nothingRead_ = false;
     problemCount_ = 0;
     waitCursor_.Begin();
@@ -226,7 +229,7 @@ void MireloDocument::Export(bool finished) {
     if (closeRequested_) return;
 
     const bool written = WriteList(true, true);
-    if (written) MarkWritten();
+    if (written) SetModifiedFlag(false);
     if (!finished) {
         ShowStatus(written ? "Extraction stopped: " + statusText_ : "Extraction stopped" + readingNote_);
     } else if (!written) {
@@ -236,24 +239,25 @@ void MireloDocument::Export(bool finished) {
 
 bool MireloDocument::SaveList(bool ask) {
     const bool written = WriteList(false, ask);
-    if (written) MarkWritten();
+    if (written) SetModifiedFlag(false);
     return written;
 }
 
 bool MireloDocument::WriteList(bool afterExtraction, bool ask) {
-    std::string path = profile_.GetProfileString(kFolderSection, kSavePathEntry);
+    std::string path = ask ? std::string() : listFile_;
     ExportFormat format;
-    if (ask || path.empty()) {
+    if (path.empty()) {
+        // The file last chosen only fills the dialog in: it may hold another list.
+        const std::string preload = profile_.GetProfileString(kFolderSection, kSavePathEntry);
         std::optional<SaveChoice> chosen;
         if (ask && !afterExtraction) {
-            chosen = platform_.AskSaveAsPath(path);
-        } else if (std::optional<std::string> plain = platform_.AskSavePath(path)) {
+            chosen = platform_.AskSaveAsPath(preload);
+        } else if (std::optional<std::string> plain = platform_.AskSavePath(preload)) {
             chosen = SaveChoice{*plain};
         }
         if (!chosen) return false;
         path = chosen->path;
         format.kind = chosen->format;
-        // Save goes on writing the plain list, so a file of another format is no place for it.
         if (IsOriginalCsv(format)) profile_.WriteProfileString(kFolderSection, kSavePathEntry, path);
     }
 
@@ -262,6 +266,8 @@ bool MireloDocument::WriteList(bool afterExtraction, bool ask) {
         platform_.ShowMessage(Decode(written.Error().message + '\n' + written.Error().reason));
         return false;
     }
+    // Save goes on writing the plain list, so a file of another format is no place for it.
+    if (IsOriginalCsv(format)) listFile_ = path;
     ShowStatus(CountsText(list_->Count(), written.Value()) + (afterExtraction ? readingNote_ : std::string()));
     // Without an editor the counts alone would leave the user looking for the file.
     const std::string file = OutputFileFor(path, format.kind);
@@ -277,11 +283,6 @@ const FactsTable* MireloDocument::FactsFor(const ExportFormat& format) {
     if (facts_) return &*facts_;
     saveFacts_ = FactsTable::Gather(*list_, Classifier());
     return &*saveFacts_;
-}
-
-void MireloDocument::MarkWritten() {
-    listWritten_ = true;
-    SetModifiedFlag(false);
 }
 
 void MireloDocument::ShowStatus(const std::string& text) {

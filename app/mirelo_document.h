@@ -109,7 +109,6 @@ private:
     // none is remembered; Save As offers every format. True when written.
     bool WriteList(bool afterExtraction, bool ask);
     const FactsTable* FactsFor(const ExportFormat& format);
-    void MarkWritten();
     void SetTitle(const QString& title);
     void GatherFacts();
 
@@ -125,7 +124,7 @@ private:
     std::unique_ptr<AddressList> list_;
     int sortColumn_ = kNoSortColumn;
     bool modified_ = false;
-    bool listWritten_ = false;  // the list on hand has been written to a CSV file
+    std::string listFile_;  // where Save writes the list on hand; empty until it is written as CSV
     QString title_;
     QString pathName_;
 

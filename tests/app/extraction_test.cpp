@@ -75,10 +75,13 @@ private slots:
         QVERIFY(app.platform.messages.empty());
     }
 
-    // Save writes to the remembered path without a dialog, in list order, without deleted
-    // rows, and only while there is something unsaved; a close during an extraction still
-    // asks about unsaved deletions.
-    void saveWritesTheListAsShownOnlyWhenModifiedAndClosingAsksFirst() {
+    // Save writes the list's own file without a dialog, in list order, without deleted rows,
+    // and only while there is something unsaved. A new extraction is a new document: the
+    // unsaved changes of the list on hand are asked about first (Cancel: nothing starts;
+    // Yes: written to its own file), and neither they nor its file carry over, so a list
+    // whose save was cancelled asks where, and a close during the reading leaves the file be.
+    void saveWritesTheListsOwnFileAndANewExtractionAsksFirst() {
+        using enum PlatformServices::SaveAnswer;
         AppHarness app;
         const std::string csv = app.Path("out.csv");
         app.files.Write("Mail/In.mbx", "From: In@x.org\r\n\r\nFrom: Inx@x.org\r\n\r\nFrom: Inxx@x.org\r\n\r\n");
@@ -88,31 +91,33 @@ private slots:
         QVERIFY(!std::filesystem::exists(csv));
 
         app.DeleteRows({1});
+        app.platform.saveChangesAnswers = {Cancel};
+        app.platform.folderAnswers = {app.Path("Mail")};
+        app.Choose("Extract email addresses (Eudora)");
+        QVERIFY(app.Doc().IsModified());
+        QCOMPARE(app.View().RowCount(), 2);
+        app.platform.saveChangesAnswers = {No};
         app.Extract(app.Path("Mail"), std::nullopt);
-        QVERIFY(app.Enabled("Save..."));
+        QVERIFY(!app.Enabled("Save..."));
+        QCOMPARE(app.View().RowCount(), 3);
         app.DeleteRows({1});
         app.View().SortRows(1);
+        app.platform.saveAnswers = {csv};
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv}));
         QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
         // The count includes the deleted row.
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
         QVERIFY(!app.Enabled("Save..."));
         QCOMPARE(app.platform.openedForEditing.size(), 1u);
 
-        // Cancel keeps the window, with the partial result shown in order.
         app.DeleteRows({0});
+        app.platform.saveChangesAnswers = {Yes};
         WhileReading probe(app, [&] { app.Frame().close(); });
         app.Extract(WriteSlowMailbox(app), std::nullopt);
-        QCOMPARE(app.platform.saveChangesAsked, 1);
-        QVERIFY(app.Frame().isVisible());
-        QCOMPARE(app.View().RowCount(), 1);
-        QCOMPARE(app.Doc().SortColumn(), 2);
-        // Yes asks where, writes the list shown and closes.
-        app.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
-        app.platform.saveAnswers = {app.Path("kept.csv")};
-        app.Choose("E&xit");
+        QCOMPARE(app.platform.saveChangesAsked, 3);
         QCOMPARE(app.platform.savePreloads.size(), 3u);
-        QCOMPARE(FileText(app.Path("kept.csv")).count('\n'), 2);
+        QCOMPARE(FileText(csv), QString("email,name,notes\r\nInxx@x.org,From,In.mbx\r\n"));
         QVERIFY(!app.Frame().isVisible());
     }
 

@@ -42,6 +42,11 @@ QString DecodePath(const std::string& path) {
     return QString::fromStdString(path);
 }
 
+// The extension a type line shows, "CSV" for "Comma-separated Value (*.CSV)".
+QString ExtensionOf(const QString& type) {
+    return type.section(QStringLiteral("(*."), 1).chopped(1);
+}
+
 }  // namespace
 
 std::optional<std::string> QtPlatformServices::PickFolder(const QString& prompt,
@@ -72,6 +77,11 @@ std::optional<SaveChoice> QtPlatformServices::AskSaveChoice(const std::string& p
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(types);
+    // Added to a name typed without an extension before the dialog asks about replacing
+    // a file, so that it asks about the file that will be written.
+    dialog.setDefaultSuffix(ExtensionOf(types.constFirst()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& type) { dialog.setDefaultSuffix(ExtensionOf(type)); });
     if (!preload.empty()) dialog.selectFile(DecodePath(preload));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const auto type = static_cast<FormatKind>(std::max<qsizetype>(0, types.indexOf(dialog.selectedNameFilter())));

@@ -1,9 +1,11 @@
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
@@ -142,6 +144,47 @@ private slots:
         QCOMPARE(view.currentIndex().row(), 2);
         if (find.button == "Cancel" || find.selected.isEmpty()) QCOMPARE(view.verticalScrollBar()->value(), scrolled);
         else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(find.selected.front(), 0))));
+    }
+
+    // The save dialog asks before it replaces the file that will be written: a name typed
+    // without an extension gets its type's, in the case the type line shows, first.
+    void saveDialogAsksAboutTheFileThatWillBeWritten_data() {
+        QTest::addColumn<int>("type");  // in the order of the type list
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("plain CSV") << 0 << "all-list.CSV" << "all-list.CSV";
+        QTest::newRow("JSON") << 5 << "all-list.json" << "all-list.json";
+        QTest::newRow("RFC 4180, new file") << 1 << "all-list.CSV" << "all-list.csv";
+    }
+    void saveDialogAsksAboutTheFileThatWillBeWritten() {
+        QFETCH(int, type);
+        QFETCH(QString, existing);
+        QFETCH(QString, written);
+        TempDir files;
+        files.Write(existing.toStdString(), "earlier");
+        const QString folder = QString::fromStdString(files.path().string());
+        QStringList questions;
+        OnModalDialog([&](QDialog& dialog) {
+            auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            types->setCurrentIndex(type);
+            emit types->activated(type);  // as a choice by the user does
+            emit types->textActivated(types->currentText());
+            dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(folder + QStringLiteral("/all-list"));
+            // Gone with the dialog when no question comes.
+            QTimer::singleShot(0, &dialog, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                questions << box->text();
+                box->button(QMessageBox::Yes)->click();
+            });
+            dialog.accept();
+        });
+        const std::optional<SaveChoice> choice = QtPlatformServices().AskSaveAsPath(folder.toStdString() + "/x");
+        QVERIFY(choice);
+        QCOMPARE(QString::fromStdString(choice->path), QDir::toNativeSeparators(folder + u'/' + written));
+        QCOMPARE(static_cast<int>(choice->format), type);
+        QCOMPARE(questions.size(), existing == written ? 1 : 0);
+        if (!questions.isEmpty()) QVERIFY2(questions.front().contains(written), qPrintable(questions.front()));
     }
 
     void saveChangesQuestionAnswersWithTheButtonClicked() {

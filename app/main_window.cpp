@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -157,6 +159,11 @@ void MainWindow::BuildStatusBar() {
     };
     messagePane_ = new QLabel(QString::fromLatin1(kIdleMessage), this);
     statusBar()->addWidget(messagePane_, 1);
+    problemsButton_ = new QPushButton(this);
+    problemsButton_->setFlat(true);
+    statusBar()->addPermanentWidget(problemsButton_);
+    problemsButton_->hide();
+    connect(problemsButton_, &QPushButton::clicked, this, &MainWindow::ShowProblems);
     progressBar_ = new QProgressBar(this);
     progressBar_->setRange(0, kProgressSteps);
     progressBar_->setTextVisible(false);
@@ -182,6 +189,7 @@ void MainWindow::FollowDocument() {
     connect(&document_, &MireloDocument::closeDue, this, &MainWindow::close);
     connect(&document_, &MireloDocument::extractingChanged, this, &MainWindow::ShowExtracting);
     connect(&document_, &MireloDocument::progressChanged, progressBar_, &QProgressBar::setValue);
+    connect(&document_, &MireloDocument::problemsChanged, this, &MainWindow::ShowProblemCount);
 
     connect(&document_, &MireloDocument::rowsCleared, this, &MainWindow::UpdateCommandStates);
     connect(&document_, &MireloDocument::rowsRefilled, this, &MainWindow::UpdateCommandStates);
@@ -213,6 +221,23 @@ void MainWindow::UpdateCommandStates() {
 void MainWindow::ChooseHeaderTypes() {
     ReadingChoices choices = document_.Readings();
     if (RunHeaderTypesCommand(this, choices)) document_.SetReadings(choices);
+}
+
+void MainWindow::ShowProblemCount() {
+    const std::size_t count = document_.Problems().size();
+    problemsButton_->setText(count == 1 ? QStringLiteral("1 store skipped\u2026")
+                                        : QStringLiteral("%1 stores skipped\u2026").arg(count));
+    problemsButton_->setVisible(count > 0);
+}
+
+void MainWindow::ShowProblems() {
+    QStringList lines;
+    for (const StoreProblem& problem : document_.Problems())
+        lines << QString::fromStdString(problem.path + ": " + problem.reason);
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(kAppTitle),
+                    QStringLiteral("These could not be read, and were skipped:"), QMessageBox::Ok, this);
+    box.setInformativeText(lines.join(u'\n'));
+    box.exec();
 }
 
 void MainWindow::SetStatusText(const QString& text) {

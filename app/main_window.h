@@ -6,6 +6,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 
 namespace mirelo {
 
@@ -25,6 +26,8 @@ public:
     QString MessageText() const;
     // Shown while an extraction runs.
     QProgressBar* ProgressBar() const { return progressBar_; }
+    // Shown after an extraction that skipped stores; opens the list of them and why.
+    QPushButton* ProblemsButton() const { return problemsButton_; }
 
 signals:
     // New and Open, which the application carries out: they touch its recent-file list.
@@ -52,6 +55,8 @@ private:
     void ShowIdleMessageOnceMenusClose();
     void RefreshLockIndicators();
     void ChooseHeaderTypes();
+    void ShowProblemCount();
+    void ShowProblems();
 
     MireloDocument& document_;
     AddressListView* view_;
@@ -78,6 +83,7 @@ private:
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+    QPushButton* problemsButton_ = nullptr;
     bool showingPrompt_ = false;
 };
 

@@ -178,6 +178,10 @@ void MireloDocument::Extract(MailSource source) {
     readingNote_ = ReadingNote(request);
     nothingRead_ = false;
     problemCount_ = 0;
+    problems_.clear();
+    foundNoStore_ = false;
+    extractedFolder_ = request.folder;
+    emit problemsChanged();
     waitCursor_.Begin();
     labelPrefix_.clear();
     // The rows point at records that the extraction is about to reuse for new addresses.
@@ -194,6 +198,10 @@ void MireloDocument::EndExtraction() {
     ExtractionResult result = extraction_->TakeResult();
     list_ = std::move(result.list);
     labelPrefix_ = result.labelPrefix;
+    for (StoreProblem& problem : result.problems) problem.path = WithoutPrefix(problem.path, labelPrefix_);
+    problems_ = std::move(result.problems);
+    foundNoStore_ = result.finished && result.storeCount == 0;
+    emit problemsChanged();
     // Before the export orders the list: the facts read it in walk order.
     if (details_) GatherFacts();
     extraction_.release()->deleteLater();  // its signal is being delivered
@@ -227,6 +235,11 @@ void MireloDocument::Export(bool finished) {
     OrderAndFilter(*list_, labelPrefix_, nullptr);
     RefillRows();
     if (closeRequested_) return;
+    // An empty list offered for saving would pass for a result, and could replace one.
+    if (foundNoStore_) {
+        ShowStatus(NoStoreText());
+        return;
+    }
 
     const bool written = WriteList(true, true);
     if (written) SetModifiedFlag(false);
@@ -283,6 +296,15 @@ const FactsTable* MireloDocument::FactsFor(const ExportFormat& format) {
     if (facts_) return &*facts_;
     saveFacts_ = FactsTable::Gather(*list_, Classifier());
     return &*saveFacts_;
+}
+
+std::string MireloDocument::NoStoreText() const {
+    if (extractedSource_ == MailSource::AllMail) return "No mail stores found under " + extractedFolder_;
+    if (extractedSource_ == MailSource::Outlook) return "No mailboxes found under " + FolderOf(extractedFolder_);
+    std::string text = "No mailboxes found under " + extractedFolder_;
+    if (HoldsStores(extractedFolder_, StoreKind::Outlook))
+        text += "; it holds Outlook Express stores: try Extract email addresses (Outlook)";
+    return text;
 }
 
 void MireloDocument::ShowStatus(const std::string& text) {

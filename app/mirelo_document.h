@@ -46,7 +46,8 @@ public:
     void SetModifiedFlag(bool modified);
     const QString& Title() const { return title_; }
     const QString& PathName() const { return pathName_; }
-    int ProblemCount() const { return problemCount_; }
+    // What the last extraction could not read, its label prefix left out.
+    const std::vector<StoreProblem>& Problems() const { return problems_; }
 
     // The per-address facts of the list on hand while Details is on; null when off.
     const FactsTable* Facts() const { return facts_ ? &*facts_ : nullptr; }
@@ -98,6 +99,7 @@ signals:
     void detailsChanged();
     void modifiedChanged(bool modified);
     void sortColumnChanged(int column);
+    void problemsChanged();
 
 private:
     std::string InitialFolder(MailSource source);
@@ -111,6 +113,7 @@ private:
     const FactsTable* FactsFor(const ExportFormat& format);
     void SetTitle(const QString& title);
     void GatherFacts();
+    std::string NoStoreText() const;
 
     Profile& profile_;
     PlatformServices& platform_;
@@ -132,7 +135,10 @@ private:
     MailSource extractedSource_ = MailSource::Eudora;
     bool closeRequested_ = false;
     bool nothingRead_ = false;
-    int problemCount_ = 0;
+    int problemCount_ = 0;  // while reading
+    std::vector<StoreProblem> problems_;
+    bool foundNoStore_ = false;
+    std::string extractedFolder_;
     bool details_ = false;
     std::optional<FactsTable> facts_;
     // Last, so that it stops before anything it reports to goes.

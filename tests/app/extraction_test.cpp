@@ -1,5 +1,7 @@
 #include <QGroupBox>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QProgressBar>
 
@@ -70,8 +72,8 @@ private slots:
         app.Choose(kAllMail);
         QCOMPARE(app.platform.folderInitials, (std::vector<std::string>{"", "/nowhere" + Native("/Identities/"), "",
                                                                         eudora, outlook, all}));
-        // A cancelled folder choice ends the command.
-        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv, csv}));
+        // A cancelled folder choice ends the command; a folder without a store asks nothing.
+        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv}));
         QVERIFY(app.platform.messages.empty());
     }
 
@@ -289,6 +291,30 @@ private slots:
         QVERIFY(options.Ok());
         QCOMPARE(RunExtract(options.Value(), stdout, stderr), 0);
         QCOMPARE(FileText(app.Path("window" + ext)), FileText(app.Path("cli" + ext)));
+    }
+
+    // At the end the status bar tells how many stores were skipped, and lists each with its
+    // reason on a click; a folder without a store says so and offers nothing to save.
+    void skippedStoresAndAFolderWithoutStoresAreToldAtTheEnd() {
+        AppHarness app;
+        const auto store = DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
+        app.files.Write("AD/Identities/Main/Inbox.dbx", store.bytes);
+        app.files.Write("AD/Other/Broken.dbx", store.CutAt(store.bytes.size() / 2));
+        app.Extract(app.Path("AD/Identities"), app.Path("out.csv"), "Extract email addresses (Outlook)");
+        QPushButton* problems = app.Frame().ProblemsButton();
+        QVERIFY(problems->isVisible());
+        QCOMPARE(problems->text(), u"1 store skipped\u2026"_qs);
+        QString listed;
+        OnModalDialog([&](QDialog& dialog) { listed = qobject_cast<QMessageBox*>(&dialog)->informativeText(); });
+        problems->click();
+        QVERIFY2(listed.contains(QStringLiteral("Broken.dbx: ")) && !listed.contains(u'\n'), qPrintable(listed));
+
+        app.files.Write("Empty/readme.txt", "");
+        app.Extract(app.Path("Empty"), app.Path("out.csv"));
+        QVERIFY(!problems->isVisible());
+        QCOMPARE(app.Frame().MessageText(), QString::fromStdString("No mailboxes found under " + app.Path("Empty")));
+        QCOMPARE(app.platform.savePreloads.size(), 1u);
+        QVERIFY(!app.Enabled("Save As..."));
     }
 
     // The details are the facts of the list on screen, whether they showed during the

@@ -157,8 +157,12 @@ void MainWindow::BuildStatusBar() {
         statusBar()->addPermanentWidget(pane);
         return pane;
     };
-    messagePane_ = new QLabel(QString::fromLatin1(kIdleMessage), this);
+    messagePane_ = new QLabel(this);
+    // It takes the room the other panes leave, however long its text.
+    messagePane_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    messagePane_->installEventFilter(this);
     statusBar()->addWidget(messagePane_, 1);
+    ShowMessageText(QString::fromLatin1(kIdleMessage));
     problemsButton_ = new QPushButton(this);
     problemsButton_->setFlat(true);
     statusBar()->addPermanentWidget(problemsButton_);
@@ -242,11 +246,19 @@ void MainWindow::ShowProblems() {
 
 void MainWindow::SetStatusText(const QString& text) {
     showingPrompt_ = false;
-    messagePane_->setText(text);
+    ShowMessageText(text);
 }
 
 QString MainWindow::MessageText() const {
-    return messagePane_->text();
+    return messageText_;
+}
+
+// A text too long for the pane ends in "…" and shows whole as the pane's tooltip.
+void MainWindow::ShowMessageText(const QString& text) {
+    messageText_ = text;
+    const QString shown = messagePane_->fontMetrics().elidedText(text, Qt::ElideRight, messagePane_->contentsRect().width());
+    messagePane_->setText(shown);
+    messagePane_->setToolTip(shown == text ? QString() : text);
 }
 
 void MainWindow::ShowExtracting(bool extracting) {
@@ -261,7 +273,7 @@ void MainWindow::ShowTitle() {
 
 void MainWindow::ShowPrompt(const QAction* action) {
     // A drop-down menu's own title carries no prompt.
-    messagePane_->setText(action->statusTip());
+    ShowMessageText(action->statusTip());
     showingPrompt_ = true;
 }
 
@@ -269,7 +281,7 @@ void MainWindow::ShowIdleMessageOnceMenusClose() {
     // Moving from one menu to the next closes one and opens the other: wait for that.
     QTimer::singleShot(0, this, [this] {
         if (showingPrompt_ && !QApplication::activePopupWidget()) {
-            messagePane_->setText(QString::fromLatin1(kIdleMessage));
+            ShowMessageText(QString::fromLatin1(kIdleMessage));
             showingPrompt_ = false;
         }
     });
@@ -283,6 +295,7 @@ bool MainWindow::event(QEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == menuBar() && event->type() == QEvent::Leave) ShowIdleMessageOnceMenusClose();
+    if (watched == messagePane_ && event->type() == QEvent::Resize) ShowMessageText(messageText_);
     return QMainWindow::eventFilter(watched, event);
 }
 

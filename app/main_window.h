@@ -52,6 +52,7 @@ private:
     void ShowTitle();
     void ShowExtracting(bool extracting);
     void ShowPrompt(const QAction* action);
+    void ShowMessageText(const QString& text);
     void ShowIdleMessageOnceMenusClose();
     void RefreshLockIndicators();
     void ChooseHeaderTypes();
@@ -79,6 +80,7 @@ private:
     QAction* openDocument_ = nullptr;
 
     QLabel* messagePane_ = nullptr;
+    QString messageText_;  // whole, however the pane shows it
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;

@@ -241,31 +241,34 @@ void MireloDocument::Export(bool finished) {
         return;
     }
 
-    const bool written = WriteList(true, true);
+    // Said before the save is asked for, whose dialog says the list is partial.
+    if (!finished) ShowStatus("Extraction stopped" + readingNote_);
+    const bool written = WriteList(finished ? SaveMoment::AfterExtraction : SaveMoment::AfterStoppedExtraction);
     if (written) SetModifiedFlag(false);
     if (!finished) {
-        ShowStatus(written ? "Extraction stopped: " + statusText_ : "Extraction stopped" + readingNote_);
+        if (written) ShowStatus("Extraction stopped: " + statusText_);
     } else if (!written) {
         ShowStatus("Done" + readingNote_);
     }
 }
 
 bool MireloDocument::SaveList(bool ask) {
-    const bool written = WriteList(false, ask);
+    const bool written = WriteList(ask ? SaveMoment::SaveAs : SaveMoment::Save);
     if (written) SetModifiedFlag(false);
     return written;
 }
 
-bool MireloDocument::WriteList(bool afterExtraction, bool ask) {
-    std::string path = ask ? std::string() : listFile_;
+bool MireloDocument::WriteList(SaveMoment moment) {
+    const bool afterExtraction = moment == SaveMoment::AfterExtraction || moment == SaveMoment::AfterStoppedExtraction;
+    std::string path = moment == SaveMoment::Save ? listFile_ : std::string();
     ExportFormat format;
     if (path.empty()) {
         // The file last chosen only fills the dialog in: it may hold another list.
         const std::string preload = profile_.GetProfileString(kFolderSection, kSavePathEntry);
         std::optional<SaveChoice> chosen;
-        if (ask && !afterExtraction) {
+        if (moment == SaveMoment::SaveAs) {
             chosen = platform_.AskSaveAsPath(preload);
-        } else if (std::optional<std::string> plain = platform_.AskSavePath(preload)) {
+        } else if (auto plain = platform_.AskSavePath(preload, moment == SaveMoment::AfterStoppedExtraction)) {
             chosen = SaveChoice{*plain};
         }
         if (!chosen) return false;

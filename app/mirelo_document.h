@@ -107,9 +107,10 @@ private:
     void FinishExtraction(bool finished);
     void Export(bool finished);
     bool SaveList(bool ask);
-    // Writes the list: to the remembered file, or where the user says when ask is set or
-    // none is remembered; Save As offers every format. True when written.
-    bool WriteList(bool afterExtraction, bool ask);
+    enum class SaveMoment { AfterExtraction, AfterStoppedExtraction, Save, SaveAs };
+    // Writes the list: Save to the list's own file, or where the user says when it has none;
+    // Save As offers every format. True when written.
+    bool WriteList(SaveMoment moment);
     const FactsTable* FactsFor(const ExportFormat& format);
     void SetTitle(const QString& title);
     void GatherFacts();

@@ -184,7 +184,7 @@ private slots:
     }
 
     // The window takes events while a large mailbox is read; Escape ends the reading
-    // within a block and saves what was found, a close skips the export and closes.
+    // within a block, says so and saves what was found, a close skips the export and closes.
     void aLongReadCanBeStoppedFromTheWindow_data() {
         QTest::addColumn<bool>("close");
         QTest::newRow("escape") << false;
@@ -204,6 +204,9 @@ private slots:
         QCOMPARE(app.platform.saveChangesAsked, 0);
         QCOMPARE(app.platform.savePreloads.empty(), close);
         if (close) return;
+        // Said before the save dialog, whose title says the list is partial.
+        QCOMPARE(app.platform.statusesAtSave, std::vector<QString>{QStringLiteral("Extraction stopped")});
+        QCOMPARE(app.platform.partialSaves, std::vector<bool>{true});
         QCOMPARE(FileText(app.Path("out.csv")), QStringLiteral("email,name,notes\r\nfirst@x.org,From,In.mbx\r\n"));
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
         QVERIFY(app.Enabled("Select &header types"));

@@ -1,8 +1,10 @@
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <array>
 #include <random>
@@ -50,6 +52,23 @@ private slots:
         QTRY_COMPARE(app.Frame().MessageText(), QString());
         file->close();
         QTRY_COMPARE(app.Frame().MessageText(), QStringLiteral("Ready"));
+    }
+
+    // A status text too long for its pane ends in "…" and shows whole in the tooltip.
+    void aLongStatusIsElidedAndWholeInTheTooltip() {
+        AppHarness app;
+        const QString longText = QStringLiteral("Skipped ") + QString(400, u'x') + QStringLiteral(": damaged");
+        const auto pane = [&] {
+            for (QLabel* label : app.Frame().statusBar()->findChildren<QLabel*>())
+                if (label->text().startsWith(QStringLiteral("Skipped")) || label->text() == QStringLiteral("Done")) return label;
+            return static_cast<QLabel*>(nullptr);
+        };
+        app.Doc().ShowStatus(longText.toStdString());
+        QVERIFY(pane() && pane()->text().endsWith(u'\u2026') && pane()->width() < app.Frame().width());
+        QCOMPARE(pane()->toolTip(), longText);
+        QCOMPARE(app.Frame().MessageText(), longText);
+        app.Doc().ShowStatus("Done");
+        QVERIFY(pane() && pane()->toolTip().isEmpty());
     }
 
     // Open loads nothing; it names the document and keeps the four newest files; a missing

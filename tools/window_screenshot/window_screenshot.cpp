@@ -25,7 +25,7 @@ public:
     std::optional<std::string> PickFolder(const QString&, const std::string&) override {
         return folder_.toStdString();
     }
-    std::optional<std::string> AskSavePath(const std::string&) override { return csvPath_.toStdString(); }
+    std::optional<std::string> AskSavePath(const std::string&, bool) override { return csvPath_.toStdString(); }
     bool OpenForEditing(const std::string&) override { return true; }
 
 private:

@@ -36,6 +36,9 @@ public:
     bool editorOpens = true;
 
     std::vector<std::string> folderInitials, savePreloads, openedForEditing;
+    std::vector<bool> partialSaves;       // of the plain save dialog
+    std::vector<QString> statusesAtSave;  // the status line as the plain save dialog opened
+    std::function<QString()> statusNow;
     std::vector<QString> messages;
     int saveChangesAsked = 0;
 
@@ -43,8 +46,10 @@ public:
         folderInitials.push_back(initialFolder);
         return folderAnswers.isEmpty() ? Path() : folderAnswers.takeFirst();
     }
-    Path AskSavePath(const std::string& preload) override {
+    Path AskSavePath(const std::string& preload, bool partial) override {
         savePreloads.push_back(preload);
+        partialSaves.push_back(partial);
+        if (statusNow) statusesAtSave.push_back(statusNow());
         return saveAnswers.isEmpty() ? Path() : saveAnswers.takeFirst();
     }
     std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override {
@@ -84,6 +89,7 @@ public:
         app_.reset();
         app_ = std::make_unique<MireloApplication>(platform);
         app_->Start();
+        platform.statusNow = [this] { return Frame().MessageText(); };
         QApplication::setActiveWindow(&Frame());
         if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
     }

@@ -67,7 +67,7 @@ void MainWindow::BuildMenus() {
     QAction* exit = AddItem(file, QStringLiteral("E&xit"), QStringLiteral("Quit the application; prompts to save documents"));
     connect(exit, &QAction::triggered, this, &MainWindow::close);
 
-    QMenu* edit = AddMenu(QStringLiteral("Edit"));
+    QMenu* edit = AddMenu(QStringLiteral("&Edit"));
     deleteSelection_ = AddItem(edit, QStringLiteral("Delete selection"));
     connect(deleteSelection_, &QAction::triggered, view_, &AddressListView::DeleteSelection);
     find_ = AddItem(edit, QStringLiteral("Find..."), QStringLiteral("Find the specified text"));
@@ -88,7 +88,7 @@ void MainWindow::BuildMenus() {
     details_->setCheckable(true);
     connect(details_, &QAction::triggered, &document_, &MireloDocument::SetDetails);
 
-    selectHeaderTypes_ = menuBar()->addAction(QStringLiteral("Select &header types"));
+    selectHeaderTypes_ = menuBar()->addAction(QStringLiteral("Select header &types"));
     selectHeaderTypes_->setStatusTip(QStringLiteral("Select which parts of the message headers to be scanned"));
     connect(selectHeaderTypes_, &QAction::triggered, this, &MainWindow::ChooseHeaderTypes);
 
@@ -126,6 +126,7 @@ void MainWindow::BuildKeys() {
         {Qt::CTRL | Qt::Key_N, newDocument_},
         {Qt::CTRL | Qt::Key_O, openDocument_},
         {Qt::CTRL | Qt::Key_S, save_},
+        {Qt::CTRL | Qt::Key_F, find_},
         {Qt::CTRL | Qt::Key_P, nullptr},
         {Qt::CTRL | Qt::Key_Z, nullptr},
         {Qt::CTRL | Qt::Key_X, nullptr},
@@ -143,6 +144,10 @@ void MainWindow::BuildKeys() {
         // A disabled action ignores the trigger.
         if (key.command) connect(shortcut, &QShortcut::activated, key.command, &QAction::trigger);
     }
+
+    // F10 goes to the menu bar, as it does in Windows.
+    auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menus, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 
     auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(stop, &QShortcut::activated, &document_, &MireloDocument::RequestStop);

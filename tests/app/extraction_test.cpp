@@ -37,7 +37,7 @@ struct WhileReading : QTimer {
         connect(this, &QTimer::timeout, [&app, act, this] {
             if (acted || !app.Doc().IsExtracting() || app.Frame().ProgressBar()->value() <= 0) return;
             acted = true;
-            for (const char* item : {"Extract email addresses (Outlook)", "Save As...", "Select &header types"})
+            for (const char* item : {"Extract email addresses (Outlook)", "Save As...", "Select header &types"})
                 QVERIFY2(!app.Enabled(item), item);
             QVERIFY(app.Enabled("&About Mirelo..."));
             act();
@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(app.platform.partialSaves, std::vector<bool>{true});
         QCOMPARE(FileText(app.Path("out.csv")), QStringLiteral("email,name,notes\r\nfirst@x.org,From,In.mbx\r\n"));
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
-        QVERIFY(app.Enabled("Select &header types"));
+        QVERIFY(app.Enabled("Select header &types"));
     }
 
     // The commands' states follow the extraction the moment it ends, before any menu has
@@ -218,7 +218,7 @@ private slots:
         AppHarness app;
         app.files.Write("Mail/In.mbx", "From: a@x.org\r\n\r\n");
         app.Extract(app.Path("Mail"), app.Path("out.csv"));
-        QVERIFY(app.Enabled("Select &header types") && app.Enabled("Extract email addresses (Outlook)"));
+        QVERIFY(app.Enabled("Select header &types") && app.Enabled("Extract email addresses (Outlook)"));
         QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::AltModifier);
         QMenu* file = app.Item("&File")->menu();
         QTRY_VERIFY(file->isVisible());
@@ -246,7 +246,7 @@ private slots:
             }
             Click(dialog, QStringLiteral("OK"));
         });
-        app.Choose("Select &header types");
+        app.Choose("Select header &types");
         app.Restart();
         app.Extract(app.Path("Mail"), app.Path("out.csv"));
         QCOMPARE(app.ColumnTexts(0), (QStringList{"a@x.org", "b@x.org"}));

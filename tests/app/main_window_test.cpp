@@ -38,10 +38,10 @@ private slots:
         app.ShowNumberedRecords(4);
         app.DeleteRows({0, 1, 2, 3});
         for (const QString& item : items) QVERIFY2(app.Enabled(item) == (item != "Delete selection"), qPrintable(item));
-        QVERIFY(app.Enabled("Select &header types") && app.Checked("Mailbox"));
+        QVERIFY(app.Enabled("Select header &types") && app.Checked("Mailbox"));
 
         QMenuBar* bar = app.Frame().menuBar();
-        bar->setActiveAction(app.Item("Select &header types"));
+        bar->setActiveAction(app.Item("Select header &types"));
         QTRY_COMPARE(app.Frame().MessageText(), "Select which parts of the message headers to be scanned");
         QMenu* file = app.Item("&File")->menu();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
@@ -52,6 +52,33 @@ private slots:
         QTRY_COMPARE(app.Frame().MessageText(), QString());
         file->close();
         QTRY_COMPARE(app.Frame().MessageText(), QStringLiteral("Ready"));
+    }
+
+    // Each menu on the bar has a mnemonic of its own; Ctrl+F opens Find and F10 the menus.
+    void keysReachEveryMenuAndFind() {
+        AppHarness app;
+        QString mnemonics;
+        for (QAction* top : app.Frame().menuBar()->actions()) {
+            const qsizetype amp = top->text().indexOf(u'&');
+            QVERIFY2(amp >= 0, qPrintable(top->text()));
+            const QChar key = top->text().at(amp + 1).toLower();
+            QVERIFY2(!mnemonics.contains(key), qPrintable(top->text()));
+            mnemonics += key;
+        }
+        for (const auto& [key, menu] : {std::pair(Qt::Key_H, "&Help"), std::pair(Qt::Key_E, "&Edit")}) {
+            QTest::keyClick(&app.Frame(), key, Qt::AltModifier);
+            QTRY_VERIFY2(app.Item(menu)->menu()->isVisible(), menu);
+            app.Item(menu)->menu()->close();
+        }
+        QTest::keyClick(&app.Frame(), Qt::Key_F10);
+        QTRY_VERIFY(app.Item("&File")->menu()->isVisible());
+        app.Item("&File")->menu()->close();
+
+        app.ShowNumberedRecords(2);
+        QString opened;
+        OnModalDialog([&](QDialog& dialog) { opened = dialog.windowTitle(); });
+        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Find string"));
     }
 
     // A status text too long for its pane ends in "…" and shows whole in the tooltip.

@@ -1,6 +1,5 @@
 #include "address_row_model.h"
 
-
 #include <unordered_map>
 
 #include "row_order.h"
@@ -16,13 +15,13 @@ int AddressRowModel::rowCount(const QModelIndex& parent) const {
 
 int AddressRowModel::columnCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
-    return facts_ ? kDetailsColumnCount : kColumnCount;
+    return facts_ ? kDetailsColumnCount : kPlainColumnCount;
 }
 
 QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     const AddressRecord& record = *Record(index.row());
-    if (index.column() >= kColumnCount) return DetailsText(record, index.column());
+    if (index.column() >= kPlainColumnCount) return DetailsText(record, index.column());
     return CellText(*list_, record, index.column());
 }
 
@@ -70,8 +69,6 @@ QVariant AddressRowModel::headerData(int section, Qt::Orientation orientation, i
     }
 }
 
-const AddressList AddressRowModel::kNoList;
-
 void AddressRowModel::SetRows(const AddressList& list, std::vector<AddressRecord*> rows, const FactsTable* facts) {
     list_ = &list;
     facts_ = facts;
@@ -79,7 +76,11 @@ void AddressRowModel::SetRows(const AddressList& list, std::vector<AddressRecord
 }
 
 void AddressRowModel::ClearRows() {
-    SetRows(kNoList, {}, nullptr);
+    beginResetModel();
+    list_ = nullptr;
+    facts_ = nullptr;
+    rows_.clear();
+    endResetModel();
 }
 
 void AddressRowModel::SetFacts(const FactsTable* facts) {
@@ -119,7 +120,7 @@ void AddressRowModel::SortRows(int column) {
         newRowOf.emplace(persistentRecords.back(), -1);
     }
 
-    if (column >= kColumnCount) {
+    if (column >= kPlainColumnCount) {
         SortRowsByFact(*list_, *facts_, rows_, column);
     } else {
         SortRowsByColumn(*list_, rows_, column);

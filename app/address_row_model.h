@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "address_columns.h"
 #include "facts/address_facts.h"
 #include "scan/address_list.h"
 
@@ -14,19 +15,6 @@ namespace mirelo {
 class AddressRowModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The columns after the first three show only with facts: the address's records, its
-    // category and the last day it was seen on.
-    enum Column {
-        kEmailColumn = 0,
-        kNameColumn = 1,
-        kMailboxColumn = 2,
-        kColumnCount = 3,
-        kCountColumn = 3,
-        kCategoryColumn = 4,
-        kLastSeenColumn = 5,
-        kDetailsColumnCount = 6
-    };
-
     explicit AddressRowModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -41,6 +29,7 @@ public:
     void SetRows(const AddressList& list, std::vector<AddressRecord*> rows, const FactsTable* facts);
     void SetFacts(const FactsTable* facts);
     void ClearRows();
+    // The list whose tables hold the rows' texts; only while there are rows.
     const AddressList& Texts() const { return *list_; }
     // rows ascending. One reset rather than a removal per run of rows: each removal costs
     // the views a pass over all rows.
@@ -52,8 +41,7 @@ private:
     void ReplaceRows(std::vector<AddressRecord*> rows);
     QString DetailsText(const AddressRecord& record, int column) const;
 
-    static const AddressList kNoList;
-    const AddressList* list_ = &kNoList;
+    const AddressList* list_ = nullptr;  // none while there are no rows
     std::vector<AddressRecord*> rows_;
     const FactsTable* facts_ = nullptr;
 };

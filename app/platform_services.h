@@ -22,11 +22,12 @@ public:
     // Nothing when cancelled.
     virtual std::optional<std::string> PickFolder(const QString& prompt,
                                                   const std::string& initialFolder) = 0;
-    // "Save list of unique email addresses", preloaded, asking before overwriting.
-    virtual std::optional<std::string> AskSavePath(const std::string& preload) = 0;
+    // "Save list of unique email addresses", preloaded, asking before overwriting; its
+    // title says when the list is partial, its extraction stopped.
+    virtual std::optional<std::string> AskSavePath(const std::string& preload, bool partial) = 0;
     // Save As: the same dialog with a type list of every export format, the plain CSV first.
     virtual std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) {
-        std::optional<std::string> path = AskSavePath(preload);
+        std::optional<std::string> path = AskSavePath(preload, false);
         if (!path) return std::nullopt;
         return SaveChoice{*path};
     }

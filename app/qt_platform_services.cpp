@@ -42,6 +42,15 @@ QString DecodePath(const std::string& path) {
     return QString::fromStdString(path);
 }
 
+const QString kSaveTitle = QStringLiteral("Save list of unique email addresses");
+const QString kPartialSaveTitle =
+    QStringLiteral("Save list of unique email addresses (partial: the extraction was stopped)");
+
+// The extension a type line shows, "CSV" for "Comma-separated Value (*.CSV)".
+QString ExtensionOf(const QString& type) {
+    return type.section(QStringLiteral("(*."), 1).chopped(1);
+}
+
 }  // namespace
 
 std::optional<std::string> QtPlatformServices::PickFolder(const QString& prompt,
@@ -52,26 +61,33 @@ std::optional<std::string> QtPlatformServices::PickFolder(const QString& prompt,
     return EncodePath(dialog.ChosenFolder());
 }
 
-std::optional<std::string> QtPlatformServices::AskSavePath(const std::string& preload) {
-    const std::optional<SaveChoice> choice = AskSaveChoice(preload, {QStringLiteral("Comma-separated Value (*.CSV)")});
+std::optional<std::string> QtPlatformServices::AskSavePath(const std::string& preload, bool partial) {
+    const std::optional<SaveChoice> choice =
+        AskSaveChoice(preload, partial ? kPartialSaveTitle : kSaveTitle, {QStringLiteral("Comma-separated Value (*.CSV)")});
     if (!choice) return std::nullopt;
     return choice->path;
 }
 
 // In the order of FormatKind.
 std::optional<SaveChoice> QtPlatformServices::AskSaveAsPath(const std::string& preload) {
-    return AskSaveChoice(preload, {QStringLiteral("Comma-separated Value (*.CSV)"),
+    return AskSaveChoice(preload, kSaveTitle, {QStringLiteral("Comma-separated Value (*.CSV)"),
                                    QStringLiteral("CSV, UTF-8, RFC 4180 (*.csv)"), QStringLiteral("vCard 3.0 (*.vcf)"),
                                    QStringLiteral("Google Contacts CSV (*.csv)"),
                                    QStringLiteral("Outlook Contacts CSV (*.csv)"), QStringLiteral("JSON (*.json)")});
 }
 
-std::optional<SaveChoice> QtPlatformServices::AskSaveChoice(const std::string& preload, const QStringList& types) {
+std::optional<SaveChoice> QtPlatformServices::AskSaveChoice(const std::string& preload, const QString& title,
+                                                            const QStringList& types) {
     NormalCursorWhileOpen cursor;
-    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Save list of unique email addresses"));
+    QFileDialog dialog(QApplication::activeWindow(), title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(types);
+    // Added to a name typed without an extension before the dialog asks about replacing
+    // a file, so that it asks about the file that will be written.
+    dialog.setDefaultSuffix(ExtensionOf(types.constFirst()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& type) { dialog.setDefaultSuffix(ExtensionOf(type)); });
     if (!preload.empty()) dialog.selectFile(DecodePath(preload));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const auto type = static_cast<FormatKind>(std::max<qsizetype>(0, types.indexOf(dialog.selectedNameFilter())));

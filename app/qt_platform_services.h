@@ -11,7 +11,7 @@ class QtPlatformServices : public PlatformServices {
 public:
     std::optional<std::string> PickFolder(const QString& prompt,
                                           const std::string& initialFolder) override;
-    std::optional<std::string> AskSavePath(const std::string& preload) override;
+    std::optional<std::string> AskSavePath(const std::string& preload, bool partial) override;
     std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override;
     std::optional<std::string> AskOpenPath() override;
     void ShowMessage(const QString& text) override;
@@ -21,7 +21,8 @@ public:
     std::optional<QString> AskOwnAddresses(const QString& current) override;
 
 private:
-    static std::optional<SaveChoice> AskSaveChoice(const std::string& preload, const QStringList& types);
+    static std::optional<SaveChoice> AskSaveChoice(const std::string& preload, const QString& title,
+                                                   const QStringList& types);
 };
 
 }  // namespace mirelo

@@ -3,20 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "address_columns.h"
 #include "export/record_order.h"
 
 namespace mirelo {
 
 namespace {
 
-constexpr int kNameColumn = 1;
-constexpr int kMailboxColumn = 2;
-constexpr int kCountColumn = 3;
-constexpr int kCategoryColumn = 4;
-
 // Each unique text is ranked once, in CompareNoCase order, so that the rows sort by
-// integers; ranks order exactly as CompareRows does, ties included, so the rows come out
-// as a sort by CompareRows would leave them.
+// integers; ranks order exactly as CompareNoCase does, ties included.
 std::vector<std::pair<std::uint64_t, AddressRecord*>> KeyedRows(const AddressList& list,
                                                                 const std::vector<AddressRecord*>& rows, int column) {
     const std::vector<std::uint32_t> textRanks = RanksOfTexts(column == kNameColumn ? list.Names() : list.Emails());
@@ -60,17 +55,6 @@ std::uint64_t FactKey(const AddressFacts& facts, int column) {
 }
 
 }  // namespace
-
-int CompareRows(const AddressList& list, const AddressRecord* a, const AddressRecord* b, int column) {
-    switch (column) {
-    case kNameColumn:
-        return CompareNoCase(list.Name(*a), list.Name(*b));
-    case kMailboxColumn:
-        return CompareMailboxThenEmail(list, *a, *b);
-    default:
-        return CompareNoCase(list.Email(*a), list.Email(*b));
-    }
-}
 
 void SortRowsByColumn(const AddressList& list, std::vector<AddressRecord*>& rows, int column) {
     std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed = KeyedRows(list, rows, column);

@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
-#include "dialogs/row_search.h"
-#include "mirelo_doc.h"
-#include "mirelo_view.h"
+#include "address_list_view.h"
+#include "mirelo_document.h"
+#include "row_search.h"
 #include "profile.h"
 #include "qt_platform_services.h"
 #include "wait_cursor.h"
@@ -72,8 +72,8 @@ int main(int argc, char* argv[]) {
     mirelo::Profile profile;
     mirelo::QtPlatformServices platform;
     mirelo::WaitCursor waitCursor;
-    mirelo::CMireloDoc document(profile, platform, waitCursor);
-    mirelo::CMireloView view(document);
+    mirelo::MireloDocument document(profile, platform, waitCursor);
+    mirelo::AddressListView view(document);
     view.resize(900, 600);
     view.show();
     QCoreApplication::processEvents();

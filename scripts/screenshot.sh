@@ -7,13 +7,14 @@ build=${1:-build}
 output=${2:-$build/mirelo-window.png}
 shift $(( $# < 2 ? $# : 2 ))
 
-if [ ! -x "$build/app/mirelo" ]; then
-  echo "No $build/app/mirelo: build the project first (make build)." >&2
+tool=$build/tools/window_screenshot/mirelo_window_screenshot
+if [ ! -x "$tool" ]; then
+  echo "No $tool: build the project first (make build)." >&2
   exit 1
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$build/app/mirelo" --screenshot "$output" --extract-eudora "$PWD/examples/eudora" --output "$work/examples.csv" "$@"
+  "$tool" "$output" --extract-eudora "$PWD/examples/eudora" --output "$work/examples.csv" "$@"
 echo "Wrote $output"

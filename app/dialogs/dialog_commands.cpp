@@ -1,27 +1,27 @@
 #include "dialogs/dialog_commands.h"
 
-#include "dialogs/about_dlg.h"
-#include "dialogs/find_string_dlg.h"
-#include "dialogs/header_types_dlg.h"
-#include "dialogs/row_search.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/find_dialog.h"
+#include "dialogs/header_types_dialog.h"
+#include "row_search.h"
 
 namespace mirelo {
 
-void RunHeaderTypesCommand(QWidget* parent, HeaderKindSet& kinds) {
-    CHeaderTypesDlg dialog(kinds, parent);
-    dialog.exec();
+bool RunHeaderTypesCommand(QWidget* parent, ReadingChoices& choices) {
+    HeaderTypesDialog dialog(choices, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void RunFindCommand(QWidget* parent, RowAccess& rows) {
-    CFindStringDlg dialog(parent);
+    FindDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    SelectMatchingRows(rows, dialog.m_strFind);
+    SelectMatchingRows(rows, dialog.SearchText());
 }
 
 void RunAboutCommand(QWidget* parent) {
-    CAboutDlg dialog(parent);
+    AboutDialog dialog(parent);
     dialog.exec();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/header_kinds.h"
+#include "reading_choices.h"
 
 class QWidget;
 
@@ -9,7 +9,8 @@ namespace mirelo {
 class RowAccess;
 
 // Each command builds its dialog, runs it modally over the parent and destroys it.
-void RunHeaderTypesCommand(QWidget* parent, HeaderKindSet& kinds);
+// True when the header types dialog was closed with OK, the choices then changed.
+bool RunHeaderTypesCommand(QWidget* parent, ReadingChoices& choices);
 void RunFindCommand(QWidget* parent, RowAccess& rows);
 void RunAboutCommand(QWidget* parent);
 

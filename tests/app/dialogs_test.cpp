@@ -1,15 +1,19 @@
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeView>
 
 #include "dialogs/dialog_commands.h"
 #include "folder_browser_dialog.h"
 #include "qt_platform_services.h"
-#include "scan/header_kinds.h"
+#include "reading_choices.h"
 #include "support/app_harness.h"
 
 namespace mirelo {
@@ -18,28 +22,6 @@ using namespace testing;
 
 namespace {
 
-// Runs action on the modal dialog once its loop is running, then closes it if the action
-// did not, so that a failed check cannot leave the test waiting.
-void OnModalDialog(std::function<void(QDialog&)> action) {
-    QTimer::singleShot(0, [action] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) QFAIL("no modal dialog open");
-        QApplication::setActiveWindow(dialog);
-        const bool active = QTest::qWaitForWindowActive(dialog);
-        if (active) action(*dialog);
-        if (dialog->isVisible()) dialog->reject();
-        QVERIFY2(active, "the dialog takes the focus");
-    });
-}
-
-// Clicks near the left end, where a check box has its box.
-void Click(QWidget& dialog, const QString& text) {
-    const auto buttons = dialog.findChildren<QAbstractButton*>();
-    const auto button = std::find_if(buttons.begin(), buttons.end(), [&](auto* b) { return b->text() == text; });
-    QVERIFY2(button != buttons.end(), qPrintable(text));
-    QTest::mouseClick(*button, Qt::LeftButton, {}, QPoint(1, 1) * ((*button)->height() / 2));
-}
-
 // Saves a picture of the dialog when MIRELO_SCREENSHOT_DIR names a folder.
 void SaveScreenshot(QWidget& dialog, const QString& name) {
     const QString folder = qEnvironmentVariable("MIRELO_SCREENSHOT_DIR");
@@ -47,8 +29,17 @@ void SaveScreenshot(QWidget& dialog, const QString& name) {
 }
 
 // The header type boxes from top to bottom, and their kinds.
-const QStringList kBoxes = {"From:", "To:", "Sender:", "X-Sender:", "Return-Path:", "Reply-To:"};
-const HeaderKind kKinds[] = {0, 1, 3, 4, 2, 5};
+const QStringList kBoxes = {"From:", "To:", "Sender:", "X-Sender:", "Return-Path:", "Reply-To:", "Cc:", "Bcc:"};
+const HeaderKind kKinds[] = {0, 1, 3, 4, 2, 5, 6, 7};
+
+template <typename Widget>
+QList<Widget*> OnScreenOrder(QList<Widget*> widgets) {
+    std::sort(widgets.begin(), widgets.end(), [](Widget* a, Widget* b) {
+        return std::pair(a->mapToGlobal(QPoint()).x(), a->mapToGlobal(QPoint()).y()) <
+               std::pair(b->mapToGlobal(QPoint()).x(), b->mapToGlobal(QPoint()).y());
+    });
+    return widgets;
+}
 
 // The text typed into Find, the rows it selects and the button that ends the dialog.
 struct Search { QString text; QList<int> selected; QString button = "OK"; };
@@ -58,34 +49,55 @@ struct Search { QString text; QList<int> selected; QString button = "OK"; };
 class DialogsTest : public QObject {
     Q_OBJECT
 private slots:
-    // The ids follow neither kinds nor screen order, so each box is read and written
-    // against its own kind: one kind is off, then every box is clicked.
-    void headerTypesShowAndWriteEachKindsFlag_data() {
+    // The tab order is not the screen order, so each box is read and written against its
+    // own kind and command: one kind is off in both, then every box is clicked and the
+    // other reading chosen. The title is not cut.
+    void headerTypesShowAndWriteEachCommandsReading_data() {
         QTest::addColumn<int>("off");  // the one kind off before
         QTest::addColumn<QString>("button");
-        for (int row = 0; row < kOriginalKindCount; ++row) QTest::newRow(qPrintable(kBoxes[row])) << kKinds[row] << "OK";
+        for (int row = 0; row < kHeaderKindCount; ++row) QTest::newRow(qPrintable(kBoxes[row])) << kKinds[row] << "OK";
         QTest::newRow("Cancel writes nothing") << kSenderKind << "Cancel";
     }
-    void headerTypesShowAndWriteEachKindsFlag() {
+    void headerTypesShowAndWriteEachCommandsReading() {
         QFETCH(int, off);
         QFETCH(QString, button);
-        HeaderKindSet kinds = HeaderKindSet::Original();
-        kinds.Set(off, false);
+        ReadingChoices choices;
+        choices.originalCommands.kinds.Set(off, false);
+        choices.allMail.kinds.Set(off, false);
+        const ReadingChoices before = choices;
         OnModalDialog([&](QDialog& dialog) {
             SaveScreenshot(dialog, QStringLiteral("header-types-dialog"));
-            auto boxes = dialog.findChildren<QCheckBox*>();
-            std::sort(boxes.begin(), boxes.end(), [](QCheckBox* a, QCheckBox* b) { return a->y() < b->y(); });
-            QCOMPARE(boxes.size(), kOriginalKindCount);
-            for (int row = 0; row < kOriginalKindCount; ++row) {
-                QCOMPARE(boxes[row]->text(), kBoxes[row]);
-                QCOMPARE(boxes[row]->isChecked(), kKinds[row] != off);
-                Click(dialog, boxes[row]->text());
+            QVERIFY(dialog.width() > dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+            const auto groups = OnScreenOrder(dialog.findChildren<QGroupBox*>());
+            QCOMPARE(groups.size(), 2);
+            for (int command = 0; command < 2; ++command) {
+                const Reading& reading = command == 0 ? before.originalCommands : before.allMail;
+                QGroupBox* group = groups[command];
+                const auto boxes = OnScreenOrder(group->findChildren<QCheckBox*>());
+                QCOMPARE(boxes.size(), kHeaderKindCount);
+                for (int row = 0; row < kHeaderKindCount; ++row) {
+                    QCOMPARE(boxes[row]->text(), kBoxes[row]);
+                    QCOMPARE(boxes[row]->isChecked(), reading.kinds.Has(kKinds[row]));
+                    Click(boxes[row]);
+                }
+                const auto rules = group->findChildren<QRadioButton*>();
+                QCOMPARE(rules.size(), 2);
+                Click(rules[0]->isChecked() ? rules[1] : rules[0]);
             }
             Click(dialog, button);
         });
-        RunHeaderTypesCommand(nullptr, kinds);
-        for (int kind = 0; kind < kOriginalKindCount; ++kind)
-            QCOMPARE(kinds.Has(kind), (kind == off) == (button == "OK"));
+        QCOMPARE(RunHeaderTypesCommand(nullptr, choices), button == "OK");
+        const auto flipped = [&](const Reading& reading) {
+            Reading other{HeaderKindSet::None(), reading.rules == ReadingRules::Original ? ReadingRules::Rfc5322
+                                                                                           : ReadingRules::Original};
+            for (int kind = 0; kind < kHeaderKindCount; ++kind) other.kinds.Set(kind, !reading.kinds.Has(kind));
+            return button == "OK" ? other : reading;
+        };
+        for (const auto& [now, was] : {std::pair(choices.originalCommands, before.originalCommands),
+                                       std::pair(choices.allMail, before.allMail)}) {
+            QVERIFY(now.kinds == flipped(was).kinds);
+            QVERIFY(now.rules == flipped(was).rules);
+        }
     }
 
     void findSelectsExactlyTheMatchingRows_data() {
@@ -112,7 +124,7 @@ private slots:
         app.ShowRecords({{"alice@example.org", "Alice Liddell", "Inbox.mbx"}, {"bob@example.org", "Bob", "A/Old.mbx"},
                          {"carol@mail.test", "Carol", "Inbox.mbx"}, {"rene@example.net", "Ren\xE9 \x80", "In.mbx"},
                          {"dora@example.net", "Dora", "Post/\xCE\xA9mega caf\xC3\xA9.mbx"}});
-        CMireloView& view = app.View();
+        AddressListView& view = app.View();
         view.setCurrentIndex(view.model()->index(2, 0));
         view.setFixedHeight(view.height() - view.viewport()->height() + view.rowHeight(0) * 5 / 2);
         QApplication::processEvents();
@@ -132,6 +144,47 @@ private slots:
         QCOMPARE(view.currentIndex().row(), 2);
         if (find.button == "Cancel" || find.selected.isEmpty()) QCOMPARE(view.verticalScrollBar()->value(), scrolled);
         else QVERIFY(view.viewport()->rect().contains(view.visualRect(view.model()->index(find.selected.front(), 0))));
+    }
+
+    // The save dialog asks before it replaces the file that will be written: a name typed
+    // without an extension gets its type's, in the case the type line shows, first.
+    void saveDialogAsksAboutTheFileThatWillBeWritten_data() {
+        QTest::addColumn<int>("type");  // in the order of the type list
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("plain CSV") << 0 << "all-list.CSV" << "all-list.CSV";
+        QTest::newRow("JSON") << 5 << "all-list.json" << "all-list.json";
+        QTest::newRow("RFC 4180, new file") << 1 << "all-list.CSV" << "all-list.csv";
+    }
+    void saveDialogAsksAboutTheFileThatWillBeWritten() {
+        QFETCH(int, type);
+        QFETCH(QString, existing);
+        QFETCH(QString, written);
+        TempDir files;
+        files.Write(existing.toStdString(), "earlier");
+        const QString folder = QString::fromStdString(files.path().string());
+        QStringList questions;
+        OnModalDialog([&](QDialog& dialog) {
+            auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            types->setCurrentIndex(type);
+            emit types->activated(type);  // as a choice by the user does
+            emit types->textActivated(types->currentText());
+            dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(folder + QStringLiteral("/all-list"));
+            // Gone with the dialog when no question comes.
+            QTimer::singleShot(0, &dialog, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                questions << box->text();
+                box->button(QMessageBox::Yes)->click();
+            });
+            dialog.accept();
+        });
+        const std::optional<SaveChoice> choice = QtPlatformServices().AskSaveAsPath(folder.toStdString() + "/x");
+        QVERIFY(choice);
+        QCOMPARE(QString::fromStdString(choice->path), QDir::toNativeSeparators(folder + u'/' + written));
+        QCOMPARE(static_cast<int>(choice->format), type);
+        QCOMPARE(questions.size(), existing == written ? 1 : 0);
+        if (!questions.isEmpty()) QVERIFY2(questions.front().contains(written), qPrintable(questions.front()));
     }
 
     void saveChangesQuestionAnswersWithTheButtonClicked() {

@@ -1,5 +1,12 @@
+#include <QGroupBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QProgressBar>
 
+#include "cli/extract_options.h"
+#include "cli/run_extract.h"
 #include "store_writer/dbx_writer.h"
 #include "support/app_harness.h"
 #include "support/scoped_env.h"
@@ -30,7 +37,7 @@ struct WhileReading : QTimer {
         connect(this, &QTimer::timeout, [&app, act, this] {
             if (acted || !app.Doc().IsExtracting() || app.Frame().ProgressBar()->value() <= 0) return;
             acted = true;
-            for (const char* item : {"Extract email addresses (Outlook)", "Save As...", "Select &header types"})
+            for (const char* item : {"Extract email addresses (Outlook)", "Save As...", "Select header &types"})
                 QVERIFY2(!app.Enabled(item), item);
             QVERIFY(app.Enabled("&About Mirelo..."));
             act();
@@ -65,15 +72,18 @@ private slots:
         app.Choose(kAllMail);
         QCOMPARE(app.platform.folderInitials, (std::vector<std::string>{"", "/nowhere" + Native("/Identities/"), "",
                                                                         eudora, outlook, all}));
-        // A cancelled folder choice ends the command.
-        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv, csv}));
+        // A cancelled folder choice ends the command; a folder without a store asks nothing.
+        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv}));
         QVERIFY(app.platform.messages.empty());
     }
 
-    // Save writes to the remembered path without a dialog, in list order, without deleted
-    // rows, and only while there is something unsaved; a close during an extraction still
-    // asks about unsaved deletions.
-    void saveWritesTheListAsShownOnlyWhenModifiedAndClosingAsksFirst() {
+    // Save writes the list's own file without a dialog, in list order, without deleted rows,
+    // and only while there is something unsaved. A new extraction is a new document: the
+    // unsaved changes of the list on hand are asked about first (Cancel: nothing starts;
+    // Yes: written to its own file), and neither they nor its file carry over, so a list
+    // whose save was cancelled asks where, and a close during the reading leaves the file be.
+    void saveWritesTheListsOwnFileAndANewExtractionAsksFirst() {
+        using enum PlatformServices::SaveAnswer;
         AppHarness app;
         const std::string csv = app.Path("out.csv");
         app.files.Write("Mail/In.mbx", "From: In@x.org\r\n\r\nFrom: Inx@x.org\r\n\r\nFrom: Inxx@x.org\r\n\r\n");
@@ -83,31 +93,33 @@ private slots:
         QVERIFY(!std::filesystem::exists(csv));
 
         app.DeleteRows({1});
+        app.platform.saveChangesAnswers = {Cancel};
+        app.platform.folderAnswers = {app.Path("Mail")};
+        app.Choose("Extract email addresses (Eudora)");
+        QVERIFY(app.Doc().IsModified());
+        QCOMPARE(app.View().RowCount(), 2);
+        app.platform.saveChangesAnswers = {No};
         app.Extract(app.Path("Mail"), std::nullopt);
-        QVERIFY(app.Enabled("Save..."));
+        QVERIFY(!app.Enabled("Save..."));
+        QCOMPARE(app.View().RowCount(), 3);
         app.DeleteRows({1});
         app.View().SortRows(1);
+        app.platform.saveAnswers = {csv};
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv}));
         QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
         // The count includes the deleted row.
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
         QVERIFY(!app.Enabled("Save..."));
         QCOMPARE(app.platform.openedForEditing.size(), 1u);
 
-        // Cancel keeps the window, with the partial result shown in order.
         app.DeleteRows({0});
+        app.platform.saveChangesAnswers = {Yes};
         WhileReading probe(app, [&] { app.Frame().close(); });
         app.Extract(WriteSlowMailbox(app), std::nullopt);
-        QCOMPARE(app.platform.saveChangesAsked, 1);
-        QVERIFY(app.Frame().isVisible());
-        QCOMPARE(app.View().RowCount(), 1);
-        QCOMPARE(app.Doc().SortColumn(), 2);
-        // Yes asks where, writes the list shown and closes.
-        app.platform.saveChangesAnswers.push_back(PlatformServices::SaveAnswer::Yes);
-        app.platform.saveAnswers = {app.Path("kept.csv")};
-        app.Choose("E&xit");
+        QCOMPARE(app.platform.saveChangesAsked, 3);
         QCOMPARE(app.platform.savePreloads.size(), 3u);
-        QCOMPARE(FileText(app.Path("kept.csv")).count('\n'), 2);
+        QCOMPARE(FileText(csv), QString("email,name,notes\r\nInxx@x.org,From,In.mbx\r\n"));
         QVERIFY(!app.Frame().isVisible());
     }
 
@@ -172,7 +184,7 @@ private slots:
     }
 
     // The window takes events while a large mailbox is read; Escape ends the reading
-    // within a block and saves what was found, a close skips the export and closes.
+    // within a block, says so and saves what was found, a close skips the export and closes.
     void aLongReadCanBeStoppedFromTheWindow_data() {
         QTest::addColumn<bool>("close");
         QTest::newRow("escape") << false;
@@ -192,13 +204,124 @@ private slots:
         QCOMPARE(app.platform.saveChangesAsked, 0);
         QCOMPARE(app.platform.savePreloads.empty(), close);
         if (close) return;
+        // Said before the save dialog, whose title says the list is partial.
+        QCOMPARE(app.platform.statusesAtSave, std::vector<QString>{QStringLiteral("Extraction stopped")});
+        QCOMPARE(app.platform.partialSaves, std::vector<bool>{true});
         QCOMPARE(FileText(app.Path("out.csv")), QStringLiteral("email,name,notes\r\nfirst@x.org,From,In.mbx\r\n"));
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("Extraction stopped: 1 original email addresses, 1 unique"));
-        QVERIFY(app.Enabled("Select &header types"));
+        QVERIFY(app.Enabled("Select header &types"));
     }
 
-    // The details are the facts of the list on screen, the last day seen only from an
-    // extraction made while they show; one command deletes the robots and own addresses.
+    // The commands' states follow the extraction the moment it ends, before any menu has
+    // opened: the item on the bar is enabled again and Alt+F opens File.
+    void commandsAreEnabledTheMomentAnExtractionEnds() {
+        AppHarness app;
+        app.files.Write("Mail/In.mbx", "From: a@x.org\r\n\r\n");
+        app.Extract(app.Path("Mail"), app.Path("out.csv"));
+        QVERIFY(app.Enabled("Select header &types") && app.Enabled("Extract email addresses (Outlook)"));
+        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::AltModifier);
+        QMenu* file = app.Item("&File")->menu();
+        QTRY_VERIFY(file->isVisible());
+        file->close();
+    }
+
+    // The all-mail command reads every address of every kind, Cc: too, as RFC 5322 says;
+    // the original commands their six kinds by the line rule, unless Select header types
+    // says otherwise, which the profile keeps and the status line names.
+    void eachCommandReadsAsItsOwnUnlessChosenOtherwise() {
+        AppHarness app;
+        app.files.Write("Mail/In.mbx", "From: a@x.org\r\nTo: Bob\r\n <b@x.org>\r\nCc: Carl <c@x.org>\r\n\r\nHi\r\n");
+        app.Extract(app.Path("Mail"), app.Path("out.csv"));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"a@x.org"});
+        app.Extract(app.Path("Mail"), app.Path("out.csv"), kAllMail);
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"a@x.org", "b@x.org", "c@x.org"}));
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 3 unique"));
+
+        OnModalDialog([](QDialog& dialog) {
+            const auto groups = dialog.findChildren<QGroupBox*>();
+            for (QGroupBox* group : groups) {
+                if (group->title() != QStringLiteral("Eudora and Outlook")) continue;
+                for (QRadioButton* rules : group->findChildren<QRadioButton*>())
+                    if (rules->text() == QStringLiteral("RFC 5322")) Click(rules);
+            }
+            Click(dialog, QStringLiteral("OK"));
+        });
+        app.Choose("Select header &types");
+        app.Restart();
+        app.Extract(app.Path("Mail"), app.Path("out.csv"));
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"a@x.org", "b@x.org"}));
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("2 original email addresses, 2 unique (read as RFC 5322)"));
+    }
+
+    // Save As in JSON and in vCard writes the bytes mirelo-extract --format writes for the
+    // same folder and command: facts and decoded names included, Details on or off.
+    void saveAsWritesWhatTheCommandLineWrites_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("allMail");
+        QTest::addColumn<bool>("details");
+        for (const char* format : {"json", "vcard"}) {
+            for (const bool allMail : {false, true}) {
+                for (const bool details : {false, true}) {
+                    const QString name = QStringLiteral("%1%2%3").arg(format, allMail ? ", all mail" : "",
+                                                                     details ? ", details" : "");
+                    QTest::newRow(qPrintable(name)) << QString::fromLatin1(format) << allMail << details;
+                }
+            }
+        }
+    }
+    void saveAsWritesWhatTheCommandLineWrites() {
+        QFETCH(QString, format);
+        QFETCH(bool, allMail);
+        QFETCH(bool, details);
+        AppHarness app;
+        app.files.Write("Mail/In.mbx",
+                        "Date: Fri, 5 Jan 2001 10:00:00 +0000\r\nFrom: =?utf-8?Q?Andr=C3=A9_M?= <andre@x.org>\r\n"
+                        "To: \"Smith, Jo\" <jo@x.org>, noreply@x.org\r\nCc: c@x.org\r\n\r\nHi\r\n"
+                        "Date: Tue, 2 Jan 2001 10:00:00 +0000\r\nFrom: andre@x.org\r\n"
+                        "List-Post: <mailto:team@lists.x.org>\r\nTo: team@lists.x.org\r\n\r\nHello\r\n");
+        app.files.Write("Mail/Sub/Old.mbx", "From: Jo <JO@x.org>\r\n\r\n");
+        const std::string folder = app.Path("Mail"), ext = format == "json" ? ".json" : ".vcf";
+        if (details) app.Choose("Details");
+        app.Extract(folder, std::nullopt, allMail ? kAllMail : QStringLiteral("Extract email addresses (Eudora)"));
+        app.platform.saveAsAnswers.push_back(
+            SaveChoice{app.Path("window" + ext), format == "json" ? FormatKind::Json : FormatKind::Vcard});
+        app.Choose("Save As...");
+
+        std::vector<std::string> arguments = {"--quiet", "--format", format.toStdString(), "--output", app.Path("cli" + ext)};
+        if (allMail) arguments.push_back("--all");
+        arguments.push_back(folder);
+        const Result<ExtractOptions> options = ParseExtractOptions(arguments);
+        QVERIFY(options.Ok());
+        QCOMPARE(RunExtract(options.Value(), stdout, stderr), 0);
+        QCOMPARE(FileText(app.Path("window" + ext)), FileText(app.Path("cli" + ext)));
+    }
+
+    // At the end the status bar tells how many stores were skipped, and lists each with its
+    // reason on a click; a folder without a store says so and offers nothing to save.
+    void skippedStoresAndAFolderWithoutStoresAreToldAtTheEnd() {
+        AppHarness app;
+        const auto store = DbxStoreBuilder().AddMessage("From: Dora <dora@example.com>\r\n\r\nHi\r\n").Build();
+        app.files.Write("AD/Identities/Main/Inbox.dbx", store.bytes);
+        app.files.Write("AD/Other/Broken.dbx", store.CutAt(store.bytes.size() / 2));
+        app.Extract(app.Path("AD/Identities"), app.Path("out.csv"), "Extract email addresses (Outlook)");
+        QPushButton* problems = app.Frame().ProblemsButton();
+        QVERIFY(problems->isVisible());
+        QCOMPARE(problems->text(), u"1 store skipped\u2026"_qs);
+        QString listed;
+        OnModalDialog([&](QDialog& dialog) { listed = qobject_cast<QMessageBox*>(&dialog)->informativeText(); });
+        problems->click();
+        QVERIFY2(listed.contains(QStringLiteral("Broken.dbx: ")) && !listed.contains(u'\n'), qPrintable(listed));
+
+        app.files.Write("Empty/readme.txt", "");
+        app.Extract(app.Path("Empty"), app.Path("out.csv"));
+        QVERIFY(!problems->isVisible());
+        QCOMPARE(app.Frame().MessageText(), QString::fromStdString("No mailboxes found under " + app.Path("Empty")));
+        QCOMPARE(app.platform.savePreloads.size(), 1u);
+        QVERIFY(!app.Enabled("Save As..."));
+    }
+
+    // The details are the facts of the list on screen, whether they showed during the
+    // extraction or not; one command deletes the robots and own addresses.
     void detailsAndDeletingRobotsAndOwnAddresses_data() {
         QTest::addColumn<bool>("detailsFirst");
         QTest::newRow("details on before") << true;
@@ -220,7 +343,7 @@ private slots:
         QCOMPARE(app.ColumnTexts(0), (QStringList{"ann@x.org", "Me@x.org", "noreply@x.org", "bob@x.org"}));
         QCOMPARE(app.ColumnTexts(3), (QStringList{"1", "1", "1", "2"}));
         QCOMPARE(app.ColumnTexts(4), (QStringList{"person", "own", "automated", "person"}));
-        QCOMPARE(app.ColumnTexts(5), (QStringList{"", "", "", detailsFirst ? "2001-01-05" : ""}));
+        QCOMPARE(app.ColumnTexts(5), (QStringList{"", "", "", "2001-01-05"}));
         app.View().SortRows(4);
         QCOMPARE(app.ColumnTexts(0), (QStringList{"noreply@x.org", "Me@x.org", "ann@x.org", "bob@x.org"}));
 

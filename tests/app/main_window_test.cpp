@@ -1,13 +1,15 @@
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <array>
 #include <random>
 
-#include "row_order.h"
+#include "export/record_order.h"
 #include "support/app_harness.h"
 
 namespace mirelo {
@@ -18,7 +20,7 @@ namespace {
 
 // Selected: every step-th row from first to last; currentAfter is a row before the deletion, -1 for none.
 struct Deletion { int first, last, step, current, currentAfter; };
-struct Comparison { int column; std::array<std::string, 3> a, b; int sign; };  // a and b: email, name, mailbox
+struct Order { int column; std::array<std::string, 3> first, second; };  // each: email, name, mailbox
 
 }  // namespace
 
@@ -29,9 +31,6 @@ private slots:
     // A highlighted item shows its prompt, a closed menu "Ready".
     void menuItemsFollowWhatTheListHoldsAndShowTheirPrompts() {
         AppHarness app;
-        // The item on the bar has no menu whose opening would refresh it: read before any menu opens.
-        for (QAction* item : app.Frame().menuBar()->actions())
-            QVERIFY(item->text() != QStringLiteral("Select &header types") || item->isEnabled());
         const QStringList items = {"Email address", "Name", "Mailbox", "Find...", "Save...", "Save As...",
                                    "Delete selection"};
         for (const QString& item : items) QVERIFY2(!app.Enabled(item), qPrintable(item));
@@ -39,10 +38,10 @@ private slots:
         app.ShowNumberedRecords(4);
         app.DeleteRows({0, 1, 2, 3});
         for (const QString& item : items) QVERIFY2(app.Enabled(item) == (item != "Delete selection"), qPrintable(item));
-        QVERIFY(app.Enabled("Select &header types") && app.Checked("Mailbox"));
+        QVERIFY(app.Enabled("Select header &types") && app.Checked("Mailbox"));
 
         QMenuBar* bar = app.Frame().menuBar();
-        bar->setActiveAction(app.Item("Select &header types"));
+        bar->setActiveAction(app.Item("Select header &types"));
         QTRY_COMPARE(app.Frame().MessageText(), "Select which parts of the message headers to be scanned");
         QMenu* file = app.Item("&File")->menu();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
@@ -53,6 +52,50 @@ private slots:
         QTRY_COMPARE(app.Frame().MessageText(), QString());
         file->close();
         QTRY_COMPARE(app.Frame().MessageText(), QStringLiteral("Ready"));
+    }
+
+    // Each menu on the bar has a mnemonic of its own; Ctrl+F opens Find and F10 the menus.
+    void keysReachEveryMenuAndFind() {
+        AppHarness app;
+        QString mnemonics;
+        for (QAction* top : app.Frame().menuBar()->actions()) {
+            const qsizetype amp = top->text().indexOf(u'&');
+            QVERIFY2(amp >= 0, qPrintable(top->text()));
+            const QChar key = top->text().at(amp + 1).toLower();
+            QVERIFY2(!mnemonics.contains(key), qPrintable(top->text()));
+            mnemonics += key;
+        }
+        for (const auto& [key, menu] : {std::pair(Qt::Key_H, "&Help"), std::pair(Qt::Key_E, "&Edit")}) {
+            QTest::keyClick(&app.Frame(), key, Qt::AltModifier);
+            QTRY_VERIFY2(app.Item(menu)->menu()->isVisible(), menu);
+            app.Item(menu)->menu()->close();
+        }
+        QTest::keyClick(&app.Frame(), Qt::Key_F10);
+        QTRY_VERIFY(app.Item("&File")->menu()->isVisible());
+        app.Item("&File")->menu()->close();
+
+        app.ShowNumberedRecords(2);
+        QString opened;
+        OnModalDialog([&](QDialog& dialog) { opened = dialog.windowTitle(); });
+        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Find string"));
+    }
+
+    // A status text too long for its pane ends in "…" and shows whole in the tooltip.
+    void aLongStatusIsElidedAndWholeInTheTooltip() {
+        AppHarness app;
+        const QString longText = QStringLiteral("Skipped ") + QString(400, u'x') + QStringLiteral(": damaged");
+        const auto pane = [&] {
+            for (QLabel* label : app.Frame().statusBar()->findChildren<QLabel*>())
+                if (label->text().startsWith(QStringLiteral("Skipped")) || label->text() == QStringLiteral("Done")) return label;
+            return static_cast<QLabel*>(nullptr);
+        };
+        app.Doc().ShowStatus(longText.toStdString());
+        QVERIFY(pane() && pane()->text().endsWith(u'\u2026') && pane()->width() < app.Frame().width());
+        QCOMPARE(pane()->toolTip(), longText);
+        QCOMPARE(app.Frame().MessageText(), longText);
+        app.Doc().ShowStatus("Done");
+        QVERIFY(pane() && pane()->toolTip().isEmpty());
     }
 
     // Open loads nothing; it names the document and keeps the four newest files; a missing
@@ -137,7 +180,7 @@ private slots:
         QFETCH(Deletion, d);
         AppHarness app;
         app.ShowNumberedRecords(1000);
-        CMireloView& view = app.View();
+        AddressListView& view = app.View();
         std::vector<int> selected;
         for (int row = d.first; row <= d.last; row += d.step) selected.push_back(row);
         app.SelectRows(selected);
@@ -154,29 +197,32 @@ private slots:
         QCOMPARE(app.ColumnTexts(0), kept);
     }
 
-    void compareRowsOrdersByTheColumnIgnoringAsciiCase_data() {
-        QTest::addColumn<Comparison>("c");
-        QTest::newRow("case-blind names") << Comparison{1, {"a@x", "Smith", "M"}, {"z@x", "SMITH", "N"}, 0};
-        QTest::newRow("same mailbox") << Comparison{2, {"Bob@x", "", "In.mbx"}, {"carol@x", "", "IN.MBX"}, -1};
-        QTest::newRow("mailbox first") << Comparison{2, {"a@x", "", "Out.mbx"}, {"b@x", "", "In.mbx"}, 1};
-        QTest::newRow("email") << Comparison{0, {"B@x", "", ""}, {"a@x", "", ""}, 1};
-        QTest::newRow("unknown column: email") << Comparison{7, {"a@x", "Z", ""}, {"b@x", "A", ""}, -1};
-        QTest::newRow("empty text first") << Comparison{1, {"", "", ""}, {"", "a", ""}, -1};
-        QTest::newRow("underscore before letters") << Comparison{0, {"_x", "", ""}, {"a", "", ""}, -1};
-        QTest::newRow("bytes from 0x80 after ASCII") << Comparison{1, {"", "\xc3\xa9", ""}, {"", "z", ""}, 1};
+    // Shown in either order, the rows end in the column's order.
+    void sortingOrdersByTheColumnIgnoringAsciiCase_data() {
+        QTest::addColumn<Order>("o");
+        QTest::newRow("case-blind names") << Order{1, {"z@x", "smith", "M"}, {"a@x", "SMITI", "N"}};
+        QTest::newRow("same mailbox") << Order{2, {"Bob@x", "", "In.mbx"}, {"carol@x", "", "IN.MBX"}};
+        QTest::newRow("mailbox first") << Order{2, {"b@x", "", "In.mbx"}, {"a@x", "", "Out.mbx"}};
+        QTest::newRow("email") << Order{0, {"a@x", "", ""}, {"B@x", "", ""}};
+        QTest::newRow("empty text first") << Order{1, {"a@x", "", ""}, {"b@x", "a", ""}};
+        QTest::newRow("underscore before letters") << Order{0, {"_x", "", ""}, {"a", "", ""}};
+        QTest::newRow("bytes from 0x80 after ASCII") << Order{1, {"a@x", "z", ""}, {"b@x", "\xc3\xa9", ""}};
     }
-    void compareRowsOrdersByTheColumnIgnoringAsciiCase() {
-        QFETCH(Comparison, c);
-        AddressList list;
-        for (const auto& [email, name, mailbox] : {c.a, c.b}) list.Append(email, name, mailbox, kFromKind);
-        const auto signOf = [](int result) { return (result > 0) - (result < 0); };
-        QCOMPARE(signOf(CompareRows(list, list.At(0), list.At(1), c.column)), c.sign);
-        QCOMPARE(signOf(CompareRows(list, list.At(1), list.At(0), c.column)), -c.sign);
+    void sortingOrdersByTheColumnIgnoringAsciiCase() {
+        QFETCH(Order, o);
+        for (const bool reversed : {false, true}) {
+            AppHarness app;
+            const auto texts = [](const std::array<std::string, 3>& t) { return RecordTexts{t[0], t[1], t[2]}; };
+            app.ShowRecords(reversed ? std::vector{texts(o.second), texts(o.first)}
+                                     : std::vector{texts(o.first), texts(o.second)});
+            app.View().SortRows(o.column);
+            QCOMPARE(app.ColumnTexts(0), (QStringList{QString::fromLatin1(o.first[0]), QString::fromLatin1(o.second[0])}));
+        }
     }
 
-    // The sort keys must never disagree with CompareRows: texts that share long
-    // prefixes, differ only in case, end early, hold NUL or high bytes.
-    void sortingByAnyColumnAgreesWithCompareRows() {
+    // The view's sort keys must never disagree with a comparison of the texts themselves:
+    // texts that share long prefixes, differ only in case, end early, hold NUL or high bytes.
+    void sortingByAnyColumnAgreesWithTheTextOrder() {
         std::mt19937 random(7);
         const std::string pieces[] = {"", "a", "A", "b", "_", "-", ".", "@", std::string(1, '\0'), "\xe9", "Z",
                                       "longprefix-shared-by-many-", "LONGPREFIX-SHARED-BY-MANY-"};
@@ -186,17 +232,22 @@ private slots:
             for (int i = std::uniform_int_distribution<int>(0, 5)(random); i > 0; --i) result += pieces[piece(random)];
             return result;
         };
-        std::vector<std::string> texts(3 * 3000);
-        std::generate(texts.begin(), texts.end(), text);
-        AddressList list;
-        for (std::size_t i = 0; i < texts.size(); i += 3) list.Append(texts[i], texts[i + 1], texts[i + 2], kFromKind);
+        AppHarness app;
+        std::vector<RecordTexts> records(3000);
+        for (RecordTexts& record : records) record = {text(), text(), text()};
+        app.ShowRecords(records);
+        AddressListView& view = app.View();
+        const AddressList& list = view.RowTexts();
+        const auto inOrder = [&](const AddressRecord& a, const AddressRecord& b, int column) {
+            if (column == 1) return CompareNoCase(list.Name(a), list.Name(b)) <= 0;
+            if (column == 2) return CompareMailboxThenEmail(list, a, b) <= 0;
+            return CompareNoCase(list.Email(a), list.Email(b)) <= 0;
+        };
         for (int column = 0; column < 3; ++column) {
-            std::vector<AddressRecord*> rows;
-            for (int i = 0; i < list.Count(); ++i) rows.push_back(list.At(i));
-            SortRowsByColumn(list, rows, column);
-            for (std::size_t i = 1; i < rows.size(); ++i) QVERIFY(CompareRows(list, rows[i - 1], rows[i], column) <= 0);
-            std::sort(rows.begin(), rows.end());
-            QVERIFY(std::adjacent_find(rows.begin(), rows.end()) == rows.end() && rows.size() == 3000);
+            view.SortRows(column);
+            QCOMPARE(view.RowCount(), 3000);
+            for (int row = 1; row < view.RowCount(); ++row)
+                QVERIFY(inOrder(*view.RowRecord(row - 1), *view.RowRecord(row), column));
         }
     }
 };

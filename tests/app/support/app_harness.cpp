@@ -7,14 +7,12 @@
 
 namespace mirelo::testing {
 
-// Opens and closes every menu first, so each item shows its current state.
+// No menu opens: each item must show its current state as it is.
 QAction* AppHarness::Item(const QString& text) {
     QAction* found = nullptr;
     for (QAction* top : Frame().menuBar()->actions()) {
         if (top->text() == text) found = top;
         if (!top->menu()) continue;
-        emit top->menu()->aboutToShow();
-        emit top->menu()->aboutToHide();
         for (QAction* item : top->menu()->actions()) found = item->text() == text ? item : found;
     }
     if (!found) qFatal("no menu item %s", qPrintable(text));

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "main_frame.h"
-#include "mirelo_app.h"
-#include "mirelo_doc.h"
-#include "mirelo_view.h"
+#include "address_list_view.h"
+#include "main_window.h"
+#include "mirelo_application.h"
+#include "mirelo_document.h"
 #include "platform_services.h"
 #include "support/temp_dir.h"
 
@@ -27,12 +29,16 @@ class FakePlatform : public PlatformServices {
 public:
     using Path = std::optional<std::string>;
     QList<Path> folderAnswers, saveAnswers, openAnswers;
+    QList<std::optional<SaveChoice>> saveAsAnswers;  // Save As's dialog; when empty, the plain one's answers
     QList<SaveAnswer> saveChangesAnswers;
     QStringList ownAddressAnswers;
     std::string localAppData;
     bool editorOpens = true;
 
     std::vector<std::string> folderInitials, savePreloads, openedForEditing;
+    std::vector<bool> partialSaves;       // of the plain save dialog
+    std::vector<QString> statusesAtSave;  // the status line as the plain save dialog opened
+    std::function<QString()> statusNow;
     std::vector<QString> messages;
     int saveChangesAsked = 0;
 
@@ -40,9 +46,16 @@ public:
         folderInitials.push_back(initialFolder);
         return folderAnswers.isEmpty() ? Path() : folderAnswers.takeFirst();
     }
-    Path AskSavePath(const std::string& preload) override {
+    Path AskSavePath(const std::string& preload, bool partial) override {
         savePreloads.push_back(preload);
+        partialSaves.push_back(partial);
+        if (statusNow) statusesAtSave.push_back(statusNow());
         return saveAnswers.isEmpty() ? Path() : saveAnswers.takeFirst();
+    }
+    std::optional<SaveChoice> AskSaveAsPath(const std::string& preload) override {
+        if (saveAsAnswers.isEmpty()) return PlatformServices::AskSaveAsPath(preload);
+        savePreloads.push_back(preload);
+        return saveAsAnswers.takeFirst();
     }
     Path AskOpenPath() override { return openAnswers.isEmpty() ? Path() : openAnswers.takeFirst(); }
     void ShowMessage(const QString& text) override { messages.push_back(text); }
@@ -74,23 +87,23 @@ public:
     // Ends the program as closing would, then starts it again on the same profile.
     void Restart() {
         app_.reset();
-        app_ = std::make_unique<CMireloApp>(platform);
-        app_->InitInstance();
+        app_ = std::make_unique<MireloApplication>(platform);
+        app_->Start();
+        platform.statusNow = [this] { return Frame().MessageText(); };
         QApplication::setActiveWindow(&Frame());
         if (!QTest::qWaitForWindowExposed(&Frame())) qFatal("the main window was not shown");
     }
 
-    CMireloApp& App() { return *app_; }
-    CMainFrame& Frame() { return app_->MainFrame(); }
-    CMireloDoc& Doc() { return app_->Document(); }
-    CMireloView& View() { return app_->View(); }
+    MireloApplication& App() { return *app_; }
+    MainWindow& Frame() { return app_->Window(); }
+    MireloDocument& Doc() { return app_->Document(); }
+    AddressListView& View() { return app_->Window().View(); }
 
     // A menu title or an item anywhere, by its text, in its current state.
     QAction* Item(const QString& text);
     bool Enabled(const QString& itemText) { return Item(itemText)->isEnabled(); }
     bool Checked(const QString& itemText) { return Item(itemText)->isChecked(); }
-    // Chooses the item as a user would, after its menu has opened, and waits for an
-    // extraction it starts to end.
+    // Chooses the item, and waits for an extraction it starts to end.
     void Choose(const QString& itemText) {
         Item(itemText)->trigger();
         if (!QTest::qWaitFor([this] { return !Doc().IsExtracting(); }, 60000)) qFatal("the extraction did not end");
@@ -140,8 +153,34 @@ public:
 
 private:
     QTemporaryDir profileFolder_;
-    std::unique_ptr<CMireloApp> app_;
+    std::unique_ptr<MireloApplication> app_;
 };
+
+// Runs action on the modal dialog once its loop is running, then closes it if the action
+// did not, so that a failed check cannot leave the test waiting.
+inline void OnModalDialog(std::function<void(QDialog&)> action) {
+    QTimer::singleShot(0, [action] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) QFAIL("no modal dialog open");
+        QApplication::setActiveWindow(dialog);
+        const bool active = QTest::qWaitForWindowActive(dialog);
+        if (active) action(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+        QVERIFY2(active, "the dialog takes the focus");
+    });
+}
+
+// Clicks near the left end, where a check box has its box.
+inline void Click(QWidget& dialog, const QString& text) {
+    const auto buttons = dialog.findChildren<QAbstractButton*>();
+    const auto button = std::find_if(buttons.begin(), buttons.end(), [&](auto* b) { return b->text() == text; });
+    QVERIFY2(button != buttons.end(), qPrintable(text));
+    QTest::mouseClick(*button, Qt::LeftButton, {}, QPoint(1, 1) * ((*button)->height() / 2));
+}
+
+inline void Click(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 1) * (button->height() / 2));
+}
 
 // As text, so that a failed comparison shows both files.
 inline QString FileText(const std::string& path) { return QString::fromStdString(ReadFileBytes(path)); }

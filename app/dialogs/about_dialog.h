@@ -5,11 +5,11 @@
 namespace mirelo {
 
 // "About Mirelo": icon, name and version, copyright, and the four steps of using it.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 }  // namespace mirelo

@@ -1,4 +1,4 @@
-#include "mirelo_view.h"
+#include "address_list_view.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -8,10 +8,7 @@
 #include <algorithm>
 
 #include "address_row_model.h"
-#include "command_ids.h"
-#include "command_table.h"
-#include "dialogs/dialog_commands.h"
-#include "mirelo_doc.h"
+#include "mirelo_document.h"
 
 namespace mirelo {
 
@@ -44,11 +41,11 @@ int RowKeepingFocus(const std::vector<int>& removed, int row, int rowCount) {
 
 }  // namespace
 
-CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
+AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
     : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
-    connect(&document_, &CMireloDoc::rowsCleared, this, &CMireloView::DeleteAllRows);
-    connect(&document_, &CMireloDoc::rowsRefilled, this, &CMireloView::RefillRows);
-    connect(&document_, &CMireloDoc::detailsChanged, this, &CMireloView::ShowDetails);
+    connect(&document_, &MireloDocument::rowsCleared, this, &AddressListView::DeleteAllRows);
+    connect(&document_, &MireloDocument::rowsRefilled, this, &AddressListView::RefillRows);
+    connect(&document_, &MireloDocument::detailsChanged, this, &AddressListView::ShowDetails);
     setModel(rows_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -64,67 +61,43 @@ CMireloView::CMireloView(CMireloDoc& document, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setItemDelegateForColumn(AddressRowModel::kMailboxColumn, new MiddleElidingDelegate(this));
+    setItemDelegateForColumn(kMailboxColumn, new MiddleElidingDelegate(this));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (!document_.IsExtracting()) SortRows(column);
     });
 }
 
-void CMireloView::RegisterCommands(CommandTable& commands) {
-    commands_ = &commands;
-    const auto sortCommand = [this, &commands](int commandId, int column) {
-        commands.SetHandler(
-            commandId, [this, column] { SortRows(column); },
-            [this, column](CmdUI& ui) {
-                ui.Enable(CanChangeRows());
-                ui.SetCheck(document_.SortColumn() == column);
-            });
-    };
-    sortCommand(ID_SORT_EMAIL, AddressRowModel::kEmailColumn);
-    sortCommand(ID_SORT_NAME, AddressRowModel::kNameColumn);
-    sortCommand(ID_SORT_MAILBOX, AddressRowModel::kMailboxColumn);
-    commands.SetHandler(
-        ID_DELETE_SELECTION, [this] { DeleteSelection(); },
-        [this](CmdUI& ui) { ui.Enable(CanChangeRows() && HasSelectedRow()); });
-    commands.SetHandler(
-        ID_DELETE_AUTOMATED_AND_OWN, [this] { DeleteAutomatedAndOwn(); },
-        [this](CmdUI& ui) { ui.Enable(CanChangeRows()); });
-    commands.SetHandler(
-        ID_EDIT_FIND, [this] { RunFindCommand(this, *this); },
-        [this](CmdUI& ui) { ui.Enable(CanChangeRows()); });
-}
-
-bool CMireloView::CanChangeRows() const {
+bool AddressListView::CanChangeRows() const {
     return document_.HasRecords() && !document_.IsExtracting();
 }
 
-void CMireloView::OnInitialUpdate() {
+void AddressListView::OnInitialUpdate() {
     const int w = width();
-    setColumnWidth(AddressRowModel::kEmailColumn, w / 3);
-    setColumnWidth(AddressRowModel::kNameColumn, w / 3);
+    setColumnWidth(kEmailColumn, w / 3);
+    setColumnWidth(kNameColumn, w / 3);
 }
 
-void CMireloView::ShowDetails() {
+void AddressListView::ShowDetails() {
     rows_->SetFacts(document_.Facts());
     FitColumnsWhenTheyChange();
 }
 
 // Widths the user set stay until the details come or go.
-void CMireloView::FitColumnsWhenTheyChange() {
+void AddressListView::FitColumnsWhenTheyChange() {
     if (rows_->columnCount() == fittedColumns_) return;
     fittedColumns_ = rows_->columnCount();
-    if (fittedColumns_ == AddressRowModel::kColumnCount) {
+    if (fittedColumns_ == kPlainColumnCount) {
         OnInitialUpdate();
         return;
     }
     // The last day seen fills the rest, as the mailbox does without the details.
     const int w = width();
     const int widths[] = {w / 4, w / 5, w / 5, w / 12, w / 8};
-    for (int column = 0; column < AddressRowModel::kLastSeenColumn; ++column)
+    for (int column = 0; column < kLastSeenColumn; ++column)
         setColumnWidth(column, widths[column]);
 }
 
-void CMireloView::RefillRows(const AddressList& list) {
+void AddressListView::RefillRows(const AddressList& list) {
     std::vector<AddressRecord*> shown;
     shown.reserve(static_cast<std::size_t>(list.Count()));
     for (int position = 0; position < list.Count(); ++position) {
@@ -134,20 +107,20 @@ void CMireloView::RefillRows(const AddressList& list) {
     FitColumnsWhenTheyChange();
 }
 
-void CMireloView::DeleteAllRows() {
+void AddressListView::DeleteAllRows() {
     rows_->ClearRows();
 }
 
-void CMireloView::SortRows(int column) {
+void AddressListView::SortRows(int column) {
     rows_->SortRows(column);
     document_.SetSortColumn(column);
 }
 
-void CMireloView::DeleteSelection() {
+void AddressListView::DeleteSelection() {
     DeleteRows(SelectedRows());
 }
 
-void CMireloView::DeleteAutomatedAndOwn() {
+void AddressListView::DeleteAutomatedAndOwn() {
     const AddressClassifier classifier = document_.Classifier();
     std::vector<int> unwanted;
     for (int row = 0; row < RowCount(); ++row) {
@@ -157,7 +130,7 @@ void CMireloView::DeleteAutomatedAndOwn() {
     DeleteRows(unwanted);
 }
 
-void CMireloView::DeleteRows(const std::vector<int>& rows) {
+void AddressListView::DeleteRows(const std::vector<int>& rows) {
     if (rows.empty()) return;
 
     document_.SetModifiedFlag(true);
@@ -167,7 +140,7 @@ void CMireloView::DeleteRows(const std::vector<int>& rows) {
 
 // The rows go in one pass; the focus and the scroll end where removing the rows run by
 // run, from the last up, would leave them.
-void CMireloView::RemoveRows(const std::vector<int>& rows) {
+void AddressListView::RemoveRows(const std::vector<int>& rows) {
     const QModelIndex current = currentIndex();
     const int focusRow = RowKeepingFocus(rows, current.row(), RowCount());
     if (focusRow != current.row()) scrollTo(rows_->index(focusRow, 0));
@@ -182,7 +155,7 @@ void CMireloView::RemoveRows(const std::vector<int>& rows) {
 }
 
 // Every row that the selection touches: the view selects whole rows only.
-std::vector<int> CMireloView::SelectedRows() const {
+std::vector<int> AddressListView::SelectedRows() const {
     std::vector<int> rows;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
@@ -192,23 +165,23 @@ std::vector<int> CMireloView::SelectedRows() const {
     return rows;
 }
 
-bool CMireloView::HasSelectedRow() const {
+bool AddressListView::HasSelectedRow() const {
     return selectionModel()->hasSelection();
 }
 
-int CMireloView::RowCount() const {
+int AddressListView::RowCount() const {
     return rows_->rowCount();
 }
 
-const AddressRecord* CMireloView::RowRecord(int row) const {
+const AddressRecord* AddressListView::RowRecord(int row) const {
     return rows_->Record(row);
 }
 
-const AddressList& CMireloView::RowTexts() const {
+const AddressList& AddressListView::RowTexts() const {
     return rows_->Texts();
 }
 
-void CMireloView::SelectOnly(const std::vector<int>& rows) {
+void AddressListView::SelectOnly(const std::vector<int>& rows) {
     QItemSelection selection;
     const int lastColumn = rows_->columnCount() - 1;
     for (auto first = rows.begin(); first != rows.end();) {
@@ -223,14 +196,14 @@ void CMireloView::SelectOnly(const std::vector<int>& rows) {
     selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
-void CMireloView::EnsureRowFullyVisible(int row) {
+void AddressListView::EnsureRowFullyVisible(int row) {
     scrollTo(rows_->index(row, 0), QAbstractItemView::EnsureVisible);
 }
 
-void CMireloView::keyPressEvent(QKeyEvent* event) {
+void AddressListView::keyPressEvent(QKeyEvent* event) {
     // Shift+Delete never gets here: the window takes it as an accelerator.
     if (event->key() == Qt::Key_Delete) {
-        if (commands_) commands_->Execute(ID_DELETE_SELECTION);
+        if (CanChangeRows()) DeleteSelection();
         event->accept();
         return;
     }

@@ -1,4 +1,4 @@
-#include "mirelo_doc.h"
+#include "mirelo_document.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +8,7 @@
 
 #include "app_strings.h"
 #include "background_extraction.h"
-#include "command_ids.h"
-#include "command_table.h"
+#include "address_columns.h"
 #include "export/csv_file.h"
 #include "export/list_output.h"
 #include "platform_services.h"
@@ -57,29 +56,16 @@ QString Decode(const std::string& bytes) {
 
 }  // namespace
 
-CMireloDoc::CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
-    : profile_(profile), platform_(platform), waitCursor_(waitCursor), list_(std::make_unique<AddressList>()) {}
+MireloDocument::MireloDocument(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
+    : profile_(profile),
+      platform_(platform),
+      waitCursor_(waitCursor),
+      readings_(LoadReadingChoices(profile)),
+      list_(std::make_unique<AddressList>()) {}
 
-CMireloDoc::~CMireloDoc() = default;
+MireloDocument::~MireloDocument() = default;
 
-void CMireloDoc::RegisterCommands(CommandTable& commands) {
-    const auto idle = [this](CmdUI& ui) { ui.Enable(!extracting_); };
-    commands.SetHandler(ID_EXTRACT_EUDORA, [this] { OnExtractEudora(); }, idle);
-    commands.SetHandler(ID_EXTRACT_OUTLOOK, [this] { OnExtractOutlook(); }, idle);
-    commands.SetHandler(ID_EXTRACT_ALL_MAIL, [this] { Extract(MailSource::AllMail); }, idle);
-    commands.SetHandler(ID_FILE_SAVE, [this] { OnFileSave(); },
-                        [this](CmdUI& ui) { ui.Enable(HasRecords() && IsModified() && !extracting_); });
-    commands.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); },
-                        [this](CmdUI& ui) { ui.Enable(HasRecords() && !extracting_); });
-    commands.SetHandler(ID_VIEW_DETAILS, [this] { SetDetails(!details_); },
-                        [this](CmdUI& ui) {
-                            ui.Enable(!extracting_);
-                            ui.SetCheck(details_);
-                        });
-    commands.SetHandler(ID_EDIT_OWN_ADDRESSES, [this] { EditOwnAddresses(); }, idle);
-}
-
-void CMireloDoc::EditOwnAddresses() {
+void MireloDocument::EditOwnAddresses() {
     const std::optional<QString> text =
         platform_.AskOwnAddresses(Decode(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)));
     if (!text) return;
@@ -87,32 +73,34 @@ void CMireloDoc::EditOwnAddresses() {
     if (facts_) SetDetails(true);
 }
 
-AddressClassifier CMireloDoc::Classifier() const {
+AddressClassifier MireloDocument::Classifier() const {
     return AddressClassifier(AddressesOfLines(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)),
                              list_->ListAddresses());
 }
 
-void CMireloDoc::SetDetails(bool on) {
+void MireloDocument::SetReadings(const ReadingChoices& readings) {
+    readings_ = readings;
+    SaveReadingChoices(profile_, readings_);
+}
+
+void MireloDocument::SetDetails(bool on) {
     details_ = on;
     facts_.reset();
-    if (on && HasRecords()) {
-        GatherFacts();
-        if (!list_->ScanExtrasAsked().captureDates) ShowStatus("Last seen shows after the next extraction");
-    }
+    if (on && HasRecords()) GatherFacts();
     emit detailsChanged();
 }
 
-void CMireloDoc::GatherFacts() {
+void MireloDocument::GatherFacts() {
     facts_ = FactsTable::Gather(*list_, Classifier());
 }
 
-void CMireloDoc::OnNewDocument() {
+void MireloDocument::OnNewDocument() {
     pathName_.clear();
     SetTitle(QString::fromLatin1(kUntitled));
     SetModifiedFlag(false);
 }
 
-bool CMireloDoc::OnOpenDocument(const QString& path) {
+bool MireloDocument::OnOpenDocument(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         platform_.ShowMessage(QStringLiteral("Failed to open document."));
@@ -124,18 +112,17 @@ bool CMireloDoc::OnOpenDocument(const QString& path) {
     return true;
 }
 
-void CMireloDoc::SetTitle(const QString& title) {
+void MireloDocument::SetTitle(const QString& title) {
     title_ = title;
     emit titleChanged();
 }
 
-bool CMireloDoc::SaveModified() {
+bool MireloDocument::SaveModified() {
     if (!IsModified()) return true;
     switch (platform_.AskSaveChanges(title_)) {
     case PlatformServices::SaveAnswer::Yes:
-        // The remembered file holds an earlier list when this one's export never wrote it
-        // (a close stopped its extraction, or its save was cancelled or failed): ask where.
-        return Save(!listWritten_);
+        // Save asks where when the list was never written.
+        return SaveList(false);
     case PlatformServices::SaveAnswer::No:
         return true;
     case PlatformServices::SaveAnswer::Cancel:
@@ -144,11 +131,11 @@ bool CMireloDoc::SaveModified() {
     return false;
 }
 
-void CMireloDoc::RequestStop() {
+void MireloDocument::RequestStop() {
     if (extraction_) extraction_->RequestStop();
 }
 
-bool CMireloDoc::CanCloseFrame() {
+bool MireloDocument::CanCloseFrame() {
     if (extracting_) {
         closeRequested_ = true;
         RequestStop();
@@ -157,15 +144,7 @@ bool CMireloDoc::CanCloseFrame() {
     return SaveModified();
 }
 
-void CMireloDoc::OnExtractEudora() {
-    Extract(MailSource::Eudora);
-}
-
-void CMireloDoc::OnExtractOutlook() {
-    Extract(MailSource::Outlook);
-}
-
-std::string CMireloDoc::InitialFolder(MailSource source) {
+std::string MireloDocument::InitialFolder(MailSource source) {
     const std::string remembered = profile_.GetProfileString(kFolderSection, FolderEntry(source));
     if (source != MailSource::Outlook || !remembered.empty()) return remembered;
     const std::string appData = platform_.LocalAppDataFolder();
@@ -173,26 +152,36 @@ std::string CMireloDoc::InitialFolder(MailSource source) {
     return appData + kPathSeparator + "Identities" + kPathSeparator;
 }
 
-void CMireloDoc::Extract(MailSource source) {
+void MireloDocument::Extract(MailSource source) {
     std::string chosen;
     if (!BrowseForFolder(platform_, FolderPrompt(source), chosen, InitialFolder(source))) return;
     profile_.WriteProfileString(kFolderSection, FolderEntry(source), chosen);
     ExtractionRequest request;
     request.source = source;
     request.folder = chosen;
-    request.reading.kinds = kinds_;
-    // Names are decoded beside the list for Save As, which writes as the command line does.
-    request.extras = {details_, true, details_};
+    request.reading = readings_.For(source);
+    // Whatever Details shows, Save As writes every format as the command line does: the
+    // dates, the decoded names and the lists' addresses are gathered for it.
+    request.extras = {true, true, true};
     if (const auto unreadable = FindUnreadableFolder(request)) {
         platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
         return;
     }
+    // The new list is a new document: the changes of the one on hand are asked about
+    // first, and neither they nor its file carry over.
+    if (!SaveModified()) return;
+    OnNewDocument();
+    listFile_.clear();
 
     extracting_ = true;
     extractedSource_ = source;
-    listWritten_ = false;
+    readingNote_ = ReadingNote(request);
     nothingRead_ = false;
     problemCount_ = 0;
+    problems_.clear();
+    foundNoStore_ = false;
+    extractedFolder_ = request.folder;
+    emit problemsChanged();
     waitCursor_.Begin();
     labelPrefix_.clear();
     // The rows point at records that the extraction is about to reuse for new addresses.
@@ -202,13 +191,17 @@ void CMireloDoc::Extract(MailSource source) {
     emit extractingChanged(true);
     extraction_ = std::make_unique<BackgroundExtraction>(std::move(request),
                                                          std::exchange(list_, std::make_unique<AddressList>()), *this);
-    connect(extraction_.get(), &BackgroundExtraction::finished, this, &CMireloDoc::EndExtraction);
+    connect(extraction_.get(), &BackgroundExtraction::finished, this, &MireloDocument::EndExtraction);
 }
 
-void CMireloDoc::EndExtraction() {
+void MireloDocument::EndExtraction() {
     ExtractionResult result = extraction_->TakeResult();
     list_ = std::move(result.list);
     labelPrefix_ = result.labelPrefix;
+    for (StoreProblem& problem : result.problems) problem.path = WithoutPrefix(problem.path, labelPrefix_);
+    problems_ = std::move(result.problems);
+    foundNoStore_ = result.finished && result.storeCount == 0;
+    emit problemsChanged();
     // Before the export orders the list: the facts read it in walk order.
     if (details_) GatherFacts();
     extraction_.release()->deleteLater();  // its signal is being delivered
@@ -220,7 +213,7 @@ void CMireloDoc::EndExtraction() {
     QTimer::singleShot(0, this, [this, finished = result.finished] { FinishExtraction(finished); });
 }
 
-void CMireloDoc::FinishExtraction(bool finished) {
+void MireloDocument::FinishExtraction(bool finished) {
     Export(finished);
     waitCursor_.End();
     extracting_ = false;
@@ -232,7 +225,7 @@ void CMireloDoc::FinishExtraction(bool finished) {
     }
 }
 
-void CMireloDoc::Export(bool finished) {
+void MireloDocument::Export(bool finished) {
     if (nothingRead_) {
         ShowStatus("Done");
         return;
@@ -242,44 +235,45 @@ void CMireloDoc::Export(bool finished) {
     OrderAndFilter(*list_, labelPrefix_, nullptr);
     RefillRows();
     if (closeRequested_) return;
+    // An empty list offered for saving would pass for a result, and could replace one.
+    if (foundNoStore_) {
+        ShowStatus(NoStoreText());
+        return;
+    }
 
-    const bool written = WriteList(true, true);
-    if (written) MarkWritten();
+    // Said before the save is asked for, whose dialog says the list is partial.
+    if (!finished) ShowStatus("Extraction stopped" + readingNote_);
+    const bool written = WriteList(finished ? SaveMoment::AfterExtraction : SaveMoment::AfterStoppedExtraction);
+    if (written) SetModifiedFlag(false);
     if (!finished) {
-        ShowStatus(written ? "Extraction stopped: " + statusText_ : std::string("Extraction stopped"));
+        if (written) ShowStatus("Extraction stopped: " + statusText_);
     } else if (!written) {
-        ShowStatus("Done");
+        ShowStatus("Done" + readingNote_);
     }
 }
 
-void CMireloDoc::OnFileSave() {
-    Save(false);
-}
-
-void CMireloDoc::OnFileSaveAs() {
-    Save(true);
-}
-
-bool CMireloDoc::Save(bool ask) {
-    const bool written = WriteList(false, ask);
-    if (written) MarkWritten();
+bool MireloDocument::SaveList(bool ask) {
+    const bool written = WriteList(ask ? SaveMoment::SaveAs : SaveMoment::Save);
+    if (written) SetModifiedFlag(false);
     return written;
 }
 
-bool CMireloDoc::WriteList(bool afterExtraction, bool ask) {
-    std::string path = profile_.GetProfileString(kFolderSection, kSavePathEntry);
+bool MireloDocument::WriteList(SaveMoment moment) {
+    const bool afterExtraction = moment == SaveMoment::AfterExtraction || moment == SaveMoment::AfterStoppedExtraction;
+    std::string path = moment == SaveMoment::Save ? listFile_ : std::string();
     ExportFormat format;
-    if (ask || path.empty()) {
+    if (path.empty()) {
+        // The file last chosen only fills the dialog in: it may hold another list.
+        const std::string preload = profile_.GetProfileString(kFolderSection, kSavePathEntry);
         std::optional<SaveChoice> chosen;
-        if (ask && !afterExtraction) {
-            chosen = platform_.AskSaveAsPath(path);
-        } else if (std::optional<std::string> plain = platform_.AskSavePath(path)) {
+        if (moment == SaveMoment::SaveAs) {
+            chosen = platform_.AskSaveAsPath(preload);
+        } else if (auto plain = platform_.AskSavePath(preload, moment == SaveMoment::AfterStoppedExtraction)) {
             chosen = SaveChoice{*plain};
         }
         if (!chosen) return false;
         path = chosen->path;
         format.kind = chosen->format;
-        // Save goes on writing the plain list, so a file of another format is no place for it.
         if (IsOriginalCsv(format)) profile_.WriteProfileString(kFolderSection, kSavePathEntry, path);
     }
 
@@ -288,7 +282,9 @@ bool CMireloDoc::WriteList(bool afterExtraction, bool ask) {
         platform_.ShowMessage(Decode(written.Error().message + '\n' + written.Error().reason));
         return false;
     }
-    ShowStatus(CountsText(list_->Count(), written.Value()));
+    // Save goes on writing the plain list, so a file of another format is no place for it.
+    if (IsOriginalCsv(format)) listFile_ = path;
+    ShowStatus(CountsText(list_->Count(), written.Value()) + (afterExtraction ? readingNote_ : std::string()));
     // Without an editor the counts alone would leave the user looking for the file.
     const std::string file = OutputFileFor(path, format.kind);
     if (afterExtraction && !platform_.OpenForEditing(file))
@@ -298,42 +294,57 @@ bool CMireloDoc::WriteList(bool afterExtraction, bool ask) {
 
 // The formats with facts write the same as the command line's: the facts are gathered
 // for them when Details has not.
-const FactsTable* CMireloDoc::FactsFor(const ExportFormat& format) {
+const FactsTable* MireloDocument::FactsFor(const ExportFormat& format) {
     if (!NeedsFacts(format)) return nullptr;
     if (facts_) return &*facts_;
     saveFacts_ = FactsTable::Gather(*list_, Classifier());
     return &*saveFacts_;
 }
 
-void CMireloDoc::MarkWritten() {
-    listWritten_ = true;
-    SetModifiedFlag(false);
+std::string MireloDocument::NoStoreText() const {
+    if (extractedSource_ == MailSource::AllMail) return "No mail stores found under " + extractedFolder_;
+    if (extractedSource_ == MailSource::Outlook) return "No mailboxes found under " + FolderOf(extractedFolder_);
+    std::string text = "No mailboxes found under " + extractedFolder_;
+    if (HoldsStores(extractedFolder_, StoreKind::Outlook))
+        text += "; it holds Outlook Express stores: try Extract email addresses (Outlook)";
+    return text;
 }
 
-void CMireloDoc::ShowStatus(const std::string& text) {
+void MireloDocument::ShowStatus(const std::string& text) {
     statusText_ = text;
     emit statusChanged(Decode(statusText_));
 }
 
-void CMireloDoc::ShowProgress(std::uint64_t done, std::uint64_t total) {
+void MireloDocument::ShowProgress(std::uint64_t done, std::uint64_t total) {
     emit progressChanged(ProgressSteps(done, total));
 }
 
-void CMireloDoc::ReportProblem(const std::string& path, const std::string& reason) {
+void MireloDocument::ReportProblem(const std::string& path, const std::string& reason) {
     ++problemCount_;
     ShowStatus("Skipped " + WithoutPrefix(path, labelPrefix_) + ": " + reason + " (" +
                std::to_string(problemCount_) + " so far)");
 }
 
 // An empty list offered for saving would pass for a result.
-void CMireloDoc::ReportNothingRead(const std::string& message) {
+void MireloDocument::ReportNothingRead(const std::string& message) {
     nothingRead_ = true;
     platform_.ShowMessage(Decode(message));
 }
 
-void CMireloDoc::RefillRows() {
+void MireloDocument::RefillRows() {
     emit rowsRefilled(*list_);
-    sortColumn_ = kMailboxColumn;
+    SetSortColumn(kMailboxColumn);
+}
+
+void MireloDocument::SetSortColumn(int column) {
+    sortColumn_ = column;
+    emit sortColumnChanged(column);
+}
+
+void MireloDocument::SetModifiedFlag(bool modified) {
+    if (modified == modified_) return;
+    modified_ = modified;
+    emit modifiedChanged(modified);
 }
 
 }  // namespace mirelo

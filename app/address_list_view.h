@@ -8,18 +8,15 @@
 
 namespace mirelo {
 
-class CMireloDoc;
-class CommandTable;
+class MireloDocument;
 
 // The address list: one row per record shown, columns "Email", "Name" and "Mailbox".
 // Sorting moves rows only; deleting a row marks its record deleted for the next save.
-class CMireloView : public QTableView, public RowAccess {
+class AddressListView : public QTableView, public RowAccess {
     Q_OBJECT
 public:
-    explicit CMireloView(CMireloDoc& document, QWidget* parent = nullptr);
+    explicit AddressListView(MireloDocument& document, QWidget* parent = nullptr);
 
-    CMireloDoc& GetDocument() const { return document_; }
-    void RegisterCommands(CommandTable& commands);
 
     // Sets the first two columns to a third of the view's width each; the last column
     // fills the rest of the list and follows the window.
@@ -31,12 +28,15 @@ public:
     // The details columns follow the document's facts.
     void ShowDetails();
 
-    // Ascending by CompareRows always; the order of the record list stays as it is.
+    // Ascending always; the order of the record list stays as it is.
     void SortRows(int column);
     void DeleteSelection();
     // Marks deleted, as a deleted selection is, the rows of robots and of the user's own addresses.
     void DeleteAutomatedAndOwn();
     bool HasSelectedRow() const;
+    // Rows can be sorted, searched and deleted: there are records, and no extraction is
+    // about to reuse them.
+    bool CanChangeRows() const;
 
     int RowCount() const override;
     const AddressRecord* RowRecord(int row) const override;
@@ -48,16 +48,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool CanChangeRows() const;
     std::vector<int> SelectedRows() const;
     void DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
     void FitColumnsWhenTheyChange();
 
-    CMireloDoc& document_;
+    MireloDocument& document_;
     AddressRowModel* rows_;
-    CommandTable* commands_ = nullptr;
-    int fittedColumns_ = AddressRowModel::kColumnCount;
+    int fittedColumns_ = kPlainColumnCount;
 };
 
 }  // namespace mirelo

@@ -1,4 +1,4 @@
-#include "dialogs/find_string_dlg.h"
+#include "dialogs/find_dialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,17 +9,16 @@
 
 namespace mirelo {
 
-CFindStringDlg::CFindStringDlg(QWidget* parent) : QDialog(parent) {
+FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Find string"));
     auto* label = new QLabel(QStringLiteral("Search for:"), this);
     // The first tab stop, so it has the focus when the dialog opens.
-    findEdit_ = new QLineEdit(m_strFind, this);
-    findEdit_->setObjectName(QStringLiteral("1001"));
+    searchEdit_ = new QLineEdit(this);
     QHBoxLayout* buttons = AddOkCancelButtons(this);
 
     auto* search = new QHBoxLayout;
     search->addWidget(label);
-    search->addWidget(findEdit_);
+    search->addWidget(searchEdit_);
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(search);
@@ -28,9 +27,8 @@ CFindStringDlg::CFindStringDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 }
 
-void CFindStringDlg::accept() {
-    m_strFind = findEdit_->text();
-    QDialog::accept();
+QString FindDialog::SearchText() const {
+    return searchEdit_->text();
 }
 
 }  // namespace mirelo

@@ -10,12 +10,12 @@
 #include "export/formats/export_format.h"
 #include "extraction/extraction_service.h"
 #include "facts/address_facts.h"
+#include "reading_choices.h"
 #include "scan/address_list.h"
 
 namespace mirelo {
 
 class BackgroundExtraction;
-class CommandTable;
 class PlatformServices;
 class Profile;
 class WaitCursor;
@@ -24,37 +24,35 @@ class WaitCursor;
 // runs the extractions and the saves, and lives as long as the program. The window and
 // the view follow it through its signals, which are delivered at once. An extraction reads
 // on a thread of its own; the list on hand stays empty until it has finished.
-class CMireloDoc : public QObject, public ExtractionObserver {
+class MireloDocument : public QObject, public ExtractionObserver {
     Q_OBJECT
 public:
     static constexpr int kNoSortColumn = -1;
-    static constexpr int kMailboxColumn = 2;
 
-    CMireloDoc(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
-    ~CMireloDoc() override;
-
-    void RegisterCommands(CommandTable& commands);
+    MireloDocument(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor);
+    ~MireloDocument() override;
 
     AddressList& List() { return *list_; }
     bool HasRecords() const { return list_->Count() != 0; }
     // What the labels of the list on hand begin with; it is left out where they are shown.
     const std::string& LabelPrefix() const { return labelPrefix_; }
-    // The header kinds the next extraction reads, as Select header types sets them.
-    HeaderKindSet& HeaderKinds() { return kinds_; }
+    // What the next extractions read, as Select header types sets it.
+    const ReadingChoices& Readings() const { return readings_; }
+    void SetReadings(const ReadingChoices& readings);
     const std::string& StatusText() const { return statusText_; }
     int SortColumn() const { return sortColumn_; }
-    void SetSortColumn(int column) { sortColumn_ = column; }
+    void SetSortColumn(int column);
     bool IsModified() const { return modified_; }
-    void SetModifiedFlag(bool modified) { modified_ = modified; }
+    void SetModifiedFlag(bool modified);
     const QString& Title() const { return title_; }
     const QString& PathName() const { return pathName_; }
-    int ProblemCount() const { return problemCount_; }
+    // What the last extraction could not read, its label prefix left out.
+    const std::vector<StoreProblem>& Problems() const { return problems_; }
 
     // The per-address facts of the list on hand while Details is on; null when off.
     const FactsTable* Facts() const { return facts_ ? &*facts_ : nullptr; }
-    // Extractions ask for dates only while Details is on. Turned on over a list read
-    // without them, the facts come without the last day seen.
     void SetDetails(bool on);
+    bool DetailsShown() const { return details_; }
     // Own addresses from the profile, lists from the mail, robots by their names.
     AddressClassifier Classifier() const;
 
@@ -77,10 +75,11 @@ public:
     // the extraction has stopped, and then the window is closed again.
     bool CanCloseFrame();
 
-    void OnExtractEudora();
-    void OnExtractOutlook();
-    void OnFileSave();
-    void OnFileSaveAs();
+    // The commands: each asks what it needs and reports in the status line.
+    void Extract(MailSource source);
+    void Save() { SaveList(false); }
+    void SaveAs() { SaveList(true); }
+    void EditOwnAddresses();
 
     void ShowStatus(const std::string& text) override;
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;
@@ -98,22 +97,24 @@ signals:
     void rowsCleared();
     void rowsRefilled(const AddressList& list);
     void detailsChanged();
+    void modifiedChanged(bool modified);
+    void sortColumnChanged(int column);
+    void problemsChanged();
 
 private:
-    void Extract(MailSource source);
     std::string InitialFolder(MailSource source);
     void EndExtraction();
     void FinishExtraction(bool finished);
     void Export(bool finished);
-    bool Save(bool ask);
-    // Writes the list: to the remembered file, or where the user says when ask is set or
-    // none is remembered; Save As offers every format. True when written.
-    bool WriteList(bool afterExtraction, bool ask);
+    bool SaveList(bool ask);
+    enum class SaveMoment { AfterExtraction, AfterStoppedExtraction, Save, SaveAs };
+    // Writes the list: Save to the list's own file, or where the user says when it has none;
+    // Save As offers every format. True when written.
+    bool WriteList(SaveMoment moment);
     const FactsTable* FactsFor(const ExportFormat& format);
-    void MarkWritten();
     void SetTitle(const QString& title);
     void GatherFacts();
-    void EditOwnAddresses();
+    std::string NoStoreText() const;
 
     Profile& profile_;
     PlatformServices& platform_;
@@ -121,12 +122,13 @@ private:
 
     std::string statusText_;
     std::string labelPrefix_;
-    HeaderKindSet kinds_ = HeaderKindSet::Original();
+    ReadingChoices readings_;
+    std::string readingNote_;  // when the last extraction read otherwise than its command does
     std::optional<FactsTable> saveFacts_;  // gathered for a save in a format that needs them
     std::unique_ptr<AddressList> list_;
     int sortColumn_ = kNoSortColumn;
     bool modified_ = false;
-    bool listWritten_ = false;  // the list on hand has been written to a CSV file
+    std::string listFile_;  // where Save writes the list on hand; empty until it is written as CSV
     QString title_;
     QString pathName_;
 
@@ -134,7 +136,10 @@ private:
     MailSource extractedSource_ = MailSource::Eudora;
     bool closeRequested_ = false;
     bool nothingRead_ = false;
-    int problemCount_ = 0;
+    int problemCount_ = 0;  // while reading
+    std::vector<StoreProblem> problems_;
+    bool foundNoStore_ = false;
+    std::string extractedFolder_;
     bool details_ = false;
     std::optional<FactsTable> facts_;
     // Last, so that it stops before anything it reports to goes.

@@ -1,4 +1,4 @@
-#include "dialogs/about_dlg.h"
+#include "dialogs/about_dialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,7 +38,7 @@ QLabel* StaticText(QWidget* dialog, const QString& text) {
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Mirelo"));
     auto* icon = new QLabel(this);
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));

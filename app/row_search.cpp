@@ -1,4 +1,4 @@
-#include "dialogs/row_search.h"
+#include "row_search.h"
 
 #include <algorithm>
 #include <array>
@@ -60,7 +60,7 @@ private:
         const auto [known, isNew] = mailboxMatches_.try_emplace(record.mailbox, false);
         if (isNew) {
             known->second =
-                ShownTextContains(AddressRowModel::CellText(list_, record, AddressRowModel::kMailboxColumn), text_);
+                ShownTextContains(AddressRowModel::CellText(list_, record, kMailboxColumn), text_);
         }
         return known->second;
     }
@@ -74,6 +74,8 @@ private:
 }  // namespace
 
 void SelectMatchingRows(RowAccess& rows, const QString& text) {
+    // Without rows there are no texts to search.
+    if (rows.RowCount() == 0) return;
     RowMatcher matcher(rows.RowTexts(), text);
     std::vector<int> matches;
     const int rowCount = rows.RowCount();

@@ -6,6 +6,8 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <string>
+#include <unordered_set>
 
 #include "address_row_model.h"
 #include "mirelo_document.h"
@@ -39,6 +41,10 @@ int RowKeepingFocus(const std::vector<int>& removed, int row, int rowCount) {
     return *last + 1 < rowCount ? *last + 1 : -1;
 }
 
+std::string CountOf(int count, const char* one, const char* many) {
+    return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
 }  // namespace
 
 AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
@@ -62,6 +68,8 @@ AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setItemDelegateForColumn(kMailboxColumn, new MiddleElidingDelegate(this));
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { RememberColumnWidth(column, width); });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (!document_.IsExtracting()) SortRows(column);
     });
@@ -82,10 +90,40 @@ void AddressListView::ShowDetails() {
     FitColumnsWhenTheyChange();
 }
 
-// Widths the user set stay until the details come or go.
+std::vector<int> AddressListView::ColumnWidths(int columnCount) const {
+    const auto found = columnWidths_.find(columnCount);
+    return found == columnWidths_.end() ? std::vector<int>() : found->second;
+}
+
+void AddressListView::SetColumnWidths(int columnCount, std::vector<int> widths) {
+    widths.resize(static_cast<std::size_t>(columnCount - 1), horizontalHeader()->defaultSectionSize());
+    columnWidths_[columnCount] = std::move(widths);
+    if (columnCount == fittedColumns_) ApplyColumnWidths();
+}
+
+void AddressListView::ApplyColumnWidths() {
+    // Copied: each width set is remembered again as it is set.
+    const std::vector<int> widths = columnWidths_.at(fittedColumns_);
+    for (std::size_t column = 0; column < widths.size(); ++column) setColumnWidth(static_cast<int>(column), widths[column]);
+}
+
+// The last column fills the rest, so its width is the window's, not the user's.
+void AddressListView::RememberColumnWidth(int column, int width) {
+    if (rows_->columnCount() != fittedColumns_ || column >= fittedColumns_ - 1) return;
+    std::vector<int>& widths = columnWidths_[fittedColumns_];
+    widths.resize(static_cast<std::size_t>(fittedColumns_ - 1), horizontalHeader()->defaultSectionSize());
+    widths[static_cast<std::size_t>(column)] = width;
+}
+
+// Widths the user set stay with their columns: the details coming or going bring back the
+// widths last set for the columns then shown.
 void AddressListView::FitColumnsWhenTheyChange() {
     if (rows_->columnCount() == fittedColumns_) return;
     fittedColumns_ = rows_->columnCount();
+    if (columnWidths_.contains(fittedColumns_)) {
+        ApplyColumnWidths();
+        return;
+    }
     if (fittedColumns_ == kPlainColumnCount) {
         OnInitialUpdate();
         return;
@@ -98,6 +136,7 @@ void AddressListView::FitColumnsWhenTheyChange() {
 }
 
 void AddressListView::RefillRows(const AddressList& list) {
+    deletions_.clear();
     std::vector<AddressRecord*> shown;
     shown.reserve(static_cast<std::size_t>(list.Count()));
     for (int position = 0; position < list.Count(); ++position) {
@@ -108,6 +147,7 @@ void AddressListView::RefillRows(const AddressList& list) {
 }
 
 void AddressListView::DeleteAllRows() {
+    deletions_.clear();
     rows_->ClearRows();
 }
 
@@ -117,7 +157,8 @@ void AddressListView::SortRows(int column) {
 }
 
 void AddressListView::DeleteSelection() {
-    DeleteRows(SelectedRows());
+    const int count = DeleteRows(SelectedRows());
+    if (count > 0) document_.ShowStatus(CountOf(count, "row", "rows") + " deleted; Undo (Ctrl+Z) brings them back");
 }
 
 void AddressListView::DeleteAutomatedAndOwn() {
@@ -127,15 +168,41 @@ void AddressListView::DeleteAutomatedAndOwn() {
         const AddressCategory category = classifier.Classify(RowTexts().Email(*RowRecord(row)));
         if (category == AddressCategory::Automated || category == AddressCategory::Own) unwanted.push_back(row);
     }
-    DeleteRows(unwanted);
+    const int count = DeleteRows(unwanted);
+    document_.ShowStatus(count == 0 ? std::string("No automated or own addresses among the rows")
+                                    : CountOf(count, "automated or own address", "automated or own addresses") + " deleted; Undo (Ctrl+Z) brings them back");
 }
 
-void AddressListView::DeleteRows(const std::vector<int>& rows) {
-    if (rows.empty()) return;
+int AddressListView::DeleteRows(const std::vector<int>& rows) {
+    if (rows.empty()) return 0;
 
     document_.SetModifiedFlag(true);
-    for (const int row : rows) rows_->Record(row)->deleted = 1;
+    std::vector<AddressRecord*>& deleted = deletions_.emplace_back();
+    deleted.reserve(rows.size());
+    for (const int row : rows) {
+        rows_->Record(row)->deleted = 1;
+        deleted.push_back(rows_->Record(row));
+    }
     RemoveRows(rows);
+    return static_cast<int>(rows.size());
+}
+
+void AddressListView::UndoDeletion() {
+    if (deletions_.empty()) return;
+    std::vector<AddressRecord*> restored = std::move(deletions_.back());
+    deletions_.pop_back();
+    for (AddressRecord* record : restored) record->deleted = 0;
+    rows_->AddRows(restored);
+    if (document_.SortColumn() != MireloDocument::kNoSortColumn) rows_->SortRows(document_.SortColumn());
+
+    const std::unordered_set<const AddressRecord*> wanted(restored.begin(), restored.end());
+    std::vector<int> rows;
+    for (int row = 0; row < RowCount(); ++row) {
+        if (wanted.contains(RowRecord(row))) rows.push_back(row);
+    }
+    SelectOnly(rows);
+    EnsureRowFullyVisible(rows.front());
+    document_.ShowStatus(CountOf(static_cast<int>(rows.size()), "row", "rows") + " brought back");
 }
 
 // The rows go in one pass; the focus and the scroll end where removing the rows run by

@@ -2,6 +2,9 @@
 
 #include <QTableView>
 
+#include <map>
+#include <vector>
+
 #include "address_row_model.h"
 #include "row_access.h"
 #include "scan/address_list.h"
@@ -27,12 +30,19 @@ public:
     void DeleteAllRows();
     // The details columns follow the document's facts.
     void ShowDetails();
+    // The widths of the columns but the last, which fills the rest, for the plain columns or
+    // those with the details; none when they were never shown or set.
+    std::vector<int> ColumnWidths(int columnCount) const;
+    void SetColumnWidths(int columnCount, std::vector<int> widths);
 
     // Ascending always; the order of the record list stays as it is.
     void SortRows(int column);
     void DeleteSelection();
     // Marks deleted, as a deleted selection is, the rows of robots and of the user's own addresses.
     void DeleteAutomatedAndOwn();
+    // Brings back the rows of the last deletion not yet undone, selected, in the current order.
+    void UndoDeletion();
+    bool CanUndoDeletion() const { return !deletions_.empty(); }
     bool HasSelectedRow() const;
     // Rows can be sorted, searched and deleted: there are records, and no extraction is
     // about to reuse them.
@@ -49,13 +59,19 @@ protected:
 
 private:
     std::vector<int> SelectedRows() const;
-    void DeleteRows(const std::vector<int>& rows);
+    // The count of rows deleted.
+    int DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
     void FitColumnsWhenTheyChange();
+    void ApplyColumnWidths();
+    void RememberColumnWidth(int column, int width);
 
     MireloDocument& document_;
     AddressRowModel* rows_;
     int fittedColumns_ = kPlainColumnCount;
+    std::map<int, std::vector<int>> columnWidths_;  // by the count of columns shown
+    // The records of each deletion, the last one last; they belong to the rows on hand only.
+    std::vector<std::vector<AddressRecord*>> deletions_;
 };
 
 }  // namespace mirelo

@@ -109,6 +109,12 @@ void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
     ReplaceRows(std::move(kept));
 }
 
+void AddressRowModel::AddRows(const std::vector<AddressRecord*>& records) {
+    std::vector<AddressRecord*> rows = rows_;
+    rows.insert(rows.end(), records.begin(), records.end());
+    ReplaceRows(std::move(rows));
+}
+
 void AddressRowModel::SortRows(int column) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList persistent = persistentIndexList();

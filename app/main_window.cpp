@@ -68,15 +68,19 @@ void MainWindow::BuildMenus() {
     connect(exit, &QAction::triggered, this, &MainWindow::close);
 
     QMenu* edit = AddMenu(QStringLiteral("&Edit"));
+    undo_ = AddItem(edit, QStringLiteral("Undo"), QStringLiteral("Bring back the rows of the last deletion"));
+    undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undo_, &QAction::triggered, view_, &AddressListView::UndoDeletion);
+    edit->addSeparator();
     deleteSelection_ = AddItem(edit, QStringLiteral("Delete selection"));
     connect(deleteSelection_, &QAction::triggered, view_, &AddressListView::DeleteSelection);
     find_ = AddItem(edit, QStringLiteral("Find..."), QStringLiteral("Find the specified text"));
-    connect(find_, &QAction::triggered, this, [this] { RunFindCommand(this, *view_); });
+    connect(find_, &QAction::triggered, this, &MainWindow::Find);
     deleteAutomatedAndOwn_ = AddItem(edit, QStringLiteral("Delete automated and own addresses"),
                                      QStringLiteral("Delete the rows of automated senders and of your own addresses"));
     connect(deleteAutomatedAndOwn_, &QAction::triggered, view_, &AddressListView::DeleteAutomatedAndOwn);
     ownAddresses_ = AddItem(edit, QStringLiteral("My addresses..."), QStringLiteral("Edit the list of your own addresses"));
-    connect(ownAddresses_, &QAction::triggered, &document_, &MireloDocument::EditOwnAddresses);
+    connect(ownAddresses_, &QAction::triggered, this, &MainWindow::EditOwnAddresses);
 
     QMenu* view = AddMenu(QStringLiteral("&View"));
     QAction* statusBarShown = AddItem(view, QStringLiteral("&Status Bar"), QStringLiteral("Show or hide the status bar"));
@@ -128,7 +132,6 @@ void MainWindow::BuildKeys() {
         {Qt::CTRL | Qt::Key_S, save_},
         {Qt::CTRL | Qt::Key_F, find_},
         {Qt::CTRL | Qt::Key_P, nullptr},
-        {Qt::CTRL | Qt::Key_Z, nullptr},
         {Qt::CTRL | Qt::Key_X, nullptr},
         {Qt::CTRL | Qt::Key_C, nullptr},
         {Qt::CTRL | Qt::Key_V, nullptr},
@@ -220,6 +223,7 @@ void MainWindow::UpdateCommandStates() {
         command->setEnabled(rows);
     save_->setEnabled(rows && document_.IsModified());
     deleteSelection_->setEnabled(rows && view_->HasSelectedRow());
+    undo_->setEnabled(rows && view_->CanUndoDeletion());
 
     details_->setChecked(document_.DetailsShown());
     sortByEmail_->setChecked(document_.SortColumn() == kEmailColumn);
@@ -230,6 +234,23 @@ void MainWindow::UpdateCommandStates() {
 void MainWindow::ChooseHeaderTypes() {
     ReadingChoices choices = document_.Readings();
     if (RunHeaderTypesCommand(this, choices)) document_.SetReadings(choices);
+}
+
+void MainWindow::Find() {
+    const std::optional<int> selected = RunFindCommand(this, *view_);
+    if (!selected) return;
+    SetStatusText(*selected == 0   ? QStringLiteral("No row contains the text")
+                  : *selected == 1 ? QStringLiteral("1 row found and selected")
+                                   : QStringLiteral("%1 rows found and selected").arg(*selected));
+}
+
+void MainWindow::EditOwnAddresses() {
+    if (!document_.EditOwnAddresses() || !document_.HasRecords()) return;
+    const AddressClassifier classifier = document_.Classifier();
+    int own = 0;
+    for (int row = 0; row < view_->RowCount(); ++row)
+        own += classifier.Classify(view_->RowTexts().Email(*view_->RowRecord(row))) == AddressCategory::Own;
+    SetStatusText(own == 1 ? QStringLiteral("1 row is now \"own\"") : QStringLiteral("%1 rows are now \"own\"").arg(own));
 }
 
 void MainWindow::ShowProblemCount() {

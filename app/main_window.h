@@ -56,6 +56,8 @@ private:
     void ShowIdleMessageOnceMenusClose();
     void RefreshLockIndicators();
     void ChooseHeaderTypes();
+    void Find();
+    void EditOwnAddresses();
     void ShowProblemCount();
     void ShowProblems();
 
@@ -67,6 +69,7 @@ private:
     QAction* extractAllMail_ = nullptr;
     QAction* save_ = nullptr;
     QAction* saveAs_ = nullptr;
+    QAction* undo_ = nullptr;
     QAction* deleteSelection_ = nullptr;
     QAction* find_ = nullptr;
     QAction* deleteAutomatedAndOwn_ = nullptr;

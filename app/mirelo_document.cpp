@@ -26,6 +26,7 @@ constexpr const char* kOutlookFolderEntry = "NAME_OUTLOOK";
 constexpr const char* kAllMailFolderEntry = "NAME_ALL_MAIL";
 constexpr const char* kSavePathEntry = "NAME_SAVE";
 constexpr const char* kOwnAddressesEntry = "OWN_ADDRESSES";
+constexpr const char* kDetailsEntry = "DETAILS";
 
 const QString kEudoraPrompt = QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)");
 const QString kOutlookPrompt = QStringLiteral(
@@ -61,16 +62,18 @@ MireloDocument::MireloDocument(Profile& profile, PlatformServices& platform, Wai
       platform_(platform),
       waitCursor_(waitCursor),
       readings_(LoadReadingChoices(profile)),
-      list_(std::make_unique<AddressList>()) {}
+      list_(std::make_unique<AddressList>()),
+      details_(profile.GetProfileString(kFolderSection, kDetailsEntry) == "1") {}
 
 MireloDocument::~MireloDocument() = default;
 
-void MireloDocument::EditOwnAddresses() {
+bool MireloDocument::EditOwnAddresses() {
     const std::optional<QString> text =
         platform_.AskOwnAddresses(Decode(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)));
-    if (!text) return;
+    if (!text) return false;
     profile_.WriteProfileString(kFolderSection, kOwnAddressesEntry, text->toStdString());
     if (facts_) SetDetails(true);
+    return true;
 }
 
 AddressClassifier MireloDocument::Classifier() const {
@@ -85,6 +88,7 @@ void MireloDocument::SetReadings(const ReadingChoices& readings) {
 
 void MireloDocument::SetDetails(bool on) {
     details_ = on;
+    profile_.WriteProfileString(kFolderSection, kDetailsEntry, on ? "1" : "0");
     facts_.reset();
     if (on && HasRecords()) GatherFacts();
     emit detailsChanged();

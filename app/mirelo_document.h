@@ -79,7 +79,8 @@ public:
     void Extract(MailSource source);
     void Save() { SaveList(false); }
     void SaveAs() { SaveList(true); }
-    void EditOwnAddresses();
+    // True when the user changed the list of own addresses.
+    bool EditOwnAddresses();
 
     void ShowStatus(const std::string& text) override;
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;

@@ -197,6 +197,68 @@ private slots:
         QCOMPARE(app.ColumnTexts(0), kept);
     }
 
+    // Each bulk change says in the status line what it did; Ctrl+Z takes deletions back one
+    // at a time, the rows selected again and no longer marked deleted.
+    void bulkChangesReportTheirCountsAndUndoTakesDeletionsBack() {
+        AppHarness app;
+        app.ShowRecords({{"a@x.org", "", "In.mbx"}, {"b@x.org", "", "In.mbx"}, {"me@x.org", "", "In.mbx"},
+                         {"noreply@x.org", "", "In.mbx"}, {"z@x.org", "", "Out.mbx"}});
+        const QStringList all = app.ColumnTexts(0);
+        QVERIFY(!app.Enabled("Undo"));
+        app.platform.ownAddressAnswers = {"me@x.org"};
+        app.Choose("My addresses...");
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("1 row is now \"own\""));
+
+        OnModalDialog([](QDialog& dialog) {
+            QTest::keyClicks(dialog.focusWidget(), "B@");
+            Click(dialog, "OK");
+        });
+        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("1 row found and selected"));
+        QApplication::setActiveWindow(&app.Frame());
+        app.DeleteRows({0, 4});
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("2 rows deleted; Undo (Ctrl+Z) brings them back"));
+        app.Choose("Delete automated and own addresses");
+        QCOMPARE(app.Frame().MessageText(),
+                 QStringLiteral("2 automated or own addresses deleted; Undo (Ctrl+Z) brings them back"));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"b@x.org"});
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(app.Frame().MessageText(), QStringLiteral("2 rows brought back"));
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"b@x.org", "me@x.org", "noreply@x.org"}));
+        QCOMPARE(app.SelectedRows(), (QList<int>{1, 2}));
+        QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(app.ColumnTexts(0), all);
+        QVERIFY(!app.Enabled("Undo"));
+        for (int row = 0; row < app.View().RowCount(); ++row) QVERIFY(!app.View().RowRecord(row)->deleted);
+    }
+
+    // The next run comes back with the window where and as large as it was, Details as it
+    // was, and the column widths last set with the details and without.
+    void theWindowDetailsAndColumnWidthsAreRememberedBetweenRuns() {
+        AppHarness app;
+        const QRect place(40, 50, 700, 500);
+        app.Frame().setGeometry(place);
+        app.ShowNumberedRecords(2);
+        const auto setWidths = [&](const QList<int>& widths) {
+            for (int column = 0; column < widths.size(); ++column) app.View().setColumnWidth(column, widths[column]);
+        };
+        const auto widths = [&](int count) {
+            QList<int> shown;
+            for (int column = 0; column < count; ++column) shown << app.View().columnWidth(column);
+            return shown;
+        };
+        setWidths({123, 77});
+        app.Item("Details")->trigger();
+        setWidths({150, 90, 200, 40, 60});
+        app.Restart();
+        QCOMPARE(app.Frame().geometry(), place);
+        QVERIFY(app.Checked("Details"));
+        QCOMPARE(widths(2), (QList<int>{123, 77}));
+        app.ShowNumberedRecords(2);
+        app.Doc().SetDetails(true);
+        QCOMPARE(widths(5), (QList<int>{150, 90, 200, 40, 60}));
+    }
+
     // Shown in either order, the rows end in the column's order.
     void sortingOrdersByTheColumnIgnoringAsciiCase_data() {
         QTest::addColumn<Order>("o");

@@ -1,6 +1,5 @@
 #include "mirelo_document.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -14,6 +13,8 @@
 #include "platform_services.h"
 #include "profile.h"
 #include "base/path_parts.h"
+#include "base/whole_file.h"
+#include "saved_list_reader.h"
 #include "wait_cursor.h"
 
 namespace mirelo {
@@ -105,14 +106,37 @@ void MireloDocument::OnNewDocument() {
 }
 
 bool MireloDocument::OnOpenDocument(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::string file = path.toStdString();
+    const Result<std::string> bytes = ReadWholeFile(file);
+    if (!bytes.Ok()) {
         platform_.ShowMessage(QStringLiteral("Failed to open document."));
         return false;
     }
+    std::optional<SavedList> saved = ReadSavedList(bytes.Value());
+    if (!saved) {
+        platform_.ShowMessage(Decode("No email addresses found in " + file));
+        return false;
+    }
+    emit rowsCleared();
+    list_ = std::move(saved->list);
+    labelPrefix_.clear();
+    readingNote_.clear();
+    problems_.clear();
+    emit problemsChanged();
+    saveFacts_.reset();
+    facts_.reset();
+    // Before the ordering: the facts read the list in file order, as they read an extraction's.
+    if (details_) GatherFacts();
+    OrderAndFilter(*list_, labelPrefix_, nullptr);
+    RefillRows();
+    // Save writes the plain list only: another table would lose its other columns.
+    listFile_ = saved->plainList ? file : std::string();
     SetModifiedFlag(false);
     pathName_ = QFileInfo(path).absoluteFilePath();
     SetTitle(QFileInfo(path).fileName());
+    int shown = 0;
+    for (int i = 0; i < list_->Count(); ++i) shown += !list_->At(i)->duplicate;
+    ShowStatus(std::to_string(shown) + " addresses read from " + file);
     return true;
 }
 

@@ -58,7 +58,9 @@ public:
 
     // The framework's re-initialisation by New: the record list and the rows stay.
     void OnNewDocument();
-    // Open: the file must open for reading; nothing is loaded from it.
+    // Open: a list saved before, in any table with an address column, becomes the list on
+    // hand; Save writes it back when it is the plain list. False, with a message, when the
+    // file cannot be read or holds no address.
     bool OnOpenDocument(const QString& path);
     // Asks whether to save a modified document; false when the user cancels or the
     // save did not happen. Yes writes the list as Save does, or as Save As does when

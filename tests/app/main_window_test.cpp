@@ -98,7 +98,7 @@ private slots:
         QVERIFY(pane() && pane()->toolTip().isEmpty());
     }
 
-    // Open loads nothing; it names the document and keeps the four newest files; a missing
+    // Open reads the list, names the document and keeps the four newest files; a missing
     // file is a message and changes nothing. Only Delete deletes, and only with a selection;
     // the other editing keys do nothing. New then asks: Cancel keeps everything, No the list.
     void openNamesTheDocumentOnlyDeleteDeletesNewAsksFirst() {
@@ -106,7 +106,9 @@ private slots:
         app.ShowNumberedRecords(3);
         QCOMPARE(app.Frame().windowTitle(), QStringLiteral("Untitled - Mirelo"));
         for (const std::string name : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "3.txt", "missing.txt"}) {
-            app.platform.openAnswers.push_back(name == "missing.txt" ? app.Path(name) : app.files.Write(name, "x"));
+            const std::string list = "email,name,notes\r\nuser0@x.org,User 0,In.mbx\r\nuser1@x.org,User 1,In.mbx\r\n"
+                                     "user2@x.org,User 2,In.mbx\r\n";
+            app.platform.openAnswers.push_back(name == "missing.txt" ? app.Path(name) : app.files.Write(name, list));
             QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
         }
         QCOMPARE(app.platform.messages.size(), 1u);
@@ -137,6 +139,36 @@ private slots:
         app.Restart();
         const auto path = [&](const char* name) { return QString::fromStdString(app.Path(name)); };
         QCOMPARE(app.App().RecentFiles(), (QStringList{path("3.txt"), path("5.txt"), path("4.txt"), path("2.txt")}));
+    }
+
+    // Open makes a saved list the list on hand, whatever table holds it. Save writes a plain
+    // list back where it came from; another table is not overwritten in the plain form. A
+    // file without an address is a message, and the list stays.
+    void openReadsASavedListThatSaveWritesBack() {
+        AppHarness app;
+        const std::string plain = app.files.Write("plain.CSV", "email,name,notes\r\na@x.org,Ann,In.mbx\r\n"
+                                                               "b@x.org,Bob,\"Old, 2019.mbx\"\r\nc@x.org,,In.mbx\r\n");
+        const std::string google = app.files.Write("google.csv", "Name;Notes;E-mail 1 - Value\nDee;Out.mbx; <d@x.org> \n"
+                                                                 "Eve;Out.mbx;E@x.org\n");
+        const std::string noAddress = app.files.Write("none.csv", "email,name\nnobody,Nobody\n");
+        app.platform.openAnswers = {plain, noAddress};
+        for (int i = 0; i < 2; ++i) QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(app.platform.messages.size(), 1u);
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("plain.CSV - Mirelo"));
+        QCOMPARE(app.ColumnTexts(1), (QStringList{"Ann", "", "Bob"}));
+        app.DeleteRows({1});
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(app.platform.savePreloads.empty() && !app.Doc().IsModified());
+        QCOMPARE(FileText(plain), QStringLiteral("email,name,notes\r\na@x.org,Ann,In.mbx\r\nb@x.org,Bob,\"Old, 2019.mbx\"\r\n"));
+
+        app.platform.openAnswers = {google};
+        QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(app.ColumnTexts(0), (QStringList{"d@x.org", "E@x.org"}));
+        QCOMPARE(app.ColumnTexts(1), (QStringList{"Dee", "Eve"}));
+        app.DeleteRows({0});
+        QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.platform.savePreloads.size(), 1u);
+        QVERIFY(FileText(google).startsWith("Name;Notes;"));
     }
 
     // Header clicks and the sort commands move rows only, ascending every time; the check

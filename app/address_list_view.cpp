@@ -11,6 +11,7 @@
 
 #include "address_row_model.h"
 #include "mirelo_document.h"
+#include "row_order.h"
 
 namespace mirelo {
 
@@ -67,6 +68,9 @@ AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(&document_, &MireloDocument::sortColumnChanged, this, &AddressListView::ShowSortIndicator);
     setItemDelegateForColumn(kMailboxColumn, new MiddleElidingDelegate(this));
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) { RememberColumnWidth(column, width); });
@@ -128,11 +132,21 @@ void AddressListView::FitColumnsWhenTheyChange() {
         OnInitialUpdate();
         return;
     }
-    // The last day seen fills the rest, as the mailbox does without the details.
-    const int w = width();
-    const int widths[] = {w / 4, w / 5, w / 5, w / 12, w / 8};
+    // The details are short: each gets what its widest text needs, and the texts share the
+    // rest. The last day seen fills what is left, as the mailbox does without the details.
+    const auto fitting = [this](const char* text) {
+        return horizontalHeader()->fontMetrics().horizontalAdvance(QLatin1String(text)) + 3 * fontMetrics().averageCharWidth();
+    };
+    const int count = fitting("Count");
+    const int category = fitting("automated");
+    const int rest = std::max(0, viewport()->width() - count - category - std::max(fitting("Last seen"), fitting("0000-00-00")));
+    const int widths[] = {rest * 3 / 10, rest / 4, rest * 9 / 20, count, category};
     for (int column = 0; column < kLastSeenColumn; ++column)
         setColumnWidth(column, widths[column]);
+}
+
+void AddressListView::ShowSortIndicator(int column) {
+    horizontalHeader()->setSortIndicator(column, SortsHighestFirst(column) ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void AddressListView::RefillRows(const AddressList& list) {

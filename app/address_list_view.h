@@ -35,7 +35,8 @@ public:
     std::vector<int> ColumnWidths(int columnCount) const;
     void SetColumnWidths(int columnCount, std::vector<int> widths);
 
-    // Ascending always; the order of the record list stays as it is.
+    // Texts ascending, the count and the last day seen highest first; the order of the
+    // record list stays as it is.
     void SortRows(int column);
     void DeleteSelection();
     // Marks deleted, as a deleted selection is, the rows of robots and of the user's own addresses.
@@ -63,6 +64,8 @@ private:
     int DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
     void FitColumnsWhenTheyChange();
+    // The header's arrow points the way the column sorts; none before any sort.
+    void ShowSortIndicator(int column);
     void ApplyColumnWidths();
     void RememberColumnWidth(int column, int width);
 

@@ -171,8 +171,8 @@ private slots:
         QVERIFY(FileText(google).startsWith("Name;Notes;"));
     }
 
-    // Header clicks and the sort commands move rows only, ascending every time; the check
-    // mark and the selection follow. Texts show as Windows-1252, mailboxes as file names.
+    // Header clicks and the sort commands move text columns only ascending, every time; the
+    // check mark, the header's arrow and the selection follow. Texts show as Windows-1252, mailboxes as file names.
     void sortingMovesRowsOnlyAndTheMarkAndSelectionFollow() {
         AppHarness app;
         app.ShowRecords({{"b\xe9@x", "\x80uro \x93Q\x94", "Z/Caf\xc3\xa9.mbx"}, {"A@x", "Alice", "Y.mbx"},
@@ -185,6 +185,8 @@ private slots:
             QCOMPARE(app.ColumnTexts(1), (QStringList{"Alice", "bob", u"€uro “Q”"_qs}));
         }
         QVERIFY(app.Checked("Name") && !app.Checked("Mailbox"));
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
         QCOMPARE(app.SelectedRows(), QList<int>{2});
         QCOMPARE(app.View().currentIndex().row(), 2);
         app.Choose("Email address");
@@ -193,6 +195,8 @@ private slots:
         QCOMPARE(app.Doc().List().Email(*app.Doc().List().At(0)), std::string_view("b\xe9@x"));
         app.Choose("Mailbox");
         QCOMPARE(app.ColumnTexts(2), (QStringList{"Y.mbx", "Y.mbx", QFile::decodeName("Z/Caf\xc3\xa9.mbx")}));
+        // A mailbox path cut in the middle shows whole in its tooltip.
+        QCOMPARE(app.View().model()->index(2, 2).data(Qt::ToolTipRole).toString(), QFile::decodeName("Z/Caf\xc3\xa9.mbx"));
         QCOMPARE(app.Doc().SortColumn(), 2);
     }
 

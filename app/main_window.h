@@ -37,6 +37,9 @@ signals:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A folder dropped on the window is read as all mail under it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // No context menu offers to hide the menu bar.
     QMenu* createPopupMenu() override { return nullptr; }
@@ -60,6 +63,7 @@ private:
     void EditOwnAddresses();
     void ShowProblemCount();
     void ShowProblems();
+    void ShowRecentFolders();
 
     MireloDocument& document_;
     AddressListView* view_;
@@ -81,6 +85,9 @@ private:
     QAction* sortByMailbox_ = nullptr;
     QAction* newDocument_ = nullptr;
     QAction* openDocument_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentFoldersEnd_ = nullptr;  // the separator after them
+    QList<QAction*> recentFolders_;
 
     QLabel* messagePane_ = nullptr;
     QString messageText_;  // whole, however the pane shows it

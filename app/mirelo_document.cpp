@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 #include "app_strings.h"
@@ -28,6 +29,9 @@ constexpr const char* kAllMailFolderEntry = "NAME_ALL_MAIL";
 constexpr const char* kSavePathEntry = "NAME_SAVE";
 constexpr const char* kOwnAddressesEntry = "OWN_ADDRESSES";
 constexpr const char* kDetailsEntry = "DETAILS";
+// One folder a line, after the number of its command and a tab.
+constexpr const char* kRecentFoldersEntry = "RECENT_FOLDERS";
+constexpr std::size_t kRecentFolderCount = 4;
 
 const QString kEudoraPrompt = QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)");
 const QString kOutlookPrompt = QStringLiteral(
@@ -180,10 +184,43 @@ std::string MireloDocument::InitialFolder(MailSource source) {
     return appData + kPathSeparator + "Identities" + kPathSeparator;
 }
 
+std::vector<MireloDocument::RecentFolder> MireloDocument::RecentFolders() const {
+    std::vector<RecentFolder> folders;
+    const std::string lines = profile_.GetProfileString(kFolderSection, kRecentFoldersEntry);
+    for (std::size_t start = 0; start < lines.size();) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        const std::string line = lines.substr(start, end - start);
+        start = end + 1;
+        const std::size_t tab = line.find('\t');
+        if (tab != 1 || line.size() == 2 || line[0] < '0' || line[0] > '2') continue;
+        folders.push_back({static_cast<MailSource>(line[0] - '0'), line.substr(2)});
+    }
+    return folders;
+}
+
+void MireloDocument::RememberRecentFolder(MailSource source, const std::string& folder) {
+    // The entry keeps one folder a line.
+    if (folder.find('\n') != std::string::npos) return;
+    std::vector<RecentFolder> folders = RecentFolders();
+    std::erase_if(folders, [&](const RecentFolder& known) { return known.source == source && known.folder == folder; });
+    folders.insert(folders.begin(), {source, folder});
+    if (folders.size() > kRecentFolderCount) folders.resize(kRecentFolderCount);
+    std::string lines;
+    for (const RecentFolder& known : folders)
+        lines += std::to_string(static_cast<int>(known.source)) + '\t' + known.folder + '\n';
+    profile_.WriteProfileString(kFolderSection, kRecentFoldersEntry, lines);
+    emit recentFoldersChanged();
+}
+
 void MireloDocument::Extract(MailSource source) {
     std::string chosen;
     if (!BrowseForFolder(platform_, FolderPrompt(source), chosen, InitialFolder(source))) return;
     profile_.WriteProfileString(kFolderSection, FolderEntry(source), chosen);
+    ExtractFolder(source, chosen);
+}
+
+void MireloDocument::ExtractFolder(MailSource source, const std::string& chosen) {
+    if (extracting_) return;
     ExtractionRequest request;
     request.source = source;
     request.folder = chosen;
@@ -200,6 +237,7 @@ void MireloDocument::Extract(MailSource source) {
     if (!SaveModified()) return;
     OnNewDocument();
     listFile_.clear();
+    RememberRecentFolder(source, chosen);
 
     extracting_ = true;
     extractedSource_ = source;

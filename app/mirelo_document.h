@@ -79,6 +79,14 @@ public:
 
     // The commands: each asks what it needs and reports in the status line.
     void Extract(MailSource source);
+    // The extraction of a folder known already: dropped on the window, or a recent one.
+    void ExtractFolder(MailSource source, const std::string& folder);
+    // The folders extracted last, newest first, each with the command that read it.
+    struct RecentFolder {
+        MailSource source;
+        std::string folder;
+    };
+    std::vector<RecentFolder> RecentFolders() const;
     void Save() { SaveList(false); }
     void SaveAs() { SaveList(true); }
     // True when the user changed the list of own addresses.
@@ -103,9 +111,11 @@ signals:
     void modifiedChanged(bool modified);
     void sortColumnChanged(int column);
     void problemsChanged();
+    void recentFoldersChanged();
 
 private:
     std::string InitialFolder(MailSource source);
+    void RememberRecentFolder(MailSource source, const std::string& folder);
     void EndExtraction();
     void FinishExtraction(bool finished);
     void Export(bool finished);

@@ -1,10 +1,13 @@
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QProgressBar>
+#include <QUrl>
 
 #include "cli/extract_options.h"
 #include "cli/run_extract.h"
@@ -256,6 +259,40 @@ private slots:
 
     // Save As in JSON and in vCard writes the bytes mirelo-extract --format writes for the
     // same folder and command: facts and decoded names included, Details on or off.
+    // A folder dropped on the window is read as all mail under it; a file is not taken.
+    // File then lists the folders read last, newest first, from one run to the next, and
+    // each reads its folder again with its own command, without asking for it.
+    void droppedAndRecentFoldersAreRead() {
+        AppHarness app;
+        app.files.Write("One/In.mbx", "From: one@x.org\r\n\r\n");
+        app.files.Write("Two/In.mbx", "From: two@x.org\r\n\r\n");
+        const auto drop = [&](const std::string& path) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&app.Frame(), &enter);
+            if (!enter.isAccepted()) return false;
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&app.Frame(), &dropped);
+            QTest::qWait(0);
+            return QTest::qWaitFor([&] { return !app.Doc().IsExtracting(); });
+        };
+        QVERIFY(!drop(app.Path("One/In.mbx")));
+        QVERIFY(drop(app.Path("One")));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"one@x.org"});
+        app.Extract(app.Path("Two"), std::nullopt);
+        QCOMPARE(app.platform.folderInitials.size(), 1u);
+
+        app.Restart();
+        const QString one = QString::fromStdString(app.Path("One")), two = QString::fromStdString(app.Path("Two"));
+        QAction* first = app.Item("&1 " + two + " (Eudora)");
+        QVERIFY(app.Item("&2 " + one + " (all mail)"));
+        first->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return !app.Doc().IsExtracting(); }));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"two@x.org"});
+        QCOMPARE(app.platform.folderInitials.size(), 1u);
+    }
+
     void saveAsWritesWhatTheCommandLineWrites_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<bool>("allMail");

@@ -12,21 +12,28 @@
 #include "address_row_model.h"
 #include "mirelo_document.h"
 #include "row_order.h"
+#include "row_selection_model.h"
 
 namespace mirelo {
 
 namespace {
 
-// Elides in the middle, so that a long path keeps the mailbox's own name in view.
-class MiddleElidingDelegate : public QStyledItemDelegate {
+// Draws a row selected by the row's flag, which costs the same however many rows are
+// selected. A mailbox is elided in the middle, so that a long path keeps its own name in view.
+class RowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    RowDelegate(const RowSelectionModel& selection, QObject* parent)
+        : QStyledItemDelegate(parent), selection_(selection) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideMiddle;
+        option->state.setFlag(QStyle::State_Selected, selection_.IsRowSelected(index.row()));
+        if (index.column() == kMailboxColumn) option->textElideMode = Qt::ElideMiddle;
     }
+
+private:
+    const RowSelectionModel& selection_;
 };
 
 // The row that holds the focus once the removed rows are gone, counted before they go:
@@ -49,11 +56,15 @@ std::string CountOf(int count, const char* one, const char* many) {
 }  // namespace
 
 AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
-    : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
+    : QTableView(parent), document_(document), rows_(new AddressRowModel(this)), selection_(new RowSelectionModel(rows_, this)) {
     connect(&document_, &MireloDocument::rowsCleared, this, &AddressListView::DeleteAllRows);
     connect(&document_, &MireloDocument::rowsRefilled, this, &AddressListView::RefillRows);
     connect(&document_, &MireloDocument::detailsChanged, this, &AddressListView::ShowDetails);
     setModel(rows_);
+    QItemSelectionModel* qtSelection = selectionModel();
+    setSelectionModel(selection_);
+    delete qtSelection;
+    connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -71,7 +82,7 @@ AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
     horizontalHeader()->setSortIndicatorShown(true);
     horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     connect(&document_, &MireloDocument::sortColumnChanged, this, &AddressListView::ShowSortIndicator);
-    setItemDelegateForColumn(kMailboxColumn, new MiddleElidingDelegate(this));
+    setItemDelegate(new RowDelegate(*selection_, this));
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) { RememberColumnWidth(column, width); });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
@@ -235,19 +246,12 @@ void AddressListView::RemoveRows(const std::vector<int>& rows) {
     verticalScrollBar()->setValue(scroll);
 }
 
-// Every row that the selection touches: the view selects whole rows only.
 std::vector<int> AddressListView::SelectedRows() const {
-    std::vector<int> rows;
-    for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
+    return selection_->SelectedRows();
 }
 
 bool AddressListView::HasSelectedRow() const {
-    return selectionModel()->hasSelection();
+    return selection_->HasSelectedRow();
 }
 
 int AddressListView::RowCount() const {
@@ -263,22 +267,42 @@ const AddressList& AddressListView::RowTexts() const {
 }
 
 void AddressListView::SelectOnly(const std::vector<int>& rows) {
-    QItemSelection selection;
-    const int lastColumn = rows_->columnCount() - 1;
-    for (auto first = rows.begin(); first != rows.end();) {
-        auto last = first;
-        while (std::next(last) != rows.end() && *std::next(last) == *last + 1) ++last;
-        selection.select(rows_->index(*first, 0), rows_->index(*last, lastColumn));
-        first = std::next(last);
-    }
-    // Cleared on its own: telling the old selection from the new costs the product of
-    // their sizes.
-    selectionModel()->clearSelection();
-    selectionModel()->select(selection, QItemSelectionModel::Select);
+    selection_->SelectOnly(rows);
 }
 
 void AddressListView::EnsureRowFullyVisible(int row) {
     scrollTo(rows_->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+QItemSelectionModel::SelectionFlags AddressListView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const {
+    if (!event || selectionMode() != ExtendedSelection) return QTableView::selectionCommand(index, event);
+    const Qt::KeyboardModifiers modifiers = static_cast<const QInputEvent*>(event)->modifiers();
+    const bool plain = !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier));
+    const bool selected = index.isValid() && selection_->IsRowSelected(index.row());
+    const auto rows = QItemSelectionModel::Rows;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const bool left = static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
+        pressedSelectedRow_ = plain && selected ? index.row() : -1;
+        if (plain && selected) return QItemSelectionModel::NoUpdate;
+        if (left && index.isValid() && modifiers == Qt::ControlModifier) {
+            ctrlClick_ = selected ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;
+            return ctrlClick_ | rows;
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (modifiers & Qt::ControlModifier) return ctrlClick_ | QItemSelectionModel::Current | rows;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (plain && index.isValid() && index.row() == pressedSelectedRow_ && state() != DragSelectingState)
+            return QItemSelectionModel::ClearAndSelect | rows;
+        break;
+    default:
+        break;
+    }
+    return QTableView::selectionCommand(index, event);
 }
 
 void AddressListView::keyPressEvent(QKeyEvent* event) {

@@ -12,6 +12,7 @@
 namespace mirelo {
 
 class MireloDocument;
+class RowSelectionModel;
 
 // The address list: one row per record shown, columns "Email", "Name" and "Mailbox".
 // Sorting moves rows only; deleting a row marks its record deleted for the next save.
@@ -45,6 +46,8 @@ public:
     void UndoDeletion();
     bool CanUndoDeletion() const { return !deletions_.empty(); }
     bool HasSelectedRow() const;
+    // Ascending.
+    std::vector<int> SelectedRows() const;
     // Rows can be sorted, searched and deleted: there are records, and no extraction is
     // about to reuse them.
     bool CanChangeRows() const;
@@ -57,9 +60,11 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Qt decides what a click does by its own record of the selection, which the row flags
+    // replace: the clicks that depend on whether their row is selected are decided here.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
 
 private:
-    std::vector<int> SelectedRows() const;
     // The count of rows deleted.
     int DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
@@ -71,6 +76,11 @@ private:
 
     MireloDocument& document_;
     AddressRowModel* rows_;
+    RowSelectionModel* selection_;
+    // What a Ctrl+click and the Ctrl+drag after it do, and where a plain click on a selected
+    // row was pressed: such a click selects that row alone when it is released there.
+    mutable QItemSelectionModel::SelectionFlag ctrlClick_ = QItemSelectionModel::Select;
+    mutable int pressedSelectedRow_ = -1;
     int fittedColumns_ = kPlainColumnCount;
     std::map<int, std::vector<int>> columnWidths_;  // by the count of columns shown
     // The records of each deletion, the last one last; they belong to the rows on hand only.

@@ -217,6 +217,8 @@ void AddressListView::UndoDeletion() {
     std::vector<AddressRecord*> restored = std::move(deletions_.back());
     deletions_.pop_back();
     for (AddressRecord* record : restored) record->deleted = 0;
+    // The rows brought back are not in a file written since they went.
+    document_.SetModifiedFlag(true);
     rows_->AddRows(restored);
     if (document_.SortColumn() != MireloDocument::kNoSortColumn) rows_->SortRows(document_.SortColumn());
 

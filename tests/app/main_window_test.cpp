@@ -309,7 +309,10 @@ private slots:
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("2 rows brought back"));
         QCOMPARE(app.ColumnTexts(0), (QStringList{"b@x.org", "me@x.org", "noreply@x.org"}));
         QCOMPARE(app.SelectedRows(), (QList<int>{1, 2}));
+        app.platform.saveAnswers = {app.Path("list.csv")};
+        app.Choose("Save...");
         QTest::keyClick(&app.Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(app.Doc().IsModified());
         QCOMPARE(app.ColumnTexts(0), all);
         QVERIFY(!app.Enabled("Undo"));
         for (int row = 0; row < app.View().RowCount(); ++row) QVERIFY(!app.View().RowRecord(row)->deleted);

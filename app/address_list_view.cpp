@@ -6,24 +6,34 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <string>
+#include <unordered_set>
 
 #include "address_row_model.h"
 #include "mirelo_document.h"
+#include "row_order.h"
+#include "row_selection_model.h"
 
 namespace mirelo {
 
 namespace {
 
-// Elides in the middle, so that a long path keeps the mailbox's own name in view.
-class MiddleElidingDelegate : public QStyledItemDelegate {
+// Draws a row selected by the row's flag, which costs the same however many rows are
+// selected. A mailbox is elided in the middle, so that a long path keeps its own name in view.
+class RowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    RowDelegate(const RowSelectionModel& selection, QObject* parent)
+        : QStyledItemDelegate(parent), selection_(selection) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideMiddle;
+        option->state.setFlag(QStyle::State_Selected, selection_.IsRowSelected(index.row()));
+        if (index.column() == kMailboxColumn) option->textElideMode = Qt::ElideMiddle;
     }
+
+private:
+    const RowSelectionModel& selection_;
 };
 
 // The row that holds the focus once the removed rows are gone, counted before they go:
@@ -39,14 +49,22 @@ int RowKeepingFocus(const std::vector<int>& removed, int row, int rowCount) {
     return *last + 1 < rowCount ? *last + 1 : -1;
 }
 
+std::string CountOf(int count, const char* one, const char* many) {
+    return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
 }  // namespace
 
 AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
-    : QTableView(parent), document_(document), rows_(new AddressRowModel(this)) {
+    : QTableView(parent), document_(document), rows_(new AddressRowModel(this)), selection_(new RowSelectionModel(rows_, this)) {
     connect(&document_, &MireloDocument::rowsCleared, this, &AddressListView::DeleteAllRows);
     connect(&document_, &MireloDocument::rowsRefilled, this, &AddressListView::RefillRows);
     connect(&document_, &MireloDocument::detailsChanged, this, &AddressListView::ShowDetails);
     setModel(rows_);
+    QItemSelectionModel* qtSelection = selectionModel();
+    setSelectionModel(selection_);
+    delete qtSelection;
+    connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -61,7 +79,12 @@ AddressListView::AddressListView(MireloDocument& document, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setItemDelegateForColumn(kMailboxColumn, new MiddleElidingDelegate(this));
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(&document_, &MireloDocument::sortColumnChanged, this, &AddressListView::ShowSortIndicator);
+    setItemDelegate(new RowDelegate(*selection_, this));
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { RememberColumnWidth(column, width); });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (!document_.IsExtracting()) SortRows(column);
     });
@@ -82,22 +105,63 @@ void AddressListView::ShowDetails() {
     FitColumnsWhenTheyChange();
 }
 
-// Widths the user set stay until the details come or go.
+std::vector<int> AddressListView::ColumnWidths(int columnCount) const {
+    const auto found = columnWidths_.find(columnCount);
+    return found == columnWidths_.end() ? std::vector<int>() : found->second;
+}
+
+void AddressListView::SetColumnWidths(int columnCount, std::vector<int> widths) {
+    widths.resize(static_cast<std::size_t>(columnCount - 1), horizontalHeader()->defaultSectionSize());
+    columnWidths_[columnCount] = std::move(widths);
+    if (columnCount == fittedColumns_) ApplyColumnWidths();
+}
+
+void AddressListView::ApplyColumnWidths() {
+    // Copied: each width set is remembered again as it is set.
+    const std::vector<int> widths = columnWidths_.at(fittedColumns_);
+    for (std::size_t column = 0; column < widths.size(); ++column) setColumnWidth(static_cast<int>(column), widths[column]);
+}
+
+// The last column fills the rest, so its width is the window's, not the user's.
+void AddressListView::RememberColumnWidth(int column, int width) {
+    if (rows_->columnCount() != fittedColumns_ || column >= fittedColumns_ - 1) return;
+    std::vector<int>& widths = columnWidths_[fittedColumns_];
+    widths.resize(static_cast<std::size_t>(fittedColumns_ - 1), horizontalHeader()->defaultSectionSize());
+    widths[static_cast<std::size_t>(column)] = width;
+}
+
+// Widths the user set stay with their columns: the details coming or going bring back the
+// widths last set for the columns then shown.
 void AddressListView::FitColumnsWhenTheyChange() {
     if (rows_->columnCount() == fittedColumns_) return;
     fittedColumns_ = rows_->columnCount();
+    if (columnWidths_.contains(fittedColumns_)) {
+        ApplyColumnWidths();
+        return;
+    }
     if (fittedColumns_ == kPlainColumnCount) {
         OnInitialUpdate();
         return;
     }
-    // The last day seen fills the rest, as the mailbox does without the details.
-    const int w = width();
-    const int widths[] = {w / 4, w / 5, w / 5, w / 12, w / 8};
+    // The details are short: each gets what its widest text needs, and the texts share the
+    // rest. The last day seen fills what is left, as the mailbox does without the details.
+    const auto fitting = [this](const char* text) {
+        return horizontalHeader()->fontMetrics().horizontalAdvance(QLatin1String(text)) + 3 * fontMetrics().averageCharWidth();
+    };
+    const int count = fitting("Count");
+    const int category = fitting("automated");
+    const int rest = std::max(0, viewport()->width() - count - category - std::max(fitting("Last seen"), fitting("0000-00-00")));
+    const int widths[] = {rest * 3 / 10, rest / 4, rest * 9 / 20, count, category};
     for (int column = 0; column < kLastSeenColumn; ++column)
         setColumnWidth(column, widths[column]);
 }
 
+void AddressListView::ShowSortIndicator(int column) {
+    horizontalHeader()->setSortIndicator(column, SortsHighestFirst(column) ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
 void AddressListView::RefillRows(const AddressList& list) {
+    deletions_.clear();
     std::vector<AddressRecord*> shown;
     shown.reserve(static_cast<std::size_t>(list.Count()));
     for (int position = 0; position < list.Count(); ++position) {
@@ -108,6 +172,7 @@ void AddressListView::RefillRows(const AddressList& list) {
 }
 
 void AddressListView::DeleteAllRows() {
+    deletions_.clear();
     rows_->ClearRows();
 }
 
@@ -117,7 +182,8 @@ void AddressListView::SortRows(int column) {
 }
 
 void AddressListView::DeleteSelection() {
-    DeleteRows(SelectedRows());
+    const int count = DeleteRows(SelectedRows());
+    if (count > 0) document_.ShowStatus(CountOf(count, "row", "rows") + " deleted; Undo (Ctrl+Z) brings them back");
 }
 
 void AddressListView::DeleteAutomatedAndOwn() {
@@ -127,15 +193,43 @@ void AddressListView::DeleteAutomatedAndOwn() {
         const AddressCategory category = classifier.Classify(RowTexts().Email(*RowRecord(row)));
         if (category == AddressCategory::Automated || category == AddressCategory::Own) unwanted.push_back(row);
     }
-    DeleteRows(unwanted);
+    const int count = DeleteRows(unwanted);
+    document_.ShowStatus(count == 0 ? std::string("No automated or own addresses among the rows")
+                                    : CountOf(count, "automated or own address", "automated or own addresses") + " deleted; Undo (Ctrl+Z) brings them back");
 }
 
-void AddressListView::DeleteRows(const std::vector<int>& rows) {
-    if (rows.empty()) return;
+int AddressListView::DeleteRows(const std::vector<int>& rows) {
+    if (rows.empty()) return 0;
 
     document_.SetModifiedFlag(true);
-    for (const int row : rows) rows_->Record(row)->deleted = 1;
+    std::vector<AddressRecord*>& deleted = deletions_.emplace_back();
+    deleted.reserve(rows.size());
+    for (const int row : rows) {
+        rows_->Record(row)->deleted = 1;
+        deleted.push_back(rows_->Record(row));
+    }
     RemoveRows(rows);
+    return static_cast<int>(rows.size());
+}
+
+void AddressListView::UndoDeletion() {
+    if (deletions_.empty()) return;
+    std::vector<AddressRecord*> restored = std::move(deletions_.back());
+    deletions_.pop_back();
+    for (AddressRecord* record : restored) record->deleted = 0;
+    // The rows brought back are not in a file written since they went.
+    document_.SetModifiedFlag(true);
+    rows_->AddRows(restored);
+    if (document_.SortColumn() != MireloDocument::kNoSortColumn) rows_->SortRows(document_.SortColumn());
+
+    const std::unordered_set<const AddressRecord*> wanted(restored.begin(), restored.end());
+    std::vector<int> rows;
+    for (int row = 0; row < RowCount(); ++row) {
+        if (wanted.contains(RowRecord(row))) rows.push_back(row);
+    }
+    SelectOnly(rows);
+    EnsureRowFullyVisible(rows.front());
+    document_.ShowStatus(CountOf(static_cast<int>(rows.size()), "row", "rows") + " brought back");
 }
 
 // The rows go in one pass; the focus and the scroll end where removing the rows run by
@@ -154,19 +248,12 @@ void AddressListView::RemoveRows(const std::vector<int>& rows) {
     verticalScrollBar()->setValue(scroll);
 }
 
-// Every row that the selection touches: the view selects whole rows only.
 std::vector<int> AddressListView::SelectedRows() const {
-    std::vector<int> rows;
-    for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
+    return selection_->SelectedRows();
 }
 
 bool AddressListView::HasSelectedRow() const {
-    return selectionModel()->hasSelection();
+    return selection_->HasSelectedRow();
 }
 
 int AddressListView::RowCount() const {
@@ -182,22 +269,42 @@ const AddressList& AddressListView::RowTexts() const {
 }
 
 void AddressListView::SelectOnly(const std::vector<int>& rows) {
-    QItemSelection selection;
-    const int lastColumn = rows_->columnCount() - 1;
-    for (auto first = rows.begin(); first != rows.end();) {
-        auto last = first;
-        while (std::next(last) != rows.end() && *std::next(last) == *last + 1) ++last;
-        selection.select(rows_->index(*first, 0), rows_->index(*last, lastColumn));
-        first = std::next(last);
-    }
-    // Cleared on its own: telling the old selection from the new costs the product of
-    // their sizes.
-    selectionModel()->clearSelection();
-    selectionModel()->select(selection, QItemSelectionModel::Select);
+    selection_->SelectOnly(rows);
 }
 
 void AddressListView::EnsureRowFullyVisible(int row) {
     scrollTo(rows_->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+QItemSelectionModel::SelectionFlags AddressListView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const {
+    if (!event || selectionMode() != ExtendedSelection) return QTableView::selectionCommand(index, event);
+    const Qt::KeyboardModifiers modifiers = static_cast<const QInputEvent*>(event)->modifiers();
+    const bool plain = !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier));
+    const bool selected = index.isValid() && selection_->IsRowSelected(index.row());
+    const auto rows = QItemSelectionModel::Rows;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const bool left = static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
+        pressedSelectedRow_ = plain && selected ? index.row() : -1;
+        if (plain && selected) return QItemSelectionModel::NoUpdate;
+        if (left && index.isValid() && modifiers == Qt::ControlModifier) {
+            ctrlClick_ = selected ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;
+            return ctrlClick_ | rows;
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (modifiers & Qt::ControlModifier) return ctrlClick_ | QItemSelectionModel::Current | rows;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (plain && index.isValid() && index.row() == pressedSelectedRow_ && state() != DragSelectingState)
+            return QItemSelectionModel::ClearAndSelect | rows;
+        break;
+    default:
+        break;
+    }
+    return QTableView::selectionCommand(index, event);
 }
 
 void AddressListView::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,9 @@
 
 #include <QTableView>
 
+#include <map>
+#include <vector>
+
 #include "address_row_model.h"
 #include "row_access.h"
 #include "scan/address_list.h"
@@ -9,6 +12,7 @@
 namespace mirelo {
 
 class MireloDocument;
+class RowSelectionModel;
 
 // The address list: one row per record shown, columns "Email", "Name" and "Mailbox".
 // Sorting moves rows only; deleting a row marks its record deleted for the next save.
@@ -27,13 +31,23 @@ public:
     void DeleteAllRows();
     // The details columns follow the document's facts.
     void ShowDetails();
+    // The widths of the columns but the last, which fills the rest, for the plain columns or
+    // those with the details; none when they were never shown or set.
+    std::vector<int> ColumnWidths(int columnCount) const;
+    void SetColumnWidths(int columnCount, std::vector<int> widths);
 
-    // Ascending always; the order of the record list stays as it is.
+    // Texts ascending, the count and the last day seen highest first; the order of the
+    // record list stays as it is.
     void SortRows(int column);
     void DeleteSelection();
     // Marks deleted, as a deleted selection is, the rows of robots and of the user's own addresses.
     void DeleteAutomatedAndOwn();
+    // Brings back the rows of the last deletion not yet undone, selected, in the current order.
+    void UndoDeletion();
+    bool CanUndoDeletion() const { return !deletions_.empty(); }
     bool HasSelectedRow() const;
+    // Ascending.
+    std::vector<int> SelectedRows() const;
     // Rows can be sorted, searched and deleted: there are records, and no extraction is
     // about to reuse them.
     bool CanChangeRows() const;
@@ -46,16 +60,31 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Qt decides what a click does by its own record of the selection, which the row flags
+    // replace: the clicks that depend on whether their row is selected are decided here.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
 
 private:
-    std::vector<int> SelectedRows() const;
-    void DeleteRows(const std::vector<int>& rows);
+    // The count of rows deleted.
+    int DeleteRows(const std::vector<int>& rows);
     void RemoveRows(const std::vector<int>& rows);
     void FitColumnsWhenTheyChange();
+    // The header's arrow points the way the column sorts; none before any sort.
+    void ShowSortIndicator(int column);
+    void ApplyColumnWidths();
+    void RememberColumnWidth(int column, int width);
 
     MireloDocument& document_;
     AddressRowModel* rows_;
+    RowSelectionModel* selection_;
+    // What a Ctrl+click and the Ctrl+drag after it do, and where a plain click on a selected
+    // row was pressed: such a click selects that row alone when it is released there.
+    mutable QItemSelectionModel::SelectionFlag ctrlClick_ = QItemSelectionModel::Select;
+    mutable int pressedSelectedRow_ = -1;
     int fittedColumns_ = kPlainColumnCount;
+    std::map<int, std::vector<int>> columnWidths_;  // by the count of columns shown
+    // The records of each deletion, the last one last; they belong to the rows on hand only.
+    std::vector<std::vector<AddressRecord*>> deletions_;
 };
 
 }  // namespace mirelo

@@ -19,7 +19,10 @@ int AddressRowModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant AddressRowModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    if (!index.isValid()) return {};
+    // A mailbox path is cut in the middle where it is too long for its column.
+    const bool mailboxTip = role == Qt::ToolTipRole && index.column() == kMailboxColumn;
+    if (role != Qt::DisplayRole && !mailboxTip) return {};
     const AddressRecord& record = *Record(index.row());
     if (index.column() >= kPlainColumnCount) return DetailsText(record, index.column());
     return CellText(*list_, record, index.column());
@@ -107,6 +110,12 @@ void AddressRowModel::RemoveRows(const std::vector<int>& rows) {
         }
     }
     ReplaceRows(std::move(kept));
+}
+
+void AddressRowModel::AddRows(const std::vector<AddressRecord*>& records) {
+    std::vector<AddressRecord*> rows = rows_;
+    rows.insert(rows.end(), records.begin(), records.end());
+    ReplaceRows(std::move(rows));
 }
 
 void AddressRowModel::SortRows(int column) {

@@ -34,6 +34,8 @@ public:
     // rows ascending. One reset rather than a removal per run of rows: each removal costs
     // the views a pass over all rows.
     void RemoveRows(const std::vector<int>& rows);
+    // Adds the records' rows at the end.
+    void AddRows(const std::vector<AddressRecord*>& records);
     // Reorders the rows by the column; selected and current rows move with their records.
     void SortRows(int column);
 

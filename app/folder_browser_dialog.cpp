@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -116,11 +117,22 @@ void FolderBrowserDialog::ShowSelection() {
 QString FolderBrowserDialog::ChosenFolder() const {
     const QString selected = SelectedFolder();
     const QString typed = edit_->text().trimmed();
-    if (!typed.isEmpty()) {
-        const QFileInfo info(QDir(selected).filePath(QDir::fromNativeSeparators(typed)));
-        if (info.isDir()) return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+    if (typed.isEmpty()) return QDir::toNativeSeparators(selected);
+    const QFileInfo info(QDir(selected).filePath(QDir::fromNativeSeparators(typed)));
+    if (!info.isDir()) return QString();
+    return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+}
+
+void FolderBrowserDialog::accept() {
+    if (ChosenFolder().isEmpty()) {
+        const QString typed = edit_->text().trimmed();
+        QMessageBox::warning(this, windowTitle(),
+                             typed.isEmpty() ? tr("Choose a folder.") : tr("%1 is not a folder.").arg(typed));
+        edit_->setFocus();
+        edit_->selectAll();
+        return;
     }
-    return QDir::toNativeSeparators(selected);
+    QDialog::accept();
 }
 
 }  // namespace mirelo

@@ -19,9 +19,13 @@ class FolderBrowserDialog : public QDialog {
 public:
     FolderBrowserDialog(const QString& prompt, const QString& initialFolder, QWidget* parent);
 
-    // The typed folder when it exists (relative to the selection or absolute), else the
-    // selected one; empty when neither names a folder.
+    // The typed folder (relative to the selection or absolute), or the selected one when
+    // nothing is typed; empty when that names no folder.
     QString ChosenFolder() const;
+
+    // A typed path that is no folder is refused with a message: taking the selection
+    // instead would read a folder the user did not name.
+    void accept() override;
 
 private:
     QString SelectedFolder() const;

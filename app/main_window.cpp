@@ -3,9 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -27,6 +32,7 @@ namespace mirelo {
 MainWindow::MainWindow(MireloDocument& document) : document_(document), view_(new AddressListView(document, this)) {
     setCentralWidget(view_);
     setWindowIcon(ApplicationIcon());
+    setAcceptDrops(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         resize(screen->availableSize() * 2 / 3);
     }
@@ -64,19 +70,26 @@ void MainWindow::BuildMenus() {
     saveAs_ = AddItem(file, QStringLiteral("Save As..."), QStringLiteral("Save the active document with a new name"));
     connect(saveAs_, &QAction::triggered, &document_, &MireloDocument::SaveAs);
     file->addSeparator();
+    fileMenu_ = file;
+    recentFoldersEnd_ = file->addSeparator();
+    ShowRecentFolders();
     QAction* exit = AddItem(file, QStringLiteral("E&xit"), QStringLiteral("Quit the application; prompts to save documents"));
     connect(exit, &QAction::triggered, this, &MainWindow::close);
 
     QMenu* edit = AddMenu(QStringLiteral("&Edit"));
+    undo_ = AddItem(edit, QStringLiteral("Undo"), QStringLiteral("Bring back the rows of the last deletion"));
+    undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undo_, &QAction::triggered, view_, &AddressListView::UndoDeletion);
+    edit->addSeparator();
     deleteSelection_ = AddItem(edit, QStringLiteral("Delete selection"));
     connect(deleteSelection_, &QAction::triggered, view_, &AddressListView::DeleteSelection);
     find_ = AddItem(edit, QStringLiteral("Find..."), QStringLiteral("Find the specified text"));
-    connect(find_, &QAction::triggered, this, [this] { RunFindCommand(this, *view_); });
+    connect(find_, &QAction::triggered, this, &MainWindow::Find);
     deleteAutomatedAndOwn_ = AddItem(edit, QStringLiteral("Delete automated and own addresses"),
                                      QStringLiteral("Delete the rows of automated senders and of your own addresses"));
     connect(deleteAutomatedAndOwn_, &QAction::triggered, view_, &AddressListView::DeleteAutomatedAndOwn);
     ownAddresses_ = AddItem(edit, QStringLiteral("My addresses..."), QStringLiteral("Edit the list of your own addresses"));
-    connect(ownAddresses_, &QAction::triggered, &document_, &MireloDocument::EditOwnAddresses);
+    connect(ownAddresses_, &QAction::triggered, this, &MainWindow::EditOwnAddresses);
 
     QMenu* view = AddMenu(QStringLiteral("&View"));
     QAction* statusBarShown = AddItem(view, QStringLiteral("&Status Bar"), QStringLiteral("Show or hide the status bar"));
@@ -128,7 +141,6 @@ void MainWindow::BuildKeys() {
         {Qt::CTRL | Qt::Key_S, save_},
         {Qt::CTRL | Qt::Key_F, find_},
         {Qt::CTRL | Qt::Key_P, nullptr},
-        {Qt::CTRL | Qt::Key_Z, nullptr},
         {Qt::CTRL | Qt::Key_X, nullptr},
         {Qt::CTRL | Qt::Key_C, nullptr},
         {Qt::CTRL | Qt::Key_V, nullptr},
@@ -199,6 +211,7 @@ void MainWindow::FollowDocument() {
     connect(&document_, &MireloDocument::extractingChanged, this, &MainWindow::ShowExtracting);
     connect(&document_, &MireloDocument::progressChanged, progressBar_, &QProgressBar::setValue);
     connect(&document_, &MireloDocument::problemsChanged, this, &MainWindow::ShowProblemCount);
+    connect(&document_, &MireloDocument::recentFoldersChanged, this, &MainWindow::ShowRecentFolders);
 
     connect(&document_, &MireloDocument::rowsCleared, this, &MainWindow::UpdateCommandStates);
     connect(&document_, &MireloDocument::rowsRefilled, this, &MainWindow::UpdateCommandStates);
@@ -215,11 +228,13 @@ void MainWindow::UpdateCommandStates() {
     for (QAction* command : {extractEudora_, extractOutlook_, extractAllMail_, ownAddresses_, details_,
                              selectHeaderTypes_, newDocument_, openDocument_})
         command->setEnabled(idle);
+    for (QAction* command : recentFolders_) command->setEnabled(idle);
     const bool rows = view_->CanChangeRows();
     for (QAction* command : {saveAs_, find_, deleteAutomatedAndOwn_, sortByEmail_, sortByName_, sortByMailbox_})
         command->setEnabled(rows);
     save_->setEnabled(rows && document_.IsModified());
     deleteSelection_->setEnabled(rows && view_->HasSelectedRow());
+    undo_->setEnabled(rows && view_->CanUndoDeletion());
 
     details_->setChecked(document_.DetailsShown());
     sortByEmail_->setChecked(document_.SortColumn() == kEmailColumn);
@@ -230,6 +245,59 @@ void MainWindow::UpdateCommandStates() {
 void MainWindow::ChooseHeaderTypes() {
     ReadingChoices choices = document_.Readings();
     if (RunHeaderTypesCommand(this, choices)) document_.SetReadings(choices);
+}
+
+void MainWindow::Find() {
+    const std::optional<int> selected = RunFindCommand(this, *view_);
+    if (!selected) return;
+    SetStatusText(*selected == 0   ? QStringLiteral("No row contains the text")
+                  : *selected == 1 ? QStringLiteral("1 row found and selected")
+                                   : QStringLiteral("%1 rows found and selected").arg(*selected));
+}
+
+void MainWindow::EditOwnAddresses() {
+    if (!document_.EditOwnAddresses() || !document_.HasRecords()) return;
+    const AddressClassifier classifier = document_.Classifier();
+    int own = 0;
+    for (int row = 0; row < view_->RowCount(); ++row)
+        own += classifier.Classify(view_->RowTexts().Email(*view_->RowRecord(row))) == AddressCategory::Own;
+    SetStatusText(own == 1 ? QStringLiteral("1 row is now \"own\"") : QStringLiteral("%1 rows are now \"own\"").arg(own));
+}
+
+// Numbered, each with the command that read it, between Save As and Exit.
+void MainWindow::ShowRecentFolders() {
+    qDeleteAll(recentFolders_);
+    recentFolders_.clear();
+    const std::vector<MireloDocument::RecentFolder> folders = document_.RecentFolders();
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const auto [source, folder] = folders[i];
+        const QString command = source == MailSource::Eudora    ? QStringLiteral("Eudora")
+                                : source == MailSource::Outlook ? QStringLiteral("Outlook")
+                                                                : QStringLiteral("all mail");
+        QString shown = QString::fromStdString(folder);
+        shown.replace(u'&', QStringLiteral("&&"));
+        auto* item = new QAction(QStringLiteral("&%1 %2 (%3)").arg(i + 1).arg(shown, command), fileMenu_);
+        item->setStatusTip(QStringLiteral("Extract the addresses under this folder again"));
+        connect(item, &QAction::triggered, &document_, [this, source, folder] { document_.ExtractFolder(source, folder); });
+        fileMenu_->insertAction(recentFoldersEnd_, item);
+        recentFolders_.append(item);
+    }
+    recentFoldersEnd_->setVisible(!folders.empty());
+    for (QAction* command : recentFolders_) command->setEnabled(!document_.IsExtracting());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!document_.IsExtracting() && urls.size() == 1 && urls.front().isLocalFile() &&
+        QFileInfo(urls.front().toLocalFile()).isDir())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString folder = QDir::toNativeSeparators(QDir::cleanPath(event->mimeData()->urls().front().toLocalFile()));
+    event->acceptProposedAction();
+    // Once the drop is over: the extraction may ask about the list on hand first.
+    QTimer::singleShot(0, &document_, [this, folder] { document_.ExtractFolder(MailSource::AllMail, folder.toStdString()); });
 }
 
 void MainWindow::ShowProblemCount() {

@@ -37,6 +37,9 @@ signals:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A folder dropped on the window is read as all mail under it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // No context menu offers to hide the menu bar.
     QMenu* createPopupMenu() override { return nullptr; }
@@ -56,8 +59,11 @@ private:
     void ShowIdleMessageOnceMenusClose();
     void RefreshLockIndicators();
     void ChooseHeaderTypes();
+    void Find();
+    void EditOwnAddresses();
     void ShowProblemCount();
     void ShowProblems();
+    void ShowRecentFolders();
 
     MireloDocument& document_;
     AddressListView* view_;
@@ -67,6 +73,7 @@ private:
     QAction* extractAllMail_ = nullptr;
     QAction* save_ = nullptr;
     QAction* saveAs_ = nullptr;
+    QAction* undo_ = nullptr;
     QAction* deleteSelection_ = nullptr;
     QAction* find_ = nullptr;
     QAction* deleteAutomatedAndOwn_ = nullptr;
@@ -78,6 +85,9 @@ private:
     QAction* sortByMailbox_ = nullptr;
     QAction* newDocument_ = nullptr;
     QAction* openDocument_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentFoldersEnd_ = nullptr;  // the separator after them
+    QList<QAction*> recentFolders_;
 
     QLabel* messagePane_ = nullptr;
     QString messageText_;  // whole, however the pane shows it

@@ -6,12 +6,14 @@
 #include "main_window.h"
 #include "mirelo_document.h"
 #include "platform_services.h"
+#include "window_layout.h"
 
 namespace mirelo {
 
 MireloApplication::MireloApplication(PlatformServices& platform) : platform_(platform) {}
 
 MireloApplication::~MireloApplication() {
+    if (window_) SaveWindowLayout(profile_, *window_);
     profile_.SaveRecentFiles(recentFiles_);
 }
 
@@ -29,8 +31,10 @@ bool MireloApplication::Start(const QStringList& documents) {
         return false;
     }
     // Lay the window out now, so the view's width is known to its initial update.
+    RestoreWindowPlace(profile_, *window_);
     window_->layout()->activate();
     window_->View().OnInitialUpdate();
+    RestoreColumnWidths(profile_, *window_);
     window_->show();
     return true;
 }

@@ -1,9 +1,9 @@
 #include "mirelo_document.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 #include "app_strings.h"
@@ -14,6 +14,8 @@
 #include "platform_services.h"
 #include "profile.h"
 #include "base/path_parts.h"
+#include "base/whole_file.h"
+#include "saved_list_reader.h"
 #include "wait_cursor.h"
 
 namespace mirelo {
@@ -26,6 +28,10 @@ constexpr const char* kOutlookFolderEntry = "NAME_OUTLOOK";
 constexpr const char* kAllMailFolderEntry = "NAME_ALL_MAIL";
 constexpr const char* kSavePathEntry = "NAME_SAVE";
 constexpr const char* kOwnAddressesEntry = "OWN_ADDRESSES";
+constexpr const char* kDetailsEntry = "DETAILS";
+// One folder a line, after the number of its command and a tab.
+constexpr const char* kRecentFoldersEntry = "RECENT_FOLDERS";
+constexpr std::size_t kRecentFolderCount = 4;
 
 const QString kEudoraPrompt = QStringLiteral("Search for mailboxes\n(ex: \\Program Files\\Qualcomm\\Eudora)");
 const QString kOutlookPrompt = QStringLiteral(
@@ -61,16 +67,18 @@ MireloDocument::MireloDocument(Profile& profile, PlatformServices& platform, Wai
       platform_(platform),
       waitCursor_(waitCursor),
       readings_(LoadReadingChoices(profile)),
-      list_(std::make_unique<AddressList>()) {}
+      list_(std::make_unique<AddressList>()),
+      details_(profile.GetProfileString(kFolderSection, kDetailsEntry) == "1") {}
 
 MireloDocument::~MireloDocument() = default;
 
-void MireloDocument::EditOwnAddresses() {
+bool MireloDocument::EditOwnAddresses() {
     const std::optional<QString> text =
         platform_.AskOwnAddresses(Decode(profile_.GetProfileString(kFolderSection, kOwnAddressesEntry)));
-    if (!text) return;
+    if (!text) return false;
     profile_.WriteProfileString(kFolderSection, kOwnAddressesEntry, text->toStdString());
     if (facts_) SetDetails(true);
+    return true;
 }
 
 AddressClassifier MireloDocument::Classifier() const {
@@ -85,6 +93,7 @@ void MireloDocument::SetReadings(const ReadingChoices& readings) {
 
 void MireloDocument::SetDetails(bool on) {
     details_ = on;
+    profile_.WriteProfileString(kFolderSection, kDetailsEntry, on ? "1" : "0");
     facts_.reset();
     if (on && HasRecords()) GatherFacts();
     emit detailsChanged();
@@ -101,14 +110,37 @@ void MireloDocument::OnNewDocument() {
 }
 
 bool MireloDocument::OnOpenDocument(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::string file = path.toStdString();
+    const Result<std::string> bytes = ReadWholeFile(file);
+    if (!bytes.Ok()) {
         platform_.ShowMessage(QStringLiteral("Failed to open document."));
         return false;
     }
+    std::optional<SavedList> saved = ReadSavedList(bytes.Value());
+    if (!saved) {
+        platform_.ShowMessage(Decode("No email addresses found in " + file));
+        return false;
+    }
+    emit rowsCleared();
+    list_ = std::move(saved->list);
+    labelPrefix_.clear();
+    readingNote_.clear();
+    problems_.clear();
+    emit problemsChanged();
+    saveFacts_.reset();
+    facts_.reset();
+    // Before the ordering: the facts read the list in file order, as they read an extraction's.
+    if (details_) GatherFacts();
+    OrderAndFilter(*list_, labelPrefix_, nullptr);
+    RefillRows();
+    // Save writes the plain list only: another table would lose its other columns.
+    listFile_ = saved->plainList ? file : std::string();
     SetModifiedFlag(false);
     pathName_ = QFileInfo(path).absoluteFilePath();
     SetTitle(QFileInfo(path).fileName());
+    int shown = 0;
+    for (int i = 0; i < list_->Count(); ++i) shown += !list_->At(i)->duplicate;
+    ShowStatus(std::to_string(shown) + " addresses read from " + file);
     return true;
 }
 
@@ -152,10 +184,43 @@ std::string MireloDocument::InitialFolder(MailSource source) {
     return appData + kPathSeparator + "Identities" + kPathSeparator;
 }
 
+std::vector<MireloDocument::RecentFolder> MireloDocument::RecentFolders() const {
+    std::vector<RecentFolder> folders;
+    const std::string lines = profile_.GetProfileString(kFolderSection, kRecentFoldersEntry);
+    for (std::size_t start = 0; start < lines.size();) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        const std::string line = lines.substr(start, end - start);
+        start = end + 1;
+        const std::size_t tab = line.find('\t');
+        if (tab != 1 || line.size() == 2 || line[0] < '0' || line[0] > '2') continue;
+        folders.push_back({static_cast<MailSource>(line[0] - '0'), line.substr(2)});
+    }
+    return folders;
+}
+
+void MireloDocument::RememberRecentFolder(MailSource source, const std::string& folder) {
+    // The entry keeps one folder a line.
+    if (folder.find('\n') != std::string::npos) return;
+    std::vector<RecentFolder> folders = RecentFolders();
+    std::erase_if(folders, [&](const RecentFolder& known) { return known.source == source && known.folder == folder; });
+    folders.insert(folders.begin(), {source, folder});
+    if (folders.size() > kRecentFolderCount) folders.resize(kRecentFolderCount);
+    std::string lines;
+    for (const RecentFolder& known : folders)
+        lines += std::to_string(static_cast<int>(known.source)) + '\t' + known.folder + '\n';
+    profile_.WriteProfileString(kFolderSection, kRecentFoldersEntry, lines);
+    emit recentFoldersChanged();
+}
+
 void MireloDocument::Extract(MailSource source) {
     std::string chosen;
     if (!BrowseForFolder(platform_, FolderPrompt(source), chosen, InitialFolder(source))) return;
     profile_.WriteProfileString(kFolderSection, FolderEntry(source), chosen);
+    ExtractFolder(source, chosen);
+}
+
+void MireloDocument::ExtractFolder(MailSource source, const std::string& chosen) {
+    if (extracting_) return;
     ExtractionRequest request;
     request.source = source;
     request.folder = chosen;
@@ -172,6 +237,7 @@ void MireloDocument::Extract(MailSource source) {
     if (!SaveModified()) return;
     OnNewDocument();
     listFile_.clear();
+    RememberRecentFolder(source, chosen);
 
     extracting_ = true;
     extractedSource_ = source;

@@ -58,7 +58,9 @@ public:
 
     // The framework's re-initialisation by New: the record list and the rows stay.
     void OnNewDocument();
-    // Open: the file must open for reading; nothing is loaded from it.
+    // Open: a list saved before, in any table with an address column, becomes the list on
+    // hand; Save writes it back when it is the plain list. False, with a message, when the
+    // file cannot be read or holds no address.
     bool OnOpenDocument(const QString& path);
     // Asks whether to save a modified document; false when the user cancels or the
     // save did not happen. Yes writes the list as Save does, or as Save As does when
@@ -77,9 +79,18 @@ public:
 
     // The commands: each asks what it needs and reports in the status line.
     void Extract(MailSource source);
+    // The extraction of a folder known already: dropped on the window, or a recent one.
+    void ExtractFolder(MailSource source, const std::string& folder);
+    // The folders extracted last, newest first, each with the command that read it.
+    struct RecentFolder {
+        MailSource source;
+        std::string folder;
+    };
+    std::vector<RecentFolder> RecentFolders() const;
     void Save() { SaveList(false); }
     void SaveAs() { SaveList(true); }
-    void EditOwnAddresses();
+    // True when the user changed the list of own addresses.
+    bool EditOwnAddresses();
 
     void ShowStatus(const std::string& text) override;
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;
@@ -100,9 +111,11 @@ signals:
     void modifiedChanged(bool modified);
     void sortColumnChanged(int column);
     void problemsChanged();
+    void recentFoldersChanged();
 
 private:
     std::string InitialFolder(MailSource source);
+    void RememberRecentFolder(MailSource source, const std::string& folder);
     void EndExtraction();
     void FinishExtraction(bool finished);
     void Export(bool finished);

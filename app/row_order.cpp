@@ -47,14 +47,24 @@ std::uint64_t CategoryRank(AddressCategory category) {
     }
 }
 
-std::uint64_t FactKey(const AddressFacts& facts, int column) {
+std::uint64_t AscendingFactKey(const AddressFacts& facts, int column) {
     if (column == kCountColumn) return static_cast<std::uint64_t>(facts.count);
     if (column == kCategoryColumn) return CategoryRank(facts.category);
     // Days are signed and the unknown day is the least; the key keeps their order.
     return static_cast<std::uint64_t>(std::int64_t{facts.lastSeen} - std::int64_t{kUnknownDay});
 }
 
+// The upper half of a row's key; the email's rank, ascending either way, is the lower.
+std::uint64_t FactKey(const AddressFacts& facts, int column) {
+    const std::uint64_t key = AscendingFactKey(facts, column) & 0xFFFFFFFFu;
+    return SortsHighestFirst(column) ? 0xFFFFFFFFu - key : key;
+}
+
 }  // namespace
+
+bool SortsHighestFirst(int column) {
+    return column == kCountColumn || column == kLastSeenColumn;
+}
 
 void SortRowsByColumn(const AddressList& list, std::vector<AddressRecord*>& rows, int column) {
     std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed = KeyedRows(list, rows, column);

@@ -73,9 +73,9 @@ private:
 
 }  // namespace
 
-void SelectMatchingRows(RowAccess& rows, const QString& text) {
+int SelectMatchingRows(RowAccess& rows, const QString& text) {
     // Without rows there are no texts to search.
-    if (rows.RowCount() == 0) return;
+    if (rows.RowCount() == 0) return 0;
     RowMatcher matcher(rows.RowTexts(), text);
     std::vector<int> matches;
     const int rowCount = rows.RowCount();
@@ -87,6 +87,7 @@ void SelectMatchingRows(RowAccess& rows, const QString& text) {
     }
     rows.SelectOnly(matches);
     if (!matches.empty()) rows.EnsureRowFullyVisible(matches.front());
+    return static_cast<int>(matches.size());
 }
 
 }  // namespace mirelo

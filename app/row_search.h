@@ -8,6 +8,7 @@ class RowAccess;
 
 // Selects exactly the rows whose email, name or mailbox, as the column shows it, contains
 // text, ignoring the case of ASCII letters, and scrolls the first of them fully into view.
-void SelectMatchingRows(RowAccess& rows, const QString& text);
+// Returns how many rows it selected.
+int SelectMatchingRows(RowAccess& rows, const QString& text);
 
 }  // namespace mirelo

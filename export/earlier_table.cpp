@@ -109,15 +109,20 @@ std::string_view CleanedAddress(std::string_view cell) {
     return cell;
 }
 
+Table ReadTable(std::string_view text) {
+    Table table{Rows(text, DelimiterOf(text))};
+    if (table.rows.empty()) return table;
+    const std::optional<std::size_t> named = NamedAddressColumn(table.rows.front());
+    table.addressColumn = named ? *named : FullestColumn(table.rows);
+    return table;
+}
+
 std::vector<std::string> AddressCellsOfTable(std::string_view text) {
-    const std::vector<Row> rows = Rows(text, DelimiterOf(text));
-    if (rows.empty()) return {};
+    const Table table = ReadTable(text);
     // A header line gives no address, so it need not be told from a first line of data.
-    const std::optional<std::size_t> named = NamedAddressColumn(rows.front());
-    const std::size_t column = named ? *named : FullestColumn(rows);
     std::vector<std::string> cells;
-    for (const Row& row : rows)
-        if (column < row.size()) cells.push_back(row[column]);
+    for (const Row& row : table.rows)
+        if (table.addressColumn < row.size()) cells.push_back(row[table.addressColumn]);
     return cells;
 }
 

@@ -13,6 +13,14 @@ namespace mirelo {
 // Lines end in LF, CR LF or CR alone; quoted cells may hold any of them.
 std::vector<std::string> AddressCellsOfTable(std::string_view text);
 
+// The same table whole: its rows, the header first, rows without content left out, and
+// the index of its address column.
+struct Table {
+    std::vector<std::vector<std::string>> rows;
+    std::size_t addressColumn = 0;
+};
+Table ReadTable(std::string_view text);
+
 // Whether a cell, once cleaned, could be an address: text on both sides of an '@', no blank.
 bool LooksLikeAddress(std::string_view cell);
 

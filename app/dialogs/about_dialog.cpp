@@ -55,10 +55,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     top->addLayout(ok);
     top->setAlignment(ok, Qt::AlignTop);
 
-    // The steps sit under the icon, a little in from the dialog's edge.
+    // The steps sit under the icon, as far in from either edge of the dialog.
     auto* steps = new QHBoxLayout;
     steps->addSpacing(icon->sizeHint().width() / 2);
     steps->addWidget(StaticText(this, ShownText(QString::fromLatin1(kInstructions))));
+    steps->addSpacing(icon->sizeHint().width() / 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);

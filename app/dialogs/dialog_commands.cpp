@@ -12,12 +12,10 @@ bool RunHeaderTypesCommand(QWidget* parent, ReadingChoices& choices) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void RunFindCommand(QWidget* parent, RowAccess& rows) {
+std::optional<int> RunFindCommand(QWidget* parent, RowAccess& rows) {
     FindDialog dialog(parent);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    SelectMatchingRows(rows, dialog.SearchText());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return SelectMatchingRows(rows, dialog.SearchText());
 }
 
 void RunAboutCommand(QWidget* parent) {

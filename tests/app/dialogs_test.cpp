@@ -195,13 +195,17 @@ private slots:
         }
     }
 
-    // "&&" in the instructions shows as one ampersand.
+    // "&&" in the instructions shows as one ampersand; they keep as far from the right edge
+    // as from the left.
     void aboutShowsTheIconAndTheInstructions() {
         OnModalDialog([](QDialog& dialog) {
             const auto labels = dialog.findChildren<QLabel*>();
             const auto any = [&](auto has) { return std::any_of(labels.begin(), labels.end(), has); };
             const QString step3 = "[3] Using Notepad, examine the file & delete unwanted addresses\n\n[4]";
-            QVERIFY(any([&](QLabel* label) { return label->text().contains(step3); }));
+            QVERIFY(any([&](QLabel* label) {
+                const int textRight = label->x() + label->fontMetrics().boundingRect(QRect(), 0, label->text()).width();
+                return label->text().contains(step3) && dialog.width() - textRight >= label->x();
+            }));
             QVERIFY(any([](QLabel* label) { return !label->pixmap().isNull(); }));
             SaveScreenshot(dialog, QStringLiteral("about-dialog"));
         });
@@ -209,15 +213,16 @@ private slots:
     }
 
     // The initial folder is selected and in view, typing goes to the path, which wins when
-    // it names a folder; home and the root are a click away.
+    // it names a folder and is refused with a message when it does not; home and the root
+    // are a click away.
     void folderBrowserChoosesTheTypedFolderWhenItExists_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen");  // below the temporary folder
         QTest::newRow("nothing typed: the initial folder") << "" << "Mail/d180";
         QTest::newRow("relative to the selection") << "Sub" << "Mail/d180/Sub";
         QTest::newRow("absolute") << "@/Other" << "Other";
-        QTest::newRow("missing: the selection") << "Nowhere" << "Mail/d180";
-        QTest::newRow("a file: the selection") << "Sub/In.mbx" << "Mail/d180";
+        QTest::newRow("missing: refused") << "Nowhere" << "";
+        QTest::newRow("a file: refused") << "Sub/In.mbx" << "";
     }
     void folderBrowserChoosesTheTypedFolderWhenItExists() {
         QFETCH(QString, typed);
@@ -234,7 +239,17 @@ private slots:
         QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex().parent()), 100);
         QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
         QTest::keyClicks(QApplication::focusWidget(), typed.replace("@", root));
-        QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(root + '/' + chosen));
+        QString message;
+        if (chosen.isEmpty()) OnModalDialog([&](QDialog& box) { message = box.findChild<QLabel*>("qt_msgbox_label")->text(); });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        if (chosen.isEmpty()) {
+            QCOMPARE(dialog.ChosenFolder(), QString());
+            QCOMPARE(message, typed + " is not a folder.");
+            QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+        } else {
+            QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(root + '/' + chosen));
+            QCOMPARE(dialog.result(), QDialog::Accepted);
+        }
         for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
             dialog.findChild<QPushButton*>(folder)->click();
             QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(folder));

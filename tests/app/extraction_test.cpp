@@ -1,9 +1,13 @@
+#include <QDropEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QProgressBar>
+#include <QUrl>
 
 #include "cli/extract_options.h"
 #include "cli/run_extract.h"
@@ -255,6 +259,40 @@ private slots:
 
     // Save As in JSON and in vCard writes the bytes mirelo-extract --format writes for the
     // same folder and command: facts and decoded names included, Details on or off.
+    // A folder dropped on the window is read as all mail under it; a file is not taken.
+    // File then lists the folders read last, newest first, from one run to the next, and
+    // each reads its folder again with its own command, without asking for it.
+    void droppedAndRecentFoldersAreRead() {
+        AppHarness app;
+        app.files.Write("One/In.mbx", "From: one@x.org\r\n\r\n");
+        app.files.Write("Two/In.mbx", "From: two@x.org\r\n\r\n");
+        const auto drop = [&](const std::string& path) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&app.Frame(), &enter);
+            if (!enter.isAccepted()) return false;
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&app.Frame(), &dropped);
+            QTest::qWait(0);
+            return QTest::qWaitFor([&] { return !app.Doc().IsExtracting(); });
+        };
+        QVERIFY(!drop(app.Path("One/In.mbx")));
+        QVERIFY(drop(app.Path("One")));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"one@x.org"});
+        app.Extract(app.Path("Two"), std::nullopt);
+        QCOMPARE(app.platform.folderInitials.size(), 1u);
+
+        app.Restart();
+        const QString one = QString::fromStdString(app.Path("One")), two = QString::fromStdString(app.Path("Two"));
+        QAction* first = app.Item("&1 " + two + " (Eudora)");
+        QVERIFY(app.Item("&2 " + one + " (all mail)"));
+        first->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return !app.Doc().IsExtracting(); }));
+        QCOMPARE(app.ColumnTexts(0), QStringList{"two@x.org"});
+        QCOMPARE(app.platform.folderInitials.size(), 1u);
+    }
+
     void saveAsWritesWhatTheCommandLineWrites_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<bool>("allMail");
@@ -339,12 +377,21 @@ private slots:
         const std::string csv = app.Path("out.csv");
         app.Extract(app.Path("Mail"), csv);
         if (!detailsFirst) app.Choose("Details");
-        app.View().SortRows(3);
-        QCOMPARE(app.ColumnTexts(0), (QStringList{"ann@x.org", "Me@x.org", "noreply@x.org", "bob@x.org"}));
-        QCOMPARE(app.ColumnTexts(3), (QStringList{"1", "1", "1", "2"}));
-        QCOMPARE(app.ColumnTexts(4), (QStringList{"person", "own", "automated", "person"}));
-        QCOMPARE(app.ColumnTexts(5), (QStringList{"", "", "", "2001-01-05"}));
+        // The mailbox keeps room beside the short details.
+        const int mailboxWidth = app.View().columnWidth(2);
+        QVERIFY(mailboxWidth > app.View().columnWidth(3) && mailboxWidth > app.View().columnWidth(5));
+        // The count and the last day seen sort highest first, the arrow pointing that way.
+        for (const int column : {3, 5}) {
+            app.View().SortRows(column);
+            QCOMPARE(app.ColumnTexts(0), (QStringList{"bob@x.org", "ann@x.org", "Me@x.org", "noreply@x.org"}));
+            QCOMPARE(app.View().horizontalHeader()->sortIndicatorSection(), column);
+            QCOMPARE(app.View().horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        }
+        QCOMPARE(app.ColumnTexts(3), (QStringList{"2", "1", "1", "1"}));
+        QCOMPARE(app.ColumnTexts(4), (QStringList{"person", "person", "own", "automated"}));
+        QCOMPARE(app.ColumnTexts(5), (QStringList{"2001-01-05", "", "", ""}));
         app.View().SortRows(4);
+        QCOMPARE(app.View().horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
         QCOMPARE(app.ColumnTexts(0), (QStringList{"noreply@x.org", "Me@x.org", "ann@x.org", "bob@x.org"}));
 
         app.Choose("Delete automated and own addresses");

@@ -21,8 +21,7 @@ QAction* AppHarness::Item(const QString& text) {
 
 QList<int> AppHarness::SelectedRows() {
     QList<int> rows;
-    for (const QModelIndex& index : View().selectionModel()->selectedRows()) rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
+    for (const int row : View().SelectedRows()) rows.append(row);
     return rows;
 }
 

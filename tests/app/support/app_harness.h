@@ -133,7 +133,7 @@ public:
     }
     void SelectRows(const std::vector<int>& rows) {
         QItemSelectionModel* selection = View().selectionModel();
-        selection->clearSelection();
+        selection->select(QItemSelection(), QItemSelectionModel::Clear);
         for (const int row : rows)
             selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }

@@ -37,7 +37,9 @@ class WriteListFileTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return (folder.path() / name).string(); }
     Result<int> Write(const std::string& path, FormatKind format = FormatKind::Csv) {
-        return WriteListFile(path, list, nullptr, ExportFormat{format});
+        ExportFormat written;
+        written.kind = format;
+        return WriteListFile(path, list, nullptr, written);
     }
 
     TempDir folder;

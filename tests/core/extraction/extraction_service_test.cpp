@@ -26,6 +26,13 @@
 namespace mirelo {
 namespace {
 
+ExtractionRequest Request(MailSource source, const std::string& folder) {
+    ExtractionRequest request;
+    request.source = source;
+    request.folder = folder;
+    return request;
+}
+
 namespace fs = std::filesystem;
 using testing::DbxStoreBuilder;
 using testing::Native;
@@ -59,7 +66,7 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
 
     const testing::ScopedEnv temp("TEMP", folder.path().string());
     testing::RecordingObserver log;
-    const ExtractionResult result = Extract({.source = MailSource::Outlook, .folder = path("AD/Identities")}, log);
+    const ExtractionResult result = Extract(Request(MailSource::Outlook, path("AD/Identities")), log);
     const std::string& root = result.labelPrefix;
     AddressList& list = *result.list;
     OrderExtractionResult(list, root);
@@ -97,7 +104,7 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
     ExtractionResult results[2];
     testing::RecordingObserver logs[2];
     const auto extract = [&](int i) {
-        results[i] = Extract({.source = MailSource::Outlook, .folder = (folder.path() / (i ? "B" : "A") / "Id").string()},
+        results[i] = Extract(Request(MailSource::Outlook, (folder.path() / (i ? "B" : "A") / "Id").string()),
                              logs[i]);
     };
     std::thread other(extract, 1);
@@ -121,7 +128,7 @@ using Correspondents = std::set<std::pair<std::string, std::string>>;
 
 Correspondents ExtractFrom(const std::filesystem::path& folder, ExtractionObserver& observer,
                            std::unique_ptr<AddressList>& into) {
-    ExtractionResult result = Extract({.source = MailSource::AllMail, .folder = Native(folder.string())}, observer,
+    ExtractionResult result = Extract(Request(MailSource::AllMail, Native(folder.string())), observer,
                                       std::move(into));
     into = std::move(result.list);
     const AddressList& list = *into;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace mirelo {
@@ -27,6 +28,8 @@ TEST(AsValidUtf8, KeepsValidSequencesAndReadsEachOtherByteAsWindows1252) {
         EXPECT_EQ(IsValidUtf8(bytes), bytes == expected) << bytes;
         EXPECT_TRUE(IsValidUtf8(AsValidUtf8(bytes))) << bytes;
     }
+    // Only the viewed bytes count, not a sequence that starts just past them.
+    EXPECT_TRUE(IsValidUtf8(std::string_view("ab\xC3\xA9").substr(0, 2)));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace mirelo {
@@ -19,11 +20,16 @@ TEST(AsValidUtf8, KeepsValidSequencesAndReadsEachOtherByteAsWindows1252) {
         {"\xC0\xAF overlong", "\xC3\x80\xC2\xAF overlong"},
         {"\xED\xA0\x80 surrogate", "\xC3\xAD\xC2\xA0\xE2\x82\xAC surrogate"},
         {"\xF5\x80\x80 beyond", "\xC3\xB5\xE2\x82\xAC\xE2\x82\xAC beyond"},
+        // The smallest sequence of each length and the largest code point.
+        {"\xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF", "\xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF"},
     };
     for (const auto& [bytes, expected] : cases) {
         EXPECT_EQ(AsValidUtf8(bytes), expected) << bytes;
+        EXPECT_EQ(IsValidUtf8(bytes), bytes == expected) << bytes;
         EXPECT_TRUE(IsValidUtf8(AsValidUtf8(bytes))) << bytes;
     }
+    // Only the viewed bytes count, not a sequence that starts just past them.
+    EXPECT_TRUE(IsValidUtf8(std::string_view("ab\xC3\xA9").substr(0, 2)));
 }
 
 }  // namespace

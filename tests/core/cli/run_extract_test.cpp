@@ -129,6 +129,14 @@ TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
     EXPECT_EQ(Extract({"--since-list", bare, Mail()}).out, run.out);
 }
 
+// Columns beyond the plain ones need what the scans gather only when asked.
+TEST_F(RunExtractTest, GathersTheDaysDecodedNamesAndListAddressesTheColumnsNeed) {
+    folder.Write("Dated/In.mbx", "From: =?utf-8?Q?J=C3=B6rg?= <j@mailhost>\r\nDate: 2 Jan 2001 10:00 +0000\r\n"
+                                 "List-Post: <mailto:club@mailhost>\r\nTo: club@mailhost\r\n");
+    EXPECT_EQ(Extract({"--columns", "email,name,first_seen,category", (folder.path() / "Dated").string()}).out,
+              "email,name,first_seen,category\r\nclub@mailhost,,2001-01-02,list\r\nj@mailhost,J\xC3\xB6rg,2001-01-02,person\r\n");
+}
+
 // A name can neither be left out nor split a line.
 TEST_F(RunExtractTest, NamesEachStoreOnOneLineOfStandardError) {
     folder.Write("Maildir/cur/1", "From: Mia Dir <mia@mailhost>\r\n");

@@ -49,7 +49,8 @@ TEST(AddressClassifier, SortsRealWorldSendersIntoTheirCategories) {
           "tom.postmaster@example.com", "uma@srs0.example", "victor@example.co.uk", "wendy.nobodys@example.com",
           "xavier@notifications.example", "yara.no@example.com", "zoe.replyall@example.com", "anna-lena@example.de",
           "bo_jackson@example.com", "chris+work@example.com", "dora.the.explorer@example.com",
-          "ed=ed@example.com", "fay@list-bounces.example", "gus.mailer@example.com", "hal9000@example.com"}},
+          "ed=ed@example.com", "fay@list-bounces.example", "gus.mailer@example.com", "hal9000@example.com",
+          "heidi_noreplyz@example.com", "ivan.noreply9@example.com"}},
     };
     for (const auto& [category, emails] : cases)
         for (const std::string& email : emails) EXPECT_EQ(classifier.Classify(email), category) << email;

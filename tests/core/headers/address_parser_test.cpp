@@ -49,6 +49,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}},
         {"\"unterminated <a@x.org>", {}},
         {"a@b@c.org", {}}, {"x@-bad.example", {}},
+        {"zed@zoo.biz, ZED@ZOO.BIZ, n@9.example9", {"zed@zoo.biz|", "ZED@ZOO.BIZ|", "n@9.example9|"}},
     };
     for (const ListCase& c : cases) EXPECT_EQ(Parsed(c.body), c.mailboxes) << c.body;
 }

@@ -121,18 +121,21 @@ TEST(ScanMailbox, AppendsAfterEarlierFilesWithoutSharingMessages) {
 
 // The line the stopping block cut in two would give an address that was never written.
 TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
-    std::string mailbox;
-    for (int i = 0; i < 5000; ++i) mailbox += "From: user" + std::to_string(100000 + i) + "@example.org\r\n";
-    const testing::TempDir dir;
-    AddressList list;
-    std::uint64_t readWhenStopped = 0;
-    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::Original(), [&](std::uint64_t done, std::uint64_t total) {
-        EXPECT_EQ(total, mailbox.size());
-        readWhenStopped = done;
-        return false;
-    });
-    ASSERT_GT(readWhenStopped, 0u);
-    EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, mailbox.rfind('\n', readWhenStopped - 1) + 1)));
+    for (const std::string lineEnd : {"\r\n", "\n"}) {
+        std::string mailbox;
+        for (int i = 0; i < 5000; ++i) mailbox += "From: user" + std::to_string(100000 + i) + "@example.org" + lineEnd;
+        const testing::TempDir dir;
+        AddressList list;
+        std::uint64_t readWhenStopped = 0;
+        ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::Original(),
+                    [&](std::uint64_t done, std::uint64_t total) {
+                        EXPECT_EQ(total, mailbox.size());
+                        readWhenStopped = done;
+                        return false;
+                    });
+        ASSERT_GT(readWhenStopped, 0u);
+        EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, mailbox.rfind('\n', readWhenStopped - 1) + 1))) << lineEnd.size();
+    }
 }
 
 TEST(ScanMailbox, AKindLeftOutYieldsNothingButStillEndsMessages) {
@@ -169,6 +172,8 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
          "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nFrom ???@??? Fri Jan 05 00:00:00 2001\n"
          "Date: 6 Jan 2001\nFrom: b@x\nFrom ???@??? Sun Jan 07 00:00:00 2001\nFrom: c@x\n",
          {"a@x 2001-01-01 2001-01-01", "b@x 2001-01-06 2001-01-06", "c@x 2001-01-07 2001-01-07"}},
+        {"the date line wins over the separator before it",
+         "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nDate: 2 Jan 2001\n", {"a@x 2001-01-02 2001-01-02"}},
         {"broken date, a list asked for nothing", "Date: someday\nList-Post: <mailto:l@x>\nFrom: a@x\n", {"a@x  "}},
     };
     for (const DatedCase& c : cases) {
@@ -190,14 +195,15 @@ TEST(ScanMailbox, DecodesNamesAndKeepsListAddressesWhenAsked) {
     AddressList list;
     list.AskScanExtras({.decodeNames = true, .captureListAddresses = true});
     testing::MemoryByteSource source("List-Post: <mailto:dev@lists.example?subject=x>\nFrom: =?utf-8?Q?J=C3=B6rg_Bauer?= <j@x>\n"
-                                     "To: dev@lists.example\nList-Post: NO\nFrom: b@x\n");
+                                     "To: dev@lists.example\nReply-To: Jo <j@x>\nList-Post: NO\nFrom: b@x\n");
     ScanMailboxSource(source, list, "L", HeaderKindSet::Original());
     // The line rule reads the line as it stands, so every form of the list holds the same
     // addresses; the decoded name stands beside the name it reads.
     EXPECT_EQ(Records(list), (FoundList{{"j@x", "B6rg_Bauer", kFromKind}, {"dev@lists.example", "To", kToKind},
-                                        {"b@x", "From", kFromKind}}));
+                                        {"j@x", "Jo", kReplyToKind}, {"b@x", "From", kFromKind}}));
     EXPECT_EQ(list.DecodedName(*list.At(0)), "J\xf6rg Bauer");
     EXPECT_EQ(list.DecodedName(*list.At(1)), "To");
+    EXPECT_EQ(list.DecodedName(*list.At(2)), "Jo");  // a plain line of the same address keeps its own name
     EXPECT_EQ(list.ListAddresses(), std::vector<std::string>{"dev@lists.example"});
 }
 

@@ -24,6 +24,8 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
           "From b@x Tue Jan  2 00:00:00 2001|From: b@x\n\x1A\nFrom the body, undated\n"}},
         {"mbox, an undated From line after an empty line, a message before the first", MailboxLayout::Mbox,
          "From: c@x\n\nFrom a\r\nx\r\n\r\nFrom b\r\ny", {"|From: c@x\n\n", "From a|x\r\n\r\n", "From b|y"}},
+        {"mbox, a quoted From line opens the mailbox", MailboxLayout::Mbox, ">From here\nFrom: a@x\n",
+         {"|From here\nFrom: a@x\n"}},
         {"blank lines before the first separator", MailboxLayout::Eudora, "\r\n \r\nFrom ???@???\r\na",
          {"From ???@???|a"}},
         {"Eudora", MailboxLayout::Eudora,

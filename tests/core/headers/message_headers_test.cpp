@@ -41,6 +41,9 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
           "1 1 Content-Type: multipart/digest; boundary=d", "2 2 From: d1@x", "3 2 From: d2@x"}},
         {"no closing delimiter", "Content-Type: multipart/mixed; boundary=q\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x",
          {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x"}},
+        {"an unquoted boundary before another parameter",
+         "Content-Type: multipart/mixed; boundary=q; charset=us-ascii\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x\n--q--\n",
+         {"0 0 Content-Type: multipart/mixed; boundary=q; charset=us-ascii", "1 1 From: z@x"}},
     };
     for (const MessageCase& c : cases) EXPECT_EQ(Fields(c.message), c.fields) << c.what;
 }

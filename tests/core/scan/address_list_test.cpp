@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace mirelo {
@@ -9,7 +10,7 @@ namespace {
 
 TEST(AddressList, ResetKeepsRecordsForReuseWithFreshFlags) {
     AddressList list;
-    for (int i = 0; i < 150; ++i) list.Append("a", "", "", 0);
+    for (int i = 0; i < 150; ++i) list.Append("a" + std::to_string(i), "A", "In", 0);
     AddressRecord* first = list.At(0);
     first->duplicate = 1;
     first->deleted = 1;
@@ -23,6 +24,10 @@ TEST(AddressList, ResetKeepsRecordsForReuseWithFreshFlags) {
     EXPECT_EQ(first->duplicate, 0);
     EXPECT_EQ(first->deleted, 0);
     EXPECT_EQ(list.Capacity(), 200);
+    // The tables hold this extraction's texts only, beside the empty one.
+    EXPECT_EQ(list.Emails().Count(), 2u);
+    EXPECT_EQ(list.Names().Count(), 1u);
+    EXPECT_EQ(list.Mailboxes().Count(), 1u);
 }
 
 TEST(AddressList, ArrangeMovesOnlyTheCountedPointers) {

@@ -91,6 +91,20 @@ TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
 }
 #endif
 
+TEST_F(FolderWalkTest, AVisitorThatStopsEndsTheWholeWalk) {
+    for (const std::string name : {"A/In.mbx", "B/In.mbx", "Top.mbx"}) folder.Write(name, "");
+    struct Stopper : WalkVisitor {
+        WalkDecision Visit(const std::string&, const FolderEntry& entry) override {
+            if (entry.folder) return WalkDecision::Continue;
+            ++files;
+            return WalkDecision::Stop;
+        }
+        int files = 0;
+    } stopper;
+    EXPECT_FALSE(WalkFolders(Root(), stopper, observer));
+    EXPECT_EQ(stopper.files, 1);
+}
+
 // Every other folder is removed when the first store is found, before the walk reaches
 // it; the listing it was found in may still name it.
 TEST_F(FolderWalkTest, FoldersThatVanishMidWalkAreSkipped) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/recording_observer.h"
@@ -37,6 +39,38 @@ TEST(ReadStores, AStoreWhoseReadingThrowsIsReportedAndTheOthersAreMergedInWalkOr
             << workers;
         EXPECT_EQ(observer.statuses.size(), 6u);
     }
+}
+
+// A stop that comes while the workers are as far ahead of the merge as they may go still
+// ends them: the extraction returns rather than waiting for workers that wait for it.
+TEST(ReadStores, AStopWithTheWorkersAFullWindowAheadEndsTheReading) {
+    constexpr unsigned kWorkers = 2;
+    constexpr int kWindow = 2 * kWorkers;  // stores a worker may read ahead of the merge
+    std::atomic<int> started = 0;
+    std::vector<WalkStep> steps;
+    for (int i = 0; i < 3 * kWindow; ++i) {
+        const std::string name = "store" + std::to_string(i);
+        steps.push_back(StoreJob{name, [name, &started](StoreBatch& batch) {
+                                     ++started;
+                                     batch.records.Append(name + "@x", "", name, kFromKind);
+                                 }});
+    }
+    // Asked on the calling thread after the first store is merged: stops once the workers
+    // took every store they may read meanwhile.
+    struct StopWhenAhead : testing::RecordingObserver {
+        bool StopRequested() override {
+            if (std::this_thread::get_id() != caller) return false;
+            while (*started < 1 + kWindow) std::this_thread::yield();
+            return true;
+        }
+        std::thread::id caller = std::this_thread::get_id();
+        const std::atomic<int>* started = nullptr;
+    } observer;
+    observer.started = &started;
+    AddressList list;
+    EXPECT_FALSE(ReadStores(steps, list, observer, kWorkers));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Email(*list.At(0)), "store0@x");
 }
 
 }  // namespace

@@ -157,6 +157,8 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
         {"text position past the end", [](auto& s) { s.SetTextPosition(kDamaged, PastTheEnd(s)); }, allButDamaged},
         {"text position outside the info record",  // the body holds the index field alone
          [](auto& s) { s.SetWord(s.infos[kInDataField] + kInfoBodyLengthAt, 16); }, allButInDataField},
+        {"direct text position, the body holding the index field alone",
+         [&](auto& s) { s.SetWord(info + kInfoBodyLengthAt, 16); }, all, false},
         {"first block with a wrong marker", [&](auto& s) { s.BreakMarker(first); }, allButDamaged},
         {"second block with a wrong marker", [&](auto& s) { s.BreakMarker(second); }, cutToLines},
         {"next block past the end", [&](auto& s) { s.SetWord(first + kBlockNextAt, PastTheEnd(s)); }, cutToLines},

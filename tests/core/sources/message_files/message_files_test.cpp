@@ -17,6 +17,7 @@ TEST(MessageFilesReader, AnEmlxCountThatDoesNotHoldGivesANoticeAndTheWholeMessag
     const std::string m = "From: Ann Lee <ann@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
     const struct { std::string bytes; int records; const char* notice; } cases[] = {
         {std::to_string(m.size()) + "\n" + m + "<?xml version=\"1.0\"?>\n<plist/>\n", 2, nullptr},
+        {std::to_string(m.size()) + "\n" + m + "\r\n", 2, nullptr},  // no property list, only a line end
         {"5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
         {"19\n" + m + "<?xml?>", 2, "byte count 19 ends inside the message; read to the end of the file"},
         {m, 2, "no byte count on the first line; read as a plain message"},
@@ -35,6 +36,20 @@ TEST(MessageFilesReader, AnEmlxCountThatDoesNotHoldGivesANoticeAndTheWholeMessag
         for (const StoreProblem& notice : batch.notices) notices.push_back(notice.reason);
         EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
     }
+}
+
+// Hidden files, such as those a Mac leaves, are no messages; the ones after them still are.
+TEST(MessageFilesReader, AMaildirsHiddenFilesArePassedOver) {
+    const testing::TempDir dir;
+    dir.Write("Box/cur/.DS_Store", "From: hidden@x.org\r\n");
+    dir.Write("Box/cur/1", "From: a@x.org\r\n");
+    dir.Write("Box/new/2", "From: b@x.org\r\n");
+    StoreBatch batch;
+    MessageFilesReader({HeaderKindSet::Every(), ReadingRules::Rfc5322})
+        .Read({StoreKind::Maildir, (dir.path() / "Box").string() + kPathSeparator, "Box"}, batch);
+    std::vector<std::string> emails;
+    for (int i = 0; i < batch.records.Count(); ++i) emails.emplace_back(batch.records.Email(*batch.records.At(i)));
+    EXPECT_EQ(emails, (std::vector<std::string>{"a@x.org", "b@x.org"}));
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ private:
 
 std::string_view StoreKindName(StoreKind kind) {
     static constexpr std::string_view kNames[kStoreKindCount] = {"eudora", "outlook", "mbox",
-                                                                 "maildir", "eml", "emlx"};
+                                                                 "maildir", "eml", "emlx", "pst"};
     return kNames[static_cast<std::size_t>(kind)];
 }
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "base/result.h"
+#include "sources/pst/pst_encoding.h"
+
+namespace mirelo {
+
+// Where the two forms put what a reader needs: the 97-2002 form with 32-bit ids and
+// offsets, the 2003-and-later one with 64-bit ids.
+struct PstForm {
+    bool unicode = true;
+
+    std::size_t IdSize() const { return unicode ? 8 : 4; }
+    std::size_t PageEntriesEnd() const { return unicode ? 488 : 496; }  // then cEnt, cEntMax, cbEnt, cLevel
+    std::size_t PageTrailerAt() const { return unicode ? 496 : 500; }
+    std::size_t PageIdAt() const { return 504; }
+    std::size_t BlockTrailerSize() const { return unicode ? 16 : 12; }
+    std::size_t BlockIdAt() const { return unicode ? 8 : 4; }  // in the block trailer
+    std::size_t SubnodeEntriesAt() const { return unicode ? 8 : 4; }
+};
+
+// A page reference: its id and its file offset.
+struct PstPageRef {
+    std::uint64_t id = 0;
+    std::uint64_t offset = 0;
+};
+
+struct PstHeader {
+    PstForm form;
+    PstEncoding encoding = PstEncoding::None;
+    PstPageRef nodeTreeRoot;
+    PstPageRef blockTreeRoot;
+    std::uint64_t recordedSize = 0;  // what the writer recorded; more than the file holds means a cut file
+};
+
+inline constexpr std::size_t kPstPageSize = 512;
+
+// The file's header; fails for a file that is no personal folder file or one in a form
+// or encoding this reader cannot read.
+Result<PstHeader> ReadPstHeader(std::string_view bytes);
+
+// A personal folder file's bytes, read where asked and only inside the file.
+class PstFile {
+public:
+    static Result<PstFile> Open(const std::string& path);
+    std::uint64_t Size() const { return size_; }
+    Result<std::string> Read(std::uint64_t offset, std::uint64_t length);
+
+private:
+    std::ifstream in_;
+    std::uint64_t size_ = 0;
+};
+
+}  // namespace mirelo

@@ -1,5 +1,6 @@
 #include "sources/pst/pst_file.h"
 
+#include "base/file_handle.h"
 #include "base/native_path.h"
 #include "sources/pst/pst_bytes.h"
 
@@ -10,6 +11,13 @@ constexpr std::size_t kAnsiHeaderSize = 512;
 constexpr std::size_t kUnicodeHeaderSize = 564;
 constexpr std::uint16_t kFourKibibyteForm = 36;
 }  // namespace
+
+bool LooksLikePstFile(const std::string& path) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return false;
+    char head[4];
+    return std::fread(head, 1, sizeof head, file.get()) == sizeof head && std::string_view(head, 4) == "!BDN";
+}
 
 Result<PstHeader> ReadPstHeader(std::string_view bytes) {
     if (bytes.size() < kAnsiHeaderSize || bytes.substr(0, 4) != "!BDN") return Failure{"is no personal folder file"};

@@ -39,6 +39,9 @@ struct PstHeader {
 
 inline constexpr std::size_t kPstPageSize = 512;
 
+// Whether the file starts as a personal folder file does, whatever its name.
+bool LooksLikePstFile(const std::string& path);
+
 // The file's header; fails for a file that is no personal folder file or one in a form
 // or encoding this reader cannot read.
 Result<PstHeader> ReadPstHeader(std::string_view bytes);

@@ -52,11 +52,14 @@ Result<PstFile> PstFile::Open(const std::string& path) {
     const std::streamoff end = file.in_.tellg();
     if (end < 0) return notOpened;
     file.size_ = static_cast<std::uint64_t>(end);
+    file.budget_ = kBudgetTimesSize * file.size_ + kBudgetSlack;
     return file;
 }
 
 Result<std::string> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
     if (offset > size_ || length > size_ - offset) return Failure{"lies past the end of the file"};
+    if (length > budget_) return Failure{"was not read: the file leads to the same bytes again and again"};
+    budget_ -= length;
     std::string bytes(static_cast<std::size_t>(length), '\0');
     in_.clear();
     if (!in_.seekg(static_cast<std::streamoff>(offset)) ||

@@ -46,7 +46,10 @@ bool LooksLikePstFile(const std::string& path);
 // or encoding this reader cannot read.
 Result<PstHeader> ReadPstHeader(std::string_view bytes);
 
-// A personal folder file's bytes, read where asked and only inside the file.
+// A personal folder file's bytes, read where asked and only inside the file. A sound file
+// has each block read about once; a file read over several times means that its trees
+// keep leading to the same blocks, and reading stops there, so that such a file costs
+// no more time than a few readings of its size.
 class PstFile {
 public:
     static Result<PstFile> Open(const std::string& path);
@@ -54,8 +57,12 @@ public:
     Result<std::string> Read(std::uint64_t offset, std::uint64_t length);
 
 private:
+    static constexpr std::uint64_t kBudgetTimesSize = 4;
+    static constexpr std::uint64_t kBudgetSlack = 1024 * 1024;
+
     std::ifstream in_;
     std::uint64_t size_ = 0;
+    std::uint64_t budget_ = 0;
 };
 
 }  // namespace mirelo

@@ -25,11 +25,12 @@ struct PstNodeData {
 };
 
 // The blocks of one file: each read where the block tree puts it, checked against its
-// trailer, decoded when it holds data.
+// trailer, decoded when it holds data. A block that fails its checksum is read all the
+// same, and damage says so.
 class PstBlocks {
 public:
-    PstBlocks(PstFile& file, const PstHeader& header, const PstBlockTree& tree)
-        : file_(file), header_(header), tree_(tree) {}
+    PstBlocks(PstFile& file, const PstHeader& header, const PstBlockTree& tree, std::vector<std::string>& damage)
+        : file_(file), header_(header), tree_(tree), damage_(damage) {}
 
     // The leaves of the data tree at bid: the block itself, or those an XBLOCK or
     // XXBLOCK names. Fails on the first damaged block.
@@ -49,6 +50,7 @@ private:
     PstFile& file_;
     const PstHeader& header_;
     const PstBlockTree& tree_;
+    std::vector<std::string>& damage_;
 };
 
 }  // namespace mirelo

@@ -55,7 +55,8 @@ public:
     std::vector<std::string>& Damage() { return damage_; }
 
 private:
-    PstStore(PstFile file, PstHeader header) : file_(std::move(file)), header_(header), blocks_(file_, header_, blockTree_) {}
+    PstStore(PstFile file, PstHeader header)
+        : file_(std::move(file)), header_(header), blocks_(file_, header_, blockTree_, damage_) {}
 
     std::uint32_t FolderNidFromStore(std::uint16_t property, std::uint32_t fallback);
     std::string FolderName(std::uint32_t nid);
@@ -64,8 +65,8 @@ private:
     PstHeader header_;
     PstBlockTree blockTree_;
     PstNodeTree nodeTree_;
-    PstBlocks blocks_;
     std::vector<std::string> damage_;
+    PstBlocks blocks_;
 };
 
 }  // namespace mirelo

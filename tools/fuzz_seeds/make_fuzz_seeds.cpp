@@ -130,6 +130,7 @@ int main(int argc, char** argv) {
     received.transportHeaders = "From: Di <di@mailhost>\r\nTo: ann@mailhost\r\n";
     const std::vector<mirelo::testing::PstFolder> folders{{"Inbox", {composed, received}, {{"Old", {composed}, {}}}}};
     Save(pstFiles, "plain.pst", mirelo::testing::WritePst(folders).bytes);
-    Save(pstFiles, "cyclic.pst", mirelo::testing::WritePst(folders, mirelo::PstEncoding::Cyclic).bytes);
+    Save(pstFiles, "ansi.pst", mirelo::testing::WritePst(folders, {.ansi = true}).bytes);
+    Save(pstFiles, "cyclic.pst", mirelo::testing::WritePst(folders, {.encoding = mirelo::PstEncoding::Cyclic}).bytes);
     return 0;
 }

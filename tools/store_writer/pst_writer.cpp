@@ -5,11 +5,12 @@
 #include <optional>
 #include <utility>
 
+#include "base/windows1252.h"
+
 namespace mirelo::testing {
 
 namespace {
 
-constexpr std::size_t kBlockCapacity = 8176;
 constexpr std::size_t kHeapItemLimit = 3580;
 constexpr std::size_t kPageSize = 512;
 constexpr std::uint64_t kFirstBlockAt = 0x400;
@@ -18,7 +19,17 @@ constexpr std::uint32_t kStoreNid = 0x21;
 constexpr std::uint32_t kRootFolderNid = 0x122;
 constexpr std::uint32_t kRecipientTableNid = 0x692;
 
-constexpr std::uint16_t kInt32 = 0x0003, kBoolean = 0x000B, kTime = 0x0040, kString = 0x001F, kBinary = 0x0102;
+constexpr std::uint16_t kInt32 = 0x0003, kBoolean = 0x000B, kTime = 0x0040, kString8 = 0x001E, kString = 0x001F,
+                        kBinary = 0x0102;
+
+// What differs between the 97-2002 form and the later one.
+struct Form {
+    bool ansi;
+    std::size_t BlockCapacity() const { return ansi ? 8180 : 8176; }
+    std::size_t Id() const { return ansi ? 4 : 8; }
+    std::uint16_t StringType() const { return ansi ? kString8 : kString; }
+    std::size_t RowNumberSize() const { return ansi ? 2 : 4; }
+};
 
 void Put(std::string& bytes, std::size_t at, std::uint64_t value, std::size_t width) {
     if (bytes.size() < at + width) bytes.resize(at + width, '\0');
@@ -40,8 +51,8 @@ std::uint64_t ValueOf(const std::string& bytes) {
     return value;
 }
 
-std::string Utf16(std::string_view utf8) {
-    std::string out;
+std::vector<char32_t> CodePoints(std::string_view utf8) {
+    std::vector<char32_t> points;
     for (std::size_t i = 0; i < utf8.size();) {
         const unsigned char lead = static_cast<unsigned char>(utf8[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -49,6 +60,14 @@ std::string Utf16(std::string_view utf8) {
         for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
             c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
         i += length;
+        points.push_back(c);
+    }
+    return points;
+}
+
+std::string Utf16(std::string_view utf8) {
+    std::string out;
+    for (char32_t c : CodePoints(utf8)) {
         if (c >= 0x10000) {
             c -= 0x10000;
             Append(out, 0xD800 + (c >> 10), 2);
@@ -60,9 +79,18 @@ std::string Utf16(std::string_view utf8) {
     return out;
 }
 
-std::vector<std::string> SplitIntoLeaves(const std::string& data) {
+// A string as the form stores it: UTF-16, or Windows-1252 bytes.
+std::string Stored(const Form& form, std::string_view utf8) {
+    if (!form.ansi) return Utf16(utf8);
+    std::string out;
+    for (const char32_t c : CodePoints(utf8)) out += static_cast<char>(Windows1252Byte(c).value_or('?'));
+    return out;
+}
+
+std::vector<std::string> SplitIntoLeaves(const Form& form, const std::string& data) {
     std::vector<std::string> leaves;
-    for (std::size_t at = 0; at < data.size(); at += kBlockCapacity) leaves.push_back(data.substr(at, kBlockCapacity));
+    const std::size_t capacity = form.BlockCapacity();
+    for (std::size_t at = 0; at < data.size(); at += capacity) leaves.push_back(data.substr(at, capacity));
     if (leaves.empty()) leaves.emplace_back();
     return leaves;
 }
@@ -77,12 +105,14 @@ struct WrittenNode {
 // Heap items over as many pages as they need; each page is one leaf block.
 class HeapBuilder {
 public:
-    explicit HeapBuilder(std::uint8_t clientSignature) : clientSignature_(clientSignature) { pages_.emplace_back(); }
+    HeapBuilder(const Form& form, std::uint8_t clientSignature) : form_(form), clientSignature_(clientSignature) {
+        pages_.emplace_back();
+    }
 
     std::uint32_t Add(const std::string& item) {
         Page* page = &pages_.back();
         if (HeaderSize(pages_.size() - 1) + page->items.size() + item.size() + 4 + 2 * (page->ends.size() + 2) + 1 >
-            kBlockCapacity) {
+            form_.BlockCapacity()) {
             pages_.emplace_back();
             page = &pages_.back();
         }
@@ -124,6 +154,7 @@ private:
 
     static std::size_t HeaderSize(std::size_t page) { return page == 0 ? 12 : page % 128 == 8 ? 66 : 2; }
 
+    const Form& form_;
     std::uint8_t clientSignature_;
     std::uint32_t root_ = 0;
     std::vector<Page> pages_;
@@ -150,8 +181,8 @@ struct Property {
 // Gives subnodes of one node their NIDs for large values.
 class SubnodeSink {
 public:
-    explicit SubnodeSink(std::vector<WrittenNode>& subnodes) : subnodes_(subnodes) {}
-    std::uint32_t Add(const std::string& data) { return AddLeaves(SplitIntoLeaves(data)); }
+    SubnodeSink(const Form& form, std::vector<WrittenNode>& subnodes) : form_(form), subnodes_(subnodes) {}
+    std::uint32_t Add(const std::string& data) { return AddLeaves(SplitIntoLeaves(form_, data)); }
     std::uint32_t AddLeaves(std::vector<std::string> leaves) {
         const std::uint32_t nid = (next_++ << 5) | 0x1F;
         subnodes_.push_back({nid, std::move(leaves), {}});
@@ -159,6 +190,7 @@ public:
     }
 
 private:
+    const Form& form_;
     std::vector<WrittenNode>& subnodes_;
     std::uint32_t next_ = 1;
 };
@@ -169,10 +201,11 @@ std::uint32_t StoreVariable(HeapBuilder& heap, SubnodeSink& sink, const std::str
     return value.size() <= kHeapItemLimit ? heap.Add(value) : sink.Add(value);
 }
 
-std::vector<std::string> PropertyContext(std::vector<Property> properties, std::vector<WrittenNode>& subnodes) {
+std::vector<std::string> PropertyContext(const Form& form, std::vector<Property> properties,
+                                         std::vector<WrittenNode>& subnodes) {
     std::sort(properties.begin(), properties.end(), [](const Property& a, const Property& b) { return a.id < b.id; });
-    HeapBuilder heap(0xBC);
-    SubnodeSink sink(subnodes);
+    HeapBuilder heap(form, 0xBC);
+    SubnodeSink sink(form, subnodes);
     std::string records;
     for (const Property& property : properties) {
         Append(records, property.id, 2);
@@ -199,10 +232,13 @@ struct Column {
 // columns; an absent value is a std::nullopt, a variable one is stored as a value.
 using Row = std::vector<std::optional<std::string>>;
 
-WrittenNode TableContext(std::uint32_t nid, const std::vector<std::uint32_t>& tags, const std::vector<Row>& rows) {
+WrittenNode TableContext(const Form& form, std::uint32_t nid, std::vector<std::uint32_t> tags,
+                         const std::vector<Row>& rows) {
     WrittenNode node{nid, {}, {}};
-    HeapBuilder heap(0x7C);
-    SubnodeSink sink(node.subnodes);
+    HeapBuilder heap(form, 0x7C);
+    SubnodeSink sink(form, node.subnodes);
+    for (std::uint32_t& tag : tags)
+        if ((tag & 0xFFFF) == kString) tag = (tag & 0xFFFF0000) | form.StringType();
     const std::size_t cellsEnd = 4 * tags.size();
     const std::size_t rowSize = cellsEnd + (tags.size() + 7) / 8;
 
@@ -228,15 +264,15 @@ WrittenNode TableContext(std::uint32_t nid, const std::vector<std::uint32_t>& ta
     std::sort(ids.begin(), ids.end());
     for (const auto& [id, number] : ids) {
         Append(index, id, 4);
-        Append(index, number, 4);
+        Append(index, number, form.RowNumberSize());
     }
-    const std::uint32_t rowIndex = AddBth(heap, 4, 4, index);
+    const std::uint32_t rowIndex = AddBth(heap, 4, form.RowNumberSize(), index);
 
     std::uint32_t rowsHnid = 0;
     if (!matrix.empty() && matrix.size() <= kHeapItemLimit) {
         rowsHnid = heap.Add(matrix);
     } else if (!matrix.empty()) {
-        const std::size_t perBlock = kBlockCapacity / rowSize;
+        const std::size_t perBlock = form.BlockCapacity() / rowSize;
         std::vector<std::string> leaves;
         for (std::size_t at = 0; at < matrix.size(); at += perBlock * rowSize)
             leaves.push_back(matrix.substr(at, perBlock * rowSize));
@@ -264,14 +300,17 @@ WrittenNode TableContext(std::uint32_t nid, const std::vector<std::uint32_t>& ta
     return node;
 }
 
-Property Text(std::uint16_t id, const std::string& utf8) { return {id, kString, Utf16(utf8)}; }
+Property Text(const Form& form, std::uint16_t id, const std::string& utf8) {
+    return {id, form.StringType(), Stored(form, utf8)};
+}
 Property Integer(std::uint16_t id, std::uint32_t value) { return {id, kInt32, Le(value, 4)}; }
 Property Time(std::uint16_t id, std::uint64_t value) { return {id, kTime, Le(value, 8)}; }
 
 // The texts that are not empty.
-void AddTexts(std::vector<Property>& properties, std::initializer_list<std::pair<std::uint16_t, const std::string*>> texts) {
+void AddTexts(const Form& form, std::vector<Property>& properties,
+              std::initializer_list<std::pair<std::uint16_t, const std::string*>> texts) {
     for (const auto& [id, text] : texts)
-        if (!text->empty()) properties.push_back(Text(id, *text));
+        if (!text->empty()) properties.push_back(Text(form, id, *text));
 }
 
 constexpr std::uint8_t kProviderUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
@@ -293,7 +332,8 @@ struct TopNode {
 
 class FileBuilder {
 public:
-    FileBuilder(PstEncoding encoding, std::uint32_t passwordCrc) : encoding_(encoding), passwordCrc_(passwordCrc) {}
+    explicit FileBuilder(const PstWriteOptions& options)
+        : form_{options.ansi}, encoding_(options.encoding), passwordCrc_(options.passwordCrc) {}
 
     PstFile Build(const std::vector<PstFolder>& folders) {
         const std::uint32_t ipmSubtree = NextFolderNid();
@@ -333,26 +373,26 @@ private:
     void AddFolder(std::uint32_t nid, std::uint32_t parent, const std::string& name,
                    const std::vector<std::uint32_t>& messages, const std::vector<std::uint32_t>& children) {
         TopNode folder{nid, parent, {nid, {}, {}}};
-        folder.node.leaves = PropertyContext({Text(0x3001, name), Integer(0x3602, static_cast<std::uint32_t>(messages.size())),
+        folder.node.leaves = PropertyContext(form_, {Text(form_, 0x3001, name), Integer(0x3602, static_cast<std::uint32_t>(messages.size())),
                                               Integer(0x3603, 0), {0x360A, kBoolean, Le(children.empty() ? 0 : 1, 1)},
-                                              Text(0x3613, "IPF.Note")},
+                                              Text(form_, 0x3613, "IPF.Note")},
                                              folder.node.subnodes);
         nodes_.push_back(std::move(folder));
         const std::uint32_t base = nid & ~0x1Fu;
         std::vector<Row> childRows;
         for (const std::uint32_t child : children)
-            childRows.push_back({Le(child, 4), Le(0, 4), Utf16(names_[child])});
-        nodes_.push_back({base | 0x0D, 0, TableContext(base | 0x0D, {0x67F20003, 0x67F30003, 0x3001001F}, childRows)});
+            childRows.push_back({Le(child, 4), Le(0, 4), Stored(form_, names_[child])});
+        nodes_.push_back({base | 0x0D, 0, TableContext(form_, base | 0x0D, {0x67F20003, 0x67F30003, 0x3001001F}, childRows)});
         std::vector<Row> messageRows;
         for (const std::uint32_t message : messages) messageRows.push_back({Le(message, 4), Le(0, 4), subjects_[message]});
         nodes_.push_back(
-            {base | 0x0E, 0, TableContext(base | 0x0E, {0x67F20003, 0x67F30003, 0x0037001F}, messageRows)});
-        nodes_.push_back({base | 0x0F, 0, TableContext(base | 0x0F, {0x67F20003, 0x67F30003}, {})});
+            {base | 0x0E, 0, TableContext(form_, base | 0x0E, {0x67F20003, 0x67F30003, 0x0037001F}, messageRows)});
+        nodes_.push_back({base | 0x0F, 0, TableContext(form_, base | 0x0F, {0x67F20003, 0x67F30003}, {})});
     }
 
     void AddMessage(const PstMessage& message, std::uint32_t nid, std::uint32_t folder) {
-        std::vector<Property> properties{Text(0x001A, "IPM.Note"), Integer(0x0E07, 1)};
-        AddTexts(properties, {{0x0037, &message.subject},
+        std::vector<Property> properties{Text(form_, 0x001A, "IPM.Note"), Integer(0x0E07, 1)};
+        AddTexts(form_, properties, {{0x0037, &message.subject},
                               {0x007D, &message.transportHeaders},
                               {0x0C1A, &message.senderName},
                               {0x0C1E, &message.senderAddressType},
@@ -366,30 +406,30 @@ private:
         if (message.submitTime) properties.push_back(Time(0x0039, message.submitTime));
         if (message.deliveryTime) properties.push_back(Time(0x0E06, message.deliveryTime));
         TopNode top{nid, folder, {nid, {}, {}}, true};
-        top.node.leaves = PropertyContext(properties, top.node.subnodes);
+        top.node.leaves = PropertyContext(form_, properties, top.node.subnodes);
         std::vector<Row> rows;
         std::uint32_t rowId = 0;
         for (const PstRecipient& recipient : message.recipients) {
             Row row{Le(rowId++, 4), Le(0, 4), Le(static_cast<std::uint32_t>(recipient.type), 4)};
             for (const std::string* text : {&recipient.name, &recipient.addressType, &recipient.address, &recipient.smtp})
-                row.push_back(text->empty() ? std::nullopt : std::optional<std::string>(Utf16(*text)));
+                row.push_back(text->empty() ? std::nullopt : std::optional<std::string>(Stored(form_, *text)));
             rows.push_back(std::move(row));
         }
         top.node.subnodes.push_back(TableContext(
-            kRecipientTableNid, {0x67F20003, 0x67F30003, 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F, 0x39FE001F},
+            form_, kRecipientTableNid, {0x67F20003, 0x67F30003, 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F, 0x39FE001F},
             rows));
         nodes_.push_back(std::move(top));
-        subjects_[nid] = message.subject.empty() ? std::nullopt : std::optional<std::string>(Utf16(message.subject));
+        subjects_[nid] = message.subject.empty() ? std::nullopt : std::optional<std::string>(Stored(form_, message.subject));
     }
 
     void AddStore(std::uint32_t ipmSubtree) {
-        std::vector<Property> properties{Text(0x3001, "Personal Folders"),
+        std::vector<Property> properties{Text(form_, 0x3001, "Personal Folders"),
                                          {0x0FF9, kBinary, EntryId(0).substr(4, 16)},
                                          {0x35E0, kBinary, EntryId(ipmSubtree)},
                                          Integer(0x67FF, passwordCrc_)};
         if (wastebasket_) properties.push_back({0x35E3, kBinary, EntryId(wastebasket_)});
         TopNode store{kStoreNid, 0, {kStoreNid, {}, {}}};
-        store.node.leaves = PropertyContext(properties, store.node.subnodes);
+        store.node.leaves = PropertyContext(form_, properties, store.node.subnodes);
         nodes_.push_back(std::move(store));
     }
 
@@ -405,11 +445,11 @@ private:
             const std::uint64_t sub = WriteSubnodes(file.bytes, top.node.subnodes);
             if (top.message) messageAt_.emplace_back(top.nid, dataAt);
             std::string entry;
-            Append(entry, top.nid, 8);
-            Append(entry, data, 8);
-            Append(entry, sub, 8);
+            Append(entry, top.nid, form_.Id());
+            Append(entry, data, form_.Id());
+            Append(entry, sub, form_.Id());
             Append(entry, top.parent, 4);
-            Append(entry, 0, 4);
+            if (!form_.ansi) Append(entry, 0, 4);
             nbtEntries.push_back(std::move(entry));
         }
         std::sort(messageAt_.begin(), messageAt_.end());
@@ -417,16 +457,16 @@ private:
         std::vector<std::string> bbtEntries;
         for (const auto& [bid, placed] : blocks_) {
             std::string entry;
-            Append(entry, bid, 8);
-            Append(entry, placed.first, 8);
+            Append(entry, bid, form_.Id());
+            Append(entry, placed.first, form_.Id());
             Append(entry, placed.second, 2);
             Append(entry, 1, 2);
-            Append(entry, 0, 4);
+            if (!form_.ansi) Append(entry, 0, 4);
             bbtEntries.push_back(std::move(entry));
         }
         file.bytes.resize((file.bytes.size() + kPageSize - 1) / kPageSize * kPageSize, '\0');
-        const auto [bbtId, bbtAt] = WriteTree(file.bytes, bbtEntries, 0x80, 20);
-        const auto [nbtId, nbtAt] = WriteTree(file.bytes, nbtEntries, 0x81, 15);
+        const auto [bbtId, bbtAt] = WriteTree(file.bytes, bbtEntries, 0x80, form_.ansi ? 41 : 20);
+        const auto [nbtId, nbtAt] = WriteTree(file.bytes, nbtEntries, 0x81, form_.ansi ? 31 : 15);
         file.bbtRoot = bbtAt;
         file.nbtRoot = nbtAt;
         WriteHeader(file.bytes, {nbtId, nbtAt}, {bbtId, bbtAt});
@@ -439,13 +479,15 @@ private:
         if (!internal && encoding_ == PstEncoding::Permute) PermuteEncode(data);
         if (!internal && encoding_ == PstEncoding::Cyclic) CyclicCode(data, static_cast<std::uint32_t>(bid));
         const std::uint64_t at = bytes.size();
-        const std::size_t total = (data.size() + 16 + 63) / 64 * 64;
+        const std::size_t trailerSize = form_.ansi ? 12 : 16;
+        const std::size_t total = (data.size() + trailerSize + 63) / 64 * 64;
+        const std::size_t trailer = total - trailerSize;
         std::string block = data;
         block.resize(total, '\0');
-        Put(block, total - 16, data.size(), 2);
-        Put(block, total - 14, PstSignature(at, bid), 2);
-        Put(block, total - 12, PstCrc(data), 4);
-        Put(block, total - 8, bid, 8);
+        Put(block, trailer, data.size(), 2);
+        Put(block, trailer + 2, PstSignature(at, bid), 2);
+        Put(block, trailer + (form_.ansi ? 8 : 4), PstCrc(data), 4);
+        Put(block, trailer + (form_.ansi ? 4 : 8), bid, form_.Id());
         bytes += block;
         blocks_[bid] = {at, static_cast<std::uint16_t>(data.size())};
         return bid;
@@ -462,7 +504,7 @@ private:
         Append(xblock, 0x01, 1);
         Append(xblock, ids.size(), 2);
         Append(xblock, total, 4);
-        for (const std::uint64_t id : ids) Append(xblock, id, 8);
+        for (const std::uint64_t id : ids) Append(xblock, id, form_.Id());
         return WriteBlock(bytes, xblock, true);
     }
 
@@ -474,18 +516,19 @@ private:
         Append(slblock, 0x02, 1);
         Append(slblock, 0x00, 1);
         Append(slblock, subnodes.size(), 2);
-        Append(slblock, 0, 4);
+        if (!form_.ansi) Append(slblock, 0, 4);
         for (WrittenNode& subnode : subnodes) {
             const std::uint64_t data = WriteData(bytes, subnode.leaves);
             const std::uint64_t sub = WriteSubnodes(bytes, subnode.subnodes);
-            Append(slblock, subnode.nid, 8);
-            Append(slblock, data, 8);
-            Append(slblock, sub, 8);
+            Append(slblock, subnode.nid, form_.Id());
+            Append(slblock, data, form_.Id());
+            Append(slblock, sub, form_.Id());
         }
         return WriteBlock(bytes, slblock, true);
     }
 
-    // Leaves of at most perPage entries, then levels of 20 above them; the root's id and offset.
+    // Leaves of at most perPage entries, then levels of index entries above them; the
+    // root's id and offset.
     std::pair<std::uint64_t, std::uint64_t> WriteTree(std::string& bytes, const std::vector<std::string>& entries,
                                                       std::uint8_t pageType, std::size_t perPage) {
         struct Placed {
@@ -493,7 +536,10 @@ private:
         };
         std::vector<Placed> level;
         std::vector<std::string> items = entries;
-        std::size_t entrySize = entries.empty() ? 24 : entries[0].size();
+        const std::size_t id = form_.Id();
+        const std::size_t entriesEnd = form_.ansi ? 496 : 488;
+        const std::size_t trailer = form_.ansi ? 500 : 496;
+        std::size_t entrySize = entries.empty() ? 3 * id : entries[0].size();
         int depth = 0;
         do {
             level.clear();
@@ -501,30 +547,30 @@ private:
                 const std::size_t end = std::min(items.size(), start + perPage);
                 std::string page(kPageSize, '\0');
                 for (std::size_t i = start; i < end; ++i) page.replace((i - start) * entrySize, entrySize, items[i]);
-                page[488] = static_cast<char>(end - start);
-                page[489] = static_cast<char>(perPage);
-                page[490] = static_cast<char>(entrySize);
-                page[491] = static_cast<char>(depth);
-                const std::uint64_t id = nextPage_++;
+                page[entriesEnd] = static_cast<char>(end - start);
+                page[entriesEnd + 1] = static_cast<char>(perPage);
+                page[entriesEnd + 2] = static_cast<char>(entrySize);
+                page[entriesEnd + 3] = static_cast<char>(depth);
+                const std::uint64_t pageId = nextPage_++;
                 const std::uint64_t at = bytes.size();
-                page[496] = page[497] = static_cast<char>(pageType);
-                Put(page, 498, PstSignature(at, id), 2);
-                Put(page, 500, PstCrc(std::string_view(page).substr(0, 496)), 4);
-                Put(page, 504, id, 8);
+                page[trailer] = page[trailer + 1] = static_cast<char>(pageType);
+                Put(page, trailer + 2, PstSignature(at, pageId), 2);
+                Put(page, form_.ansi ? 508 : 500, PstCrc(std::string_view(page).substr(0, trailer)), 4);
+                Put(page, 504, pageId, id);
                 bytes += page;
-                level.push_back({start < items.size() ? ValueOf(items[start].substr(0, 8)) : 0, id, at});
+                level.push_back({start < items.size() ? ValueOf(items[start].substr(0, id)) : 0, pageId, at});
                 if (items.empty()) break;
             }
             items.clear();
             for (const Placed& placed : level) {
                 std::string entry;
-                Append(entry, placed.key, 8);
-                Append(entry, placed.id, 8);
-                Append(entry, placed.at, 8);
+                Append(entry, placed.key, id);
+                Append(entry, placed.id, id);
+                Append(entry, placed.at, id);
                 items.push_back(std::move(entry));
             }
-            entrySize = 24;
-            perPage = 20;
+            entrySize = 3 * id;
+            perPage = form_.ansi ? 41 : 20;
             ++depth;
         } while (level.size() > 1);
         return {level[0].id, level[0].at};
@@ -532,28 +578,43 @@ private:
 
     void WriteHeader(std::string& bytes, std::pair<std::uint64_t, std::uint64_t> nbt,
                      std::pair<std::uint64_t, std::uint64_t> bbt) {
-        std::string header(564, '\0');
+        std::string header(form_.ansi ? 512 : 564, '\0');
         header.replace(0, 4, "!BDN");
         header.replace(8, 2, "SM");
-        Put(header, 10, 23, 2);
+        Put(header, 10, form_.ansi ? 14 : 23, 2);
         Put(header, 12, 19, 2);
         header[14] = header[15] = 1;
-        Put(header, 32, nextPage_, 8);
-        Put(header, 184, bytes.size(), 8);
-        Put(header, 216, nbt.first, 8);
-        Put(header, 224, nbt.second, 8);
-        Put(header, 232, bbt.first, 8);
-        Put(header, 240, bbt.second, 8);
-        header[248] = 2;
-        std::fill(header.begin() + 256, header.begin() + 512, static_cast<char>(0xFF));
-        header[512] = static_cast<char>(0x80);
-        header[513] = static_cast<char>(encoding_);
-        Put(header, 516, nextBid_, 8);
+        if (form_.ansi) {
+            Put(header, 24, nextBid_, 4);
+            Put(header, 28, nextPage_, 4);
+            Put(header, 168, bytes.size(), 4);
+            Put(header, 184, nbt.first, 4);
+            Put(header, 188, nbt.second, 4);
+            Put(header, 192, bbt.first, 4);
+            Put(header, 196, bbt.second, 4);
+            header[200] = 2;
+            std::fill(header.begin() + 204, header.begin() + 460, static_cast<char>(0xFF));
+            header[460] = static_cast<char>(0x80);
+            header[461] = static_cast<char>(encoding_);
+        } else {
+            Put(header, 32, nextPage_, 8);
+            Put(header, 184, bytes.size(), 8);
+            Put(header, 216, nbt.first, 8);
+            Put(header, 224, nbt.second, 8);
+            Put(header, 232, bbt.first, 8);
+            Put(header, 240, bbt.second, 8);
+            header[248] = 2;
+            std::fill(header.begin() + 256, header.begin() + 512, static_cast<char>(0xFF));
+            header[512] = static_cast<char>(0x80);
+            header[513] = static_cast<char>(encoding_);
+            Put(header, 516, nextBid_, 8);
+            Put(header, 524, PstCrc(std::string_view(header).substr(8, 516)), 4);
+        }
         Put(header, 4, PstCrc(std::string_view(header).substr(8, 471)), 4);
-        Put(header, 524, PstCrc(std::string_view(header).substr(8, 516)), 4);
         bytes.replace(0, header.size(), header);
     }
 
+    Form form_;
     PstEncoding encoding_;
     std::uint32_t passwordCrc_;
     std::uint32_t nextFolder_ = 0x400;
@@ -570,8 +631,8 @@ private:
 
 }  // namespace
 
-PstFile WritePst(const std::vector<PstFolder>& folders, PstEncoding encoding, std::uint32_t passwordCrc) {
-    return FileBuilder(encoding, passwordCrc).Build(folders);
+PstFile WritePst(const std::vector<PstFolder>& folders, const PstWriteOptions& options) {
+    return FileBuilder(options).Build(folders);
 }
 
 std::uint64_t PstFileTime(std::int64_t daysSince1970) {

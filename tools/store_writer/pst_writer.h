@@ -44,10 +44,15 @@ struct PstFile {
     std::vector<std::uint64_t> messageBlocks;  // file offset of each message's first data block, in write order
 };
 
-// A Unicode personal folder file whose IPM subtree holds folders; no allocation maps, no
+struct PstWriteOptions {
+    PstEncoding encoding = PstEncoding::None;
+    bool ansi = false;              // the 97-2002 form: 32-bit ids, 8-bit strings in Windows-1252
+    std::uint32_t passwordCrc = 0;  // what a password leaves in the store: nothing else changes
+};
+
+// A personal folder file whose IPM subtree holds folders; no allocation maps, no
 // named-property map, no search folders.
-PstFile WritePst(const std::vector<PstFolder>& folders, PstEncoding encoding = PstEncoding::None,
-                 std::uint32_t passwordCrc = 0);
+PstFile WritePst(const std::vector<PstFolder>& folders, const PstWriteOptions& options = {});
 
 // A FILETIME of a day's noon, given as days since 1970-01-01.
 std::uint64_t PstFileTime(std::int64_t daysSince1970);

@@ -117,20 +117,24 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
     return expected;
 }
 
-TEST(PstReader, ReadsEveryEncodingAlikeAndLeavesTrashOutUnlessAsked) {
+TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked) {
     const struct {
-        PstEncoding encoding;
+        testing::PstWriteOptions options;
         bool includeTrash;
-        std::uint32_t password;
     } cases[] = {
-        {PstEncoding::None, false, 0},          {PstEncoding::Permute, false, 0},
-        {PstEncoding::Cyclic, false, 0},        {PstEncoding::Permute, true, 0},
-        {PstEncoding::Cyclic, false, 0xE61EB50F},
+        {{.encoding = PstEncoding::None}, false},
+        {{.encoding = PstEncoding::Permute}, false},
+        {{.encoding = PstEncoding::Cyclic}, false},
+        {{.encoding = PstEncoding::Permute}, true},
+        {{.encoding = PstEncoding::Cyclic, .passwordCrc = 0xE61EB50F}, false},
+        {{.encoding = PstEncoding::None, .ansi = true}, false},
+        {{.encoding = PstEncoding::Cyclic, .ansi = true}, true},
     };
     for (const auto& c : cases) {
-        const Read read = ReadPst(testing::WritePst(Folders(), c.encoding, c.password).bytes, c.includeTrash);
-        EXPECT_EQ(read.records, ExpectedRecords(c.includeTrash)) << static_cast<int>(c.encoding);
-        EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+        const std::string what = std::to_string(static_cast<int>(c.options.encoding)) + (c.options.ansi ? " ansi" : "");
+        const Read read = ReadPst(testing::WritePst(Folders(), c.options).bytes, c.includeTrash);
+        EXPECT_EQ(read.records, ExpectedRecords(c.includeTrash)) << what;
+        EXPECT_TRUE(read.problems.empty()) << what << ": " << read.problems.front();
     }
 }
 
@@ -146,7 +150,7 @@ void PutLe(std::string& bytes, std::uint64_t at, std::uint64_t value, int width)
 
 // Damage loses what it holds, is reported, and never invents a record.
 TEST(PstReader, DamageLosesOnlyWhatItHolds) {
-    const testing::PstFile sound = testing::WritePst(Folders(), PstEncoding::Permute);
+    const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::Permute});
     const std::vector<std::string> all = ExpectedRecords(false);
     const struct {
         const char* what;

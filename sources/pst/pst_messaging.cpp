@@ -36,10 +36,11 @@ bool HoldsAddress(const std::optional<std::string>& text) {
 }
 
 // The address when its type says SMTP.
-std::optional<std::string> SmtpTyped(const PstPropertyBag& bag, std::uint16_t type, std::uint16_t address) {
-    const std::optional<std::string> kind = bag.Text(type);
+std::optional<std::string> SmtpTyped(const PstPropertyBag& bag, std::uint16_t type, std::uint16_t address,
+                                     std::uint32_t codePage = PstPropertyBag::kDefaultCodePage) {
+    const std::optional<std::string> kind = bag.Text(type, codePage);
     if (!kind || !EqualsNoCase(*kind, "SMTP")) return std::nullopt;
-    return bag.Text(address);
+    return bag.Text(address, codePage);
 }
 
 // The address of a one-off entry id whose type is SMTP.
@@ -65,20 +66,35 @@ std::string FirstAddress(std::initializer_list<std::optional<std::string>> candi
     return {};
 }
 
-PstAddress Sender(const PstPropertyBag& message) {
-    return {message.Text(0x0C1A).value_or(""), FirstAddress({message.Text(0x5D01), SmtpTyped(message, 0x0C1E, 0x0C1F)})};
+PstAddress Address(std::string name, std::string email, const std::optional<std::string>& type) {
+    const bool exchangeOnly = email.empty() && type && EqualsNoCase(*type, "EX");
+    return {std::move(name), std::move(email), exchangeOnly};
 }
 
-PstAddress Representing(const PstPropertyBag& message) {
-    return {message.Text(0x0042).value_or(""), FirstAddress({message.Text(0x5D02), SmtpTyped(message, 0x0064, 0x0065)})};
+// The code page of a message's 8-bit strings, its recipients' too.
+std::uint32_t CodePageOf(const PstPropertyBag& message) {
+    return message.Integer(0x3FDE).value_or(message.Integer(0x3FFD).value_or(PstPropertyBag::kDefaultCodePage));
 }
 
-PstRecipientEntry Recipient(const PstPropertyBag& row) {
+PstAddress Sender(const PstPropertyBag& message, std::uint32_t codePage) {
+    return Address(message.Text(0x0C1A, codePage).value_or(""),
+                   FirstAddress({message.Text(0x5D01, codePage), SmtpTyped(message, 0x0C1E, 0x0C1F, codePage)}),
+                   message.Text(0x0C1E, codePage));
+}
+
+PstAddress Representing(const PstPropertyBag& message, std::uint32_t codePage) {
+    return Address(message.Text(0x0042, codePage).value_or(""),
+                   FirstAddress({message.Text(0x5D02, codePage), SmtpTyped(message, 0x0064, 0x0065, codePage)}),
+                   message.Text(0x0064, codePage));
+}
+
+PstRecipientEntry Recipient(const PstPropertyBag& row, std::uint32_t codePage) {
     PstRecipientEntry recipient;
     recipient.type = static_cast<int>(row.Integer(0x0C15).value_or(0) & 0x0F);
-    recipient.address.name = row.Text(kDisplayName).value_or("");
-    recipient.address.email =
-        FirstAddress({row.Text(0x39FE), SmtpTyped(row, 0x3002, 0x3003), OneOffSmtp(row.Binary(0x0FFF))});
+    recipient.address = Address(
+        row.Text(kDisplayName, codePage).value_or(""),
+        FirstAddress({row.Text(0x39FE, codePage), SmtpTyped(row, 0x3002, 0x3003, codePage), OneOffSmtp(row.Binary(0x0FFF))}),
+        row.Text(0x3002, codePage));
     return recipient;
 }
 
@@ -180,9 +196,10 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     if (!properties.Ok()) return Failure{name + " is lost: " + properties.Error().Text()};
     const PstPropertyBag& message = properties.Value();
     PstMessageEntry entry;
-    entry.transportHeaders = message.Text(0x007D);
-    entry.sender = Sender(message);
-    entry.representing = Representing(message);
+    const std::uint32_t codePage = CodePageOf(message);
+    entry.transportHeaders = message.Text(0x007D, codePage);
+    entry.sender = Sender(message, codePage);
+    entry.representing = Representing(message, codePage);
     entry.time = message.Time(0x0039);
     if (!entry.time) entry.time = message.Time(0x0E06);
 
@@ -196,7 +213,7 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
         damage_.push_back(name + " lost its recipients: " + rows.Error().Text());
         return entry;
     }
-    for (const PstPropertyBag& row : rows.Value()) entry.recipients.push_back(Recipient(row));
+    for (const PstPropertyBag& row : rows.Value()) entry.recipients.push_back(Recipient(row, codePage));
     return entry;
 }
 

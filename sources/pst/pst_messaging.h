@@ -18,6 +18,7 @@ namespace mirelo {
 struct PstAddress {
     std::string name;
     std::string email;
+    bool exchangeOnly = false;  // an Exchange address, and no SMTP form of it
 };
 
 struct PstRecipientEntry {

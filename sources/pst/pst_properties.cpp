@@ -1,6 +1,7 @@
 #include "sources/pst/pst_properties.h"
 
 #include "base/windows1252.h"
+#include "headers/charset.h"
 #include "sources/pst/object_name.h"
 #include "sources/pst/pst_bytes.h"
 
@@ -45,6 +46,28 @@ std::string Utf16ToUtf8(std::string_view bytes) {
     return out;
 }
 
+// The MIME name of a Windows code page that 8-bit strings come in; empty for Windows-1252
+// and those this reader does not know.
+std::string CharsetOfCodePage(std::uint32_t codePage) {
+    if (codePage >= 1250 && codePage <= 1258 && codePage != 1252) return "windows-" + std::to_string(codePage);
+    if (codePage >= 28591 && codePage <= 28599) return "iso-8859-" + std::to_string(codePage - 28590);
+    switch (codePage) {
+        case 65001: return "utf-8";
+        case 874: return "tis-620";
+        case 866: case 932: case 936: case 949: case 950: return "cp" + std::to_string(codePage);
+        case 20866: return "koi8-r";
+        case 21866: return "koi8-u";
+        default: return {};
+    }
+}
+
+std::string CodePageToUtf8(std::string_view bytes, std::uint32_t codePage) {
+    const std::string charset = CharsetOfCodePage(codePage);
+    if (!charset.empty())
+        if (std::optional<std::string> converted = ConvertToUtf8(charset, bytes)) return std::move(*converted);
+    return Windows1252ToUtf8(bytes);
+}
+
 // Resolves HNIDs: items of the node's heap, or whole subnodes of the node.
 class ValueReader {
 public:
@@ -82,12 +105,12 @@ const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_
     return found != values_.end() && found->second.type == type ? &found->second : nullptr;
 }
 
-std::optional<std::string> PstPropertyBag::Text(std::uint16_t id) const {
+std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t codePage) const {
     std::string text;
     if (const Value* wide = Find(id, kString)) {
         text = Utf16ToUtf8(wide->bytes);
     } else if (const Value* narrow = Find(id, kString8)) {
-        text = Windows1252ToUtf8(narrow->bytes);
+        text = CodePageToUtf8(narrow->bytes, codePage);
     } else {
         return std::nullopt;
     }

@@ -17,8 +17,10 @@ class PstPropertyBag {
 public:
     void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { values_[id] = {type, std::move(bytes)}; }
 
-    // A String as UTF-8, or a String8 read as Windows-1252, without a closing NUL.
-    std::optional<std::string> Text(std::uint16_t id) const;
+    // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
+    // where the system cannot convert it), without a closing NUL.
+    std::optional<std::string> Text(std::uint16_t id, std::uint32_t codePage = kDefaultCodePage) const;
+    static constexpr std::uint32_t kDefaultCodePage = 1252;
     std::optional<std::uint32_t> Integer(std::uint16_t id) const;
     // A FILETIME; none when absent or outside the times a file can mean.
     std::optional<std::uint64_t> Time(std::uint16_t id) const;

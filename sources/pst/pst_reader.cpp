@@ -40,6 +40,14 @@ void AppendStoredAddresses(const PstMessageEntry& message, HeaderKindSet kinds, 
     for (const PstRecipientEntry& recipient : message.recipients) add(recipient.address, RecipientKind(recipient.type));
 }
 
+// Exchange addresses of a message read without a header block that give no record.
+std::size_t UnresolvedAddresses(const PstMessageEntry& message) {
+    if (message.transportHeaders) return 0;
+    std::size_t count = message.sender.exchangeOnly + message.representing.exchangeOnly;
+    for (const PstRecipientEntry& recipient : message.recipients) count += recipient.address.exchangeOnly;
+    return count;
+}
+
 void AppendMessage(const PstMessageEntry& message, HeaderKindSet kinds, TextId label, AddressList& list) {
     const int before = list.Count();
     if (message.transportHeaders)
@@ -74,6 +82,7 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
     for (const PstFolderEntry& folder : folders) total += folder.messages.size();
     std::size_t done = 0;
     std::size_t lost = 0;
+    std::size_t unresolved = 0;
     for (const PstFolderEntry& folder : folders) {
         if (folder.trash && !includeTrash_) continue;
         const TextId label =
@@ -87,9 +96,13 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
                 continue;
             }
             AppendMessage(message.Value(), reading_.kinds, label, batch.records);
+            unresolved += UnresolvedAddresses(message.Value());
         }
     }
     if (!pst.Damage().empty()) batch.problems.push_back({store.path, DamageLine(pst.Damage(), lost)});
+    if (unresolved > 0)
+        batch.notices.push_back({store.path, std::to_string(unresolved) +
+                                                 " Exchange addresses have no SMTP form in the file and give no record"});
 }
 
 }  // namespace mirelo

@@ -71,6 +71,7 @@ std::vector<PstFolder> Folders() {
 struct Read {
     std::vector<std::string> records;  // "label|kind|name|email"
     std::vector<std::string> problems;
+    std::vector<std::string> notices;
 };
 
 Read ReadPst(const std::string& bytes, bool includeTrash = false) {
@@ -89,6 +90,7 @@ Read ReadPst(const std::string& bytes, bool includeTrash = false) {
         EXPECT_EQ(batch.records.DaysOf(record.email).first, kDay) << read.records.back();
     }
     for (const StoreProblem& problem : batch.problems) read.problems.push_back(problem.reason);
+    for (const StoreProblem& notice : batch.notices) read.notices.push_back(notice.reason);
     return read;
 }
 
@@ -135,6 +137,10 @@ TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked)
         const Read read = ReadPst(testing::WritePst(Folders(), c.options).bytes, c.includeTrash);
         EXPECT_EQ(read.records, ExpectedRecords(c.includeTrash)) << what;
         EXPECT_TRUE(read.problems.empty()) << what << ": " << read.problems.front();
+        const std::string unresolved = c.includeTrash ? "2" : "1";
+        EXPECT_EQ(read.notices,
+                  std::vector<std::string>{unresolved + " Exchange addresses have no SMTP form in the file and give no record"})
+            << what;
     }
 }
 

@@ -167,7 +167,11 @@ std::vector<PstFolderEntry> PstStore::Folders() {
     while (!pending.empty()) {
         Pending folder = pending.back();
         pending.pop_back();
-        if (!visited.insert(folder.nid).second || folder.depth > kMaxFolderDepth) {
+        if (folder.depth > kMaxFolderDepth) {
+            damage_.push_back(PstObjectName("folder", folder.nid, " 0x") + " lies too deep; it and what it holds are lost");
+            continue;
+        }
+        if (!visited.insert(folder.nid).second) {
             damage_.push_back(PstObjectName("folder", folder.nid, " 0x") + " is reached again; read once");
             continue;
         }

@@ -79,7 +79,8 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
     PstStore& pst = *opened.Value();
     const std::vector<PstFolderEntry> folders = pst.Folders();
     std::size_t total = 0;
-    for (const PstFolderEntry& folder : folders) total += folder.messages.size();
+    for (const PstFolderEntry& folder : folders)
+        if (includeTrash_ || !folder.trash) total += folder.messages.size();
     std::size_t done = 0;
     std::size_t lost = 0;
     std::size_t unresolved = 0;

@@ -6,6 +6,7 @@
 #include "base/ascii.h"
 #include "sources/pst/object_name.h"
 #include "sources/pst/pst_bytes.h"
+#include "sources/pst/pst_encoding.h"
 #include "sources/pst/pst_properties.h"
 #include "sources/store_detection.h"
 
@@ -14,6 +15,7 @@ namespace mirelo {
 namespace {
 
 constexpr std::uint32_t kStoreNid = 0x21;
+constexpr unsigned char kHeapSignature = 0xEC;
 constexpr std::uint32_t kRootFolderNid = 0x122;
 constexpr std::uint32_t kRecipientTableNid = 0x692;
 constexpr std::uint32_t kNormalFolder = 0x02;
@@ -113,7 +115,19 @@ Result<std::unique_ptr<PstStore>> PstStore::Open(const std::string& path) {
                                  " bytes are missing");
     store->blockTree_ = ReadBlockTree(store->file_, store->header_, store->damage_);
     store->nodeTree_ = ReadNodeTree(store->file_, store->header_, store->damage_);
+    store->FindUndeclaredPermutation();
     return store;
+}
+
+void PstStore::FindUndeclaredPermutation() {
+    const auto store = nodeTree_.find(kStoreNid);
+    if (header_.encoding != PstEncoding::None || store == nodeTree_.end()) return;
+    std::vector<std::string> ignored;
+    PstBlocks blocks(file_, header_, blockTree_, ignored);
+    Result<std::vector<std::string>> data = blocks.DataTree(store->second.dataBlock);
+    if (!data.Ok() || data.Value()[0].size() < 3 || data.Value()[0][2] == static_cast<char>(kHeapSignature)) return;
+    PermuteDecode(data.Value()[0]);
+    if (data.Value()[0][2] == static_cast<char>(kHeapSignature)) header_.encoding = PstEncoding::Permute;
 }
 
 std::uint32_t PstStore::FolderNidFromStore(std::uint16_t property, std::uint32_t fallback) {

@@ -59,6 +59,9 @@ private:
     PstStore(PstFile file, PstHeader header)
         : file_(std::move(file)), header_(header), blocks_(file_, header_, blockTree_, damage_) {}
 
+    // Some tools wrote files that say their blocks are stored as they are, yet permute
+    // them: the store's own heap tells.
+    void FindUndeclaredPermutation();
     std::uint32_t FolderNidFromStore(std::uint16_t property, std::uint32_t fallback);
     std::string FolderName(std::uint32_t nid);
 

@@ -123,6 +123,7 @@ TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked)
     const struct {
         testing::PstWriteOptions options;
         bool includeTrash;
+        bool undeclared = false;  // the header says the blocks are stored as they are
     } cases[] = {
         {{.encoding = PstEncoding::None}, false},
         {{.encoding = PstEncoding::Permute}, false},
@@ -131,10 +132,15 @@ TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked)
         {{.encoding = PstEncoding::Cyclic, .passwordCrc = 0xE61EB50F}, false},
         {{.encoding = PstEncoding::None, .ansi = true}, false},
         {{.encoding = PstEncoding::Cyclic, .ansi = true}, true},
+        {{.encoding = PstEncoding::Permute}, false, true},
+        {{.encoding = PstEncoding::Permute, .ansi = true}, false, true},
     };
     for (const auto& c : cases) {
-        const std::string what = std::to_string(static_cast<int>(c.options.encoding)) + (c.options.ansi ? " ansi" : "");
-        const Read read = ReadPst(testing::WritePst(Folders(), c.options).bytes, c.includeTrash);
+        const std::string what = std::to_string(static_cast<int>(c.options.encoding)) + (c.options.ansi ? " ansi" : "") +
+                                 (c.undeclared ? " undeclared" : "");
+        std::string bytes = testing::WritePst(Folders(), c.options).bytes;
+        if (c.undeclared) bytes[c.options.ansi ? 461 : 513] = 0;
+        const Read read = ReadPst(bytes, c.includeTrash);
         EXPECT_EQ(read.records, ExpectedRecords(c.includeTrash)) << what;
         EXPECT_TRUE(read.problems.empty()) << what << ": " << read.problems.front();
         const std::string unresolved = c.includeTrash ? "2" : "1";

@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
     const std::vector<mirelo::testing::PstFolder> folders{{"Inbox", {composed, received}, {{"Old", {composed}, {}}}}};
     Save(pstFiles, "plain.pst", mirelo::testing::WritePst(folders).bytes);
     Save(pstFiles, "ansi.pst", mirelo::testing::WritePst(folders, {.ansi = true}).bytes);
+    Save(pstFiles, "two-level.pst", mirelo::testing::WritePst(folders, {.fanout = 1}).bytes);
     Save(pstFiles, "cyclic.pst", mirelo::testing::WritePst(folders, {.encoding = mirelo::PstEncoding::Cyclic}).bytes);
     return 0;
 }

@@ -333,7 +333,7 @@ struct TopNode {
 class FileBuilder {
 public:
     explicit FileBuilder(const PstWriteOptions& options)
-        : form_{options.ansi}, encoding_(options.encoding), passwordCrc_(options.passwordCrc) {}
+        : form_{options.ansi}, encoding_(options.encoding), passwordCrc_(options.passwordCrc), fanout_(options.fanout) {}
 
     PstFile Build(const std::vector<PstFolder>& folders) {
         const std::uint32_t ipmSubtree = NextFolderNid();
@@ -493,38 +493,77 @@ private:
         return bid;
     }
 
+    // One block holds one list of ids; longer lists, or lists longer than the fanout asked
+    // for, take a second level.
+    std::size_t Fanout() const {
+        const std::size_t fits = (form_.BlockCapacity() - 8) / (3 * form_.Id());
+        return fanout_ ? std::min(fanout_, fits) : fits;
+    }
+
     std::uint64_t WriteData(std::string& bytes, const std::vector<std::string>& leaves) {
         if (leaves.size() == 1) return WriteBlock(bytes, leaves[0], false);
-        std::string xblock;
-        std::uint64_t total = 0;
-        for (const std::string& leaf : leaves) total += leaf.size();
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> xblocks;  // id, bytes below it
+        for (std::size_t start = 0; start < leaves.size(); start += Fanout()) {
+            std::vector<std::uint64_t> ids;
+            std::uint64_t total = 0;
+            for (std::size_t i = start; i < std::min(leaves.size(), start + Fanout()); ++i) {
+                ids.push_back(WriteBlock(bytes, leaves[i], false));
+                total += leaves[i].size();
+            }
+            xblocks.emplace_back(WriteBlock(bytes, IdList(0x01, 1, total, ids), true), total);
+        }
+        if (xblocks.size() == 1) return xblocks[0].first;
         std::vector<std::uint64_t> ids;
-        for (const std::string& leaf : leaves) ids.push_back(WriteBlock(bytes, leaf, false));
-        Append(xblock, 0x01, 1);
-        Append(xblock, 0x01, 1);
-        Append(xblock, ids.size(), 2);
-        Append(xblock, total, 4);
-        for (const std::uint64_t id : ids) Append(xblock, id, form_.Id());
-        return WriteBlock(bytes, xblock, true);
+        std::uint64_t total = 0;
+        for (const auto& [id, size] : xblocks) {
+            ids.push_back(id);
+            total += size;
+        }
+        return WriteBlock(bytes, IdList(0x01, 2, total, ids), true);
+    }
+
+    std::string IdList(std::uint8_t type, std::uint8_t level, std::uint64_t total, const std::vector<std::uint64_t>& ids) {
+        std::string block;
+        Append(block, type, 1);
+        Append(block, level, 1);
+        Append(block, ids.size(), 2);
+        Append(block, total, 4);
+        for (const std::uint64_t id : ids) Append(block, id, form_.Id());
+        return block;
     }
 
     std::uint64_t WriteSubnodes(std::string& bytes, std::vector<WrittenNode>& subnodes) {
         if (subnodes.empty()) return 0;
         std::sort(subnodes.begin(), subnodes.end(),
                   [](const WrittenNode& a, const WrittenNode& b) { return a.nid < b.nid; });
-        std::string slblock;
-        Append(slblock, 0x02, 1);
-        Append(slblock, 0x00, 1);
-        Append(slblock, subnodes.size(), 2);
-        if (!form_.ansi) Append(slblock, 0, 4);
-        for (WrittenNode& subnode : subnodes) {
-            const std::uint64_t data = WriteData(bytes, subnode.leaves);
-            const std::uint64_t sub = WriteSubnodes(bytes, subnode.subnodes);
-            Append(slblock, subnode.nid, form_.Id());
-            Append(slblock, data, form_.Id());
-            Append(slblock, sub, form_.Id());
+        std::vector<std::pair<std::uint32_t, std::uint64_t>> lists;  // first nid, block
+        for (std::size_t start = 0; start < subnodes.size(); start += Fanout()) {
+            std::string slblock;
+            const std::size_t end = std::min(subnodes.size(), start + Fanout());
+            Append(slblock, 0x02, 1);
+            Append(slblock, 0x00, 1);
+            Append(slblock, end - start, 2);
+            if (!form_.ansi) Append(slblock, 0, 4);
+            for (std::size_t i = start; i < end; ++i) {
+                const std::uint64_t data = WriteData(bytes, subnodes[i].leaves);
+                const std::uint64_t sub = WriteSubnodes(bytes, subnodes[i].subnodes);
+                Append(slblock, subnodes[i].nid, form_.Id());
+                Append(slblock, data, form_.Id());
+                Append(slblock, sub, form_.Id());
+            }
+            lists.emplace_back(subnodes[start].nid, WriteBlock(bytes, slblock, true));
         }
-        return WriteBlock(bytes, slblock, true);
+        if (lists.size() == 1) return lists[0].second;
+        std::string siblock;
+        Append(siblock, 0x02, 1);
+        Append(siblock, 0x01, 1);
+        Append(siblock, lists.size(), 2);
+        if (!form_.ansi) Append(siblock, 0, 4);
+        for (const auto& [nid, id] : lists) {
+            Append(siblock, nid, form_.Id());
+            Append(siblock, id, form_.Id());
+        }
+        return WriteBlock(bytes, siblock, true);
     }
 
     // Leaves of at most perPage entries, then levels of index entries above them; the
@@ -617,6 +656,7 @@ private:
     Form form_;
     PstEncoding encoding_;
     std::uint32_t passwordCrc_;
+    std::size_t fanout_;
     std::uint32_t nextFolder_ = 0x400;
     std::uint32_t nextMessage_ = 0x10000;
     std::uint64_t nextBid_ = 4;

@@ -48,6 +48,9 @@ struct PstWriteOptions {
     PstEncoding encoding = PstEncoding::None;
     bool ansi = false;              // the 97-2002 form: 32-bit ids, 8-bit strings in Windows-1252
     std::uint32_t passwordCrc = 0;  // what a password leaves in the store: nothing else changes
+    // Ids a data tree or subnode list block holds at most before a second level is
+    // written (XXBLOCK, SIBLOCK); 0: as many as fit.
+    std::size_t fanout = 0;
 };
 
 // A personal folder file whose IPM subtree holds folders; no allocation maps, no

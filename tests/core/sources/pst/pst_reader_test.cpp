@@ -134,10 +134,12 @@ TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked)
         {{.encoding = PstEncoding::Cyclic, .ansi = true}, true},
         {{.encoding = PstEncoding::Permute}, false, true},
         {{.encoding = PstEncoding::Permute, .ansi = true}, false, true},
+        {{.encoding = PstEncoding::Cyclic, .fanout = 1}, false},
+        {{.encoding = PstEncoding::None, .ansi = true, .fanout = 2}, true},
     };
     for (const auto& c : cases) {
         const std::string what = std::to_string(static_cast<int>(c.options.encoding)) + (c.options.ansi ? " ansi" : "") +
-                                 (c.undeclared ? " undeclared" : "");
+                                 (c.undeclared ? " undeclared" : "") + " fanout " + std::to_string(c.options.fanout);
         std::string bytes = testing::WritePst(Folders(), c.options).bytes;
         if (c.undeclared) bytes[c.options.ansi ? 461 : 513] = 0;
         const Read read = ReadPst(bytes, c.includeTrash);

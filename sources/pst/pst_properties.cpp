@@ -1,5 +1,7 @@
 #include "sources/pst/pst_properties.h"
 
+#include <algorithm>
+
 #include "base/windows1252.h"
 #include "headers/charset.h"
 #include "sources/pst/object_name.h"
@@ -74,13 +76,15 @@ public:
     ValueReader(const PstHeap& heap, const PstSubnodes& subnodes, PstBlocks& blocks)
         : heap_(heap), subnodes_(subnodes), blocks_(blocks) {}
 
+    Result<std::string> HeapItem(std::uint32_t hid) const {
+        const Result<std::string_view> item = heap_.Item(hid);
+        if (!item.Ok()) return item.Error();
+        return std::string(item.Value());
+    }
+
     Result<std::string> Variable(std::uint32_t hnid) const {
         if (hnid == 0) return std::string();
-        if ((hnid & 0x1F) == 0) {
-            const Result<std::string_view> item = heap_.Item(hnid);
-            if (!item.Ok()) return item.Error();
-            return std::string(item.Value());
-        }
+        if ((hnid & 0x1F) == 0) return HeapItem(hnid);
         const auto subnode = subnodes_.find(hnid);
         if (subnode == subnodes_.end()) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
         Result<std::vector<std::string>> leaves = blocks_.DataTree(subnode->second.dataBlock);
@@ -155,11 +159,7 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
             bag.Set(id, type, std::string(record.substr(4, 4)));
             continue;
         }
-        const Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : [&]() -> Result<std::string> {
-            const Result<std::string_view> item = heap.Value().Item(hnid);
-            if (!item.Ok()) return item.Error();
-            return std::string(item.Value());
-        }();
+        const Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
         if (!value.Ok()) {
             damage.push_back(PropertyName(id) + " is lost: " + value.Error().Text());
             continue;
@@ -228,7 +228,8 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
         if (column.offset + column.size > rowSize || bitmapAt + column.bit / 8 >= rowSize) return broken;
         columns.push_back(column);
     }
-    std::size_t liveRows = SIZE_MAX;
+    // The row index counts the rows in use; without it every row present is taken.
+    std::optional<std::size_t> liveRows;
     if (const Result<PstBthRecords> index = heap.BthRecords(PstLe32(info, 10), 4); index.Ok())
         liveRows = index.Value().records.size();
     else
@@ -237,12 +238,13 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
     std::vector<std::string> storage;
     const Result<std::vector<std::string_view>> rows = RowBytes(heap, node, blocks, PstLe32(info, 14), rowSize, storage);
     if (!rows.Ok()) return rows.Error();
-    if (liveRows != SIZE_MAX && liveRows > rows.Value().size())
-        damage.push_back("a table lost " + std::to_string(liveRows - rows.Value().size()) + " of its rows");
+    const std::size_t present = rows.Value().size();
+    if (liveRows && *liveRows > present)
+        damage.push_back("a table lost " + std::to_string(*liveRows - present) + " of its rows");
 
     const ValueReader values(heap, node.subnodes, blocks);
     std::vector<PstPropertyBag> bags;
-    for (std::size_t r = 0; r < rows.Value().size() && r < liveRows; ++r) {
+    for (std::size_t r = 0; r < std::min(present, liveRows.value_or(present)); ++r) {
         const std::string_view row = rows.Value()[r];
         PstPropertyBag& bag = bags.emplace_back();
         for (const Column& column : columns) {

@@ -32,8 +32,7 @@ Result<std::string> PstBlocks::Block(std::uint64_t bid) {
     if (PstLe16(trailer, 0) != entry.size ||
         PstBlockKey(PstLe(trailer, header_.form.BlockIdAt(), header_.form.IdSize())) != PstBlockKey(bid))
         return BlockFailure(bid, "does not match its trailer");
-    const std::size_t crcAt = header_.form.unicode ? 4 : 8;
-    if (PstLe32(trailer, crcAt) != PstCrc(std::string_view(bytes).substr(0, entry.size)))
+    if (PstLe32(trailer, header_.form.BlockCrcAt()) != PstCrc(std::string_view(bytes).substr(0, entry.size)))
         damage_.push_back(PstObjectName("block", bid, " 0x") + " fails its checksum; read all the same");
     bytes.resize(entry.size);
     if (!IsInternal(bid)) {

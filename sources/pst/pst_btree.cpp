@@ -56,7 +56,7 @@ void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std
             damage.push_back(name + " is damaged; the entries below it are lost");
             continue;
         }
-        if (PstLe32(page, form.unicode ? 500 : 508) != PstCrc(page.substr(0, trailer)))
+        if (PstLe32(page, form.PageCrcAt()) != PstCrc(page.substr(0, trailer)))
             damage.push_back(name + " fails its checksum; read all the same");
         for (std::size_t i = count; i-- > 0;) {
             const std::string_view entry = page.substr(i * entrySize, entrySize);

@@ -18,6 +18,8 @@ struct PstForm {
     std::size_t PageEntriesEnd() const { return unicode ? 488 : 496; }  // then cEnt, cEntMax, cbEnt, cLevel
     std::size_t PageTrailerAt() const { return unicode ? 496 : 500; }
     std::size_t PageIdAt() const { return 504; }
+    std::size_t PageCrcAt() const { return unicode ? 500 : 508; }
+    std::size_t BlockCrcAt() const { return unicode ? 4 : 8; }  // in the block trailer
     std::size_t BlockTrailerSize() const { return unicode ? 16 : 12; }
     std::size_t BlockIdAt() const { return unicode ? 8 : 4; }  // in the block trailer
     std::size_t SubnodeEntriesAt() const { return unicode ? 8 : 4; }

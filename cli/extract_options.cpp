@@ -62,7 +62,7 @@ std::optional<unsigned> WorkerCount(const std::string& text) {
 }
 
 std::optional<StoreKind> NewStoreKindOption(const std::string& argument) {
-    for (StoreKind kind : {StoreKind::Mbox, StoreKind::Maildir, StoreKind::Eml, StoreKind::Emlx})
+    for (StoreKind kind : {StoreKind::Mbox, StoreKind::Maildir, StoreKind::Eml, StoreKind::Emlx, StoreKind::Pst})
         if (argument.substr(0, 2) == "--" && argument.substr(2) == StoreKindName(kind)) return kind;
     return std::nullopt;
 }

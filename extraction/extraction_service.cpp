@@ -8,6 +8,7 @@
 #include "sources/folder_listing.h"
 #include "sources/mbox/mailbox_file_reader.h"
 #include "sources/message_files/message_files.h"
+#include "sources/pst/pst_reader.h"
 
 namespace mirelo {
 
@@ -71,24 +72,27 @@ std::string WalkRoot(MailSource source, const std::string& folder) {
 // One reader for each kind of store.
 class Readers {
 public:
-    explicit Readers(const Reading& reading)
+    Readers(const Reading& reading, bool includeTrash)
         : eudora_(reading, MailboxLayout::Eudora),
           mbox_(reading, MailboxLayout::Mbox),
           dbx_(reading, TemporaryDumpPath()),
-          messageFiles_(reading) {}
+          messageFiles_(reading),
+          pst_(reading, includeTrash) {}
 
     StoreReader& For(StoreKind kind) {
         switch (kind) {
             case StoreKind::Eudora: return eudora_;
             case StoreKind::Outlook: return dbx_;
             case StoreKind::Mbox: return mbox_;
+            case StoreKind::Pst: return pst_;
             default: return messageFiles_;
         }
     }
 
     void Finish(ExtractionObserver& observer, bool anyRecords) {
         for (StoreReader* reader : {static_cast<StoreReader*>(&eudora_), static_cast<StoreReader*>(&mbox_),
-                                    static_cast<StoreReader*>(&dbx_), static_cast<StoreReader*>(&messageFiles_)})
+                                    static_cast<StoreReader*>(&dbx_), static_cast<StoreReader*>(&messageFiles_),
+                                    static_cast<StoreReader*>(&pst_)})
             reader->Finish(observer, anyRecords);
     }
 
@@ -97,6 +101,7 @@ private:
     MailboxFileReader mbox_;
     DbxReader dbx_;
     MessageFilesReader messageFiles_;
+    PstReader pst_;
 };
 
 // "Maildir" of "/home/ann/Maildir/"; a root keeps its whole path.
@@ -145,7 +150,7 @@ ExtractionResult Extract(const ExtractionRequest& request, ExtractionObserver& o
     ListingObserver listing(reporting, steps);
     const std::vector<FoundStore> stores = ListStores(request, walkRoot, listing);
     result.storeCount = stores.size();
-    Readers readers(request.reading);
+    Readers readers(request.reading, request.selection.includeTrash);
     for (const FoundStore& store : stores) {
         StoreReader& reader = readers.For(store.kind);
         steps.push_back(StoreJob{ShownName(store, request.source, result.labelPrefix),

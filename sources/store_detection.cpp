@@ -7,6 +7,7 @@
 #include "base/ascii.h"
 #include "sources/walker.h"
 #include "sources/mbox/mbox_file.h"
+#include "sources/pst/pst_file.h"
 #include "base/path_parts.h"
 
 namespace mirelo {
@@ -107,9 +108,20 @@ private:
             if (!ownTrash) Add(StoreKind::Eudora, path, path);
         } else if (EqualsNoCase(parts.extension, ".dbx")) {
             if (!ownTrash) Add(StoreKind::Outlook, path, path);
+        } else if (IsPst(path, name)) {
+            if (selection_.includeTrash || !IsTrashName(parts.name)) Add(StoreKind::Pst, path, path);
         } else if (IsMbox(path, name) && (selection_.includeTrash || !IsTrashName(name))) {
             Add(StoreKind::Mbox, path, path);
         }
+    }
+
+    // Outlook's files are told by their signature, as a renamed or extensionless copy
+    // is read all the same; the files that name another kind are never opened for it.
+    bool IsPst(const std::string& path, const std::string& name) const {
+        if (!selection_.Has(StoreKind::Pst) || IsIndexFile(name)) return false;
+        for (const char* other : {".eml", ".emlx", ".mbox"})
+            if (HasExtension(name, other)) return false;
+        return folders_.back().names.count(name + ".msf") == 0 && LooksLikePstFile(path);
     }
 
     // A Thunderbird folder has no extension but an index beside it; other mbox files are
@@ -151,7 +163,7 @@ private:
 
 std::string_view StoreKindName(StoreKind kind) {
     static constexpr std::string_view kNames[kStoreKindCount] = {"eudora", "outlook", "mbox",
-                                                                 "maildir", "eml", "emlx"};
+                                                                 "maildir", "eml", "emlx", "pst"};
     return kNames[static_cast<std::size_t>(kind)];
 }
 

@@ -9,10 +9,10 @@
 
 namespace mirelo {
 
-enum class StoreKind { Eudora, Outlook, Mbox, Maildir, Eml, Emlx };
-inline constexpr int kStoreKindCount = 6;
+enum class StoreKind { Eudora, Outlook, Mbox, Maildir, Eml, Emlx, Pst };
+inline constexpr int kStoreKindCount = 7;
 
-// "eudora", "outlook", "mbox", "maildir", "eml", "emlx": the command line's option names.
+// "eudora", "outlook", "mbox", "maildir", "eml", "emlx", "pst": the command line's option names.
 std::string_view StoreKindName(StoreKind kind);
 
 struct StoreSelection {

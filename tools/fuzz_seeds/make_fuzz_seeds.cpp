@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store_writer/dbx_writer.h"
+#include "store_writer/pst_writer.h"
 
 namespace {
 
@@ -118,5 +119,19 @@ int main(int argc, char** argv) {
     Save(stores, "empty.dbx", DbxStoreBuilder().Build().bytes);
     Save(stores, "one.dbx", DbxStoreBuilder().AddMessage(Message(0)).Build().bytes);
     Save(stores, "deep.dbx", DeepStore());
+
+    const fs::path pstFiles = fs::path(argv[1]) / "fuzz_pst";
+    mirelo::testing::PstMessage composed;
+    composed.senderName = "Ann";
+    composed.senderAddressType = "SMTP";
+    composed.senderAddress = "ann@mailhost";
+    composed.recipients = {{1, "Bo", "EX", "/O=ORG/CN=BO", "bo@mailhost"}, {3, "Cy", "SMTP", "cy@mailhost", ""}};
+    mirelo::testing::PstMessage received;
+    received.transportHeaders = "From: Di <di@mailhost>\r\nTo: ann@mailhost\r\n";
+    const std::vector<mirelo::testing::PstFolder> folders{{"Inbox", {composed, received}, {{"Old", {composed}, {}}}}};
+    Save(pstFiles, "plain.pst", mirelo::testing::WritePst(folders).bytes);
+    Save(pstFiles, "ansi.pst", mirelo::testing::WritePst(folders, {.ansi = true}).bytes);
+    Save(pstFiles, "two-level.pst", mirelo::testing::WritePst(folders, {.fanout = 1}).bytes);
+    Save(pstFiles, "cyclic.pst", mirelo::testing::WritePst(folders, {.encoding = mirelo::PstEncoding::Cyclic}).bytes);
     return 0;
 }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace mirelo {
+
+// A little-endian integer of width bytes at offset; 0 when it does not lie in bytes, so
+// that a field read past a short structure never reads outside it. Callers check lengths
+// first wherever a missing field is damage to report.
+inline std::uint64_t PstLe(std::string_view bytes, std::size_t offset, std::size_t width) {
+    if (offset > bytes.size() || width > bytes.size() - offset) return 0;
+    std::uint64_t value = 0;
+    for (std::size_t i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
+inline std::uint16_t PstLe16(std::string_view bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>(PstLe(bytes, offset, 2));
+}
+inline std::uint32_t PstLe32(std::string_view bytes, std::size_t offset) {
+    return static_cast<std::uint32_t>(PstLe(bytes, offset, 4));
+}
+inline std::uint64_t PstLe64(std::string_view bytes, std::size_t offset) { return PstLe(bytes, offset, 8); }
+inline std::uint8_t PstByte(std::string_view bytes, std::size_t offset) {
+    return static_cast<std::uint8_t>(PstLe(bytes, offset, 1));
+}
+
+}  // namespace mirelo

@@ -1,0 +1,268 @@
+#include "sources/pst/pst_properties.h"
+
+#include <algorithm>
+
+#include "base/windows1252.h"
+#include "headers/charset.h"
+#include "sources/pst/object_name.h"
+#include "sources/pst/pst_bytes.h"
+
+namespace mirelo {
+
+namespace {
+
+constexpr std::uint16_t kInteger32 = 0x0003, kTime = 0x0040, kString8 = 0x001E, kString = 0x001F,
+                        kBinary = 0x0102, kGuid = 0x0048;
+constexpr std::uint8_t kPropertyContext = 0xBC;
+constexpr std::uint8_t kTableContext = 0x7C;
+constexpr std::uint64_t kNoTime = 0x7FFFFFFFFFFFFFFF;
+
+bool IsVariable(std::uint16_t type) {
+    return type == kString8 || type == kString || type == kBinary || type == 0x000D || (type & 0x1000) != 0;
+}
+
+std::size_t FixedSize(std::uint16_t type) {
+    switch (type) {
+        case 0x0002: return 2;
+        case 0x000B: return 1;
+        case 0x0005: case 0x0006: case 0x0007: case 0x0014: case kTime: return 8;
+        case kGuid: return 16;
+        default: return 4;
+    }
+}
+
+std::string Utf16ToUtf8(std::string_view bytes) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t unit = PstLe16(bytes, i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            const char32_t low = PstLe16(bytes, i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (unit >= 0xD800 && unit < 0xE000) unit = 0xFFFD;  // a lone half
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+// The MIME name of a Windows code page that 8-bit strings come in; empty for Windows-1252
+// and those this reader does not know.
+std::string CharsetOfCodePage(std::uint32_t codePage) {
+    if (codePage >= 1250 && codePage <= 1258 && codePage != 1252) return "windows-" + std::to_string(codePage);
+    if (codePage >= 28591 && codePage <= 28599) return "iso-8859-" + std::to_string(codePage - 28590);
+    switch (codePage) {
+        case 65001: return "utf-8";
+        case 874: return "tis-620";
+        case 866: case 932: case 936: case 949: case 950: return "cp" + std::to_string(codePage);
+        case 20866: return "koi8-r";
+        case 21866: return "koi8-u";
+        default: return {};
+    }
+}
+
+std::string CodePageToUtf8(std::string_view bytes, std::uint32_t codePage) {
+    const std::string charset = CharsetOfCodePage(codePage);
+    if (!charset.empty())
+        if (std::optional<std::string> converted = ConvertToUtf8(charset, bytes)) return std::move(*converted);
+    return Windows1252ToUtf8(bytes);
+}
+
+// Resolves HNIDs: items of the node's heap, or whole subnodes of the node.
+class ValueReader {
+public:
+    ValueReader(const PstHeap& heap, const PstSubnodes& subnodes, PstBlocks& blocks)
+        : heap_(heap), subnodes_(subnodes), blocks_(blocks) {}
+
+    Result<std::string> HeapItem(std::uint32_t hid) const {
+        const Result<std::string_view> item = heap_.Item(hid);
+        if (!item.Ok()) return item.Error();
+        return std::string(item.Value());
+    }
+
+    Result<std::string> Variable(std::uint32_t hnid) const {
+        if (hnid == 0) return std::string();
+        if ((hnid & 0x1F) == 0) return HeapItem(hnid);
+        const auto subnode = subnodes_.find(hnid);
+        if (subnode == subnodes_.end()) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
+        Result<std::vector<std::string>> leaves = blocks_.DataTree(subnode->second.dataBlock);
+        if (!leaves.Ok()) return leaves.Error();
+        std::string value;
+        for (const std::string& leaf : leaves.Value()) value += leaf;
+        return value;
+    }
+
+private:
+    const PstHeap& heap_;
+    const PstSubnodes& subnodes_;
+    PstBlocks& blocks_;
+};
+
+std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id, " 0x"); }
+
+}  // namespace
+
+const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_t type) const {
+    const auto found = values_.find(id);
+    return found != values_.end() && found->second.type == type ? &found->second : nullptr;
+}
+
+std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t codePage) const {
+    std::string text;
+    if (const Value* wide = Find(id, kString)) {
+        text = Utf16ToUtf8(wide->bytes);
+    } else if (const Value* narrow = Find(id, kString8)) {
+        text = CodePageToUtf8(narrow->bytes, codePage);
+    } else {
+        return std::nullopt;
+    }
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
+}
+
+std::optional<std::uint32_t> PstPropertyBag::Integer(std::uint16_t id) const {
+    const Value* value = Find(id, kInteger32);
+    if (!value || value->bytes.size() < 4) return std::nullopt;
+    return PstLe32(value->bytes, 0);
+}
+
+std::optional<std::uint64_t> PstPropertyBag::Time(std::uint16_t id) const {
+    const Value* value = Find(id, kTime);
+    if (!value || value->bytes.size() < 8) return std::nullopt;
+    const std::uint64_t time = PstLe64(value->bytes, 0);
+    if (time == 0 || time >= kNoTime) return std::nullopt;
+    return time;
+}
+
+std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
+    const Value* value = Find(id, kBinary);
+    if (!value) return std::nullopt;
+    return value->bytes;
+}
+
+Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks,
+                                           std::vector<std::string>& damage) {
+    const Result<PstHeap> heap = PstHeap::Open(node.leaves, kPropertyContext);
+    if (!heap.Ok()) return heap.Error();
+    const Result<PstBthRecords> records = heap.Value().BthRecords(heap.Value().UserRoot(), 2);
+    if (!records.Ok()) return records.Error();
+    if (records.Value().dataSize != 6) return Failure{"holds a property tree of the wrong record size"};
+    const ValueReader values(heap.Value(), node.subnodes, blocks);
+    PstPropertyBag bag;
+    for (const std::string_view record : records.Value().records) {
+        const std::uint16_t id = PstLe16(record, 0);
+        const std::uint16_t type = PstLe16(record, 2);
+        const std::uint32_t hnid = PstLe32(record, 4);
+        if (!IsVariable(type) && FixedSize(type) <= 4) {
+            bag.Set(id, type, std::string(record.substr(4, 4)));
+            continue;
+        }
+        const Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
+        if (!value.Ok()) {
+            damage.push_back(PropertyName(id) + " is lost: " + value.Error().Text());
+            continue;
+        }
+        bag.Set(id, type, value.Value());
+    }
+    return bag;
+}
+
+namespace {
+
+struct Column {
+    std::uint16_t id;
+    std::uint16_t type;
+    std::size_t offset;
+    std::size_t size;
+    std::size_t bit;
+};
+
+// The rows' bytes, each rowSize long: from one heap item, or a subnode whose leaves each
+// hold whole rows and then dead space.
+Result<std::vector<std::string_view>> RowBytes(const PstHeap& heap, const PstNodeData& node, PstBlocks& blocks,
+                                               std::uint32_t hnid, std::size_t rowSize,
+                                               std::vector<std::string>& storage) {
+    std::vector<std::string_view> rows;
+    if (hnid == 0) return rows;
+    if ((hnid & 0x1F) == 0) {
+        const Result<std::string_view> item = heap.Item(hnid);
+        if (!item.Ok()) return item.Error();
+        storage.emplace_back(item.Value());
+    } else {
+        const auto subnode = node.subnodes.find(hnid);
+        if (subnode == node.subnodes.end()) return Failure{"its rows' subnode is missing"};
+        Result<std::vector<std::string>> leaves = blocks.DataTree(subnode->second.dataBlock);
+        if (!leaves.Ok()) return leaves.Error();
+        storage = std::move(leaves.Value());
+    }
+    for (const std::string& leaf : storage)
+        for (std::size_t at = 0; at + rowSize <= leaf.size(); at += rowSize)
+            rows.push_back(std::string_view(leaf).substr(at, rowSize));
+    return rows;
+}
+
+}  // namespace
+
+Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, PstBlocks& blocks,
+                                                     std::vector<std::string>& damage) {
+    const Result<PstHeap> opened = PstHeap::Open(node.leaves, kTableContext);
+    if (!opened.Ok()) return opened.Error();
+    const PstHeap& heap = opened.Value();
+    const Result<std::string_view> item = heap.Item(heap.UserRoot());
+    if (!item.Ok()) return item.Error();
+    const std::string_view info = item.Value();
+    const std::size_t columnCount = PstByte(info, 1);
+    const std::size_t bitmapAt = PstLe16(info, 6);
+    const std::size_t rowSize = PstLe16(info, 8);
+    const Failure broken{"holds a broken table description"};
+    if (PstByte(info, 0) != kTableContext || info.size() < 22 + 8 * columnCount || PstLe16(info, 2) > PstLe16(info, 4) ||
+        PstLe16(info, 4) > bitmapAt || bitmapAt > rowSize || rowSize == 0 || rowSize - bitmapAt < (columnCount + 7) / 8)
+        return broken;
+    std::vector<Column> columns;
+    for (std::size_t c = 0; c < columnCount; ++c) {
+        const std::string_view descriptor = info.substr(22 + 8 * c, 8);
+        const Column column{PstLe16(descriptor, 2), PstLe16(descriptor, 0), PstLe16(descriptor, 4),
+                            PstByte(descriptor, 6), PstByte(descriptor, 7)};
+        if (column.offset + column.size > rowSize || bitmapAt + column.bit / 8 >= rowSize) return broken;
+        columns.push_back(column);
+    }
+    // The row index counts the rows in use; without it every row present is taken.
+    std::optional<std::size_t> liveRows;
+    if (const Result<PstBthRecords> index = heap.BthRecords(PstLe32(info, 10), 4); index.Ok())
+        liveRows = index.Value().records.size();
+    else
+        damage.push_back("a table's row index is lost: " + index.Error().Text());
+
+    std::vector<std::string> storage;
+    const Result<std::vector<std::string_view>> rows = RowBytes(heap, node, blocks, PstLe32(info, 14), rowSize, storage);
+    if (!rows.Ok()) return rows.Error();
+    const std::size_t present = rows.Value().size();
+    if (liveRows && *liveRows > present)
+        damage.push_back("a table lost " + std::to_string(*liveRows - present) + " of its rows");
+
+    const ValueReader values(heap, node.subnodes, blocks);
+    std::vector<PstPropertyBag> bags;
+    for (std::size_t r = 0; r < std::min(present, liveRows.value_or(present)); ++r) {
+        const std::string_view row = rows.Value()[r];
+        PstPropertyBag& bag = bags.emplace_back();
+        for (const Column& column : columns) {
+            if ((PstByte(row, bitmapAt + column.bit / 8) & (0x80 >> (column.bit % 8))) == 0) continue;
+            const std::string_view cell = row.substr(column.offset, column.size);
+            if (!IsVariable(column.type) && column.type != kGuid) {
+                bag.Set(column.id, column.type, std::string(cell));
+                continue;
+            }
+            const Result<std::string> value = values.Variable(PstLe32(cell, 0));
+            if (!value.Ok()) {
+                damage.push_back(PropertyName(column.id) + " of a table row is lost: " + value.Error().Text());
+                continue;
+            }
+            bag.Set(column.id, column.type, value.Value());
+        }
+    }
+    return bags;
+}
+
+}  // namespace mirelo

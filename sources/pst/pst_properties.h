@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/result.h"
+#include "sources/pst/pst_blocks.h"
+#include "sources/pst/pst_heap.h"
+
+namespace mirelo {
+
+// One object's properties, or one table row's, by property id.
+class PstPropertyBag {
+public:
+    void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { values_[id] = {type, std::move(bytes)}; }
+
+    // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
+    // where the system cannot convert it), without a closing NUL.
+    std::optional<std::string> Text(std::uint16_t id, std::uint32_t codePage = kDefaultCodePage) const;
+    static constexpr std::uint32_t kDefaultCodePage = 1252;
+    std::optional<std::uint32_t> Integer(std::uint16_t id) const;
+    // A FILETIME; none when absent or outside the times a file can mean.
+    std::optional<std::uint64_t> Time(std::uint16_t id) const;
+    std::optional<std::string> Binary(std::uint16_t id) const;
+
+private:
+    struct Value {
+        std::uint16_t type;
+        std::string bytes;
+    };
+    const Value* Find(std::uint16_t id, std::uint16_t type) const;
+
+    std::map<std::uint16_t, Value> values_;
+};
+
+// The property context on a node's data. A value that cannot be read is left out, and
+// damage says so; a context without its heap or B-tree fails.
+Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks,
+                                           std::vector<std::string>& damage);
+
+// The rows of the table context on a node's data; rows beyond the bytes present are lost,
+// and damage says so.
+Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, PstBlocks& blocks,
+                                                     std::vector<std::string>& damage);
+
+}  // namespace mirelo

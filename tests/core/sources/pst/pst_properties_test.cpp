@@ -1,0 +1,34 @@
+#include "sources/pst/pst_properties.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace mirelo {
+namespace {
+
+// 8-bit strings come in the message's code page; one the system cannot convert falls back
+// to Windows-1252 rather than losing the text. A closing NUL is never part of the text.
+TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
+    const struct {
+        std::uint16_t type;
+        std::string bytes;
+        std::uint32_t codePage;
+        const char* text;
+    } cases[] = {
+        {0x001E, "\xC0\xE1", 1251, "Аб"},
+        {0x001E, std::string("caf\xE9\0", 5), 1252, "café"},
+        {0x001E, "caf\xE9", 4711, "café"},
+        {0x001E, "\xE4\xBD\xA0", 65001, "你"},
+        {0x001F, std::string("\xE9\0\x3D\xD8\x00\xDE\0\0", 8), 1251, "é😀"},
+        {0x001F, std::string("\x00\xDC" "a\0", 4), 1252, "\xEF\xBF\xBD" "a"},
+    };
+    for (const auto& c : cases) {
+        PstPropertyBag bag;
+        bag.Set(0x3001, c.type, c.bytes);
+        EXPECT_EQ(bag.Text(0x3001, c.codePage), c.text) << c.text;
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,198 @@
+#include "sources/pst/pst_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store_writer/pst_writer.h"
+#include "support/temp_dir.h"
+
+namespace mirelo {
+namespace {
+
+using testing::PstFolder;
+using testing::PstMessage;
+using testing::PstRecipient;
+
+constexpr std::int64_t kDay = 19000;  // 2022-01-08
+
+PstMessage Received() {
+    PstMessage message;
+    message.subject = "From the net";
+    message.transportHeaders = "From: Ann Lee <ann@net.example>\r\nTo: Bo <bo@x.example>\r\nSubject: hi\r\n\r\n";
+    message.senderName = "Ann Lee";
+    message.senderAddressType = "SMTP";
+    message.senderAddress = "ann@net.example";
+    message.recipients = {{1, "Bo", "SMTP", "bo@x.example", ""}};
+    message.deliveryTime = testing::PstFileTime(kDay);
+    return message;
+}
+
+// Composed here: no header block; Exchange addresses with and without an SMTP form.
+PstMessage Composed() {
+    PstMessage message;
+    message.subject = "Sent from here";
+    message.senderName = "Me Myself";
+    message.senderAddressType = "EX";
+    message.senderAddress = "/O=ORG/OU=EXCHANGE/CN=RECIPIENTS/CN=ME";
+    message.senderSmtp = "me@corp.example";
+    message.representingName = "Boss";
+    message.representingAddressType = "SMTP";
+    message.representingAddress = "boss@corp.example";
+    message.submitTime = testing::PstFileTime(kDay);
+    message.recipients = {{1, "Tó Person", "SMTP", "to@x.example", ""},
+                          {2, "Cc Person", "EX", "/O=ORG/CN=CC", "cc@corp.example"},
+                          {3, "Bcc Person", "SMTP", "bcc@x.example", ""},
+                          {1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""}};
+    return message;
+}
+
+// Big enough for a data tree, a heap over several pages and rows in a subnode.
+PstMessage Long() {
+    PstMessage message = Composed();
+    message.body = std::string(20000, 'b');
+    message.recipients.clear();
+    for (int i = 0; i < 300; ++i)
+        message.recipients.push_back({1 + i % 3, "Person " + std::to_string(i), "SMTP",
+                                      "p" + std::to_string(i) + "@many.example", ""});
+    return message;
+}
+
+std::vector<PstFolder> Folders() {
+    PstFolder inbox{"Inbox", {Received(), Composed()}, {{"Clients", {Long()}, {}}}};
+    PstFolder deleted{"Deleted Items", {Received()}, {}};
+    PstFolder bin{"Papierkorb", {Composed()}, {}, true};
+    return {inbox, deleted, bin};
+}
+
+struct Read {
+    std::vector<std::string> records;  // "label|kind|name|email"
+    std::vector<std::string> problems;
+    std::vector<std::string> notices;
+};
+
+Read ReadPst(const std::string& bytes, bool includeTrash = false) {
+    const testing::TempDir dir;
+    const std::string path = dir.Write("Outlook.pst", bytes);
+    StoreBatch batch;
+    batch.records.AskScanExtras({.captureDates = true});
+    PstReader({HeaderKindSet::Every(), ReadingRules::Rfc5322}, includeTrash)
+        .Read({StoreKind::Pst, path, "Outlook.pst"}, batch);
+    Read read;
+    for (int i = 0; i < batch.records.Count(); ++i) {
+        const AddressRecord& record = *batch.records.At(i);
+        read.records.push_back(std::string(batch.records.Mailbox(record)) + "|" + std::to_string(record.headerKind) +
+                               "|" + std::string(batch.records.Name(record)) + "|" +
+                               std::string(batch.records.Email(record)));
+        EXPECT_EQ(batch.records.DaysOf(record.email).first, kDay) << read.records.back();
+    }
+    for (const StoreProblem& problem : batch.problems) read.problems.push_back(problem.reason);
+    for (const StoreProblem& notice : batch.notices) read.notices.push_back(notice.reason);
+    return read;
+}
+
+std::vector<std::string> ExpectedRecords(bool withTrash) {
+    std::vector<std::string> expected = {
+        "Outlook.pst/Inbox|0|Ann Lee|ann@net.example",   "Outlook.pst/Inbox|1|Bo|bo@x.example",
+        "Outlook.pst/Inbox|0|Boss|boss@corp.example",    "Outlook.pst/Inbox|3|Me Myself|me@corp.example",
+        "Outlook.pst/Inbox|1|Tó Person|to@x.example",    "Outlook.pst/Inbox|6|Cc Person|cc@corp.example",
+        "Outlook.pst/Inbox|7|Bcc Person|bcc@x.example",  "Outlook.pst/Inbox/Clients|0|Boss|boss@corp.example",
+        "Outlook.pst/Inbox/Clients|3|Me Myself|me@corp.example",
+    };
+    const HeaderKind kinds[] = {1, 6, 7};
+    for (int i = 0; i < 300; ++i)
+        expected.push_back("Outlook.pst/Inbox/Clients|" + std::to_string(kinds[i % 3]) + "|Person " +
+                           std::to_string(i) + "|p" + std::to_string(i) + "@many.example");
+    if (withTrash) {
+        for (const char* record : {"Outlook.pst/Deleted Items|0|Ann Lee|ann@net.example",
+                                   "Outlook.pst/Deleted Items|1|Bo|bo@x.example",
+                                   "Outlook.pst/Papierkorb|0|Boss|boss@corp.example",
+                                   "Outlook.pst/Papierkorb|3|Me Myself|me@corp.example",
+                                   "Outlook.pst/Papierkorb|1|Tó Person|to@x.example",
+                                   "Outlook.pst/Papierkorb|6|Cc Person|cc@corp.example",
+                                   "Outlook.pst/Papierkorb|7|Bcc Person|bcc@x.example"})
+            expected.push_back(record);
+    }
+    return expected;
+}
+
+TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked) {
+    const struct {
+        testing::PstWriteOptions options;
+        bool includeTrash;
+        bool undeclared = false;  // the header says the blocks are stored as they are
+    } cases[] = {
+        {{.encoding = PstEncoding::None}, false},
+        {{.encoding = PstEncoding::Permute}, false},
+        {{.encoding = PstEncoding::Cyclic}, false},
+        {{.encoding = PstEncoding::Permute}, true},
+        {{.encoding = PstEncoding::Cyclic, .passwordCrc = 0xE61EB50F}, false},
+        {{.encoding = PstEncoding::None, .ansi = true}, false},
+        {{.encoding = PstEncoding::Cyclic, .ansi = true}, true},
+        {{.encoding = PstEncoding::Permute}, false, true},
+        {{.encoding = PstEncoding::Permute, .ansi = true}, false, true},
+        {{.encoding = PstEncoding::Cyclic, .fanout = 1}, false},
+        {{.encoding = PstEncoding::None, .ansi = true, .fanout = 2}, true},
+    };
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(static_cast<int>(c.options.encoding)) + (c.options.ansi ? " ansi" : "") +
+                                 (c.undeclared ? " undeclared" : "") + " fanout " + std::to_string(c.options.fanout);
+        std::string bytes = testing::WritePst(Folders(), c.options).bytes;
+        if (c.undeclared) bytes[c.options.ansi ? 461 : 513] = 0;
+        const Read read = ReadPst(bytes, c.includeTrash);
+        EXPECT_EQ(read.records, ExpectedRecords(c.includeTrash)) << what;
+        EXPECT_TRUE(read.problems.empty()) << what << ": " << read.problems.front();
+        const std::string unresolved = c.includeTrash ? "2" : "1";
+        EXPECT_EQ(read.notices,
+                  std::vector<std::string>{unresolved + " Exchange addresses have no SMTP form in the file and give no record"})
+            << what;
+    }
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+void PutLe(std::string& bytes, std::uint64_t at, std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes[at + static_cast<std::uint64_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// Damage loses what it holds, is reported, and never invents a record.
+TEST(PstReader, DamageLosesOnlyWhatItHolds) {
+    const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::Permute});
+    const std::vector<std::string> all = ExpectedRecords(false);
+    const struct {
+        const char* what;
+        std::function<void(std::string&)> damage;
+        std::size_t fewestRecords;
+    } cases[] = {
+        {"cut short", [](std::string& bytes) { bytes.resize(bytes.size() / 2); }, 0},
+        {"node tree root pointing at itself",
+         [&](std::string& bytes) {
+             PutLe(bytes, sound.nbtRoot + 8, static_cast<unsigned char>(bytes[sound.nbtRoot + 504]), 8);
+             PutLe(bytes, sound.nbtRoot + 16, sound.nbtRoot, 8);
+         },
+         0},
+        {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
+        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 5},
+        {"a message's heap map past its block",
+         [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[0], 0x7FFF, 2); }, all.size() - 2},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = sound.bytes;
+        c.damage(bytes);
+        const Read read = ReadPst(bytes);
+        EXPECT_FALSE(read.problems.empty()) << c.what;
+        EXPECT_GE(read.records.size(), c.fewestRecords) << c.what;
+        for (const std::string& record : read.records)
+            EXPECT_NE(std::find(all.begin(), all.end(), record), all.end()) << c.what << ": " << record;
+    }
+}
+
+}  // namespace
+}  // namespace mirelo

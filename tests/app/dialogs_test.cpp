@@ -236,14 +236,9 @@ private slots:
         QString message;
         if (chosen.isEmpty()) OnModalDialog([&](QDialog& box) { message = box.findChild<QLabel*>("qt_msgbox_label")->text(); });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        if (chosen.isEmpty()) {
-            QCOMPARE(dialog.ChosenFolder(), QString());
-            QCOMPARE(message, typed + " is not a folder.");
-            QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
-        } else {
-            QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(root + '/' + chosen));
-            QCOMPARE(dialog.result(), QDialog::Accepted);
-        }
+        QCOMPARE(message, chosen.isEmpty() ? typed + " is not a folder." : QString());
+        QCOMPARE(dialog.ChosenFolder(), chosen.isEmpty() ? QString() : QDir::toNativeSeparators(root + '/' + chosen));
+        QVERIFY(dialog.isVisible() == chosen.isEmpty() && (dialog.result() == QDialog::Accepted) != chosen.isEmpty());
         for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
             dialog.findChild<QPushButton*>(folder)->click();
             QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(folder));

@@ -265,8 +265,6 @@ private slots:
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("2 original email addresses, 2 unique (read as RFC 5322)"));
     }
 
-    // Save As in JSON and in vCard writes the bytes mirelo-extract --format writes for the
-    // same folder and command: facts and decoded names included, Details on or off.
     // A folder dropped on the window is read as all mail under it; a file is not taken.
     // File then lists the folders read last, newest first, from one run to the next, and
     // each reads its folder again with its own command, without asking for it.
@@ -301,6 +299,8 @@ private slots:
         QCOMPARE(app.platform.folderInitials.size(), 1u);
     }
 
+    // Save As in JSON and in vCard writes the bytes mirelo-extract --format writes for the
+    // same folder and command: facts and decoded names included, Details on or off.
     void saveAsWritesWhatTheCommandLineWrites_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<bool>("allMail");

@@ -19,10 +19,4 @@ QAction* AppHarness::Item(const QString& text) {
     return found;
 }
 
-QList<int> AppHarness::SelectedRows() {
-    QList<int> rows;
-    for (const int row : View().SelectedRows()) rows.append(row);
-    return rows;
-}
-
 }  // namespace mirelo::testing

@@ -125,11 +125,9 @@ public:
     }
     // user0@x.org "User 0", user1@x.org "User 1", ... all in In.mbx.
     void ShowNumberedRecords(int count) {
-        for (int i = 0; i < count; ++i) {
-            const std::string n = std::to_string(i);
-            Doc().List().Append("user" + n + "@x.org", "User " + n, "In.mbx", kFromKind);
-        }
-        Doc().RefillRows();
+        std::vector<RecordTexts> records;
+        for (int i = 0; i < count; ++i) records.push_back({"user" + std::to_string(i) + "@x.org", "User " + std::to_string(i), "In.mbx"});
+        ShowRecords(records);
     }
     void SelectRows(const std::vector<int>& rows) {
         QItemSelectionModel* selection = View().selectionModel();
@@ -138,7 +136,10 @@ public:
             selection->select(View().model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     void DeleteRows(const std::vector<int>& rows) { SelectRows(rows); Choose(QStringLiteral("Delete selection")); }
-    QList<int> SelectedRows();
+    QList<int> SelectedRows() {
+        const std::vector<int> rows = View().SelectedRows();
+        return QList<int>(rows.begin(), rows.end());
+    }
     QStringList ColumnTexts(int column) {
         QStringList texts;
         for (int row = 0; row < View().RowCount(); ++row) texts << View().model()->index(row, column).data().toString();
@@ -171,15 +172,14 @@ inline void OnModalDialog(std::function<void(QDialog&)> action) {
 }
 
 // Clicks near the left end, where a check box has its box.
+inline void Click(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 1) * (button->height() / 2));
+}
 inline void Click(QWidget& dialog, const QString& text) {
     const auto buttons = dialog.findChildren<QAbstractButton*>();
     const auto button = std::find_if(buttons.begin(), buttons.end(), [&](auto* b) { return b->text() == text; });
     QVERIFY2(button != buttons.end(), qPrintable(text));
-    QTest::mouseClick(*button, Qt::LeftButton, {}, QPoint(1, 1) * ((*button)->height() / 2));
-}
-
-inline void Click(QAbstractButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 1) * (button->height() / 2));
+    Click(*button);
 }
 
 // As text, so that a failed comparison shows both files.

@@ -310,9 +310,109 @@ private:
     std::string pendingName_;
 };
 
+// Most fields hold one mailbox in one of four plain forms: "a@b.c", "<a@b.c>",
+// "Ann Lee <a@b.c>" and "\"Lee, Ann\" <a@b.c>", with no comment, encoded word, escape or
+// 8-bit byte. These are read without tokens, giving what the grammar gives; anything else
+// goes to the grammar.
+class PlainMailbox {
+public:
+    explicit PlainMailbox(std::string_view body) : body_(body) {}
+
+    std::optional<Mailbox> Read() {
+        SkipBlanks();
+        std::string name;
+        if (Peek('"')) {
+            if (!ReadQuoted(name)) return std::nullopt;
+        } else {
+            ReadWords(name);
+            if (name.find("=?") != std::string::npos) return std::nullopt;  // an encoded word
+        }
+        SkipBlanks();
+        const bool angle = Peek('<');
+        if (!angle && !name.empty()) {
+            // "a@b.c" alone: the words read were the address.
+            at_ = 0;
+            SkipBlanks();
+            name.clear();
+        }
+        if (angle) ++at_;
+        std::optional<std::string> address = ReadAddress();
+        if (!address || (angle && !Take('>'))) return std::nullopt;
+        SkipBlanks();
+        if (at_ != body_.size()) return std::nullopt;
+        return Mailbox{std::move(*address), std::move(name)};
+    }
+
+private:
+    static bool IsAtext(char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
+    }
+    static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+    bool Peek(char c) const { return at_ < body_.size() && body_[at_] == c; }
+    bool Take(char c) {
+        if (!Peek(c)) return false;
+        ++at_;
+        return true;
+    }
+    void SkipBlanks() {
+        while (at_ < body_.size() && IsBlank(body_[at_])) ++at_;
+    }
+    std::string_view Atoms() {
+        const std::size_t start = at_;
+        while (at_ < body_.size() && IsAtext(body_[at_])) ++at_;
+        return body_.substr(start, at_ - start);
+    }
+
+    // Words of atext, spaced by single blanks as the grammar spaces them.
+    void ReadWords(std::string& name) {
+        for (std::string_view word = Atoms(); !word.empty(); word = Atoms()) {
+            if (!name.empty()) name += ' ';
+            name += word;
+            const std::size_t before = at_;
+            SkipBlanks();
+            if (!(at_ < body_.size() && IsAtext(body_[at_]))) {
+                at_ = before;
+                return;
+            }
+        }
+    }
+
+    bool ReadQuoted(std::string& name) {
+        const std::size_t close = body_.find('"', at_ + 1);
+        if (close == std::string_view::npos) return false;
+        const std::string_view text = body_.substr(at_ + 1, close - at_ - 1);
+        for (const char c : text)
+            if (c < ' ' || c > '~' || c == '\\') return false;
+        if (text.find("=?") != std::string_view::npos) return false;
+        const std::size_t first = text.find_first_not_of(' ');
+        if (first != std::string_view::npos) name.assign(text.substr(first, text.find_last_not_of(' ') - first + 1));
+        at_ = close + 1;
+        return true;
+    }
+
+    // dot-atom "@" host name.
+    std::optional<std::string> ReadAddress() {
+        const std::size_t start = at_;
+        do {
+            if (Atoms().empty()) return std::nullopt;
+        } while (Take('.'));
+        if (!Take('@')) return std::nullopt;
+        const std::size_t domainStart = at_;
+        while (at_ < body_.size() && (IsAtext(body_[at_]) || body_[at_] == '.')) ++at_;
+        if (!IsHostName(body_.substr(domainStart, at_ - domainStart))) return std::nullopt;
+        return std::string(body_.substr(start, at_ - start));
+    }
+
+    std::string_view body_;
+    std::size_t at_ = 0;
+};
+
 }  // namespace
 
 std::vector<Mailbox> ParseAddressList(std::string_view unfoldedFieldBody) {
+    if (std::optional<Mailbox> plain = PlainMailbox(unfoldedFieldBody).Read()) return {std::move(*plain)};
     return ListReader(unfoldedFieldBody).Read();
 }
 

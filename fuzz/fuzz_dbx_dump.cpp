@@ -1,47 +1,19 @@
 // Feeds arbitrary bytes to the DBX dump as a store file, then scans the dump as the
 // Outlook extraction does.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <system_error>
 
-#include "scan/address_list.h"
+#include "fuzz/fuzz_store_file.h"
 #include "headers/mailbox_scanner.h"
+#include "scan/address_list.h"
 #include "sources/dbx/dbx_dump.h"
 
-namespace {
-
-// The reader works on files: each input is written to the same store file. A memory
-// file system, where there is one, keeps that from dominating the run.
-struct FuzzFiles {
-    FuzzFiles() { std::filesystem::create_directories(folder); }
-    ~FuzzFiles() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-
-    std::error_code noShm;
-    const std::filesystem::path folder =
-        (std::filesystem::is_directory("/dev/shm", noShm) ? "/dev/shm" : std::filesystem::temp_directory_path()) /
-        ("mirelo-fuzz-" + std::to_string(getpid()));
-    const std::string store = (folder / "Inbox.dbx").string();
-    const std::string dump = (folder / "outlook_temp.mbx").string();
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const FuzzFiles files;
-    {
-        std::ofstream out(files.store, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    mirelo::DumpDbxToText(files.store, files.dump, files.dump);
+    static const FuzzStoreFile file("Inbox.dbx");
+    static const std::string dump = file.Beside("outlook_temp.mbx");
+    const std::string& store = file.Write(data, size);
+    mirelo::DumpDbxToText(store, dump, dump);
     mirelo::AddressList list;
-    mirelo::ScanMailbox(files.dump, list, files.store, mirelo::HeaderKindSet::Original());
+    mirelo::ScanMailbox(dump, list, store, mirelo::HeaderKindSet::Original());
     return 0;
 }

@@ -51,6 +51,8 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
          {"ann@example.com", "bob@example.org"}},
         {"JSON with escapes", "[{\"name\":\"Ann \\\"A\\\"\",\"email\" : \"ann\\u0040example.com\"},{\"email\":null}]",
          {"ann@example.com"}},
+        {"JSON where a value reads email", "[{\"kind\":\"email\",\"email\":\"ann@example.com\"}]", {"ann@example.com"}},
+        {"an unclosed bracket", "email\nAnn <ann@example.com\nbob@example.org\n", {"bob@example.org"}},
         {"nothing that is an address", "email,name\r\nnot an address,Ann\r\n@,x\r\n", {}},
         {"empty", "", {}},
     };

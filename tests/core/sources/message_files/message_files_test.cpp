@@ -17,6 +17,7 @@ TEST(MessageFilesReader, AnEmlxCountThatDoesNotHoldGivesANoticeAndTheWholeMessag
     const std::string m = "From: Ann Lee <ann@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
     const struct { std::string bytes; int records; const char* notice; } cases[] = {
         {std::to_string(m.size()) + "\n" + m + "<?xml version=\"1.0\"?>\n<plist/>\n", 2, nullptr},
+        {std::to_string(m.size()) + "\n" + m + "<!DOCTYPE plist>\n<plist/>\n", 2, nullptr},
         {std::to_string(m.size()) + "\n" + m + "\r\n", 2, nullptr},  // no property list, only a line end
         {"5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
         {"19\n" + m + "<?xml?>", 2, "byte count 19 ends inside the message; read to the end of the file"},

@@ -29,7 +29,7 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
         {"folded, any line end", "From: a@x,\r\n b@x\nTO: c@x\rSubject : hi\n\nFrom: body@x\n",
          {"0 0 From: a@x, b@x", "0 0 TO: c@x", "0 0 Subject: hi"}},
         {"a line that is no field begins the body", "From: a@x\nnot a field\nTo: b@x\n", {"0 0 From: a@x"}},
-        {"so does one that starts with an 8-bit byte", "From: a@x\n\xC3\x9C" "ber: x\nTo: b@x\n", {"0 0 From: a@x"}},
+        {"so does one that starts with an 8-bit byte", "From: a@x\n\xDC" "ber: x\nTo: b@x\n", {"0 0 From: a@x"}},
         {"multipart with an attached message",
          "From: a@x\nContent-Type: multipart/mixed; boundary=\"b 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
          "From: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached + "--b 1--\nFrom: epilogue@x\n",

@@ -22,6 +22,7 @@ TEST(TextAsUtf8, DropsAUtf8MarkAndConvertsUtf16WithItsMark) {
         // Lone surrogates, high or low, and a high one cut off by the end.
         {"\xFF\xFE" "\x3D\xD8" "a\x00" "\xFF\xDF"s, "\xEF\xBF\xBD" "a\xEF\xBF\xBD"},
         {"\xFF\xFE" "a\x00" "\x3D\xD8"s, "a\xEF\xBF\xBD"},
+        {"\xFE\xFF" "\xD8\x3D" "\xDC"s, "\xEF\xBF\xBD"},  // and half a unit after it
     };
     for (const auto& [bytes, expected] : cases) EXPECT_EQ(TextAsUtf8(bytes), expected) << bytes;
 }

@@ -231,14 +231,20 @@ TEST(DbxDump, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
     const TempDir dir;
     const std::string store =
         dir.Write("Inbox.dbx", DbxStoreBuilder().AddMessage("From: a@example.com\r\n").Build().bytes);
-    const std::string dump = dir.Write("outlook_temp.mbx", std::string(1000, '#'));
-    const Result<DumpDamage> outcome = [&] {
-        const FileSizeLimit limit(20);  // cut in its second line
-        return DumpDbxToText(store, dump, dump);
-    }();
-    ASSERT_TRUE(outcome.Ok());
-    EXPECT_NE(outcome.Value().value_or("").find(" could not be written in full: File too large"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(dump), "___Message___ : 0\r\n");
+    const struct { rlim_t limit; const char* kept; } cases[] = {
+        {20, "___Message___ : 0\r\n"},  // cut in its second line
+        {5, ""},                         // cut in its first line
+    };
+    for (const auto& c : cases) {
+        const std::string dump = dir.Write("outlook_temp.mbx", std::string(1000, '#'));
+        const Result<DumpDamage> outcome = [&] {
+            const FileSizeLimit limit(c.limit);
+            return DumpDbxToText(store, dump, dump);
+        }();
+        ASSERT_TRUE(outcome.Ok());
+        EXPECT_NE(outcome.Value().value_or("").find(" could not be written in full: File too large"), std::string::npos);
+        EXPECT_EQ(ReadFileBytes(dump), c.kept) << c.limit;
+    }
 }
 #endif
 

@@ -194,5 +194,18 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
     }
 }
 
+// A folder nested past all reason is lost alone: the folders beside its chain are read.
+TEST(PstReader, AFolderTooDeepLosesOnlyItself) {
+    PstFolder deep{"d", {Received()}, {}};
+    for (int level = 0; level < 70; ++level) deep = PstFolder{"d", {}, {deep}};
+    const std::vector<PstFolder> folders = {{"Before", {Received()}, {}}, deep, {"After", {Received()}, {}}};
+    const Read read = ReadPst(testing::WritePst(folders, {.encoding = PstEncoding::Permute}).bytes);
+    std::vector<std::string> labels;
+    for (const std::string& record : read.records) labels.push_back(record.substr(0, record.find('|')));
+    labels.erase(std::unique(labels.begin(), labels.end()), labels.end());
+    EXPECT_EQ(labels, (std::vector<std::string>{"Outlook.pst/Before", "Outlook.pst/After"}));
+    EXPECT_EQ(read.problems.size(), 1u);
+}
+
 }  // namespace
 }  // namespace mirelo

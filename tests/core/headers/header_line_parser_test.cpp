@@ -58,6 +58,7 @@ TEST(ParseHeaderLine, TakesTheFirstAddressAndTheNameBeforeIt) {
         {"From:\tHelp <help@mailhost>", "help@mailhost", "Help"},
         {"From: Aa0 Zz9 <Aa0Zz9@mailhost>", "Aa0Zz9@mailhost", "Aa0 Zz9"},
         {"To: &lt;help@mailhost&gt;", "help@mailhost", "To"},
+        {"help@mailhost", "help@mailhost", std::nullopt},  // a folded line, the address at its start
     };
     for (const LineCase& c : cases) ExpectParsed(c);
 }

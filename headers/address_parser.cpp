@@ -137,16 +137,16 @@ bool IsHostName(std::string_view domain) {
            std::all_of(domain.begin(), domain.end(), [&](char c) { return alnum(c) || c == '.' || c == '-'; });
 }
 
-struct AddrSpec {
+struct BareAddress {
     std::string address;
     std::size_t localFirst = 0;  // where the local part begins
     std::size_t end = 0;         // past the domain
 };
 
-// The addr-spec around the '@' token at position at: words or quoted strings joined by
+// The bare address around the '@' token at position at: words or quoted strings joined by
 // dots before it (spaces and comments around the dots allowed, as the obsolete syntax
 // does), a host name of words joined by dots after it.
-std::optional<AddrSpec> AddrSpecAround(const std::vector<Token>& tokens, std::size_t at, TokenSpan span) {
+std::optional<BareAddress> BareAddressAround(const std::vector<Token>& tokens, std::size_t at, TokenSpan span) {
     std::vector<std::size_t> local;
     std::size_t i = at;
     const auto previous = [&](std::size_t from) {
@@ -166,25 +166,25 @@ std::optional<AddrSpec> AddrSpecAround(const std::vector<Token>& tokens, std::si
     while (!local.empty() && tokens[local.back()].Is('.')) local.pop_back();  // a leading dot is no part of it
     if (local.empty()) return std::nullopt;
 
-    AddrSpec spec;
-    spec.localFirst = local.back();
-    for (auto k = local.rbegin(); k != local.rend(); ++k) spec.address += tokens[*k].raw;
-    spec.address += '@';
+    BareAddress found;
+    found.localFirst = local.back();
+    for (auto k = local.rbegin(); k != local.rend(); ++k) found.address += tokens[*k].raw;
+    found.address += '@';
     std::string domain;
     std::size_t j = SkipComments(tokens, at + 1, span.second);
     for (bool wantWord = true; j < span.second; j = SkipComments(tokens, j + 1, span.second), wantWord = !wantWord) {
         const Token& token = tokens[j];
         if (wantWord ? token.kind != TokenKind::Word : !token.Is('.')) break;
         domain += token.raw;
-        spec.end = j + 1;
+        found.end = j + 1;
     }
     if (!domain.empty() && domain.back() == '.') domain.pop_back();  // the root's dot: the same host
     // "a@b@c" is no address at all, neither a@b nor b@c.
-    const bool chained = (spec.end < span.second && tokens[spec.end].Is('@')) ||
-                         (spec.localFirst > span.first && tokens[spec.localFirst - 1].Is('@'));
+    const bool chained = (found.end < span.second && tokens[found.end].Is('@')) ||
+                         (found.localFirst > span.first && tokens[found.localFirst - 1].Is('@'));
     if (!IsHostName(domain) || chained) return std::nullopt;
-    spec.address += domain;
-    return spec;
+    found.address += domain;
+    return found;
 }
 
 std::optional<std::size_t> FindSpecial(const std::vector<Token>& tokens, TokenSpan span, char special) {
@@ -203,9 +203,9 @@ std::optional<Mailbox> AngleMailbox(const std::vector<Token>& tokens, TokenSpan 
         if (const std::optional<std::size_t> colon = FindSpecial(tokens, inside, ':')) inside.first = *colon + 1;
     const std::optional<std::size_t> at = FindSpecial(tokens, inside, '@');
     if (!at) return std::nullopt;
-    std::optional<AddrSpec> spec = AddrSpecAround(tokens, *at, inside);
-    if (!spec) return std::nullopt;
-    Mailbox mailbox{spec->address, Trimmed(PhraseText(tokens, {span.first, open}))};
+    std::optional<BareAddress> found = BareAddressAround(tokens, *at, inside);
+    if (!found) return std::nullopt;
+    Mailbox mailbox{found->address, Trimmed(PhraseText(tokens, {span.first, open}))};
     if (mailbox.name.empty()) mailbox.name = FirstCommentText(tokens, span);
     return mailbox;
 }
@@ -215,13 +215,13 @@ std::optional<Mailbox> ElementMailbox(const std::vector<Token>& tokens, TokenSpa
     if (const std::optional<std::size_t> open = FindSpecial(tokens, span, '<'))
         return AngleMailbox(tokens, span, *open);
     // The first '@' with a whole address around it: "@ john@x" is john@x.
-    std::optional<AddrSpec> spec;
-    for (std::size_t at = span.first; at < span.second && !spec; ++at)
-        if (tokens[at].Is('@')) spec = AddrSpecAround(tokens, at, span);
-    if (!spec) return std::nullopt;
+    std::optional<BareAddress> found;
+    for (std::size_t at = span.first; at < span.second && !found; ++at)
+        if (tokens[at].Is('@')) found = BareAddressAround(tokens, at, span);
+    if (!found) return std::nullopt;
     // "john@x (John Smith)": a comment names the mailbox; so do words before the address.
-    Mailbox mailbox{spec->address, FirstCommentText(tokens, span)};
-    if (mailbox.name.empty()) mailbox.name = Trimmed(PhraseText(tokens, {span.first, spec->localFirst}));
+    Mailbox mailbox{found->address, FirstCommentText(tokens, span)};
+    if (mailbox.name.empty()) mailbox.name = Trimmed(PhraseText(tokens, {span.first, found->localFirst}));
     return mailbox;
 }
 

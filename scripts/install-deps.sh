@@ -3,10 +3,12 @@
 set -euo pipefail
 
 # Python's vCard reader checks the vCard export; MinGW-w64 and Wine build the core for Windows and run its tests there; dpkg-dev lets
-# CPack work out the Debian package's dependencies, and lintian checks the package.
+# CPack work out the Debian package's dependencies, and lintian checks the package. Two independent PST readers
+# check the PST writer the tests use; ripgrep is what the extraction benchmark races.
 packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth
-          g++-mingw-w64-x86-64-posix wine64 dpkg-dev lintian python3 python3-vobject)
+          g++-mingw-w64-x86-64-posix wine64 dpkg-dev lintian python3 python3-vobject
+          pst-utils pff-tools ripgrep)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,5 @@
 // Decodes arbitrary bytes as header text: whatever the encoded words, charsets and raw
 // bytes, the result is valid UTF-8 without control characters.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -3,7 +3,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include <algorithm>
 
 namespace mirelo::testing {
 

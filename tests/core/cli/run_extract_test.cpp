@@ -193,18 +193,6 @@ TEST_F(RunExtractTest, AllKindsAtOnceListEachStoreOnceAndGiveTheUnionOfTheKinds)
                            "13 original email addresses, 9 unique (read by the original line rule)\n");
 }
 
-// TEMP lies in the user's profile, named José as often as not.
-TEST_F(RunExtractTest, OutlookStoresAreDumpedIntoANonAsciiTemp) {
-    folder.Write("Outlook/Inbox.dbx", testing::DbxStoreBuilder().AddMessage("From: a@mailhost\r\n").Build().bytes);
-    const std::string temp = PathText(folder.path()) + kPathSeparator + "tmp-é";
-    std::filesystem::create_directory(NativePath(temp));
-    const testing::ScopedEnv env("TEMP", temp);
-    const CommandRun run = Extract({"--outlook", PathText(folder.path() / "Outlook") + kPathSeparator});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("\na@mailhost,"), std::string::npos) << run.out;
-    EXPECT_TRUE(std::filesystem::exists(NativePath(temp + kPathSeparator + "outlook_temp.mbx")));
-}
-
 // Nothing is written then: an empty list would pass for a result, and replace an earlier one.
 TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrorsWithTheReason) {
     folder.Write("Outlook/Inbox.dbx", testing::DbxStoreBuilder().AddMessage("From: a@mailhost\r\n").Build().bytes);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
 #include "support/recording_observer.h"
 #include "sources/message_files/message_files.h"

@@ -15,6 +15,8 @@ TEST(TemporaryDumpPath, FollowsTempThenTmpThenTmpdirOutsideWindowsThenTheSystems
     const struct { std::array<std::optional<std::string>, 3> temps; std::string expected; } cases[] = {
 #ifdef _WIN32
         {{"C:\\Temp", "D:\\Tmp", "C:\\Other"}, "C:\\Temp\\outlook_temp.mbx"},
+        {{"C:\\Users\\José\\Иван", std::nullopt, std::nullopt},  // beyond the ANSI code page
+         "C:\\Users\\José\\Иван\\outlook_temp.mbx"},
         {{std::nullopt, "D:\\Tmp", "C:\\Other"}, "D:\\Tmp\\outlook_temp.mbx"},
         {{"C:\\Temp\\", std::nullopt, "C:\\Other"}, "C:\\Temp\\\\outlook_temp.mbx"},
         {{std::nullopt, std::nullopt, "C:\\Other"}, "outlook_temp.mbx"},

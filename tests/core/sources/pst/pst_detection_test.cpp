@@ -2,7 +2,6 @@
 
 #include <set>
 #include <string>
-#include <vector>
 
 #include "cli/extract_options.h"
 #include "extraction/extraction_service.h"

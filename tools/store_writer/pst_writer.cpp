@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/windows1252.h"
+#include "store_writer/pst_allocation.h"
 
 namespace mirelo::testing {
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::size_t kHeapItemLimit = 3580;
 constexpr std::size_t kPageSize = 512;
-constexpr std::uint64_t kFirstBlockAt = 0x400;
 
 constexpr std::uint32_t kStoreNid = 0x21;
 constexpr std::uint32_t kRootFolderNid = 0x122;
@@ -333,7 +333,11 @@ struct TopNode {
 class FileBuilder {
 public:
     explicit FileBuilder(const PstWriteOptions& options)
-        : form_{options.ansi}, encoding_(options.encoding), passwordCrc_(options.passwordCrc), fanout_(options.fanout) {}
+        : form_{options.ansi},
+          encoding_(options.encoding),
+          passwordCrc_(options.passwordCrc),
+          fanout_(options.fanout),
+          allocation_(options.ansi) {}
 
     PstFile Build(const std::vector<PstFolder>& folders) {
         const std::uint32_t ipmSubtree = NextFolderNid();
@@ -436,14 +440,14 @@ private:
     // Blocks from 0x400 on, then the pages of both trees.
     PstFile Assemble() {
         PstFile file;
-        file.bytes.assign(kFirstBlockAt, '\0');
+        file.bytes.assign(PstAllocation::FirstFree(), '\0');
         std::vector<std::string> nbtEntries;
         std::sort(nodes_.begin(), nodes_.end(), [](const TopNode& a, const TopNode& b) { return a.nid < b.nid; });
         for (TopNode& top : nodes_) {
-            const std::uint64_t dataAt = file.bytes.size();
+            const std::size_t firstBlock = placed_.size();
             const std::uint64_t data = WriteData(file.bytes, top.node.leaves);
             const std::uint64_t sub = WriteSubnodes(file.bytes, top.node.subnodes);
-            if (top.message) messageAt_.emplace_back(top.nid, dataAt);
+            if (top.message) messageAt_.emplace_back(top.nid, placed_[firstBlock]);
             std::string entry;
             Append(entry, top.nid, form_.Id());
             Append(entry, data, form_.Id());
@@ -464,12 +468,12 @@ private:
             if (!form_.ansi) Append(entry, 0, 4);
             bbtEntries.push_back(std::move(entry));
         }
-        file.bytes.resize((file.bytes.size() + kPageSize - 1) / kPageSize * kPageSize, '\0');
         const auto [bbtId, bbtAt] = WriteTree(file.bytes, bbtEntries, 0x80, form_.ansi ? 41 : 20);
         const auto [nbtId, nbtAt] = WriteTree(file.bytes, nbtEntries, 0x81, form_.ansi ? 31 : 15);
         file.bbtRoot = bbtAt;
         file.nbtRoot = nbtAt;
-        WriteHeader(file.bytes, {nbtId, nbtAt}, {bbtId, bbtAt});
+        const PstAllocation::Summary maps = allocation_.WriteMaps(file.bytes);
+        WriteHeader(file.bytes, {nbtId, nbtAt}, {bbtId, bbtAt}, maps);
         return file;
     }
 
@@ -478,9 +482,10 @@ private:
         nextBid_ += 4;
         if (!internal && encoding_ == PstEncoding::Permute) PermuteEncode(data);
         if (!internal && encoding_ == PstEncoding::Cyclic) CyclicCode(data, static_cast<std::uint32_t>(bid));
-        const std::uint64_t at = bytes.size();
         const std::size_t trailerSize = form_.ansi ? 12 : 16;
         const std::size_t total = (data.size() + trailerSize + 63) / 64 * 64;
+        const std::uint64_t at = allocation_.Place(bytes, total, 64);
+        placed_.push_back(at);
         const std::size_t trailer = total - trailerSize;
         std::string block = data;
         block.resize(total, '\0');
@@ -591,7 +596,7 @@ private:
                 page[entriesEnd + 2] = static_cast<char>(entrySize);
                 page[entriesEnd + 3] = static_cast<char>(depth);
                 const std::uint64_t pageId = nextPage_++;
-                const std::uint64_t at = bytes.size();
+                const std::uint64_t at = allocation_.Place(bytes, kPageSize, kPageSize);
                 page[trailer] = page[trailer + 1] = static_cast<char>(pageType);
                 Put(page, trailer + 2, PstSignature(at, pageId), 2);
                 Put(page, form_.ansi ? 508 : 500, PstCrc(std::string_view(page).substr(0, trailer)), 4);
@@ -616,7 +621,7 @@ private:
     }
 
     void WriteHeader(std::string& bytes, std::pair<std::uint64_t, std::uint64_t> nbt,
-                     std::pair<std::uint64_t, std::uint64_t> bbt) {
+                     std::pair<std::uint64_t, std::uint64_t> bbt, PstAllocation::Summary maps) {
         std::string header(form_.ansi ? 512 : 564, '\0');
         header.replace(0, 4, "!BDN");
         header.replace(8, 2, "SM");
@@ -627,6 +632,8 @@ private:
             Put(header, 24, nextBid_, 4);
             Put(header, 28, nextPage_, 4);
             Put(header, 168, bytes.size(), 4);
+            Put(header, 172, maps.lastMap, 4);
+            Put(header, 176, maps.freeBytes, 4);
             Put(header, 184, nbt.first, 4);
             Put(header, 188, nbt.second, 4);
             Put(header, 192, bbt.first, 4);
@@ -638,6 +645,8 @@ private:
         } else {
             Put(header, 32, nextPage_, 8);
             Put(header, 184, bytes.size(), 8);
+            Put(header, 192, maps.lastMap, 8);
+            Put(header, 200, maps.freeBytes, 8);
             Put(header, 216, nbt.first, 8);
             Put(header, 224, nbt.second, 8);
             Put(header, 232, bbt.first, 8);
@@ -667,6 +676,8 @@ private:
     std::map<std::uint32_t, std::optional<std::string>> subjects_;
     std::map<std::uint64_t, std::pair<std::uint64_t, std::uint16_t>> blocks_;  // bid: offset, size
     std::vector<std::pair<std::uint32_t, std::uint64_t>> messageAt_;
+    PstAllocation allocation_;
+    std::vector<std::uint64_t> placed_;  // file offset of each block, in write order
 };
 
 }  // namespace

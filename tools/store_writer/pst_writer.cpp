@@ -323,6 +323,14 @@ std::string EntryId(std::uint32_t nid) {
     return id;
 }
 
+// What Outlook shows on a message's To, Cc and Bcc lines: the names of those recipients.
+std::string DisplayNames(const std::vector<PstRecipient>& recipients, int type) {
+    std::string names;
+    for (const PstRecipient& recipient : recipients)
+        if (recipient.type == type) names += (names.empty() ? "" : "; ") + recipient.name;
+    return names;
+}
+
 struct TopNode {
     std::uint32_t nid;
     std::uint32_t parent;
@@ -407,6 +415,9 @@ private:
                               {0x0065, &message.representingAddress},
                               {0x5D02, &message.representingSmtp},
                               {0x1000, &message.body}});
+        for (const auto& [id, type] : {std::pair{0x0E04, 1}, {0x0E03, 2}, {0x0E02, 3}})
+            if (const std::string names = DisplayNames(message.recipients, type); !names.empty())
+                properties.push_back(Text(form_, static_cast<std::uint16_t>(id), names));
         if (message.submitTime) properties.push_back(Time(0x0039, message.submitTime));
         if (message.deliveryTime) properties.push_back(Time(0x0E06, message.deliveryTime));
         TopNode top{nid, folder, {nid, {}, {}}, true};

@@ -160,15 +160,32 @@ private:
     std::vector<Page> pages_;
 };
 
-// A one-level B-tree on the heap; keys and records already sorted.
+// A B-tree on the heap over records already sorted by key. No heap item outgrows a page:
+// records that do not fit in one item are split, with levels of index records (a key and
+// the item below) above them.
 std::uint32_t AddBth(HeapBuilder& heap, std::size_t keySize, std::size_t entrySize, const std::string& records) {
-    const std::uint32_t leaves = records.empty() ? 0 : heap.Add(records);
+    std::uint32_t root = 0;
+    std::size_t levels = 0;
+    std::string level = records;
+    for (std::size_t recordSize = keySize + entrySize; !level.empty(); recordSize = keySize + 4, ++levels) {
+        const std::size_t perItem = kHeapItemLimit / recordSize * recordSize;
+        if (level.size() <= perItem) {
+            root = heap.Add(level);
+            break;
+        }
+        std::string index;
+        for (std::size_t at = 0; at < level.size(); at += perItem) {
+            index += level.substr(at, keySize);
+            Append(index, heap.Add(level.substr(at, perItem)), 4);
+        }
+        level = std::move(index);
+    }
     std::string header;
     Append(header, 0xB5, 1);
     Append(header, keySize, 1);
     Append(header, entrySize, 1);
-    Append(header, 0, 1);
-    Append(header, leaves, 4);
+    Append(header, levels, 1);
+    Append(header, root, 4);
     return heap.Add(header);
 }
 

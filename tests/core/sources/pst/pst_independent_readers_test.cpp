@@ -59,7 +59,9 @@ PstMessage Composed(std::string addressType, std::string address, std::string sm
     return message;
 }
 
-std::vector<PstFolder> Folders() {
+// Past 447 rows (in the later form) a table's row index takes a second level.
+std::vector<PstFolder> Folders(std::size_t archived) {
+    // A header block too long for the heap, and a recipient table over several heap pages.
     std::string manyHeader = "From: Ann Lee <ann@net.example>\r\nTo: ";
     std::vector<PstRecipient> many;
     for (int i = 0; i < 150; ++i) {
@@ -72,8 +74,10 @@ std::vector<PstFolder> Folders() {
         "Cc: team@x.example\r\nReply-To: replies@net.example\r\n",
         {{1, "Bo", "SMTP", "bo@x.example", ""}, {1, "Jörg", "SMTP", "joerg@x.example", ""},
          {2, "team@x.example", "SMTP", "team@x.example", ""}});
-    const PstMessage longBody = Received("From: Ann Lee <ann@net.example>\r\nTo: Bo <bo@x.example>\r\n",
-                                         {{1, "Bo", "SMTP", "bo@x.example", ""}}, std::string(30000, 'b'));
+    const PstMessage toBo = Received("From: Ann Lee <ann@net.example>\r\nTo: Bo <bo@x.example>\r\n",
+                                     {{1, "Bo", "SMTP", "bo@x.example", ""}});
+    PstMessage longBody = toBo;
+    longBody.body = std::string(30000, 'b');
     PstMessage onBehalf = Composed("EX", "/O=ORG/CN=ME", "me@corp.example");
     onBehalf.representingName = "Boss";
     onBehalf.representingAddressType = "SMTP";
@@ -82,7 +86,8 @@ std::vector<PstFolder> Folders() {
     onBehalf.body = std::string(20000, 's');
     return {{"Inbox", {plain, longBody}, {{"Clients", {Received(manyHeader + "\r\n", many)}, {}}}},
             {kSentItems, {Composed("SMTP", "me@home.example", ""), Composed("EX", "/O=ORG/CN=ME", "me@corp.example"), onBehalf}, {}},
-            {"Deleted Items", {plain}, {}, true}};
+            {"Deleted Items", {plain}, {}, true},
+            {"Archive", std::vector<PstMessage>(archived, toBo), {}}};
 }
 
 void CountMessages(const std::vector<PstFolder>& folders, const std::string& parent, std::map<std::string, int>& counts) {
@@ -159,17 +164,20 @@ std::map<std::string, int> PffexportCounts(const fs::path& exported) {
 
 TEST(PstIndependentReaders, ReadEveryMessageTheWriterWroteAndAgreeWithMirelo) {
     if (!OnPath("readpst") || !OnPath("pffexport")) GTEST_SKIP() << "readpst or pffexport is not installed";
-    std::map<std::string, int> written;
-    CountMessages(Folders(), "", written);
-    const testing::PstWriteOptions forms[] = {
-        {.encoding = PstEncoding::Permute},
-        {.encoding = PstEncoding::Cyclic, .ansi = true},
-        {.encoding = PstEncoding::None},
+    const struct {
+        testing::PstWriteOptions options;
+        std::size_t archived;  // each costs the readers a few files
+    } forms[] = {
+        {{.encoding = PstEncoding::Permute}, 500},
+        {{.encoding = PstEncoding::Cyclic, .ansi = true}, 1},
+        {{.encoding = PstEncoding::None}, 1},
     };
-    for (const testing::PstWriteOptions& options : forms) {
+    for (const auto& [options, archived] : forms) {
+        std::map<std::string, int> written;
+        CountMessages(Folders(archived), "", written);
         SCOPED_TRACE("encoding " + std::to_string(static_cast<int>(options.encoding)) + (options.ansi ? ", ANSI" : ""));
         const testing::TempDir dir;
-        const std::string pst = dir.Write("Outlook.pst", testing::WritePst(Folders(), options).bytes);
+        const std::string pst = dir.Write("Outlook.pst", testing::WritePst(Folders(archived), options).bytes);
         const fs::path readpstOut = dir.path() / "readpst";
         fs::create_directory(readpstOut);
         ASSERT_EQ(std::system(("readpst -q -D -M -o '" + readpstOut.string() + "' '" + pst + "' > /dev/null 2>&1").c_str()), 0);

@@ -30,7 +30,7 @@ struct PstMessageEntry {
     std::optional<std::string> transportHeaders;
     PstAddress sender;
     PstAddress representing;  // on whose behalf it was sent
-    std::vector<PstRecipientEntry> recipients;
+    std::vector<PstRecipientEntry> recipients;  // read only without a header block, which names them
     std::optional<std::uint64_t> time;  // FILETIME of submission, else of delivery
 };
 

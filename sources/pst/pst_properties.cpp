@@ -32,8 +32,13 @@ std::size_t FixedSize(std::uint16_t type) {
 }
 
 std::string Utf16ToUtf8(std::string_view bytes) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    // Most texts, header blocks above all, are ASCII to their end or far into it.
+    std::string out(bytes.size() / 2, '\0');
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size() && bytes[i + 1] == 0 && static_cast<unsigned char>(bytes[i]) < 0x80; i += 2)
+        out[i / 2] = bytes[i];
+    out.resize(i / 2);
+    for (; i + 1 < bytes.size(); i += 2) {
         char32_t unit = PstLe16(bytes, i);
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
             const char32_t low = PstLe16(bytes, i + 2);
@@ -142,8 +147,8 @@ std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
     return value->bytes;
 }
 
-Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks,
-                                           std::vector<std::string>& damage) {
+Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
+                                           std::span<const std::uint16_t> wanted) {
     const Result<PstHeap> heap = PstHeap::Open(node.leaves, kPropertyContext);
     if (!heap.Ok()) return heap.Error();
     const Result<PstBthRecords> records = heap.Value().BthRecords(heap.Value().UserRoot(), 2);
@@ -153,6 +158,7 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
     PstPropertyBag bag;
     for (const std::string_view record : records.Value().records) {
         const std::uint16_t id = PstLe16(record, 0);
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), id) == wanted.end()) continue;
         const std::uint16_t type = PstLe16(record, 2);
         const std::uint32_t hnid = PstLe32(record, 4);
         if (!IsVariable(type) && FixedSize(type) <= 4) {

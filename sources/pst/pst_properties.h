@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,11 @@ private:
     std::map<std::uint16_t, Value> values_;
 };
 
-// The property context on a node's data. A value that cannot be read is left out, and
+// The property context on a node's data, only the properties wanted when a list is given:
+// bodies and attachments are left unread. A value that cannot be read is left out, and
 // damage says so; a context without its heap or B-tree fails.
-Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks,
-                                           std::vector<std::string>& damage);
+Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
+                                           std::span<const std::uint16_t> wanted = {});
 
 // The rows of the table context on a node's data; rows beyond the bytes present are lost,
 // and damage says so.

@@ -165,12 +165,12 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
             bag.Set(id, type, std::string(record.substr(4, 4)));
             continue;
         }
-        const Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
+        Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
         if (!value.Ok()) {
             damage.push_back(PropertyName(id) + " is lost: " + value.Error().Text());
             continue;
         }
-        bag.Set(id, type, value.Value());
+        bag.Set(id, type, std::move(value.Value()));
     }
     return bag;
 }
@@ -260,12 +260,12 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
                 bag.Set(column.id, column.type, std::string(cell));
                 continue;
             }
-            const Result<std::string> value = values.Variable(PstLe32(cell, 0));
+            Result<std::string> value = values.Variable(PstLe32(cell, 0));
             if (!value.Ok()) {
                 damage.push_back(PropertyName(column.id) + " of a table row is lost: " + value.Error().Text());
                 continue;
             }
-            bag.Set(column.id, column.type, value.Value());
+            bag.Set(column.id, column.type, std::move(value.Value()));
         }
     }
     return bags;

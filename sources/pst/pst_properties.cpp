@@ -34,9 +34,17 @@ std::size_t FixedSize(std::uint16_t type) {
 std::string Utf16ToUtf8(std::string_view bytes) {
     // Most texts, header blocks above all, are ASCII to their end or far into it.
     std::string out(bytes.size() / 2, '\0');
+    const auto* units = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
-    for (; i + 1 < bytes.size() && bytes[i + 1] == 0 && static_cast<unsigned char>(bytes[i]) < 0x80; i += 2)
-        out[i / 2] = bytes[i];
+    for (; i + 8 <= bytes.size(); i += 8) {  // four at a time
+        const unsigned char* p = units + i;
+        if ((p[1] | p[3] | p[5] | p[7] | ((p[0] | p[2] | p[4] | p[6]) & 0x80)) != 0) break;
+        out[i / 2] = static_cast<char>(p[0]);
+        out[i / 2 + 1] = static_cast<char>(p[2]);
+        out[i / 2 + 2] = static_cast<char>(p[4]);
+        out[i / 2 + 3] = static_cast<char>(p[6]);
+    }
+    for (; i + 1 < bytes.size() && units[i + 1] == 0 && units[i] < 0x80; i += 2) out[i / 2] = static_cast<char>(units[i]);
     out.resize(i / 2);
     for (; i + 1 < bytes.size(); i += 2) {
         char32_t unit = PstLe16(bytes, i);

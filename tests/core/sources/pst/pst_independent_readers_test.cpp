@@ -93,24 +93,6 @@ std::vector<PstFolder> Folders() {
 // Folder path: its messages, and their recipients.
 using Counts = std::map<std::string, std::pair<int, int>>;
 
-void CountWritten(const std::vector<PstFolder>& folders, const std::string& parent, Counts& counts) {
-    for (const PstFolder& folder : folders) {
-        const std::string path = parent.empty() ? folder.name : parent + "/" + folder.name;
-        counts[path].first = static_cast<int>(folder.messages.size());
-        for (const PstMessage& message : folder.messages) counts[path].second += static_cast<int>(message.recipients.size());
-        CountWritten(folder.folders, path, counts);
-    }
-}
-
-bool OnPath(const std::string& program) {
-#ifdef _WIN32
-    (void)program;
-    return false;  // neither reader is built for Windows
-#else
-    return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
-#endif
-}
-
 // readpst writes no addresses for the recipients of mail without a header block, only
 // their names (Outlook's To and Cc lines), nor its Sender, and writes an Exchange sender
 // as MAILER-DAEMON, without the SMTP address the message holds: in Sent Items only the
@@ -171,9 +153,12 @@ Counts PffexportCounts(const fs::path& exported) {
 }
 
 TEST(PstIndependentReaders, ReadEveryMessageTheWriterWroteAndAgreeWithMirelo) {
-    if (!OnPath("readpst") || !OnPath("pffexport")) GTEST_SKIP() << "readpst or pffexport is not installed";
-    Counts written;
-    CountWritten(Folders(), "", written);
+#ifdef _WIN32
+    GTEST_SKIP() << "neither reader is built for Windows";
+#endif
+    if (std::system("(command -v readpst && command -v pffexport) > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "readpst or pffexport is not installed";
+    const Counts written = {{"Inbox", {2, 4}}, {"Inbox/Clients", {1, 460}}, {"Sent Items", {3, 466}}, {"Deleted Items", {1, 3}}};
     Counts readpstWritten = written;  // readpst's files show no recipients
     for (auto& [folder, count] : readpstWritten) count.second = 0;
     const testing::PstWriteOptions forms[] = {

@@ -1,5 +1,7 @@
 #include "sources/pst/pst_file.h"
 
+#include <algorithm>
+
 #include "base/file_handle.h"
 #include "base/native_path.h"
 #include "sources/pst/pst_bytes.h"
@@ -60,6 +62,17 @@ Result<std::string> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
     if (offset > size_ || length > size_ - offset) return Failure{"lies past the end of the file"};
     if (length > budget_) return Failure{"was not read: the file leads to the same bytes again and again"};
     budget_ -= length;
+    if (offset >= windowAt_ && offset + length <= windowAt_ + window_.size())
+        return window_.substr(static_cast<std::size_t>(offset - windowAt_), static_cast<std::size_t>(length));
+    if (length > kWindowSize) return ReadFromFile(offset, length);
+    Result<std::string> window = ReadFromFile(offset, std::min(kWindowSize, size_ - offset));
+    if (!window.Ok()) return window.Error();
+    window_ = std::move(window.Value());
+    windowAt_ = offset;
+    return window_.substr(0, static_cast<std::size_t>(length));
+}
+
+Result<std::string> PstFile::ReadFromFile(std::uint64_t offset, std::uint64_t length) {
     std::string bytes(static_cast<std::size_t>(length), '\0');
     in_.clear();
     if (!in_.seekg(static_cast<std::streamoff>(offset)) ||

@@ -64,21 +64,25 @@ Result<std::string> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
     budget_ -= length;
     if (offset >= windowAt_ && offset + length <= windowAt_ + window_.size())
         return window_.substr(static_cast<std::size_t>(offset - windowAt_), static_cast<std::size_t>(length));
-    if (length > kWindowSize) return ReadFromFile(offset, length);
-    Result<std::string> window = ReadFromFile(offset, std::min(kWindowSize, size_ - offset));
-    if (!window.Ok()) return window.Error();
-    window_ = std::move(window.Value());
+    const Failure unread{"could not be read"};
+    if (length > kWindowSize) {
+        std::string bytes(static_cast<std::size_t>(length), '\0');
+        if (!ReadFromFile(offset, bytes)) return unread;
+        return bytes;
+    }
+    window_.resize(static_cast<std::size_t>(std::min(kWindowSize, size_ - offset)));
     windowAt_ = offset;
+    if (!ReadFromFile(offset, window_)) {
+        window_.clear();
+        return unread;
+    }
     return window_.substr(0, static_cast<std::size_t>(length));
 }
 
-Result<std::string> PstFile::ReadFromFile(std::uint64_t offset, std::uint64_t length) {
-    std::string bytes(static_cast<std::size_t>(length), '\0');
+bool PstFile::ReadFromFile(std::uint64_t offset, std::string& into) {
     in_.clear();
-    if (!in_.seekg(static_cast<std::streamoff>(offset)) ||
-        !in_.read(bytes.data(), static_cast<std::streamsize>(length)))
-        return Failure{"could not be read"};
-    return bytes;
+    return in_.seekg(static_cast<std::streamoff>(offset)) &&
+           in_.read(into.data(), static_cast<std::streamsize>(into.size()));
 }
 
 }  // namespace mirelo

@@ -65,7 +65,7 @@ private:
     // spares the system calls of each.
     static constexpr std::uint64_t kWindowSize = 64 * 1024;
 
-    Result<std::string> ReadFromFile(std::uint64_t offset, std::uint64_t length);
+    bool ReadFromFile(std::uint64_t offset, std::string& into);
 
     std::ifstream in_;
     std::uint64_t size_ = 0;

@@ -61,7 +61,9 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
     while (!pending.empty()) {
         const Pending at = pending.back();
         pending.pop_back();
-        if (!visited.insert(at.hid).second) return Failure{"a heap's B-tree leads to the same records twice"};
+        // Only index records lead on: a tree of one leaf needs no watch.
+        if (levels > 0 && !visited.insert(at.hid).second)
+            return Failure{"a heap's B-tree leads to the same records twice"};
         const Result<std::string_view> item = Item(at.hid);
         if (!item.Ok()) return item.Error();
         const std::size_t recordSize = keySize + (at.level > 0 ? 4 : result.dataSize);

@@ -117,9 +117,19 @@ std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id
 
 }  // namespace
 
+void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string bytes) {
+    const auto at =
+        std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
+    if (at != values_.end() && at->id == id)
+        *at = {id, type, std::move(bytes)};
+    else
+        values_.insert(at, {id, type, std::move(bytes)});
+}
+
 const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_t type) const {
-    const auto found = values_.find(id);
-    return found != values_.end() && found->second.type == type ? &found->second : nullptr;
+    const auto found =
+        std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
+    return found != values_.end() && found->id == id && found->type == type ? &*found : nullptr;
 }
 
 std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t codePage) const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,7 +15,7 @@ namespace mirelo {
 // One object's properties, or one table row's, by property id.
 class PstPropertyBag {
 public:
-    void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { values_[id] = {type, std::move(bytes)}; }
+    void Set(std::uint16_t id, std::uint16_t type, std::string bytes);
 
     // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
     // where the system cannot convert it), without a closing NUL.
@@ -29,12 +28,13 @@ public:
 
 private:
     struct Value {
+        std::uint16_t id;
         std::uint16_t type;
         std::string bytes;
     };
     const Value* Find(std::uint16_t id, std::uint16_t type) const;
 
-    std::map<std::uint16_t, Value> values_;
+    std::vector<Value> values_;  // by id; properties come in that order
 };
 
 // The property context on a node's data, only the properties wanted when a list is given:

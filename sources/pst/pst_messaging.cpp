@@ -220,11 +220,11 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     PstMessageEntry entry;
     const std::uint32_t codePage = CodePageOf(message);
     entry.transportHeaders = message.Text(0x007D, codePage);
-    entry.sender = Sender(message, codePage);
-    entry.representing = Representing(message, codePage);
     entry.time = message.Time(0x0039);
     if (!entry.time) entry.time = message.Time(0x0E06);
     if (entry.transportHeaders) return entry;
+    entry.sender = Sender(message, codePage);
+    entry.representing = Representing(message, codePage);
 
     const auto table = data.Value().subnodes.find(kRecipientTableNid);
     if (table == data.Value().subnodes.end()) return entry;

@@ -26,11 +26,12 @@ struct PstRecipientEntry {
     PstAddress address;
 };
 
+// A message's header block; without one, the people it names elsewhere.
 struct PstMessageEntry {
     std::optional<std::string> transportHeaders;
     PstAddress sender;
     PstAddress representing;  // on whose behalf it was sent
-    std::vector<PstRecipientEntry> recipients;  // read only without a header block, which names them
+    std::vector<PstRecipientEntry> recipients;
     std::optional<std::uint64_t> time;  // FILETIME of submission, else of delivery
 };
 

@@ -2,9 +2,12 @@
 //   mbox:    one mbox file against one Eudora mailbox holding the same messages
 //            (default 1024 MB each), each read by mirelo-extract;
 //   maildir: a Maildir of small message files (default 200,000), read by mirelo-extract,
-//            against cat of the same files into /dev/null.
-// The load average is printed with each figure, since other work on the machine shows in it.
-//   bench_stores mbox [--size-mb N] | maildir [--files N]   [--keep]
+//            against cat of the same files into /dev/null;
+//   pst:     an Outlook file (default 1024 MB) against an mbox holding the same messages,
+//            each read by mirelo-extract.
+// With no comparison named, all three run. The load average is printed with each figure,
+// since other work on the machine shows in it.
+//   bench_stores [mbox [--size-mb N] | maildir [--files N] | pst [--size-mb N]]   [--keep]
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <spawn.h>
@@ -18,6 +21,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "store_writer/pst_writer.h"
 
 extern char** environ;
 
@@ -91,6 +96,55 @@ void CompareMbox(const fs::path& work, std::uintmax_t bytes) {
     Report("mbox, mirelo-extract --mbox", mboxSeconds, "Eudora mailbox", eudoraSeconds);
 }
 
+std::string AngleAddress(const std::string& message, const std::string& field) {
+    const std::size_t line = message.find(field);
+    const std::size_t start = message.find('<', line) + 1;
+    return message.substr(start, message.find('>', start) - start);
+}
+
+// What Outlook keeps of mail received from the Internet: its header block, its body, and
+// the sender and recipient beside them.
+mirelo::testing::PstMessage Received(const std::string& message) {
+    mirelo::testing::PstMessage received;
+    const std::size_t bodyAt = message.find("\r\n\r\n") + 4;
+    received.transportHeaders = message.substr(0, bodyAt);
+    received.body = message.substr(bodyAt);
+    received.subject = "notes";
+    received.senderName = received.representingName = "Sam Writer";
+    received.senderAddressType = received.representingAddressType = "SMTP";
+    received.senderAddress = received.representingAddress = AngleAddress(message, "\nFrom: ");
+    received.recipients = {{1, "Kim Reader", "SMTP", AngleAddress(message, "\nTo: "), ""}};
+    received.deliveryTime = mirelo::testing::PstFileTime(12114);
+    return received;
+}
+
+void ComparePst(const fs::path& work, std::uintmax_t bytes) {
+    // What a message adds to the file beyond its text in UTF-16: its properties' heap, its
+    // recipient table, the blocks' trailers and the trees' entries.
+    constexpr std::uintmax_t kOverheadPerMessage = 900;
+    fs::create_directories(work / "pst");
+    fs::create_directories(work / "mbox");
+    {
+        std::ofstream mbox(work / "mbox/In.mbox", std::ios::binary);
+        std::mt19937_64 random(7);
+        mirelo::testing::PstFolder inbox{"Inbox", {}, {}};
+        for (std::uintmax_t estimate = 0; estimate < bytes;) {
+            const std::string m = Message(random, "");
+            mbox << "From sender@example.org Mon Mar  3 09:14:22 2003\r\n" << m;
+            inbox.messages.push_back(Received(m));
+            estimate += 2 * m.size() + kOverheadPerMessage;
+        }
+        std::ofstream(work / "pst/Outlook.pst", std::ios::binary)
+            << mirelo::testing::WritePst({inbox}, {.encoding = mirelo::PstEncoding::Permute}).bytes;
+    }
+    Seconds({"cat", (work / "pst/Outlook.pst").string(), (work / "mbox/In.mbox").string()});  // both in the cache
+    const double pstSeconds = Seconds({MIRELO_EXTRACT, "--quiet", "--pst", (work / "pst").string()});
+    const double mboxSeconds = Seconds({MIRELO_EXTRACT, "--quiet", "--mbox", (work / "mbox").string()});
+    std::printf("Outlook file %ju MB, mbox %ju MB\n", fs::file_size(work / "pst/Outlook.pst") >> 20,
+                fs::file_size(work / "mbox/In.mbox") >> 20);
+    Report("Outlook file, --pst", pstSeconds, "the same in mbox, --mbox", mboxSeconds);
+}
+
 void CompareMaildir(const fs::path& work, int files) {
     const fs::path cur = work / "Maildir/cur";
     fs::create_directories(cur);
@@ -116,23 +170,25 @@ void CompareMaildir(const fs::path& work, int files) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty() || (arguments[0] != "mbox" && arguments[0] != "maildir")) {
-        std::fputs("usage: bench_stores mbox [--size-mb N] | maildir [--files N]  [--keep]\n", stderr);
+    const std::string comparison = arguments.empty() || arguments[0] == "--keep" ? "all" : arguments[0];
+    if (comparison != "all" && comparison != "mbox" && comparison != "maildir" && comparison != "pst") {
+        std::fputs("usage: bench_stores [mbox [--size-mb N] | maildir [--files N] | pst [--size-mb N]]  [--keep]\n",
+                   stderr);
         return 2;
     }
-    long amount = arguments[0] == "mbox" ? 1024 : 200000;
+    long amount = 0;
     bool keep = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--keep") keep = true;
         if ((arguments[i] == "--size-mb" || arguments[i] == "--files") && i + 1 < arguments.size())
             amount = std::stol(arguments[++i]);
     }
     const fs::path work = fs::temp_directory_path() / ("bench_stores_" + std::to_string(getpid()));
-    if (arguments[0] == "mbox") {
-        CompareMbox(work, static_cast<std::uintmax_t>(amount) << 20);
-    } else {
-        CompareMaildir(work, static_cast<int>(amount));
-    }
+    const auto runs = [&](const char* name) { return comparison == "all" || comparison == name; };
+    const auto megabytes = [&] { return static_cast<std::uintmax_t>(amount > 0 ? amount : 1024) << 20; };
+    if (runs("mbox")) CompareMbox(work / "mbox", megabytes());
+    if (runs("maildir")) CompareMaildir(work / "maildir", amount > 0 ? static_cast<int>(amount) : 200000);
+    if (runs("pst")) ComparePst(work / "pst", megabytes());
     if (keep) {
         std::printf("kept %s\n", work.c_str());
     } else {

@@ -33,7 +33,7 @@ seeds=$build/seeds
 rm -rf "$seeds"
 $build/tools/make_fuzz_seeds "$seeds"
 
-declare -A max_len=([fuzz_parse_header_line]=2048 [fuzz_scan_mailbox]=16384 [fuzz_dbx_dump]=65536 [fuzz_pst]=131072)
+declare -A max_len=([fuzz_parse_header_line]=2048 [fuzz_scan_mailbox]=16384 [fuzz_dbx_dump]=65536 [fuzz_pst]=271360)
 declare -A dictionary=([fuzz_parse_header_line]=fuzz/header_line.dict [fuzz_scan_mailbox]=fuzz/header_line.dict
                        [fuzz_address_list]=fuzz/header_line.dict [fuzz_header_text]=fuzz/header_line.dict)
 

@@ -1,5 +1,7 @@
 #include "sources/pst/pst_file.h"
 
+#include <algorithm>
+
 #include "base/file_handle.h"
 #include "base/native_path.h"
 #include "sources/pst/pst_bytes.h"
@@ -60,12 +62,27 @@ Result<std::string> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
     if (offset > size_ || length > size_ - offset) return Failure{"lies past the end of the file"};
     if (length > budget_) return Failure{"was not read: the file leads to the same bytes again and again"};
     budget_ -= length;
-    std::string bytes(static_cast<std::size_t>(length), '\0');
+    if (offset >= windowAt_ && offset + length <= windowAt_ + window_.size())
+        return window_.substr(static_cast<std::size_t>(offset - windowAt_), static_cast<std::size_t>(length));
+    const Failure unread{"could not be read"};
+    if (length > kWindowSize) {
+        std::string bytes(static_cast<std::size_t>(length), '\0');
+        if (!ReadFromFile(offset, bytes)) return unread;
+        return bytes;
+    }
+    window_.resize(static_cast<std::size_t>(std::min(kWindowSize, size_ - offset)));
+    windowAt_ = offset;
+    if (!ReadFromFile(offset, window_)) {
+        window_.clear();
+        return unread;
+    }
+    return window_.substr(0, static_cast<std::size_t>(length));
+}
+
+bool PstFile::ReadFromFile(std::uint64_t offset, std::string& into) {
     in_.clear();
-    if (!in_.seekg(static_cast<std::streamoff>(offset)) ||
-        !in_.read(bytes.data(), static_cast<std::streamsize>(length)))
-        return Failure{"could not be read"};
-    return bytes;
+    return in_.seekg(static_cast<std::streamoff>(offset)) &&
+           in_.read(into.data(), static_cast<std::streamsize>(into.size()));
 }
 
 }  // namespace mirelo

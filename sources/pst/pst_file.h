@@ -61,10 +61,17 @@ public:
 private:
     static constexpr std::uint64_t kBudgetTimesSize = 4;
     static constexpr std::uint64_t kBudgetSlack = 1024 * 1024;
+    // Blocks are mostly read in the order they lie in the file: reading a window ahead
+    // spares the system calls of each.
+    static constexpr std::uint64_t kWindowSize = 64 * 1024;
+
+    bool ReadFromFile(std::uint64_t offset, std::string& into);
 
     std::ifstream in_;
     std::uint64_t size_ = 0;
     std::uint64_t budget_ = 0;
+    std::string window_;
+    std::uint64_t windowAt_ = 0;
 };
 
 }  // namespace mirelo

@@ -13,12 +13,12 @@ constexpr std::uint8_t kBthType = 0xB5;
 constexpr int kMaxBthLevels = 8;
 }  // namespace
 
-Result<PstHeap> PstHeap::Open(std::vector<std::string> leaves, std::uint8_t clientSignature) {
+Result<PstHeap> PstHeap::Open(const std::vector<std::string>& leaves, std::uint8_t clientSignature) {
     if (leaves.empty() || leaves[0].size() < 12 || PstByte(leaves[0], 2) != kHeapSignature)
         return Failure{"holds no heap"};
     if (PstByte(leaves[0], 3) != clientSignature) return Failure{"holds a heap of another kind"};
-    PstHeap heap(std::move(leaves));
-    heap.userRoot_ = PstLe32(heap.leaves_[0], 4);
+    PstHeap heap(leaves);
+    heap.userRoot_ = PstLe32(leaves[0], 4);
     return heap;
 }
 
@@ -26,8 +26,8 @@ Result<std::string_view> PstHeap::Item(std::uint32_t hid) const {
     const auto outside = [hid] { return Failure{PstObjectName("heap item", hid, " 0x") + " lies outside its page"}; };
     const std::size_t block = hid >> 16;
     const std::size_t index = (hid >> 5) & 0x7FF;
-    if ((hid & 0x1F) != 0 || index == 0 || block >= leaves_.size()) return outside();
-    const std::string_view page = leaves_[block];
+    if ((hid & 0x1F) != 0 || index == 0 || block >= leaves_->size()) return outside();
+    const std::string_view page = (*leaves_)[block];
     const std::size_t map = PstLe16(page, 0);
     if (map + 4 > page.size()) return outside();
     const std::size_t count = PstLe16(page, map);
@@ -61,7 +61,9 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
     while (!pending.empty()) {
         const Pending at = pending.back();
         pending.pop_back();
-        if (!visited.insert(at.hid).second) return Failure{"a heap's B-tree leads to the same records twice"};
+        // Only index records lead on: a tree of one leaf needs no watch.
+        if (levels > 0 && !visited.insert(at.hid).second)
+            return Failure{"a heap's B-tree leads to the same records twice"};
         const Result<std::string_view> item = Item(at.hid);
         if (!item.Ok()) return item.Error();
         const std::size_t recordSize = keySize + (at.level > 0 ? 4 : result.dataSize);

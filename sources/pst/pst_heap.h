@@ -16,11 +16,12 @@ struct PstBthRecords {
     std::vector<std::string_view> records;  // key then data; views into the heap
 };
 
-// A heap on a node's data: items named by HIDs, one page per leaf block.
+// A heap on a node's data: items named by HIDs, one page per leaf block. It views the
+// leaves, which outlive it.
 class PstHeap {
 public:
     // Fails when the first block is no heap of the client kind asked for.
-    static Result<PstHeap> Open(std::vector<std::string> leaves, std::uint8_t clientSignature);
+    static Result<PstHeap> Open(const std::vector<std::string>& leaves, std::uint8_t clientSignature);
 
     std::uint32_t UserRoot() const { return userRoot_; }
     // The bytes of the item a HID names; fails for anything out of its page.
@@ -29,9 +30,9 @@ public:
     Result<PstBthRecords> BthRecords(std::uint32_t hid, std::size_t keySize) const;
 
 private:
-    explicit PstHeap(std::vector<std::string> leaves) : leaves_(std::move(leaves)) {}
+    explicit PstHeap(const std::vector<std::string>& leaves) : leaves_(&leaves) {}
 
-    std::vector<std::string> leaves_;
+    const std::vector<std::string>* leaves_;
     std::uint32_t userRoot_ = 0;
 };
 

@@ -29,6 +29,10 @@ constexpr std::uint16_t kDisplayName = 0x3001;
 constexpr unsigned char kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                                0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
 
+// What a message is read for: its header block, its senders, its times, its code pages.
+constexpr std::uint16_t kMessageProperties[] = {0x007D, 0x0C1A, 0x0C1E, 0x0C1F, 0x5D01, 0x0042, 0x0064,
+                                                0x0065, 0x5D02, 0x0039, 0x0E06, 0x3FDE, 0x3FFD};
+
 std::uint32_t NidType(std::uint32_t nid) { return nid & 0x1F; }
 
 bool IsSyncIssueName(std::string_view name) { return EqualsNoCase(name, "sync issues"); }
@@ -210,16 +214,17 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     const std::string name = PstObjectName("message", nid, " 0x");
     const Result<PstNodeData> data = blocks_.Node(node.dataBlock, node.subnodeBlock);
     if (!data.Ok()) return Failure{name + " is lost: " + data.Error().Text()};
-    const Result<PstPropertyBag> properties = ReadPropertyContext(data.Value(), blocks_, damage_);
+    const Result<PstPropertyBag> properties = ReadPropertyContext(data.Value(), blocks_, damage_, kMessageProperties);
     if (!properties.Ok()) return Failure{name + " is lost: " + properties.Error().Text()};
     const PstPropertyBag& message = properties.Value();
     PstMessageEntry entry;
     const std::uint32_t codePage = CodePageOf(message);
     entry.transportHeaders = message.Text(0x007D, codePage);
-    entry.sender = Sender(message, codePage);
-    entry.representing = Representing(message, codePage);
     entry.time = message.Time(0x0039);
     if (!entry.time) entry.time = message.Time(0x0E06);
+    if (entry.transportHeaders) return entry;
+    entry.sender = Sender(message, codePage);
+    entry.representing = Representing(message, codePage);
 
     const auto table = data.Value().subnodes.find(kRecipientTableNid);
     if (table == data.Value().subnodes.end()) return entry;

@@ -26,6 +26,7 @@ struct PstRecipientEntry {
     PstAddress address;
 };
 
+// A message's header block; without one, the people it names elsewhere.
 struct PstMessageEntry {
     std::optional<std::string> transportHeaders;
     PstAddress sender;

@@ -32,8 +32,21 @@ std::size_t FixedSize(std::uint16_t type) {
 }
 
 std::string Utf16ToUtf8(std::string_view bytes) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    // Most texts, header blocks above all, are ASCII to their end or far into it.
+    std::string out(bytes.size() / 2, '\0');
+    const auto* units = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {  // four at a time
+        const unsigned char* p = units + i;
+        if ((p[1] | p[3] | p[5] | p[7] | ((p[0] | p[2] | p[4] | p[6]) & 0x80)) != 0) break;
+        out[i / 2] = static_cast<char>(p[0]);
+        out[i / 2 + 1] = static_cast<char>(p[2]);
+        out[i / 2 + 2] = static_cast<char>(p[4]);
+        out[i / 2 + 3] = static_cast<char>(p[6]);
+    }
+    for (; i + 1 < bytes.size() && units[i + 1] == 0 && units[i] < 0x80; i += 2) out[i / 2] = static_cast<char>(units[i]);
+    out.resize(i / 2);
+    for (; i + 1 < bytes.size(); i += 2) {
         char32_t unit = PstLe16(bytes, i);
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
             const char32_t low = PstLe16(bytes, i + 2);
@@ -104,9 +117,19 @@ std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id
 
 }  // namespace
 
+void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string bytes) {
+    const auto at =
+        std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
+    if (at != values_.end() && at->id == id)
+        *at = {id, type, std::move(bytes)};
+    else
+        values_.insert(at, {id, type, std::move(bytes)});
+}
+
 const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_t type) const {
-    const auto found = values_.find(id);
-    return found != values_.end() && found->second.type == type ? &found->second : nullptr;
+    const auto found =
+        std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
+    return found != values_.end() && found->id == id && found->type == type ? &*found : nullptr;
 }
 
 std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t codePage) const {
@@ -142,8 +165,8 @@ std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
     return value->bytes;
 }
 
-Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks,
-                                           std::vector<std::string>& damage) {
+Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
+                                           std::span<const std::uint16_t> wanted) {
     const Result<PstHeap> heap = PstHeap::Open(node.leaves, kPropertyContext);
     if (!heap.Ok()) return heap.Error();
     const Result<PstBthRecords> records = heap.Value().BthRecords(heap.Value().UserRoot(), 2);
@@ -153,18 +176,19 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
     PstPropertyBag bag;
     for (const std::string_view record : records.Value().records) {
         const std::uint16_t id = PstLe16(record, 0);
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), id) == wanted.end()) continue;
         const std::uint16_t type = PstLe16(record, 2);
         const std::uint32_t hnid = PstLe32(record, 4);
         if (!IsVariable(type) && FixedSize(type) <= 4) {
             bag.Set(id, type, std::string(record.substr(4, 4)));
             continue;
         }
-        const Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
+        Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
         if (!value.Ok()) {
             damage.push_back(PropertyName(id) + " is lost: " + value.Error().Text());
             continue;
         }
-        bag.Set(id, type, value.Value());
+        bag.Set(id, type, std::move(value.Value()));
     }
     return bag;
 }
@@ -254,12 +278,12 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
                 bag.Set(column.id, column.type, std::string(cell));
                 continue;
             }
-            const Result<std::string> value = values.Variable(PstLe32(cell, 0));
+            Result<std::string> value = values.Variable(PstLe32(cell, 0));
             if (!value.Ok()) {
                 damage.push_back(PropertyName(column.id) + " of a table row is lost: " + value.Error().Text());
                 continue;
             }
-            bag.Set(column.id, column.type, value.Value());
+            bag.Set(column.id, column.type, std::move(value.Value()));
         }
     }
     return bags;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,7 +15,7 @@ namespace mirelo {
 // One object's properties, or one table row's, by property id.
 class PstPropertyBag {
 public:
-    void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { values_[id] = {type, std::move(bytes)}; }
+    void Set(std::uint16_t id, std::uint16_t type, std::string bytes);
 
     // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
     // where the system cannot convert it), without a closing NUL.
@@ -28,18 +28,20 @@ public:
 
 private:
     struct Value {
+        std::uint16_t id;
         std::uint16_t type;
         std::string bytes;
     };
     const Value* Find(std::uint16_t id, std::uint16_t type) const;
 
-    std::map<std::uint16_t, Value> values_;
+    std::vector<Value> values_;  // by id; properties come in that order
 };
 
-// The property context on a node's data. A value that cannot be read is left out, and
+// The property context on a node's data, only the properties wanted when a list is given:
+// bodies and attachments are left unread. A value that cannot be read is left out, and
 // damage says so; a context without its heap or B-tree fails.
-Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks,
-                                           std::vector<std::string>& damage);
+Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
+                                           std::span<const std::uint16_t> wanted = {});
 
 // The rows of the table context on a node's data; rows beyond the bytes present are lost,
 // and damage says so.

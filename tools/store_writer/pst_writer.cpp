@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/windows1252.h"
+#include "store_writer/pst_allocation.h"
 
 namespace mirelo::testing {
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::size_t kHeapItemLimit = 3580;
 constexpr std::size_t kPageSize = 512;
-constexpr std::uint64_t kFirstBlockAt = 0x400;
 
 constexpr std::uint32_t kStoreNid = 0x21;
 constexpr std::uint32_t kRootFolderNid = 0x122;
@@ -160,15 +160,32 @@ private:
     std::vector<Page> pages_;
 };
 
-// A one-level B-tree on the heap; keys and records already sorted.
+// A B-tree on the heap over records already sorted by key. No heap item outgrows a page:
+// records that do not fit in one item are split, with levels of index records (a key and
+// the item below) above them.
 std::uint32_t AddBth(HeapBuilder& heap, std::size_t keySize, std::size_t entrySize, const std::string& records) {
-    const std::uint32_t leaves = records.empty() ? 0 : heap.Add(records);
+    std::uint32_t root = 0;
+    std::size_t levels = 0;
+    std::string level = records;
+    for (std::size_t recordSize = keySize + entrySize; !level.empty(); recordSize = keySize + 4, ++levels) {
+        const std::size_t perItem = kHeapItemLimit / recordSize * recordSize;
+        if (level.size() <= perItem) {
+            root = heap.Add(level);
+            break;
+        }
+        std::string index;
+        for (std::size_t at = 0; at < level.size(); at += perItem) {
+            index += level.substr(at, keySize);
+            Append(index, heap.Add(level.substr(at, perItem)), 4);
+        }
+        level = std::move(index);
+    }
     std::string header;
     Append(header, 0xB5, 1);
     Append(header, keySize, 1);
     Append(header, entrySize, 1);
-    Append(header, 0, 1);
-    Append(header, leaves, 4);
+    Append(header, levels, 1);
+    Append(header, root, 4);
     return heap.Add(header);
 }
 
@@ -323,6 +340,14 @@ std::string EntryId(std::uint32_t nid) {
     return id;
 }
 
+// What Outlook shows on a message's To, Cc and Bcc lines: the names of those recipients.
+std::string DisplayNames(const std::vector<PstRecipient>& recipients, int type) {
+    std::string names;
+    for (const PstRecipient& recipient : recipients)
+        if (recipient.type == type) names += (names.empty() ? "" : "; ") + recipient.name;
+    return names;
+}
+
 struct TopNode {
     std::uint32_t nid;
     std::uint32_t parent;
@@ -333,7 +358,11 @@ struct TopNode {
 class FileBuilder {
 public:
     explicit FileBuilder(const PstWriteOptions& options)
-        : form_{options.ansi}, encoding_(options.encoding), passwordCrc_(options.passwordCrc), fanout_(options.fanout) {}
+        : form_{options.ansi},
+          encoding_(options.encoding),
+          passwordCrc_(options.passwordCrc),
+          fanout_(options.fanout),
+          allocation_(options.ansi) {}
 
     PstFile Build(const std::vector<PstFolder>& folders) {
         const std::uint32_t ipmSubtree = NextFolderNid();
@@ -377,17 +406,17 @@ private:
                                               Integer(0x3603, 0), {0x360A, kBoolean, Le(children.empty() ? 0 : 1, 1)},
                                               Text(form_, 0x3613, "IPF.Note")},
                                              folder.node.subnodes);
-        nodes_.push_back(std::move(folder));
+        Write(std::move(folder));
         const std::uint32_t base = nid & ~0x1Fu;
         std::vector<Row> childRows;
         for (const std::uint32_t child : children)
             childRows.push_back({Le(child, 4), Le(0, 4), Stored(form_, names_[child])});
-        nodes_.push_back({base | 0x0D, 0, TableContext(form_, base | 0x0D, {0x67F20003, 0x67F30003, 0x3001001F}, childRows)});
+        Write({base | 0x0D, 0, TableContext(form_, base | 0x0D, {0x67F20003, 0x67F30003, 0x3001001F}, childRows)});
         std::vector<Row> messageRows;
         for (const std::uint32_t message : messages) messageRows.push_back({Le(message, 4), Le(0, 4), subjects_[message]});
-        nodes_.push_back(
+        Write(
             {base | 0x0E, 0, TableContext(form_, base | 0x0E, {0x67F20003, 0x67F30003, 0x0037001F}, messageRows)});
-        nodes_.push_back({base | 0x0F, 0, TableContext(form_, base | 0x0F, {0x67F20003, 0x67F30003}, {})});
+        Write({base | 0x0F, 0, TableContext(form_, base | 0x0F, {0x67F20003, 0x67F30003}, {})});
     }
 
     void AddMessage(const PstMessage& message, std::uint32_t nid, std::uint32_t folder) {
@@ -403,6 +432,9 @@ private:
                               {0x0065, &message.representingAddress},
                               {0x5D02, &message.representingSmtp},
                               {0x1000, &message.body}});
+        for (const auto& [id, type] : {std::pair{0x0E04, 1}, {0x0E03, 2}, {0x0E02, 3}})
+            if (const std::string names = DisplayNames(message.recipients, type); !names.empty())
+                properties.push_back(Text(form_, static_cast<std::uint16_t>(id), names));
         if (message.submitTime) properties.push_back(Time(0x0039, message.submitTime));
         if (message.deliveryTime) properties.push_back(Time(0x0E06, message.deliveryTime));
         TopNode top{nid, folder, {nid, {}, {}}, true};
@@ -418,7 +450,7 @@ private:
         top.node.subnodes.push_back(TableContext(
             form_, kRecipientTableNid, {0x67F20003, 0x67F30003, 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F, 0x39FE001F},
             rows));
-        nodes_.push_back(std::move(top));
+        Write(std::move(top));
         subjects_[nid] = message.subject.empty() ? std::nullopt : std::optional<std::string>(Stored(form_, message.subject));
     }
 
@@ -430,46 +462,38 @@ private:
         if (wastebasket_) properties.push_back({0x35E3, kBinary, EntryId(wastebasket_)});
         TopNode store{kStoreNid, 0, {kStoreNid, {}, {}}};
         store.node.leaves = PropertyContext(form_, properties, store.node.subnodes);
-        nodes_.push_back(std::move(store));
+        Write(std::move(store));
     }
 
-    // Blocks from 0x400 on, then the pages of both trees.
+    // A node's blocks go into the file as soon as it is made, so that only the file is
+    // held, not each node's data besides.
+    void Write(TopNode top) {
+        const std::size_t firstBlock = placed_.size();
+        const std::uint64_t data = WriteData(bytes_, top.node.leaves);
+        const std::uint64_t sub = WriteSubnodes(bytes_, top.node.subnodes);
+        if (top.message) messageAt_.emplace_back(top.nid, placed_[firstBlock]);
+        std::string& entry = nbtEntries_[top.nid];
+        Append(entry, top.nid, form_.Id());
+        Append(entry, data, form_.Id());
+        Append(entry, sub, form_.Id());
+        Append(entry, top.parent, 4);
+        if (!form_.ansi) Append(entry, 0, 4);
+    }
+
+    // The pages of both trees after the blocks, the maps, the header.
     PstFile Assemble() {
         PstFile file;
-        file.bytes.assign(kFirstBlockAt, '\0');
-        std::vector<std::string> nbtEntries;
-        std::sort(nodes_.begin(), nodes_.end(), [](const TopNode& a, const TopNode& b) { return a.nid < b.nid; });
-        for (TopNode& top : nodes_) {
-            const std::uint64_t dataAt = file.bytes.size();
-            const std::uint64_t data = WriteData(file.bytes, top.node.leaves);
-            const std::uint64_t sub = WriteSubnodes(file.bytes, top.node.subnodes);
-            if (top.message) messageAt_.emplace_back(top.nid, dataAt);
-            std::string entry;
-            Append(entry, top.nid, form_.Id());
-            Append(entry, data, form_.Id());
-            Append(entry, sub, form_.Id());
-            Append(entry, top.parent, 4);
-            if (!form_.ansi) Append(entry, 0, 4);
-            nbtEntries.push_back(std::move(entry));
-        }
+        file.bytes = std::move(bytes_);
         std::sort(messageAt_.begin(), messageAt_.end());
         for (const auto& [nid, at] : messageAt_) file.messageBlocks.push_back(at);
-        std::vector<std::string> bbtEntries;
-        for (const auto& [bid, placed] : blocks_) {
-            std::string entry;
-            Append(entry, bid, form_.Id());
-            Append(entry, placed.first, form_.Id());
-            Append(entry, placed.second, 2);
-            Append(entry, 1, 2);
-            if (!form_.ansi) Append(entry, 0, 4);
-            bbtEntries.push_back(std::move(entry));
-        }
-        file.bytes.resize((file.bytes.size() + kPageSize - 1) / kPageSize * kPageSize, '\0');
-        const auto [bbtId, bbtAt] = WriteTree(file.bytes, bbtEntries, 0x80, form_.ansi ? 41 : 20);
-        const auto [nbtId, nbtAt] = WriteTree(file.bytes, nbtEntries, 0x81, form_.ansi ? 31 : 15);
+        std::string nbtEntries;
+        for (const auto& [nid, entry] : nbtEntries_) nbtEntries += entry;
+        const auto [bbtId, bbtAt] = WriteTree(file.bytes, bbtEntries_, form_.ansi ? 12 : 24, 0x80, form_.ansi ? 41 : 20);
+        const auto [nbtId, nbtAt] = WriteTree(file.bytes, nbtEntries, form_.ansi ? 16 : 32, 0x81, form_.ansi ? 31 : 15);
         file.bbtRoot = bbtAt;
         file.nbtRoot = nbtAt;
-        WriteHeader(file.bytes, {nbtId, nbtAt}, {bbtId, bbtAt});
+        const PstAllocation::Summary maps = allocation_.WriteMaps(file.bytes);
+        WriteHeader(file.bytes, {nbtId, nbtAt}, {bbtId, bbtAt}, maps);
         return file;
     }
 
@@ -478,9 +502,10 @@ private:
         nextBid_ += 4;
         if (!internal && encoding_ == PstEncoding::Permute) PermuteEncode(data);
         if (!internal && encoding_ == PstEncoding::Cyclic) CyclicCode(data, static_cast<std::uint32_t>(bid));
-        const std::uint64_t at = bytes.size();
         const std::size_t trailerSize = form_.ansi ? 12 : 16;
         const std::size_t total = (data.size() + trailerSize + 63) / 64 * 64;
+        const std::uint64_t at = allocation_.Place(bytes, total, 64);
+        placed_.push_back(at);
         const std::size_t trailer = total - trailerSize;
         std::string block = data;
         block.resize(total, '\0');
@@ -489,7 +514,12 @@ private:
         Put(block, trailer + (form_.ansi ? 8 : 4), PstCrc(data), 4);
         Put(block, trailer + (form_.ansi ? 4 : 8), bid, form_.Id());
         bytes += block;
-        blocks_[bid] = {at, static_cast<std::uint16_t>(data.size())};
+        // Block ids only grow: the entries come sorted.
+        Append(bbtEntries_, bid, form_.Id());
+        Append(bbtEntries_, at, form_.Id());
+        Append(bbtEntries_, data.size(), 2);
+        Append(bbtEntries_, 1, 2);
+        if (!form_.ansi) Append(bbtEntries_, 0, 4);
         return bid;
     }
 
@@ -566,47 +596,44 @@ private:
         return WriteBlock(bytes, siblock, true);
     }
 
-    // Leaves of at most perPage entries, then levels of index entries above them; the
-    // root's id and offset.
-    std::pair<std::uint64_t, std::uint64_t> WriteTree(std::string& bytes, const std::vector<std::string>& entries,
+    // Leaves of at most perPage entries (sorted, entrySize bytes each, one after the
+    // other), then levels of index entries above them; the root's id and offset.
+    std::pair<std::uint64_t, std::uint64_t> WriteTree(std::string& bytes, std::string items, std::size_t entrySize,
                                                       std::uint8_t pageType, std::size_t perPage) {
         struct Placed {
             std::uint64_t key, id, at;
         };
         std::vector<Placed> level;
-        std::vector<std::string> items = entries;
         const std::size_t id = form_.Id();
         const std::size_t entriesEnd = form_.ansi ? 496 : 488;
         const std::size_t trailer = form_.ansi ? 500 : 496;
-        std::size_t entrySize = entries.empty() ? 3 * id : entries[0].size();
         int depth = 0;
         do {
             level.clear();
-            for (std::size_t start = 0; start < items.size() || (start == 0 && items.empty()); start += perPage) {
-                const std::size_t end = std::min(items.size(), start + perPage);
+            const std::size_t count = items.size() / entrySize;
+            for (std::size_t start = 0; start < count || (start == 0 && count == 0); start += perPage) {
+                const std::size_t end = std::min(count, start + perPage);
                 std::string page(kPageSize, '\0');
-                for (std::size_t i = start; i < end; ++i) page.replace((i - start) * entrySize, entrySize, items[i]);
+                page.replace(0, (end - start) * entrySize, items, start * entrySize, (end - start) * entrySize);
                 page[entriesEnd] = static_cast<char>(end - start);
                 page[entriesEnd + 1] = static_cast<char>(perPage);
                 page[entriesEnd + 2] = static_cast<char>(entrySize);
                 page[entriesEnd + 3] = static_cast<char>(depth);
                 const std::uint64_t pageId = nextPage_++;
-                const std::uint64_t at = bytes.size();
+                const std::uint64_t at = allocation_.Place(bytes, kPageSize, kPageSize);
                 page[trailer] = page[trailer + 1] = static_cast<char>(pageType);
                 Put(page, trailer + 2, PstSignature(at, pageId), 2);
                 Put(page, form_.ansi ? 508 : 500, PstCrc(std::string_view(page).substr(0, trailer)), 4);
                 Put(page, 504, pageId, id);
                 bytes += page;
-                level.push_back({start < items.size() ? ValueOf(items[start].substr(0, id)) : 0, pageId, at});
-                if (items.empty()) break;
+                level.push_back({start < count ? ValueOf(items.substr(start * entrySize, id)) : 0, pageId, at});
+                if (count == 0) break;
             }
             items.clear();
             for (const Placed& placed : level) {
-                std::string entry;
-                Append(entry, placed.key, id);
-                Append(entry, placed.id, id);
-                Append(entry, placed.at, id);
-                items.push_back(std::move(entry));
+                Append(items, placed.key, id);
+                Append(items, placed.id, id);
+                Append(items, placed.at, id);
             }
             entrySize = 3 * id;
             perPage = form_.ansi ? 41 : 20;
@@ -616,7 +643,7 @@ private:
     }
 
     void WriteHeader(std::string& bytes, std::pair<std::uint64_t, std::uint64_t> nbt,
-                     std::pair<std::uint64_t, std::uint64_t> bbt) {
+                     std::pair<std::uint64_t, std::uint64_t> bbt, PstAllocation::Summary maps) {
         std::string header(form_.ansi ? 512 : 564, '\0');
         header.replace(0, 4, "!BDN");
         header.replace(8, 2, "SM");
@@ -627,6 +654,8 @@ private:
             Put(header, 24, nextBid_, 4);
             Put(header, 28, nextPage_, 4);
             Put(header, 168, bytes.size(), 4);
+            Put(header, 172, maps.lastMap, 4);
+            Put(header, 176, maps.freeBytes, 4);
             Put(header, 184, nbt.first, 4);
             Put(header, 188, nbt.second, 4);
             Put(header, 192, bbt.first, 4);
@@ -638,6 +667,8 @@ private:
         } else {
             Put(header, 32, nextPage_, 8);
             Put(header, 184, bytes.size(), 8);
+            Put(header, 192, maps.lastMap, 8);
+            Put(header, 200, maps.freeBytes, 8);
             Put(header, 216, nbt.first, 8);
             Put(header, 224, nbt.second, 8);
             Put(header, 232, bbt.first, 8);
@@ -662,11 +693,14 @@ private:
     std::uint64_t nextBid_ = 4;
     std::uint64_t nextPage_ = 1;
     std::uint32_t wastebasket_ = 0;
-    std::vector<TopNode> nodes_;
+    std::string bytes_ = std::string(PstAllocation::FirstFree(), '\0');
+    std::map<std::uint32_t, std::string> nbtEntries_;  // by node id
+    std::string bbtEntries_;
     std::map<std::uint32_t, std::string> names_;
     std::map<std::uint32_t, std::optional<std::string>> subjects_;
-    std::map<std::uint64_t, std::pair<std::uint64_t, std::uint16_t>> blocks_;  // bid: offset, size
     std::vector<std::pair<std::uint32_t, std::uint64_t>> messageAt_;
+    PstAllocation allocation_;
+    std::vector<std::uint64_t> placed_;  // file offset of each block, in write order
 };
 
 }  // namespace

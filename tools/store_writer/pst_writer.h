@@ -53,8 +53,8 @@ struct PstWriteOptions {
     std::size_t fanout = 0;
 };
 
-// A personal folder file whose IPM subtree holds folders; no allocation maps, no
-// named-property map, no search folders.
+// A personal folder file whose IPM subtree holds folders, with the allocation maps that
+// other readers check; no named-property map, no search folders.
 PstFile WritePst(const std::vector<PstFolder>& folders, const PstWriteOptions& options = {});
 
 // A FILETIME of a day's noon, given as days since 1970-01-01.

@@ -1,5 +1,6 @@
 #include "headers/header_line_parser.h"
 
+#include <array>
 #include <string_view>
 
 #include "base/replace_all.h"
@@ -21,12 +22,17 @@ constexpr Entity kEntities[] = {
 constexpr std::string_view kRelayMarker = "(by way of";
 constexpr std::string_view kMailtoMarker = "[mailto:";
 
-bool IsAsciiLetterOrDigit(unsigned char c) {
+constexpr bool IsAsciiLetterOrDigit(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
+// Every entity starts with '&': a line without one, as most are, needs only the "<br>" pass.
 void RemoveDecorations(std::string& line) {
-    for (const Entity& entity : kEntities) ReplaceAll(line, entity.text, entity.replacement);
+    if (line.find('&') != std::string::npos) {
+        for (const Entity& entity : kEntities) ReplaceAll(line, entity.text, entity.replacement);
+    } else {
+        ReplaceAll(line, "<br>", " ");
+    }
 
     if (std::size_t relay = line.find(kRelayMarker); relay != std::string::npos) line.resize(relay);
 
@@ -49,7 +55,13 @@ bool IsAddressChar(unsigned char c) {
 // RFC 5322's atext beyond the address characters: a cut at '+' or '=' wrote another
 // real mailbox ("john+lists@x" became "lists@x").
 bool IsLocalPartChar(unsigned char c) {
-    return IsAddressChar(c) || std::string_view("+=!#$%&*/?^`{|}~").find(static_cast<char>(c)) != std::string_view::npos;
+    static constexpr std::array<bool, 256> kLocalPart = [] {
+        std::array<bool, 256> chars{};
+        for (int b = 0; b < 256; ++b) chars[static_cast<std::size_t>(b)] = IsAsciiLetterOrDigit(static_cast<unsigned char>(b));
+        for (const char symbol : std::string_view(".-_+=!#$%&*/?^`{|}~")) chars[static_cast<unsigned char>(symbol)] = true;
+        return chars;
+    }();
+    return kLocalPart[c];
 }
 
 // Bytes from 0x80 are letters of some script: cutting there split UTF-8 characters and lost

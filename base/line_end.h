@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mirelo {
 
@@ -21,6 +26,28 @@ inline std::size_t FindLineEnd(std::string_view bytes, std::size_t from) {
 inline std::size_t NextLineStart(std::string_view bytes, std::size_t end) {
     if (end >= bytes.size()) return bytes.size();
     return end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+}
+
+// How many bytes LineFeedBits looks at.
+inline constexpr std::size_t kLineFeedBlock = 64;
+
+// Bit i set where bytes[i] is an LF, for the kLineFeedBlock bytes from bytes: a compare of
+// sixteen bytes at once where the processor has one, which finds the many short lines of a
+// mailbox faster than a search per line.
+inline std::uint64_t LineFeedBits(const char* bytes) {
+#if defined(__SSE2__)
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    std::uint64_t bits = 0;
+    for (int part = 0; part < 4; ++part) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
+        bits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeeds)))} << (16 * part);
+    }
+    return bits;
+#else
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < kLineFeedBlock; ++i) bits |= std::uint64_t{bytes[i] == '\n'} << i;
+    return bits;
+#endif
 }
 
 }  // namespace mirelo

@@ -1,8 +1,11 @@
 #include "scan/text_mode_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
+
+#include "base/line_end.h"
 
 namespace mirelo {
 
@@ -50,31 +53,69 @@ bool TextModeLineReader::Next(std::string_view& piece) {
     return NextStartingWith(kAnyByte, piece);
 }
 
+// Walks the line feeds of the buffer a block at a time from begin_, passing over the
+// pieces whose first byte is not in firstBytes, up to the first that is, or to the last piece
+// start that the buffered bytes decide.
+bool TextModeLineReader::FindBufferedPiece(const ByteSet& firstBytes, std::string_view& piece) {
+    char* bytes = buffer_.data();
+    const auto wanted = [&](std::size_t at) { return firstBytes[static_cast<unsigned char>(bytes[at])]; };
+    for (std::size_t block = begin_; block + kLineFeedBlock <= end_; block += kLineFeedBlock) {
+        for (std::uint64_t feeds = LineFeedBits(bytes + block); feeds != 0; feeds &= feeds - 1) {
+            const std::size_t lineFeed = block + static_cast<std::size_t>(std::countr_zero(feeds));
+            if (lineFeed < begin_) continue;
+            std::size_t raw = lineFeed - begin_ + 1;
+            const bool endsWithCrLf = raw >= 2 && bytes[lineFeed - 1] == '\r';
+            // A line longer than a piece is cut every 1023 bytes, unless a CR LF pair
+            // ends it just past the cut.
+            for (; raw > kMaxPiece && !(raw == kMaxPiece + 1 && endsWithCrLf); raw -= kMaxPiece) {
+                begin_ += kMaxPiece;
+                if (wanted(begin_ - kMaxPiece)) {
+                    piece = std::string_view(bytes + begin_ - kMaxPiece, kMaxPiece);
+                    return true;
+                }
+            }
+            const std::size_t start = begin_;
+            begin_ = lineFeed + 1;
+            if (endsWithCrLf) bytes[start + --raw - 1] = '\n';  // before the test: a CR LF alone is an LF
+            if (wanted(start)) {
+                piece = std::string_view(bytes + start, raw);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The piece at begin_ when the buffer alone does not decide it: at the end of the input,
+// or inside a line longer than the buffered bytes.
+bool TextModeLineReader::CutPiece(const ByteSet& firstBytes, std::string_view& piece) {
+    char* start = buffer_.data() + begin_;
+    // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
+    // byte wider than the piece.
+    const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+    std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
+    const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
+    std::size_t pieceLength = rawLength;
+    if (endsWithCrLf) {
+        pieceLength = rawLength - 1;
+        start[pieceLength - 1] = '\n';
+    } else if (rawLength > kMaxPiece) {
+        rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
+    }
+    begin_ += rawLength;
+    if (!firstBytes[static_cast<unsigned char>(start[0])]) return false;
+    piece = std::string_view(start, pieceLength);
+    return true;
+}
+
 bool TextModeLineReader::NextStartingWith(const ByteSet& firstBytes, std::string_view& piece) {
     for (;;) {
         if (end_ - begin_ <= kMaxPiece && !sourceDone_) Refill();
         if (begin_ == end_) return false;
-
-        char* start = buffer_.data() + begin_;
-        // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
-        // byte wider than the piece.
-        const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
-        const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
-        std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
-        const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
-        std::size_t pieceLength = rawLength;
-        if (endsWithCrLf) {
-            pieceLength = rawLength - 1;
-            start[pieceLength - 1] = '\n';
-        } else if (rawLength > kMaxPiece) {
-            rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
-        }
-        begin_ += rawLength;
-
-        if (firstBytes[static_cast<unsigned char>(start[0])]) {
-            piece = std::string_view(start, pieceLength);
-            return true;
-        }
+        const std::size_t from = begin_;
+        if (FindBufferedPiece(firstBytes, piece)) return true;
+        if (begin_ == from && CutPiece(firstBytes, piece)) return true;
     }
 }
 

@@ -80,6 +80,8 @@ public:
 
 private:
     void Refill();
+    bool FindBufferedPiece(const ByteSet& firstBytes, std::string_view& piece);
+    bool CutPiece(const ByteSet& firstBytes, std::string_view& piece);
 
     ByteSource& source_;
     std::vector<char> buffer_;

@@ -115,8 +115,10 @@ std::string RandomInput(std::mt19937& random) {
 }
 
 TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
-    TextModeLineReader::ByteSet textOrCr{};
+    // Pieces of text, and the rarer ones that start inside a long line of text or after it.
+    TextModeLineReader::ByteSet textOrCr{}, crOrNul{};
     textOrCr['x'] = textOrCr['\r'] = true;
+    crOrNul['\r'] = crOrNul['\0'] = true;
     std::mt19937 random(20240611);
     const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 17};  // the last holds any input whole
     for (int round = 0; round < 1500; ++round) {
@@ -128,10 +130,13 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
         ChunkedByteSource chunked(input, static_cast<unsigned>(round));
         ASSERT_EQ(ReadPieces(chunked, 2048), expected) << "round " << round << ", chunked";
 
-        Pieces expectedStartingWith;
-        std::copy_if(expected.begin(), expected.end(), std::back_inserter(expectedStartingWith),
-                     [&](const std::string& piece) { return textOrCr[static_cast<unsigned char>(piece[0])]; });
-        ASSERT_EQ(ReadPieces(input, 2048, &textOrCr), expectedStartingWith) << "round " << round;
+        for (const TextModeLineReader::ByteSet* firstBytes : {&textOrCr, &crOrNul}) {
+            Pieces expectedStartingWith;
+            std::copy_if(expected.begin(), expected.end(), std::back_inserter(expectedStartingWith),
+                         [&](const std::string& piece) { return (*firstBytes)[static_cast<unsigned char>(piece[0])]; });
+            ASSERT_EQ(ReadPieces(input, 2048, firstBytes), expectedStartingWith) << "round " << round;
+            ASSERT_EQ(ReadPieces(input, 1 << 17, firstBytes), expectedStartingWith) << "round " << round;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "headers/header_line_parser.h"
 
 #include <array>
+#include <cstring>
 #include <string_view>
 
 #include "base/replace_all.h"
@@ -78,8 +79,10 @@ std::size_t AddressAt(const std::string& line) {
     const std::size_t first = line.find('@');
     if (first == std::string::npos) return first;
     bool quoted = false;
-    for (std::size_t i = 0; i < first; ++i)
-        if (line[i] == '"') quoted = !quoted;
+    const char* const end = line.data() + first;
+    for (const char* quote = line.data(); (quote = static_cast<const char*>(std::memchr(quote, '"', static_cast<std::size_t>(end - quote))));
+         ++quote)
+        quoted = !quoted;
     if (!quoted) return first;
     const std::size_t closingQuote = line.find('"', first);
     if (closingQuote == std::string::npos) return first;

@@ -59,30 +59,36 @@ bool TextModeLineReader::Next(std::string_view& piece) {
 bool TextModeLineReader::FindBufferedPiece(const ByteSet& firstBytes, std::string_view& piece) {
     char* bytes = buffer_.data();
     const auto wanted = [&](std::size_t at) { return firstBytes[static_cast<unsigned char>(bytes[at])]; };
+    const auto take = [&](std::size_t at, std::size_t length, std::size_t next) {
+        piece = std::string_view(bytes + at, length);
+        begin_ = next;
+        return true;
+    };
+    std::size_t start = begin_;
     for (std::size_t block = begin_; block + kLineFeedBlock <= end_; block += kLineFeedBlock) {
         for (std::uint64_t feeds = LineFeedBits(bytes + block); feeds != 0; feeds &= feeds - 1) {
             const std::size_t lineFeed = block + static_cast<std::size_t>(std::countr_zero(feeds));
-            if (lineFeed < begin_) continue;
-            std::size_t raw = lineFeed - begin_ + 1;
+            if (lineFeed < start) continue;
+            std::size_t raw = lineFeed - start + 1;
+            // Most lines are one piece whose first byte is not wanted; a CR may yet start an
+            // LF alone, once its pair is read as one.
+            if (raw <= kMaxPiece && !wanted(start) && bytes[start] != '\r') {
+                start = lineFeed + 1;
+                continue;
+            }
             const bool endsWithCrLf = raw >= 2 && bytes[lineFeed - 1] == '\r';
             // A line longer than a piece is cut every 1023 bytes, unless a CR LF pair
             // ends it just past the cut.
             for (; raw > kMaxPiece && !(raw == kMaxPiece + 1 && endsWithCrLf); raw -= kMaxPiece) {
-                begin_ += kMaxPiece;
-                if (wanted(begin_ - kMaxPiece)) {
-                    piece = std::string_view(bytes + begin_ - kMaxPiece, kMaxPiece);
-                    return true;
-                }
+                start += kMaxPiece;
+                if (wanted(start - kMaxPiece)) return take(start - kMaxPiece, kMaxPiece, start);
             }
-            const std::size_t start = begin_;
-            begin_ = lineFeed + 1;
             if (endsWithCrLf) bytes[start + --raw - 1] = '\n';  // before the test: a CR LF alone is an LF
-            if (wanted(start)) {
-                piece = std::string_view(bytes + start, raw);
-                return true;
-            }
+            if (wanted(start)) return take(start, raw, lineFeed + 1);
+            start = lineFeed + 1;
         }
     }
+    begin_ = start;
     return false;
 }
 

@@ -44,25 +44,39 @@ void TextModeLineReader::Refill() {
     }
 }
 
+void TextModeLineReader::PieceStarts::Allow(unsigned char first) {
+    first_[first] = true;
+    second_[first].fill(~std::uint64_t{0});
+}
+
+void TextModeLineReader::PieceStarts::Allow(unsigned char first, unsigned char second) {
+    first_[first] = true;
+    second_[first][second / 64] |= std::uint64_t{1} << (second % 64);
+}
+
+bool TextModeLineReader::PieceStarts::Lets(std::string_view piece) const {
+    const auto first = static_cast<unsigned char>(piece[0]);
+    return piece.size() == 1 ? MayBegin(first) : Allows(first, static_cast<unsigned char>(piece[1]));
+}
+
 bool TextModeLineReader::Next(std::string_view& piece) {
-    static constexpr ByteSet kAnyByte = [] {
-        ByteSet all{};
-        all.fill(true);
+    static const PieceStarts kAnyPiece = [] {
+        PieceStarts all;
+        for (int first = 0; first < 256; ++first) all.Allow(static_cast<unsigned char>(first));
         return all;
     }();
-    return NextStartingWith(kAnyByte, piece);
+    return NextStartingWith(kAnyPiece, piece);
 }
 
 // Walks the line feeds of the buffer a block at a time from begin_, passing over the
-// pieces whose first byte is not in firstBytes, up to the first that is, or to the last piece
-// start that the buffered bytes decide.
-bool TextModeLineReader::FindBufferedPiece(const ByteSet& firstBytes, std::string_view& piece) {
+// pieces that starts does not let through, up to the first that it does, or to the last
+// piece start that the buffered bytes decide.
+bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::string_view& piece) {
     char* bytes = buffer_.data();
-    const auto wanted = [&](std::size_t at) { return firstBytes[static_cast<unsigned char>(bytes[at])]; };
     const auto take = [&](std::size_t at, std::size_t length, std::size_t next) {
         piece = std::string_view(bytes + at, length);
         begin_ = next;
-        return true;
+        return starts.Lets(piece);
     };
     std::size_t start = begin_;
     for (std::size_t block = begin_; block + kLineFeedBlock <= end_; block += kLineFeedBlock) {
@@ -70,9 +84,10 @@ bool TextModeLineReader::FindBufferedPiece(const ByteSet& firstBytes, std::strin
             const std::size_t lineFeed = block + static_cast<std::size_t>(std::countr_zero(feeds));
             if (lineFeed < start) continue;
             std::size_t raw = lineFeed - start + 1;
-            // Most lines are one piece whose first byte is not wanted; a CR may yet start an
-            // LF alone, once its pair is read as one.
-            if (raw <= kMaxPiece && !wanted(start) && bytes[start] != '\r') {
+            // Most lines are one piece whose first two bytes are not wanted; in one of
+            // four bytes or more, neither is the CR of a closing CR LF pair.
+            if (raw > 3 && raw <= kMaxPiece &&
+                !starts.Allows(static_cast<unsigned char>(bytes[start]), static_cast<unsigned char>(bytes[start + 1]))) {
                 start = lineFeed + 1;
                 continue;
             }
@@ -81,10 +96,10 @@ bool TextModeLineReader::FindBufferedPiece(const ByteSet& firstBytes, std::strin
             // ends it just past the cut.
             for (; raw > kMaxPiece && !(raw == kMaxPiece + 1 && endsWithCrLf); raw -= kMaxPiece) {
                 start += kMaxPiece;
-                if (wanted(start - kMaxPiece)) return take(start - kMaxPiece, kMaxPiece, start);
+                if (take(start - kMaxPiece, kMaxPiece, start)) return true;
             }
             if (endsWithCrLf) bytes[start + --raw - 1] = '\n';  // before the test: a CR LF alone is an LF
-            if (wanted(start)) return take(start, raw, lineFeed + 1);
+            if (take(start, raw, lineFeed + 1)) return true;
             start = lineFeed + 1;
         }
     }
@@ -94,7 +109,7 @@ bool TextModeLineReader::FindBufferedPiece(const ByteSet& firstBytes, std::strin
 
 // The piece at begin_ when the buffer alone does not decide it: at the end of the input,
 // or inside a line longer than the buffered bytes.
-bool TextModeLineReader::CutPiece(const ByteSet& firstBytes, std::string_view& piece) {
+bool TextModeLineReader::CutPiece(const PieceStarts& starts, std::string_view& piece) {
     char* start = buffer_.data() + begin_;
     // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
     // byte wider than the piece.
@@ -110,18 +125,17 @@ bool TextModeLineReader::CutPiece(const ByteSet& firstBytes, std::string_view& p
         rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
     }
     begin_ += rawLength;
-    if (!firstBytes[static_cast<unsigned char>(start[0])]) return false;
     piece = std::string_view(start, pieceLength);
-    return true;
+    return starts.Lets(piece);
 }
 
-bool TextModeLineReader::NextStartingWith(const ByteSet& firstBytes, std::string_view& piece) {
+bool TextModeLineReader::NextStartingWith(const PieceStarts& starts, std::string_view& piece) {
     for (;;) {
         if (end_ - begin_ <= kMaxPiece && !sourceDone_) Refill();
         if (begin_ == end_) return false;
         const std::size_t from = begin_;
-        if (FindBufferedPiece(firstBytes, piece)) return true;
-        if (begin_ == from && CutPiece(firstBytes, piece)) return true;
+        if (FindBufferedPiece(starts, piece)) return true;
+        if (begin_ == from && CutPiece(starts, piece)) return true;
     }
 }
 

@@ -25,8 +25,12 @@ std::uint32_t HashBytes(std::string_view text) {
         mix(word);
     }
     if (i < text.size()) {
+        // The last eight bytes, overlapping the words before, when there are eight.
         std::uint64_t tail = 0;
-        for (std::size_t k = i; k < text.size(); ++k) tail |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * (k - i));
+        if (text.size() >= 8)
+            std::memcpy(&tail, text.data() + text.size() - 8, 8);
+        else
+            for (std::size_t k = i; k < text.size(); ++k) tail |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * (k - i));
         mix(tail);
     }
     return static_cast<std::uint32_t>(hash);

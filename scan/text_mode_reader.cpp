@@ -27,15 +27,17 @@ std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
 }
 
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
-    : source_(source), buffer_(std::max(blockSize, 2 * (kMaxPiece + 1))) {}
+    : source_(source),
+      bufferSize_(std::max(blockSize, 2 * (kMaxPiece + 1))),
+      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize_)) {}
 
 // Brings the view up to one full piece plus the byte after it, unless the input ends.
 void TextModeLineReader::Refill() {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
     while (!sourceDone_ && end_ <= kMaxPiece) {
-        const std::size_t got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+        const std::size_t got = source_.Read(buffer_.get() + end_, bufferSize_ - end_);
         if (got == 0) {
             sourceDone_ = true;
             break;
@@ -72,7 +74,7 @@ bool TextModeLineReader::Next(std::string_view& piece) {
 // pieces that starts does not let through, up to the first that it does, or to the last
 // piece start that the buffered bytes decide.
 bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::string_view& piece) {
-    char* bytes = buffer_.data();
+    char* bytes = buffer_.get();
     const auto take = [&](std::size_t at, std::size_t length, std::size_t next) {
         piece = std::string_view(bytes + at, length);
         begin_ = next;
@@ -110,7 +112,7 @@ bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::strin
 // The piece at begin_ when the buffer alone does not decide it: at the end of the input,
 // or inside a line longer than the buffered bytes.
 bool TextModeLineReader::CutPiece(const PieceStarts& starts, std::string_view& piece) {
-    char* start = buffer_.data() + begin_;
+    char* start = buffer_.get() + begin_;
     // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
     // byte wider than the piece.
     const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);

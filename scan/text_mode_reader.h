@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
 namespace mirelo {
 
@@ -103,7 +103,8 @@ private:
     bool CutPiece(const PieceStarts& starts, std::string_view& piece);
 
     ByteSource& source_;
-    std::vector<char> buffer_;
+    std::size_t bufferSize_;
+    std::unique_ptr<char[]> buffer_;  // only the bytes read are ever looked at, so it starts unfilled
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool sourceDone_ = false;

@@ -49,27 +49,38 @@ unsigned char ByteAt(const std::string& line, std::ptrdiff_t i) {
 
 }  // namespace
 
-bool IsAddressChar(unsigned char c) {
-    return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '_';
-}
+namespace {
 
-// RFC 5322's atext beyond the address characters: a cut at '+' or '=' wrote another
-// real mailbox ("john+lists@x" became "lists@x").
-bool IsLocalPartChar(unsigned char c) {
-    static constexpr std::array<bool, 256> kLocalPart = [] {
-        std::array<bool, 256> chars{};
-        for (int b = 0; b < 256; ++b) chars[static_cast<std::size_t>(b)] = IsAsciiLetterOrDigit(static_cast<unsigned char>(b));
-        for (const char symbol : std::string_view(".-_+=!#$%&*/?^`{|}~")) chars[static_cast<unsigned char>(symbol)] = true;
-        return chars;
-    }();
-    return kLocalPart[c];
-}
+// Each byte's classes, one bit each, looked up once per byte of the loops below.
+constexpr unsigned kAddressChar = 1;
+constexpr unsigned kLocalPartChar = 2;
+constexpr unsigned kNameChar = 4;
 
-// Bytes from 0x80 are letters of some script: cutting there split UTF-8 characters and lost
-// Windows-1252 letters such as the S with caron.
-bool IsNameChar(unsigned char c) {
-    return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '|' || c == '_' || c >= 0x80;
-}
+constexpr std::array<unsigned char, 256> kCharClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    const auto add = [&](std::string_view chars, unsigned bits) {
+        for (const char c : chars) classes[static_cast<unsigned char>(c)] |= static_cast<unsigned char>(bits);
+    };
+    for (int b = 0; b < 256; ++b) {
+        const auto c = static_cast<unsigned char>(b);
+        if (IsAsciiLetterOrDigit(c)) classes[c] = kAddressChar | kLocalPartChar | kNameChar;
+        // Bytes from 0x80 are letters of some script: cutting there split UTF-8 characters
+        // and lost Windows-1252 letters such as the S with caron.
+        if (c >= 0x80) classes[c] = kNameChar;
+    }
+    add(".-_", kAddressChar | kLocalPartChar | kNameChar);
+    // RFC 5322's atext beyond the address characters: a cut at '+' or '=' wrote another
+    // real mailbox ("john+lists@x" became "lists@x").
+    add("+=!#$%&*/?^`{|}~", kLocalPartChar);
+    add("|", kNameChar);
+    return classes;
+}();
+
+}  // namespace
+
+bool IsAddressChar(unsigned char c) { return kCharClasses[c] & kAddressChar; }
+bool IsLocalPartChar(unsigned char c) { return kCharClasses[c] & kLocalPartChar; }
+bool IsNameChar(unsigned char c) { return kCharClasses[c] & kNameChar; }
 
 namespace {
 

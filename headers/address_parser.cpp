@@ -345,8 +345,14 @@ public:
 
 private:
     static bool IsAtext(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
+        static constexpr std::array<bool, 256> kAtext = [] {
+            std::array<bool, 256> atext{};
+            for (int b = 0; b < 256; ++b)
+                atext[static_cast<std::size_t>(b)] = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9');
+            for (const char symbol : std::string_view("!#$%&'*+-/=?^_`{|}~")) atext[static_cast<unsigned char>(symbol)] = true;
+            return atext;
+        }();
+        return kAtext[static_cast<unsigned char>(c)];
     }
     static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -1,5 +1,7 @@
 #include "headers/header_line_parser.h"
 
+#include <array>
+#include <cstring>
 #include <string_view>
 
 #include "base/replace_all.h"
@@ -21,12 +23,17 @@ constexpr Entity kEntities[] = {
 constexpr std::string_view kRelayMarker = "(by way of";
 constexpr std::string_view kMailtoMarker = "[mailto:";
 
-bool IsAsciiLetterOrDigit(unsigned char c) {
+constexpr bool IsAsciiLetterOrDigit(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
+// Every entity starts with '&': a line without one, as most are, needs only the "<br>" pass.
 void RemoveDecorations(std::string& line) {
-    for (const Entity& entity : kEntities) ReplaceAll(line, entity.text, entity.replacement);
+    if (line.find('&') != std::string::npos) {
+        for (const Entity& entity : kEntities) ReplaceAll(line, entity.text, entity.replacement);
+    } else {
+        ReplaceAll(line, "<br>", " ");
+    }
 
     if (std::size_t relay = line.find(kRelayMarker); relay != std::string::npos) line.resize(relay);
 
@@ -42,21 +49,38 @@ unsigned char ByteAt(const std::string& line, std::ptrdiff_t i) {
 
 }  // namespace
 
-bool IsAddressChar(unsigned char c) {
-    return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '_';
-}
+namespace {
 
-// RFC 5322's atext beyond the address characters: a cut at '+' or '=' wrote another
-// real mailbox ("john+lists@x" became "lists@x").
-bool IsLocalPartChar(unsigned char c) {
-    return IsAddressChar(c) || std::string_view("+=!#$%&*/?^`{|}~").find(static_cast<char>(c)) != std::string_view::npos;
-}
+// Each byte's classes, one bit each, looked up once per byte of the loops below.
+constexpr unsigned kAddressChar = 1;
+constexpr unsigned kLocalPartChar = 2;
+constexpr unsigned kNameChar = 4;
 
-// Bytes from 0x80 are letters of some script: cutting there split UTF-8 characters and lost
-// Windows-1252 letters such as the S with caron.
-bool IsNameChar(unsigned char c) {
-    return IsAsciiLetterOrDigit(c) || c == '.' || c == '-' || c == '|' || c == '_' || c >= 0x80;
-}
+constexpr std::array<unsigned char, 256> kCharClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    const auto add = [&](std::string_view chars, unsigned bits) {
+        for (const char c : chars) classes[static_cast<unsigned char>(c)] |= static_cast<unsigned char>(bits);
+    };
+    for (int b = 0; b < 256; ++b) {
+        const auto c = static_cast<unsigned char>(b);
+        if (IsAsciiLetterOrDigit(c)) classes[c] = kAddressChar | kLocalPartChar | kNameChar;
+        // Bytes from 0x80 are letters of some script: cutting there split UTF-8 characters
+        // and lost Windows-1252 letters such as the S with caron.
+        if (c >= 0x80) classes[c] = kNameChar;
+    }
+    add(".-_", kAddressChar | kLocalPartChar | kNameChar);
+    // RFC 5322's atext beyond the address characters: a cut at '+' or '=' wrote another
+    // real mailbox ("john+lists@x" became "lists@x").
+    add("+=!#$%&*/?^`{|}~", kLocalPartChar);
+    add("|", kNameChar);
+    return classes;
+}();
+
+}  // namespace
+
+bool IsAddressChar(unsigned char c) { return kCharClasses[c] & kAddressChar; }
+bool IsLocalPartChar(unsigned char c) { return kCharClasses[c] & kLocalPartChar; }
+bool IsNameChar(unsigned char c) { return kCharClasses[c] & kNameChar; }
 
 namespace {
 
@@ -66,8 +90,10 @@ std::size_t AddressAt(const std::string& line) {
     const std::size_t first = line.find('@');
     if (first == std::string::npos) return first;
     bool quoted = false;
-    for (std::size_t i = 0; i < first; ++i)
-        if (line[i] == '"') quoted = !quoted;
+    const char* const end = line.data() + first;
+    for (const char* quote = line.data(); (quote = static_cast<const char*>(std::memchr(quote, '"', static_cast<std::size_t>(end - quote))));
+         ++quote)
+        quoted = !quoted;
     if (!quoted) return first;
     const std::size_t closingQuote = line.find('"', first);
     if (closingQuote == std::string::npos) return first;

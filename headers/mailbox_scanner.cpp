@@ -27,23 +27,29 @@ std::string_view LineText(std::string_view piece) {
     return piece;
 }
 
-// Most lines start with a byte that begins no header name; the reader passes over them
-// without their being cut at a NUL or matched.
-TextModeLineReader::ByteSet HeaderFirstBytes(HeaderKindSet kinds, std::string_view extraCapitals) {
-    TextModeLineReader::ByteSet first{};
-    const auto add = [&](char capital) {
-        const auto c = static_cast<unsigned char>(capital);
-        first[c] = true;
-        first[FoldAscii(c)] = true;
-    };
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
-        if (kinds.Matched() >> kind & 1u) add(HeaderKindName(kind)[0]);  // each starts with a capital
-    for (const char capital : extraCapitals) add(capital);
-    return first;
-}
-
 constexpr std::string_view kDateName = "Date:";
 constexpr std::string_view kListPostName = "List-Post:";
+
+// Most lines start with two bytes that begin no header name; the reader passes over them
+// without their being cut at a NUL or matched.
+TextModeLineReader::PieceStarts HeaderStarts(HeaderKindSet kinds, bool withExtraLines) {
+    TextModeLineReader::PieceStarts starts;
+    const auto bothCases = [](char c) {
+        const unsigned char small = FoldAscii(static_cast<unsigned char>(c));
+        return std::array<unsigned char, 2>{small, small >= 'a' && small <= 'z' ? static_cast<unsigned char>(small - ('a' - 'A')) : small};
+    };
+    const auto allow = [&](std::string_view name) {
+        for (const unsigned char first : bothCases(name[0]))
+            for (const unsigned char second : bothCases(name[1])) starts.Allow(first, second);
+    };
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        if (kinds.Matched() >> kind & 1u) allow(HeaderKindName(kind));
+    if (withExtraLines) {
+        allow(kDateName);
+        allow(kListPostName);  // the "From " separator starts as the From: name does
+    }
+    return starts;
+}
 
 bool StartsWithNoCase(std::string_view line, std::string_view name) {
     return line.size() >= name.size() && EqualsNoCase(line.substr(0, name.size()), name);
@@ -137,11 +143,9 @@ void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet k
 }  // namespace
 
 Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_view label, HeaderKindSet kinds) {
-    const TextModeLineReader::ByteSet kindStarts = HeaderFirstBytes(kinds, "");
-    const TextModeLineReader::ByteSet kindOrExtraStarts = HeaderFirstBytes(kinds, "DL");
     const ScanExtras& extras = list.ScanExtrasAsked();
     const bool readsExtraLines = extras.captureDates || extras.captureListAddresses;
-    const TextModeLineReader::ByteSet& mayStartHeader = readsExtraLines ? kindOrExtraStarts : kindStarts;
+    const TextModeLineReader::PieceStarts mayStartHeader = HeaderStarts(kinds, readsExtraLines);
     HeaderSlots slots;
     MessageFields working;
     MessageDays days;

@@ -1,8 +1,10 @@
 #include "headers/rfc5322_reading.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -119,19 +121,30 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
     BlockRecords records(list, list.Mailboxes().Intern(label));
     const MessageVisitor read = [&](const CutMessage& message) { records.Read(message.bytes, message.separator, kinds); };
-    const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
-    std::string pending;  // the bytes not yet cut: the last message read so far, perhaps whole
+    // Each block is read straight after the bytes not yet cut (the last message read so
+    // far, perhaps whole), in a buffer that grows to hold both and is never filled in vain.
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
+    std::size_t pending = 0;
     std::uint64_t done = 0;
     for (;;) {
-        const std::size_t got = std::fread(block.get(), 1, kReadBlock, file.get());
+        if (capacity < pending + kReadBlock) {
+            capacity = std::max(2 * capacity, pending + kReadBlock);
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+            if (pending > 0) std::memcpy(larger.get(), buffer.get(), pending);
+            buffer = std::move(larger);
+        }
+        const std::size_t got = std::fread(buffer.get() + pending, 1, kReadBlock, file.get());
         if (got == 0) break;
-        pending.append(block.get(), got);
+        pending += got;
         done += got;
-        pending.erase(0, CutWholeMessages(pending, layout, read));
+        const std::size_t cut = CutWholeMessages(std::string_view(buffer.get(), pending), layout, read);
+        std::memmove(buffer.get(), buffer.get() + cut, pending - cut);
+        pending -= cut;
         if (!GoOn(watch, done, size)) return {};
     }
     if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
-    CutMessages(pending, layout, read);
+    CutMessages(std::string_view(buffer.get(), pending), layout, read);
     return {};
 }
 

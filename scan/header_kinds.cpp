@@ -1,6 +1,8 @@
 #include "scan/header_kinds.h"
 
 #include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "base/ascii.h"
 
@@ -28,6 +30,53 @@ constexpr std::array<unsigned, 256> KindsByFirstByte() {
 
 constexpr std::array<unsigned, 256> kKindsByFirstByte = KindsByFirstByte();
 
+// A name as two words to compare a line's first sixteen bytes with: a byte of the line
+// matches a letter of the name when, with its 0x20 bit set, it is the small letter, and
+// any other byte of the name as it is; the bytes past the name do not count.
+struct NameWords {
+    std::array<std::uint64_t, 2> folded;
+    std::array<std::uint64_t, 2> fold;
+    std::array<std::uint64_t, 2> counted;
+};
+
+constexpr std::size_t kWordBytes = 8;
+constexpr std::size_t kWordsBytes = 2 * kWordBytes;
+
+constexpr std::uint64_t Word(const std::array<unsigned char, kWordsBytes>& bytes, std::size_t word) {
+    std::array<unsigned char, kWordBytes> part{};
+    for (std::size_t i = 0; i < kWordBytes; ++i) part[i] = bytes[word * kWordBytes + i];
+    return std::bit_cast<std::uint64_t>(part);
+}
+
+constexpr std::array<NameWords, kHeaderKindCount> NamesAsWords() {
+    std::array<NameWords, kHeaderKindCount> words{};
+    for (std::size_t kind = 0; kind < words.size(); ++kind) {
+        std::array<unsigned char, kWordsBytes> folded{}, fold{}, counted{};
+        const std::string_view name = kHeaderNames[kind];
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const auto c = static_cast<unsigned char>(name[i]);
+            const bool letter = FoldAscii(c) != c || (c >= 'a' && c <= 'z');
+            folded[i] = FoldAscii(c);
+            fold[i] = letter ? 0x20 : 0;
+            counted[i] = 0xFF;
+        }
+        words[kind] = {{Word(folded, 0), Word(folded, 1)}, {Word(fold, 0), Word(fold, 1)}, {Word(counted, 0), Word(counted, 1)}};
+    }
+    return words;
+}
+
+constexpr std::array<NameWords, kHeaderKindCount> kNameWords = NamesAsWords();
+
+bool StartsWithKindName(std::string_view line, HeaderKind kind) {
+    // Every name fits in sixteen bytes; shorter lines are compared a byte at a time.
+    if (line.size() < kWordsBytes) return StartsWithNoCase(line, kHeaderNames[static_cast<std::size_t>(kind)]);
+    std::array<std::uint64_t, 2> lineWords;
+    std::memcpy(lineWords.data(), line.data(), kWordsBytes);
+    const NameWords& name = kNameWords[static_cast<std::size_t>(kind)];
+    return ((lineWords[0] | name.fold[0]) & name.counted[0]) == name.folded[0] &&
+           ((lineWords[1] | name.fold[1]) & name.counted[1]) == name.folded[1];
+}
+
 }  // namespace
 
 HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line, HeaderKindSet chosen) {
@@ -35,8 +84,7 @@ HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line, Hea
     for (unsigned kinds = kKindsByFirstByte[FoldAscii(static_cast<unsigned char>(line[0]))] & chosen.Matched();
          kinds != 0; kinds &= kinds - 1) {
         const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
-        if (StartsWithNoCase(line, kHeaderNames[static_cast<std::size_t>(kind)]))
-            return {kind, slots[static_cast<std::size_t>(kind)].empty()};
+        if (StartsWithKindName(line, kind)) return {kind, slots[static_cast<std::size_t>(kind)].empty()};
     }
     return {kNoKind, false};
 }

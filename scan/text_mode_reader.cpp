@@ -1,8 +1,11 @@
 #include "scan/text_mode_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
+
+#include "base/line_end.h"
 
 namespace mirelo {
 
@@ -24,15 +27,17 @@ std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
 }
 
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
-    : source_(source), buffer_(std::max(blockSize, 2 * (kMaxPiece + 1))) {}
+    : source_(source),
+      bufferSize_(std::max(blockSize, 2 * (kMaxPiece + 1))),
+      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize_)) {}
 
 // Brings the view up to one full piece plus the byte after it, unless the input ends.
 void TextModeLineReader::Refill() {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
     while (!sourceDone_ && end_ <= kMaxPiece) {
-        const std::size_t got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+        const std::size_t got = source_.Read(buffer_.get() + end_, bufferSize_ - end_);
         if (got == 0) {
             sourceDone_ = true;
             break;
@@ -41,40 +46,98 @@ void TextModeLineReader::Refill() {
     }
 }
 
-bool TextModeLineReader::Next(std::string_view& piece) {
-    static constexpr ByteSet kAnyByte = [] {
-        ByteSet all{};
-        all.fill(true);
-        return all;
-    }();
-    return NextStartingWith(kAnyByte, piece);
+void TextModeLineReader::PieceStarts::Allow(unsigned char first) {
+    first_[first] = true;
+    second_[first].fill(~std::uint64_t{0});
 }
 
-bool TextModeLineReader::NextStartingWith(const ByteSet& firstBytes, std::string_view& piece) {
+void TextModeLineReader::PieceStarts::Allow(unsigned char first, unsigned char second) {
+    first_[first] = true;
+    second_[first][second / 64] |= std::uint64_t{1} << (second % 64);
+}
+
+bool TextModeLineReader::PieceStarts::Lets(std::string_view piece) const {
+    const auto first = static_cast<unsigned char>(piece[0]);
+    return piece.size() == 1 ? MayBegin(first) : Allows(first, static_cast<unsigned char>(piece[1]));
+}
+
+bool TextModeLineReader::Next(std::string_view& piece) {
+    static const PieceStarts kAnyPiece = [] {
+        PieceStarts all;
+        for (int first = 0; first < 256; ++first) all.Allow(static_cast<unsigned char>(first));
+        return all;
+    }();
+    return NextStartingWith(kAnyPiece, piece);
+}
+
+// Walks the line feeds of the buffer a block at a time from begin_, passing over the
+// pieces that starts does not let through, up to the first that it does, or to the last
+// piece start that the buffered bytes decide.
+bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::string_view& piece) {
+    char* bytes = buffer_.get();
+    const auto take = [&](std::size_t at, std::size_t length, std::size_t next) {
+        piece = std::string_view(bytes + at, length);
+        begin_ = next;
+        return starts.Lets(piece);
+    };
+    std::size_t start = begin_;
+    for (std::size_t block = begin_; block + kLineFeedBlock <= end_; block += kLineFeedBlock) {
+        for (std::uint64_t feeds = LineFeedBits(bytes + block); feeds != 0; feeds &= feeds - 1) {
+            const std::size_t lineFeed = block + static_cast<std::size_t>(std::countr_zero(feeds));
+            if (lineFeed < start) continue;
+            std::size_t raw = lineFeed - start + 1;
+            // Most lines are one piece whose first two bytes are not wanted; in one of
+            // four bytes or more, neither is the CR of a closing CR LF pair.
+            if (raw > 3 && raw <= kMaxPiece &&
+                !starts.Allows(static_cast<unsigned char>(bytes[start]), static_cast<unsigned char>(bytes[start + 1]))) {
+                start = lineFeed + 1;
+                continue;
+            }
+            const bool endsWithCrLf = raw >= 2 && bytes[lineFeed - 1] == '\r';
+            // A line longer than a piece is cut every 1023 bytes, unless a CR LF pair
+            // ends it just past the cut.
+            for (; raw > kMaxPiece && !(raw == kMaxPiece + 1 && endsWithCrLf); raw -= kMaxPiece) {
+                start += kMaxPiece;
+                if (take(start - kMaxPiece, kMaxPiece, start)) return true;
+            }
+            if (endsWithCrLf) bytes[start + --raw - 1] = '\n';  // before the test: a CR LF alone is an LF
+            if (take(start, raw, lineFeed + 1)) return true;
+            start = lineFeed + 1;
+        }
+    }
+    begin_ = start;
+    return false;
+}
+
+// The piece at begin_ when the buffer alone does not decide it: at the end of the input,
+// or inside a line longer than the buffered bytes.
+bool TextModeLineReader::CutPiece(const PieceStarts& starts, std::string_view& piece) {
+    char* start = buffer_.get() + begin_;
+    // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
+    // byte wider than the piece.
+    const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
+    std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
+    const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
+    std::size_t pieceLength = rawLength;
+    if (endsWithCrLf) {
+        pieceLength = rawLength - 1;
+        start[pieceLength - 1] = '\n';
+    } else if (rawLength > kMaxPiece) {
+        rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
+    }
+    begin_ += rawLength;
+    piece = std::string_view(start, pieceLength);
+    return starts.Lets(piece);
+}
+
+bool TextModeLineReader::NextStartingWith(const PieceStarts& starts, std::string_view& piece) {
     for (;;) {
         if (end_ - begin_ <= kMaxPiece && !sourceDone_) Refill();
         if (begin_ == end_) return false;
-
-        char* start = buffer_.data() + begin_;
-        // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
-        // byte wider than the piece.
-        const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
-        const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
-        std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
-        const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
-        std::size_t pieceLength = rawLength;
-        if (endsWithCrLf) {
-            pieceLength = rawLength - 1;
-            start[pieceLength - 1] = '\n';
-        } else if (rawLength > kMaxPiece) {
-            rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
-        }
-        begin_ += rawLength;
-
-        if (firstBytes[static_cast<unsigned char>(start[0])]) {
-            piece = std::string_view(start, pieceLength);
-            return true;
-        }
+        const std::size_t from = begin_;
+        if (FindBufferedPiece(starts, piece)) return true;
+        if (begin_ == from && CutPiece(starts, piece)) return true;
     }
 }
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
 namespace mirelo {
 
@@ -70,19 +70,41 @@ public:
 
     explicit TextModeLineReader(ByteSource& source, std::size_t blockSize = 1 << 16);
 
-    using ByteSet = std::array<bool, 256>;
+    // Which pieces NextStartingWith hands out, told by their first two bytes as handed out
+    // (a piece of one byte by its first alone).
+    class PieceStarts {
+    public:
+        // Pieces that start with first, whatever follows.
+        void Allow(unsigned char first);
+        // Pieces that start with first and then second.
+        void Allow(unsigned char first, unsigned char second);
+        bool Lets(std::string_view piece) const;
+
+    private:
+        bool MayBegin(unsigned char first) const { return first_[first]; }
+        bool Allows(unsigned char first, unsigned char second) const {
+            return second_[first][second / 64] >> (second % 64) & 1u;
+        }
+        friend class TextModeLineReader;
+
+        std::array<bool, 256> first_{};
+        std::array<std::array<std::uint64_t, 4>, 256> second_{};  // a bit per second byte
+    };
 
     // The next piece, valid until the following call; false at the end of the input.
     bool Next(std::string_view& piece);
-    // The same, passing over the pieces whose first byte is not in firstBytes; most lines
-    // of a mailbox are skipped this way without leaving the reader.
-    bool NextStartingWith(const ByteSet& firstBytes, std::string_view& piece);
+    // The same, passing over the pieces that starts does not let through; most lines of a
+    // mailbox are skipped this way without leaving the reader.
+    bool NextStartingWith(const PieceStarts& starts, std::string_view& piece);
 
 private:
     void Refill();
+    bool FindBufferedPiece(const PieceStarts& starts, std::string_view& piece);
+    bool CutPiece(const PieceStarts& starts, std::string_view& piece);
 
     ByteSource& source_;
-    std::vector<char> buffer_;
+    std::size_t bufferSize_;
+    std::unique_ptr<char[]> buffer_;  // only the bytes read are ever looked at, so it starts unfilled
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool sourceDone_ = false;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <new>
 
 namespace mirelo {
 
@@ -23,8 +25,12 @@ std::uint32_t HashBytes(std::string_view text) {
         mix(word);
     }
     if (i < text.size()) {
+        // The last eight bytes, overlapping the words before, when there are eight.
         std::uint64_t tail = 0;
-        for (std::size_t k = i; k < text.size(); ++k) tail |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * (k - i));
+        if (text.size() >= 8)
+            std::memcpy(&tail, text.data() + text.size() - 8, 8);
+        else
+            for (std::size_t k = i; k < text.size(); ++k) tail |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * (k - i));
         mix(tail);
     }
     return static_cast<std::uint32_t>(hash);
@@ -32,7 +38,7 @@ std::uint32_t HashBytes(std::string_view text) {
 
 }  // namespace
 
-TextTable::TextTable() : slots_(64, Slot{kNoId, 0}) {
+TextTable::TextTable() : slots_(64, Slot{0, kNoPlace}) {
     Add({}, HashBytes({}));
 }
 
@@ -41,52 +47,65 @@ TextId TextTable::Intern(std::string_view text) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot slot = slots_[i];
-        if (slot.id == kNoId) break;
-        if (slot.hash == hash && texts_[slot.id] == text) return slot.id;
+        if (slot.place == kNoPlace) break;
+        if (slot.hash != hash) continue;
+        const Unit* stored = Stored(slot.place);
+        if (stored[1] == text.size() && std::memcmp(stored + 2, text.data(), text.size()) == 0) return stored[0];
     }
-    if (2 * (texts_.size() + 1) > slots_.size()) {
-        std::vector<Slot> larger(2 * slots_.size(), Slot{kNoId, 0});
+    if (2 * (places_.size() + 1) > slots_.size()) {
+        std::vector<Slot> larger(2 * slots_.size(), Slot{0, kNoPlace});
         for (const Slot slot : slots_)
-            if (slot.id != kNoId) Place(larger, slot);
+            if (slot.place != kNoPlace) Put(larger, slot);
         slots_ = std::move(larger);
     }
-    Add(Store(text), hash);
-    return static_cast<TextId>(texts_.size() - 1);
+    Add(text, hash);
+    return static_cast<TextId>(places_.size() - 1);
+}
+
+std::string_view TextTable::Text(TextId id) const {
+    const Unit* stored = Stored(places_[id]);
+    return {reinterpret_cast<const char*>(stored + 2), stored[1]};
 }
 
 void TextTable::Clear() {
     blocks_.clear();
     blockUsed_ = 0;
     blockSize_ = 0;
-    texts_.clear();
-    slots_.assign(64, Slot{kNoId, 0});
+    places_.clear();
+    slots_.assign(64, Slot{0, kNoPlace});
     Add({}, HashBytes({}));
 }
 
-std::string_view TextTable::Store(std::string_view text) {
-    if (text.empty()) return {};
-    if (blockSize_ - blockUsed_ < text.size()) {
-        // A text longer than a block gets a block of its own size.
-        const std::size_t size = std::max({kFirstBlockSize, std::min(2 * blockSize_, kLargestBlockSize), text.size()});
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+TextTable::Place TextTable::Store(std::string_view text, TextId id) {
+    if (text.size() > std::numeric_limits<Unit>::max()) throw std::bad_alloc();
+    const std::size_t units = 2 + (text.size() + sizeof(Unit) - 1) / sizeof(Unit);
+    if (blockSize_ - blockUsed_ < units) {
+        if (blocks_.size() == kMostBlocks) throw std::bad_alloc();
+        // A text longer than a block gets a block of its own size, where it starts at 0.
+        const std::size_t size = std::max({kFirstBlockUnits, std::min(2 * blockSize_, kLargestBlockUnits), units});
+        blocks_.push_back(std::make_unique_for_overwrite<Unit[]>(size));
         blockSize_ = size;
         blockUsed_ = 0;
     }
-    char* place = blocks_.back().get() + blockUsed_;
-    std::memcpy(place, text.data(), text.size());
-    blockUsed_ += text.size();
-    return {place, text.size()};
+    Unit* stored = blocks_.back().get() + blockUsed_;
+    stored[0] = id;
+    stored[1] = static_cast<Unit>(text.size());
+    if (!text.empty()) std::memcpy(stored + 2, text.data(), text.size());
+    const auto place = static_cast<Place>((blocks_.size() - 1) << 16 | blockUsed_);
+    blockUsed_ += units;
+    return place;
 }
 
 void TextTable::Add(std::string_view text, std::uint32_t hash) {
-    texts_.push_back(text);
-    Place(slots_, Slot{static_cast<TextId>(texts_.size() - 1), hash});
+    const Place place = Store(text, static_cast<TextId>(places_.size()));
+    places_.push_back(place);
+    Put(slots_, Slot{hash, place});
 }
 
-void TextTable::Place(std::vector<Slot>& slots, Slot slot) {
+void TextTable::Put(std::vector<Slot>& slots, Slot slot) {
     const std::size_t mask = slots.size() - 1;
     std::size_t i = slot.hash & mask;
-    while (slots[i].id != kNoId) i = (i + 1) & mask;
+    while (slots[i].place != kNoPlace) i = (i + 1) & mask;
     slots[i] = slot;
 }
 

@@ -25,32 +25,39 @@ public:
 
     // The id of the text, added when new. Throws std::bad_alloc when it cannot be kept.
     TextId Intern(std::string_view text);
-    std::string_view Text(TextId id) const { return texts_[id]; }
-    std::size_t Count() const { return texts_.size(); }
+    std::string_view Text(TextId id) const;
+    std::size_t Count() const { return places_.size(); }
     // Back to the empty text alone.
     void Clear();
 
 private:
-    // Blocks grow from small, for the many tables of a few texts, to large.
-    static constexpr std::size_t kFirstBlockSize = 4 * 1024;
-    static constexpr std::size_t kLargestBlockSize = 256 * 1024;
-    static constexpr TextId kNoId = ~TextId{0};
+    // A text is stored as its id, its length and its bytes, in 4-byte units, so that a
+    // lookup reads one place after its slot. A place is the block's number (the high 16
+    // bits) and the unit the text starts at; blocks grow from small, for the many tables
+    // of a few texts, to 64 Ki units, which 16 bits address.
+    using Place = std::uint32_t;
+    using Unit = std::uint32_t;
+    static constexpr std::size_t kFirstBlockUnits = 1024;
+    static constexpr std::size_t kLargestBlockUnits = std::size_t{1} << 16;
+    static constexpr std::size_t kMostBlocks = std::size_t{1} << 16;
+    static constexpr Place kNoPlace = ~Place{0};
 
-    // An id with its text's hash: most probes end without reading a text.
+    // A place with its text's hash: most probes end without reading a text.
     struct Slot {
-        TextId id;
         std::uint32_t hash;
+        Place place;
     };
 
-    std::string_view Store(std::string_view text);
+    const Unit* Stored(Place place) const { return blocks_[place >> 16].get() + (place & 0xFFFF); }
+    Place Store(std::string_view text, TextId id);
     void Add(std::string_view text, std::uint32_t hash);
-    static void Place(std::vector<Slot>& slots, Slot slot);
+    static void Put(std::vector<Slot>& slots, Slot slot);
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::unique_ptr<Unit[]>> blocks_;
     std::size_t blockUsed_ = 0;
     std::size_t blockSize_ = 0;
-    std::vector<std::string_view> texts_;
-    std::vector<Slot> slots_;  // open addressing, a power of two, at most half full
+    std::vector<Place> places_;  // by id
+    std::vector<Slot> slots_;    // open addressing, a power of two, at most half full
 };
 
 }  // namespace mirelo

@@ -10,6 +10,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace mirelo {
 namespace {
@@ -60,7 +61,13 @@ TEST(SortAndMarkDuplicates, AgreesWithSortingByTheComparators) {
         const std::string mailbox = std::string("/m/") + "xXy"[random() % 3];
         list.Append(email, "", mailbox, static_cast<int>(random() % 6));
     }
+    std::vector<const AddressRecord*> before, after;
+    for (int i = 0; i < list.Count(); ++i) before.push_back(list.At(i));
     SortAndMarkDuplicates(list);
+    for (int i = 0; i < list.Count(); ++i) after.push_back(list.At(i));
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before) << "not a permutation of the records";
 
     std::map<std::string, std::pair<int, int>> survivorsAndSmallestKind;  // by folded address
     for (int i = 0; i < list.Count(); ++i) {

@@ -57,5 +57,24 @@ TEST(ReadRfc5322Mailbox, ReadsEachMessageOfAnMboxApart) {
     EXPECT_FALSE(ReadRfc5322Mailbox(path + "-gone", MailboxLayout::Mbox, list, "L", HeaderKindSet::Every()).Ok());
 }
 
+// The file is read 4 MB at a time: messages that straddle a block, or outgrow one, are
+// read whole all the same.
+TEST(ReadRfc5322Mailbox, ReadsMessagesAcrossReadBlocks) {
+    std::string mailbox;
+    std::vector<std::string> expected;
+    const std::string bodyLine(70, 'b');
+    for (int i = 0; i < 40; ++i) {
+        const std::string address = "m" + std::to_string(i) + "@x.org";
+        mailbox += "From ???@??? Mon Jan  1 00:00:00 2001\r\nFrom: " + address + "\r\n\r\n";
+        for (int line = i == 20 ? 90'000 : 3'000; line > 0; --line) mailbox += bodyLine + "\r\n";  // one of 6.5 MB
+        expected.push_back(address + "||From:2001-01-01");
+    }
+    const testing::TempDir dir;
+    AddressList list;
+    list.AskScanExtras({.captureDates = true});
+    ASSERT_TRUE(ReadRfc5322Mailbox(dir.Write("In.mbx", mailbox), MailboxLayout::Eudora, list, "L", HeaderKindSet::Every()).Ok());
+    EXPECT_EQ(Records(list), expected);
+}
+
 }  // namespace
 }  // namespace mirelo

@@ -31,5 +31,18 @@ TEST(MatchHeaderKind, CcAndBccLinesMatchOnlyWhileChosen) {
     for (const auto& c : cases) EXPECT_EQ(MatchHeaderKind({}, c.line, c.kinds).kind, c.kind) << c.line;
 }
 
+// Lines of sixteen bytes and more are matched a word at a time: only the name's letters
+// fold, and the bytes that fold onto its '-' or ':' (CR, 0x1A) do not match them.
+TEST(MatchHeaderKind, FoldsOnlyTheLettersOfLongLines) {
+    const struct { const char* line; HeaderKind kind; } cases[] = {
+        {"RETURN-PATH: <someone@example.org>", kReturnPathKind}, {"return\rpath: <someone@example.org>", kNoKind},
+        {"reply-to\x1a someone@example.org", kNoKind},            {"rEPLY-tO:someone@example.org", kReplyToKind},
+        {"From someone@example.org Mon", kNoKind},               {"X-Sender; someone@example.org", kNoKind},
+        {"x-sender:    someone@example.org", kXSenderKind},      {"TO: \"Someone\" <someone@example.org>", kToKind},
+        {"Tp: someone@example.org, more", kNoKind},              {"Sender:\xe1 someone@example.org", kSenderKind},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchHeaderKind({}, c.line, HeaderKindSet::Original()).kind, c.kind) << c.line;
+}
+
 }  // namespace
 }  // namespace mirelo

@@ -20,26 +20,25 @@ Failure BlockFailure(std::uint64_t bid, const std::string& what) {
 }  // namespace
 
 Result<std::string> PstBlocks::Block(std::uint64_t bid) {
-    const auto found = tree_.find(PstBlockKey(bid));
-    if (found == tree_.end()) return BlockFailure(bid, "is missing from the block tree");
-    const PstBlockEntry& entry = found->second;
+    const PstBlockEntry* found = tree_.Find(PstBlockKey(bid));
+    if (!found) return BlockFailure(bid, "is missing from the block tree");
+    const PstBlockEntry& entry = *found;
     const std::size_t trailerSize = header_.form.BlockTrailerSize();
     const std::uint64_t total = (entry.size + trailerSize + 63) / 64 * 64;
-    Result<std::string> read = file_.Read(entry.offset, total);
+    const Result<std::string_view> read = file_.Read(entry.offset, total);
     if (!read.Ok()) return BlockFailure(bid, read.Error().Text());
-    std::string& bytes = read.Value();
-    const std::string_view trailer = std::string_view(bytes).substr(bytes.size() - trailerSize);
+    const std::string_view stored = read.Value();
+    const std::string_view trailer = stored.substr(stored.size() - trailerSize);
     if (PstLe16(trailer, 0) != entry.size ||
         PstBlockKey(PstLe(trailer, header_.form.BlockIdAt(), header_.form.IdSize())) != PstBlockKey(bid))
         return BlockFailure(bid, "does not match its trailer");
-    if (PstLe32(trailer, header_.form.BlockCrcAt()) != PstCrc(std::string_view(bytes).substr(0, entry.size)))
+    const bool data = !IsInternal(bid);
+    std::string bytes(entry.size, '\0');
+    if (PstLe32(trailer, header_.form.BlockCrcAt()) !=
+        PstCrcCopy(stored.substr(0, entry.size), bytes.data(), data && header_.encoding == PstEncoding::Permute))
         damage_.push_back(PstObjectName("block", bid, " 0x") + " fails its checksum; read all the same");
-    bytes.resize(entry.size);
-    if (!IsInternal(bid)) {
-        if (header_.encoding == PstEncoding::Permute) PermuteDecode(bytes);
-        if (header_.encoding == PstEncoding::Cyclic) CyclicCode(bytes, static_cast<std::uint32_t>(bid));
-    }
-    return std::move(bytes);
+    if (data && header_.encoding == PstEncoding::Cyclic) CyclicCode(bytes, static_cast<std::uint32_t>(bid));
+    return bytes;
 }
 
 Result<std::vector<std::string>> PstBlocks::DataTree(std::uint64_t bid) {

@@ -1,6 +1,6 @@
 #include "sources/pst/pst_btree.h"
 
-#include <functional>
+#include <algorithm>
 #include <set>
 
 #include "sources/pst/pst_bytes.h"
@@ -21,8 +21,9 @@ struct PageVisit {
 };
 
 // Walks every leaf entry of one B-tree, depth first.
+template <typename LeafEntry>
 void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std::size_t leafEntrySize,
-              const std::function<void(std::string_view)>& leafEntry, std::vector<std::string>& damage) {
+              const LeafEntry& leafEntry, std::vector<std::string>& damage) {
     const PstForm& form = header.form;
     const std::size_t id = form.IdSize();
     std::set<std::uint64_t> visited;
@@ -36,7 +37,7 @@ void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std
             damage.push_back(name + " is reached again; the entries it should lead to are lost");
             continue;
         }
-        const Result<std::string> read = file.Read(visit.ref.offset, kPstPageSize);
+        const Result<std::string_view> read = file.Read(visit.ref.offset, kPstPageSize);
         if (!read.Ok()) {
             damage.push_back(name + " " + read.Error().Text() + "; the entries below it are lost");
             continue;
@@ -84,15 +85,25 @@ PstNodeTree ReadNodeTree(PstFile& file, const PstHeader& header, std::vector<std
 }
 
 PstBlockTree ReadBlockTree(PstFile& file, const PstHeader& header, std::vector<std::string>& damage) {
-    PstBlockTree blocks;
+    std::vector<PstBlockTree::Entry> blocks;
     const std::size_t id = header.form.IdSize();
     WalkTree(
         file, header, kBlockTreePage, 2 * id + 4,
         [&](std::string_view entry) {
-            blocks.emplace(PstBlockKey(PstLe(entry, 0, id)), PstBlockEntry{PstLe(entry, id, id), PstLe16(entry, 2 * id)});
+            blocks.emplace_back(PstBlockKey(PstLe(entry, 0, id)), PstBlockEntry{PstLe(entry, id, id), PstLe16(entry, 2 * id)});
         },
         damage);
-    return blocks;
+    return PstBlockTree(std::move(blocks));
+}
+
+PstBlockTree::PstBlockTree(std::vector<Entry> entries) : entries_(std::move(entries)) {
+    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+}
+
+const PstBlockEntry* PstBlockTree::Find(std::uint64_t key) const {
+    const auto found = std::lower_bound(entries_.begin(), entries_.end(), key,
+                                        [](const Entry& entry, std::uint64_t wanted) { return entry.first < wanted; });
+    return found != entries_.end() && found->first == key ? &found->second : nullptr;
 }
 
 }  // namespace mirelo

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "sources/pst/pst_file.h"
@@ -24,7 +24,21 @@ struct PstBlockEntry {
 };
 
 using PstNodeTree = std::map<std::uint32_t, PstNodeEntry>;
-using PstBlockTree = std::unordered_map<std::uint64_t, PstBlockEntry>;
+
+// The block tree's leaf entries, kept sorted by block id: a file has as many blocks as
+// messages and more, each looked up once or twice. An id listed twice is found as it was
+// first listed.
+class PstBlockTree {
+public:
+    using Entry = std::pair<std::uint64_t, PstBlockEntry>;
+
+    PstBlockTree() = default;
+    explicit PstBlockTree(std::vector<Entry> entries);
+    const PstBlockEntry* Find(std::uint64_t key) const;
+
+private:
+    std::vector<Entry> entries_;
+};
 
 // The node and block B-trees read whole. A page that is damaged (past the file, of the
 // wrong kind or level, already visited, with counts beyond its entries) loses only the

@@ -1,6 +1,7 @@
 #include "sources/pst/pst_encoding.h"
 
 #include <array>
+#include <cstring>
 
 namespace mirelo {
 
@@ -82,11 +83,11 @@ void Substitute(std::string& data, const ByteTable& table) {
     for (; i < size; ++i) bytes[i] = table[bytes[i]];
 }
 
-// The checksum's table, and seven more that take a byte on by one to eight places: the
-// checksum then goes eight bytes a step, as every block of the file is checked.
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+// The checksum's table, and fifteen more that take a byte on by one to sixteen places:
+// the checksum then goes sixteen bytes a step, as every block of the file is checked.
+using CrcTables = std::array<std::array<std::uint32_t, 256>, 16>;
 
-CrcTables MakeCrcTables() {
+constexpr CrcTables MakeCrcTables() {
     CrcTables tables{};
     for (std::uint32_t n = 0; n < 256; ++n) {
         std::uint32_t c = n;
@@ -98,8 +99,35 @@ CrcTables MakeCrcTables() {
     return tables;
 }
 
+constexpr CrcTables kCrc = MakeCrcTables();
+
 std::uint32_t Le32(const unsigned char* bytes) {
     return bytes[0] | (std::uint32_t{bytes[1]} << 8) | (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+}
+
+std::uint32_t CrcWord(std::uint32_t word, std::size_t table) {
+    return kCrc[table + 3][word & 0xFF] ^ kCrc[table + 2][(word >> 8) & 0xFF] ^ kCrc[table + 1][(word >> 16) & 0xFF] ^
+           kCrc[table][word >> 24];
+}
+
+// The checksum of in, and, when out is given, in's bytes written there through the
+// table (none: as they are), in the same pass.
+std::uint32_t Crc(const unsigned char* in, std::size_t size, unsigned char* out, const ByteTable* table) {
+    std::uint32_t crc = 0;
+    for (; size >= 16; in += 16, size -= 16) {
+        crc = CrcWord(crc ^ Le32(in), 12) ^ CrcWord(Le32(in + 4), 8) ^ CrcWord(Le32(in + 8), 4) ^ CrcWord(Le32(in + 12), 0);
+        if (!out) continue;
+        if (table)
+            for (std::size_t i = 0; i < 16; ++i) out[i] = (*table)[in[i]];
+        else
+            std::memcpy(out, in, 16);
+        out += 16;
+    }
+    for (; size > 0; ++in, --size) {
+        crc = kCrc[0][(crc ^ *in) & 0xFF] ^ (crc >> 8);
+        if (out) *out++ = table ? (*table)[*in] : *in;
+    }
+    return crc;
 }
 
 }  // namespace
@@ -123,18 +151,12 @@ void CyclicCode(std::string& data, std::uint32_t key) {
 }
 
 std::uint32_t PstCrc(std::string_view data) {
-    static const CrcTables t = MakeCrcTables();
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    std::size_t size = data.size();
-    std::uint32_t crc = 0;
-    for (; size >= 8; bytes += 8, size -= 8) {
-        const std::uint32_t low = crc ^ Le32(bytes);
-        const std::uint32_t high = Le32(bytes + 4);
-        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-              t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
-    }
-    for (; size > 0; ++bytes, --size) crc = t[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
-    return crc;
+    return Crc(reinterpret_cast<const unsigned char*>(data.data()), data.size(), nullptr, nullptr);
+}
+
+std::uint32_t PstCrcCopy(std::string_view stored, char* out, bool permuted) {
+    return Crc(reinterpret_cast<const unsigned char*>(stored.data()), stored.size(), reinterpret_cast<unsigned char*>(out),
+               permuted ? &kDecode : nullptr);
 }
 
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id) {

@@ -17,6 +17,9 @@ void PermuteEncode(std::string& data);
 void CyclicCode(std::string& data, std::uint32_t key);
 
 std::uint32_t PstCrc(std::string_view data);
+// The checksum of stored, written to out (stored.size() bytes) as it is or permute
+// decoded, in one pass: each data block is checked and decoded.
+std::uint32_t PstCrcCopy(std::string_view stored, char* out, bool permuted);
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id);
 
 }  // namespace mirelo

@@ -109,7 +109,7 @@ PstRecipientEntry Recipient(const PstPropertyBag& row, std::uint32_t codePage) {
 Result<std::unique_ptr<PstStore>> PstStore::Open(const std::string& path) {
     Result<PstFile> file = PstFile::Open(path);
     if (!file.Ok()) return file.Error();
-    const Result<std::string> start = file.Value().Read(0, std::min<std::uint64_t>(file.Value().Size(), 564));
+    const Result<std::string_view> start = file.Value().Read(0, std::min<std::uint64_t>(file.Value().Size(), 564));
     if (!start.Ok()) return Failure{"cannot read the store's header"};
     const Result<PstHeader> header = ReadPstHeader(start.Value());
     if (!header.Ok()) return header.Error();

@@ -69,72 +69,25 @@ constexpr ByteTable kDecode = {
 unsigned char At(const ByteTable& table, unsigned index) { return table[index & 0xFF]; }
 
 // Four bytes a step: every data block of a file is decoded.
-void Substitute(std::string& data, const ByteTable& table) {
-    auto* bytes = reinterpret_cast<unsigned char*>(data.data());
-    const std::size_t size = data.size();
+void Substitute(const char* from, char* to, std::size_t size, const ByteTable& table) {
+    const auto* in = reinterpret_cast<const unsigned char*>(from);
+    auto* out = reinterpret_cast<unsigned char*>(to);
     std::size_t i = 0;
     for (; i + 4 <= size; i += 4) {
-        const unsigned char a = table[bytes[i]], b = table[bytes[i + 1]], c = table[bytes[i + 2]], d = table[bytes[i + 3]];
-        bytes[i] = a;
-        bytes[i + 1] = b;
-        bytes[i + 2] = c;
-        bytes[i + 3] = d;
+        const unsigned char a = table[in[i]], b = table[in[i + 1]], c = table[in[i + 2]], d = table[in[i + 3]];
+        out[i] = a;
+        out[i + 1] = b;
+        out[i + 2] = c;
+        out[i + 3] = d;
     }
-    for (; i < size; ++i) bytes[i] = table[bytes[i]];
-}
-
-// The checksum's table, and fifteen more that take a byte on by one to sixteen places:
-// the checksum then goes sixteen bytes a step, as every block of the file is checked.
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 16>;
-
-constexpr CrcTables MakeCrcTables() {
-    CrcTables tables{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        tables[0][n] = c;
-    }
-    for (std::size_t k = 1; k < tables.size(); ++k)
-        for (std::size_t n = 0; n < 256; ++n) tables[k][n] = (tables[k - 1][n] >> 8) ^ tables[0][tables[k - 1][n] & 0xFF];
-    return tables;
-}
-
-constexpr CrcTables kCrc = MakeCrcTables();
-
-std::uint32_t Le32(const unsigned char* bytes) {
-    return bytes[0] | (std::uint32_t{bytes[1]} << 8) | (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
-}
-
-std::uint32_t CrcWord(std::uint32_t word, std::size_t table) {
-    return kCrc[table + 3][word & 0xFF] ^ kCrc[table + 2][(word >> 8) & 0xFF] ^ kCrc[table + 1][(word >> 16) & 0xFF] ^
-           kCrc[table][word >> 24];
-}
-
-// The checksum of in, and, when out is given, in's bytes written there through the
-// table (none: as they are), in the same pass.
-std::uint32_t Crc(const unsigned char* in, std::size_t size, unsigned char* out, const ByteTable* table) {
-    std::uint32_t crc = 0;
-    for (; size >= 16; in += 16, size -= 16) {
-        crc = CrcWord(crc ^ Le32(in), 12) ^ CrcWord(Le32(in + 4), 8) ^ CrcWord(Le32(in + 8), 4) ^ CrcWord(Le32(in + 12), 0);
-        if (!out) continue;
-        if (table)
-            for (std::size_t i = 0; i < 16; ++i) out[i] = (*table)[in[i]];
-        else
-            std::memcpy(out, in, 16);
-        out += 16;
-    }
-    for (; size > 0; ++in, --size) {
-        crc = kCrc[0][(crc ^ *in) & 0xFF] ^ (crc >> 8);
-        if (out) *out++ = table ? (*table)[*in] : *in;
-    }
-    return crc;
+    for (; i < size; ++i) out[i] = table[in[i]];
 }
 
 }  // namespace
 
-void PermuteDecode(std::string& data) { Substitute(data, kDecode); }
+void PermuteDecode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kDecode); }
 
-void PermuteEncode(std::string& data) { Substitute(data, kEncode); }
+void PermuteEncode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kEncode); }
 
 void CyclicCode(std::string& data, std::uint32_t key) {
     unsigned w = (key ^ (key >> 16)) & 0xFFFF;
@@ -150,13 +103,12 @@ void CyclicCode(std::string& data, std::uint32_t key) {
     }
 }
 
-std::uint32_t PstCrc(std::string_view data) {
-    return Crc(reinterpret_cast<const unsigned char*>(data.data()), data.size(), nullptr, nullptr);
-}
-
 std::uint32_t PstCrcCopy(std::string_view stored, char* out, bool permuted) {
-    return Crc(reinterpret_cast<const unsigned char*>(stored.data()), stored.size(), reinterpret_cast<unsigned char*>(out),
-               permuted ? &kDecode : nullptr);
+    if (permuted)
+        Substitute(stored.data(), out, stored.size(), kDecode);
+    else
+        std::memcpy(out, stored.data(), stored.size());
+    return PstCrc(stored);
 }
 
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id) {

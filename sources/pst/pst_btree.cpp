@@ -1,6 +1,5 @@
 #include "sources/pst/pst_btree.h"
 
-#include <algorithm>
 #include <set>
 
 #include "sources/pst/pst_bytes.h"
@@ -72,20 +71,20 @@ void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std
 }  // namespace
 
 PstNodeTree ReadNodeTree(PstFile& file, const PstHeader& header, std::vector<std::string>& damage) {
-    PstNodeTree nodes;
+    std::vector<std::pair<std::uint32_t, PstNodeEntry>> nodes;
     const std::size_t id = header.form.IdSize();
     WalkTree(
         file, header, kNodeTreePage, 3 * id + 4,
         [&](std::string_view entry) {
             const auto nid = static_cast<std::uint32_t>(PstLe(entry, 0, 4));
-            nodes.emplace(nid, PstNodeEntry{PstLe(entry, id, id), PstLe(entry, 2 * id, id), PstLe32(entry, 3 * id)});
+            nodes.emplace_back(nid, PstNodeEntry{PstLe(entry, id, id), PstLe(entry, 2 * id, id), PstLe32(entry, 3 * id)});
         },
         damage);
-    return nodes;
+    return PstNodeTree(std::move(nodes));
 }
 
 PstBlockTree ReadBlockTree(PstFile& file, const PstHeader& header, std::vector<std::string>& damage) {
-    std::vector<PstBlockTree::Entry> blocks;
+    std::vector<std::pair<std::uint64_t, PstBlockEntry>> blocks;
     const std::size_t id = header.form.IdSize();
     WalkTree(
         file, header, kBlockTreePage, 2 * id + 4,
@@ -94,16 +93,6 @@ PstBlockTree ReadBlockTree(PstFile& file, const PstHeader& header, std::vector<s
         },
         damage);
     return PstBlockTree(std::move(blocks));
-}
-
-PstBlockTree::PstBlockTree(std::vector<Entry> entries) : entries_(std::move(entries)) {
-    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
-}
-
-const PstBlockEntry* PstBlockTree::Find(std::uint64_t key) const {
-    const auto found = std::lower_bound(entries_.begin(), entries_.end(), key,
-                                        [](const Entry& entry, std::uint64_t wanted) { return entry.first < wanted; });
-    return found != entries_.end() && found->first == key ? &found->second : nullptr;
 }
 
 }  // namespace mirelo

@@ -70,6 +70,7 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
         if (item.Value().size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
         const std::size_t count = item.Value().size() / recordSize;
         if (at.level == 0) {
+            if (result.records.empty()) result.records.reserve(count);  // most trees are one leaf
             for (std::size_t i = 0; i < count; ++i) result.records.push_back(item.Value().substr(i * recordSize, recordSize));
             continue;
         }

@@ -87,6 +87,8 @@ void Substitute(const char* from, char* to, std::size_t size, const ByteTable& t
 
 void PermuteDecode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kDecode); }
 
+void PermuteDecode(std::string_view stored, char* to) { Substitute(stored.data(), to, stored.size(), kDecode); }
+
 void PermuteEncode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kEncode); }
 
 void CyclicCode(std::string& data, std::uint32_t key) {

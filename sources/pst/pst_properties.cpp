@@ -89,11 +89,7 @@ public:
     ValueReader(const PstHeap& heap, const PstSubnodes& subnodes, PstBlocks& blocks)
         : heap_(heap), subnodes_(subnodes), blocks_(blocks) {}
 
-    Result<std::string> HeapItem(std::uint32_t hid) const {
-        const Result<std::string_view> item = heap_.Item(hid);
-        if (!item.Ok()) return item.Error();
-        return std::string(item.Value());
-    }
+    Result<std::string> HeapItem(std::uint32_t hid) const { return heap_.ItemCopy(hid); }
 
     Result<std::string> Variable(std::uint32_t hnid) const {
         if (hnid == 0) return std::string();
@@ -167,7 +163,7 @@ std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
 
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
                                            std::span<const std::uint16_t> wanted) {
-    const Result<PstHeap> heap = PstHeap::Open(node.leaves, kPropertyContext);
+    const Result<PstHeap> heap = PstHeap::Open(node, kPropertyContext);
     if (!heap.Ok()) return heap.Error();
     const Result<PstBthRecords> records = heap.Value().BthRecords(heap.Value().UserRoot(), 2);
     if (!records.Ok()) return records.Error();
@@ -231,7 +227,7 @@ Result<std::vector<std::string_view>> RowBytes(const PstHeap& heap, const PstNod
 
 Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, PstBlocks& blocks,
                                                      std::vector<std::string>& damage) {
-    const Result<PstHeap> opened = PstHeap::Open(node.leaves, kTableContext);
+    const Result<PstHeap> opened = PstHeap::Open(node, kTableContext);
     if (!opened.Ok()) return opened.Error();
     const PstHeap& heap = opened.Value();
     const Result<std::string_view> item = heap.Item(heap.UserRoot());

@@ -32,12 +32,13 @@ Result<std::string> PstBlocks::Block(std::uint64_t bid, bool decode) {
     if (PstLe16(trailer, 0) != entry.size ||
         PstBlockKey(PstLe(trailer, header_.form.BlockIdAt(), header_.form.IdSize())) != PstBlockKey(bid))
         return BlockFailure(bid, "does not match its trailer");
-    const bool data = !IsInternal(bid);
-    std::string bytes(entry.size, '\0');
-    if (PstLe32(trailer, header_.form.BlockCrcAt()) !=
-        PstCrcCopy(stored.substr(0, entry.size), bytes.data(), decode && data && header_.encoding == PstEncoding::Permute))
+    std::string bytes(stored.substr(0, entry.size));
+    if (PstLe32(trailer, header_.form.BlockCrcAt()) != PstCrc(bytes))
         damage_.push_back(PstObjectName("block", bid, " 0x") + " fails its checksum; read all the same");
-    if (data && header_.encoding == PstEncoding::Cyclic) CyclicCode(bytes, static_cast<std::uint32_t>(bid));
+    if (!IsInternal(bid)) {
+        if (decode && header_.encoding == PstEncoding::Permute) PermuteDecode(bytes);
+        if (header_.encoding == PstEncoding::Cyclic) CyclicCode(bytes, static_cast<std::uint32_t>(bid));
+    }
     return bytes;
 }
 

@@ -1,7 +1,6 @@
 #include "sources/pst/pst_encoding.h"
 
 #include <array>
-#include <cstring>
 
 namespace mirelo {
 
@@ -103,14 +102,6 @@ void CyclicCode(std::string& data, std::uint32_t key) {
         byte = static_cast<char>((b - lo) & 0xFF);
         w = (w + 1) & 0xFFFF;
     }
-}
-
-std::uint32_t PstCrcCopy(std::string_view stored, char* out, bool permuted) {
-    if (permuted)
-        Substitute(stored.data(), out, stored.size(), kDecode);
-    else
-        std::memcpy(out, stored.data(), stored.size());
-    return PstCrc(stored);
 }
 
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id) {

@@ -19,9 +19,6 @@ void PermuteEncode(std::string& data);
 void CyclicCode(std::string& data, std::uint32_t key);
 
 std::uint32_t PstCrc(std::string_view data);
-// The checksum of stored, and stored written to out (stored.size() bytes) as it is or
-// permute decoded: each data block is checked and copied from the read window.
-std::uint32_t PstCrcCopy(std::string_view stored, char* out, bool permuted);
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id);
 
 }  // namespace mirelo

@@ -60,9 +60,8 @@ Result<std::string> PstHeap::ItemCopy(std::uint32_t hid) const {
 }
 
 std::string PstHeap::Decoded(std::string_view stored) const {
-    if (!permuted_) return std::string(stored);
-    std::string item(stored.size(), '\0');
-    PermuteDecode(stored, item.data());
+    std::string item(stored);
+    if (permuted_) PermuteDecode(item);
     return item;
 }
 

@@ -28,24 +28,14 @@ TEST(PstEncoding, MatchesTheFormatsWorkedExamples) {
 
 // The checksum is CRC-32 without its two inversions: the values are zlib's
 // ~crc32(0xFFFFFFFF, bytes), for lengths on and off the steps of both ways of computing it.
-TEST(PstEncoding, ChecksumsWhatIsStoredWhileDecodingIt) {
+TEST(PstEncoding, ChecksumsLikeZlibWithoutTheInversions) {
     std::string pattern;
     for (int i = 0; i < 1000; ++i) pattern += static_cast<char>((i * 7 + 3) & 0xFF);
     const struct {
         std::size_t length;
         std::uint32_t crc;
     } cases[] = {{15, 0xABB29D3B}, {16, 0xF5A476CA}, {17, 0xB248AF5E}, {33, 0x11B90F8F}, {64, 0xBE548FC6}, {1000, 0x11B73DC6}};
-    for (const auto& c : cases) {
-        const std::string stored = pattern.substr(0, c.length);
-        EXPECT_EQ(PstCrc(stored), c.crc) << c.length;
-        std::string decoded = stored;
-        PermuteDecode(decoded);
-        for (const bool permuted : {false, true}) {
-            std::string out(c.length, '\0');
-            EXPECT_EQ(PstCrcCopy(stored, out.data(), permuted), c.crc) << c.length;
-            EXPECT_EQ(out, permuted ? decoded : stored) << c.length;
-        }
-    }
+    for (const auto& c : cases) EXPECT_EQ(PstCrc(pattern.substr(0, c.length)), c.crc) << c.length;
 }
 
 }  // namespace

@@ -212,13 +212,13 @@ std::vector<PstFolderEntry> PstStore::Folders() {
 }
 
 Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
-    const std::string name = PstObjectName("message", nid, " 0x");
+    const auto name = [nid] { return PstObjectName("message", nid, " 0x"); };  // only for damage
     const PstNodeEntry* node = nodeTree_.Find(nid);
-    if (!node) return Failure{name + " is missing from the node tree"};
+    if (!node) return Failure{name() + " is missing from the node tree"};
     const Result<PstNodeData> data = blocks_.Node(node->dataBlock, node->subnodeBlock);
-    if (!data.Ok()) return Failure{name + " is lost: " + data.Error().Text()};
+    if (!data.Ok()) return Failure{name() + " is lost: " + data.Error().Text()};
     const Result<PstPropertyBag> properties = ReadPropertyContext(data.Value(), blocks_, damage_, kMessageProperties);
-    if (!properties.Ok()) return Failure{name + " is lost: " + properties.Error().Text()};
+    if (!properties.Ok()) return Failure{name() + " is lost: " + properties.Error().Text()};
     const PstPropertyBag& message = properties.Value();
     PstMessageEntry entry;
     const std::uint32_t codePage = CodePageOf(message);
@@ -236,7 +236,7 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
         tableData.Ok() ? ReadTableContext(tableData.Value(), blocks_, damage_)
                        : Result<std::vector<PstPropertyBag>>(tableData.Error());
     if (!rows.Ok()) {
-        damage_.push_back(name + " lost its recipients: " + rows.Error().Text());
+        damage_.push_back(name() + " lost its recipients: " + rows.Error().Text());
         return entry;
     }
     for (const PstPropertyBag& row : rows.Value()) entry.recipients.push_back(Recipient(row, codePage));

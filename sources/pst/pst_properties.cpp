@@ -114,6 +114,10 @@ std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id
 }  // namespace
 
 void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string bytes) {
+    if (values_.empty() || values_.back().id < id) {  // properties come in id order
+        values_.push_back({id, type, std::move(bytes)});
+        return;
+    }
     const auto at =
         std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
     if (at != values_.end() && at->id == id)
@@ -170,6 +174,7 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
     if (records.Value().dataSize != 6) return Failure{"holds a property tree of the wrong record size"};
     const ValueReader values(heap.Value(), node.subnodes, blocks);
     PstPropertyBag bag;
+    bag.Reserve(wanted.empty() ? records.Value().records.size() : wanted.size());
     for (const std::string_view record : records.Value().records) {
         const std::uint16_t id = PstLe16(record, 0);
         if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), id) == wanted.end()) continue;

@@ -1,6 +1,8 @@
 #include "sources/pst/pst_properties.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "base/windows1252.h"
 #include "headers/charset.h"
@@ -36,13 +38,16 @@ std::string Utf16ToUtf8(std::string_view bytes) {
     std::string out(bytes.size() / 2, '\0');
     const auto* units = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {  // four at a time
-        const unsigned char* p = units + i;
-        if ((p[1] | p[3] | p[5] | p[7] | ((p[0] | p[2] | p[4] | p[6]) & 0x80)) != 0) break;
-        out[i / 2] = static_cast<char>(p[0]);
-        out[i / 2 + 1] = static_cast<char>(p[2]);
-        out[i / 2 + 2] = static_cast<char>(p[4]);
-        out[i / 2 + 3] = static_cast<char>(p[6]);
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= bytes.size(); i += 8) {  // four at a time, read as one word
+            std::uint64_t four;
+            std::memcpy(&four, units + i, 8);
+            if ((four & 0xFF80FF80FF80FF80) != 0) break;
+            out[i / 2] = static_cast<char>(four);
+            out[i / 2 + 1] = static_cast<char>(four >> 16);
+            out[i / 2 + 2] = static_cast<char>(four >> 32);
+            out[i / 2 + 3] = static_cast<char>(four >> 48);
+        }
     }
     for (; i + 1 < bytes.size() && units[i + 1] == 0 && units[i] < 0x80; i += 2) out[i / 2] = static_cast<char>(units[i]);
     out.resize(i / 2);

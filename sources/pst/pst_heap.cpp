@@ -50,7 +50,7 @@ Result<std::string_view> PstHeap::Locate(std::uint32_t hid) const {
 Result<std::string_view> PstHeap::Item(std::uint32_t hid) const {
     const Result<std::string_view> stored = Locate(hid);
     if (!stored.Ok() || !permuted_) return stored;
-    return std::string_view(decoded_.emplace_back(Decoded(stored.Value())));
+    return std::string_view(decoded_.emplace_front(Decoded(stored.Value())));
 }
 
 Result<std::string> PstHeap::ItemCopy(std::uint32_t hid) const {

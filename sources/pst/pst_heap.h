@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <forward_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,7 +47,7 @@ private:
     const std::vector<std::string>* leaves_;
     bool permuted_ = false;
     std::uint32_t userRoot_ = 0;
-    mutable std::deque<std::string> decoded_;  // the items read from permuted leaves
+    mutable std::forward_list<std::string> decoded_;  // the items read from permuted leaves
 };
 
 }  // namespace mirelo

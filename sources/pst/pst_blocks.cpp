@@ -19,31 +19,33 @@ Failure BlockFailure(std::uint64_t bid, const std::string& what) {
 
 }  // namespace
 
-Result<std::string> PstBlocks::Block(std::uint64_t bid) {
-    const auto found = tree_.find(PstBlockKey(bid));
-    if (found == tree_.end()) return BlockFailure(bid, "is missing from the block tree");
-    const PstBlockEntry& entry = found->second;
+Result<std::string> PstBlocks::Block(std::uint64_t bid, bool decode) {
+    const PstBlockEntry* found = tree_.Find(PstBlockKey(bid));
+    if (!found) return BlockFailure(bid, "is missing from the block tree");
+    const PstBlockEntry& entry = *found;
     const std::size_t trailerSize = header_.form.BlockTrailerSize();
     const std::uint64_t total = (entry.size + trailerSize + 63) / 64 * 64;
-    Result<std::string> read = file_.Read(entry.offset, total);
+    const Result<std::string_view> read = file_.Read(entry.offset, total);
     if (!read.Ok()) return BlockFailure(bid, read.Error().Text());
-    std::string& bytes = read.Value();
-    const std::string_view trailer = std::string_view(bytes).substr(bytes.size() - trailerSize);
+    const std::string_view stored = read.Value();
+    const std::string_view trailer = stored.substr(stored.size() - trailerSize);
     if (PstLe16(trailer, 0) != entry.size ||
         PstBlockKey(PstLe(trailer, header_.form.BlockIdAt(), header_.form.IdSize())) != PstBlockKey(bid))
         return BlockFailure(bid, "does not match its trailer");
-    if (PstLe32(trailer, header_.form.BlockCrcAt()) != PstCrc(std::string_view(bytes).substr(0, entry.size)))
+    std::string bytes(stored.substr(0, entry.size));
+    if (PstLe32(trailer, header_.form.BlockCrcAt()) != PstCrc(bytes))
         damage_.push_back(PstObjectName("block", bid, " 0x") + " fails its checksum; read all the same");
-    bytes.resize(entry.size);
     if (!IsInternal(bid)) {
-        if (header_.encoding == PstEncoding::Permute) PermuteDecode(bytes);
+        if (decode && header_.encoding == PstEncoding::Permute) PermuteDecode(bytes);
         if (header_.encoding == PstEncoding::Cyclic) CyclicCode(bytes, static_cast<std::uint32_t>(bid));
     }
-    return std::move(bytes);
+    return bytes;
 }
 
-Result<std::vector<std::string>> PstBlocks::DataTree(std::uint64_t bid) {
-    Result<std::string> top = Block(bid);
+Result<std::vector<std::string>> PstBlocks::DataTree(std::uint64_t bid) { return Leaves(bid, true); }
+
+Result<std::vector<std::string>> PstBlocks::Leaves(std::uint64_t bid, bool decode) {
+    Result<std::string> top = Block(bid, decode);
     if (!top.Ok()) return top.Error();
     std::vector<std::string> leaves;
     if (!IsInternal(bid)) {
@@ -54,7 +56,7 @@ Result<std::vector<std::string>> PstBlocks::DataTree(std::uint64_t bid) {
     std::uint64_t total = 0;
     if (PstByte(block, 0) != kDataTreeType) return BlockFailure(bid, "is no data tree");
     if (PstByte(block, 1) == 1) {
-        if (Result<> added = AddLeaves(block, leaves, total); !added.Ok()) return added.Error();
+        if (Result<> added = AddLeaves(block, decode, leaves, total); !added.Ok()) return added.Error();
         return leaves;
     }
     if (PstByte(block, 1) != 2) return BlockFailure(bid, "is a data tree of an unknown depth");
@@ -64,23 +66,24 @@ Result<std::vector<std::string>> PstBlocks::DataTree(std::uint64_t bid) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t child = PstLe(block, 8 + i * id, id);
         if (!IsInternal(child)) return BlockFailure(child, "should be a data tree block");
-        Result<std::string> xblock = Block(child);
+        Result<std::string> xblock = Block(child, decode);
         if (!xblock.Ok()) return xblock.Error();
         if (PstByte(xblock.Value(), 0) != kDataTreeType || PstByte(xblock.Value(), 1) != 1)
             return BlockFailure(child, "is no data tree block");
-        if (Result<> added = AddLeaves(xblock.Value(), leaves, total); !added.Ok()) return added.Error();
+        if (Result<> added = AddLeaves(xblock.Value(), decode, leaves, total); !added.Ok()) return added.Error();
     }
     return leaves;
 }
 
-Result<> PstBlocks::AddLeaves(std::string_view xblock, std::vector<std::string>& leaves, std::uint64_t& total) {
+Result<> PstBlocks::AddLeaves(std::string_view xblock, bool decode, std::vector<std::string>& leaves,
+                              std::uint64_t& total) {
     const std::size_t id = header_.form.IdSize();
     const std::size_t count = PstLe16(xblock, 2);
     if (8 + count * id > xblock.size()) return Failure{"a data tree block counts more entries than it holds"};
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t child = PstLe(xblock, 8 + i * id, id);
         if (IsInternal(child)) return BlockFailure(child, "should hold data");
-        Result<std::string> leaf = Block(child);
+        Result<std::string> leaf = Block(child, decode);
         if (!leaf.Ok()) return leaf.Error();
         // Distinct blocks never add up to more than the file; the same one named again could.
         total += leaf.Value().size();
@@ -93,7 +96,7 @@ Result<> PstBlocks::AddLeaves(std::string_view xblock, std::vector<std::string>&
 Result<PstSubnodes> PstBlocks::SubnodeTree(std::uint64_t bid) {
     PstSubnodes subnodes;
     if (bid == 0) return subnodes;
-    Result<std::string> top = Block(bid);
+    Result<std::string> top = Block(bid, true);
     if (!top.Ok()) return top.Error();
     const std::string_view block = top.Value();
     if (!IsInternal(bid) || PstByte(block, 0) != kSubnodeTreeType) return BlockFailure(bid, "is no subnode tree");
@@ -108,7 +111,7 @@ Result<PstSubnodes> PstBlocks::SubnodeTree(std::uint64_t bid) {
     if (at + count * 2 * id > block.size()) return BlockFailure(bid, "counts more entries than it holds");
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t child = PstLe(block, at + i * 2 * id + id, id);
-        Result<std::string> slblock = Block(child);
+        Result<std::string> slblock = Block(child, true);
         if (!slblock.Ok()) return slblock.Error();
         if (!IsInternal(child) || PstByte(slblock.Value(), 0) != kSubnodeTreeType || PstByte(slblock.Value(), 1) != 0)
             return BlockFailure(child, "is no subnode list");
@@ -131,11 +134,12 @@ Result<> PstBlocks::AddSubnodes(std::string_view slblock, PstSubnodes& subnodes)
 }
 
 Result<PstNodeData> PstBlocks::Node(std::uint64_t dataBlock, std::uint64_t subnodeBlock) {
-    Result<std::vector<std::string>> leaves = DataTree(dataBlock);
+    const bool permuted = header_.encoding == PstEncoding::Permute;
+    Result<std::vector<std::string>> leaves = Leaves(dataBlock, !permuted);
     if (!leaves.Ok()) return leaves.Error();
     Result<PstSubnodes> subnodes = SubnodeTree(subnodeBlock);
     if (!subnodes.Ok()) return subnodes.Error();
-    return PstNodeData{std::move(leaves.Value()), std::move(subnodes.Value())};
+    return PstNodeData{std::move(leaves.Value()), std::move(subnodes.Value()), permuted};
 }
 
 }  // namespace mirelo

@@ -18,10 +18,12 @@ struct PstSubnode {
 };
 using PstSubnodes = std::map<std::uint32_t, PstSubnode>;
 
-// A node's data as the leaf blocks of its data tree, in order, and its subnodes.
+// A node's data as the leaf blocks of its data tree, in order, and its subnodes. Permuted
+// leaves are left as stored: the heap on them decodes only what it reads.
 struct PstNodeData {
     std::vector<std::string> leaves;
     PstSubnodes subnodes;
+    bool permuted = false;
 };
 
 // The blocks of one file: each read where the block tree puts it, checked against its
@@ -43,8 +45,10 @@ public:
     const PstForm& Form() const { return header_.form; }
 
 private:
-    Result<std::string> Block(std::uint64_t bid);
-    Result<> AddLeaves(std::string_view xblock, std::vector<std::string>& leaves, std::uint64_t& total);
+    // decode false leaves a permuted block as stored.
+    Result<std::string> Block(std::uint64_t bid, bool decode);
+    Result<std::vector<std::string>> Leaves(std::uint64_t bid, bool decode);
+    Result<> AddLeaves(std::string_view xblock, bool decode, std::vector<std::string>& leaves, std::uint64_t& total);
     Result<> AddSubnodes(std::string_view slblock, PstSubnodes& subnodes);
 
     PstFile& file_;

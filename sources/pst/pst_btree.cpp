@@ -1,6 +1,5 @@
 #include "sources/pst/pst_btree.h"
 
-#include <functional>
 #include <set>
 
 #include "sources/pst/pst_bytes.h"
@@ -21,8 +20,9 @@ struct PageVisit {
 };
 
 // Walks every leaf entry of one B-tree, depth first.
+template <typename LeafEntry>
 void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std::size_t leafEntrySize,
-              const std::function<void(std::string_view)>& leafEntry, std::vector<std::string>& damage) {
+              const LeafEntry& leafEntry, std::vector<std::string>& damage) {
     const PstForm& form = header.form;
     const std::size_t id = form.IdSize();
     std::set<std::uint64_t> visited;
@@ -36,7 +36,7 @@ void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std
             damage.push_back(name + " is reached again; the entries it should lead to are lost");
             continue;
         }
-        const Result<std::string> read = file.Read(visit.ref.offset, kPstPageSize);
+        const Result<std::string_view> read = file.Read(visit.ref.offset, kPstPageSize);
         if (!read.Ok()) {
             damage.push_back(name + " " + read.Error().Text() + "; the entries below it are lost");
             continue;
@@ -71,28 +71,28 @@ void WalkTree(PstFile& file, const PstHeader& header, std::uint8_t pageType, std
 }  // namespace
 
 PstNodeTree ReadNodeTree(PstFile& file, const PstHeader& header, std::vector<std::string>& damage) {
-    PstNodeTree nodes;
+    std::vector<std::pair<std::uint32_t, PstNodeEntry>> nodes;
     const std::size_t id = header.form.IdSize();
     WalkTree(
         file, header, kNodeTreePage, 3 * id + 4,
         [&](std::string_view entry) {
             const auto nid = static_cast<std::uint32_t>(PstLe(entry, 0, 4));
-            nodes.emplace(nid, PstNodeEntry{PstLe(entry, id, id), PstLe(entry, 2 * id, id), PstLe32(entry, 3 * id)});
+            nodes.emplace_back(nid, PstNodeEntry{PstLe(entry, id, id), PstLe(entry, 2 * id, id), PstLe32(entry, 3 * id)});
         },
         damage);
-    return nodes;
+    return PstNodeTree(std::move(nodes));
 }
 
 PstBlockTree ReadBlockTree(PstFile& file, const PstHeader& header, std::vector<std::string>& damage) {
-    PstBlockTree blocks;
+    std::vector<std::pair<std::uint64_t, PstBlockEntry>> blocks;
     const std::size_t id = header.form.IdSize();
     WalkTree(
         file, header, kBlockTreePage, 2 * id + 4,
         [&](std::string_view entry) {
-            blocks.emplace(PstBlockKey(PstLe(entry, 0, id)), PstBlockEntry{PstLe(entry, id, id), PstLe16(entry, 2 * id)});
+            blocks.emplace_back(PstBlockKey(PstLe(entry, 0, id)), PstBlockEntry{PstLe(entry, id, id), PstLe16(entry, 2 * id)});
         },
         damage);
-    return blocks;
+    return PstBlockTree(std::move(blocks));
 }
 
 }  // namespace mirelo

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "sources/pst/pst_file.h"
@@ -23,8 +23,39 @@ struct PstBlockEntry {
     std::uint16_t size = 0;
 };
 
-using PstNodeTree = std::map<std::uint32_t, PstNodeEntry>;
-using PstBlockTree = std::unordered_map<std::uint64_t, PstBlockEntry>;
+// A tree's leaf entries sorted by key, for files of many thousands of nodes and blocks,
+// each looked up once or twice. The keys are kept apart from the entries so that a
+// search touches few cache lines. A key listed twice keeps the entry listed first.
+template <typename Key, typename Entry>
+class PstSortedEntries {
+public:
+    PstSortedEntries() = default;
+    explicit PstSortedEntries(std::vector<std::pair<Key, Entry>> listed) {
+        std::stable_sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        keys_.reserve(listed.size());
+        entries_.reserve(listed.size());
+        for (const auto& [key, entry] : listed) {
+            if (!keys_.empty() && keys_.back() == key) continue;
+            keys_.push_back(key);
+            entries_.push_back(entry);
+        }
+    }
+
+    const Entry* Find(Key key) const {
+        const auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+        return at != keys_.end() && *at == key ? &entries_[static_cast<std::size_t>(at - keys_.begin())] : nullptr;
+    }
+    std::size_t Size() const { return keys_.size(); }
+    Key KeyAt(std::size_t i) const { return keys_[i]; }
+    const Entry& EntryAt(std::size_t i) const { return entries_[i]; }
+
+private:
+    std::vector<Key> keys_;
+    std::vector<Entry> entries_;
+};
+
+using PstNodeTree = PstSortedEntries<std::uint32_t, PstNodeEntry>;
+using PstBlockTree = PstSortedEntries<std::uint64_t, PstBlockEntry>;
 
 // The node and block B-trees read whole. A page that is damaged (past the file, of the
 // wrong kind or level, already visited, with counts beyond its entries) loses only the

@@ -68,45 +68,27 @@ constexpr ByteTable kDecode = {
 unsigned char At(const ByteTable& table, unsigned index) { return table[index & 0xFF]; }
 
 // Four bytes a step: every data block of a file is decoded.
-void Substitute(std::string& data, const ByteTable& table) {
-    auto* bytes = reinterpret_cast<unsigned char*>(data.data());
-    const std::size_t size = data.size();
+void Substitute(const char* from, char* to, std::size_t size, const ByteTable& table) {
+    const auto* in = reinterpret_cast<const unsigned char*>(from);
+    auto* out = reinterpret_cast<unsigned char*>(to);
     std::size_t i = 0;
     for (; i + 4 <= size; i += 4) {
-        const unsigned char a = table[bytes[i]], b = table[bytes[i + 1]], c = table[bytes[i + 2]], d = table[bytes[i + 3]];
-        bytes[i] = a;
-        bytes[i + 1] = b;
-        bytes[i + 2] = c;
-        bytes[i + 3] = d;
+        const unsigned char a = table[in[i]], b = table[in[i + 1]], c = table[in[i + 2]], d = table[in[i + 3]];
+        out[i] = a;
+        out[i + 1] = b;
+        out[i + 2] = c;
+        out[i + 3] = d;
     }
-    for (; i < size; ++i) bytes[i] = table[bytes[i]];
-}
-
-// The checksum's table, and seven more that take a byte on by one to eight places: the
-// checksum then goes eight bytes a step, as every block of the file is checked.
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
-
-CrcTables MakeCrcTables() {
-    CrcTables tables{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        tables[0][n] = c;
-    }
-    for (std::size_t k = 1; k < tables.size(); ++k)
-        for (std::size_t n = 0; n < 256; ++n) tables[k][n] = (tables[k - 1][n] >> 8) ^ tables[0][tables[k - 1][n] & 0xFF];
-    return tables;
-}
-
-std::uint32_t Le32(const unsigned char* bytes) {
-    return bytes[0] | (std::uint32_t{bytes[1]} << 8) | (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+    for (; i < size; ++i) out[i] = table[in[i]];
 }
 
 }  // namespace
 
-void PermuteDecode(std::string& data) { Substitute(data, kDecode); }
+void PermuteDecode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kDecode); }
 
-void PermuteEncode(std::string& data) { Substitute(data, kEncode); }
+void PermuteDecode(std::string_view stored, char* to) { Substitute(stored.data(), to, stored.size(), kDecode); }
+
+void PermuteEncode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kEncode); }
 
 void CyclicCode(std::string& data, std::uint32_t key) {
     unsigned w = (key ^ (key >> 16)) & 0xFFFF;
@@ -120,21 +102,6 @@ void CyclicCode(std::string& data, std::uint32_t key) {
         byte = static_cast<char>((b - lo) & 0xFF);
         w = (w + 1) & 0xFFFF;
     }
-}
-
-std::uint32_t PstCrc(std::string_view data) {
-    static const CrcTables t = MakeCrcTables();
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    std::size_t size = data.size();
-    std::uint32_t crc = 0;
-    for (; size >= 8; bytes += 8, size -= 8) {
-        const std::uint32_t low = crc ^ Le32(bytes);
-        const std::uint32_t high = Le32(bytes + 4);
-        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-              t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
-    }
-    for (; size > 0; ++bytes, --size) crc = t[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
-    return crc;
 }
 
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id) {

@@ -12,6 +12,8 @@ namespace mirelo {
 enum class PstEncoding { None = 0, Permute = 1, Cyclic = 2 };
 
 void PermuteDecode(std::string& data);
+// stored decoded into to, which holds as many bytes.
+void PermuteDecode(std::string_view stored, char* to);
 void PermuteEncode(std::string& data);
 // Keyed by the low 32 bits of the block id; the same steps encode and decode.
 void CyclicCode(std::string& data, std::uint32_t key);

@@ -58,17 +58,18 @@ Result<PstFile> PstFile::Open(const std::string& path) {
     return file;
 }
 
-Result<std::string> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
+Result<std::string_view> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
     if (offset > size_ || length > size_ - offset) return Failure{"lies past the end of the file"};
     if (length > budget_) return Failure{"was not read: the file leads to the same bytes again and again"};
     budget_ -= length;
     if (offset >= windowAt_ && offset + length <= windowAt_ + window_.size())
-        return window_.substr(static_cast<std::size_t>(offset - windowAt_), static_cast<std::size_t>(length));
+        return std::string_view(window_).substr(static_cast<std::size_t>(offset - windowAt_),
+                                                static_cast<std::size_t>(length));
     const Failure unread{"could not be read"};
     if (length > kWindowSize) {
-        std::string bytes(static_cast<std::size_t>(length), '\0');
-        if (!ReadFromFile(offset, bytes)) return unread;
-        return bytes;
+        large_.resize(static_cast<std::size_t>(length));
+        if (!ReadFromFile(offset, large_)) return unread;
+        return std::string_view(large_);
     }
     window_.resize(static_cast<std::size_t>(std::min(kWindowSize, size_ - offset)));
     windowAt_ = offset;
@@ -76,7 +77,7 @@ Result<std::string> PstFile::Read(std::uint64_t offset, std::uint64_t length) {
         window_.clear();
         return unread;
     }
-    return window_.substr(0, static_cast<std::size_t>(length));
+    return std::string_view(window_).substr(0, static_cast<std::size_t>(length));
 }
 
 bool PstFile::ReadFromFile(std::uint64_t offset, std::string& into) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "base/result.h"
 #include "sources/pst/pst_encoding.h"
@@ -56,7 +57,8 @@ class PstFile {
 public:
     static Result<PstFile> Open(const std::string& path);
     std::uint64_t Size() const { return size_; }
-    Result<std::string> Read(std::uint64_t offset, std::uint64_t length);
+    // The bytes stay valid until the next read.
+    Result<std::string_view> Read(std::uint64_t offset, std::uint64_t length);
 
 private:
     static constexpr std::uint64_t kBudgetTimesSize = 4;
@@ -72,6 +74,7 @@ private:
     std::uint64_t budget_ = 0;
     std::string window_;
     std::uint64_t windowAt_ = 0;
+    std::string large_;  // what is longer than the window
 };
 
 }  // namespace mirelo

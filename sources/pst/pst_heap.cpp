@@ -4,6 +4,7 @@
 
 #include "sources/pst/object_name.h"
 #include "sources/pst/pst_bytes.h"
+#include "sources/pst/pst_encoding.h"
 
 namespace mirelo {
 
@@ -13,29 +14,55 @@ constexpr std::uint8_t kBthType = 0xB5;
 constexpr int kMaxBthLevels = 8;
 }  // namespace
 
-Result<PstHeap> PstHeap::Open(const std::vector<std::string>& leaves, std::uint8_t clientSignature) {
-    if (leaves.empty() || leaves[0].size() < 12 || PstByte(leaves[0], 2) != kHeapSignature)
+Result<PstHeap> PstHeap::Open(const PstNodeData& node, std::uint8_t clientSignature) {
+    PstHeap heap(node);
+    const std::vector<std::string>& leaves = node.leaves;
+    if (leaves.empty() || leaves[0].size() < 12 || heap.Field(leaves[0], 2, 1) != kHeapSignature)
         return Failure{"holds no heap"};
-    if (PstByte(leaves[0], 3) != clientSignature) return Failure{"holds a heap of another kind"};
-    PstHeap heap(leaves);
-    heap.userRoot_ = PstLe32(leaves[0], 4);
+    if (heap.Field(leaves[0], 3, 1) != clientSignature) return Failure{"holds a heap of another kind"};
+    heap.userRoot_ = static_cast<std::uint32_t>(heap.Field(leaves[0], 4, 4));
     return heap;
 }
 
-Result<std::string_view> PstHeap::Item(std::uint32_t hid) const {
+std::uint64_t PstHeap::Field(std::string_view page, std::size_t offset, std::size_t width) const {
+    if (!permuted_ || offset > page.size() || width > page.size() - offset) return PstLe(page, offset, width);
+    char bytes[8];
+    PermuteDecode(page.substr(offset, width), bytes);
+    return PstLe(std::string_view(bytes, width), 0, width);
+}
+
+Result<std::string_view> PstHeap::Locate(std::uint32_t hid) const {
     const auto outside = [hid] { return Failure{PstObjectName("heap item", hid, " 0x") + " lies outside its page"}; };
     const std::size_t block = hid >> 16;
     const std::size_t index = (hid >> 5) & 0x7FF;
     if ((hid & 0x1F) != 0 || index == 0 || block >= leaves_->size()) return outside();
     const std::string_view page = (*leaves_)[block];
-    const std::size_t map = PstLe16(page, 0);
+    const std::size_t map = Field(page, 0, 2);
     if (map + 4 > page.size()) return outside();
-    const std::size_t count = PstLe16(page, map);
+    const std::size_t count = Field(page, map, 2);
     if (index > count || map + 4 + 2 * (count + 1) > page.size()) return outside();
-    const std::size_t start = PstLe16(page, map + 4 + 2 * (index - 1));
-    const std::size_t end = PstLe16(page, map + 4 + 2 * index);
+    const std::size_t start = Field(page, map + 4 + 2 * (index - 1), 2);
+    const std::size_t end = Field(page, map + 4 + 2 * index, 2);
     if (start > end || end > map) return outside();
     return page.substr(start, end - start);
+}
+
+Result<std::string_view> PstHeap::Item(std::uint32_t hid) const {
+    const Result<std::string_view> stored = Locate(hid);
+    if (!stored.Ok() || !permuted_) return stored;
+    return std::string_view(decoded_.emplace_front(Decoded(stored.Value())));
+}
+
+Result<std::string> PstHeap::ItemCopy(std::uint32_t hid) const {
+    const Result<std::string_view> stored = Locate(hid);
+    if (!stored.Ok()) return stored.Error();
+    return Decoded(stored.Value());
+}
+
+std::string PstHeap::Decoded(std::string_view stored) const {
+    std::string item(stored);
+    if (permuted_) PermuteDecode(item);
+    return item;
 }
 
 Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize) const {
@@ -70,6 +97,7 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
         if (item.Value().size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
         const std::size_t count = item.Value().size() / recordSize;
         if (at.level == 0) {
+            if (result.records.empty()) result.records.reserve(count);  // most trees are one leaf
             for (std::size_t i = 0; i < count; ++i) result.records.push_back(item.Value().substr(i * recordSize, recordSize));
             continue;
         }

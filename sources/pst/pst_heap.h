@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <forward_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/result.h"
+#include "sources/pst/pst_blocks.h"
 
 namespace mirelo {
 
@@ -17,23 +19,35 @@ struct PstBthRecords {
 };
 
 // A heap on a node's data: items named by HIDs, one page per leaf block. It views the
-// leaves, which outlive it.
+// leaves, which outlive it. On permuted leaves it decodes only the fields and items read:
+// a message is read for its header block and senders, not its body.
 class PstHeap {
 public:
     // Fails when the first block is no heap of the client kind asked for.
-    static Result<PstHeap> Open(const std::vector<std::string>& leaves, std::uint8_t clientSignature);
+    static Result<PstHeap> Open(const PstNodeData& node, std::uint8_t clientSignature);
 
     std::uint32_t UserRoot() const { return userRoot_; }
-    // The bytes of the item a HID names; fails for anything out of its page.
+    // The bytes of the item a HID names; fails for anything out of its page. They live as
+    // long as the heap.
     Result<std::string_view> Item(std::uint32_t hid) const;
+    // The same, as a string of its own.
+    Result<std::string> ItemCopy(std::uint32_t hid) const;
     // The leaf records of the B-tree whose header is the item at hid; keySize checked.
     Result<PstBthRecords> BthRecords(std::uint32_t hid, std::size_t keySize) const;
 
 private:
-    explicit PstHeap(const std::vector<std::string>& leaves) : leaves_(&leaves) {}
+    explicit PstHeap(const PstNodeData& node) : leaves_(&node.leaves), permuted_(node.permuted) {}
+
+    // The item's bytes as stored.
+    Result<std::string_view> Locate(std::uint32_t hid) const;
+    std::string Decoded(std::string_view stored) const;
+    // A little-endian field of a page, decoded.
+    std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const;
 
     const std::vector<std::string>* leaves_;
+    bool permuted_ = false;
     std::uint32_t userRoot_ = 0;
+    mutable std::forward_list<std::string> decoded_;  // the items read from permuted leaves
 };
 
 }  // namespace mirelo

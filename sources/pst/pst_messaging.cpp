@@ -109,7 +109,7 @@ PstRecipientEntry Recipient(const PstPropertyBag& row, std::uint32_t codePage) {
 Result<std::unique_ptr<PstStore>> PstStore::Open(const std::string& path) {
     Result<PstFile> file = PstFile::Open(path);
     if (!file.Ok()) return file.Error();
-    const Result<std::string> start = file.Value().Read(0, std::min<std::uint64_t>(file.Value().Size(), 564));
+    const Result<std::string_view> start = file.Value().Read(0, std::min<std::uint64_t>(file.Value().Size(), 564));
     if (!start.Ok()) return Failure{"cannot read the store's header"};
     const Result<PstHeader> header = ReadPstHeader(start.Value());
     if (!header.Ok()) return header.Error();
@@ -124,20 +124,20 @@ Result<std::unique_ptr<PstStore>> PstStore::Open(const std::string& path) {
 }
 
 void PstStore::FindUndeclaredPermutation() {
-    const auto store = nodeTree_.find(kStoreNid);
-    if (header_.encoding != PstEncoding::None || store == nodeTree_.end()) return;
+    const PstNodeEntry* store = nodeTree_.Find(kStoreNid);
+    if (header_.encoding != PstEncoding::None || !store) return;
     std::vector<std::string> ignored;
     PstBlocks blocks(file_, header_, blockTree_, ignored);
-    Result<std::vector<std::string>> data = blocks.DataTree(store->second.dataBlock);
+    Result<std::vector<std::string>> data = blocks.DataTree(store->dataBlock);
     if (!data.Ok() || data.Value()[0].size() < 3 || data.Value()[0][2] == static_cast<char>(kHeapSignature)) return;
     PermuteDecode(data.Value()[0]);
     if (data.Value()[0][2] == static_cast<char>(kHeapSignature)) header_.encoding = PstEncoding::Permute;
 }
 
 std::uint32_t PstStore::FolderNidFromStore(std::uint16_t property, std::uint32_t fallback) {
-    const auto store = nodeTree_.find(kStoreNid);
-    if (store == nodeTree_.end()) return fallback;
-    const Result<PstNodeData> data = blocks_.Node(store->second.dataBlock, store->second.subnodeBlock);
+    const PstNodeEntry* store = nodeTree_.Find(kStoreNid);
+    if (!store) return fallback;
+    const Result<PstNodeData> data = blocks_.Node(store->dataBlock, store->subnodeBlock);
     if (!data.Ok()) return fallback;
     std::vector<std::string> ignored;
     const Result<PstPropertyBag> properties = ReadPropertyContext(data.Value(), blocks_, ignored);
@@ -145,15 +145,16 @@ std::uint32_t PstStore::FolderNidFromStore(std::uint16_t property, std::uint32_t
     const std::optional<std::string> entryId = properties.Value().Binary(property);
     if (!entryId || entryId->size() < 24) return fallback;
     const std::uint32_t nid = PstLe32(*entryId, 20);
-    return nodeTree_.count(nid) ? nid : fallback;
+    return nodeTree_.Find(nid) ? nid : fallback;
 }
 
 std::string PstStore::FolderName(std::uint32_t nid) {
-    const PstNodeEntry& node = nodeTree_.at(nid);
-    const Result<PstNodeData> data = blocks_.Node(node.dataBlock, node.subnodeBlock);
+    const std::string fallback = PstObjectName("folder", nid, " 0x");
+    const PstNodeEntry* node = nodeTree_.Find(nid);
+    if (!node) return fallback;  // not met: folders are taken from the tree
+    const Result<PstNodeData> data = blocks_.Node(node->dataBlock, node->subnodeBlock);
     Result<PstPropertyBag> properties = data.Ok() ? ReadPropertyContext(data.Value(), blocks_, damage_)
                                                   : Result<PstPropertyBag>(data.Error());
-    const std::string fallback = PstObjectName("folder", nid, " 0x");
     if (!properties.Ok()) {
         damage_.push_back(fallback + " has lost its name: " + properties.Error().Text());
         return fallback;
@@ -167,9 +168,10 @@ std::string PstStore::FolderName(std::uint32_t nid) {
 
 std::vector<PstFolderEntry> PstStore::Folders() {
     std::map<std::uint32_t, std::vector<std::uint32_t>> children;
-    for (const auto& [nid, node] : nodeTree_)
-        if (node.parent != nid && (NidType(nid) == kNormalFolder || NidType(nid) == kNormalMessage))
-            children[node.parent].push_back(nid);
+    for (std::size_t i = 0; i < nodeTree_.Size(); ++i)
+        if (const std::uint32_t nid = nodeTree_.KeyAt(i), parent = nodeTree_.EntryAt(i).parent;
+            parent != nid && (NidType(nid) == kNormalFolder || NidType(nid) == kNormalMessage))
+            children[parent].push_back(nid);
 
     const std::uint32_t top = FolderNidFromStore(kIpmSubtreeEntryId, kRootFolderNid);
     const std::uint32_t wastebasket = FolderNidFromStore(kWastebasketEntryId, 0);
@@ -210,12 +212,13 @@ std::vector<PstFolderEntry> PstStore::Folders() {
 }
 
 Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
-    const PstNodeEntry& node = nodeTree_.at(nid);
-    const std::string name = PstObjectName("message", nid, " 0x");
-    const Result<PstNodeData> data = blocks_.Node(node.dataBlock, node.subnodeBlock);
-    if (!data.Ok()) return Failure{name + " is lost: " + data.Error().Text()};
+    const auto name = [nid] { return PstObjectName("message", nid, " 0x"); };  // only for damage
+    const PstNodeEntry* node = nodeTree_.Find(nid);
+    if (!node) return Failure{name() + " is missing from the node tree"};
+    const Result<PstNodeData> data = blocks_.Node(node->dataBlock, node->subnodeBlock);
+    if (!data.Ok()) return Failure{name() + " is lost: " + data.Error().Text()};
     const Result<PstPropertyBag> properties = ReadPropertyContext(data.Value(), blocks_, damage_, kMessageProperties);
-    if (!properties.Ok()) return Failure{name + " is lost: " + properties.Error().Text()};
+    if (!properties.Ok()) return Failure{name() + " is lost: " + properties.Error().Text()};
     const PstPropertyBag& message = properties.Value();
     PstMessageEntry entry;
     const std::uint32_t codePage = CodePageOf(message);
@@ -233,7 +236,7 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
         tableData.Ok() ? ReadTableContext(tableData.Value(), blocks_, damage_)
                        : Result<std::vector<PstPropertyBag>>(tableData.Error());
     if (!rows.Ok()) {
-        damage_.push_back(name + " lost its recipients: " + rows.Error().Text());
+        damage_.push_back(name() + " lost its recipients: " + rows.Error().Text());
         return entry;
     }
     for (const PstPropertyBag& row : rows.Value()) entry.recipients.push_back(Recipient(row, codePage));

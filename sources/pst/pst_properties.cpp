@@ -1,6 +1,8 @@
 #include "sources/pst/pst_properties.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "base/windows1252.h"
 #include "headers/charset.h"
@@ -36,13 +38,16 @@ std::string Utf16ToUtf8(std::string_view bytes) {
     std::string out(bytes.size() / 2, '\0');
     const auto* units = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {  // four at a time
-        const unsigned char* p = units + i;
-        if ((p[1] | p[3] | p[5] | p[7] | ((p[0] | p[2] | p[4] | p[6]) & 0x80)) != 0) break;
-        out[i / 2] = static_cast<char>(p[0]);
-        out[i / 2 + 1] = static_cast<char>(p[2]);
-        out[i / 2 + 2] = static_cast<char>(p[4]);
-        out[i / 2 + 3] = static_cast<char>(p[6]);
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= bytes.size(); i += 8) {  // four at a time, read as one word
+            std::uint64_t four;
+            std::memcpy(&four, units + i, 8);
+            if ((four & 0xFF80FF80FF80FF80) != 0) break;
+            out[i / 2] = static_cast<char>(four);
+            out[i / 2 + 1] = static_cast<char>(four >> 16);
+            out[i / 2 + 2] = static_cast<char>(four >> 32);
+            out[i / 2 + 3] = static_cast<char>(four >> 48);
+        }
     }
     for (; i + 1 < bytes.size() && units[i + 1] == 0 && units[i] < 0x80; i += 2) out[i / 2] = static_cast<char>(units[i]);
     out.resize(i / 2);
@@ -89,11 +94,7 @@ public:
     ValueReader(const PstHeap& heap, const PstSubnodes& subnodes, PstBlocks& blocks)
         : heap_(heap), subnodes_(subnodes), blocks_(blocks) {}
 
-    Result<std::string> HeapItem(std::uint32_t hid) const {
-        const Result<std::string_view> item = heap_.Item(hid);
-        if (!item.Ok()) return item.Error();
-        return std::string(item.Value());
-    }
+    Result<std::string> HeapItem(std::uint32_t hid) const { return heap_.ItemCopy(hid); }
 
     Result<std::string> Variable(std::uint32_t hnid) const {
         if (hnid == 0) return std::string();
@@ -118,6 +119,10 @@ std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id
 }  // namespace
 
 void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string bytes) {
+    if (values_.empty() || values_.back().id < id) {  // properties come in id order
+        values_.push_back({id, type, std::move(bytes)});
+        return;
+    }
     const auto at =
         std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
     if (at != values_.end() && at->id == id)
@@ -167,13 +172,14 @@ std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
 
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
                                            std::span<const std::uint16_t> wanted) {
-    const Result<PstHeap> heap = PstHeap::Open(node.leaves, kPropertyContext);
+    const Result<PstHeap> heap = PstHeap::Open(node, kPropertyContext);
     if (!heap.Ok()) return heap.Error();
     const Result<PstBthRecords> records = heap.Value().BthRecords(heap.Value().UserRoot(), 2);
     if (!records.Ok()) return records.Error();
     if (records.Value().dataSize != 6) return Failure{"holds a property tree of the wrong record size"};
     const ValueReader values(heap.Value(), node.subnodes, blocks);
     PstPropertyBag bag;
+    bag.Reserve(wanted.empty() ? records.Value().records.size() : wanted.size());
     for (const std::string_view record : records.Value().records) {
         const std::uint16_t id = PstLe16(record, 0);
         if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), id) == wanted.end()) continue;
@@ -231,7 +237,7 @@ Result<std::vector<std::string_view>> RowBytes(const PstHeap& heap, const PstNod
 
 Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, PstBlocks& blocks,
                                                      std::vector<std::string>& damage) {
-    const Result<PstHeap> opened = PstHeap::Open(node.leaves, kTableContext);
+    const Result<PstHeap> opened = PstHeap::Open(node, kTableContext);
     if (!opened.Ok()) return opened.Error();
     const PstHeap& heap = opened.Value();
     const Result<std::string_view> item = heap.Item(heap.UserRoot());

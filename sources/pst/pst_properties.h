@@ -16,6 +16,7 @@ namespace mirelo {
 class PstPropertyBag {
 public:
     void Set(std::uint16_t id, std::uint16_t type, std::string bytes);
+    void Reserve(std::size_t count) { values_.reserve(count); }
 
     // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
     // where the system cannot convert it), without a closing NUL.

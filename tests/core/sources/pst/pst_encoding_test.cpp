@@ -26,5 +26,17 @@ TEST(PstEncoding, MatchesTheFormatsWorkedExamples) {
     EXPECT_EQ(PstSignature(0x4600, 4), 0x4604);
 }
 
+// The checksum is CRC-32 without its two inversions: the values are zlib's
+// ~crc32(0xFFFFFFFF, bytes), for lengths on and off the steps of both ways of computing it.
+TEST(PstEncoding, ChecksumsLikeZlibWithoutTheInversions) {
+    std::string pattern;
+    for (int i = 0; i < 1000; ++i) pattern += static_cast<char>((i * 7 + 3) & 0xFF);
+    const struct {
+        std::size_t length;
+        std::uint32_t crc;
+    } cases[] = {{15, 0xABB29D3B}, {16, 0xF5A476CA}, {17, 0xB248AF5E}, {33, 0x11B90F8F}, {64, 0xBE548FC6}, {1000, 0x11B73DC6}};
+    for (const auto& c : cases) EXPECT_EQ(PstCrc(pattern.substr(0, c.length)), c.crc) << c.length;
+}
+
 }  // namespace
 }  // namespace mirelo

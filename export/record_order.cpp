@@ -10,6 +10,7 @@
 #include "export/folded_ranks.h"
 #include "base/ascii.h"
 #include "base/path_parts.h"
+#include "base/prefetch.h"
 
 namespace mirelo {
 
@@ -121,7 +122,9 @@ void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
     TextTable& labels = list.Mailboxes();
     std::vector<TextId> shortened(labels.Count(), TextTable::kEmpty);
     std::vector<bool> done(labels.Count(), false);
+    constexpr int kAhead = 16;  // the sort scattered the records: fetch a few at a time
     for (int i = 0; i < list.Count(); ++i) {
+        if (i + kAhead < list.Count()) Prefetch(list.At(i + kAhead));
         AddressRecord& record = *list.At(i);
         if (!done[record.mailbox]) {
             shortened[record.mailbox] = labels.Intern(WithoutPrefix(std::string(labels.Text(record.mailbox)), labelPrefix));

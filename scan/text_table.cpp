@@ -5,9 +5,7 @@
 #include <limits>
 #include <new>
 
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
+#include "base/prefetch.h"
 
 namespace mirelo {
 
@@ -62,24 +60,20 @@ std::vector<TextId> TextTable::InternAll(const TextTable& other) {
     std::vector<TextId> ids(count);
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) PrefetchSlot(hashes[i + kAhead]);
-        if (i + kAhead / 2 < count) PrefetchText(hashes[i + kAhead / 2]);
+        if (i + kAhead / 2 < count) PrefetchFirstProbe(hashes[i + kAhead / 2]);
         ids[i] = Intern(texts[i], hashes[i]);
     }
     return ids;
 }
 
-void TextTable::PrefetchSlot([[maybe_unused]] std::uint32_t hash) const {
-#if defined(__SSE__)
-    _mm_prefetch(reinterpret_cast<const char*>(&slots_[hash & (slots_.size() - 1)]), _MM_HINT_T0);
-#endif
+void TextTable::PrefetchSlot(std::uint32_t hash) const { Prefetch(&slots_[hash & (slots_.size() - 1)]); }
+
+void TextTable::PrefetchFirstProbe(std::uint32_t hash) const {
+    const Slot slot = slots_[hash & (slots_.size() - 1)];
+    if (slot.place != kNoPlace) Prefetch(Stored(slot.place));
 }
 
-void TextTable::PrefetchText([[maybe_unused]] std::uint32_t hash) const {
-#if defined(__SSE__)
-    const Slot slot = slots_[hash & (slots_.size() - 1)];
-    if (slot.place != kNoPlace) _mm_prefetch(reinterpret_cast<const char*>(Stored(slot.place)), _MM_HINT_T0);
-#endif
-}
+void TextTable::PrefetchText(TextId id) const { Prefetch(Stored(places_[id])); }
 
 TextId TextTable::Intern(std::string_view text, std::uint32_t hash) {
     const std::size_t mask = slots_.size() - 1;

@@ -47,15 +47,21 @@ std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts) {
 namespace {
 
 // Of the records with one address, the one with the smallest kind stays unmarked, as it
-// would come first when sorted by address and kind.
+// would come first when sorted by address and kind. The kind of each address's survivor
+// so far is kept beside its position, so that comparing with it reads no record.
 void MarkDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
-    std::vector<AddressRecord*> survivor(emailRank.size(), nullptr);
+    constexpr int kNone = -1;
+    std::vector<int> survivor(emailRank.size(), kNone);
+    std::vector<std::uint8_t> survivorKind(emailRank.size());
     for (int i = 0; i < list.Count(); ++i) {
-        AddressRecord*& best = survivor[emailRank[list.At(i)->email]];
-        if (!best || list.At(i)->headerKind < best->headerKind) best = list.At(i);
+        const AddressRecord& record = *list.At(i);
+        const std::uint32_t rank = emailRank[record.email];
+        if (survivor[rank] != kNone && record.headerKind >= survivorKind[rank]) continue;
+        survivor[rank] = i;
+        survivorKind[rank] = record.headerKind;
     }
     for (int i = 0; i < list.Count(); ++i)
-        if (survivor[emailRank[list.At(i)->email]] != list.At(i)) list.At(i)->duplicate = 1;
+        if (survivor[emailRank[list.At(i)->email]] != i) list.At(i)->duplicate = 1;
 }
 
 // Sorts the values by their bits from lowBit up, equal ones keeping their order: a few

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <vector>
 #include <filesystem>
 #include <system_error>
 
@@ -180,6 +181,9 @@ Result<int> WriteCsvLines(std::FILE* out, const AddressList& list) {
     constexpr std::size_t kPieceBytes = 64 * 1024;
     const auto written = [](const AddressRecord& record) { return !record.duplicate && !record.deleted; };
     const int count = list.Count();
+    // Each label is quoted once, however many lines carry it.
+    std::vector<std::string> labelFields(list.Mailboxes().Count());
+    for (TextId id = 0; id < labelFields.size(); ++id) AppendCsvField(labelFields[id], list.Mailboxes().Text(id));
     int lines = 0;
     std::string piece = "email,name,notes\r\n";
     for (int i = 0; i < count; ++i) {
@@ -191,8 +195,7 @@ Result<int> WriteCsvLines(std::FILE* out, const AddressList& list) {
         const AddressRecord& record = *list.At(i);
         if (!written(record)) continue;
         piece.append(list.Email(record)).append(",").append(list.Name(record)).append(",");
-        AppendCsvField(piece, list.Mailbox(record));
-        piece.append("\r\n");
+        piece.append(labelFields[record.mailbox]).append("\r\n");
         ++lines;
         if (piece.size() < kPieceBytes) continue;
         if (!Put(out, piece)) return SystemFailure("write failed", errno);

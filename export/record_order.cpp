@@ -10,6 +10,7 @@
 #include "export/folded_ranks.h"
 #include "base/ascii.h"
 #include "base/path_parts.h"
+#include "base/prefetch.h"
 
 namespace mirelo {
 
@@ -46,15 +47,21 @@ std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts) {
 namespace {
 
 // Of the records with one address, the one with the smallest kind stays unmarked, as it
-// would come first when sorted by address and kind.
+// would come first when sorted by address and kind. The kind of each address's survivor
+// so far is kept beside its position, so that comparing with it reads no record.
 void MarkDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
-    std::vector<AddressRecord*> survivor(emailRank.size(), nullptr);
+    constexpr int kNone = -1;
+    std::vector<int> survivor(emailRank.size(), kNone);
+    std::vector<std::uint8_t> survivorKind(emailRank.size());
     for (int i = 0; i < list.Count(); ++i) {
-        AddressRecord*& best = survivor[emailRank[list.At(i)->email]];
-        if (!best || list.At(i)->headerKind < best->headerKind) best = list.At(i);
+        const AddressRecord& record = *list.At(i);
+        const std::uint32_t rank = emailRank[record.email];
+        if (survivor[rank] != kNone && record.headerKind >= survivorKind[rank]) continue;
+        survivor[rank] = i;
+        survivorKind[rank] = record.headerKind;
     }
     for (int i = 0; i < list.Count(); ++i)
-        if (survivor[emailRank[list.At(i)->email]] != list.At(i)) list.At(i)->duplicate = 1;
+        if (survivor[emailRank[list.At(i)->email]] != i) list.At(i)->duplicate = 1;
 }
 
 // Sorts the values by their bits from lowBit up, equal ones keeping their order: a few
@@ -97,8 +104,13 @@ void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>&
         for (std::size_t i = 0; i < count; ++i) keyed[i] = keyOf(list.At(static_cast<int>(i))) << positionBits | i;
         RadixSort(keyed, positionBits);
         const std::uint64_t positionMask = (std::uint64_t{1} << positionBits) - 1;
+        const auto positionOf = [&](std::size_t i) { return static_cast<int>(keyed[i] & positionMask); };
+        constexpr std::size_t kAhead = 16;  // the positions come in no order: fetch a few at a time
         std::vector<AddressRecord*> sorted(count);
-        for (std::size_t i = 0; i < count; ++i) sorted[i] = list.At(static_cast<int>(keyed[i] & positionMask));
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i + kAhead < count) list.PrefetchAt(positionOf(i + kAhead));
+            sorted[i] = list.At(positionOf(i));
+        }
         list.Arrange(sorted, [](AddressRecord* record) { return record; });
         return;
     }
@@ -121,7 +133,9 @@ void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
     TextTable& labels = list.Mailboxes();
     std::vector<TextId> shortened(labels.Count(), TextTable::kEmpty);
     std::vector<bool> done(labels.Count(), false);
+    constexpr int kAhead = 16;  // the sort scattered the records: fetch a few at a time
     for (int i = 0; i < list.Count(); ++i) {
+        if (i + kAhead < list.Count()) Prefetch(list.At(i + kAhead));
         AddressRecord& record = *list.At(i);
         if (!done[record.mailbox]) {
             shortened[record.mailbox] = labels.Intern(WithoutPrefix(std::string(labels.Text(record.mailbox)), labelPrefix));

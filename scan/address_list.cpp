@@ -5,17 +5,6 @@
 
 namespace mirelo {
 
-namespace {
-
-// The id in to of every text of from.
-std::vector<TextId> MapTexts(const TextTable& from, TextTable& to) {
-    std::vector<TextId> mapped(from.Count());
-    for (TextId id = 0; id < from.Count(); ++id) mapped[id] = to.Intern(from.Text(id));
-    return mapped;
-}
-
-}  // namespace
-
 AddressList::AddressList() { Grow(); }
 
 bool AddressList::Grow() {
@@ -83,9 +72,9 @@ std::string_view AddressList::DecodedName(const AddressRecord& record) const {
 void AddressList::AppendAll(const AddressList& other) {
     std::vector<TextId> email, name, mailbox;
     try {
-        email = MapTexts(other.emails_, emails_);
-        name = MapTexts(other.names_, names_);
-        mailbox = MapTexts(other.mailboxes_, mailboxes_);
+        email = emails_.InternAll(other.emails_);
+        name = names_.InternAll(other.names_);
+        mailbox = mailboxes_.InternAll(other.mailboxes_);
     } catch (const std::bad_alloc&) {
         return;
     }

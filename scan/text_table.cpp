@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+#include "base/prefetch.h"
+
 namespace mirelo {
 
 namespace {
@@ -42,8 +44,38 @@ TextTable::TextTable() : slots_(64, Slot{0, kNoPlace}) {
     Add({}, HashBytes({}));
 }
 
-TextId TextTable::Intern(std::string_view text) {
-    const std::uint32_t hash = HashBytes(text);
+TextId TextTable::Intern(std::string_view text) { return Intern(text, HashBytes(text)); }
+
+std::vector<TextId> TextTable::InternAll(const TextTable& other) {
+    // A slot is fetched kAhead texts before its text is interned, and the text its first
+    // probe finds half as far ahead, once the slot is there.
+    constexpr std::size_t kAhead = 16;
+    const std::size_t count = other.Count();
+    std::vector<std::string_view> texts(count);
+    std::vector<std::uint32_t> hashes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        texts[i] = other.Text(static_cast<TextId>(i));
+        hashes[i] = HashBytes(texts[i]);
+    }
+    std::vector<TextId> ids(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) PrefetchSlot(hashes[i + kAhead]);
+        if (i + kAhead / 2 < count) PrefetchFirstProbe(hashes[i + kAhead / 2]);
+        ids[i] = Intern(texts[i], hashes[i]);
+    }
+    return ids;
+}
+
+void TextTable::PrefetchSlot(std::uint32_t hash) const { Prefetch(&slots_[hash & (slots_.size() - 1)]); }
+
+void TextTable::PrefetchFirstProbe(std::uint32_t hash) const {
+    const Slot slot = slots_[hash & (slots_.size() - 1)];
+    if (slot.place != kNoPlace) Prefetch(Stored(slot.place));
+}
+
+void TextTable::PrefetchText(TextId id) const { Prefetch(Stored(places_[id])); }
+
+TextId TextTable::Intern(std::string_view text, std::uint32_t hash) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot slot = slots_[i];

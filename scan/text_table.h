@@ -25,7 +25,13 @@ public:
 
     // The id of the text, added when new. Throws std::bad_alloc when it cannot be kept.
     TextId Intern(std::string_view text);
+    // The id here of each text of other, in other's order, as Intern would give them one
+    // by one; the table's places are looked up a few texts ahead, so that merging many
+    // texts into a large table does not wait on a cache miss for each.
+    std::vector<TextId> InternAll(const TextTable& other);
     std::string_view Text(TextId id) const;
+    // Brings the text in ahead of a Text call, for passes over many scattered texts.
+    void PrefetchText(TextId id) const;
     std::size_t Count() const { return places_.size(); }
     // Back to the empty text alone.
     void Clear();
@@ -49,6 +55,9 @@ private:
     };
 
     const Unit* Stored(Place place) const { return blocks_[place >> 16].get() + (place & 0xFFFF); }
+    TextId Intern(std::string_view text, std::uint32_t hash);
+    void PrefetchSlot(std::uint32_t hash) const;
+    void PrefetchFirstProbe(std::uint32_t hash) const;
     Place Store(std::string_view text, TextId id);
     void Add(std::string_view text, std::uint32_t hash);
     static void Put(std::vector<Slot>& slots, Slot slot);

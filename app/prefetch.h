@@ -2,17 +2,10 @@
 
 #include <string_view>
 
+#include "base/prefetch.h"
 #include "scan/address_record.h"
 
 namespace mirelo {
-
-inline void Prefetch(const void* address) {
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    static_cast<void>(address);
-#endif
-}
 
 // After a sort the records lie all over memory, and waiting for each in turn would take
 // most of a pass over the rows: the records, then the texts that textsOf names, are asked

@@ -31,7 +31,7 @@ std::uint64_t PstHeap::Field(std::string_view page, std::size_t offset, std::siz
     return PstLe(std::string_view(bytes, width), 0, width);
 }
 
-Result<std::string_view> PstHeap::Locate(std::uint32_t hid) const {
+Result<std::string_view> PstHeap::Stored(std::uint32_t hid) const {
     const auto outside = [hid] { return Failure{PstObjectName("heap item", hid, " 0x") + " lies outside its page"}; };
     const std::size_t block = hid >> 16;
     const std::size_t index = (hid >> 5) & 0x7FF;
@@ -48,15 +48,9 @@ Result<std::string_view> PstHeap::Locate(std::uint32_t hid) const {
 }
 
 Result<std::string_view> PstHeap::Item(std::uint32_t hid) const {
-    const Result<std::string_view> stored = Locate(hid);
+    const Result<std::string_view> stored = Stored(hid);
     if (!stored.Ok() || !permuted_) return stored;
     return std::string_view(decoded_.emplace_front(Decoded(stored.Value())));
-}
-
-Result<std::string> PstHeap::ItemCopy(std::uint32_t hid) const {
-    const Result<std::string_view> stored = Locate(hid);
-    if (!stored.Ok()) return stored.Error();
-    return Decoded(stored.Value());
 }
 
 std::string PstHeap::Decoded(std::string_view stored) const {

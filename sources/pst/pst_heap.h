@@ -30,16 +30,15 @@ public:
     // The bytes of the item a HID names; fails for anything out of its page. They live as
     // long as the heap.
     Result<std::string_view> Item(std::uint32_t hid) const;
-    // The same, as a string of its own.
-    Result<std::string> ItemCopy(std::uint32_t hid) const;
+    // The same as stored, for a reader that decodes it only if it comes to read it.
+    Result<std::string_view> Stored(std::uint32_t hid) const;
+    bool Permuted() const { return permuted_; }
     // The leaf records of the B-tree whose header is the item at hid; keySize checked.
     Result<PstBthRecords> BthRecords(std::uint32_t hid, std::size_t keySize) const;
 
 private:
     explicit PstHeap(const PstNodeData& node) : leaves_(&node.leaves), permuted_(node.permuted) {}
 
-    // The item's bytes as stored.
-    Result<std::string_view> Locate(std::uint32_t hid) const;
     std::string Decoded(std::string_view stored) const;
     // A little-endian field of a page, decoded.
     std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const;

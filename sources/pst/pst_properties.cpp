@@ -8,6 +8,7 @@
 #include "headers/charset.h"
 #include "sources/pst/object_name.h"
 #include "sources/pst/pst_bytes.h"
+#include "sources/pst/pst_encoding.h"
 
 namespace mirelo {
 
@@ -94,17 +95,22 @@ public:
     ValueReader(const PstHeap& heap, const PstSubnodes& subnodes, PstBlocks& blocks)
         : heap_(heap), subnodes_(subnodes), blocks_(blocks) {}
 
-    Result<std::string> HeapItem(std::uint32_t hid) const { return heap_.ItemCopy(hid); }
+    // A heap item, left as stored.
+    Result<PstValueBytes> HeapItem(std::uint32_t hid) const {
+        const Result<std::string_view> item = heap_.Stored(hid);
+        if (!item.Ok()) return item.Error();
+        return PstValueBytes{.item = item.Value(), .inHeap = true, .permuted = heap_.Permuted()};
+    }
 
-    Result<std::string> Variable(std::uint32_t hnid) const {
-        if (hnid == 0) return std::string();
+    Result<PstValueBytes> Variable(std::uint32_t hnid) const {
+        if (hnid == 0) return PstValueBytes{};
         if ((hnid & 0x1F) == 0) return HeapItem(hnid);
         const auto subnode = subnodes_.find(hnid);
         if (subnode == subnodes_.end()) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
         Result<std::vector<std::string>> leaves = blocks_.DataTree(subnode->second.dataBlock);
         if (!leaves.Ok()) return leaves.Error();
-        std::string value;
-        for (const std::string& leaf : leaves.Value()) value += leaf;
+        PstValueBytes value;
+        for (const std::string& leaf : leaves.Value()) value.own += leaf;
         return value;
     }
 
@@ -116,9 +122,18 @@ private:
 
 std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id, " 0x"); }
 
+// A value's bytes, decoded into scratch when they are a permuted heap item.
+std::string_view ViewOf(const PstValueBytes& bytes, std::string& scratch) {
+    if (!bytes.inHeap) return bytes.own;
+    if (!bytes.permuted) return bytes.item;
+    scratch.resize(bytes.item.size());
+    PermuteDecode(bytes.item, scratch.data());
+    return scratch;
+}
+
 }  // namespace
 
-void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string bytes) {
+void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, PstValueBytes bytes) {
     if (values_.empty() || values_.back().id < id) {  // properties come in id order
         values_.push_back({id, type, std::move(bytes)});
         return;
@@ -139,10 +154,11 @@ const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_
 
 std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t codePage) const {
     std::string text;
+    std::string scratch;
     if (const Value* wide = Find(id, kString)) {
-        text = Utf16ToUtf8(wide->bytes);
+        text = Utf16ToUtf8(ViewOf(wide->bytes, scratch));
     } else if (const Value* narrow = Find(id, kString8)) {
-        text = CodePageToUtf8(narrow->bytes, codePage);
+        text = CodePageToUtf8(ViewOf(narrow->bytes, scratch), codePage);
     } else {
         return std::nullopt;
     }
@@ -152,14 +168,18 @@ std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t 
 
 std::optional<std::uint32_t> PstPropertyBag::Integer(std::uint16_t id) const {
     const Value* value = Find(id, kInteger32);
-    if (!value || value->bytes.size() < 4) return std::nullopt;
-    return PstLe32(value->bytes, 0);
+    std::string scratch;
+    const std::string_view bytes = value ? ViewOf(value->bytes, scratch) : std::string_view();
+    if (bytes.size() < 4) return std::nullopt;
+    return PstLe32(bytes, 0);
 }
 
 std::optional<std::uint64_t> PstPropertyBag::Time(std::uint16_t id) const {
     const Value* value = Find(id, kTime);
-    if (!value || value->bytes.size() < 8) return std::nullopt;
-    const std::uint64_t time = PstLe64(value->bytes, 0);
+    std::string scratch;
+    const std::string_view bytes = value ? ViewOf(value->bytes, scratch) : std::string_view();
+    if (bytes.size() < 8) return std::nullopt;
+    const std::uint64_t time = PstLe64(bytes, 0);
     if (time == 0 || time >= kNoTime) return std::nullopt;
     return time;
 }
@@ -167,7 +187,8 @@ std::optional<std::uint64_t> PstPropertyBag::Time(std::uint16_t id) const {
 std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
     const Value* value = Find(id, kBinary);
     if (!value) return std::nullopt;
-    return value->bytes;
+    std::string scratch;
+    return std::string(ViewOf(value->bytes, scratch));
 }
 
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
@@ -189,7 +210,7 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
             bag.Set(id, type, std::string(record.substr(4, 4)));
             continue;
         }
-        Result<std::string> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
+        Result<PstValueBytes> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
         if (!value.Ok()) {
             damage.push_back(PropertyName(id) + " is lost: " + value.Error().Text());
             continue;
@@ -284,7 +305,7 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
                 bag.Set(column.id, column.type, std::string(cell));
                 continue;
             }
-            Result<std::string> value = values.Variable(PstLe32(cell, 0));
+            Result<PstValueBytes> value = values.Variable(PstLe32(cell, 0));
             if (!value.Ok()) {
                 damage.push_back(PropertyName(column.id) + " of a table row is lost: " + value.Error().Text());
                 continue;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -12,10 +13,21 @@
 
 namespace mirelo {
 
-// One object's properties, or one table row's, by property id.
+// A value's bytes: its own, or a heap item left as stored, decoded only when read, which
+// views the node's data. Most values of a message are never read.
+struct PstValueBytes {
+    std::string own{};
+    std::string_view item{};
+    bool inHeap = false;
+    bool permuted = false;
+};
+
+// One object's properties, or one table row's, by property id. A bag read from a node
+// views that node's data, which must outlive it.
 class PstPropertyBag {
 public:
-    void Set(std::uint16_t id, std::uint16_t type, std::string bytes);
+    void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { Set(id, type, PstValueBytes{.own = std::move(bytes)}); }
+    void Set(std::uint16_t id, std::uint16_t type, PstValueBytes bytes);
     void Reserve(std::size_t count) { values_.reserve(count); }
 
     // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
@@ -31,7 +43,7 @@ private:
     struct Value {
         std::uint16_t id;
         std::uint16_t type;
-        std::string bytes;
+        PstValueBytes bytes;
     };
     const Value* Find(std::uint16_t id, std::uint16_t type) const;
 

@@ -26,9 +26,9 @@ Result<PstHeap> PstHeap::Open(const PstNodeData& node, std::uint8_t clientSignat
 
 std::uint64_t PstHeap::Field(std::string_view page, std::size_t offset, std::size_t width) const {
     if (!permuted_ || offset > page.size() || width > page.size() - offset) return PstLe(page, offset, width);
-    char bytes[8];
-    PermuteDecode(page.substr(offset, width), bytes);
-    return PstLe(std::string_view(bytes, width), 0, width);
+    std::uint64_t value = 0;
+    for (std::size_t i = width; i-- > 0;) value = (value << 8) | PermuteDecoded(page[offset + i]);
+    return value;
 }
 
 Result<std::string_view> PstHeap::Stored(std::uint32_t hid) const {

@@ -34,28 +34,35 @@ std::size_t FixedSize(std::uint16_t type) {
     }
 }
 
+// UTF-16LE as UTF-8, its bytes decoded on the way when permuted: a header block is read
+// in one pass. Most texts, header blocks above all, are ASCII to their end or far into it.
+template <bool kPermuted>
 std::string Utf16ToUtf8(std::string_view bytes) {
-    // Most texts, header blocks above all, are ASCII to their end or far into it.
     std::string out(bytes.size() / 2, '\0');
-    const auto* units = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* stored = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto byteAt = [stored](std::size_t i) -> unsigned { return kPermuted ? kPstPermuteDecode[stored[i]] : stored[i]; };
     std::size_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        for (; i + 8 <= bytes.size(); i += 8) {  // four at a time, read as one word
+        constexpr std::uint64_t kZeroHighs = kPermuted ? 0x4100410041004100 : 0;  // a permuted 0 is stored as 0x41
+        for (; i + 8 <= bytes.size(); i += 8) {  // four at a time, their high bytes checked as one word
             std::uint64_t four;
-            std::memcpy(&four, units + i, 8);
-            if ((four & 0xFF80FF80FF80FF80) != 0) break;
-            out[i / 2] = static_cast<char>(four);
-            out[i / 2 + 1] = static_cast<char>(four >> 16);
-            out[i / 2 + 2] = static_cast<char>(four >> 32);
-            out[i / 2 + 3] = static_cast<char>(four >> 48);
+            std::memcpy(&four, stored + i, 8);
+            if ((four & 0xFF00FF00FF00FF00) != kZeroHighs) break;
+            const unsigned a = byteAt(i), b = byteAt(i + 2), c = byteAt(i + 4), d = byteAt(i + 6);
+            if (((a | b | c | d) & 0x80) != 0) break;
+            out[i / 2] = static_cast<char>(a);
+            out[i / 2 + 1] = static_cast<char>(b);
+            out[i / 2 + 2] = static_cast<char>(c);
+            out[i / 2 + 3] = static_cast<char>(d);
         }
     }
-    for (; i + 1 < bytes.size() && units[i + 1] == 0 && units[i] < 0x80; i += 2) out[i / 2] = static_cast<char>(units[i]);
+    for (; i + 1 < bytes.size() && byteAt(i + 1) == 0 && byteAt(i) < 0x80; i += 2) out[i / 2] = static_cast<char>(byteAt(i));
     out.resize(i / 2);
+    const auto unitAt = [&byteAt](std::size_t at) -> char32_t { return byteAt(at) | byteAt(at + 1) << 8; };
     for (; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = PstLe16(bytes, i);
+        char32_t unit = unitAt(i);
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = PstLe16(bytes, i + 2);
+            const char32_t low = unitAt(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
                 unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
@@ -156,7 +163,9 @@ std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t 
     std::string text;
     std::string scratch;
     if (const Value* wide = Find(id, kString)) {
-        text = Utf16ToUtf8(ViewOf(wide->bytes, scratch));
+        const PstValueBytes& value = wide->bytes;
+        text = value.inHeap && value.permuted ? Utf16ToUtf8<true>(value.item)
+                                              : Utf16ToUtf8<false>(value.inHeap ? value.item : value.own);
     } else if (const Value* narrow = Find(id, kString8)) {
         text = CodePageToUtf8(ViewOf(narrow->bytes, scratch), codePage);
     } else {

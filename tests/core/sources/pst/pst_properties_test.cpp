@@ -9,6 +9,7 @@ namespace {
 
 // 8-bit strings come in the message's code page; one the system cannot convert falls back
 // to Windows-1252 rather than losing the text. A closing NUL is never part of the text.
+// A heap item left permuted reads the same.
 TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
     const struct {
         std::uint16_t type;
@@ -24,11 +25,16 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         {0x001F, std::string("\xE9\0\x3D\xD8\x00\xDE\0\0", 8), 1251, "é😀"},
         {0x001F, std::string("\x00\xDC" "a\0", 4), 1252, "\xEF\xBF\xBD" "a"},
         {0x001F, std::string("A\0B\0C\0D\0E\0\xE9\0F\0", 14), 1252, "ABCDEéF"},
+        {0x001F, std::string("A\0B\0C\0D\0E\0F\0G\0H\0I\0\0\0", 20), 1252, "ABCDEFGHI"},
     };
     for (const auto& c : cases) {
         PstPropertyBag bag;
         bag.Set(0x3001, c.type, c.bytes);
+        std::string permuted = c.bytes;
+        PermuteEncode(permuted);
+        bag.Set(0x3002, c.type, PstValueBytes{.item = permuted, .inHeap = true, .permuted = true});
         EXPECT_EQ(bag.Text(0x3001, c.codePage), c.text) << c.text;
+        EXPECT_EQ(bag.Text(0x3002, c.codePage), c.text) << c.text;
     }
 }
 

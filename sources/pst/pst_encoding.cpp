@@ -68,7 +68,7 @@ void PermuteDecode(std::string_view stored, char* to) { Substitute(stored.data()
 
 void PermuteEncode(std::string& data) { Substitute(data.data(), data.data(), data.size(), kEncode); }
 
-void CyclicCode(std::string& data, std::uint32_t key) {
+void CyclicCode(std::span<char> data, std::uint32_t key) {
     unsigned w = (key ^ (key >> 16)) & 0xFFFF;
     for (char& byte : data) {
         const unsigned lo = w & 0xFF;

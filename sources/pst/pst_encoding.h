@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -41,7 +42,7 @@ void PermuteDecode(std::string& data);
 void PermuteDecode(std::string_view stored, char* to);
 void PermuteEncode(std::string& data);
 // Keyed by the low 32 bits of the block id; the same steps encode and decode.
-void CyclicCode(std::string& data, std::uint32_t key);
+void CyclicCode(std::span<char> data, std::uint32_t key);
 
 std::uint32_t PstCrc(std::string_view data);
 std::uint16_t PstSignature(std::uint64_t offset, std::uint64_t id);

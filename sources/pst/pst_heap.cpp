@@ -16,11 +16,10 @@ constexpr int kMaxBthLevels = 8;
 
 Result<PstHeap> PstHeap::Open(const PstNodeData& node, std::uint8_t clientSignature) {
     PstHeap heap(node);
-    const std::vector<std::string>& leaves = node.leaves;
-    if (leaves.empty() || leaves[0].size() < 12 || heap.Field(leaves[0], 2, 1) != kHeapSignature)
-        return Failure{"holds no heap"};
-    if (heap.Field(leaves[0], 3, 1) != clientSignature) return Failure{"holds a heap of another kind"};
-    heap.userRoot_ = static_cast<std::uint32_t>(heap.Field(leaves[0], 4, 4));
+    const std::string_view first = node.LeafCount() > 0 ? node.Leaf(0) : std::string_view();
+    if (first.size() < 12 || heap.Field(first, 2, 1) != kHeapSignature) return Failure{"holds no heap"};
+    if (heap.Field(first, 3, 1) != clientSignature) return Failure{"holds a heap of another kind"};
+    heap.userRoot_ = static_cast<std::uint32_t>(heap.Field(first, 4, 4));
     return heap;
 }
 
@@ -35,8 +34,8 @@ Result<std::string_view> PstHeap::Stored(std::uint32_t hid) const {
     const auto outside = [hid] { return Failure{PstObjectName("heap item", hid, " 0x") + " lies outside its page"}; };
     const std::size_t block = hid >> 16;
     const std::size_t index = (hid >> 5) & 0x7FF;
-    if ((hid & 0x1F) != 0 || index == 0 || block >= leaves_->size()) return outside();
-    const std::string_view page = (*leaves_)[block];
+    if ((hid & 0x1F) != 0 || index == 0 || block >= node_->LeafCount()) return outside();
+    const std::string_view page = node_->Leaf(block);
     const std::size_t map = Field(page, 0, 2);
     if (map + 4 > page.size()) return outside();
     const std::size_t count = Field(page, map, 2);

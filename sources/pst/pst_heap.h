@@ -37,13 +37,13 @@ public:
     Result<PstBthRecords> BthRecords(std::uint32_t hid, std::size_t keySize) const;
 
 private:
-    explicit PstHeap(const PstNodeData& node) : leaves_(&node.leaves), permuted_(node.permuted) {}
+    explicit PstHeap(const PstNodeData& node) : node_(&node), permuted_(node.permuted) {}
 
     std::string Decoded(std::string_view stored) const;
     // A little-endian field of a page, decoded.
     std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const;
 
-    const std::vector<std::string>* leaves_;
+    const PstNodeData* node_;
     bool permuted_ = false;
     std::uint32_t userRoot_ = 0;
     mutable std::forward_list<std::string> decoded_;  // the items read from permuted leaves

@@ -128,10 +128,11 @@ void PstStore::FindUndeclaredPermutation() {
     if (header_.encoding != PstEncoding::None || !store) return;
     std::vector<std::string> ignored;
     PstBlocks blocks(file_, header_, blockTree_, ignored);
-    Result<std::vector<std::string>> data = blocks.DataTree(store->dataBlock);
-    if (!data.Ok() || data.Value()[0].size() < 3 || data.Value()[0][2] == static_cast<char>(kHeapSignature)) return;
-    PermuteDecode(data.Value()[0]);
-    if (data.Value()[0][2] == static_cast<char>(kHeapSignature)) header_.encoding = PstEncoding::Permute;
+    const Result<PstNodeData> data = blocks.DataTree(store->dataBlock);
+    // A data tree block may name no leaves at all.
+    const std::string_view first = data.Ok() && data.Value().LeafCount() > 0 ? data.Value().Leaf(0) : std::string_view();
+    if (first.size() < 3 || first[2] == static_cast<char>(kHeapSignature)) return;
+    if (PermuteDecoded(first[2]) == kHeapSignature) header_.encoding = PstEncoding::Permute;
 }
 
 std::uint32_t PstStore::FolderNidFromStore(std::uint16_t property, std::uint32_t fallback) {
@@ -215,9 +216,9 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     const auto name = [nid] { return PstObjectName("message", nid, " 0x"); };  // only for damage
     const PstNodeEntry* node = nodeTree_.Find(nid);
     if (!node) return Failure{name() + " is missing from the node tree"};
-    const Result<PstNodeData> data = blocks_.Node(node->dataBlock, node->subnodeBlock);
-    if (!data.Ok()) return Failure{name() + " is lost: " + data.Error().Text()};
-    const Result<PstPropertyBag> properties = ReadPropertyContext(data.Value(), blocks_, damage_, kMessageProperties);
+    if (const Result<> read = blocks_.ReadNode(node->dataBlock, node->subnodeBlock, message_); !read.Ok())
+        return Failure{name() + " is lost: " + read.Error().Text()};
+    const Result<PstPropertyBag> properties = ReadPropertyContext(message_, blocks_, damage_, kMessageProperties);
     if (!properties.Ok()) return Failure{name() + " is lost: " + properties.Error().Text()};
     const PstPropertyBag& message = properties.Value();
     PstMessageEntry entry;
@@ -229,9 +230,9 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     entry.sender = Sender(message, codePage);
     entry.representing = Representing(message, codePage);
 
-    const auto table = data.Value().subnodes.find(kRecipientTableNid);
-    if (table == data.Value().subnodes.end()) return entry;
-    const Result<PstNodeData> tableData = blocks_.Node(table->second.dataBlock, table->second.subnodeBlock);
+    const PstSubnode* table = message_.subnodes.Find(kRecipientTableNid);
+    if (!table) return entry;
+    const Result<PstNodeData> tableData = blocks_.Node(table->dataBlock, table->subnodeBlock);
     Result<std::vector<PstPropertyBag>> rows =
         tableData.Ok() ? ReadTableContext(tableData.Value(), blocks_, damage_)
                        : Result<std::vector<PstPropertyBag>>(tableData.Error());

@@ -72,6 +72,7 @@ private:
     PstNodeTree nodeTree_;
     std::vector<std::string> damage_;
     PstBlocks blocks_;
+    PstNodeData message_;  // the message being read, its buffers kept from one to the next
 };
 
 }  // namespace mirelo

@@ -112,12 +112,12 @@ public:
     Result<PstValueBytes> Variable(std::uint32_t hnid) const {
         if (hnid == 0) return PstValueBytes{};
         if ((hnid & 0x1F) == 0) return HeapItem(hnid);
-        const auto subnode = subnodes_.find(hnid);
-        if (subnode == subnodes_.end()) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
-        Result<std::vector<std::string>> leaves = blocks_.DataTree(subnode->second.dataBlock);
-        if (!leaves.Ok()) return leaves.Error();
+        const PstSubnode* subnode = subnodes_.Find(hnid);
+        if (!subnode) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
+        Result<PstNodeData> data = blocks_.DataTree(subnode->dataBlock);
+        if (!data.Ok()) return data.Error();
         PstValueBytes value;
-        for (const std::string& leaf : leaves.Value()) value.own += leaf;
+        value.own = std::move(data.Value().bytes);
         return value;
     }
 
@@ -242,24 +242,25 @@ struct Column {
 // The rows' bytes, each rowSize long: from one heap item, or a subnode whose leaves each
 // hold whole rows and then dead space.
 Result<std::vector<std::string_view>> RowBytes(const PstHeap& heap, const PstNodeData& node, PstBlocks& blocks,
-                                               std::uint32_t hnid, std::size_t rowSize,
-                                               std::vector<std::string>& storage) {
+                                               std::uint32_t hnid, std::size_t rowSize, PstNodeData& storage) {
     std::vector<std::string_view> rows;
     if (hnid == 0) return rows;
     if ((hnid & 0x1F) == 0) {
         const Result<std::string_view> item = heap.Item(hnid);
         if (!item.Ok()) return item.Error();
-        storage.emplace_back(item.Value());
+        storage.bytes = item.Value();
+        storage.leafEnds = {storage.bytes.size()};
     } else {
-        const auto subnode = node.subnodes.find(hnid);
-        if (subnode == node.subnodes.end()) return Failure{"its rows' subnode is missing"};
-        Result<std::vector<std::string>> leaves = blocks.DataTree(subnode->second.dataBlock);
+        const PstSubnode* subnode = node.subnodes.Find(hnid);
+        if (!subnode) return Failure{"its rows' subnode is missing"};
+        Result<PstNodeData> leaves = blocks.DataTree(subnode->dataBlock);
         if (!leaves.Ok()) return leaves.Error();
         storage = std::move(leaves.Value());
     }
-    for (const std::string& leaf : storage)
-        for (std::size_t at = 0; at + rowSize <= leaf.size(); at += rowSize)
-            rows.push_back(std::string_view(leaf).substr(at, rowSize));
+    for (std::size_t i = 0; i < storage.LeafCount(); ++i) {
+        const std::string_view leaf = storage.Leaf(i);
+        for (std::size_t at = 0; at + rowSize <= leaf.size(); at += rowSize) rows.push_back(leaf.substr(at, rowSize));
+    }
     return rows;
 }
 
@@ -295,7 +296,7 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
     else
         damage.push_back("a table's row index is lost: " + index.Error().Text());
 
-    std::vector<std::string> storage;
+    PstNodeData storage;
     const Result<std::vector<std::string_view>> rows = RowBytes(heap, node, blocks, PstLe32(info, 14), rowSize, storage);
     if (!rows.Ok()) return rows.Error();
     const std::size_t present = rows.Value().size();

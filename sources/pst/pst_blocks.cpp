@@ -22,7 +22,8 @@ Failure BlockFailure(std::uint64_t bid, const std::string& what) {
 }  // namespace
 
 void PstSubnodes::Sort() {
-    std::stable_sort(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto byNid = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(entries_.begin(), entries_.end(), byNid)) std::stable_sort(entries_.begin(), entries_.end(), byNid);
     entries_.erase(std::unique(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
                    entries_.end());
 }

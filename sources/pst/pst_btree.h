@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,7 +32,16 @@ class PstSortedEntries {
 public:
     PstSortedEntries() = default;
     explicit PstSortedEntries(std::vector<std::pair<Key, Entry>> listed) {
-        std::stable_sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        // Pages are walked last entry first: turning each strictly falling run around
+        // keeps equal keys in their order and leaves a sound tree's entries sorted.
+        for (auto run = listed.begin(); run != listed.end();) {
+            auto end = std::next(run);
+            while (end != listed.end() && std::prev(end)->first > end->first) ++end;
+            std::reverse(run, end);
+            run = end;
+        }
+        const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
+        if (!std::is_sorted(listed.begin(), listed.end(), byKey)) std::stable_sort(listed.begin(), listed.end(), byKey);
         keys_.reserve(listed.size());
         entries_.reserve(listed.size());
         for (const auto& [key, entry] : listed) {

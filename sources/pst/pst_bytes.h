@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "sources/pst/pst_encoding.h"
+
 namespace mirelo {
 
 // A little-endian integer of width bytes at offset; 0 when it does not lie in bytes, so
@@ -13,6 +15,14 @@ inline std::uint64_t PstLe(std::string_view bytes, std::size_t offset, std::size
     if (offset > bytes.size() || width > bytes.size() - offset) return 0;
     std::uint64_t value = 0;
     for (std::size_t i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
+// The same of bytes left permuted, decoded on the way.
+inline std::uint64_t PstLePermuted(std::string_view bytes, std::size_t offset, std::size_t width) {
+    if (offset > bytes.size() || width > bytes.size() - offset) return 0;
+    std::uint64_t value = 0;
+    for (std::size_t i = width; i-- > 0;) value = (value << 8) | PermuteDecoded(bytes[offset + i]);
     return value;
 }
 

@@ -24,10 +24,7 @@ Result<PstHeap> PstHeap::Open(const PstNodeData& node, std::uint8_t clientSignat
 }
 
 std::uint64_t PstHeap::Field(std::string_view page, std::size_t offset, std::size_t width) const {
-    if (!permuted_ || offset > page.size() || width > page.size() - offset) return PstLe(page, offset, width);
-    std::uint64_t value = 0;
-    for (std::size_t i = width; i-- > 0;) value = (value << 8) | PermuteDecoded(page[offset + i]);
-    return value;
+    return permuted_ ? PstLePermuted(page, offset, width) : PstLe(page, offset, width);
 }
 
 Result<std::string_view> PstHeap::Stored(std::uint32_t hid) const {
@@ -59,17 +56,18 @@ std::string PstHeap::Decoded(std::string_view stored) const {
 }
 
 Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize) const {
-    const Result<std::string_view> header = Item(hid);
+    const Result<std::string_view> header = Stored(hid);
     if (!header.Ok()) return header.Error();
     const std::string_view bth = header.Value();
     PstBthRecords result;
-    result.keySize = PstByte(bth, 1);
-    result.dataSize = PstByte(bth, 2);
-    const int levels = PstByte(bth, 3);
-    if (bth.size() < 8 || PstByte(bth, 0) != kBthType || result.keySize != keySize || result.dataSize == 0 ||
+    result.permuted = permuted_;
+    result.keySize = Field(bth, 1, 1);
+    result.dataSize = Field(bth, 2, 1);
+    const int levels = static_cast<int>(Field(bth, 3, 1));
+    if (bth.size() < 8 || Field(bth, 0, 1) != kBthType || result.keySize != keySize || result.dataSize == 0 ||
         levels > kMaxBthLevels)
         return Failure{"a heap's B-tree is damaged"};
-    const std::uint32_t root = PstLe32(bth, 4);
+    const auto root = static_cast<std::uint32_t>(Field(bth, 4, 4));
     if (root == 0) return result;
 
     struct Pending {
@@ -84,18 +82,19 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
         // Only index records lead on: a tree of one leaf needs no watch.
         if (levels > 0 && !visited.insert(at.hid).second)
             return Failure{"a heap's B-tree leads to the same records twice"};
-        const Result<std::string_view> item = Item(at.hid);
+        const Result<std::string_view> item = Stored(at.hid);
         if (!item.Ok()) return item.Error();
+        const std::string_view records = item.Value();
         const std::size_t recordSize = keySize + (at.level > 0 ? 4 : result.dataSize);
-        if (item.Value().size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
-        const std::size_t count = item.Value().size() / recordSize;
+        if (records.size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
+        const std::size_t count = records.size() / recordSize;
         if (at.level == 0) {
             if (result.records.empty()) result.records.reserve(count);  // most trees are one leaf
-            for (std::size_t i = 0; i < count; ++i) result.records.push_back(item.Value().substr(i * recordSize, recordSize));
+            for (std::size_t i = 0; i < count; ++i) result.records.push_back(records.substr(i * recordSize, recordSize));
             continue;
         }
         for (std::size_t i = count; i-- > 0;)
-            pending.push_back({PstLe32(item.Value(), i * recordSize + keySize), at.level - 1});
+            pending.push_back({static_cast<std::uint32_t>(Field(records, i * recordSize + keySize, 4)), at.level - 1});
     }
     return result;
 }

@@ -8,14 +8,21 @@
 
 #include "base/result.h"
 #include "sources/pst/pst_blocks.h"
+#include "sources/pst/pst_bytes.h"
 
 namespace mirelo {
 
-// The records of a B-tree on a heap, leaves only, in key order.
+// The records of a B-tree on a heap, leaves only, in key order, as stored: Field reads
+// one's fields.
 struct PstBthRecords {
     std::size_t keySize = 0;
     std::size_t dataSize = 0;
-    std::vector<std::string_view> records;  // key then data; views into the heap
+    bool permuted = false;
+    std::vector<std::string_view> records;  // key then data; views into the node's data
+
+    std::uint64_t Field(std::string_view record, std::size_t offset, std::size_t width) const {
+        return permuted ? PstLePermuted(record, offset, width) : PstLe(record, offset, width);
+    }
 };
 
 // A heap on a node's data: items named by HIDs, one page per leaf block. It views the
@@ -33,7 +40,8 @@ public:
     // The same as stored, for a reader that decodes it only if it comes to read it.
     Result<std::string_view> Stored(std::uint32_t hid) const;
     bool Permuted() const { return permuted_; }
-    // The leaf records of the B-tree whose header is the item at hid; keySize checked.
+    // The leaf records of the B-tree whose header is the item at hid, as stored; keySize
+    // checked.
     Result<PstBthRecords> BthRecords(std::uint32_t hid, std::size_t keySize) const;
 
 private:

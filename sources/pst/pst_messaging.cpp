@@ -1,5 +1,6 @@
 #include "sources/pst/pst_messaging.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -30,8 +31,9 @@ constexpr unsigned char kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA
                                                0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
 
 // What a message is read for: its header block, its senders, its times, its code pages.
-constexpr std::uint16_t kMessageProperties[] = {0x007D, 0x0C1A, 0x0C1E, 0x0C1F, 0x5D01, 0x0042, 0x0064,
-                                                0x0065, 0x5D02, 0x0039, 0x0E06, 0x3FDE, 0x3FFD};
+constexpr std::uint16_t kMessageProperties[] = {0x0039, 0x0042, 0x0064, 0x0065, 0x007D, 0x0C1A, 0x0C1E,
+                                                0x0C1F, 0x0E06, 0x3FDE, 0x3FFD, 0x5D01, 0x5D02};
+static_assert(std::ranges::is_sorted(kMessageProperties));
 
 std::uint32_t NidType(std::uint32_t nid) { return nid & 0x1F; }
 

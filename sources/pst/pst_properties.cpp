@@ -210,13 +210,14 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
     const ValueReader values(heap.Value(), node.subnodes, blocks);
     PstPropertyBag bag;
     bag.Reserve(wanted.empty() ? records.Value().records.size() : wanted.size());
-    for (const std::string_view record : records.Value().records) {
-        const std::uint16_t id = PstLe16(record, 0);
-        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), id) == wanted.end()) continue;
-        const std::uint16_t type = PstLe16(record, 2);
-        const std::uint32_t hnid = PstLe32(record, 4);
+    const PstBthRecords& tree = records.Value();
+    for (const std::string_view record : tree.records) {
+        const auto id = static_cast<std::uint16_t>(tree.Field(record, 0, 2));
+        if (!wanted.empty() && !std::binary_search(wanted.begin(), wanted.end(), id)) continue;
+        const auto type = static_cast<std::uint16_t>(tree.Field(record, 2, 2));
+        const auto hnid = static_cast<std::uint32_t>(tree.Field(record, 4, 4));
         if (!IsVariable(type) && FixedSize(type) <= 4) {
-            bag.Set(id, type, std::string(record.substr(4, 4)));
+            bag.Set(id, type, PstValueBytes{.item = record.substr(4, 4), .inHeap = true, .permuted = tree.permuted});
             continue;
         }
         Result<PstValueBytes> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);

@@ -50,7 +50,8 @@ private:
     std::vector<Value> values_;  // by id; properties come in that order
 };
 
-// The property context on a node's data, only the properties wanted when a list is given:
+// The property context on a node's data, only the properties wanted when a list (in id
+// order) is given:
 // bodies and attachments are left unread. A value that cannot be read is left out, and
 // damage says so; a context without its heap or B-tree fails.
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,

@@ -23,22 +23,18 @@ Result<PstHeap> PstHeap::Open(const PstNodeData& node, std::uint8_t clientSignat
     return heap;
 }
 
-std::uint64_t PstHeap::Field(std::string_view page, std::size_t offset, std::size_t width) const {
-    return permuted_ ? PstLePermuted(page, offset, width) : PstLe(page, offset, width);
-}
-
 Result<std::string_view> PstHeap::Stored(std::uint32_t hid) const {
     const auto outside = [hid] { return Failure{PstObjectName("heap item", hid, " 0x") + " lies outside its page"}; };
     const std::size_t block = hid >> 16;
     const std::size_t index = (hid >> 5) & 0x7FF;
     if ((hid & 0x1F) != 0 || index == 0 || block >= node_->LeafCount()) return outside();
     const std::string_view page = node_->Leaf(block);
-    const std::size_t map = Field(page, 0, 2);
+    const std::size_t map = Word(page, 0);
     if (map + 4 > page.size()) return outside();
-    const std::size_t count = Field(page, map, 2);
+    const std::size_t count = Word(page, map);
     if (index > count || map + 4 + 2 * (count + 1) > page.size()) return outside();
-    const std::size_t start = Field(page, map + 4 + 2 * (index - 1), 2);
-    const std::size_t end = Field(page, map + 4 + 2 * index, 2);
+    const std::size_t start = Word(page, map + 4 + 2 * (index - 1));
+    const std::size_t end = Word(page, map + 4 + 2 * index);
     if (start > end || end > map) return outside();
     return page.substr(start, end - start);
 }
@@ -69,6 +65,20 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
         return Failure{"a heap's B-tree is damaged"};
     const auto root = static_cast<std::uint32_t>(Field(bth, 4, 4));
     if (root == 0) return result;
+    const auto addLeaf = [&result, keySize](std::string_view leaf) -> Result<> {
+        const std::size_t recordSize = keySize + result.dataSize;
+        if (leaf.size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
+        const std::size_t count = leaf.size() / recordSize;
+        if (result.records.empty()) result.records.reserve(count);  // most trees are one leaf
+        for (std::size_t i = 0; i < count; ++i) result.records.push_back(leaf.substr(i * recordSize, recordSize));
+        return {};
+    };
+    if (levels == 0) {  // one leaf, as most trees are: nothing to lead on, nothing to watch
+        const Result<std::string_view> leaf = Stored(root);
+        if (!leaf.Ok()) return leaf.Error();
+        if (Result<> added = addLeaf(leaf.Value()); !added.Ok()) return added.Error();
+        return result;
+    }
 
     struct Pending {
         std::uint32_t hid;
@@ -79,22 +89,18 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
     while (!pending.empty()) {
         const Pending at = pending.back();
         pending.pop_back();
-        // Only index records lead on: a tree of one leaf needs no watch.
-        if (levels > 0 && !visited.insert(at.hid).second)
-            return Failure{"a heap's B-tree leads to the same records twice"};
+        if (!visited.insert(at.hid).second) return Failure{"a heap's B-tree leads to the same records twice"};
         const Result<std::string_view> item = Stored(at.hid);
         if (!item.Ok()) return item.Error();
-        const std::string_view records = item.Value();
-        const std::size_t recordSize = keySize + (at.level > 0 ? 4 : result.dataSize);
-        if (records.size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
-        const std::size_t count = records.size() / recordSize;
         if (at.level == 0) {
-            if (result.records.empty()) result.records.reserve(count);  // most trees are one leaf
-            for (std::size_t i = 0; i < count; ++i) result.records.push_back(records.substr(i * recordSize, recordSize));
+            if (Result<> added = addLeaf(item.Value()); !added.Ok()) return added.Error();
             continue;
         }
-        for (std::size_t i = count; i-- > 0;)
-            pending.push_back({static_cast<std::uint32_t>(Field(records, i * recordSize + keySize, 4)), at.level - 1});
+        const std::string_view index = item.Value();
+        const std::size_t recordSize = keySize + 4;
+        if (index.size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
+        for (std::size_t i = index.size() / recordSize; i-- > 0;)
+            pending.push_back({static_cast<std::uint32_t>(Field(index, i * recordSize + keySize, 4)), at.level - 1});
     }
     return result;
 }

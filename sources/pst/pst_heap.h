@@ -49,7 +49,15 @@ private:
 
     std::string Decoded(std::string_view stored) const;
     // A little-endian field of a page, decoded.
-    std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const;
+    std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const {
+        return permuted_ ? PstLePermuted(page, offset, width) : PstLe(page, offset, width);
+    }
+    // The same of two bytes: the page map is read for each item.
+    std::size_t Word(std::string_view page, std::size_t offset) const {
+        if (offset > page.size() || page.size() - offset < 2) return 0;
+        const auto low = static_cast<unsigned char>(page[offset]), high = static_cast<unsigned char>(page[offset + 1]);
+        return permuted_ ? kPstPermuteDecode[low] | kPstPermuteDecode[high] << 8 : low | high << 8;
+    }
 
     const PstNodeData* node_;
     bool permuted_ = false;

@@ -220,9 +220,9 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     if (!node) return Failure{name() + " is missing from the node tree"};
     if (const Result<> read = blocks_.ReadNode(node->dataBlock, node->subnodeBlock, message_); !read.Ok())
         return Failure{name() + " is lost: " + read.Error().Text()};
-    const Result<PstPropertyBag> properties = ReadPropertyContext(message_, blocks_, damage_, kMessageProperties);
-    if (!properties.Ok()) return Failure{name() + " is lost: " + properties.Error().Text()};
-    const PstPropertyBag& message = properties.Value();
+    if (const Result<> read = ReadPropertyContext(message_, blocks_, damage_, kMessageProperties, properties_); !read.Ok())
+        return Failure{name() + " is lost: " + read.Error().Text()};
+    const PstPropertyBag& message = properties_;
     PstMessageEntry entry;
     const std::uint32_t codePage = CodePageOf(message);
     entry.transportHeaders = message.Text(0x007D, codePage);

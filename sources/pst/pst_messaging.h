@@ -10,6 +10,7 @@
 #include "sources/pst/pst_blocks.h"
 #include "sources/pst/pst_btree.h"
 #include "sources/pst/pst_file.h"
+#include "sources/pst/pst_properties.h"
 
 namespace mirelo {
 
@@ -72,7 +73,9 @@ private:
     PstNodeTree nodeTree_;
     std::vector<std::string> damage_;
     PstBlocks blocks_;
-    PstNodeData message_;  // the message being read, its buffers kept from one to the next
+    // The message being read and its properties, their room kept from one to the next.
+    PstNodeData message_;
+    PstPropertyBag properties_;
 };
 
 }  // namespace mirelo

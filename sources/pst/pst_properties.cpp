@@ -142,7 +142,7 @@ std::string_view ViewOf(const PstValueBytes& bytes, std::string& scratch) {
 
 void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, PstValueBytes bytes) {
     if (values_.empty() || values_.back().id < id) {  // properties come in id order
-        values_.push_back({id, type, std::move(bytes)});
+        values_.emplace_back(id, type, std::move(bytes));
         return;
     }
     const auto at =
@@ -202,13 +202,20 @@ std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
 
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
                                            std::span<const std::uint16_t> wanted) {
+    PstPropertyBag bag;
+    if (Result<> read = ReadPropertyContext(node, blocks, damage, wanted, bag); !read.Ok()) return read.Error();
+    return bag;
+}
+
+Result<> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
+                             std::span<const std::uint16_t> wanted, PstPropertyBag& bag) {
+    bag.Clear();
     const Result<PstHeap> heap = PstHeap::Open(node, kPropertyContext);
     if (!heap.Ok()) return heap.Error();
     const Result<PstBthRecords> records = heap.Value().BthRecords(heap.Value().UserRoot(), 2);
     if (!records.Ok()) return records.Error();
     if (records.Value().dataSize != 6) return Failure{"holds a property tree of the wrong record size"};
     const ValueReader values(heap.Value(), node.subnodes, blocks);
-    PstPropertyBag bag;
     bag.Reserve(wanted.empty() ? records.Value().records.size() : wanted.size());
     const PstBthRecords& tree = records.Value();
     for (const std::string_view record : tree.records) {
@@ -227,7 +234,7 @@ Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& b
         }
         bag.Set(id, type, std::move(value.Value()));
     }
-    return bag;
+    return {};
 }
 
 namespace {

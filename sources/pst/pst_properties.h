@@ -29,6 +29,7 @@ public:
     void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { Set(id, type, PstValueBytes{.own = std::move(bytes)}); }
     void Set(std::uint16_t id, std::uint16_t type, PstValueBytes bytes);
     void Reserve(std::size_t count) { values_.reserve(count); }
+    void Clear() { values_.clear(); }
 
     // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
     // where the system cannot convert it), without a closing NUL.
@@ -56,6 +57,9 @@ private:
 // damage says so; a context without its heap or B-tree fails.
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
                                            std::span<const std::uint16_t> wanted = {});
+// The same into bag, whose room is kept from one message to the next.
+Result<> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
+                             std::span<const std::uint16_t> wanted, PstPropertyBag& bag);
 
 // The rows of the table context on a node's data; rows beyond the bytes present are lost,
 // and damage says so.

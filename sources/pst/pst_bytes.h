@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "sources/pst/pst_encoding.h"
@@ -13,6 +15,13 @@ namespace mirelo {
 // first wherever a missing field is damage to report.
 inline std::uint64_t PstLe(std::string_view bytes, std::size_t offset, std::size_t width) {
     if (offset > bytes.size() || width > bytes.size() - offset) return 0;
+    if constexpr (std::endian::native == std::endian::little) {  // the widths of ids, sizes and counts, in one load
+        if (width == 8 || width == 4 || width == 2) {
+            std::uint64_t value = 0;
+            std::memcpy(&value, bytes.data() + offset, width);
+            return value;
+        }
+    }
     std::uint64_t value = 0;
     for (std::size_t i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
     return value;

@@ -129,6 +129,13 @@ private:
 
 std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id, " 0x"); }
 
+std::string_view StoredOf(const PstValueBytes& bytes) { return bytes.inHeap ? bytes.item : bytes.own; }
+
+// The little-endian integer a value starts with, decoded where it lies.
+std::uint64_t LeOf(const PstValueBytes& bytes, std::size_t width) {
+    return bytes.inHeap && bytes.permuted ? PstLePermuted(bytes.item, 0, width) : PstLe(StoredOf(bytes), 0, width);
+}
+
 // A value's bytes, decoded into scratch when they are a permuted heap item.
 std::string_view ViewOf(const PstValueBytes& bytes, std::string& scratch) {
     if (!bytes.inHeap) return bytes.own;
@@ -177,18 +184,14 @@ std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t 
 
 std::optional<std::uint32_t> PstPropertyBag::Integer(std::uint16_t id) const {
     const Value* value = Find(id, kInteger32);
-    std::string scratch;
-    const std::string_view bytes = value ? ViewOf(value->bytes, scratch) : std::string_view();
-    if (bytes.size() < 4) return std::nullopt;
-    return PstLe32(bytes, 0);
+    if (!value || StoredOf(value->bytes).size() < 4) return std::nullopt;
+    return static_cast<std::uint32_t>(LeOf(value->bytes, 4));
 }
 
 std::optional<std::uint64_t> PstPropertyBag::Time(std::uint16_t id) const {
     const Value* value = Find(id, kTime);
-    std::string scratch;
-    const std::string_view bytes = value ? ViewOf(value->bytes, scratch) : std::string_view();
-    if (bytes.size() < 8) return std::nullopt;
-    const std::uint64_t time = PstLe64(bytes, 0);
+    if (!value || StoredOf(value->bytes).size() < 8) return std::nullopt;
+    const std::uint64_t time = LeOf(value->bytes, 8);
     if (time == 0 || time >= kNoTime) return std::nullopt;
     return time;
 }

@@ -102,23 +102,27 @@ public:
     ValueReader(const PstHeap& heap, const PstSubnodes& subnodes, PstBlocks& blocks)
         : heap_(heap), subnodes_(subnodes), blocks_(blocks) {}
 
-    // A heap item, left as stored.
-    Result<PstValueBytes> HeapItem(std::uint32_t hid) const {
+    // The heap item at hid into bag, left as stored.
+    Result<> HeapItem(std::uint32_t hid, std::uint16_t id, std::uint16_t type, PstPropertyBag& bag) const {
         const Result<std::string_view> item = heap_.Stored(hid);
         if (!item.Ok()) return item.Error();
-        return PstValueBytes{.item = item.Value(), .inHeap = true, .permuted = heap_.Permuted()};
+        bag.SetStored(id, type, item.Value(), heap_.Permuted());
+        return {};
     }
 
-    Result<PstValueBytes> Variable(std::uint32_t hnid) const {
-        if (hnid == 0) return PstValueBytes{};
-        if ((hnid & 0x1F) == 0) return HeapItem(hnid);
+    // The value hnid names into bag: none, a heap item, or a subnode's data read whole.
+    Result<> Variable(std::uint32_t hnid, std::uint16_t id, std::uint16_t type, PstPropertyBag& bag) const {
+        if (hnid == 0) {
+            bag.Set(id, type, {});
+            return {};
+        }
+        if ((hnid & 0x1F) == 0) return HeapItem(hnid, id, type, bag);
         const PstSubnode* subnode = subnodes_.Find(hnid);
         if (!subnode) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
-        Result<PstNodeData> data = blocks_.DataTree(subnode->dataBlock);
+        const Result<PstNodeData> data = blocks_.DataTree(subnode->dataBlock);
         if (!data.Ok()) return data.Error();
-        PstValueBytes value;
-        value.own = std::move(data.Value().bytes);
-        return value;
+        bag.Set(id, type, data.Value().bytes);
+        return {};
     }
 
 private:
@@ -129,35 +133,44 @@ private:
 
 std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id, " 0x"); }
 
-std::string_view StoredOf(const PstValueBytes& bytes) { return bytes.inHeap ? bytes.item : bytes.own; }
+}  // namespace
 
-// The little-endian integer a value starts with, decoded where it lies.
-std::uint64_t LeOf(const PstValueBytes& bytes, std::size_t width) {
-    return bytes.inHeap && bytes.permuted ? PstLePermuted(bytes.item, 0, width) : PstLe(StoredOf(bytes), 0, width);
+void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string_view bytes) {
+    Add({id, type, true, false, {}, own_.size(), bytes.size()});
+    own_.append(bytes);
 }
 
-// A value's bytes, decoded into scratch when they are a permuted heap item.
-std::string_view ViewOf(const PstValueBytes& bytes, std::string& scratch) {
-    if (!bytes.inHeap) return bytes.own;
-    if (!bytes.permuted) return bytes.item;
-    scratch.resize(bytes.item.size());
-    PermuteDecode(bytes.item, scratch.data());
+void PstPropertyBag::SetStored(std::uint16_t id, std::uint16_t type, std::string_view item, bool permuted) {
+    Add({id, type, false, permuted, item, 0, 0});
+}
+
+void PstPropertyBag::Add(const Value& value) {
+    if (values_.empty() || values_.back().id < value.id) {  // properties come in id order
+        values_.push_back(value);
+        return;
+    }
+    const auto at = std::lower_bound(values_.begin(), values_.end(), value.id,
+                                     [](const Value& v, std::uint16_t key) { return v.id < key; });
+    if (at != values_.end() && at->id == value.id)
+        *at = value;
+    else
+        values_.insert(at, value);
+}
+
+std::string_view PstPropertyBag::Stored(const Value& value) const {
+    return value.own ? std::string_view(own_).substr(value.ownAt, value.ownSize) : value.item;
+}
+
+std::string_view PstPropertyBag::Bytes(const Value& value, std::string& scratch) const {
+    if (!value.permuted) return Stored(value);
+    scratch.resize(value.item.size());
+    PermuteDecode(value.item, scratch.data());
     return scratch;
 }
 
-}  // namespace
-
-void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, PstValueBytes bytes) {
-    if (values_.empty() || values_.back().id < id) {  // properties come in id order
-        values_.emplace_back(id, type, std::move(bytes));
-        return;
-    }
-    const auto at =
-        std::lower_bound(values_.begin(), values_.end(), id, [](const Value& v, std::uint16_t key) { return v.id < key; });
-    if (at != values_.end() && at->id == id)
-        *at = {id, type, std::move(bytes)};
-    else
-        values_.insert(at, {id, type, std::move(bytes)});
+// The little-endian integer a value starts with, decoded where it lies.
+std::uint64_t PstPropertyBag::Le(const Value& value, std::size_t width) const {
+    return value.permuted ? PstLePermuted(value.item, 0, width) : PstLe(Stored(value), 0, width);
 }
 
 const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_t type) const {
@@ -170,11 +183,9 @@ std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t 
     std::string text;
     std::string scratch;
     if (const Value* wide = Find(id, kString)) {
-        const PstValueBytes& value = wide->bytes;
-        text = value.inHeap && value.permuted ? Utf16ToUtf8<true>(value.item)
-                                              : Utf16ToUtf8<false>(value.inHeap ? value.item : value.own);
+        text = wide->permuted ? Utf16ToUtf8<true>(wide->item) : Utf16ToUtf8<false>(Stored(*wide));
     } else if (const Value* narrow = Find(id, kString8)) {
-        text = CodePageToUtf8(ViewOf(narrow->bytes, scratch), codePage);
+        text = CodePageToUtf8(Bytes(*narrow, scratch), codePage);
     } else {
         return std::nullopt;
     }
@@ -184,14 +195,14 @@ std::optional<std::string> PstPropertyBag::Text(std::uint16_t id, std::uint32_t 
 
 std::optional<std::uint32_t> PstPropertyBag::Integer(std::uint16_t id) const {
     const Value* value = Find(id, kInteger32);
-    if (!value || StoredOf(value->bytes).size() < 4) return std::nullopt;
-    return static_cast<std::uint32_t>(LeOf(value->bytes, 4));
+    if (!value || Stored(*value).size() < 4) return std::nullopt;
+    return static_cast<std::uint32_t>(Le(*value, 4));
 }
 
 std::optional<std::uint64_t> PstPropertyBag::Time(std::uint16_t id) const {
     const Value* value = Find(id, kTime);
-    if (!value || StoredOf(value->bytes).size() < 8) return std::nullopt;
-    const std::uint64_t time = LeOf(value->bytes, 8);
+    if (!value || Stored(*value).size() < 8) return std::nullopt;
+    const std::uint64_t time = Le(*value, 8);
     if (time == 0 || time >= kNoTime) return std::nullopt;
     return time;
 }
@@ -200,7 +211,7 @@ std::optional<std::string> PstPropertyBag::Binary(std::uint16_t id) const {
     const Value* value = Find(id, kBinary);
     if (!value) return std::nullopt;
     std::string scratch;
-    return std::string(ViewOf(value->bytes, scratch));
+    return std::string(Bytes(*value, scratch));
 }
 
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
@@ -227,15 +238,11 @@ Result<> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::ve
         const auto type = static_cast<std::uint16_t>(tree.Field(record, 2, 2));
         const auto hnid = static_cast<std::uint32_t>(tree.Field(record, 4, 4));
         if (!IsVariable(type) && FixedSize(type) <= 4) {
-            bag.Set(id, type, PstValueBytes{.item = record.substr(4, 4), .inHeap = true, .permuted = tree.permuted});
+            bag.SetStored(id, type, record.substr(4, 4), tree.permuted);
             continue;
         }
-        Result<PstValueBytes> value = IsVariable(type) ? values.Variable(hnid) : values.HeapItem(hnid);
-        if (!value.Ok()) {
-            damage.push_back(PropertyName(id) + " is lost: " + value.Error().Text());
-            continue;
-        }
-        bag.Set(id, type, std::move(value.Value()));
+        const Result<> read = IsVariable(type) ? values.Variable(hnid, id, type, bag) : values.HeapItem(hnid, id, type, bag);
+        if (!read.Ok()) damage.push_back(PropertyName(id) + " is lost: " + read.Error().Text());
     }
     return {};
 }
@@ -323,15 +330,11 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
             if ((PstByte(row, bitmapAt + column.bit / 8) & (0x80 >> (column.bit % 8))) == 0) continue;
             const std::string_view cell = row.substr(column.offset, column.size);
             if (!IsVariable(column.type) && column.type != kGuid) {
-                bag.Set(column.id, column.type, std::string(cell));
+                bag.Set(column.id, column.type, cell);
                 continue;
             }
-            Result<PstValueBytes> value = values.Variable(PstLe32(cell, 0));
-            if (!value.Ok()) {
-                damage.push_back(PropertyName(column.id) + " of a table row is lost: " + value.Error().Text());
-                continue;
-            }
-            bag.Set(column.id, column.type, std::move(value.Value()));
+            if (const Result<> read = values.Variable(PstLe32(cell, 0), column.id, column.type, bag); !read.Ok())
+                damage.push_back(PropertyName(column.id) + " of a table row is lost: " + read.Error().Text());
         }
     }
     return bags;

@@ -13,23 +13,18 @@
 
 namespace mirelo {
 
-// A value's bytes: its own, or a heap item left as stored, decoded only when read, which
-// views the node's data. Most values of a message are never read.
-struct PstValueBytes {
-    std::string own{};
-    std::string_view item{};
-    bool inHeap = false;
-    bool permuted = false;
-};
-
-// One object's properties, or one table row's, by property id. A bag read from a node
-// views that node's data, which must outlive it.
+// One object's properties, or one table row's, by property id. A value is bytes of the
+// bag's own, or a heap item left as stored and decoded only when read: most values of a
+// message never are. A bag read from a node views that node's data, which must outlive it.
 class PstPropertyBag {
 public:
-    void Set(std::uint16_t id, std::uint16_t type, std::string bytes) { Set(id, type, PstValueBytes{.own = std::move(bytes)}); }
-    void Set(std::uint16_t id, std::uint16_t type, PstValueBytes bytes);
+    void Set(std::uint16_t id, std::uint16_t type, std::string_view bytes);
+    void SetStored(std::uint16_t id, std::uint16_t type, std::string_view item, bool permuted);
     void Reserve(std::size_t count) { values_.reserve(count); }
-    void Clear() { values_.clear(); }
+    void Clear() {
+        values_.clear();
+        own_.clear();
+    }
 
     // A String as UTF-8, or a String8 read in the Windows code page given (Windows-1252
     // where the system cannot convert it), without a closing NUL.
@@ -44,17 +39,26 @@ private:
     struct Value {
         std::uint16_t id;
         std::uint16_t type;
-        PstValueBytes bytes;
+        bool own;               // in own_, from ownAt on, ownSize long
+        bool permuted;          // a heap item still permuted
+        std::string_view item;  // a heap item as stored
+        std::size_t ownAt;
+        std::size_t ownSize;
     };
+    void Add(const Value& value);
     const Value* Find(std::uint16_t id, std::uint16_t type) const;
+    // A value's bytes as stored, and decoded into scratch where they need it.
+    std::string_view Stored(const Value& value) const;
+    std::string_view Bytes(const Value& value, std::string& scratch) const;
+    std::uint64_t Le(const Value& value, std::size_t width) const;
 
     std::vector<Value> values_;  // by id; properties come in that order
+    std::string own_;
 };
 
 // The property context on a node's data, only the properties wanted when a list (in id
-// order) is given:
-// bodies and attachments are left unread. A value that cannot be read is left out, and
-// damage says so; a context without its heap or B-tree fails.
+// order) is given: bodies and attachments are left unread. A value that cannot be read is
+// left out, and damage says so; a context without its heap or B-tree fails.
 Result<PstPropertyBag> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::vector<std::string>& damage,
                                            std::span<const std::uint16_t> wanted = {});
 // The same into bag, whose room is kept from one message to the next.

@@ -32,7 +32,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         bag.Set(0x3001, c.type, c.bytes);
         std::string permuted = c.bytes;
         PermuteEncode(permuted);
-        bag.Set(0x3002, c.type, PstValueBytes{.item = permuted, .inHeap = true, .permuted = true});
+        bag.SetStored(0x3002, c.type, permuted, true);
         EXPECT_EQ(bag.Text(0x3001, c.codePage), c.text) << c.text;
         EXPECT_EQ(bag.Text(0x3002, c.codePage), c.text) << c.text;
     }

@@ -66,6 +66,11 @@ Result<PstNodeData> PstBlocks::DataTree(std::uint64_t bid) {
     return data;
 }
 
+Result<std::string_view> PstBlocks::DataBytes(std::uint64_t bid) {
+    if (Result<> read = ReadLeaves(bid, true, value_); !read.Ok()) return read.Error();
+    return std::string_view(value_.bytes);
+}
+
 Result<> PstBlocks::ReadLeaves(std::uint64_t bid, bool decode, PstNodeData& node) {
     node.bytes.clear();
     node.leafEnds.clear();

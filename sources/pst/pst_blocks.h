@@ -59,6 +59,8 @@ public:
     // The leaves of the data tree at bid, decoded: the block itself, or those an XBLOCK
     // or XXBLOCK names. Fails on the first damaged block.
     Result<PstNodeData> DataTree(std::uint64_t bid);
+    // The same as one run of bytes, valid until the next call: a value read whole.
+    Result<std::string_view> DataBytes(std::uint64_t bid);
     // Both of a node or subnode.
     Result<PstNodeData> Node(std::uint64_t dataBlock, std::uint64_t subnodeBlock);
     // The same into node, whose buffers are kept: a message after another allocates nothing.
@@ -81,6 +83,7 @@ private:
     // The tree blocks above a node's leaves or subnodes, kept from node to node.
     std::string upper_;
     std::string lower_;
+    PstNodeData value_;
 };
 
 }  // namespace mirelo

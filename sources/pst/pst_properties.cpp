@@ -119,9 +119,9 @@ public:
         if ((hnid & 0x1F) == 0) return HeapItem(hnid, id, type, bag);
         const PstSubnode* subnode = subnodes_.Find(hnid);
         if (!subnode) return Failure{PstObjectName("subnode", hnid, " 0x") + " is missing"};
-        const Result<PstNodeData> data = blocks_.DataTree(subnode->dataBlock);
+        const Result<std::string_view> data = blocks_.DataBytes(subnode->dataBlock);
         if (!data.Ok()) return data.Error();
-        bag.Set(id, type, data.Value().bytes);
+        bag.Set(id, type, data.Value());
         return {};
     }
 

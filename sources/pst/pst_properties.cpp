@@ -39,24 +39,22 @@ std::size_t FixedSize(std::uint16_t type) {
 template <bool kPermuted>
 std::string Utf16ToUtf8(std::string_view bytes) {
     std::string out(bytes.size() / 2, '\0');
+    char* const to = out.data();  // a char store through out could alias its own pointer and reload it
     const auto* stored = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto byteAt = [stored](std::size_t i) -> unsigned { return kPermuted ? kPstPermuteDecode[stored[i]] : stored[i]; };
     std::size_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kZeroHighs = kPermuted ? 0x4100410041004100 : 0;  // a permuted 0 is stored as 0x41
-        for (; i + 8 <= bytes.size(); i += 8) {  // four at a time, their high bytes checked as one word
+        for (; i + 8 <= bytes.size(); i += 8) {  // four at a time, checked and written as one word each
             std::uint64_t four;
             std::memcpy(&four, stored + i, 8);
             if ((four & 0xFF00FF00FF00FF00) != kZeroHighs) break;
-            const unsigned a = byteAt(i), b = byteAt(i + 2), c = byteAt(i + 4), d = byteAt(i + 6);
-            if (((a | b | c | d) & 0x80) != 0) break;
-            out[i / 2] = static_cast<char>(a);
-            out[i / 2 + 1] = static_cast<char>(b);
-            out[i / 2 + 2] = static_cast<char>(c);
-            out[i / 2 + 3] = static_cast<char>(d);
+            const std::uint32_t ascii = byteAt(i) | byteAt(i + 2) << 8 | byteAt(i + 4) << 16 | byteAt(i + 6) << 24;
+            if ((ascii & 0x80808080) != 0) break;
+            std::memcpy(to + i / 2, &ascii, 4);
         }
     }
-    for (; i + 1 < bytes.size() && byteAt(i + 1) == 0 && byteAt(i) < 0x80; i += 2) out[i / 2] = static_cast<char>(byteAt(i));
+    for (; i + 1 < bytes.size() && byteAt(i + 1) == 0 && byteAt(i) < 0x80; i += 2) to[i / 2] = static_cast<char>(byteAt(i));
     out.resize(i / 2);
     const auto unitAt = [&byteAt](std::size_t at) -> char32_t { return byteAt(at) | byteAt(at + 1) << 8; };
     for (; i + 1 < bytes.size(); i += 2) {

@@ -29,9 +29,14 @@ Result<std::string_view> PstHeap::Stored(std::uint32_t hid) const {
     const std::size_t index = (hid >> 5) & 0x7FF;
     if ((hid & 0x1F) != 0 || index == 0 || block >= node_->LeafCount()) return outside();
     const std::string_view page = node_->Leaf(block);
-    const std::size_t map = Word(page, 0);
-    if (map + 4 > page.size()) return outside();
-    const std::size_t count = Word(page, map);
+    if (pageMap_.page != block) {
+        const std::size_t at = Word(page, 0);
+        const bool sound = at + 4 <= page.size();
+        pageMap_ = {block, sound, at, sound ? Word(page, at) : 0};
+    }
+    if (!pageMap_.sound) return outside();
+    const std::size_t map = pageMap_.at;
+    const std::size_t count = pageMap_.count;
     if (index > count || map + 4 + 2 * (count + 1) > page.size()) return outside();
     const std::size_t start = Word(page, map + 4 + 2 * (index - 1));
     const std::size_t end = Word(page, map + 4 + 2 * index);

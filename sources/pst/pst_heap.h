@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <forward_list>
 #include <string>
@@ -60,6 +61,14 @@ private:
     }
 
     const PstNodeData* node_;
+    // The map of the page last read: the items a message is read for mostly share one.
+    struct PageMap {
+        std::size_t page = SIZE_MAX;
+        bool sound = false;
+        std::size_t at = 0;
+        std::size_t count = 0;
+    };
+    mutable PageMap pageMap_;
     bool permuted_ = false;
     std::uint32_t userRoot_ = 0;
     mutable std::forward_list<std::string> decoded_;  // the items read from permuted leaves

@@ -131,6 +131,26 @@ private:
 
 std::string PropertyName(std::uint16_t id) { return PstObjectName("property", id, " 0x"); }
 
+// The ids asked for, in order. Records come in id order too, so each look-up goes on from
+// where the last ended; an id lower than the last starts again.
+class WantedIds {
+public:
+    explicit WantedIds(std::span<const std::uint16_t> ids) : ids_(ids) {}
+
+    bool Has(std::uint16_t id) {
+        if (ids_.empty()) return true;
+        if (id < last_) next_ = 0;
+        last_ = id;
+        while (next_ < ids_.size() && ids_[next_] < id) ++next_;
+        return next_ < ids_.size() && ids_[next_] == id;
+    }
+
+private:
+    std::span<const std::uint16_t> ids_;
+    std::size_t next_ = 0;
+    std::uint16_t last_ = 0;
+};
+
 }  // namespace
 
 void PstPropertyBag::Set(std::uint16_t id, std::uint16_t type, std::string_view bytes) {
@@ -230,9 +250,10 @@ Result<> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::ve
     const ValueReader values(heap.Value(), node.subnodes, blocks);
     bag.Reserve(wanted.empty() ? records.Value().records.size() : wanted.size());
     const PstBthRecords& tree = records.Value();
+    WantedIds wantedIds(wanted);
     for (const std::string_view record : tree.records) {
         const auto id = static_cast<std::uint16_t>(tree.Field(record, 0, 2));
-        if (!wanted.empty() && !std::binary_search(wanted.begin(), wanted.end(), id)) continue;
+        if (!wantedIds.Has(id)) continue;
         const auto type = static_cast<std::uint16_t>(tree.Field(record, 2, 2));
         const auto hnid = static_cast<std::uint32_t>(tree.Field(record, 4, 4));
         if (!IsVariable(type) && FixedSize(type) <= 4) {

@@ -214,7 +214,7 @@ std::vector<PstFolderEntry> PstStore::Folders() {
     return folders;
 }
 
-Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
+Result<> PstStore::ReadMessage(std::uint32_t nid, PstMessageEntry& entry) {
     const auto name = [nid] { return PstObjectName("message", nid, " 0x"); };  // only for damage
     const PstNodeEntry* node = nodeTree_.Find(nid);
     if (!node) return Failure{name() + " is missing from the node tree"};
@@ -223,27 +223,31 @@ Result<PstMessageEntry> PstStore::ReadMessage(std::uint32_t nid) {
     if (const Result<> read = ReadPropertyContext(message_, blocks_, damage_, kMessageProperties, properties_); !read.Ok())
         return Failure{name() + " is lost: " + read.Error().Text()};
     const PstPropertyBag& message = properties_;
-    PstMessageEntry entry;
     const std::uint32_t codePage = CodePageOf(message);
     entry.transportHeaders = message.Text(0x007D, codePage);
     entry.time = message.Time(0x0039);
     if (!entry.time) entry.time = message.Time(0x0E06);
-    if (entry.transportHeaders) return entry;
+    entry.recipients.clear();
+    if (entry.transportHeaders) {
+        entry.sender = {};
+        entry.representing = {};
+        return {};
+    }
     entry.sender = Sender(message, codePage);
     entry.representing = Representing(message, codePage);
 
     const PstSubnode* table = message_.subnodes.Find(kRecipientTableNid);
-    if (!table) return entry;
+    if (!table) return {};
     const Result<PstNodeData> tableData = blocks_.Node(table->dataBlock, table->subnodeBlock);
     Result<std::vector<PstPropertyBag>> rows =
         tableData.Ok() ? ReadTableContext(tableData.Value(), blocks_, damage_)
                        : Result<std::vector<PstPropertyBag>>(tableData.Error());
     if (!rows.Ok()) {
         damage_.push_back(name() + " lost its recipients: " + rows.Error().Text());
-        return entry;
+        return {};
     }
     for (const PstPropertyBag& row : rows.Value()) entry.recipients.push_back(Recipient(row, codePage));
-    return entry;
+    return {};
 }
 
 }  // namespace mirelo

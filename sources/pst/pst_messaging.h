@@ -53,7 +53,8 @@ public:
 
     // Depth first, each folder once, search folders left out.
     std::vector<PstFolderEntry> Folders();
-    Result<PstMessageEntry> ReadMessage(std::uint32_t nid);
+    // Into entry, all of whose fields it sets: one entry serves every message.
+    Result<> ReadMessage(std::uint32_t nid, PstMessageEntry& entry);
 
     std::vector<std::string>& Damage() { return damage_; }
 

@@ -84,20 +84,20 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
     std::size_t done = 0;
     std::size_t lost = 0;
     std::size_t unresolved = 0;
+    PstMessageEntry message;
     for (const PstFolderEntry& folder : folders) {
         if (folder.trash && !includeTrash_) continue;
         const TextId label =
             batch.records.Mailboxes().Intern(folder.path.empty() ? store.label : store.label + "/" + folder.path);
         for (const std::uint32_t nid : folder.messages) {
             if (!GoOn(batch.watch, done++, total)) return;
-            const Result<PstMessageEntry> message = pst.ReadMessage(nid);
-            if (!message.Ok()) {
+            if (const Result<> read = pst.ReadMessage(nid, message); !read.Ok()) {
                 ++lost;
-                pst.Damage().push_back(message.Error().Text());
+                pst.Damage().push_back(read.Error().Text());
                 continue;
             }
-            AppendMessage(message.Value(), reading_.kinds, label, batch.records);
-            unresolved += UnresolvedAddresses(message.Value());
+            AppendMessage(message, reading_.kinds, label, batch.records);
+            unresolved += UnresolvedAddresses(message);
         }
     }
     if (!pst.Damage().empty()) batch.problems.push_back({store.path, DamageLine(pst.Damage(), lost)});

@@ -70,18 +70,12 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
         return Failure{"a heap's B-tree is damaged"};
     const auto root = static_cast<std::uint32_t>(Field(bth, 4, 4));
     if (root == 0) return result;
-    const auto addLeaf = [&result, keySize](std::string_view leaf) -> Result<> {
-        const std::size_t recordSize = keySize + result.dataSize;
-        if (leaf.size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
-        const std::size_t count = leaf.size() / recordSize;
-        if (result.records.empty()) result.records.reserve(count);  // most trees are one leaf
-        for (std::size_t i = 0; i < count; ++i) result.records.push_back(leaf.substr(i * recordSize, recordSize));
-        return {};
-    };
+    const std::size_t recordSize = keySize + result.dataSize;
     if (levels == 0) {  // one leaf, as most trees are: nothing to lead on, nothing to watch
         const Result<std::string_view> leaf = Stored(root);
         if (!leaf.Ok()) return leaf.Error();
-        if (Result<> added = addLeaf(leaf.Value()); !added.Ok()) return added.Error();
+        if (leaf.Value().size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
+        result.onlyLeaf = leaf.Value();
         return result;
     }
 
@@ -97,15 +91,15 @@ Result<PstBthRecords> PstHeap::BthRecords(std::uint32_t hid, std::size_t keySize
         if (!visited.insert(at.hid).second) return Failure{"a heap's B-tree leads to the same records twice"};
         const Result<std::string_view> item = Stored(at.hid);
         if (!item.Ok()) return item.Error();
+        const std::string_view records = item.Value();
+        const std::size_t size = at.level > 0 ? keySize + 4 : recordSize;
+        if (records.size() % size != 0) return Failure{"a heap's B-tree holds a broken record"};
         if (at.level == 0) {
-            if (Result<> added = addLeaf(item.Value()); !added.Ok()) return added.Error();
+            for (std::size_t i = 0; i < records.size() / size; ++i) result.records.push_back(records.substr(i * size, size));
             continue;
         }
-        const std::string_view index = item.Value();
-        const std::size_t recordSize = keySize + 4;
-        if (index.size() % recordSize != 0) return Failure{"a heap's B-tree holds a broken record"};
-        for (std::size_t i = index.size() / recordSize; i-- > 0;)
-            pending.push_back({static_cast<std::uint32_t>(Field(index, i * recordSize + keySize, 4)), at.level - 1});
+        for (std::size_t i = records.size() / size; i-- > 0;)
+            pending.push_back({static_cast<std::uint32_t>(Field(records, i * size + keySize, 4)), at.level - 1});
     }
     return result;
 }

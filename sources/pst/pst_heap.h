@@ -14,13 +14,18 @@
 namespace mirelo {
 
 // The records of a B-tree on a heap, leaves only, in key order, as stored: Field reads
-// one's fields.
+// one's fields. A tree of one leaf, as most are, needs no list of its records.
 struct PstBthRecords {
     std::size_t keySize = 0;
     std::size_t dataSize = 0;
     bool permuted = false;
-    std::vector<std::string_view> records;  // key then data; views into the node's data
+    std::string_view onlyLeaf;              // a tree of one leaf: its records, one after another
+    std::vector<std::string_view> records;  // a deeper tree's; views into the node's data
 
+    std::size_t Count() const { return records.empty() ? onlyLeaf.size() / (keySize + dataSize) : records.size(); }
+    std::string_view Record(std::size_t i) const {
+        return records.empty() ? onlyLeaf.substr(i * (keySize + dataSize), keySize + dataSize) : records[i];
+    }
     std::uint64_t Field(std::string_view record, std::size_t offset, std::size_t width) const {
         return permuted ? PstLePermuted(record, offset, width) : PstLe(record, offset, width);
     }

@@ -248,10 +248,11 @@ Result<> ReadPropertyContext(const PstNodeData& node, PstBlocks& blocks, std::ve
     if (!records.Ok()) return records.Error();
     if (records.Value().dataSize != 6) return Failure{"holds a property tree of the wrong record size"};
     const ValueReader values(heap.Value(), node.subnodes, blocks);
-    bag.Reserve(wanted.empty() ? records.Value().records.size() : wanted.size());
     const PstBthRecords& tree = records.Value();
+    bag.Reserve(wanted.empty() ? tree.Count() : wanted.size());
     WantedIds wantedIds(wanted);
-    for (const std::string_view record : tree.records) {
+    for (std::size_t r = 0; r < tree.Count(); ++r) {
+        const std::string_view record = tree.Record(r);
         const auto id = static_cast<std::uint16_t>(tree.Field(record, 0, 2));
         if (!wantedIds.Has(id)) continue;
         const auto type = static_cast<std::uint16_t>(tree.Field(record, 2, 2));
@@ -329,7 +330,7 @@ Result<std::vector<PstPropertyBag>> ReadTableContext(const PstNodeData& node, Ps
     // The row index counts the rows in use; without it every row present is taken.
     std::optional<std::size_t> liveRows;
     if (const Result<PstBthRecords> index = heap.BthRecords(PstLe32(info, 10), 4); index.Ok())
-        liveRows = index.Value().records.size();
+        liveRows = index.Value().Count();
     else
         damage.push_back("a table's row index is lost: " + index.Error().Text());
 

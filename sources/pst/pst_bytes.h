@@ -10,17 +10,24 @@
 
 namespace mirelo {
 
+// An integer as it lies in memory, wherever it lies.
+template <typename Integer>
+Integer PstLoaded(const char* at) {
+    Integer value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
 // A little-endian integer of width bytes at offset; 0 when it does not lie in bytes, so
 // that a field read past a short structure never reads outside it. Callers check lengths
 // first wherever a missing field is damage to report.
 inline std::uint64_t PstLe(std::string_view bytes, std::size_t offset, std::size_t width) {
     if (offset > bytes.size() || width > bytes.size() - offset) return 0;
     if constexpr (std::endian::native == std::endian::little) {  // the widths of ids, sizes and counts, in one load
-        if (width == 8 || width == 4 || width == 2) {
-            std::uint64_t value = 0;
-            std::memcpy(&value, bytes.data() + offset, width);
-            return value;
-        }
+        const char* const at = bytes.data() + offset;
+        if (width == 8) return PstLoaded<std::uint64_t>(at);
+        if (width == 4) return PstLoaded<std::uint32_t>(at);
+        if (width == 2) return PstLoaded<std::uint16_t>(at);
     }
     std::uint64_t value = 0;
     for (std::size_t i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);

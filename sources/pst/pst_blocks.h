@@ -80,7 +80,8 @@ private:
     const PstHeader& header_;
     const PstBlockTree& tree_;
     std::vector<std::string>& damage_;
-    // The tree blocks above a node's leaves or subnodes, kept from node to node.
+    // The tree blocks above a node's leaves or subnodes, and the value read whole last,
+    // their room kept from one to the next.
     std::string upper_;
     std::string lower_;
     PstNodeData value_;

@@ -58,7 +58,7 @@ private:
     std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const {
         return permuted_ ? PstLePermuted(page, offset, width) : PstLe(page, offset, width);
     }
-    // The same of two bytes: the page map is read for each item.
+    // The same of two bytes, as those of a page map are.
     std::size_t Word(std::string_view page, std::size_t offset) const {
         if (offset > page.size() || page.size() - offset < 2) return 0;
         const auto low = static_cast<unsigned char>(page[offset]), high = static_cast<unsigned char>(page[offset + 1]);

@@ -62,22 +62,29 @@ Result<std::string_view> PstFile::Read(std::uint64_t offset, std::uint64_t lengt
     if (offset > size_ || length > size_ - offset) return Failure{"lies past the end of the file"};
     if (length > budget_) return Failure{"was not read: the file leads to the same bytes again and again"};
     budget_ -= length;
-    if (offset >= windowAt_ && offset + length <= windowAt_ + window_.size())
-        return std::string_view(window_).substr(static_cast<std::size_t>(offset - windowAt_),
-                                                static_cast<std::size_t>(length));
+    for (std::size_t i = 0; i < windows_.size(); ++i) {
+        const Window& window = windows_[i];
+        if (offset >= window.at && offset + length <= window.at + window.bytes.size()) {
+            lastUsed_ = i;
+            return std::string_view(window.bytes).substr(static_cast<std::size_t>(offset - window.at),
+                                                         static_cast<std::size_t>(length));
+        }
+    }
     const Failure unread{"could not be read"};
     if (length > kWindowSize) {
         large_.resize(static_cast<std::size_t>(length));
         if (!ReadFromFile(offset, large_)) return unread;
         return std::string_view(large_);
     }
-    window_.resize(static_cast<std::size_t>(std::min(kWindowSize, size_ - offset)));
-    windowAt_ = offset;
-    if (!ReadFromFile(offset, window_)) {
-        window_.clear();
+    lastUsed_ = 1 - lastUsed_;  // the window used less lately is read anew
+    Window& window = windows_[lastUsed_];
+    window.bytes.resize(static_cast<std::size_t>(std::min(kWindowSize, size_ - offset)));
+    window.at = offset;
+    if (!ReadFromFile(offset, window.bytes)) {
+        window.bytes.clear();
         return unread;
     }
-    return std::string_view(window_).substr(0, static_cast<std::size_t>(length));
+    return std::string_view(window.bytes).substr(0, static_cast<std::size_t>(length));
 }
 
 bool PstFile::ReadFromFile(std::uint64_t offset, std::string& into) {

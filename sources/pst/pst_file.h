@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -64,17 +65,22 @@ private:
     static constexpr std::uint64_t kBudgetTimesSize = 4;
     static constexpr std::uint64_t kBudgetSlack = 1024 * 1024;
     // Blocks are mostly read in the order they lie in the file: reading a window ahead
-    // spares the system calls of each.
+    // spares the system calls of each. A tree's walk goes back and forth between its index
+    // pages and its leaves, which lie apart: a second window spares reading each again.
     static constexpr std::uint64_t kWindowSize = 64 * 1024;
+    struct Window {
+        std::string bytes;
+        std::uint64_t at = 0;
+    };
 
     bool ReadFromFile(std::uint64_t offset, std::string& into);
 
     std::ifstream in_;
     std::uint64_t size_ = 0;
     std::uint64_t budget_ = 0;
-    std::string window_;
-    std::uint64_t windowAt_ = 0;
-    std::string large_;  // what is longer than the window
+    std::array<Window, 2> windows_;
+    std::size_t lastUsed_ = 0;
+    std::string large_;  // what is longer than a window
 };
 
 }  // namespace mirelo

@@ -162,6 +162,51 @@ void PutLe(std::string& bytes, std::uint64_t at, std::uint64_t value, int width)
     for (int i = 0; i < width; ++i) bytes[at + static_cast<std::uint64_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
+std::uint64_t GetLe(const std::string& bytes, std::uint64_t at) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::uint64_t>(i)]);
+    return value;
+}
+
+// Where the leaf entries of the tree whose root page lies at root are, in a sound file of
+// the 2003 form.
+std::vector<std::uint64_t> LeafEntries(const std::string& bytes, std::uint64_t root) {
+    std::vector<std::uint64_t> entries;
+    std::vector<std::uint64_t> pages{root};
+    while (!pages.empty()) {
+        const std::uint64_t page = pages.back();
+        pages.pop_back();
+        const auto count = static_cast<unsigned char>(bytes[page + 488]);
+        const auto size = static_cast<unsigned char>(bytes[page + 490]);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            if (bytes[page + 491] == 0)
+                entries.push_back(page + i * size);
+            else
+                pages.push_back(GetLe(bytes, page + i * size + 16));
+        }
+    }
+    return entries;
+}
+
+// The store's own data may be a data tree that names no leaves: the look for a permutation
+// the file does not declare finds nothing to look at, and the messages are read.
+TEST(PstReader, AStoreWhoseDataTreeNamesNoLeavesIsRead) {
+    const testing::PstFile sound = testing::WritePst(Folders());
+    std::string bytes = sound.bytes;
+    std::uint64_t emptied = 0;  // the long body's data tree block, emptied
+    for (const std::uint64_t entry : LeafEntries(bytes, sound.bbtRoot)) {
+        const std::uint64_t bid = GetLe(bytes, entry), at = GetLe(bytes, entry + 8);
+        if ((bid & 2) == 0 || bytes[at] != 1 || bytes[at + 1] != 1) continue;
+        PutLe(bytes, at + 2, 0, 2);
+        emptied = bid;
+        break;
+    }
+    ASSERT_NE(emptied, 0u);
+    for (const std::uint64_t entry : LeafEntries(bytes, sound.nbtRoot))
+        if (GetLe(bytes, entry) == 0x21) PutLe(bytes, entry + 8, emptied, 8);
+    EXPECT_FALSE(ReadPst(bytes).records.empty());
+}
+
 // Damage loses what it holds, is reported, and never invents a record.
 TEST(PstReader, DamageLosesOnlyWhatItHolds) {
     const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::Permute});

@@ -44,35 +44,37 @@ HeaderKind KindOfField(std::string_view name) {
     return kNoKind;
 }
 
+}  // namespace
+
 // The addresses of one header block, appended once the block's date is known. One serves
 // every message of a mailbox, so that its buffer is made once.
-class BlockRecords {
+class Rfc5322MessageReader::BlockRecords {
 public:
-    BlockRecords(AddressList& list, TextId label) : list_(list), label_(label), extras_(list.ScanExtrasAsked()) {
+    BlockRecords(AddressList& list, HeaderKindSet kinds) : list_(list), kinds_(kinds), extras_(list.ScanExtrasAsked()) {
         found_.reserve(16);
     }
 
-    void Read(std::string_view message, std::string_view separator, HeaderKindSet kinds) {
+    void Read(std::string_view message, std::string_view separator, TextId label) {
         separator_ = separator;
+        label_ = label;
         block_ = 0;
         VisitMessageHeaders(
-            message, [&](const HeaderField& field) { See(field, kinds); },
-            [&](std::string_view name) { return Wanted(name, kinds); });
+            message, [&](const HeaderField& field) { See(field); }, [&](std::string_view name) { return Wanted(name); });
         Flush(0);
     }
 
     // The fields of the chosen kinds, and those the extras ask for.
-    bool Wanted(std::string_view name, HeaderKindSet kinds) const {
-        if (const HeaderKind kind = KindOfField(name); kind != kNoKind) return kinds.Has(kind);
+    bool Wanted(std::string_view name) const {
+        if (const HeaderKind kind = KindOfField(name); kind != kNoKind) return kinds_.Has(kind);
         return (extras_.captureDates && EqualsNoCase(name, "Date")) ||
                (extras_.captureListAddresses && EqualsNoCase(name, "List-Post"));
     }
 
-    void See(const HeaderField& field, HeaderKindSet kinds) {
+    void See(const HeaderField& field) {
         if (field.block != block_) Flush(field.block);
         const HeaderKind kind = KindOfField(field.name);
         if (kind != kNoKind) {
-            if (!kinds.Has(kind)) return;
+            if (!kinds_.Has(kind)) return;
             for (Mailbox& mailbox : ParseAddressList(field.value)) found_.emplace_back(std::move(mailbox), kind);
         } else if (extras_.captureDates && day_ == kUnknownDay && EqualsNoCase(field.name, "Date")) {
             day_ = DayOfDate(field.value);
@@ -96,7 +98,8 @@ public:
 
 private:
     AddressList& list_;
-    TextId label_;
+    HeaderKindSet kinds_;
+    TextId label_ = TextTable::kEmpty;
     std::string_view separator_;
     const ScanExtras& extras_;
     int block_ = 0;
@@ -104,11 +107,18 @@ private:
     std::vector<std::pair<Mailbox, HeaderKind>> found_;
 };
 
-}  // namespace
+Rfc5322MessageReader::Rfc5322MessageReader(AddressList& list, HeaderKindSet kinds)
+    : records_(std::make_unique<BlockRecords>(list, kinds)) {}
+
+Rfc5322MessageReader::~Rfc5322MessageReader() = default;
+
+void Rfc5322MessageReader::Read(std::string_view message, std::string_view separator, TextId label) {
+    records_->Read(message, separator, label);
+}
 
 void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
                         HeaderKindSet kinds) {
-    BlockRecords(list, label).Read(message, separator, kinds);
+    Rfc5322MessageReader(list, kinds).Read(message, separator, label);
 }
 
 Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, AddressList& list, std::string_view label,
@@ -119,8 +129,9 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     if (!file) return SystemFailure("cannot open " + path, errno);
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
-    BlockRecords records(list, list.Mailboxes().Intern(label));
-    const MessageVisitor read = [&](const CutMessage& message) { records.Read(message.bytes, message.separator, kinds); };
+    Rfc5322MessageReader reader(list, kinds);
+    const TextId labelId = list.Mailboxes().Intern(label);
+    const MessageVisitor read = [&](const CutMessage& message) { reader.Read(message.bytes, message.separator, labelId); };
     // Each block is read straight after the bytes not yet cut (the last message read so
     // far, perhaps whole), in a buffer that grows to hold both and is never filled in vain.
     std::unique_ptr<char[]> buffer;

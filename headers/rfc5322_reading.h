@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,22 @@ namespace mirelo {
 // line's; List-Post: addresses are kept.
 void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
                         HeaderKindSet kinds);
+
+// Reads message after message as ReadRfc5322Message does, keeping its buffers from one to
+// the next: for stores that hand their header blocks over one at a time.
+class Rfc5322MessageReader {
+public:
+    Rfc5322MessageReader(AddressList& list, HeaderKindSet kinds);
+    ~Rfc5322MessageReader();
+    Rfc5322MessageReader(const Rfc5322MessageReader&) = delete;
+    Rfc5322MessageReader& operator=(const Rfc5322MessageReader&) = delete;
+
+    void Read(std::string_view message, std::string_view separator, TextId label);
+
+private:
+    class BlockRecords;
+    std::unique_ptr<BlockRecords> records_;
+};
 
 // Every message of a mailbox file, cut where its layout says. A watch, when given, sees
 // the bytes gone through of the file's size and may end the reading early.

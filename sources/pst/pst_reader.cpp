@@ -48,10 +48,11 @@ std::size_t UnresolvedAddresses(const PstMessageEntry& message) {
     return count;
 }
 
-void AppendMessage(const PstMessageEntry& message, HeaderKindSet kinds, TextId label, AddressList& list) {
+void AppendMessage(const PstMessageEntry& message, HeaderKindSet kinds, TextId label, AddressList& list,
+                   Rfc5322MessageReader& headerReader) {
     const int before = list.Count();
     if (message.transportHeaders)
-        ReadRfc5322Message(*message.transportHeaders, "", list, label, kinds);
+        headerReader.Read(*message.transportHeaders, "", label);
     else
         AppendStoredAddresses(message, kinds, label, list);
     if (!message.time || !list.ScanExtrasAsked().captureDates) return;
@@ -85,6 +86,7 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
     std::size_t lost = 0;
     std::size_t unresolved = 0;
     PstMessageEntry message;
+    Rfc5322MessageReader headerReader(batch.records, reading_.kinds);
     for (const PstFolderEntry& folder : folders) {
         if (folder.trash && !includeTrash_) continue;
         const TextId label =
@@ -96,7 +98,7 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
                 pst.Damage().push_back(read.Error().Text());
                 continue;
             }
-            AppendMessage(message, reading_.kinds, label, batch.records);
+            AppendMessage(message, reading_.kinds, label, batch.records, headerReader);
             unresolved += UnresolvedAddresses(message);
         }
     }

@@ -164,7 +164,7 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
 
     const FactsTable* facts = result.facts ? &*result.facts : nullptr;
     const ListFilter& filter = inputs.Value().filter;
-    const int removed = OrderAndFilter(*result.list, result.labelPrefix, facts, filter);
+    const int removed = OrderAndFilter(*result.list, result.labelPrefix, facts, filter, request.workers);
     if (filter.earlier)
         observer.Say(OneLine(*options.sinceList) + ": " + std::to_string(filter.earlier->size()) +
                      " addresses in the earlier list, " + std::to_string(removed) + " of them left out");

@@ -14,8 +14,8 @@
 namespace mirelo {
 
 int OrderAndFilter(AddressList& list, const std::string& labelPrefix, const FactsTable* facts,
-                   const ListFilter& filter) {
-    OrderExtractionResult(list, labelPrefix);
+                   const ListFilter& filter, unsigned threads) {
+    OrderExtractionResult(list, labelPrefix, threads);
     if (filter.drop.empty() && !filter.earlier) return 0;
     int earlier = 0;
     DeleteSurvivors(list, [&](const AddressRecord& record) {

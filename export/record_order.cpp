@@ -40,8 +40,8 @@ int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, con
     return CompareNoCase(list.Email(a), list.Email(b));
 }
 
-std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts) {
-    return RanksNoCase(texts.Count(), [&texts](std::size_t id) { return texts.Text(static_cast<TextId>(id)); });
+std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads) {
+    return RanksNoCase(texts.Count(), [&texts](std::size_t id) { return texts.Text(static_cast<TextId>(id)); }, threads);
 }
 
 namespace {
@@ -122,8 +122,8 @@ void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>&
 
 }  // namespace
 
-void SortAndMarkDuplicates(AddressList& list) {
-    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails());
+void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
+    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
     MarkDuplicates(list, emailRank);
     SortByMailboxThenEmail(list, emailRank);
 }
@@ -145,8 +145,8 @@ void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
     }
 }
 
-void OrderExtractionResult(AddressList& list, const std::string& labelPrefix) {
-    SortAndMarkDuplicates(list);
+void OrderExtractionResult(AddressList& list, const std::string& labelPrefix, unsigned threads) {
+    SortAndMarkDuplicates(list, threads);
     ShortenLabels(list, labelPrefix);
 }
 

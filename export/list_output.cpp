@@ -38,9 +38,9 @@ std::string OutputFileFor(const std::string& path, FormatKind format) {
 }
 
 Result<int> WriteListFile(const std::string& path, const AddressList& list, const FactsTable* facts,
-                          const ExportFormat& format) {
+                          const ExportFormat& format, unsigned threads) {
     return WriteOutputFile(OutputFileFor(path, format.kind),
-                           [&](std::FILE* out) { return WriteContacts(out, list, facts, format); });
+                           [&](std::FILE* out) { return WriteContacts(out, list, facts, format, threads); });
 }
 
 }  // namespace mirelo

@@ -30,8 +30,9 @@ int OrderAndFilter(AddressList& list, const std::string& labelPrefix, const Fact
 std::string OutputFileFor(const std::string& path, FormatKind format);
 
 // Writes the rows in the format into that file, replacing an earlier one only once the new
-// one is whole; gives how many rows were written.
+// one is whole; gives how many rows were written. A long original CSV takes two threads
+// when given two.
 Result<int> WriteListFile(const std::string& path, const AddressList& list, const FactsTable* facts,
-                          const ExportFormat& format);
+                          const ExportFormat& format, unsigned threads = 1);
 
 }  // namespace mirelo

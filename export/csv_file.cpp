@@ -1,6 +1,7 @@
 #include "export/csv_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -210,7 +211,7 @@ Result<int> AppendCsvLines(const AddressList& list, const std::vector<std::strin
 
 Result<int> WriteCsvLines(std::FILE* out, const AddressList& list, unsigned threads) {
     // Below this many records a second thread costs more than it saves.
-    constexpr int kFewestForTwoThreads = 8192;
+    constexpr int kFewestForTwoThreads = 1 << 15;
     // Each label is quoted once, however many lines carry it.
     std::vector<std::string> labelFields(list.Mailboxes().Count());
     for (TextId id = 0; id < labelFields.size(); ++id) AppendCsvField(labelFields[id], list.Mailboxes().Text(id));
@@ -227,18 +228,26 @@ Result<int> WriteCsvLines(std::FILE* out, const AddressList& list, unsigned thre
         if (const Result<> last = put(piece); !last.Ok()) return last.Error();
         return lines;
     }
-    // The second half's lines are made on a second thread while the first half's are
-    // written, and kept whole until their turn.
-    const int middle = count / 2;
+    // The list goes in rounds of two parts: the second part's lines are made on a second
+    // thread while the first part's are written, and kept until their turn. Many rounds
+    // keep that text a small share of the list's.
+    constexpr std::int64_t kRounds = 4;
+    int lines = 0;
     std::string later;
-    Result<int> laterLines = 0;
-    Result<int> lines = 0;
-    RunBeside([&] { laterLines = AppendCsvLines(list, labelFields, middle, count, later, [](std::string&) { return Result<>{}; }); },
-              [&] { lines = AppendCsvLines(list, labelFields, 0, middle, piece, put); });
-    if (!lines.Ok()) return lines;
-    for (std::string* text : {&piece, &later})
-        if (const Result<> written = put(*text); !written.Ok()) return written.Error();
-    return lines.Value() + laterLines.Value();
+    for (std::int64_t round = 0; round < kRounds; ++round) {
+        const auto from = static_cast<int>(count * round / kRounds);
+        const auto to = static_cast<int>(count * (round + 1) / kRounds);
+        const int middle = from + (to - from) / 2;
+        Result<int> laterLines = 0;
+        Result<int> firstLines = 0;
+        RunBeside([&] { laterLines = AppendCsvLines(list, labelFields, middle, to, later, [](std::string&) { return Result<>{}; }); },
+                  [&] { firstLines = AppendCsvLines(list, labelFields, from, middle, piece, put); });
+        if (!firstLines.Ok()) return firstLines;
+        for (std::string* text : {&piece, &later})
+            if (const Result<> written = put(*text); !written.Ok()) return written.Error();
+        lines += firstLines.Value() + laterLines.Value();
+    }
+    return lines;
 }
 
 Result<int> WriteOutputFile(const std::string& path, const LinesWriter& writeLines) {

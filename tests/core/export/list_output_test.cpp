@@ -63,10 +63,10 @@ TEST_F(WriteListFileTest, WritesUniqueRowsInLabelOrderQuotingOnlyLabelsThatNeedI
     EXPECT_EQ(ReadFileBytes(Path("cards.vcf")).substr(0, 13), "BEGIN:VCARD\r\n");
 }
 
-// A long list's second half is made on a second thread: the bytes stay those of one, and
-// a write that fails still fails.
+// A long list's lines are made on two threads: the bytes stay those of one, and a write
+// that fails still fails.
 TEST_F(WriteListFileTest, TwoThreadsWriteWhatOneWrites) {
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 40000; ++i)
         list.Append("user" + std::to_string(i % 7000) + "@x", "N" + std::to_string(i % 3), i % 2 ? "/m/a,b.mbx" : "/m/c.mbx",
                     static_cast<HeaderKind>(i % 4));
     OrderAndFilter(list, "/m/", nullptr, {}, 2);

@@ -106,12 +106,16 @@ void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>&
         const std::uint64_t positionMask = (std::uint64_t{1} << positionBits) - 1;
         const auto positionOf = [&](std::size_t i) { return static_cast<int>(keyed[i] & positionMask); };
         constexpr std::size_t kAhead = 16;  // the positions come in no order: fetch a few at a time
-        std::vector<AddressRecord*> sorted(count);
+        // Each sorted key's place then holds its record: fresh memory as large, which the
+        // system would have to map page by page, is not needed.
+        static_assert(sizeof(std::uintptr_t) <= sizeof(std::uint64_t));
         for (std::size_t i = 0; i < count; ++i) {
             if (i + kAhead < count) list.PrefetchAt(positionOf(i + kAhead));
-            sorted[i] = list.At(positionOf(i));
+            keyed[i] = reinterpret_cast<std::uintptr_t>(list.At(positionOf(i)));
         }
-        list.Arrange(sorted, [](AddressRecord* record) { return record; });
+        list.Arrange(keyed, [](std::uint64_t record) {
+            return reinterpret_cast<AddressRecord*>(static_cast<std::uintptr_t>(record));
+        });
         return;
     }
     std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(count);

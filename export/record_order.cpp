@@ -11,6 +11,7 @@
 #include "base/ascii.h"
 #include "base/path_parts.h"
 #include "base/prefetch.h"
+#include "base/side_task.h"
 
 namespace mirelo {
 
@@ -87,8 +88,9 @@ void RadixSort(std::vector<std::uint64_t>& values, int lowBit) {
 // each record's mailbox and address ranks with its position below them, radix-sorted,
 // when the three fit in 64 bits, as they do but for billions of records. Records of one
 // mailbox and one address but for case may come in any order: all but one of them are
-// duplicates, which no list shows.
-void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+// duplicates, which no list shows. Gives the records in that order, each as its address
+// (std::uintptr_t), and leaves the list as it is.
+std::vector<std::uint64_t> SortedByMailboxThenEmail(const AddressList& list, const std::vector<std::uint32_t>& emailRank) {
     const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
     const auto bitsFor = [](const std::vector<std::uint32_t>& ranks) {
         return ranks.empty() ? 0 : std::bit_width(*std::max_element(ranks.begin(), ranks.end()));
@@ -113,23 +115,33 @@ void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>&
             if (i + kAhead < count) list.PrefetchAt(positionOf(i + kAhead));
             keyed[i] = reinterpret_cast<std::uintptr_t>(list.At(positionOf(i)));
         }
-        list.Arrange(keyed, [](std::uint64_t record) {
-            return reinterpret_cast<AddressRecord*>(static_cast<std::uintptr_t>(record));
-        });
-        return;
+        return keyed;
     }
     std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(count);
     for (std::size_t i = 0; i < count; ++i) keyed[i] = {keyOf(list.At(static_cast<int>(i))), list.At(static_cast<int>(i))};
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    list.Arrange(keyed, [](const auto& entry) { return entry.second; });
+    std::vector<std::uint64_t> sorted(count);
+    std::transform(keyed.begin(), keyed.end(), sorted.begin(),
+                   [](const auto& entry) { return reinterpret_cast<std::uintptr_t>(entry.second); });
+    return sorted;
 }
 
 }  // namespace
 
 void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
     const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
-    MarkDuplicates(list, emailRank);
-    SortByMailboxThenEmail(list, emailRank);
+    // The marking writes only the records' duplicate flags, which the sorting does not read:
+    // on two threads, one marks while the other sorts.
+    constexpr int kFewestForTwoThreads = 1 << 14;
+    std::vector<std::uint64_t> sorted;
+    const auto sort = [&] { sorted = SortedByMailboxThenEmail(list, emailRank); };
+    if (threads > 1 && list.Count() >= kFewestForTwoThreads) {
+        RunBeside([&] { MarkDuplicates(list, emailRank); }, sort);
+    } else {
+        MarkDuplicates(list, emailRank);
+        sort();
+    }
+    list.Arrange(sorted, [](std::uint64_t record) { return reinterpret_cast<AddressRecord*>(static_cast<std::uintptr_t>(record)); });
 }
 
 void ShortenLabels(AddressList& list, const std::string& labelPrefix) {

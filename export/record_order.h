@@ -20,7 +20,8 @@ int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, con
 std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads = 1);
 
 // Marks as duplicates all records of an address but one of its smallest kind, then sorts
-// the list by mailbox and address (CompareMailboxThenEmail).
+// the list by mailbox and address (CompareMailboxThenEmail); a long list is marked and
+// sorted at once when given two threads.
 void SortAndMarkDuplicates(AddressList& list, unsigned threads = 1);
 
 // Removes the label prefix from the labels of the records, so that those of one store

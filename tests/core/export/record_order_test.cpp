@@ -51,14 +51,14 @@ std::string Folded(std::string_view text) {
 }
 
 // The keyed sort must give what sorting with the comparators gives, on one thread or two:
-// the addresses are many enough for their ranks to be sorted in halves.
+// the records and addresses are many enough to be ranked, marked and sorted on two.
 TEST(SortAndMarkDuplicates, AgreesWithSortingByTheComparators) {
     std::vector<std::string> orderOnOneThread;
     for (const unsigned threads : {1u, 2u}) {
         std::mt19937 random(7);
         const std::string letters = "aAbBzZ[.-_@1";  // with the bytes around the capitals
         AddressList list;
-        for (int i = 0; i < 6000; ++i) {
+        for (int i = 0; i < 20000; ++i) {
             std::string email;
             for (int n = static_cast<int>(random() % 6); n > 0; --n) email += letters[random() % letters.size()];
             const std::string mailbox = std::string("/m/") + "xXy"[random() % 3];

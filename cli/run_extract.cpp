@@ -132,9 +132,9 @@ void ExplainEmptyResult(const ExtractionRequest& request, std::FILE* err) {
 
 // The number of rows written, or the failure, to the output file or to out.
 Result<int> WriteOutput(const ExtractOptions& options, const AddressList& list, const FactsTable* facts,
-                        std::FILE* out) {
-    if (options.output) return WriteListFile(*options.output, list, facts, options.format);
-    const Result<int> written = WriteContacts(out, list, facts, options.format);
+                        std::FILE* out, unsigned threads) {
+    if (options.output) return WriteListFile(*options.output, list, facts, options.format, threads);
+    const Result<int> written = WriteContacts(out, list, facts, options.format, threads);
     if (!written.Ok()) return SystemFailure("Unable to write the CSV to standard output", written.Error().code);
     if (std::fflush(out) != 0) return SystemFailure("Unable to write the CSV to standard output", errno);
     return written;
@@ -164,11 +164,11 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
 
     const FactsTable* facts = result.facts ? &*result.facts : nullptr;
     const ListFilter& filter = inputs.Value().filter;
-    const int removed = OrderAndFilter(*result.list, result.labelPrefix, facts, filter);
+    const int removed = OrderAndFilter(*result.list, result.labelPrefix, facts, filter, request.workers);
     if (filter.earlier)
         observer.Say(OneLine(*options.sinceList) + ": " + std::to_string(filter.earlier->size()) +
                      " addresses in the earlier list, " + std::to_string(removed) + " of them left out");
-    const Result<int> written = WriteOutput(options, *result.list, facts, out);
+    const Result<int> written = WriteOutput(options, *result.list, facts, out, request.workers);
     if (!written.Ok()) {
         std::fprintf(err, "%s\n", written.Error().Text().c_str());
         return 1;

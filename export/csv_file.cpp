@@ -1,6 +1,7 @@
 #include "export/csv_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@
 
 #include "base/native_path.h"
 #include "base/prefetch.h"
+#include "base/side_task.h"
 
 namespace mirelo {
 
@@ -173,35 +175,78 @@ void AppendCsvField(std::string& line, std::string_view text) {
     line.push_back('"');
 }
 
-Result<int> WriteCsvLines(std::FILE* out, const AddressList& list) {
+namespace {
+
+bool Written(const AddressRecord& record) { return !record.duplicate && !record.deleted; }
+
+// Appends the lines of the records at positions from to to, those written, to text, and
+// hands text to emit whenever it has grown to a piece of many lines. Gives the number of
+// lines, or what emit failed with.
+template <typename Emit>
+Result<int> AppendCsvLines(const AddressList& list, const std::vector<std::string>& labelFields, int from, int to,
+                           std::string& text, Emit emit) {
     // The ordering scatters the records over the list's memory: each is fetched a few
-    // lines ahead, and the texts of one that is written half as far. The lines go out in
-    // pieces of many.
+    // lines ahead, and the texts of one that is written half as far.
     constexpr int kAhead = 16;
     constexpr std::size_t kPieceBytes = 64 * 1024;
-    const auto written = [](const AddressRecord& record) { return !record.duplicate && !record.deleted; };
-    const int count = list.Count();
-    // Each label is quoted once, however many lines carry it.
-    std::vector<std::string> labelFields(list.Mailboxes().Count());
-    for (TextId id = 0; id < labelFields.size(); ++id) AppendCsvField(labelFields[id], list.Mailboxes().Text(id));
     int lines = 0;
-    std::string piece = "email,name,notes\r\n";
-    for (int i = 0; i < count; ++i) {
-        if (i + kAhead < count) Prefetch(list.At(i + kAhead));
-        if (i + kAhead / 2 < count && written(*list.At(i + kAhead / 2))) {
+    for (int i = from; i < to; ++i) {
+        if (i + kAhead < to) Prefetch(list.At(i + kAhead));
+        if (i + kAhead / 2 < to && Written(*list.At(i + kAhead / 2))) {
             list.Emails().PrefetchText(list.At(i + kAhead / 2)->email);
             list.Names().PrefetchText(list.At(i + kAhead / 2)->name);
         }
         const AddressRecord& record = *list.At(i);
-        if (!written(record)) continue;
-        piece.append(list.Email(record)).append(",").append(list.Name(record)).append(",");
-        piece.append(labelFields[record.mailbox]).append("\r\n");
+        if (!Written(record)) continue;
+        text.append(list.Email(record)).append(",").append(list.Name(record)).append(",");
+        text.append(labelFields[record.mailbox]).append("\r\n");
         ++lines;
-        if (piece.size() < kPieceBytes) continue;
-        if (!Put(out, piece)) return SystemFailure("write failed", errno);
-        piece.clear();
+        if (text.size() < kPieceBytes) continue;
+        if (const Result<> emitted = emit(text); !emitted.Ok()) return emitted.Error();
     }
-    if (!Put(out, piece)) return SystemFailure("write failed", errno);
+    return lines;
+}
+
+}  // namespace
+
+Result<int> WriteCsvLines(std::FILE* out, const AddressList& list, unsigned threads) {
+    // Below this many records a second thread costs more than it saves.
+    constexpr int kFewestForTwoThreads = 1 << 15;
+    // Each label is quoted once, however many lines carry it.
+    std::vector<std::string> labelFields(list.Mailboxes().Count());
+    for (TextId id = 0; id < labelFields.size(); ++id) AppendCsvField(labelFields[id], list.Mailboxes().Text(id));
+    const auto put = [out](std::string& text) -> Result<> {
+        if (!Put(out, text)) return SystemFailure("write failed", errno);
+        text.clear();
+        return {};
+    };
+    std::string piece = "email,name,notes\r\n";
+    const int count = list.Count();
+    if (threads < 2 || count < kFewestForTwoThreads) {
+        const Result<int> lines = AppendCsvLines(list, labelFields, 0, count, piece, put);
+        if (!lines.Ok()) return lines;
+        if (const Result<> last = put(piece); !last.Ok()) return last.Error();
+        return lines;
+    }
+    // The list goes in rounds of two parts: the second part's lines are made on a second
+    // thread while the first part's are written, and kept until their turn. Many rounds
+    // keep that text a small share of the list's.
+    constexpr std::int64_t kRounds = 4;
+    int lines = 0;
+    std::string later;
+    for (std::int64_t round = 0; round < kRounds; ++round) {
+        const auto from = static_cast<int>(count * round / kRounds);
+        const auto to = static_cast<int>(count * (round + 1) / kRounds);
+        const int middle = from + (to - from) / 2;
+        Result<int> laterLines = 0;
+        Result<int> firstLines = 0;
+        RunBeside([&] { laterLines = AppendCsvLines(list, labelFields, middle, to, later, [](std::string&) { return Result<>{}; }); },
+                  [&] { firstLines = AppendCsvLines(list, labelFields, from, middle, piece, put); });
+        if (!firstLines.Ok()) return firstLines;
+        for (std::string* text : {&piece, &later})
+            if (const Result<> written = put(*text); !written.Ok()) return written.Error();
+        lines += firstLines.Value() + laterLines.Value();
+    }
     return lines;
 }
 

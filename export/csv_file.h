@@ -13,7 +13,8 @@ namespace mirelo {
 // The header line and one "email,name,notes" line per record that is neither a duplicate
 // nor deleted, in list order, each ended by CR LF as the importing service expects. Only
 // notes holding a comma, a quote or a line end are quoted. Gives the number of record lines.
-Result<int> WriteCsvLines(std::FILE* out, const AddressList& list);
+// With two threads or more, a long list's lines are made on two threads.
+Result<int> WriteCsvLines(std::FILE* out, const AddressList& list, unsigned threads = 1);
 
 // Writes the file so that a failure never costs the file that was there: a regular file
 // is replaced only once its successor is completely written and flushed, keeping its

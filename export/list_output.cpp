@@ -14,8 +14,8 @@
 namespace mirelo {
 
 int OrderAndFilter(AddressList& list, const std::string& labelPrefix, const FactsTable* facts,
-                   const ListFilter& filter) {
-    OrderExtractionResult(list, labelPrefix);
+                   const ListFilter& filter, unsigned threads) {
+    OrderExtractionResult(list, labelPrefix, threads);
     if (filter.drop.empty() && !filter.earlier) return 0;
     int earlier = 0;
     DeleteSurvivors(list, [&](const AddressRecord& record) {
@@ -38,9 +38,9 @@ std::string OutputFileFor(const std::string& path, FormatKind format) {
 }
 
 Result<int> WriteListFile(const std::string& path, const AddressList& list, const FactsTable* facts,
-                          const ExportFormat& format) {
+                          const ExportFormat& format, unsigned threads) {
     return WriteOutputFile(OutputFileFor(path, format.kind),
-                           [&](std::FILE* out) { return WriteContacts(out, list, facts, format); });
+                           [&](std::FILE* out) { return WriteContacts(out, list, facts, format, threads); });
 }
 
 }  // namespace mirelo

@@ -11,6 +11,7 @@
 #include "base/ascii.h"
 #include "base/path_parts.h"
 #include "base/prefetch.h"
+#include "base/side_task.h"
 
 namespace mirelo {
 
@@ -40,8 +41,8 @@ int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, con
     return CompareNoCase(list.Email(a), list.Email(b));
 }
 
-std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts) {
-    return RanksNoCase(texts.Count(), [&texts](std::size_t id) { return texts.Text(static_cast<TextId>(id)); });
+std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads) {
+    return RanksNoCase(texts.Count(), [&texts](std::size_t id) { return texts.Text(static_cast<TextId>(id)); }, threads);
 }
 
 namespace {
@@ -87,8 +88,9 @@ void RadixSort(std::vector<std::uint64_t>& values, int lowBit) {
 // each record's mailbox and address ranks with its position below them, radix-sorted,
 // when the three fit in 64 bits, as they do but for billions of records. Records of one
 // mailbox and one address but for case may come in any order: all but one of them are
-// duplicates, which no list shows.
-void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+// duplicates, which no list shows. Gives the records in that order, each as its address
+// (std::uintptr_t), and leaves the list as it is.
+std::vector<std::uint64_t> SortedByMailboxThenEmail(const AddressList& list, const std::vector<std::uint32_t>& emailRank) {
     const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
     const auto bitsFor = [](const std::vector<std::uint32_t>& ranks) {
         return ranks.empty() ? 0 : std::bit_width(*std::max_element(ranks.begin(), ranks.end()));
@@ -106,26 +108,40 @@ void SortByMailboxThenEmail(AddressList& list, const std::vector<std::uint32_t>&
         const std::uint64_t positionMask = (std::uint64_t{1} << positionBits) - 1;
         const auto positionOf = [&](std::size_t i) { return static_cast<int>(keyed[i] & positionMask); };
         constexpr std::size_t kAhead = 16;  // the positions come in no order: fetch a few at a time
-        std::vector<AddressRecord*> sorted(count);
+        // Each sorted key's place then holds its record: fresh memory as large, which the
+        // system would have to map page by page, is not needed.
+        static_assert(sizeof(std::uintptr_t) <= sizeof(std::uint64_t));
         for (std::size_t i = 0; i < count; ++i) {
             if (i + kAhead < count) list.PrefetchAt(positionOf(i + kAhead));
-            sorted[i] = list.At(positionOf(i));
+            keyed[i] = reinterpret_cast<std::uintptr_t>(list.At(positionOf(i)));
         }
-        list.Arrange(sorted, [](AddressRecord* record) { return record; });
-        return;
+        return keyed;
     }
     std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(count);
     for (std::size_t i = 0; i < count; ++i) keyed[i] = {keyOf(list.At(static_cast<int>(i))), list.At(static_cast<int>(i))};
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    list.Arrange(keyed, [](const auto& entry) { return entry.second; });
+    std::vector<std::uint64_t> sorted(count);
+    std::transform(keyed.begin(), keyed.end(), sorted.begin(),
+                   [](const auto& entry) { return reinterpret_cast<std::uintptr_t>(entry.second); });
+    return sorted;
 }
 
 }  // namespace
 
-void SortAndMarkDuplicates(AddressList& list) {
-    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails());
-    MarkDuplicates(list, emailRank);
-    SortByMailboxThenEmail(list, emailRank);
+void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
+    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
+    // The marking writes only the records' duplicate flags, which the sorting does not read:
+    // on two threads, one marks while the other sorts.
+    constexpr int kFewestForTwoThreads = 1 << 14;
+    std::vector<std::uint64_t> sorted;
+    const auto sort = [&] { sorted = SortedByMailboxThenEmail(list, emailRank); };
+    if (threads > 1 && list.Count() >= kFewestForTwoThreads) {
+        RunBeside([&] { MarkDuplicates(list, emailRank); }, sort);
+    } else {
+        MarkDuplicates(list, emailRank);
+        sort();
+    }
+    list.Arrange(sorted, [](std::uint64_t record) { return reinterpret_cast<AddressRecord*>(static_cast<std::uintptr_t>(record)); });
 }
 
 void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
@@ -145,8 +161,8 @@ void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
     }
 }
 
-void OrderExtractionResult(AddressList& list, const std::string& labelPrefix) {
-    SortAndMarkDuplicates(list);
+void OrderExtractionResult(AddressList& list, const std::string& labelPrefix, unsigned threads) {
+    SortAndMarkDuplicates(list, threads);
     ShortenLabels(list, labelPrefix);
 }
 

@@ -15,18 +15,20 @@ int CompareNoCase(std::string_view a, std::string_view b);
 int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, const AddressRecord& b);
 
 // The rank of each text of the table by its id, in CompareNoCase order; texts that differ
-// only in the case of ASCII letters share a rank.
-std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts);
+// only in the case of ASCII letters share a rank. A large table is ranked on two threads
+// when given two.
+std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads = 1);
 
 // Marks as duplicates all records of an address but one of its smallest kind, then sorts
-// the list by mailbox and address (CompareMailboxThenEmail).
-void SortAndMarkDuplicates(AddressList& list);
+// the list by mailbox and address (CompareMailboxThenEmail); a long list is marked and
+// sorted at once when given two threads.
+void SortAndMarkDuplicates(AddressList& list, unsigned threads = 1);
 
 // Removes the label prefix from the labels of the records, so that those of one store
 // stay one text.
 void ShortenLabels(AddressList& list, const std::string& labelPrefix);
 
 // What every extraction ends with before its rows are shown: both of the above.
-void OrderExtractionResult(AddressList& list, const std::string& labelPrefix);
+void OrderExtractionResult(AddressList& list, const std::string& labelPrefix, unsigned threads = 1);
 
 }  // namespace mirelo

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/prefetch.h"
+#include "base/same_bytes.h"
 
 namespace mirelo {
 
@@ -79,11 +80,16 @@ TextId TextTable::Intern(std::string_view text, std::uint32_t hash) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot slot = slots_[i];
-        if (slot.place == kNoPlace) break;
+        if (slot.place == kNoPlace) return Insert(text, hash);
         if (slot.hash != hash) continue;
         const Unit* stored = Stored(slot.place);
-        if (stored[1] == text.size() && std::memcmp(stored + 2, text.data(), text.size()) == 0) return stored[0];
+        if (stored[1] == text.size() && SameBytes(reinterpret_cast<const char*>(stored + 2), text.data(), text.size()))
+            return stored[0];
     }
+}
+
+// Apart from the lookup, which most calls end in, so that it stays short.
+TextId TextTable::Insert(std::string_view text, std::uint32_t hash) {
     if (2 * (places_.size() + 1) > slots_.size()) {
         std::vector<Slot> larger(2 * slots_.size(), Slot{0, kNoPlace});
         for (const Slot slot : slots_)

@@ -56,6 +56,7 @@ private:
 
     const Unit* Stored(Place place) const { return blocks_[place >> 16].get() + (place & 0xFFFF); }
     TextId Intern(std::string_view text, std::uint32_t hash);
+    TextId Insert(std::string_view text, std::uint32_t hash);
     void PrefetchSlot(std::uint32_t hash) const;
     void PrefetchFirstProbe(std::uint32_t hash) const;
     Place Store(std::string_view text, TextId id);

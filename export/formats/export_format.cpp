@@ -82,8 +82,9 @@ bool NeedsFacts(const ExportFormat& format) {
                        [](Column column) { return column > Column::Notes; });
 }
 
-Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format) {
-    if (IsOriginalCsv(format)) return WriteCsvLines(out, list);
+Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format,
+                          unsigned threads) {
+    if (IsOriginalCsv(format)) return WriteCsvLines(out, list, threads);
     constexpr std::size_t kFlushSize = 1 << 16;
     const std::unique_ptr<ContactWriter> writer = WriterFor(format);
     std::string text = format.bom ? "\xEF\xBB\xBF" : "";

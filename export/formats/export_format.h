@@ -37,7 +37,9 @@ bool NeedsDates(const ExportFormat& format);
 bool NeedsFacts(const ExportFormat& format);
 
 // Writes the records that are neither duplicates nor deleted, in list order, with their
-// facts where facts is given. Gives how many.
-Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format);
+// facts where facts is given. Gives how many. The original CSV of a long list takes two
+// threads when given two.
+Result<int> WriteContacts(std::FILE* out, const AddressList& list, const FactsTable* facts, const ExportFormat& format,
+                          unsigned threads = 1);
 
 }  // namespace mirelo

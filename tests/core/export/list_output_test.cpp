@@ -36,10 +36,10 @@ TEST(OutputFileFor, AddsTheFormatsExtensionOnlyWhenTheLastComponentHasNone) {
 class WriteListFileTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return (folder.path() / name).string(); }
-    Result<int> Write(const std::string& path, FormatKind format = FormatKind::Csv) {
+    Result<int> Write(const std::string& path, FormatKind format = FormatKind::Csv, unsigned threads = 1) {
         ExportFormat written;
         written.kind = format;
-        return WriteListFile(path, list, nullptr, written);
+        return WriteListFile(path, list, nullptr, written, threads);
     }
 
     TempDir folder;
@@ -61,6 +61,24 @@ TEST_F(WriteListFileTest, WritesUniqueRowsInLabelOrderQuotingOnlyLabelsThatNeedI
                                               ",To,b.mbx\r\nAmy@x,Amy,b.mbx\r\nr@x,R,\"c\rd\ne.mbx\"\r\n");
     ASSERT_TRUE(Write(Path("cards"), FormatKind::Vcard).Ok());
     EXPECT_EQ(ReadFileBytes(Path("cards.vcf")).substr(0, 13), "BEGIN:VCARD\r\n");
+}
+
+// A long list's lines are made on two threads: the bytes stay those of one, and a write
+// that fails still fails.
+TEST_F(WriteListFileTest, TwoThreadsWriteWhatOneWrites) {
+    for (int i = 0; i < 40000; ++i)
+        list.Append("user" + std::to_string(i % 7000) + "@x", "N" + std::to_string(i % 3), i % 2 ? "/m/a,b.mbx" : "/m/c.mbx",
+                    static_cast<HeaderKind>(i % 4));
+    OrderAndFilter(list, "/m/", nullptr, {}, 2);
+    const Result<int> one = Write(Path("one.csv"));
+    const Result<int> two = Write(Path("two.csv"), FormatKind::Csv, 2);
+    ASSERT_TRUE(one.Ok() && two.Ok());
+    EXPECT_EQ(one.Value(), 7000);
+    EXPECT_EQ(two.Value(), 7000);
+    EXPECT_EQ(ReadFileBytes(Path("two.csv")), ReadFileBytes(Path("one.csv")));
+#ifdef __linux__
+    EXPECT_FALSE(Write("/dev/full", FormatKind::Csv, 2).Ok());
+#endif
 }
 
 TEST_F(WriteListFileTest, TheFilterDeletesEarlierAddressesAndTheCategoriesDropped) {

@@ -15,6 +15,7 @@
 #include "profile.h"
 #include "base/path_parts.h"
 #include "base/whole_file.h"
+#include "sources/worker_pool.h"
 #include "saved_list_reader.h"
 #include "wait_cursor.h"
 
@@ -131,7 +132,7 @@ bool MireloDocument::OnOpenDocument(const QString& path) {
     facts_.reset();
     // Before the ordering: the facts read the list in file order, as they read an extraction's.
     if (details_) GatherFacts();
-    OrderAndFilter(*list_, labelPrefix_, nullptr);
+    OrderAndFilter(*list_, labelPrefix_, nullptr, {}, DefaultWorkerCount());
     RefillRows();
     // Save writes the plain list only: another table would lose its other columns.
     listFile_ = saved->plainList ? file : std::string();
@@ -298,7 +299,7 @@ void MireloDocument::Export(bool finished) {
     }
     // A close during the extraction skips the export, but the list is left whole for
     // the save question that follows.
-    OrderAndFilter(*list_, labelPrefix_, nullptr);
+    OrderAndFilter(*list_, labelPrefix_, nullptr, {}, DefaultWorkerCount());
     RefillRows();
     if (closeRequested_) return;
     // An empty list offered for saving would pass for a result, and could replace one.
@@ -343,7 +344,7 @@ bool MireloDocument::WriteList(SaveMoment moment) {
         if (IsOriginalCsv(format)) profile_.WriteProfileString(kFolderSection, kSavePathEntry, path);
     }
 
-    const Result<int> written = WriteListFile(path, *list_, FactsFor(format), format);
+    const Result<int> written = WriteListFile(path, *list_, FactsFor(format), format, DefaultWorkerCount());
     if (!written.Ok()) {
         platform_.ShowMessage(Decode(written.Error().message + '\n' + written.Error().reason));
         return false;

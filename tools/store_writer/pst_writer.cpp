@@ -445,11 +445,13 @@ private:
             Row row{Le(rowId++, 4), Le(0, 4), Le(static_cast<std::uint32_t>(recipient.type), 4)};
             for (const std::string* text : {&recipient.name, &recipient.addressType, &recipient.address, &recipient.smtp})
                 row.push_back(text->empty() ? std::nullopt : std::optional<std::string>(Stored(form_, *text)));
+            row.push_back(recipient.entryId.empty() ? std::nullopt : std::optional<std::string>(recipient.entryId));
             rows.push_back(std::move(row));
         }
-        top.node.subnodes.push_back(TableContext(
-            form_, kRecipientTableNid, {0x67F20003, 0x67F30003, 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F, 0x39FE001F},
-            rows));
+        top.node.subnodes.push_back(TableContext(form_, kRecipientTableNid,
+                                                 {0x67F20003, 0x67F30003, 0x0C150003, 0x3001001F, 0x3002001F,
+                                                  0x3003001F, 0x39FE001F, 0x0FFF0102},
+                                                 rows));
         Write(std::move(top));
         subjects_[nid] = message.subject.empty() ? std::nullopt : std::optional<std::string>(Stored(form_, message.subject));
     }

@@ -15,6 +15,7 @@ struct PstRecipient {
     std::string addressType = "SMTP";
     std::string address;
     std::string smtp;  // PidTagSmtpAddress; empty: none
+    std::string entryId = {};  // PidTagEntryId as stored; empty: none
 };
 
 // A message; empty strings and zero times are left out of its properties.

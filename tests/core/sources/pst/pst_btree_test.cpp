@@ -1,5 +1,7 @@
 #include "sources/pst/pst_btree.h"
 
+#include "sources/pst/pst_blocks.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +12,7 @@ namespace mirelo {
 namespace {
 
 // Entries come as the walk lists them, pages last entry first; a key listed twice keeps
-// its first entry, wherever the two lie.
+// its first entry, wherever the two lie. A node's subnodes are kept by the same rule.
 TEST(PstSortedEntries, FindsEachKeyAndKeepsTheEntryListedFirst) {
     using Listed = std::vector<std::pair<std::uint32_t, char>>;
     const struct {
@@ -27,6 +29,14 @@ TEST(PstSortedEntries, FindsEachKeyAndKeepsTheEntryListedFirst) {
         const PstSortedEntries<std::uint32_t, char> entries(c.listed);
         std::string found;
         for (std::uint32_t key = 1; key <= 5; ++key) found += entries.Find(key) ? *entries.Find(key) : '-';
+        EXPECT_EQ(found, c.found);
+
+        PstSubnodes subnodes;
+        for (const auto& [key, entry] : c.listed) subnodes.Add(key, {static_cast<std::uint64_t>(entry), 0});
+        subnodes.Sort();
+        found.clear();
+        for (std::uint32_t key = 1; key <= 5; ++key)
+            found += subnodes.Find(key) ? static_cast<char>(subnodes.Find(key)->dataBlock) : '-';
         EXPECT_EQ(found, c.found);
     }
 }

@@ -31,7 +31,21 @@ PstMessage Received() {
     return message;
 }
 
-// Composed here: no header block; Exchange addresses with and without an SMTP form.
+// What a recipient typed in rather than picked from an address book may hold of its
+// address: a one-off entry id, its texts here in UTF-16.
+std::string OneOffEntryId(const std::string& name, const std::string& type, const std::string& address) {
+    std::string id(4, '\0');
+    id += std::string("\x81\x2B\x1F\xA4\xBE\xA3\x10\x19\x9D\x6E\x00\xDD\x01\x0F\x54\x02", 16);
+    id += std::string("\0\0\0\x80", 4);  // version 0, the flag of UTF-16 texts
+    for (const std::string& text : {name, type, address}) {
+        for (const char c : text) id += {c, '\0'};
+        id += std::string(2, '\0');
+    }
+    return id;
+}
+
+// Composed here: no header block; Exchange addresses with and without an SMTP form, and
+// one held only in an entry id.
 PstMessage Composed() {
     PstMessage message;
     message.subject = "Sent from here";
@@ -46,7 +60,8 @@ PstMessage Composed() {
     message.recipients = {{1, "Tó Person", "SMTP", "to@x.example", ""},
                           {2, "Cc Person", "EX", "/O=ORG/CN=CC", "cc@corp.example"},
                           {3, "Bcc Person", "SMTP", "bcc@x.example", ""},
-                          {1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""}};
+                          {1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""},
+                          {2, "One Off", "", "", "", OneOffEntryId("One Off", "SMTP", "one@off.example")}};
     return message;
 }
 
@@ -99,7 +114,8 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
         "Outlook.pst/Inbox|0|Ann Lee|ann@net.example",   "Outlook.pst/Inbox|1|Bo|bo@x.example",
         "Outlook.pst/Inbox|0|Boss|boss@corp.example",    "Outlook.pst/Inbox|3|Me Myself|me@corp.example",
         "Outlook.pst/Inbox|1|Tó Person|to@x.example",    "Outlook.pst/Inbox|6|Cc Person|cc@corp.example",
-        "Outlook.pst/Inbox|7|Bcc Person|bcc@x.example",  "Outlook.pst/Inbox/Clients|0|Boss|boss@corp.example",
+        "Outlook.pst/Inbox|7|Bcc Person|bcc@x.example",  "Outlook.pst/Inbox|6|One Off|one@off.example",
+        "Outlook.pst/Inbox/Clients|0|Boss|boss@corp.example",
         "Outlook.pst/Inbox/Clients|3|Me Myself|me@corp.example",
     };
     const HeaderKind kinds[] = {1, 6, 7};
@@ -113,7 +129,8 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
                                    "Outlook.pst/Papierkorb|3|Me Myself|me@corp.example",
                                    "Outlook.pst/Papierkorb|1|Tó Person|to@x.example",
                                    "Outlook.pst/Papierkorb|6|Cc Person|cc@corp.example",
-                                   "Outlook.pst/Papierkorb|7|Bcc Person|bcc@x.example"})
+                                   "Outlook.pst/Papierkorb|7|Bcc Person|bcc@x.example",
+                                   "Outlook.pst/Papierkorb|6|One Off|one@off.example"})
             expected.push_back(record);
     }
     return expected;
@@ -224,7 +241,7 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
          },
          0},
         {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
-        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 5},
+        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 6},
         {"a message's heap map past its block",
          [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[0], 0x7FFF, 2); }, all.size() - 2},
     };

@@ -78,6 +78,7 @@ TEST(ParseHeaderLine, CutsNamesAndAddressesAtTheBytesOutsideTheirClasses) {
         {"From: Help Desk [MAILTO:help@mailhost]", "help@mailhost", "MAILTO"},
         // Without a name character the name is kept.
         {": <>", "", std::nullopt}, {"", "", std::nullopt}, {"<@>", "", std::nullopt},
+        {"To: a <br> b@c", "b@c", "a"}, {"To: x <br", "", "br"},
     };
     for (const LineCase& c : cases) ExpectParsed(c);
 }
@@ -100,6 +101,7 @@ TEST(ParseHeaderLine, ReadsRealWorldLinesWhole) {
         {"From: \"support@bank.example\" scammer@evil.example", "support@bank.example", "From"},
         {"From: \"support@bank.example\" <no address>", "support@bank.example", "From"},
         {"From: \"Desk\" <help@mailhost>", "help@mailhost", "Desk"},
+        {"From: Ann Lee \"x@y\" <c@d>", "c@d", "y"},  // a quote counted once where the line's blocks overlap
         // Only a whole address makes an email.
         {"From: Sales Team", "", "Sales Team"}, {"To: john@", "", "To"}, {"To: @example.org", "", "To"},
         {"To: undisclosed-recipients:;", "", "undisclosed-recipients"},

@@ -13,25 +13,33 @@ namespace mirelo {
 // How many bytes the bit functions below look at.
 inline constexpr std::size_t kLineFeedBlock = 64;
 
-// Bit i set where bytes[i] is one of the given bytes, for the kLineFeedBlock bytes from
-// bytes: a compare of sixteen bytes at once where the processor has one, which finds the
-// many short lines of a mailbox faster than a search per line.
+// How many bytes BytesAmong16 looks at.
+inline constexpr std::size_t kByteMaskBlock = 16;
+
+// Bit i set where bytes[i] is one of the given bytes, for the kByteMaskBlock bytes from
+// bytes: a compare of sixteen bytes at once where the processor has one.
 template <char... kBytes>
-std::uint64_t BytesAmong(const char* bytes) {
+std::uint32_t BytesAmong16(const char* bytes) {
 #if defined(__SSE2__)
-    std::uint64_t bits = 0;
-    for (int part = 0; part < 4; ++part) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
-        __m128i found = _mm_setzero_si128();
-        ((found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(kBytes)))), ...);
-        bits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(found))} << (16 * part);
-    }
-    return bits;
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    __m128i found = _mm_setzero_si128();
+    ((found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(kBytes)))), ...);
+    return static_cast<std::uint16_t>(_mm_movemask_epi8(found));
 #else
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < kLineFeedBlock; ++i) bits |= std::uint64_t{((bytes[i] == kBytes) || ...)} << i;
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < kByteMaskBlock; ++i) bits |= std::uint32_t{((bytes[i] == kBytes) || ...)} << i;
     return bits;
 #endif
+}
+
+// The same for the kLineFeedBlock bytes from bytes, which finds the many short lines of a
+// mailbox faster than a search per line.
+template <char... kBytes>
+std::uint64_t BytesAmong(const char* bytes) {
+    std::uint64_t bits = 0;
+    for (std::size_t part = 0; part < kLineFeedBlock / kByteMaskBlock; ++part)
+        bits |= std::uint64_t{BytesAmong16<kBytes...>(bytes + kByteMaskBlock * part)} << (kByteMaskBlock * part);
+    return bits;
 }
 
 inline std::uint64_t LineFeedBits(const char* bytes) { return BytesAmong<'\n'>(bytes); }

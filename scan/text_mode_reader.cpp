@@ -48,12 +48,12 @@ void TextModeLineReader::Refill() {
 
 void TextModeLineReader::PieceStarts::Allow(unsigned char first) {
     first_[first] = true;
-    second_[first].fill(~std::uint64_t{0});
+    for (int second = 0; second < 256; ++second) Set(first, static_cast<unsigned char>(second));
 }
 
 void TextModeLineReader::PieceStarts::Allow(unsigned char first, unsigned char second) {
     first_[first] = true;
-    second_[first][second / 64] |= std::uint64_t{1} << (second % 64);
+    Set(first, second);
 }
 
 bool TextModeLineReader::PieceStarts::Lets(std::string_view piece) const {

@@ -82,13 +82,20 @@ public:
 
     private:
         bool MayBegin(unsigned char first) const { return first_[first]; }
+        // The pair numbered as its two bytes read as one little-endian number, which the
+        // compiler can load as that.
         bool Allows(unsigned char first, unsigned char second) const {
-            return second_[first][second / 64] >> (second % 64) & 1u;
+            const unsigned pair = first | unsigned{second} << 8;
+            return pairs_[pair / 64] >> (pair % 64) & 1u;
+        }
+        void Set(unsigned char first, unsigned char second) {
+            const unsigned pair = first | unsigned{second} << 8;
+            pairs_[pair / 64] |= std::uint64_t{1} << (pair % 64);
         }
         friend class TextModeLineReader;
 
         std::array<bool, 256> first_{};
-        std::array<std::array<std::uint64_t, 4>, 256> second_{};  // a bit per second byte
+        std::array<std::uint64_t, 256 * 256 / 64> pairs_{};  // a bit per pair of first bytes
     };
 
     // The next piece, valid until the following call; false at the end of the input.

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mirelo {
@@ -59,6 +60,10 @@ TEST(ParseHeaderLine, TakesTheFirstAddressAndTheNameBeforeIt) {
         {"From: Aa0 Zz9 <Aa0Zz9@mailhost>", "Aa0Zz9@mailhost", "Aa0 Zz9"},
         {"To: &lt;help@mailhost&gt;", "help@mailhost", "To"},
         {"help@mailhost", "help@mailhost", std::nullopt},  // a folded line, the address at its start
+        // Domains that end with the line, after a whole block of sixteen bytes or within one.
+        {"To: x@abcdefghijklmnopqrstuvwxyz", "x@abcdefghijklmnopqrstuvwxyz", "To"},
+        {"To: x@abcdefghij>klmnop", "x@abcdefghij", "To"},
+        {"To: sales@mail.example.org.uk", "sales@mail.example.org.uk", "To"},
     };
     for (const LineCase& c : cases) ExpectParsed(c);
 }
@@ -78,8 +83,26 @@ TEST(ParseHeaderLine, CutsNamesAndAddressesAtTheBytesOutsideTheirClasses) {
         {"From: Help Desk [MAILTO:help@mailhost]", "help@mailhost", "MAILTO"},
         // Without a name character the name is kept.
         {": <>", "", std::nullopt}, {"", "", std::nullopt}, {"<@>", "", std::nullopt},
+        {"To: a <br> b@c", "b@c", "a"}, {"To: x <br", "", "br"},
     };
     for (const LineCase& c : cases) ExpectParsed(c);
+}
+
+// Every byte inside a long local part and a long domain, which are read sixteen bytes at a
+// time: each ends where its class says, as a byte at a time would find.
+TEST(ParseHeaderLine, EndsAddressesAtEveryByteOutsideTheirClasses) {
+    for (int value = 0; value < 256; ++value) {
+        const char c = static_cast<char>(value);
+        if (std::string_view("@\"&<([\'").find(c) != std::string_view::npos) continue;  // bytes that shape the line
+        const std::string local = std::string("abcdefghijklmno") + c + "p";
+        const std::string domain = std::string("q") + c + "rstuvwxyzabcdefgh";
+        const std::string email = (IsLocalPartChar(static_cast<unsigned char>(c)) ? local : "p") + "@" +
+                                  (IsAddressChar(static_cast<unsigned char>(c)) ? domain : "q");
+        HeaderFields record;
+        std::string line = "To: " + local + "@" + domain;
+        ParseHeaderLine(record, line);
+        EXPECT_EQ(record.email, email) << "byte " << value;
+    }
 }
 
 // Lines as mail programs wrote them, each meeting one of the mends of the line rule.
@@ -100,6 +123,7 @@ TEST(ParseHeaderLine, ReadsRealWorldLinesWhole) {
         {"From: \"support@bank.example\" scammer@evil.example", "support@bank.example", "From"},
         {"From: \"support@bank.example\" <no address>", "support@bank.example", "From"},
         {"From: \"Desk\" <help@mailhost>", "help@mailhost", "Desk"},
+        {"From: Ann Lee \"x@y\" <c@d>", "c@d", "y"},  // a quote counted once where the line's blocks overlap
         // Only a whole address makes an email.
         {"From: Sales Team", "", "Sales Team"}, {"To: john@", "", "To"}, {"To: @example.org", "", "To"},
         {"To: undisclosed-recipients:;", "", "undisclosed-recipients"},

@@ -93,18 +93,22 @@ bool IsNameChar(unsigned char c) { return kCharClasses[c] & kNameChar; }
 
 namespace {
 
+#if defined(__SSE2__)
+// Each byte of v from low to high. Signed compares: the bytes from 0x80 are below every bound.
+__m128i BytesWithin(__m128i v, char low, char high) {
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
+                         _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(high + 1)), v));
+}
+#endif
+
 // Bit i set where bytes[i] is no address character, for the kByteMaskBlock bytes from
 // bytes: the letters, digits and ".-_" of kCharClasses, sixteen at once where the
 // processor allows.
 std::uint32_t NonAddressCharBits(const char* bytes) {
 #if defined(__SSE2__)
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    // Signed compares: the bytes from 0x80 are below every bound.
-    const auto within = [](__m128i v, char low, char high) {
-        return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
-                             _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(high + 1)), v));
-    };
-    __m128i in = _mm_or_si128(within(_mm_or_si128(block, _mm_set1_epi8(0x20)), 'a', 'z'), within(block, '0', '9'));
+    __m128i in =
+        _mm_or_si128(BytesWithin(_mm_or_si128(block, _mm_set1_epi8(0x20)), 'a', 'z'), BytesWithin(block, '0', '9'));
     for (const char c : {'.', '-', '_'}) in = _mm_or_si128(in, _mm_cmpeq_epi8(block, _mm_set1_epi8(c)));
     return ~static_cast<std::uint32_t>(_mm_movemask_epi8(in)) & 0xFFFFu;
 #else
@@ -120,11 +124,7 @@ std::uint32_t NonAddressCharBits(const char* bytes) {
 std::uint32_t NonLocalPartCharBits(const char* bytes) {
 #if defined(__SSE2__)
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    // Signed compares: the bytes from 0x80 are below every bound.
-    const auto within = [&block](char low, char high) {
-        return _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8(static_cast<char>(low - 1))),
-                             _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(high + 1)), block));
-    };
+    const auto within = [&block](char low, char high) { return BytesWithin(block, low, high); };
     const auto is = [&block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
     const __m128i out = _mm_or_si128(_mm_or_si128(_mm_or_si128(is('"'), is(',')), _mm_or_si128(is('>'), is('@'))),
                                      _mm_or_si128(_mm_or_si128(within('\'', ')'), within(':', '<')), within('[', ']')));

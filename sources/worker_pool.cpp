@@ -175,9 +175,10 @@ bool ReadStores(const std::vector<WalkStep>& steps, AddressList& list, Extractio
     for (const WalkStep& step : steps)
         if (const auto* job = std::get_if<StoreJob>(&step)) jobs.push_back(job);
     StoreQueue queue(std::move(jobs), std::max(1u, workers), observer, list.ScanExtrasAsked());
-    // One worker would only wait for the other: the calling thread reads, each store just
-    // after its label is shown.
-    const bool inPlace = workers <= 1;
+    // One worker, or one store, would only keep the calling thread waiting, and a whole
+    // store's batch to merge after it: the calling thread reads, each store just after its
+    // label is shown, straight into the list.
+    const bool inPlace = workers <= 1 || queue.Count() <= 1;
     std::vector<std::jthread> threads;
     for (std::size_t i = 0; !inPlace && i < std::min<std::size_t>(workers, queue.Count()); ++i)
         threads.emplace_back([&queue] { queue.Work(); });

@@ -228,10 +228,18 @@ TEST(PstReader, AStoreWhoseDataTreeNamesNoLeavesIsRead) {
 TEST(PstReader, DamageLosesOnlyWhatItHolds) {
     const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::Permute});
     const std::vector<std::string> all = ExpectedRecords(false);
+    // The block written after the first of a message is its recipient table's.
+    const auto blockAfter = [&](std::uint64_t at) {
+        std::uint64_t next = ~std::uint64_t{0};
+        for (const std::uint64_t entry : LeafEntries(sound.bytes, sound.bbtRoot))
+            if (const std::uint64_t offset = GetLe(sound.bytes, entry + 8); offset > at) next = std::min(next, offset);
+        return next;
+    };
     const struct {
         const char* what;
         std::function<void(std::string&)> damage;
         std::size_t fewestRecords;
+        const char* reported = "";
     } cases[] = {
         {"cut short", [](std::string& bytes) { bytes.resize(bytes.size() / 2); }, 0},
         {"node tree root pointing at itself",
@@ -244,12 +252,16 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 6},
         {"a message's heap map past its block",
          [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[0], 0x7FFF, 2); }, all.size() - 2},
+        {"a message's recipient table broken",
+         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[1]) + 2] = 0; }, all.size() - 4,
+         "lost its recipients"},
     };
     for (const auto& c : cases) {
         std::string bytes = sound.bytes;
         c.damage(bytes);
         const Read read = ReadPst(bytes);
-        EXPECT_FALSE(read.problems.empty()) << c.what;
+        ASSERT_FALSE(read.problems.empty()) << c.what;
+        EXPECT_NE(read.problems.front().find(c.reported), std::string::npos) << c.what << ": " << read.problems.front();
         EXPECT_GE(read.records.size(), c.fewestRecords) << c.what;
         for (const std::string& record : read.records)
             EXPECT_NE(std::find(all.begin(), all.end(), record), all.end()) << c.what << ": " << record;

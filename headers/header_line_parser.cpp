@@ -99,6 +99,14 @@ __m128i BytesWithin(__m128i v, char low, char high) {
     return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
                          _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(high + 1)), v));
 }
+#else
+// Bit i set where bytes[i] is not of the class, by the byte table.
+std::uint32_t BitsNotOfClass(const char* bytes, unsigned charClass) {
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < kByteMaskBlock; ++i)
+        bits |= std::uint32_t{(kCharClasses[static_cast<unsigned char>(bytes[i])] & charClass) == 0} << i;
+    return bits;
+}
 #endif
 
 // Bit i set where bytes[i] is no address character, for the kByteMaskBlock bytes from
@@ -112,10 +120,7 @@ std::uint32_t NonAddressCharBits(const char* bytes) {
     for (const char c : {'.', '-', '_'}) in = _mm_or_si128(in, _mm_cmpeq_epi8(block, _mm_set1_epi8(c)));
     return ~static_cast<std::uint32_t>(_mm_movemask_epi8(in)) & 0xFFFFu;
 #else
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < kByteMaskBlock; ++i)
-        bits |= std::uint32_t{!IsAddressChar(static_cast<unsigned char>(bytes[i]))} << i;
-    return bits;
+    return BitsNotOfClass(bytes, kAddressChar);
 #endif
 }
 
@@ -131,10 +136,7 @@ std::uint32_t NonLocalPartCharBits(const char* bytes) {
     const __m128i in = _mm_andnot_si128(out, within('!', '~'));
     return ~static_cast<std::uint32_t>(_mm_movemask_epi8(in)) & 0xFFFFu;
 #else
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < kByteMaskBlock; ++i)
-        bits |= std::uint32_t{!IsLocalPartChar(static_cast<unsigned char>(bytes[i]))} << i;
-    return bits;
+    return BitsNotOfClass(bytes, kLocalPartChar);
 #endif
 }
 

@@ -42,6 +42,11 @@ inline std::uint64_t PstLePermuted(std::string_view bytes, std::size_t offset, s
     return value;
 }
 
+// A field of bytes as they are kept: decoded on the way when left permuted.
+inline std::uint64_t PstLeAsKept(std::string_view bytes, std::size_t offset, std::size_t width, bool permuted) {
+    return permuted ? PstLePermuted(bytes, offset, width) : PstLe(bytes, offset, width);
+}
+
 inline std::uint16_t PstLe16(std::string_view bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(PstLe(bytes, offset, 2));
 }

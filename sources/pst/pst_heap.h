@@ -27,7 +27,7 @@ struct PstBthRecords {
         return records.empty() ? onlyLeaf.substr(i * (keySize + dataSize), keySize + dataSize) : records[i];
     }
     std::uint64_t Field(std::string_view record, std::size_t offset, std::size_t width) const {
-        return permuted ? PstLePermuted(record, offset, width) : PstLe(record, offset, width);
+        return PstLeAsKept(record, offset, width, permuted);
     }
 };
 
@@ -56,7 +56,7 @@ private:
     std::string Decoded(std::string_view stored) const;
     // A little-endian field of a page, decoded.
     std::uint64_t Field(std::string_view page, std::size_t offset, std::size_t width) const {
-        return permuted_ ? PstLePermuted(page, offset, width) : PstLe(page, offset, width);
+        return PstLeAsKept(page, offset, width, permuted_);
     }
     // The same of two bytes, as those of a page map are.
     std::size_t Word(std::string_view page, std::size_t offset) const {

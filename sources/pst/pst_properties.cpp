@@ -188,7 +188,7 @@ std::string_view PstPropertyBag::Bytes(const Value& value, std::string& scratch)
 
 // The little-endian integer a value starts with, decoded where it lies.
 std::uint64_t PstPropertyBag::Le(const Value& value, std::size_t width) const {
-    return value.permuted ? PstLePermuted(value.item, 0, width) : PstLe(Stored(value), 0, width);
+    return PstLeAsKept(Stored(value), 0, width, value.permuted);
 }
 
 const PstPropertyBag::Value* PstPropertyBag::Find(std::uint16_t id, std::uint16_t type) const {

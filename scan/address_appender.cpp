@@ -15,6 +15,10 @@ AddressAppender::~AddressAppender() {
 
 void AddressAppender::Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind,
                              MailDay day, std::optional<std::string_view> decodedName) {
+    if (count_ == 0 && list_.Emails().Count() < kQueueFrom) {
+        Keep({email, TextTable::Hash(email)}, {name, TextTable::Hash(name)}, mailbox, kind, day, decodedName);
+        return;
+    }
     if (count_ == kDepth) AppendOldest();
     Pending& pending = At(count_);
     try {
@@ -50,12 +54,16 @@ void AddressAppender::AppendOldest() {
     const Pending& pending = At(0);
     first_ = (first_ + 1) % kDepth;
     --count_;
-    if (!list_.Append(HashedText{pending.email, pending.emailHash}, HashedText{pending.name, pending.nameHash},
-                      pending.mailbox, pending.kind))
-        return;
+    Keep({pending.email, pending.emailHash}, {pending.name, pending.nameHash}, pending.mailbox, pending.kind,
+         pending.day, pending.hasDecodedName ? std::optional<std::string_view>(pending.decodedName) : std::nullopt);
+}
+
+void AddressAppender::Keep(HashedText email, HashedText name, TextId mailbox, HeaderKind kind, MailDay day,
+                           std::optional<std::string_view> decodedName) {
+    if (!list_.Append(email, name, mailbox, kind)) return;
     const AddressRecord& record = *list_.At(list_.Count() - 1);
-    if (pending.day != kUnknownDay) list_.NoteDay(record.email, pending.day);
-    if (pending.hasDecodedName) list_.NoteDecodedName(record.name, pending.decodedName);
+    if (day != kUnknownDay) list_.NoteDay(record.email, day);
+    if (decodedName) list_.NoteDecodedName(record.name, *decodedName);
 }
 
 }  // namespace mirelo

@@ -37,6 +37,9 @@ private:
     // point to kTextsAhead records before.
     static constexpr std::size_t kDepth = 16;
     static constexpr std::size_t kTextsAhead = 8;
+    // Records are appended straight away while the address table is smaller than this:
+    // its lookups find what they read in the cache, and queueing would only cost.
+    static constexpr std::size_t kQueueFrom = 16384;
 
     // The strings keep their memory from one record to the next.
     struct Pending {
@@ -54,6 +57,8 @@ private:
     Pending& At(std::size_t position) { return pending_[(first_ + position) % kDepth]; }
     void PrefetchFirstProbes(const Pending& pending) const;
     void AppendOldest();
+    void Keep(HashedText email, HashedText name, TextId mailbox, HeaderKind kind, MailDay day,
+              std::optional<std::string_view> decodedName);
 
     AddressList& list_;
     std::array<Pending, kDepth> pending_;

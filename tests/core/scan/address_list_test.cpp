@@ -47,9 +47,10 @@ TEST(AddressList, ArrangeMovesOnlyTheCountedPointers) {
     for (int i = list.Count(); i < list.Capacity(); ++i) EXPECT_EQ(list.At(i), spares[static_cast<std::size_t>(i - 3)]);
 }
 
-// Records queued behind the scan come out as appending them one at a time leaves the
-// list: the same ids in the same order, days and decoded names included, across table
-// growth, with the queue flushed by hand halfway and by the destructor at the end.
+// Records come out as appending them one at a time leaves the list: the same ids in the
+// same order, days and decoded names included, whether appended straight away while the
+// table is small or queued once it is large, with the queue flushed by hand in the middle
+// and by the destructor at the end.
 TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
     AddressList oneByOne;
     AddressList queued;
@@ -67,12 +68,12 @@ TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
     };
     {
         AddressAppender appender(queued);
-        for (int i = 0; i < 3000; ++i) {
-            const std::string email = "user" + std::to_string(i * 7 % 1000) + "@example.org";
-            const std::string name = i % 5 ? "Name " + std::to_string(i % 300) : "";
+        for (int i = 0; i < 24000; ++i) {
+            const std::string email = "user" + std::to_string(i * 7 % 20000) + "@example.org";
+            const std::string name = i % 5 ? "Name " + std::to_string(i / 3) : "";
             const MailDay day = i % 3 ? 19000 + i % 50 : kUnknownDay;
             const std::optional<std::string> decoded =
-                i % 4 ? std::nullopt : std::optional<std::string>(i % 8 ? "Décodé " + std::to_string(i % 300) : "");
+                i % 4 ? std::nullopt : std::optional<std::string>(i % 8 ? "Décodé " + std::to_string(i / 3) : "");
             const TextId mailbox = static_cast<TextId>(i % 2);
             const HeaderKind kind = i % kHeaderKindCount;
             const int before = oneByOne.Count();
@@ -80,7 +81,7 @@ TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
             if (day != kUnknownDay) oneByOne.NoteDay(oneByOne.At(before)->email, day);
             if (decoded) oneByOne.NoteDecodedName(oneByOne.At(before)->name, *decoded);
             appender.Append(email, name, mailbox, kind, day, decoded);
-            if (i == 1500) {
+            if (i == 18000) {
                 appender.Flush();
                 same();
             }

@@ -156,7 +156,10 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
         const std::size_t cut = CutWholeMessages(std::string_view(buffer.get(), pending), layout, read);
         std::memmove(buffer.get(), buffer.get() + cut, pending - cut);
         pending -= cut;
-        if (!GoOn(watch, done, size)) return {};
+        if (!GoOn(watch, done, size)) {
+            records.Finish();
+            return {};
+        }
     }
     if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
     CutMessages(std::string_view(buffer.get(), pending), layout, read);

@@ -51,11 +51,14 @@ void AddressAppender::PrefetchFirstProbes(const Pending& pending) const {
 
 void AddressAppender::AppendOldest() {
     if (count_ > kTextsAhead) PrefetchFirstProbes(At(kTextsAhead));
-    const Pending& pending = At(0);
+    Pending& pending = At(0);
     first_ = (first_ + 1) % kDepth;
     --count_;
     Keep({pending.email, pending.emailHash}, {pending.name, pending.nameHash}, pending.mailbox, pending.kind,
          pending.day, pending.hasDecodedName ? std::optional<std::string_view>(pending.decodedName) : std::nullopt);
+    // Damaged mail can hold a text of megabytes; its copy is not kept for later records.
+    for (std::string* text : {&pending.email, &pending.name, &pending.decodedName})
+        if (text->capacity() > kLongestKeptText) std::string().swap(*text);
 }
 
 void AddressAppender::Keep(HashedText email, HashedText name, TextId mailbox, HeaderKind kind, MailDay day,

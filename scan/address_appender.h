@@ -40,6 +40,7 @@ private:
     // Records are appended straight away while the address table is smaller than this:
     // its lookups find what they read in the cache, and queueing would only cost.
     static constexpr std::size_t kQueueFrom = 16384;
+    static constexpr std::size_t kLongestKeptText = 4096;
 
     // The strings keep their memory from one record to the next.
     struct Pending {

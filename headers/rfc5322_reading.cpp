@@ -135,7 +135,9 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     // The records of one message go on queued behind those of the next.
     Rfc5322BlockRecords records(list, kinds);
     const TextId labelId = list.Mailboxes().Intern(label);
-    const MessageVisitor read = [&](const CutMessage& message) { records.Read(message.bytes, message.separator, labelId); };
+    const MessageVisitor read = [&](const CutMessage& message) {
+        records.Read(message.bytes, message.separator, labelId);
+    };
     // Each block is read straight after the bytes not yet cut (the last message read so
     // far, perhaps whole), in a buffer that grows to hold both and is never filled in vain.
     std::unique_ptr<char[]> buffer;

@@ -61,8 +61,8 @@ void AddressAppender::AppendOldest() {
         if (text->capacity() > kLongestKeptText) std::string().swap(*text);
 }
 
-void AddressAppender::Keep(HashedText email, HashedText name, TextId mailbox, HeaderKind kind, MailDay day,
-                           std::optional<std::string_view> decodedName) {
+void AddressAppender::Keep(const HashedText& email, const HashedText& name, TextId mailbox, HeaderKind kind,
+                           MailDay day, std::optional<std::string_view> decodedName) {
     if (!list_.Append(email, name, mailbox, kind)) return;
     const AddressRecord& record = *list_.At(list_.Count() - 1);
     if (day != kUnknownDay) list_.NoteDay(record.email, day);

@@ -58,7 +58,7 @@ private:
     Pending& At(std::size_t position) { return pending_[(first_ + position) % kDepth]; }
     void PrefetchFirstProbes(const Pending& pending) const;
     void AppendOldest();
-    void Keep(HashedText email, HashedText name, TextId mailbox, HeaderKind kind, MailDay day,
+    void Keep(const HashedText& email, const HashedText& name, TextId mailbox, HeaderKind kind, MailDay day,
               std::optional<std::string_view> decodedName);
 
     AddressList& list_;

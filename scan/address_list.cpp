@@ -33,7 +33,7 @@ bool AddressList::Append(std::string_view email, std::string_view name, TextId m
     return Append(HashedText{email, TextTable::Hash(email)}, HashedText{name, TextTable::Hash(name)}, mailbox, kind);
 }
 
-bool AddressList::Append(HashedText email, HashedText name, TextId mailbox, HeaderKind kind) {
+bool AddressList::Append(const HashedText& email, const HashedText& name, TextId mailbox, HeaderKind kind) {
     AddressRecord record;
     try {
         record.email = emails_.Intern(email.text, email.hash);

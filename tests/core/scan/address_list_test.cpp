@@ -59,7 +59,8 @@ TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
         for (int i = 0; i < oneByOne.Count(); ++i) {
             const AddressRecord& a = *oneByOne.At(i);
             const AddressRecord& b = *queued.At(i);
-            EXPECT_EQ(std::tie(a.email, a.name, a.mailbox, a.headerKind), std::tie(b.email, b.name, b.mailbox, b.headerKind));
+            EXPECT_EQ(std::tie(a.email, a.name, a.mailbox, a.headerKind),
+                      std::tie(b.email, b.name, b.mailbox, b.headerKind));
             EXPECT_EQ(queued.Email(b), oneByOne.Email(a));
             EXPECT_EQ(queued.DecodedName(b), oneByOne.DecodedName(a));
             EXPECT_EQ(queued.DaysOf(b.email).first, oneByOne.DaysOf(a.email).first);

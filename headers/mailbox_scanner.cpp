@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +15,7 @@
 #include "headers/list_post.h"
 #include "headers/mail_date.h"
 #include "base/native_path.h"
+#include "scan/address_appender.h"
 
 namespace mirelo {
 
@@ -114,9 +116,8 @@ struct MessageFields {
 // The addresses come from the line as it stands, so that every form of the list holds
 // the same ones; the name is read a second time from the decoded line, and kept beside
 // the first when that reading finds the same address.
-void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet kinds, MessageFields& fields,
-                          TextId label, MailDay day) {
-    const bool decodeNames = list.ScanExtrasAsked().decodeNames;
+void AppendMessageRecords(HeaderSlots& slots, AddressAppender& records, HeaderKindSet kinds, bool decodeNames,
+                          MessageFields& fields, TextId label, MailDay day) {
     fields.working.email.clear();
     fields.working.name.clear();
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
@@ -131,12 +132,9 @@ void AppendMessageRecords(HeaderSlots& slots, AddressList& list, HeaderKindSet k
         }
         ParseHeaderLine(fields.working, slot);
         if (fields.working.email.empty()) continue;  // no record without an address of its own
-        const int before = list.Count();
-        list.Append(fields.working.email, fields.working.name, label, kind);
-        if (list.Count() == before) continue;
-        if (day != kUnknownDay) list.NoteDay(list.At(before)->email, day);
-        if (encoded && fields.decoded.email == fields.working.email)
-            list.NoteDecodedName(list.At(before)->name, fields.decoded.name);
+        std::optional<std::string_view> decodedName;
+        if (encoded && fields.decoded.email == fields.working.email) decodedName = fields.decoded.name;
+        records.Append(fields.working.email, fields.working.name, label, kind, day, decodedName);
     }
 }
 
@@ -150,7 +148,10 @@ Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_vi
     MessageFields working;
     MessageDays days;
     const TextId labelId = list.Mailboxes().Intern(label);
-    const auto appendMessage = [&] { AppendMessageRecords(slots, list, kinds, working, labelId, days.Take()); };
+    AddressAppender records(list);
+    const auto appendMessage = [&] {
+        AppendMessageRecords(slots, records, kinds, extras.decodeNames, working, labelId, days.Take());
+    };
     TextModeLineReader reader(source);
     std::string_view piece;
     while (reader.NextStartingWith(mayStartHeader, piece)) {
@@ -168,6 +169,7 @@ Result<> ScanMailboxSource(ByteSource& source, AddressList& list, std::string_vi
         StoreSlot(slots, match.kind, LineText(piece));
     }
     appendMessage();
+    records.Flush();
     if (const std::error_code error = source.Error()) return SystemFailure("read error", error);
     return {};
 }

@@ -18,6 +18,7 @@
 #include "headers/list_post.h"
 #include "headers/mail_date.h"
 #include "headers/message_headers.h"
+#include "scan/address_appender.h"
 
 namespace mirelo {
 
@@ -46,11 +47,13 @@ HeaderKind KindOfField(std::string_view name) {
 
 }  // namespace
 
-// The addresses of one header block, appended once the block's date is known. One serves
-// every message of a mailbox, so that its buffer is made once.
-class Rfc5322MessageReader::BlockRecords {
+// The addresses of one header block, passed on once the block's date is known. One serves
+// every message of a mailbox, so that its buffers are made once; the list holds the
+// records read once Finish has run.
+class Rfc5322BlockRecords {
 public:
-    BlockRecords(AddressList& list, HeaderKindSet kinds) : list_(list), kinds_(kinds), extras_(list.ScanExtrasAsked()) {
+    Rfc5322BlockRecords(AddressList& list, HeaderKindSet kinds)
+        : list_(list), records_(list), kinds_(kinds), extras_(list.ScanExtrasAsked()) {
         found_.reserve(16);
     }
 
@@ -62,6 +65,8 @@ public:
             message, [&](const HeaderField& field) { See(field); }, [&](std::string_view name) { return Wanted(name); });
         Flush(0);
     }
+
+    void Finish() { records_.Flush(); }
 
     // The fields of the chosen kinds, and those the extras ask for.
     bool Wanted(std::string_view name) const {
@@ -86,11 +91,7 @@ public:
 
     void Flush(int nextBlock) {
         if (extras_.captureDates && day_ == kUnknownDay && block_ == 0) day_ = DayOfSeparatorLine(separator_);
-        for (const auto& [mailbox, kind] : found_) {
-            const int before = list_.Count();
-            list_.Append(mailbox.address, mailbox.name, label_, kind);
-            if (day_ != kUnknownDay && list_.Count() > before) list_.NoteDay(list_.At(before)->email, day_);
-        }
+        for (const auto& [mailbox, kind] : found_) records_.Append(mailbox.address, mailbox.name, label_, kind, day_);
         found_.clear();
         day_ = kUnknownDay;
         block_ = nextBlock;
@@ -98,6 +99,7 @@ public:
 
 private:
     AddressList& list_;
+    AddressAppender records_;
     HeaderKindSet kinds_;
     TextId label_ = TextTable::kEmpty;
     std::string_view separator_;
@@ -108,12 +110,13 @@ private:
 };
 
 Rfc5322MessageReader::Rfc5322MessageReader(AddressList& list, HeaderKindSet kinds)
-    : records_(std::make_unique<BlockRecords>(list, kinds)) {}
+    : records_(std::make_unique<Rfc5322BlockRecords>(list, kinds)) {}
 
 Rfc5322MessageReader::~Rfc5322MessageReader() = default;
 
 void Rfc5322MessageReader::Read(std::string_view message, std::string_view separator, TextId label) {
     records_->Read(message, separator, label);
+    records_->Finish();
 }
 
 void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
@@ -129,9 +132,12 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     if (!file) return SystemFailure("cannot open " + path, errno);
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
-    Rfc5322MessageReader reader(list, kinds);
+    // The records of one message go on queued behind those of the next.
+    Rfc5322BlockRecords records(list, kinds);
     const TextId labelId = list.Mailboxes().Intern(label);
-    const MessageVisitor read = [&](const CutMessage& message) { reader.Read(message.bytes, message.separator, labelId); };
+    const MessageVisitor read = [&](const CutMessage& message) {
+        records.Read(message.bytes, message.separator, labelId);
+    };
     // Each block is read straight after the bytes not yet cut (the last message read so
     // far, perhaps whole), in a buffer that grows to hold both and is never filled in vain.
     std::unique_ptr<char[]> buffer;
@@ -152,10 +158,14 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
         const std::size_t cut = CutWholeMessages(std::string_view(buffer.get(), pending), layout, read);
         std::memmove(buffer.get(), buffer.get() + cut, pending - cut);
         pending -= cut;
-        if (!GoOn(watch, done, size)) return {};
+        if (!GoOn(watch, done, size)) {
+            records.Finish();
+            return {};
+        }
     }
     if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
     CutMessages(std::string_view(buffer.get(), pending), layout, read);
+    records.Finish();
     return {};
 }
 

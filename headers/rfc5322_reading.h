@@ -19,8 +19,11 @@ namespace mirelo {
 void ReadRfc5322Message(std::string_view message, std::string_view separator, AddressList& list, TextId label,
                         HeaderKindSet kinds);
 
+class Rfc5322BlockRecords;
+
 // Reads message after message as ReadRfc5322Message does, keeping its buffers from one to
-// the next: for stores that hand their header blocks over one at a time.
+// the next: for stores that hand their header blocks over one at a time. The list holds
+// a message's records when Read returns.
 class Rfc5322MessageReader {
 public:
     Rfc5322MessageReader(AddressList& list, HeaderKindSet kinds);
@@ -31,8 +34,7 @@ public:
     void Read(std::string_view message, std::string_view separator, TextId label);
 
 private:
-    class BlockRecords;
-    std::unique_ptr<BlockRecords> records_;
+    std::unique_ptr<Rfc5322BlockRecords> records_;
 };
 
 // Every message of a mailbox file, cut where its layout says. A watch, when given, sees

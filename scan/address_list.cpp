@@ -29,17 +29,23 @@ void AddressList::Append(const AddressRecord& record) {
     ++count_;
 }
 
-void AddressList::Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind) {
+bool AddressList::Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind) {
+    return Append(HashedText{email, TextTable::Hash(email)}, HashedText{name, TextTable::Hash(name)}, mailbox, kind);
+}
+
+bool AddressList::Append(const HashedText& email, const HashedText& name, TextId mailbox, HeaderKind kind) {
     AddressRecord record;
     try {
-        record.email = emails_.Intern(email);
-        record.name = names_.Intern(name);
+        record.email = emails_.Intern(email.text, email.hash);
+        record.name = names_.Intern(name.text, name.hash);
     } catch (const std::bad_alloc&) {
-        return;  // a record whose texts cannot be kept is dropped, as one that finds no room
+        return false;  // a record whose texts cannot be kept is dropped, as one that finds no room
     }
     record.mailbox = mailbox;
     record.headerKind = static_cast<std::uint8_t>(kind);
+    const int before = count_;
     Append(record);
+    return count_ > before;
 }
 
 void AddressList::Append(std::string_view email, std::string_view name, std::string_view mailbox,

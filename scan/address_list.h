@@ -45,7 +45,9 @@ public:
     // record; drops it when the list cannot grow.
     void Append(const AddressRecord& record);
     // The same for texts, which the tables take in when new; mailbox is an id already.
-    void Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind);
+    // False when the record was dropped.
+    bool Append(std::string_view email, std::string_view name, TextId mailbox, HeaderKind kind);
+    bool Append(const HashedText& email, const HashedText& name, TextId mailbox, HeaderKind kind);
     void Append(std::string_view email, std::string_view name, std::string_view mailbox, HeaderKind kind);
     // Every record of other, in its order, after those of this list.
     void AppendAll(const AddressList& other);

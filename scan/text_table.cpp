@@ -45,6 +45,8 @@ TextTable::TextTable() : slots_(64, Slot{0, kNoPlace}) {
     Add({}, HashBytes({}));
 }
 
+std::uint32_t TextTable::Hash(std::string_view text) { return HashBytes(text); }
+
 TextId TextTable::Intern(std::string_view text) { return Intern(text, HashBytes(text)); }
 
 std::vector<TextId> TextTable::InternAll(const TextTable& other) {
@@ -60,18 +62,11 @@ std::vector<TextId> TextTable::InternAll(const TextTable& other) {
     }
     std::vector<TextId> ids(count);
     for (std::size_t i = 0; i < count; ++i) {
-        if (i + kAhead < count) PrefetchSlot(hashes[i + kAhead]);
-        if (i + kAhead / 2 < count) PrefetchFirstProbe(hashes[i + kAhead / 2]);
+        if (i + kAhead < count) PrefetchSlot({texts[i + kAhead], hashes[i + kAhead]});
+        if (i + kAhead / 2 < count) PrefetchFirstProbe({texts[i + kAhead / 2], hashes[i + kAhead / 2]});
         ids[i] = Intern(texts[i], hashes[i]);
     }
     return ids;
-}
-
-void TextTable::PrefetchSlot(std::uint32_t hash) const { Prefetch(&slots_[hash & (slots_.size() - 1)]); }
-
-void TextTable::PrefetchFirstProbe(std::uint32_t hash) const {
-    const Slot slot = slots_[hash & (slots_.size() - 1)];
-    if (slot.place != kNoPlace) Prefetch(Stored(slot.place));
 }
 
 void TextTable::PrefetchText(TextId id) const { Prefetch(Stored(places_[id])); }

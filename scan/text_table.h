@@ -5,9 +5,17 @@
 #include <string_view>
 #include <vector>
 
+#include "base/prefetch.h"
+
 namespace mirelo {
 
 using TextId = std::uint32_t;
+
+// A text with its TextTable::Hash, computed where the text was at hand.
+struct HashedText {
+    std::string_view text;
+    std::uint32_t hash = 0;
+};
 
 // Each distinct text once, as its exact bytes, numbered in order of arrival. A million
 // records of a few thousand addresses hold a few thousand texts, not a million strings;
@@ -23,8 +31,25 @@ public:
     TextTable(TextTable&&) = default;
     TextTable& operator=(TextTable&&) = default;
 
+    // What Intern looks a text up by: a caller may compute it while the text is at hand,
+    // fetch the text's slot, and intern it a little later.
+    static std::uint32_t Hash(std::string_view text);
+
     // The id of the text, added when new. Throws std::bad_alloc when it cannot be kept.
     TextId Intern(std::string_view text);
+    // The same with the text's Hash.
+    TextId Intern(std::string_view text, std::uint32_t hash);
+    // Bring in ahead of Intern the slot where a lookup of the text starts, and once that is
+    // in, the stored text its first probe compares, to its end when it is the same text.
+    void PrefetchSlot(HashedText text) const { Prefetch(&slots_[text.hash & (slots_.size() - 1)]); }
+    void PrefetchFirstProbe(HashedText text) const {
+        const Slot slot = slots_[text.hash & (slots_.size() - 1)];
+        if (slot.place == kNoPlace) return;
+        const Unit* stored = Stored(slot.place);
+        Prefetch(stored);
+        // An address, not a pointer into the block: the slot may hold a shorter text.
+        Prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(stored + 2) + text.text.size()));
+    }
     // The id here of each text of other, in other's order, as Intern would give them one
     // by one; the table's places are looked up a few texts ahead, so that merging many
     // texts into a large table does not wait on a cache miss for each.
@@ -55,10 +80,7 @@ private:
     };
 
     const Unit* Stored(Place place) const { return blocks_[place >> 16].get() + (place & 0xFFFF); }
-    TextId Intern(std::string_view text, std::uint32_t hash);
     TextId Insert(std::string_view text, std::uint32_t hash);
-    void PrefetchSlot(std::uint32_t hash) const;
-    void PrefetchFirstProbe(std::uint32_t hash) const;
     Place Store(std::string_view text, TextId id);
     void Add(std::string_view text, std::uint32_t hash);
     static void Put(std::vector<Slot>& slots, Slot slot);

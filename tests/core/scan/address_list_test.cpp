@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <tuple>
 #include <vector>
+
+#include "scan/address_appender.h"
 
 namespace mirelo {
 namespace {
@@ -40,6 +45,52 @@ TEST(AddressList, ArrangeMovesOnlyTheCountedPointers) {
     EXPECT_EQ(list.Email(*list.At(1)), "b");
     EXPECT_EQ(list.Email(*list.At(2)), "c");
     for (int i = list.Count(); i < list.Capacity(); ++i) EXPECT_EQ(list.At(i), spares[static_cast<std::size_t>(i - 3)]);
+}
+
+// Records come out as appending them one at a time leaves the list: the same ids in the
+// same order, days and decoded names included, whether appended straight away while the
+// table is small or queued once it is large, with the queue flushed by hand in the middle
+// and by the destructor at the end.
+TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
+    AddressList oneByOne;
+    AddressList queued;
+    const auto same = [&] {
+        ASSERT_EQ(queued.Count(), oneByOne.Count());
+        for (int i = 0; i < oneByOne.Count(); ++i) {
+            const AddressRecord& a = *oneByOne.At(i);
+            const AddressRecord& b = *queued.At(i);
+            EXPECT_EQ(std::tie(a.email, a.name, a.mailbox, a.headerKind),
+                      std::tie(b.email, b.name, b.mailbox, b.headerKind));
+            EXPECT_EQ(queued.Email(b), oneByOne.Email(a));
+            EXPECT_EQ(queued.DecodedName(b), oneByOne.DecodedName(a));
+            EXPECT_EQ(queued.DaysOf(b.email).first, oneByOne.DaysOf(a.email).first);
+            EXPECT_EQ(queued.DaysOf(b.email).last, oneByOne.DaysOf(a.email).last);
+        }
+    };
+    {
+        AddressAppender appender(queued);
+        for (int i = 0; i < 24000; ++i) {
+            const std::string email = "user" + std::to_string(i * 7 % 20000) + "@example.org";
+            const std::string name = i % 5 ? "Name " + std::to_string(i / 3) : "";
+            const MailDay day = i % 3 ? 19000 + i % 50 : kUnknownDay;
+            const std::optional<std::string> decoded =
+                i % 4 ? std::nullopt : std::optional<std::string>(i % 8 ? "Décodé " + std::to_string(i / 3) : "");
+            const TextId mailbox = static_cast<TextId>(i % 2);
+            const HeaderKind kind = i % kHeaderKindCount;
+            const int before = oneByOne.Count();
+            oneByOne.Append(email, name, mailbox, kind);
+            if (day != kUnknownDay) oneByOne.NoteDay(oneByOne.At(before)->email, day);
+            if (decoded) oneByOne.NoteDecodedName(oneByOne.At(before)->name, *decoded);
+            appender.Append(email, name, mailbox, kind, day, decoded);
+            if (i == 18000) {
+                appender.Flush();
+                same();
+            }
+        }
+    }
+    same();
+    EXPECT_EQ(queued.Emails().Count(), oneByOne.Emails().Count());
+    EXPECT_EQ(queued.Names().Count(), oneByOne.Names().Count());
 }
 
 }  // namespace

@@ -89,10 +89,9 @@ struct Read {
     std::vector<std::string> notices;
 };
 
-Read ReadPst(const std::string& bytes, bool includeTrash = false) {
-    const testing::TempDir dir;
-    const std::string path = dir.Write("Outlook.pst", bytes);
+Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads) {
     StoreBatch batch;
+    batch.threads = threads;
     batch.records.AskScanExtras({.captureDates = true});
     PstReader({HeaderKindSet::Every(), ReadingRules::Rfc5322}, includeTrash)
         .Read({StoreKind::Pst, path, "Outlook.pst"}, batch);
@@ -106,6 +105,18 @@ Read ReadPst(const std::string& bytes, bool includeTrash = false) {
     }
     for (const StoreProblem& problem : batch.problems) read.problems.push_back(problem.reason);
     for (const StoreProblem& notice : batch.notices) read.notices.push_back(notice.reason);
+    return read;
+}
+
+// Read on one thread and on two, which must give the same.
+Read ReadPst(const std::string& bytes, bool includeTrash = false) {
+    const testing::TempDir dir;
+    const std::string path = dir.Write("Outlook.pst", bytes);
+    const Read read = ReadPstOn(path, includeTrash, 1);
+    const Read besideRead = ReadPstOn(path, includeTrash, 2);
+    EXPECT_EQ(besideRead.records, read.records);
+    EXPECT_EQ(besideRead.problems, read.problems);
+    EXPECT_EQ(besideRead.notices, read.notices);
     return read;
 }
 

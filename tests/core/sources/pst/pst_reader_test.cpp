@@ -262,7 +262,7 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
          0},
         {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
         {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 6,
-         "damaged, 1 message lost"},
+         "damaged, 1 message lost: "},
         {"a message's heap map past its block",
          [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[0], 0x7FFF, 2); }, all.size() - 2},
         {"a message's recipient table broken",

@@ -62,6 +62,7 @@ public:
         : jobs_(std::move(jobs)),
           batches_(jobs_.size()),
           ahead_(2 * std::size_t{workers}),
+          threadsAStore_(jobs_.size() == 1 ? workers : 1),
           observer_(observer),
           extras_(extras),
           progress_(jobs_.size(), observer) {}
@@ -119,6 +120,7 @@ private:
     // exception would end the program, and on the calling thread leave the workers waiting.
     void Read(std::size_t i, StoreBatch& batch) {
         batch.watch = progress_.WatchFor(i);
+        batch.threads = threadsAStore_;
         try {
             jobs_[i]->read(batch);
         } catch (const std::exception& error) {
@@ -145,6 +147,7 @@ private:
     std::vector<const StoreJob*> jobs_;
     std::vector<std::unique_ptr<StoreBatch>> batches_;
     std::size_t ahead_;
+    unsigned threadsAStore_;  // a store read alone may use every worker
     ExtractionObserver& observer_;
     const ScanExtras extras_;
     ReadProgress progress_;

@@ -30,6 +30,8 @@ struct StoreBatch {
     // Given to the store's reading before it starts: to be told how far it has come
     // (which shows as progress) and asked whether to go on after each block.
     ReadWatch watch;
+    // The threads the store's reading may keep busy, its own included.
+    unsigned threads = 1;
     std::vector<StoreProblem> problems;  // in the order met, reported when the batch is merged
     std::vector<StoreProblem> notices;   // odd things in what was read all the same, reported after them
 };

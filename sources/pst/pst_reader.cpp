@@ -1,5 +1,6 @@
 #include "sources/pst/pst_reader.h"
 
+#include "base/two_stages.h"
 #include "headers/rfc5322_reading.h"
 #include "sources/pst/pst_messaging.h"
 
@@ -8,6 +9,7 @@ namespace mirelo {
 namespace {
 
 constexpr std::size_t kDamageShown = 3;
+constexpr std::size_t kRunsAhead = 4;
 
 // Days from 1601-01-01 to 1970-01-01, and FILETIME ticks in a day.
 constexpr std::int64_t kDaysBefore1970 = 134774;
@@ -69,6 +71,113 @@ std::string DamageLine(const std::vector<std::string>& damage, std::size_t lostM
     return line;
 }
 
+// Messages read from the file before their records are made, each with its folder; one
+// that could not be read keeps its place, for the progress, without its content.
+struct MessageRun {
+    struct Read {
+        std::size_t folder = 0;
+        bool lost = false;
+        PstMessageEntry message;
+    };
+    std::vector<Read> reads = std::vector<Read>(128);  // their room kept from run to run
+    std::size_t count = 0;
+};
+
+// One store's messages, read a run at a time, and made into records run by run. The two
+// stages share nothing but the runs: the file is the reading's, the list the recording's.
+class StoreReading {
+public:
+    StoreReading(PstStore& pst, const FoundStore& store, StoreBatch& batch, HeaderKindSet kinds, bool includeTrash)
+        : pst_(pst),
+          store_(store),
+          batch_(batch),
+          kinds_(kinds),
+          includeTrash_(includeTrash),
+          folders_(pst.Folders()),
+          headerReader_(batch.records, kinds) {
+        for (const PstFolderEntry& folder : folders_)
+            if (Wanted(folder)) total_ += folder.messages.size();
+    }
+
+    // Fills the run with the next messages; false when none is left after them.
+    bool ReadRun(MessageRun& run) {
+        run.count = 0;
+        for (; folderAt_ < folders_.size(); ++folderAt_, messageAt_ = 0) {
+            if (!Wanted(folders_[folderAt_])) continue;
+            for (; messageAt_ < folders_[folderAt_].messages.size(); ++messageAt_) {
+                if (run.count == run.reads.size()) return true;
+                MessageRun::Read& read = run.reads[run.count++];
+                read.folder = folderAt_;
+                const Result<> message = pst_.ReadMessage(folders_[folderAt_].messages[messageAt_], read.message);
+                read.lost = !message.Ok();
+                if (read.lost) {
+                    ++lost_;
+                    pst_.Damage().push_back(message.Error().Text());
+                }
+            }
+        }
+        return false;
+    }
+
+    // Appends the run's records; false when the reading is to stop.
+    bool RecordRun(const MessageRun& run) {
+        for (std::size_t i = 0; i < run.count; ++i) {
+            const MessageRun::Read& read = run.reads[i];
+            LabelUpTo(read.folder + 1);
+            if (!GoOn(batch_.watch, done_++, total_)) {
+                stopped_ = true;
+                return false;
+            }
+            if (read.lost) continue;
+            AppendMessage(read.message, kinds_, label_, batch_.records, headerReader_);
+            unresolved_ += UnresolvedAddresses(read.message);
+        }
+        return true;
+    }
+
+    // What the reading met, once both stages are done.
+    void Report() {
+        if (stopped_) return;
+        LabelUpTo(folders_.size());
+        if (!pst_.Damage().empty()) batch_.problems.push_back({store_.path, DamageLine(pst_.Damage(), lost_)});
+        if (unresolved_ > 0)
+            batch_.notices.push_back({store_.path, std::to_string(unresolved_) +
+                                                       " Exchange addresses have no SMTP form in the file and give no record"});
+    }
+
+private:
+    bool Wanted(const PstFolderEntry& folder) const { return includeTrash_ || !folder.trash; }
+
+    // Labels are interned folder by folder, the empty ones' too, as if read one by one.
+    void LabelUpTo(std::size_t end) {
+        for (; labelled_ < end; ++labelled_) {
+            const PstFolderEntry& folder = folders_[labelled_];
+            if (Wanted(folder))
+                label_ = batch_.records.Mailboxes().Intern(folder.path.empty() ? store_.label
+                                                                                : store_.label + "/" + folder.path);
+        }
+    }
+
+    PstStore& pst_;
+    const FoundStore& store_;
+    StoreBatch& batch_;
+    const HeaderKindSet kinds_;
+    const bool includeTrash_;
+    const std::vector<PstFolderEntry> folders_;
+    Rfc5322MessageReader headerReader_;
+    std::size_t total_ = 0;
+    // The reading's own.
+    std::size_t folderAt_ = 0;
+    std::size_t messageAt_ = 0;  // in that folder's messages
+    std::size_t lost_ = 0;
+    // The recording's own.
+    std::size_t labelled_ = 0;
+    TextId label_ = TextTable::kEmpty;
+    std::size_t done_ = 0;
+    std::size_t unresolved_ = 0;
+    bool stopped_ = false;
+};
+
 }  // namespace
 
 void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
@@ -77,35 +186,15 @@ void PstReader::Read(const FoundStore& store, StoreBatch& batch) {
         batch.problems.push_back({store.path, opened.Error().Text()});
         return;
     }
-    PstStore& pst = *opened.Value();
-    const std::vector<PstFolderEntry> folders = pst.Folders();
-    std::size_t total = 0;
-    for (const PstFolderEntry& folder : folders)
-        if (includeTrash_ || !folder.trash) total += folder.messages.size();
-    std::size_t done = 0;
-    std::size_t lost = 0;
-    std::size_t unresolved = 0;
-    PstMessageEntry message;
-    Rfc5322MessageReader headerReader(batch.records, reading_.kinds);
-    for (const PstFolderEntry& folder : folders) {
-        if (folder.trash && !includeTrash_) continue;
-        const TextId label =
-            batch.records.Mailboxes().Intern(folder.path.empty() ? store.label : store.label + "/" + folder.path);
-        for (const std::uint32_t nid : folder.messages) {
-            if (!GoOn(batch.watch, done++, total)) return;
-            if (const Result<> read = pst.ReadMessage(nid, message); !read.Ok()) {
-                ++lost;
-                pst.Damage().push_back(read.Error().Text());
-                continue;
-            }
-            AppendMessage(message, reading_.kinds, label, batch.records, headerReader);
-            unresolved += UnresolvedAddresses(message);
-        }
-    }
-    if (!pst.Damage().empty()) batch.problems.push_back({store.path, DamageLine(pst.Damage(), lost)});
-    if (unresolved > 0)
-        batch.notices.push_back({store.path, std::to_string(unresolved) +
-                                                 " Exchange addresses have no SMTP form in the file and give no record"});
+    StoreReading reading(*opened.Value(), store, batch, reading_.kinds, includeTrash_);
+    // With a second thread free, the file is read a few runs ahead of the records: the
+    // blocks' decoding and the headers' parsing take about as long each.
+    const bool beside = batch.threads > 1;
+    std::vector<MessageRun> ring(beside ? kRunsAhead : 1);
+    RunTwoStages(
+        ring, beside, [&](MessageRun& run) { return reading.ReadRun(run); },
+        [&](const MessageRun& run) { return reading.RecordRun(run); });
+    reading.Report();
 }
 
 }  // namespace mirelo

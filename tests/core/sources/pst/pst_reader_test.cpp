@@ -89,10 +89,10 @@ struct Read {
     std::vector<std::string> notices;
 };
 
-Read ReadPst(const std::string& bytes, bool includeTrash = false) {
-    const testing::TempDir dir;
-    const std::string path = dir.Write("Outlook.pst", bytes);
+Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads, const ReadWatch& watch = {}) {
     StoreBatch batch;
+    batch.threads = threads;
+    batch.watch = watch;
     batch.records.AskScanExtras({.captureDates = true});
     PstReader({HeaderKindSet::Every(), ReadingRules::Rfc5322}, includeTrash)
         .Read({StoreKind::Pst, path, "Outlook.pst"}, batch);
@@ -106,6 +106,18 @@ Read ReadPst(const std::string& bytes, bool includeTrash = false) {
     }
     for (const StoreProblem& problem : batch.problems) read.problems.push_back(problem.reason);
     for (const StoreProblem& notice : batch.notices) read.notices.push_back(notice.reason);
+    return read;
+}
+
+// Read on one thread and on two, which must give the same.
+Read ReadPst(const std::string& bytes, bool includeTrash = false) {
+    const testing::TempDir dir;
+    const std::string path = dir.Write("Outlook.pst", bytes);
+    const Read read = ReadPstOn(path, includeTrash, 1);
+    const Read besideRead = ReadPstOn(path, includeTrash, 2);
+    EXPECT_EQ(besideRead.records, read.records);
+    EXPECT_EQ(besideRead.problems, read.problems);
+    EXPECT_EQ(besideRead.notices, read.notices);
     return read;
 }
 
@@ -249,7 +261,8 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
          },
          0},
         {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
-        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 6},
+        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 6,
+         "damaged, 1 message lost: "},
         {"a message's heap map past its block",
          [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[0], 0x7FFF, 2); }, all.size() - 2},
         {"a message's recipient table broken",
@@ -265,6 +278,33 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         EXPECT_GE(read.records.size(), c.fewestRecords) << c.what;
         for (const std::string& record : read.records)
             EXPECT_NE(std::find(all.begin(), all.end(), record), all.end()) << c.what << ": " << record;
+    }
+}
+
+// Messages are read in runs, ahead of their records when a second thread is free; their
+// order, the progress and a stop are as if they were read one by one.
+TEST(PstReader, ManyMessagesKeepTheirOrderProgressAndStop) {
+    PstFolder many{"Many", {}, {}};
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        many.messages.push_back(Received());
+        many.messages.back().transportHeaders = "From: m" + std::to_string(i) + "@x.example\r\n\r\n";
+        expected.push_back("Outlook.pst/Many|0||m" + std::to_string(i) + "@x.example");
+    }
+    const testing::TempDir dir;
+    const std::string path =
+        dir.Write("Outlook.pst", testing::WritePst({{"Empty", {}, {}}, many}, {.encoding = PstEncoding::None}).bytes);
+    for (const unsigned threads : {1u, 2u}) {
+        std::vector<std::uint64_t> told;
+        const auto watch = [&](std::uint64_t done, std::uint64_t total) {
+            told.push_back(done);
+            return total == 300 && done < 200;
+        };
+        EXPECT_EQ(ReadPstOn(path, false, threads).records, expected);
+        const Read stopped = ReadPstOn(path, false, threads, watch);
+        EXPECT_EQ(stopped.records, std::vector<std::string>(expected.begin(), expected.begin() + 200));
+        ASSERT_EQ(told.size(), 201u);
+        EXPECT_EQ(told.back(), 200u);
     }
 }
 

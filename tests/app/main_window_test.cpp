@@ -1,85 +1,18 @@
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QStandardItemModel>
-#include <QStatusBar>
 #include <QTableView>
 
-#include <random>
-
-#include "export/record_order.h"
 #include "support/app_harness.h"
 
 namespace mirelo {
 
 using namespace testing;
 
-namespace {
-
-// Selected: every step-th row from first to last; currentAfter is a row before the deletion, -1 for none.
-struct Deletion { int first, last, step, current, currentAfter; };
-
-}  // namespace
-
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    // Sorting, finding and saving need records, not rows; deleting needs a selected row. Each
-    // menu on the bar has a mnemonic of its own; Ctrl+F opens Find and F10 the menus. A
-    // highlighted item shows its prompt, a closed menu "Ready". A status text too long for
-    // its pane ends in "…" and shows whole in the tooltip.
-    void menusKeysAndTheStatusLineFollowTheList() {
-        AppHarness app;
-        const QStringList items = {"Email address", "Name", "Mailbox", "Find...", "Save...", "Save As...",
-                                   "Delete selection"};
-        for (const QString& item : items) QVERIFY2(!app.Enabled(item), qPrintable(item));
-        QVERIFY(app.Enabled("Extract email addresses (Outlook)") && !app.Checked("Mailbox"));
-        QMenuBar* bar = app.Frame().menuBar();
-        QStringList mnemonics;
-        for (QAction* top : bar->actions()) mnemonics << top->text().section(u'&', 1).left(1).toLower();
-        QVERIFY2(!mnemonics.contains(QString()) && mnemonics.removeDuplicates() == 0, qPrintable(mnemonics.join(u',')));
-        QTest::keyClick(&app.Frame(), Qt::Key_F10);  // Alt and a mnemonic open a menu as Qt makes them
-        QTRY_VERIFY(app.Item("&File")->menu()->isVisible());
-        app.Item("&File")->menu()->close();
-
-        app.ShowNumberedRecords(4);
-        app.DeleteRows({0, 1, 2, 3});
-        for (const QString& item : items) QVERIFY2(app.Enabled(item) == (item != "Delete selection"), qPrintable(item));
-        QVERIFY(app.Enabled("Select header &types") && app.Checked("Mailbox"));
-        QString opened;
-        OnModalDialog([&](QDialog& dialog) { opened = dialog.windowTitle(); });
-        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(opened, QStringLiteral("Find string"));
-
-        bar->setActiveAction(app.Item("Select header &types"));
-        QTRY_COMPARE(app.Frame().MessageText(), "Select which parts of the message headers to be scanned");
-        QMenu* file = app.Item("&File")->menu();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
-        QTRY_VERIFY(file->isVisible());
-        QTest::mouseMove(file, file->actionGeometry(app.Item("E&xit")).center());
-        QTRY_COMPARE(app.Frame().MessageText(), "Quit the application; prompts to save documents");
-        QTest::mouseMove(file, file->actionGeometry(app.Item("Extract email addresses (Eudora)")).center());
-        QTRY_COMPARE(app.Frame().MessageText(), QString());
-        file->close();
-        QTRY_COMPARE(app.Frame().MessageText(), QStringLiteral("Ready"));
-
-        const QString longText = QStringLiteral("Skipped ") + QString(400, u'x') + QStringLiteral(": damaged");
-        const auto pane = [&] {
-            for (QLabel* label : app.Frame().statusBar()->findChildren<QLabel*>())
-                if (label->text().startsWith(QStringLiteral("Skipped")) || label->text() == QStringLiteral("Done")) return label;
-            return static_cast<QLabel*>(nullptr);
-        };
-        app.Doc().ShowStatus(longText.toStdString());
-        QVERIFY(pane() && pane()->text().endsWith(u'\u2026') && pane()->width() < app.Frame().width());
-        QCOMPARE(pane()->toolTip(), longText);
-        QCOMPARE(app.Frame().MessageText(), longText);
-        app.Doc().ShowStatus("Done");
-        QVERIFY(pane() && pane()->toolTip().isEmpty());
-    }
-
     // Open reads the list, names the document and keeps the four newest files; a missing
     // file is a message and changes nothing. Only Delete deletes, and only with a selection;
     // the other editing keys do nothing. New then asks: Cancel keeps everything, No the list.
@@ -222,40 +155,6 @@ private slots:
         for (int row = 0; row < 6; ++row)
             QCOMPARE(background(row) == background(1), row == 1 || row == 4 || row == 5);
     }
-
-    // A deleted current row hands the focus to the row above its run of selected rows (below
-    // for a run at the top) and scrolls there before the rows go, all in one pass; the view
-    // keeps its scroll.
-    void deletingRemovesTheSelectionAndKeepsTheFocusAndScroll_data() {
-        QTest::addColumn<Deletion>("d");
-        QTest::newRow("current kept") << Deletion{3, 999, 7, 501, 501};
-        QTest::newRow("current deleted, out of view") << Deletion{3, 999, 7, 507, 506};
-        QTest::newRow("current deleted, first row") << Deletion{0, 999, 7, 0, 1};
-        QTest::newRow("current deleted inside a run") << Deletion{500, 999, 1, 700, 499};
-        QTest::newRow("current deleted in a run at the top") << Deletion{0, 9, 1, 5, 10};
-        QTest::newRow("every row") << Deletion{0, 999, 1, 5, -1};
-    }
-    void deletingRemovesTheSelectionAndKeepsTheFocusAndScroll() {
-        QFETCH(Deletion, d);
-        AppHarness app;
-        app.ShowNumberedRecords(1000);
-        AddressListView& view = app.View();
-        std::vector<int> selected;
-        for (int row = d.first; row <= d.last; row += d.step) selected.push_back(row);
-        app.SelectRows(selected);
-        view.selectionModel()->setCurrentIndex(view.model()->index(d.current, 1), QItemSelectionModel::NoUpdate);
-        view.scrollTo(view.model()->index(d.currentAfter, 0));
-        const int scroll = view.verticalScrollBar()->value();
-        const QString currentText = view.model()->index(d.currentAfter, 1).data().toString();
-        QStringList kept = app.ColumnTexts(0);
-        for (auto row = selected.rbegin(); row != selected.rend(); ++row) kept.removeAt(*row);
-        app.Choose("Delete selection");
-        QCOMPARE(view.currentIndex().data().toString(), currentText);
-        QCOMPARE(view.verticalScrollBar()->value(), scroll);
-        QVERIFY(!view.HasSelectedRow());
-        QCOMPARE(app.ColumnTexts(0), kept);
-    }
-
     // Each bulk change says in the status line what it did; Ctrl+Z takes deletions back one
     // at a time, the rows selected again and no longer marked deleted.
     void bulkChangesReportTheirCountsAndUndoTakesDeletionsBack() {
@@ -292,64 +191,6 @@ private slots:
         QCOMPARE(app.ColumnTexts(0), all);
         QVERIFY(!app.Enabled("Undo"));
         for (int row = 0; row < app.View().RowCount(); ++row) QVERIFY(!app.View().RowRecord(row)->deleted);
-    }
-
-    // The next run comes back with the window where and as large as it was, Details as it
-    // was, and the column widths last set with the details and without.
-    void theWindowDetailsAndColumnWidthsAreRememberedBetweenRuns() {
-        AppHarness app;
-        const QRect place(40, 50, 700, 500);
-        app.Frame().setGeometry(place);
-        app.ShowNumberedRecords(2);
-        const auto setWidths = [&](const QList<int>& widths) {
-            for (int column = 0; column < widths.size(); ++column) app.View().setColumnWidth(column, widths[column]);
-        };
-        const auto widths = [&](int count) {
-            QList<int> shown;
-            for (int column = 0; column < count; ++column) shown << app.View().columnWidth(column);
-            return shown;
-        };
-        setWidths({123, 77});
-        app.Item("Details")->trigger();
-        setWidths({150, 90, 200, 40, 60});
-        app.Restart();
-        QCOMPARE(app.Frame().geometry(), place);
-        QVERIFY(app.Checked("Details"));
-        QCOMPARE(widths(2), (QList<int>{123, 77}));
-        app.ShowNumberedRecords(2);
-        app.Doc().SetDetails(true);
-        QCOMPARE(widths(5), (QList<int>{150, 90, 200, 40, 60}));
-    }
-
-    // The view's sort keys must never disagree with a comparison of the texts themselves:
-    // texts that share long prefixes, differ only in case, end early, hold NUL or high bytes.
-    void sortingByAnyColumnAgreesWithTheTextOrder() {
-        std::mt19937 random(7);
-        const std::string pieces[] = {"", "a", "A", "b", "_", "-", ".", "@", std::string(1, '\0'), "\xe9", "Z",
-                                      "longprefix-shared-by-many-", "LONGPREFIX-SHARED-BY-MANY-"};
-        std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
-        const auto text = [&] {
-            std::string result;
-            for (int i = std::uniform_int_distribution<int>(0, 5)(random); i > 0; --i) result += pieces[piece(random)];
-            return result;
-        };
-        AppHarness app;
-        std::vector<RecordTexts> records(3000);
-        for (RecordTexts& record : records) record = {text(), text(), text()};
-        app.ShowRecords(records);
-        AddressListView& view = app.View();
-        const AddressList& list = view.RowTexts();
-        const auto inOrder = [&](const AddressRecord& a, const AddressRecord& b, int column) {
-            if (column == 1) return CompareNoCase(list.Name(a), list.Name(b)) <= 0;
-            if (column == 2) return CompareMailboxThenEmail(list, a, b) <= 0;
-            return CompareNoCase(list.Email(a), list.Email(b)) <= 0;
-        };
-        for (int column = 0; column < 3; ++column) {
-            view.SortRows(column);
-            QCOMPARE(view.RowCount(), 3000);
-            for (int row = 1; row < view.RowCount(); ++row)
-                QVERIFY(inOrder(*view.RowRecord(row - 1), *view.RowRecord(row), column));
-        }
     }
 };
 

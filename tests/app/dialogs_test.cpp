@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTreeView>
 
 #include "dialogs/dialog_commands.h"
+#include "folder_browser_dialog.h"
 #include "qt_platform_services.h"
 #include "reading_choices.h"
 #include "support/app_harness.h"
@@ -193,6 +196,45 @@ private slots:
             SaveScreenshot(dialog, QStringLiteral("about-dialog"));
         });
         RunAboutCommand(nullptr);
+    }
+
+    // The initial folder is selected and in view, typing goes to the path, which wins when
+    // it names a folder and is refused with a message when it does not; home and the root
+    // are a click away.
+    void folderBrowserChoosesTheTypedFolderWhenItExists_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("chosen");  // below the temporary folder
+        QTest::newRow("nothing typed: the initial folder") << "" << "Mail/d180";
+        QTest::newRow("relative to the selection") << "Sub" << "Mail/d180/Sub";
+        QTest::newRow("absolute") << "@/Other" << "Other";
+        QTest::newRow("missing: refused") << "Nowhere" << "";
+        QTest::newRow("a file: refused") << "Sub/In.mbx" << "";
+    }
+    void folderBrowserChoosesTheTypedFolderWhenItExists() {
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        TempDir files;
+        for (int i = 100; i < 200; ++i) files.Write("Mail/d" + std::to_string(i) + "/x", "");
+        files.Write("Mail/d180/Sub/In.mbx", "");
+        files.Write("Other/x.txt", "");
+        const QString root = QString::fromStdString(files.path().string());
+        FolderBrowserDialog dialog("prompt", QDir::toNativeSeparators(root + "/Mail/d180"), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* tree = dialog.findChild<QTreeView*>();
+        QTRY_COMPARE(tree->model()->rowCount(tree->currentIndex().parent()), 100);
+        QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+        QTest::keyClicks(QApplication::focusWidget(), typed.replace("@", root));
+        QString message;
+        if (chosen.isEmpty()) OnModalDialog([&](QDialog& box) { message = box.findChild<QLabel*>("qt_msgbox_label")->text(); });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(message, chosen.isEmpty() ? typed + " is not a folder." : QString());
+        QCOMPARE(dialog.ChosenFolder(), chosen.isEmpty() ? QString() : QDir::toNativeSeparators(root + '/' + chosen));
+        QVERIFY(dialog.isVisible() == chosen.isEmpty() && (dialog.result() == QDialog::Accepted) != chosen.isEmpty());
+        for (const QString& folder : {QDir::homePath(), QDir::rootPath()}) {
+            dialog.findChild<QPushButton*>(folder)->click();
+            QCOMPARE(dialog.ChosenFolder(), QDir::toNativeSeparators(folder));
+        }
     }
 };
 

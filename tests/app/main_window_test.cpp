@@ -1,6 +1,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -10,9 +12,43 @@ namespace mirelo {
 
 using namespace testing;
 
+namespace {
+
+// Selected: every step-th row from first to last; currentAfter is a row before the deletion, -1 for none.
+struct Deletion { int first, last, step, current, currentAfter; };
+
+}  // namespace
+
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    // Sorting, finding and saving need records, not rows; deleting needs a selected row; the
+    // commands are enabled as the list arrives, before any menu is opened. Each menu on the
+    // bar has a mnemonic of its own; Ctrl+F opens Find and F10 the menus.
+    void menusAndKeysFollowTheList() {
+        AppHarness app;
+        const QStringList items = {"Email address", "Name", "Mailbox", "Find...", "Save...", "Save As...",
+                                   "Delete selection"};
+        for (const QString& item : items) QVERIFY2(!app.Enabled(item), qPrintable(item));
+        QVERIFY(app.Enabled("Extract email addresses (Outlook)") && !app.Checked("Mailbox"));
+        QMenuBar* bar = app.Frame().menuBar();
+        QStringList mnemonics;
+        for (QAction* top : bar->actions()) mnemonics << top->text().section(u'&', 1).left(1).toLower();
+        QVERIFY2(!mnemonics.contains(QString()) && mnemonics.removeDuplicates() == 0, qPrintable(mnemonics.join(u',')));
+        QTest::keyClick(&app.Frame(), Qt::Key_F10);  // Alt and a mnemonic open a menu as Qt makes them
+        QTRY_VERIFY(app.Item("&File")->menu()->isVisible());
+        app.Item("&File")->menu()->close();
+
+        app.ShowNumberedRecords(4);
+        app.DeleteRows({0, 1, 2, 3});
+        for (const QString& item : items) QVERIFY2(app.Enabled(item) == (item != "Delete selection"), qPrintable(item));
+        QVERIFY(app.Enabled("Select header &types") && app.Checked("Mailbox"));
+        QString opened;
+        OnModalDialog([&](QDialog& dialog) { opened = dialog.windowTitle(); });
+        QTest::keyClick(&app.Frame(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(opened, QStringLiteral("Find string"));
+    }
+
     // Open reads the list, names the document and keeps the four newest files; a missing
     // file is a message and changes nothing. Only Delete deletes, and only with a selection;
     // the other editing keys do nothing. New then asks: Cancel keeps everything, No the list.
@@ -155,6 +191,40 @@ private slots:
         for (int row = 0; row < 6; ++row)
             QCOMPARE(background(row) == background(1), row == 1 || row == 4 || row == 5);
     }
+
+    // A deleted current row hands the focus to the row above its run of selected rows (below
+    // for a run at the top) and scrolls there before the rows go, all in one pass; the view
+    // keeps its scroll.
+    void deletingRemovesTheSelectionAndKeepsTheFocusAndScroll_data() {
+        QTest::addColumn<Deletion>("d");
+        QTest::newRow("current kept") << Deletion{3, 999, 7, 501, 501};
+        QTest::newRow("current deleted, out of view") << Deletion{3, 999, 7, 507, 506};
+        QTest::newRow("current deleted, first row") << Deletion{0, 999, 7, 0, 1};
+        QTest::newRow("current deleted inside a run") << Deletion{500, 999, 1, 700, 499};
+        QTest::newRow("current deleted in a run at the top") << Deletion{0, 9, 1, 5, 10};
+        QTest::newRow("every row") << Deletion{0, 999, 1, 5, -1};
+    }
+    void deletingRemovesTheSelectionAndKeepsTheFocusAndScroll() {
+        QFETCH(Deletion, d);
+        AppHarness app;
+        app.ShowNumberedRecords(1000);
+        AddressListView& view = app.View();
+        std::vector<int> selected;
+        for (int row = d.first; row <= d.last; row += d.step) selected.push_back(row);
+        app.SelectRows(selected);
+        view.selectionModel()->setCurrentIndex(view.model()->index(d.current, 1), QItemSelectionModel::NoUpdate);
+        view.scrollTo(view.model()->index(d.currentAfter, 0));
+        const int scroll = view.verticalScrollBar()->value();
+        const QString currentText = view.model()->index(d.currentAfter, 1).data().toString();
+        QStringList kept = app.ColumnTexts(0);
+        for (auto row = selected.rbegin(); row != selected.rend(); ++row) kept.removeAt(*row);
+        app.Choose("Delete selection");
+        QCOMPARE(view.currentIndex().data().toString(), currentText);
+        QCOMPARE(view.verticalScrollBar()->value(), scroll);
+        QVERIFY(!view.HasSelectedRow());
+        QCOMPARE(app.ColumnTexts(0), kept);
+    }
+
     // Each bulk change says in the status line what it did; Ctrl+Z takes deletions back one
     // at a time, the rows selected again and no longer marked deleted.
     void bulkChangesReportTheirCountsAndUndoTakesDeletionsBack() {
@@ -191,6 +261,33 @@ private slots:
         QCOMPARE(app.ColumnTexts(0), all);
         QVERIFY(!app.Enabled("Undo"));
         for (int row = 0; row < app.View().RowCount(); ++row) QVERIFY(!app.View().RowRecord(row)->deleted);
+    }
+
+    // The next run comes back with the window where and as large as it was, Details as it
+    // was, and the column widths last set with the details and without.
+    void theWindowDetailsAndColumnWidthsAreRememberedBetweenRuns() {
+        AppHarness app;
+        const QRect place(40, 50, 700, 500);
+        app.Frame().setGeometry(place);
+        app.ShowNumberedRecords(2);
+        const auto setWidths = [&](const QList<int>& widths) {
+            for (int column = 0; column < widths.size(); ++column) app.View().setColumnWidth(column, widths[column]);
+        };
+        const auto widths = [&](int count) {
+            QList<int> shown;
+            for (int column = 0; column < count; ++column) shown << app.View().columnWidth(column);
+            return shown;
+        };
+        setWidths({123, 77});
+        app.Item("Details")->trigger();
+        setWidths({150, 90, 200, 40, 60});
+        app.Restart();
+        QCOMPARE(app.Frame().geometry(), place);
+        QVERIFY(app.Checked("Details"));
+        QCOMPARE(widths(2), (QList<int>{123, 77}));
+        app.ShowNumberedRecords(2);
+        app.Doc().SetDetails(true);
+        QCOMPARE(widths(5), (QList<int>{150, 90, 200, 40, 60}));
     }
 };
 

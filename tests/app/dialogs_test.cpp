@@ -181,6 +181,14 @@ private slots:
         if (!questions.isEmpty()) QVERIFY2(questions.front().contains(written), qPrintable(questions.front()));
     }
 
+    void saveChangesQuestionAnswersWithTheButtonClicked() {
+        using enum PlatformServices::SaveAnswer;
+        for (auto [button, answer] : {std::pair{"&Yes", Yes}, std::pair{"&No", No}, std::pair{"Cancel", Cancel}}) {
+            OnModalDialog([button](QDialog& dialog) { Click(dialog, button); });
+            QCOMPARE(QtPlatformServices().AskSaveChanges(QStringLiteral("Untitled")), answer);
+        }
+    }
+
     // "&&" in the instructions shows as one ampersand; they keep as far from the right edge
     // as from the left.
     void aboutShowsTheIconAndTheInstructions() {

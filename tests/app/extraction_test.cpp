@@ -60,31 +60,6 @@ struct Outcome { QString item, folder, saveTo, temp, message, status, csv, skipp
 class ExtractionTest : public QObject {
     Q_OBJECT
 private slots:
-    // Nothing remembered at first: the Identities folder for Outlook, no folder for the others.
-    // A folder without a store says so and offers nothing to save.
-    void foldersAndTheSavePathAreRememberedAcrossARestart() {
-        AppHarness app;
-        for (const char* file : {"Mail/A.mbx", "Identities/readme.txt", "All/a.eml"})
-            app.files.Write(file, "From: a@x.org\r\n\r\n");
-        const std::string eudora = app.Path("Mail"), outlook = app.Path("Identities"), all = app.Path("All");
-        const std::string csv = app.Path("list");  // written as list.CSV
-        app.platform.localAppData = "/nowhere";
-        app.Extract(eudora, csv);
-        app.Extract(outlook, std::nullopt, "Extract email addresses (Outlook)");
-        QCOMPARE(app.Frame().MessageText(), QString::fromStdString("No mailboxes found under " + app.Path("")));  // its parent
-        QVERIFY(!app.Enabled("Save As..."));
-        app.Extract(all, std::nullopt, kAllMail);
-        app.Restart();
-        app.Extract(eudora, std::nullopt);
-        app.Choose("Extract email addresses (Outlook)");
-        app.Choose(kAllMail);
-        QCOMPARE(app.platform.folderInitials, (std::vector<std::string>{"", "/nowhere" + Native("/Identities/"), "",
-                                                                        eudora, outlook, all}));
-        // A cancelled folder choice ends the command; a folder without a store asks nothing.
-        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv}));
-        QVERIFY(app.platform.messages.empty());
-    }
-
     // Save writes the list's own file without a dialog, in list order, without deleted rows,
     // and only while there is something unsaved. A new extraction is a new document: the
     // unsaved changes of the list on hand are asked about first (Cancel: nothing starts;

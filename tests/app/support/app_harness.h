@@ -32,7 +32,6 @@ public:
     QList<std::optional<SaveChoice>> saveAsAnswers;  // Save As's dialog; when empty, the plain one's answers
     QList<SaveAnswer> saveChangesAnswers;
     QStringList ownAddressAnswers;
-    std::string localAppData;
     bool editorOpens = true;
 
     std::vector<std::string> folderInitials, savePreloads, openedForEditing;
@@ -63,7 +62,7 @@ public:
         ++saveChangesAsked;
         return saveChangesAnswers.isEmpty() ? SaveAnswer::Cancel : saveChangesAnswers.takeFirst();
     }
-    std::string LocalAppDataFolder() override { return localAppData; }
+    std::string LocalAppDataFolder() override { return {}; }
     std::optional<QString> AskOwnAddresses(const QString&) override {
         return ownAddressAnswers.isEmpty() ? std::nullopt : std::optional(ownAddressAnswers.takeFirst());
     }

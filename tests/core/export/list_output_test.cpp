@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <unordered_set>
 #include <tuple>
 
 #ifndef _WIN32
@@ -79,14 +78,6 @@ TEST_F(WriteListFileTest, TwoThreadsWriteWhatOneWrites) {
 #ifdef __linux__
     EXPECT_FALSE(Write("/dev/full", FormatKind::Csv, 2).Ok());
 #endif
-}
-
-TEST_F(WriteListFileTest, TheFilterDeletesEarlierAddressesAndTheCategoriesDropped) {
-    for (const char* email : {"a@x", "B@x", "c@x", "own@x"}) list.Append(email, "N", "/m/a.mbx", 0);
-    const FactsTable facts = FactsTable::Gather(list, AddressClassifier({"own@x"}, {}));
-    OrderAndFilter(list, "/m/", &facts, {{AddressCategory::Own}, std::unordered_set<std::string>{"b@x"}});
-    ASSERT_TRUE(Write(Path("list.csv")).Ok());
-    EXPECT_EQ(ReadFileBytes(Path("list.csv")), "email,name,notes\r\na@x,N,a.mbx\r\nc@x,N,a.mbx\r\n");
 }
 
 TEST_F(WriteListFileTest, AnEmptyListWritesTheHeaderAFolderThatCannotBeWrittenIsReportedWithItsPath) {

@@ -5,12 +5,10 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <random>
 #include <set>
 #include <thread>
 
 #include "base/path_parts.h"
-#include "base/replace_all.h"
 #include "export/record_order.h"
 #include "sources/dbx/dbx_dump.h"
 #include "store_writer/dbx_writer.h"
@@ -36,7 +34,6 @@ ExtractionRequest Request(MailSource source, const std::string& folder) {
 namespace fs = std::filesystem;
 using testing::DbxStoreBuilder;
 using testing::Native;
-using testing::Emlx;
 using testing::Message;
 using testing::TempDir;
 
@@ -138,40 +135,6 @@ Correspondents ExtractFrom(const std::filesystem::path& folder, ExtractionObserv
     return found;
 }
 
-TEST(AllMailExtraction, TheSameMessagesGiveTheSameCorrespondentsInEveryKind) {
-    const std::vector<std::string> messages = {Message("Ann Lee", "ann"),
-        "Return-Path: <bounce@x.org>\r\nFrom: \"Bo, Chan\" <bo@x.org>\r\nReply-To: desk@x.org\r\n\r\n",
-        Message("Cy Ode", "cy") + "From the start\r\n>From quoted\r\n"};
-    const auto replaced = [](std::string s, std::string_view a, std::string_view b) { ReplaceAll(s, a, b); return s; };
-    testing::TempDir dir;
-    std::string eudora, mboxo, mboxrd;
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        const std::string n = std::to_string(i);
-        eudora += "From ???@??? Mon Jan 01 00:00:00 2001\r\n" + messages[i];
-        mboxo += "From a@b Mon Jan  1 00:00:00 2001\n" + replaced(messages[i], "\nFrom the", "\n>From the");
-        mboxrd += "From a@b Mon Jan  1 00:00:00 2001\n" +
-                  replaced(replaced(messages[i], "\n>From", "\n>>From"), "\nFrom the", "\n>From the");
-        dir.Write("maildir/cur/" + n + ".mx", messages[i]);
-        dir.Write("eml/" + n + ".eml", messages[i]);
-        dir.Write("emlx/A.mbox/Messages/" + n + ".emlx", Emlx(messages[i]));
-    }
-    std::filesystem::create_directory(dir.path() / "maildir/new");
-    dir.Write("eudora/In.mbx", eudora);
-    dir.Write("mboxo/box.mbox", mboxo);
-    dir.Write("mboxrd/Inbox", mboxrd);
-    dir.Write("mboxrd/Inbox.msf", "");
-    testing::RecordingObserver observer;
-    auto list = std::make_unique<AddressList>();  // one for every kind: each extraction into it starts it afresh
-    const Correspondents expected = ExtractFrom(dir.path() / "eudora", observer, list);
-    const int records = list->Count();
-    EXPECT_EQ(expected.size(), 6u);
-    for (const char* kind : {"mboxo", "mboxrd", "maildir", "eml", "emlx"}) {
-        EXPECT_EQ(ExtractFrom(dir.path() / kind, observer, list), expected) << kind;
-        EXPECT_EQ(list->Count(), records) << kind;
-    }
-    EXPECT_TRUE(observer.problems.empty());
-}
-
 TEST(AllMailExtraction, DamagedStoresGiveTheirRecordsOrALine) {
     const std::string m = Message("Ann Lee", "ann");
     const struct { const char* path; std::string bytes; std::size_t correspondents; const char* said; } cases[] = {
@@ -252,30 +215,6 @@ TEST_F(EudoraExtractionTest, UnreadableAndVanishingMailboxesAndFoldersAreReporte
     EXPECT_NE(observer.problems[gone].find("No such file"), std::string::npos);
     for (const auto& [path, reason] : observer.problems) EXPECT_EQ(expectedProblems.erase(path), 1u) << path;
     EXPECT_TRUE(expectedProblems.empty());
-}
-
-// Stores read at once, finishing in any order, give the list of one thread.
-TEST_F(EudoraExtractionTest, AnyNumberOfWorkersGivesTheSameListAndCsv) {
-    std::mt19937 random(11);
-    for (int box = 0; box < 24; ++box) {
-        std::string text;
-        for (auto messages = random() % (box % 4 == 0 ? 2000 : 50); messages > 0; --messages)
-            text += MailboxFrom("user" + std::to_string(random() % 90)) + "To: Pal <PAL" + std::to_string(random() % 40) +
-                    "@mailhost>\r\n\r\n";
-        folder.Write("f" + std::to_string(box % 3) + "/Box" + std::to_string(box) + ".mbx", text);
-    }
-    std::string first;
-    for (const unsigned workers : {1u, 2u, 8u}) {
-        Extract(workers);
-        OrderExtractionResult(*list, Root());
-        std::string result;
-        for (int i = 0; i < List().Count(); ++i) {
-            const AddressRecord& r = *List().At(i);
-            result.append(List().Email(r)).append(List().Name(r)).append(List().Mailbox(r)) += std::to_string(r.duplicate);
-        }
-        if (workers == 1) first = result;
-        EXPECT_EQ(result, first) << workers;
-    }
 }
 
 // On a worker or on the calling thread alike; the progress is told on the calling thread.

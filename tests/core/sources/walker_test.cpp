@@ -105,34 +105,5 @@ TEST_F(FolderWalkTest, AVisitorThatStopsEndsTheWholeWalk) {
     EXPECT_EQ(stopper.files, 1);
 }
 
-// Every other folder is removed when the first store is found, before the walk reaches
-// it; the listing it was found in may still name it.
-TEST_F(FolderWalkTest, FoldersThatVanishMidWalkAreSkipped) {
-    const std::vector<std::string> folders = {"A", "B", "C", "D"};
-    for (const std::string& name : folders) folder.Write(name + "/In.mbx", "");
-    folder.Write("Top.mbx", "");
-    struct Remover : WalkVisitor {
-        WalkDecision Visit(const std::string& at, const FolderEntry& entry) override {
-            if (entry.folder || !removed.empty()) return WalkDecision::Continue;
-            visited.push_back(at + entry.name);
-            for (const std::string& name : *folders) {
-                if (visited.back().starts_with(root + name + kPathSeparator)) continue;
-                fs::remove_all(root + name);
-                removed.insert(root + name + kPathSeparator);
-            }
-            return WalkDecision::Continue;
-        }
-        std::string root;
-        const std::vector<std::string>* folders;
-        std::set<std::string> removed;
-        std::vector<std::string> visited;
-    } remover;
-    remover.root = Root();
-    remover.folders = &folders;
-    EXPECT_TRUE(WalkFolders(Root(), remover, observer));
-    ASSERT_EQ(remover.visited.size(), 1u);
-    for (const auto& [path, reason] : observer.problems) EXPECT_EQ(remover.removed.count(path), 1u) << path << ": " << reason;
-}
-
 }  // namespace
 }  // namespace mirelo

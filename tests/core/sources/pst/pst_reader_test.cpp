@@ -78,7 +78,9 @@ PstMessage Long() {
 
 std::vector<PstFolder> Folders() {
     PstFolder inbox{"Inbox", {Received(), Composed()}, {{"Clients", {Long()}, {}}}};
-    PstFolder deleted{"Deleted Items", {Received()}, {}};
+    PstMessage unsent = Received();
+    unsent.transportHeaders.clear();  // its sender alone, sent for no one else: no Sender record
+    PstFolder deleted{"Deleted Items", {unsent}, {}};
     PstFolder bin{"Papierkorb", {Composed()}, {}, true};
     return {inbox, deleted, bin};
 }

@@ -18,7 +18,6 @@ namespace mirelo {
 // here once both have ended.
 template <typename Item, typename Fill, typename Use>
 void RunTwoStages(std::vector<Item>& ring, bool beside, Fill&& fill, Use&& use) {
-    std::jthread thread;
     if (beside && ring.size() > 1) {
         std::mutex mutex;
         std::condition_variable changed;
@@ -49,12 +48,13 @@ void RunTwoStages(std::vector<Item>& ring, bool beside, Fill&& fill, Use&& use) 
                 changed.notify_all();
             }
         };
+        // After all it uses, so that it is joined before they go, also when use throws.
+        std::jthread thread;
         try {
             thread = std::jthread(fillAll);
         } catch (const std::system_error&) {
-            beside = false;
         }
-        if (beside) {
+        if (thread.joinable()) {
             try {
                 for (std::size_t n = 0;; ++n) {
                     {

@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,27 @@ TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
     const char* ordered[] = {"", "-", ".", "0", "9", "@", "_", "a", "ab", "abc", "B", "c", "Z", "\xE9"};
     for (std::size_t i = 1; i < std::size(ordered); ++i)
         EXPECT_LT(CompareNoCase(ordered[i - 1], ordered[i]), 0) << ordered[i - 1] << " before " << ordered[i];
+}
+
+TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
+    const std::tuple<const char*, const char*, const char*, HeaderKind> records[] = {
+        {"HELP@MAILHOST", "To", "/m/b.mbx", 1}, {"help@mailhost", "Help Desk", "/m/a.mbx", 0},
+        {"", "undisclosed", "/m/a.mbx", 3},      {"", "To", "/m/b.mbx", 1},
+        {"b@x", "B", "/old/m/Sub/In.mbx", 0},    {"c@x", "C", "/m/Team/m/In.mbx", 0},
+    };
+    AddressList list;
+    for (const auto& [email, name, label, kind] : records) list.Append(email, name, label, kind);
+    OrderExtractionResult(list, "/m/");
+
+    std::vector<std::string> shown;
+    for (int i = 0; i < list.Count(); ++i) {
+        const AddressRecord& record = *list.At(i);
+        if (!record.duplicate)
+            shown.push_back(std::string(list.Email(record)) + "|" + std::string(list.Name(record)) + "|" +
+                            std::string(list.Mailbox(record)));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"help@mailhost|Help Desk|a.mbx", "|To|b.mbx", "c@x|C|Team/m/In.mbx",
+                                                "b@x|B|/old/m/Sub/In.mbx"}));
 }
 
 std::string Folded(std::string_view text) {

@@ -1,8 +1,6 @@
 #include "export/record_order.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
@@ -11,7 +9,6 @@
 #include "base/ascii.h"
 #include "base/path_parts.h"
 #include "base/prefetch.h"
-#include "base/side_task.h"
 
 namespace mirelo {
 
@@ -47,11 +44,14 @@ std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads
 
 namespace {
 
-// Of the records with one address, the one with the smallest kind stays unmarked, as it
-// would come first when sorted by address and kind. The kind of each address's survivor
-// so far is kept beside its position, so that comparing with it reads no record.
-void MarkDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
-    constexpr int kNone = -1;
+constexpr int kNone = -1;
+
+// Of the records with one address, the one with the smallest kind survives, the first of
+// them when several have it, as it would come first when sorted by address and kind. By
+// address rank, the survivor's position, or kNone for a rank no record has. The kind of
+// each address's survivor so far is kept beside its position, so that comparing with it
+// reads no record.
+std::vector<int> SurvivorOfEachAddress(const AddressList& list, const std::vector<std::uint32_t>& emailRank) {
     std::vector<int> survivor(emailRank.size(), kNone);
     std::vector<std::uint8_t> survivorKind(emailRank.size());
     for (int i = 0; i < list.Count(); ++i) {
@@ -61,87 +61,40 @@ void MarkDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRa
         survivor[rank] = i;
         survivorKind[rank] = record.headerKind;
     }
-    for (int i = 0; i < list.Count(); ++i)
-        if (survivor[emailRank[list.At(i)->email]] != i) list.At(i)->duplicate = 1;
+    return survivor;
 }
 
-// Sorts the values by their bits from lowBit up, equal ones keeping their order: a few
-// passes of a radix sort, twelve bits each, cost far less than comparing half a million
-// keys. A digit that is zero in every value changes no order and is passed over.
-void RadixSort(std::vector<std::uint64_t>& values, int lowBit) {
-    constexpr int kDigitBits = 12;
-    constexpr std::uint64_t kDigitMask = (std::uint64_t{1} << kDigitBits) - 1;
-    std::uint64_t usedBits = 0;
-    for (const std::uint64_t value : values) usedBits |= value;
-    std::vector<std::uint64_t> sorted(values.size());
-    for (int shift = lowBit; shift < 64; shift += kDigitBits) {
-        if ((usedBits >> shift & kDigitMask) == 0) continue;
-        std::array<std::size_t, kDigitMask + 1> starts{};
-        for (const std::uint64_t value : values) ++starts[value >> shift & kDigitMask];
-        std::exclusive_scan(starts.begin(), starts.end(), starts.begin(), std::size_t{0});
-        for (const std::uint64_t value : values) sorted[starts[value >> shift & kDigitMask]++] = value;
-        values.swap(sorted);
-    }
-}
-
-// The order of CompareMailboxThenEmail, got by sorting integer keys rather than strings:
-// each record's mailbox and address ranks with its position below them, radix-sorted,
-// when the three fit in 64 bits, as they do but for billions of records. Records of one
-// mailbox and one address but for case may come in any order: all but one of them are
-// duplicates, which no list shows. Gives the records in that order, each as its address
-// (std::uintptr_t), and leaves the list as it is.
-std::vector<std::uint64_t> SortedByMailboxThenEmail(const AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+// The survivors in the order of CompareMailboxThenEmail, then the duplicates, marked, in
+// the list's order. The survivors come by address rank, one an address, so a stable count
+// by mailbox rank sorts them; the duplicates, nine in ten records of a large mailbox, are
+// never shown, so their order is not worth a sort.
+std::vector<AddressRecord*> SurvivorsInOrderThenDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank,
+                                                           const std::vector<int>& survivor) {
     const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
-    const auto bitsFor = [](const std::vector<std::uint32_t>& ranks) {
-        return ranks.empty() ? 0 : std::bit_width(*std::max_element(ranks.begin(), ranks.end()));
-    };
-    const int emailBits = bitsFor(emailRank);
-    const auto count = static_cast<std::size_t>(list.Count());
-    const auto positionBits = static_cast<int>(std::bit_width(count));
-    const auto keyOf = [&](const AddressRecord* record) {
-        return std::uint64_t{mailboxRank[record->mailbox]} << emailBits | emailRank[record->email];
-    };
-    if (positionBits + emailBits + bitsFor(mailboxRank) <= 64) {
-        std::vector<std::uint64_t> keyed(count);
-        for (std::size_t i = 0; i < count; ++i) keyed[i] = keyOf(list.At(static_cast<int>(i))) << positionBits | i;
-        RadixSort(keyed, positionBits);
-        const std::uint64_t positionMask = (std::uint64_t{1} << positionBits) - 1;
-        const auto positionOf = [&](std::size_t i) { return static_cast<int>(keyed[i] & positionMask); };
-        constexpr std::size_t kAhead = 16;  // the positions come in no order: fetch a few at a time
-        // Each sorted key's place then holds its record: fresh memory as large, which the
-        // system would have to map page by page, is not needed.
-        static_assert(sizeof(std::uintptr_t) <= sizeof(std::uint64_t));
-        for (std::size_t i = 0; i < count; ++i) {
-            if (i + kAhead < count) list.PrefetchAt(positionOf(i + kAhead));
-            keyed[i] = reinterpret_cast<std::uintptr_t>(list.At(positionOf(i)));
-        }
-        return keyed;
+    std::vector<std::size_t> starts(mailboxRank.size() + 1);
+    for (const int position : survivor)
+        if (position != kNone) ++starts[mailboxRank[list.At(position)->mailbox] + 1];
+    std::inclusive_scan(starts.begin(), starts.end(), starts.begin());
+    std::vector<AddressRecord*> order(static_cast<std::size_t>(list.Count()));
+    std::size_t duplicates = starts.back();
+    for (const int position : survivor)
+        if (position != kNone) order[starts[mailboxRank[list.At(position)->mailbox]]++] = list.At(position);
+    for (int i = 0; i < list.Count(); ++i) {
+        AddressRecord* record = list.At(i);
+        if (survivor[emailRank[record->email]] == i) continue;
+        record->duplicate = 1;
+        order[duplicates++] = record;
     }
-    std::vector<std::pair<std::uint64_t, AddressRecord*>> keyed(count);
-    for (std::size_t i = 0; i < count; ++i) keyed[i] = {keyOf(list.At(static_cast<int>(i))), list.At(static_cast<int>(i))};
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::uint64_t> sorted(count);
-    std::transform(keyed.begin(), keyed.end(), sorted.begin(),
-                   [](const auto& entry) { return reinterpret_cast<std::uintptr_t>(entry.second); });
-    return sorted;
+    return order;
 }
 
 }  // namespace
 
 void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
     const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
-    // The marking writes only the records' duplicate flags, which the sorting does not read:
-    // on two threads, one marks while the other sorts.
-    constexpr int kFewestForTwoThreads = 1 << 14;
-    std::vector<std::uint64_t> sorted;
-    const auto sort = [&] { sorted = SortedByMailboxThenEmail(list, emailRank); };
-    if (threads > 1 && list.Count() >= kFewestForTwoThreads) {
-        RunBeside([&] { MarkDuplicates(list, emailRank); }, sort);
-    } else {
-        MarkDuplicates(list, emailRank);
-        sort();
-    }
-    list.Arrange(sorted, [](std::uint64_t record) { return reinterpret_cast<AddressRecord*>(static_cast<std::uintptr_t>(record)); });
+    const std::vector<AddressRecord*> order =
+        SurvivorsInOrderThenDuplicates(list, emailRank, SurvivorOfEachAddress(list, emailRank));
+    list.Arrange(order, [](AddressRecord* record) { return record; });
 }
 
 void ShortenLabels(AddressList& list, const std::string& labelPrefix) {

@@ -19,9 +19,9 @@ int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, con
 // when given two.
 std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads = 1);
 
-// Marks as duplicates all records of an address but one of its smallest kind, then sorts
-// the list by mailbox and address (CompareMailboxThenEmail); a long list is marked and
-// sorted at once when given two threads.
+// Marks as duplicates all records of an address but one of its smallest kind, then puts
+// the others first, sorted by mailbox and address (CompareMailboxThenEmail), and the
+// duplicates after them; a large table of addresses is ranked on two threads when given two.
 void SortAndMarkDuplicates(AddressList& list, unsigned threads = 1);
 
 // Removes the label prefix from the labels of the records, so that those of one store

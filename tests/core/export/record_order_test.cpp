@@ -81,8 +81,10 @@ TEST(SortAndMarkDuplicates, AgreesWithSortingByTheComparators) {
 
         std::map<std::string, std::pair<int, int>> survivorsAndSmallestKind;  // by folded address
         for (int i = 0; i < list.Count(); ++i) {
-            if (i > 0) {
-                EXPECT_LE(CompareMailboxThenEmail(list, *list.At(i - 1), *list.At(i)), 0);
+            // The records shown come first, in order; the duplicates follow them.
+            if (i > 0 && !list.At(i)->duplicate) {
+                EXPECT_FALSE(list.At(i - 1)->duplicate) << "a duplicate before " << list.Email(*list.At(i));
+                EXPECT_LT(CompareMailboxThenEmail(list, *list.At(i - 1), *list.At(i)), 0);
             }
             const AddressRecord& record = *list.At(i);
             auto [entry, added] = survivorsAndSmallestKind.try_emplace(Folded(list.Email(record)), 0, record.headerKind);

@@ -47,29 +47,31 @@ namespace {
 constexpr int kNone = -1;
 
 // Of the records with one address, the one with the smallest kind survives, the first of
-// them when several have it, as it would come first when sorted by address and kind. By
-// address rank, the survivor's position, or kNone for a rank no record has. The kind of
-// each address's survivor so far is kept beside its position, so that comparing with it
-// reads no record.
-std::vector<int> SurvivorOfEachAddress(const AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+// them when several have it, as it would come first when sorted by address and kind; all
+// others are marked duplicates. By address rank, the survivor's position, or kNone for a
+// rank no record has. The kind of each address's survivor so far is kept beside its
+// position, so that comparing with it reads no record.
+std::vector<int> MarkAllButSurvivors(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
     std::vector<int> survivor(emailRank.size(), kNone);
     std::vector<std::uint8_t> survivorKind(emailRank.size());
     for (int i = 0; i < list.Count(); ++i) {
-        const AddressRecord& record = *list.At(i);
+        AddressRecord& record = *list.At(i);
+        record.duplicate = 1;
         const std::uint32_t rank = emailRank[record.email];
         if (survivor[rank] != kNone && record.headerKind >= survivorKind[rank]) continue;
         survivor[rank] = i;
         survivorKind[rank] = record.headerKind;
     }
+    for (const int position : survivor)
+        if (position != kNone) list.At(position)->duplicate = 0;
     return survivor;
 }
 
-// The survivors in the order of CompareMailboxThenEmail, then the duplicates, marked, in
-// the list's order. The survivors come by address rank, one an address, so a stable count
-// by mailbox rank sorts them; the duplicates, nine in ten records of a large mailbox, are
-// never shown, so their order is not worth a sort.
-std::vector<AddressRecord*> SurvivorsInOrderThenDuplicates(AddressList& list, const std::vector<std::uint32_t>& emailRank,
-                                                           const std::vector<int>& survivor) {
+// The survivors in the order of CompareMailboxThenEmail, then the duplicates in the list's
+// order. The survivors come by address rank, one an address, so a stable count by mailbox
+// rank sorts them; the duplicates, nine in ten records of a large mailbox, are never
+// shown, so their order is not worth a sort.
+std::vector<AddressRecord*> SurvivorsInOrderThenDuplicates(const AddressList& list, const std::vector<int>& survivor) {
     const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
     std::vector<std::size_t> starts(mailboxRank.size() + 1);
     for (const int position : survivor)
@@ -79,12 +81,8 @@ std::vector<AddressRecord*> SurvivorsInOrderThenDuplicates(AddressList& list, co
     std::size_t duplicates = starts.back();
     for (const int position : survivor)
         if (position != kNone) order[starts[mailboxRank[list.At(position)->mailbox]]++] = list.At(position);
-    for (int i = 0; i < list.Count(); ++i) {
-        AddressRecord* record = list.At(i);
-        if (survivor[emailRank[record->email]] == i) continue;
-        record->duplicate = 1;
-        order[duplicates++] = record;
-    }
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.At(i)->duplicate) order[duplicates++] = list.At(i);
     return order;
 }
 
@@ -93,7 +91,7 @@ std::vector<AddressRecord*> SurvivorsInOrderThenDuplicates(AddressList& list, co
 void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
     const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
     const std::vector<AddressRecord*> order =
-        SurvivorsInOrderThenDuplicates(list, emailRank, SurvivorOfEachAddress(list, emailRank));
+        SurvivorsInOrderThenDuplicates(list, MarkAllButSurvivors(list, emailRank));
     list.Arrange(order, [](AddressRecord* record) { return record; });
 }
 

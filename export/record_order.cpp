@@ -67,32 +67,26 @@ std::vector<int> MarkAllButSurvivors(AddressList& list, const std::vector<std::u
     return survivor;
 }
 
-// The survivors in the order of CompareMailboxThenEmail, then the duplicates in the list's
-// order. The survivors come by address rank, one an address, so a stable count by mailbox
-// rank sorts them; the duplicates, nine in ten records of a large mailbox, are never
-// shown, so their order is not worth a sort.
-std::vector<AddressRecord*> SurvivorsInOrderThenDuplicates(const AddressList& list, const std::vector<int>& survivor) {
+// The survivors in the order of CompareMailboxThenEmail: they come by address rank, one
+// an address, so a stable count by mailbox rank sorts them. The duplicates, nine in ten
+// records of a large mailbox, are never shown, so their order is not worth a sort.
+std::vector<AddressRecord*> SurvivorsInOrder(const AddressList& list, const std::vector<int>& survivor) {
     const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
     std::vector<std::size_t> starts(mailboxRank.size() + 1);
     for (const int position : survivor)
         if (position != kNone) ++starts[mailboxRank[list.At(position)->mailbox] + 1];
     std::inclusive_scan(starts.begin(), starts.end(), starts.begin());
-    std::vector<AddressRecord*> order(static_cast<std::size_t>(list.Count()));
-    std::size_t duplicates = starts.back();
+    std::vector<AddressRecord*> shown(starts.back());
     for (const int position : survivor)
-        if (position != kNone) order[starts[mailboxRank[list.At(position)->mailbox]]++] = list.At(position);
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.At(i)->duplicate) order[duplicates++] = list.At(i);
-    return order;
+        if (position != kNone) shown[starts[mailboxRank[list.At(position)->mailbox]]++] = list.At(position);
+    return shown;
 }
 
 }  // namespace
 
 void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
     const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
-    const std::vector<AddressRecord*> order =
-        SurvivorsInOrderThenDuplicates(list, MarkAllButSurvivors(list, emailRank));
-    list.Arrange(order, [](AddressRecord* record) { return record; });
+    list.ArrangeShownFirst(SurvivorsInOrder(list, MarkAllButSurvivors(list, emailRank)));
 }
 
 void ShortenLabels(AddressList& list, const std::string& labelPrefix) {

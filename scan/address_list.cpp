@@ -56,6 +56,15 @@ void AddressList::Append(std::string_view email, std::string_view name, std::str
     }
 }
 
+void AddressList::ArrangeShownFirst(const std::vector<AddressRecord*>& shown) {
+    // From the back, so that each duplicate moves to a place already read: no copy of
+    // the list is needed.
+    auto place = static_cast<std::size_t>(count_);
+    for (std::size_t i = place; i-- > 0;)
+        if (items_[i]->duplicate) items_[--place] = items_[i];
+    std::copy(shown.begin(), shown.end(), items_.begin());
+}
+
 void AddressList::NoteDay(TextId email, MailDay day) {
     if (day == kUnknownDay) return;
     if (email >= days_.size()) days_.resize(email + std::size_t{1});

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,12 +52,9 @@ public:
     void AppendAll(const AddressList& other);
     // Empties the list and its tables.
     void Reset();
-    // Puts the records of the list in the order of order, a permutation of them whose
-    // entries give their records through recordOf.
-    template <typename Order, typename RecordOf>
-    void Arrange(const Order& order, RecordOf recordOf) {
-        std::transform(order.begin(), order.end(), items_.begin(), recordOf);
-    }
+    // Puts the records shown, those not marked duplicates, first in the order of shown,
+    // which holds each of them once, and the duplicates after them in the order they had.
+    void ArrangeShownFirst(const std::vector<AddressRecord*>& shown);
 
     int Count() const { return count_; }
     int Capacity() const { return static_cast<int>(items_.size()); }

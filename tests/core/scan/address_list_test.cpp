@@ -51,21 +51,22 @@ TEST(AddressList, ArrangingPutsTheShownFirstAndMovesOnlyTheCountedPointers) {
 // Records come out as appending them one at a time leaves the list: the same ids in the
 // same order, days and decoded names included, whether appended straight away while the
 // table is small or queued once it is large, with the queue flushed by hand in the middle
-// and by the destructor at the end.
-TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
+// and by the destructor at the end; and so does merging the list into an empty one.
+TEST(AddressList, AnAppenderAndAMergeLeaveTheListAsAppendingOneByOne) {
     AddressList oneByOne;
     AddressList queued;
-    const auto same = [&] {
-        ASSERT_EQ(queued.Count(), oneByOne.Count());
+    for (AddressList* list : {&oneByOne, &queued}) list->Mailboxes().Intern("In");
+    const auto sameAs = [&](const AddressList& other) {
+        ASSERT_EQ(other.Count(), oneByOne.Count());
         for (int i = 0; i < oneByOne.Count(); ++i) {
             const AddressRecord& a = *oneByOne.At(i);
-            const AddressRecord& b = *queued.At(i);
+            const AddressRecord& b = *other.At(i);
             EXPECT_EQ(std::tie(a.email, a.name, a.mailbox, a.headerKind),
                       std::tie(b.email, b.name, b.mailbox, b.headerKind));
-            EXPECT_EQ(queued.Email(b), oneByOne.Email(a));
-            EXPECT_EQ(queued.DecodedName(b), oneByOne.DecodedName(a));
-            EXPECT_EQ(queued.DaysOf(b.email).first, oneByOne.DaysOf(a.email).first);
-            EXPECT_EQ(queued.DaysOf(b.email).last, oneByOne.DaysOf(a.email).last);
+            EXPECT_EQ(other.Email(b), oneByOne.Email(a));
+            EXPECT_EQ(other.DecodedName(b), oneByOne.DecodedName(a));
+            EXPECT_EQ(other.DaysOf(b.email).first, oneByOne.DaysOf(a.email).first);
+            EXPECT_EQ(other.DaysOf(b.email).last, oneByOne.DaysOf(a.email).last);
         }
     };
     {
@@ -73,7 +74,7 @@ TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
         for (int i = 0; i < 24000; ++i) {
             const std::string email = "user" + std::to_string(i * 7 % 20000) + "@example.org";
             const std::string name = i % 5 ? "Name " + std::to_string(i / 3) : "";
-            const MailDay day = i % 3 ? 19000 + i % 50 : kUnknownDay;
+            const MailDay day = i % 3 ? 19000 + i % 47 : kUnknownDay;
             const std::optional<std::string> decoded =
                 i % 4 ? std::nullopt : std::optional<std::string>(i % 8 ? "Décodé " + std::to_string(i / 3) : "");
             const TextId mailbox = static_cast<TextId>(i % 2);
@@ -85,11 +86,14 @@ TEST(AddressList, AnAppenderLeavesTheListAsAppendingOneByOne) {
             appender.Append(email, name, mailbox, kind, day, decoded);
             if (i == 18000) {
                 appender.Flush();
-                same();
+                sameAs(queued);
             }
         }
     }
-    same();
+    sameAs(queued);
+    AddressList merged;
+    merged.AppendAll(queued);
+    sameAs(merged);
     EXPECT_EQ(queued.Emails().Count(), oneByOne.Emails().Count());
     EXPECT_EQ(queued.Names().Count(), oneByOne.Names().Count());
 }

@@ -8,24 +8,22 @@ namespace mirelo {
 AddressList::AddressList() { Grow(); }
 
 bool AddressList::Grow() {
-    const std::size_t oldCapacity = items_.size();
     try {
-        // Geometric reserve keeps a million appends linear.
-        if (items_.capacity() < oldCapacity + kGrowStep)
-            items_.reserve(std::max(oldCapacity + kGrowStep, 2 * oldCapacity));
+        if ((capacity_ + kGrowStep - 1) >> kPageBits >= pages_.size())
+            pages_.push_back(std::make_unique_for_overwrite<AddressRecord*[]>(kPageSize));
         auto block = std::make_unique<AddressRecord[]>(kGrowStep);
-        for (int i = 0; i < kGrowStep; ++i) items_.push_back(&block[i]);
+        for (std::size_t i = 0; i < kGrowStep; ++i) Item(capacity_ + i) = &block[i];
         blocks_.push_back(std::move(block));
     } catch (const std::bad_alloc&) {
-        items_.resize(oldCapacity);
         return false;
     }
+    capacity_ += kGrowStep;
     return true;
 }
 
 void AddressList::Append(const AddressRecord& record) {
     if (count_ == Capacity() && !Grow()) return;
-    *items_[static_cast<std::size_t>(count_)] = record;
+    *Item(static_cast<std::size_t>(count_)) = record;
     ++count_;
 }
 
@@ -61,8 +59,8 @@ void AddressList::ArrangeShownFirst(const std::vector<AddressRecord*>& shown) {
     // the list is needed.
     auto place = static_cast<std::size_t>(count_);
     for (std::size_t i = place; i-- > 0;)
-        if (items_[i]->duplicate) items_[--place] = items_[i];
-    std::copy(shown.begin(), shown.end(), items_.begin());
+        if (Item(i)->duplicate) Item(--place) = Item(i);
+    for (std::size_t i = 0; i < shown.size(); ++i) Item(i) = shown[i];
 }
 
 void AddressList::NoteDay(TextId email, MailDay day) {

@@ -57,10 +57,10 @@ public:
     void ArrangeShownFirst(const std::vector<AddressRecord*>& shown);
 
     int Count() const { return count_; }
-    int Capacity() const { return static_cast<int>(items_.size()); }
-    AddressRecord* At(int position) const { return items_[static_cast<std::size_t>(position)]; }
+    int Capacity() const { return static_cast<int>(capacity_); }
+    AddressRecord* At(int position) const { return Item(static_cast<std::size_t>(position)); }
     // Brings in what At(position) reads, for a pass that visits positions out of order.
-    void PrefetchAt(int position) const { Prefetch(&items_[static_cast<std::size_t>(position)]); }
+    void PrefetchAt(int position) const { Prefetch(&Item(static_cast<std::size_t>(position))); }
 
     std::string_view Email(const AddressRecord& record) const { return emails_.Text(record.email); }
     std::string_view Name(const AddressRecord& record) const { return names_.Text(record.name); }
@@ -88,10 +88,18 @@ public:
     const std::vector<std::string>& ListAddresses() const { return listAddresses_; }
 
 private:
+    // The records' places in list order are kept in pages that never move, so that a list
+    // of millions grows without copying them, and the memory of the copies is never
+    // touched: a fresh page costs the system more than the copy itself.
+    static constexpr std::size_t kPageBits = 16;
+    static constexpr std::size_t kPageSize = std::size_t{1} << kPageBits;
+
     bool Grow();
+    AddressRecord*& Item(std::size_t position) const { return pages_[position >> kPageBits][position & (kPageSize - 1)]; }
 
     std::vector<std::unique_ptr<AddressRecord[]>> blocks_;
-    std::vector<AddressRecord*> items_;
+    std::vector<std::unique_ptr<AddressRecord*[]>> pages_;
+    std::size_t capacity_ = 0;
     int count_ = 0;
     TextTable emails_;
     TextTable names_;

@@ -44,41 +44,48 @@ std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads
 
 namespace {
 
-constexpr int kNone = -1;
-
 // Of the records with one address, the one with the smallest kind survives, the first of
-// them when several have it, as it would come first when sorted by address and kind; all
-// others are marked duplicates. By address rank, the survivor's position, or kNone for a
-// rank no record has. The kind of each address's survivor so far is kept beside its
-// position, so that comparing with it reads no record.
-std::vector<int> MarkAllButSurvivors(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
-    std::vector<int> survivor(emailRank.size(), kNone);
-    std::vector<std::uint8_t> survivorKind(emailRank.size());
+// them when several have it, as it would come first when sorted by address and kind. By
+// address rank, the survivor, or none for a rank no record has. Every record is marked a
+// duplicate on the way, the survivors too: they are few, and cleared after. Only the kind
+// of each address's survivor so far is read for each record, a byte an address.
+std::vector<AddressRecord*> MarkAllAndFindSurvivors(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+    constexpr std::uint8_t kNoKindYet = 0xFF;
+    std::vector<std::uint8_t> survivorKind(emailRank.size(), kNoKindYet);
+    std::vector<AddressRecord*> survivor(emailRank.size(), nullptr);
     for (int i = 0; i < list.Count(); ++i) {
-        AddressRecord& record = *list.At(i);
-        record.duplicate = 1;
-        const std::uint32_t rank = emailRank[record.email];
-        if (survivor[rank] != kNone && record.headerKind >= survivorKind[rank]) continue;
-        survivor[rank] = i;
-        survivorKind[rank] = record.headerKind;
+        AddressRecord* record = list.At(i);
+        record->duplicate = 1;
+        const std::uint32_t rank = emailRank[record->email];
+        if (record->headerKind >= survivorKind[rank]) continue;
+        survivorKind[rank] = record->headerKind;
+        survivor[rank] = record;
     }
-    for (const int position : survivor)
-        if (position != kNone) list.At(position)->duplicate = 0;
     return survivor;
 }
 
-// The survivors in the order of CompareMailboxThenEmail: they come by address rank, one
-// an address, so a stable count by mailbox rank sorts them. The duplicates, nine in ten
-// records of a large mailbox, are never shown, so their order is not worth a sort.
-std::vector<AddressRecord*> SurvivorsInOrder(const AddressList& list, const std::vector<int>& survivor) {
+// The survivors, unmarked, in the order of CompareMailboxThenEmail: they come by address
+// rank, one an address, so a stable count by mailbox rank sorts them. The duplicates,
+// nine in ten records of a large mailbox, are never shown, so their order is not worth a
+// sort.
+std::vector<AddressRecord*> SurvivorsInOrder(const AddressList& list, const std::vector<AddressRecord*>& survivor) {
     const std::vector<std::uint32_t> mailboxRank = RanksOfTexts(list.Mailboxes());
+    std::vector<AddressRecord*> byAddress;
+    std::vector<std::uint32_t> mailboxOf;
     std::vector<std::size_t> starts(mailboxRank.size() + 1);
-    for (const int position : survivor)
-        if (position != kNone) ++starts[mailboxRank[list.At(position)->mailbox] + 1];
+    constexpr std::size_t kAhead = 16;  // the survivors lie all over the list's memory
+    for (std::size_t rank = 0; rank < survivor.size(); ++rank) {
+        if (rank + kAhead < survivor.size() && survivor[rank + kAhead]) Prefetch(survivor[rank + kAhead]);
+        AddressRecord* record = survivor[rank];
+        if (!record) continue;
+        record->duplicate = 0;
+        byAddress.push_back(record);
+        mailboxOf.push_back(mailboxRank[record->mailbox]);
+        ++starts[mailboxOf.back() + 1];
+    }
     std::inclusive_scan(starts.begin(), starts.end(), starts.begin());
-    std::vector<AddressRecord*> shown(starts.back());
-    for (const int position : survivor)
-        if (position != kNone) shown[starts[mailboxRank[list.At(position)->mailbox]]++] = list.At(position);
+    std::vector<AddressRecord*> shown(byAddress.size());
+    for (std::size_t i = 0; i < byAddress.size(); ++i) shown[starts[mailboxOf[i]]++] = byAddress[i];
     return shown;
 }
 
@@ -86,7 +93,7 @@ std::vector<AddressRecord*> SurvivorsInOrder(const AddressList& list, const std:
 
 void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
     const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
-    list.ArrangeShownFirst(SurvivorsInOrder(list, MarkAllButSurvivors(list, emailRank)));
+    list.ArrangeShownFirst(SurvivorsInOrder(list, MarkAllAndFindSurvivors(list, emailRank)));
 }
 
 void ShortenLabels(AddressList& list, const std::string& labelPrefix) {

@@ -47,6 +47,14 @@ testing::DbxStoreImage StoreFrom(const std::vector<std::string>& senders) {
     return builder.Build();
 }
 
+// The mailbox each address was last found in; duplicates left out.
+std::map<std::string, std::string> MailboxByEmail(const AddressList& list) {
+    std::map<std::string, std::string> found;
+    for (int i = 0; i < list.Count(); ++i)
+        if (!list.At(i)->duplicate) found[std::string(list.Email(*list.At(i)))] = list.Mailbox(*list.At(i));
+    return found;
+}
+
 // Walks from the parent of the chosen folder, leaves out the trash, labels records with
 // the store, reports a damaged store and keeps what it holds, and leaves the dump of the
 // last store in the temporary file.
@@ -64,12 +72,8 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
     const testing::ScopedEnv temp("TEMP", folder.path().string());
     testing::RecordingObserver log;
     const ExtractionResult result = Extract(Request(MailSource::Outlook, path("AD/Identities")), log);
-    const std::string& root = result.labelPrefix;
-    AddressList& list = *result.list;
-    OrderExtractionResult(list, root);
-    std::map<std::string, std::string> mailboxByEmail;
-    for (int i = 0; i < list.Count(); ++i)
-        if (!list.At(i)->duplicate) mailboxByEmail[std::string(list.Email(*list.At(i)))] = list.Mailbox(*list.At(i));
+    OrderExtractionResult(*result.list, result.labelPrefix);
+    std::map<std::string, std::string> mailboxByEmail = MailboxByEmail(*result.list);
     const std::string inbox = Native("/Main/Inbox.dbx");
     EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{{"help@mailhost", inbox}, {"club@mailhost", inbox},
         {"me@mailhost", mailboxByEmail["me@mailhost"]}, {"old@mailhost", path("AD/Other/Old.dbx")},
@@ -87,34 +91,31 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
 // its own stores' dumps, and only outlook_temp.mbx is left behind.
 TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnStores) {
     const TempDir folder;
-    const auto store = [](std::string side, int s) { return Native(side + "/Id/S" + std::to_string(s) + ".dbx"); };
-    for (const std::string side : {"A", "B"})
+    std::map<std::string, std::string> expected[2];  // by side
+    for (int side = 0; side < 2; ++side)
         for (int s = 0; s < 8; ++s) {
             DbxStoreBuilder builder;
+            const std::string store = Native(std::string(side ? "B" : "A") + "/Id/S" + std::to_string(s) + ".dbx");
             for (int m = 0; m < 200; ++m) {
-                const std::string who = side + std::to_string(s) + "x" + std::to_string(m) + "@mailhost";
+                const std::string who = std::to_string(side * 8 + s) + "x" + std::to_string(m) + "@mailhost";
                 builder.AddMessage("From: " + who + "\r\nTo: " + who + "\r\n");
+                expected[side][who] = (folder.path() / store).string();
             }
-            folder.Write(store(side, s), builder.Build().bytes);
+            folder.Write(store, builder.Build().bytes);
         }
     const testing::ScopedEnv temp("TEMP", folder.path().string());
     ExtractionResult results[2];
     testing::RecordingObserver logs[2];
     const auto extract = [&](int i) {
-        results[i] = Extract(Request(MailSource::Outlook, (folder.path() / (i ? "B" : "A") / "Id").string()),
-                             logs[i]);
+        results[i] = Extract(Request(MailSource::Outlook, (folder.path() / (i ? "B" : "A") / "Id").string()), logs[i]);
     };
     std::thread other(extract, 1);
     extract(0);
     other.join();
 
-    for (const ExtractionResult& result : results) {
-        const AddressList& list = *result.list;
-        ASSERT_EQ(list.Count(), 2 * 8 * 200);
-        for (int i = 0; i < list.Count(); ++i) {
-            const std::string email(list.Email(*list.At(i)));
-            ASSERT_EQ(list.Mailbox(*list.At(i)), (folder.path() / store(email.substr(0, 1), email[1] - '0')).string());
-        }
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(results[i].list->Count(), 2 * 8 * 200);
+        EXPECT_EQ(MailboxByEmail(*results[i].list), expected[i]);
     }
     std::set<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) left.insert(entry.path().filename().string());
@@ -160,8 +161,7 @@ protected:
 
     // The Eudora command's extraction of the folder; false when stopped.
     bool Extract(unsigned workers) {
-        ExtractionRequest request;
-        request.folder = folder.path().string();
+        ExtractionRequest request = Request(MailSource::Eudora, folder.path().string());
         request.workers = workers;
         ExtractionResult result = mirelo::Extract(request, observer, std::move(list));
         list = std::move(result.list);
@@ -185,10 +185,7 @@ TEST_F(EudoraExtractionTest, FoldersEndingInADotOrSpaceAndFilesNamedLikeDevicesA
         expected["p" + std::to_string(i) + "@mailhost"] = Root() + testing::Native(mailboxes[i]);
     }
     Extract(2);
-    std::map<std::string, std::string> found;
-    for (int i = 0; i < List().Count(); ++i)
-        found[std::string(List().Email(*List().At(i)))] = std::string(List().Mailbox(*List().At(i)));
-    EXPECT_EQ(found, expected);
+    EXPECT_EQ(MailboxByEmail(List()), expected);
     EXPECT_TRUE(observer.problems.empty());
 }
 
@@ -209,9 +206,8 @@ TEST_F(EudoraExtractionTest, UnreadableAndVanishingMailboxesAndFoldersAreReporte
 #endif
     observer.onStatus = [&](const std::string& s) { if (s.find("Gone") != std::string::npos) fs::remove(Root() + s); };
     Extract(1);
-    std::set<std::string> emails;
-    for (int i = 0; i < List().Count(); ++i) emails.insert(std::string(List().Email(*List().At(i))));
-    EXPECT_EQ(emails, (std::set<std::string>{"kept@mailhost", "also@mailhost"}));
+    EXPECT_EQ(MailboxByEmail(List()), (std::map<std::string, std::string>{
+        {"kept@mailhost", Root() + "Kept.mbx"}, {"also@mailhost", Root() + testing::Native("Sub/Also.mbx")}}));
     EXPECT_NE(observer.problems[gone].find("No such file"), std::string::npos);
     for (const auto& [path, reason] : observer.problems) EXPECT_EQ(expectedProblems.erase(path), 1u) << path;
     EXPECT_TRUE(expectedProblems.empty());

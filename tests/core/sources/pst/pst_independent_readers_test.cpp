@@ -13,7 +13,7 @@
 
 #include "headers/rfc5322_reading.h"
 #include "sources/pst/pst_reader.h"
-#include "store_writer/pst_writer.h"
+#include "support/pst_mail.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -21,43 +21,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PstFolder;
+using testing::ComposedPst;
 using testing::PstMessage;
 using testing::PstRecipient;
+using testing::ReceivedPst;
 
 constexpr char kStore[] = "Outlook.pst";
 constexpr char kSentItems[] = "Sent Items";
 constexpr char kExchangeDomain[] = "@corp.example";
-
-// Mail from the Internet keeps its header block; the recipient table holds the same people.
-PstMessage Received(std::string headers, std::vector<PstRecipient> recipients, std::string body = "Hello.\r\n") {
-    PstMessage message;
-    message.subject = "Received";
-    message.transportHeaders = std::move(headers) + "Subject: Received\r\n\r\n";
-    message.senderName = "Ann Lee";
-    message.senderAddressType = message.representingAddressType = "SMTP";
-    message.senderAddress = message.representingAddress = "ann@net.example";
-    message.representingName = message.senderName;
-    message.recipients = std::move(recipients);
-    message.body = std::move(body);
-    message.deliveryTime = testing::PstFileTime(19000);
-    return message;
-}
-
-// Mail composed in Outlook has no header block. Outlook holds the one it was sent for
-// even when that is the sender, and the recipients' names on the To and Cc lines.
-PstMessage Composed(std::string addressType, std::string address, std::string smtp) {
-    PstMessage message;
-    message.subject = "Composed";
-    message.senderName = message.representingName = "Me";
-    message.senderAddressType = message.representingAddressType = std::move(addressType);
-    message.senderAddress = message.representingAddress = std::move(address);
-    message.senderSmtp = message.representingSmtp = std::move(smtp);
-    message.recipients = {{1, "Tó Person", "SMTP", "to@x.example", ""},
-                          {2, "Cc Person", "EX", "/O=ORG/CN=CC", "cc@corp.example"},
-                          {3, "Bcc Person", "SMTP", "bcc@x.example", ""}};
-    message.submitTime = testing::PstFileTime(19000);
-    return message;
-}
 
 std::vector<PstFolder> Folders() {
     // A header block over several blocks, and a recipient table over several heap pages
@@ -69,24 +40,18 @@ std::vector<PstFolder> Folders() {
         manyHeader += (i ? ",\r\n\t" : "") + address;
         many.push_back({1, address, "SMTP", address, ""});
     }
-    const PstMessage plain = Received(
+    const PstMessage plain = ReceivedPst(
         "From: Ann Lee <ann@net.example>\r\nTo: Bo <bo@x.example>, =?UTF-8?Q?J=C3=B6rg?= <joerg@x.example>\r\n"
         "Cc: team@x.example\r\nReply-To: replies@net.example\r\n",
         {{1, "Bo", "SMTP", "bo@x.example", ""}, {1, "Jörg", "SMTP", "joerg@x.example", ""},
          {2, "team@x.example", "SMTP", "team@x.example", ""}});
-    const PstMessage toBo = Received("From: Ann Lee <ann@net.example>\r\nTo: Bo <bo@x.example>\r\n",
-                                     {{1, "Bo", "SMTP", "bo@x.example", ""}});
-    PstMessage longBody = toBo;
+    PstMessage longBody = ReceivedPst();
     longBody.body = std::string(30000, 'b');
-    PstMessage onBehalf = Composed("EX", "/O=ORG/CN=ME", "me@corp.example");
-    onBehalf.representingName = "Boss";
-    onBehalf.representingAddressType = "SMTP";
-    onBehalf.representingAddress = "boss@x.example";
-    onBehalf.representingSmtp.clear();
+    PstMessage onBehalf = OnBehalfOfBoss(ComposedPst("EX", "/O=ORG/CN=ME", "me@corp.example"), "boss@x.example");
     onBehalf.body = std::string(20000, 's');
     onBehalf.recipients = many;
-    return {{"Inbox", {plain, longBody}, {{"Clients", {Received(manyHeader + "\r\n", many)}, {}}}},
-            {kSentItems, {Composed("SMTP", "me@home.example", ""), Composed("EX", "/O=ORG/CN=ME", "me@corp.example"), onBehalf}, {}},
+    return {{"Inbox", {plain, longBody}, {{"Clients", {ReceivedPst(manyHeader + "\r\n", many)}, {}}}},
+            {kSentItems, {ComposedPst("SMTP", "me@home.example", ""), ComposedPst("EX", "/O=ORG/CN=ME", "me@corp.example"), onBehalf}, {}},
             {"Deleted Items", {plain}, {}, true}};
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "store_writer/pst_writer.h"
+#include "support/pst_mail.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -15,21 +15,7 @@ namespace {
 
 using testing::PstFolder;
 using testing::PstMessage;
-using testing::PstRecipient;
-
-constexpr std::int64_t kDay = 19000;  // 2022-01-08
-
-PstMessage Received() {
-    PstMessage message;
-    message.subject = "From the net";
-    message.transportHeaders = "From: Ann Lee <ann@net.example>\r\nTo: Bo <bo@x.example>\r\nSubject: hi\r\n\r\n";
-    message.senderName = "Ann Lee";
-    message.senderAddressType = "SMTP";
-    message.senderAddress = "ann@net.example";
-    message.recipients = {{1, "Bo", "SMTP", "bo@x.example", ""}};
-    message.deliveryTime = testing::PstFileTime(kDay);
-    return message;
-}
+using testing::ReceivedPst;
 
 // What a recipient typed in rather than picked from an address book may hold of its
 // address: a one-off entry id, its texts here in UTF-16.
@@ -44,24 +30,14 @@ std::string OneOffEntryId(const std::string& name, const std::string& type, cons
     return id;
 }
 
-// Composed here: no header block; Exchange addresses with and without an SMTP form, and
-// one held only in an entry id.
+// Sent for Boss; Exchange addresses with and without an SMTP form, and one held only in
+// an entry id.
 PstMessage Composed() {
-    PstMessage message;
-    message.subject = "Sent from here";
-    message.senderName = "Me Myself";
-    message.senderAddressType = "EX";
-    message.senderAddress = "/O=ORG/OU=EXCHANGE/CN=RECIPIENTS/CN=ME";
-    message.senderSmtp = "me@corp.example";
-    message.representingName = "Boss";
-    message.representingAddressType = "SMTP";
-    message.representingAddress = "boss@corp.example";
-    message.submitTime = testing::PstFileTime(kDay);
-    message.recipients = {{1, "Tó Person", "SMTP", "to@x.example", ""},
-                          {2, "Cc Person", "EX", "/O=ORG/CN=CC", "cc@corp.example"},
-                          {3, "Bcc Person", "SMTP", "bcc@x.example", ""},
-                          {1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""},
-                          {2, "One Off", "", "", "", OneOffEntryId("One Off", "SMTP", "one@off.example")}};
+    PstMessage message =
+        OnBehalfOfBoss(testing::ComposedPst("EX", "/O=ORG/OU=EXCHANGE/CN=RECIPIENTS/CN=ME", "me@corp.example"),
+                       "boss@corp.example");
+    message.recipients.push_back({1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""});
+    message.recipients.push_back({2, "One Off", "", "", "", OneOffEntryId("One Off", "SMTP", "one@off.example")});
     return message;
 }
 
@@ -77,12 +53,11 @@ PstMessage Long() {
 }
 
 std::vector<PstFolder> Folders() {
-    PstFolder inbox{"Inbox", {Received(), Composed()}, {{"Clients", {Long()}, {}}}};
-    PstMessage unsent = Received();
+    PstMessage unsent = ReceivedPst();
     unsent.transportHeaders.clear();  // its sender alone, sent for no one else: no Sender record
-    PstFolder deleted{"Deleted Items", {unsent}, {}};
-    PstFolder bin{"Papierkorb", {Composed()}, {}, true};
-    return {inbox, deleted, bin};
+    return {{"Inbox", {ReceivedPst(), Composed()}, {{"Clients", {Long()}, {}}}},
+            {"Deleted Items", {unsent}, {}},
+            {"Papierkorb", {Composed()}, {}, true}};
 }
 
 struct Read {
@@ -104,7 +79,7 @@ Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads, con
         read.records.push_back(std::string(batch.records.Mailbox(record)) + "|" + std::to_string(record.headerKind) +
                                "|" + std::string(batch.records.Name(record)) + "|" +
                                std::string(batch.records.Email(record)));
-        EXPECT_EQ(batch.records.DaysOf(record.email).first, kDay) << read.records.back();
+        EXPECT_EQ(batch.records.DaysOf(record.email).first, testing::kPstDay) << read.records.back();
     }
     for (const StoreProblem& problem : batch.problems) read.problems.push_back(problem.reason);
     for (const StoreProblem& notice : batch.notices) read.notices.push_back(notice.reason);
@@ -124,28 +99,26 @@ Read ReadPst(const std::string& bytes, bool includeTrash = false) {
 }
 
 std::vector<std::string> ExpectedRecords(bool withTrash) {
-    std::vector<std::string> expected = {
-        "Outlook.pst/Inbox|0|Ann Lee|ann@net.example",   "Outlook.pst/Inbox|1|Bo|bo@x.example",
-        "Outlook.pst/Inbox|0|Boss|boss@corp.example",    "Outlook.pst/Inbox|3|Me Myself|me@corp.example",
-        "Outlook.pst/Inbox|1|Tó Person|to@x.example",    "Outlook.pst/Inbox|6|Cc Person|cc@corp.example",
-        "Outlook.pst/Inbox|7|Bcc Person|bcc@x.example",  "Outlook.pst/Inbox|6|One Off|one@off.example",
-        "Outlook.pst/Inbox/Clients|0|Boss|boss@corp.example",
-        "Outlook.pst/Inbox/Clients|3|Me Myself|me@corp.example",
+    std::vector<std::string> expected;
+    const auto add = [&](const std::string& folder, std::vector<std::string> records) {
+        for (const std::string& record : records) expected.push_back("Outlook.pst/" + folder + "|" + record);
     };
-    const HeaderKind kinds[] = {1, 6, 7};
+    const std::vector<std::string> received = {"0|Ann Lee|ann@net.example", "1|Bo|bo@x.example"},
+        sentForBoss = {"0|Boss|boss@corp.example", "3|Me|me@corp.example"},
+        composed = {"1|Tó Person|to@x.example", "6|Cc Person|cc@corp.example", "7|Bcc Person|bcc@x.example",
+                    "6|One Off|one@off.example"};
+    add("Inbox", received);
+    add("Inbox", sentForBoss);
+    add("Inbox", composed);
+    add("Inbox/Clients", sentForBoss);
+    const int kinds[] = {1, 6, 7};
     for (int i = 0; i < 300; ++i)
-        expected.push_back("Outlook.pst/Inbox/Clients|" + std::to_string(kinds[i % 3]) + "|Person " +
-                           std::to_string(i) + "|p" + std::to_string(i) + "@many.example");
+        add("Inbox/Clients", {std::to_string(kinds[i % 3]) + "|Person " + std::to_string(i) + "|p" + std::to_string(i) +
+                              "@many.example"});
     if (withTrash) {
-        for (const char* record : {"Outlook.pst/Deleted Items|0|Ann Lee|ann@net.example",
-                                   "Outlook.pst/Deleted Items|1|Bo|bo@x.example",
-                                   "Outlook.pst/Papierkorb|0|Boss|boss@corp.example",
-                                   "Outlook.pst/Papierkorb|3|Me Myself|me@corp.example",
-                                   "Outlook.pst/Papierkorb|1|Tó Person|to@x.example",
-                                   "Outlook.pst/Papierkorb|6|Cc Person|cc@corp.example",
-                                   "Outlook.pst/Papierkorb|7|Bcc Person|bcc@x.example",
-                                   "Outlook.pst/Papierkorb|6|One Off|one@off.example"})
-            expected.push_back(record);
+        add("Deleted Items", received);
+        add("Papierkorb", sentForBoss);
+        add("Papierkorb", composed);
     }
     return expected;
 }
@@ -182,12 +155,6 @@ TEST(PstReader, ReadsBothFormsAndEveryEncodingAlikeAndLeavesTrashOutUnlessAsked)
             << what;
     }
 }
-
-}  // namespace
-}  // namespace mirelo
-
-namespace mirelo {
-namespace {
 
 void PutLe(std::string& bytes, std::uint64_t at, std::uint64_t value, int width) {
     for (int i = 0; i < width; ++i) bytes[at + static_cast<std::uint64_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -289,8 +256,7 @@ TEST(PstReader, ManyMessagesKeepTheirOrderProgressAndStop) {
     PstFolder many{"Many", {}, {}};
     std::vector<std::string> expected;
     for (int i = 0; i < 300; ++i) {
-        many.messages.push_back(Received());
-        many.messages.back().transportHeaders = "From: m" + std::to_string(i) + "@x.example\r\n\r\n";
+        many.messages.push_back(ReceivedPst("From: m" + std::to_string(i) + "@x.example\r\n"));
         expected.push_back("Outlook.pst/Many|0||m" + std::to_string(i) + "@x.example");
     }
     const testing::TempDir dir;
@@ -312,9 +278,9 @@ TEST(PstReader, ManyMessagesKeepTheirOrderProgressAndStop) {
 
 // A folder nested past all reason is lost alone: the folders beside its chain are read.
 TEST(PstReader, AFolderTooDeepLosesOnlyItself) {
-    PstFolder deep{"d", {Received()}, {}};
+    PstFolder deep{"d", {ReceivedPst()}, {}};
     for (int level = 0; level < 70; ++level) deep = PstFolder{"d", {}, {deep}};
-    const std::vector<PstFolder> folders = {{"Before", {Received()}, {}}, deep, {"After", {Received()}, {}}};
+    const std::vector<PstFolder> folders = {{"Before", {ReceivedPst()}, {}}, deep, {"After", {ReceivedPst()}, {}}};
     const Read read = ReadPst(testing::WritePst(folders, {.encoding = PstEncoding::Permute}).bytes);
     std::vector<std::string> labels;
     for (const std::string& record : read.records) labels.push_back(record.substr(0, record.find('|')));

@@ -23,11 +23,12 @@ TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
         EXPECT_LT(CompareNoCase(ordered[i - 1], ordered[i]), 0) << ordered[i - 1] << " before " << ordered[i];
 }
 
-TEST(OrderExtractionResult, KeepsTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
+TEST(OrderExtractionResult, KeepsTheFirstOfTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
     const std::tuple<const char*, const char*, const char*, HeaderKind> records[] = {
         {"HELP@MAILHOST", "To", "/m/b.mbx", 1}, {"help@mailhost", "Help Desk", "/m/a.mbx", 0},
         {"", "undisclosed", "/m/a.mbx", 3},      {"", "To", "/m/b.mbx", 1},
         {"b@x", "B", "/old/m/Sub/In.mbx", 0},    {"c@x", "C", "/m/Team/m/In.mbx", 0},
+        {"b@x", "Later B", "/m/a.mbx", 0},       // of the same kind: the first one stays
     };
     AddressList list;
     for (const auto& [email, name, label, kind] : records) list.Append(email, name, label, kind);

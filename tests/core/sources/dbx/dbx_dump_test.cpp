@@ -222,8 +222,6 @@ TEST(DbxDamage, CutShortAnywhereDumpsTheMessagesBeforeTheCut) {
     }
 }
 
-// TEMP lies in the user's profile, named José or Иван as often as not; relative, the
-// dump is still written where the path leads and the report names it in full.
 #ifndef _WIN32  // Windows has no file-size limit to stand in for a full disk
 // A disk that fills up stops the dump part-way: the file holds the complete lines written
 // before, never the tail of the previous store's longer dump behind them.
@@ -248,6 +246,8 @@ TEST(DbxDump, ADumpCutShortByAFullDiskKeepsOnlyItsOwnCompleteLines) {
 }
 #endif
 
+// TEMP lies in the user's profile, named José or Иван as often as not; relative, the
+// dump is still written where the path leads and the report names it in full.
 TEST(DbxDump, DumpsIntoFoldersWithNonAsciiNames) {
     const TempDir dir;
     const std::string store = dir.Write("Inbox.dbx", StoreOf(Texts(2)).bytes);

@@ -301,6 +301,7 @@ TEST(ExtractCommand, WritesTheSameCsvBytesOnEverySystem) {
     ReplaceAll(usage, "\n", "\r\n");  // the help is text, written before standard output turns binary
 #endif
     EXPECT_EQ(run("--help"), usage);
+    EXPECT_TRUE(run("--version").starts_with("mirelo-extract (Mirelo) "));
 
     const std::string list = deep + kPathSeparator + "list.csv";
     ASSERT_EQ(run("--output " + list + " " + deep + kPathSeparator + "Eudora"), "");

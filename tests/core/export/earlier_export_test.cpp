@@ -35,6 +35,7 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
          "\"Bob\",\"Ray\",\"bob@example.org\",\"Bob Ray (bob@example.org)\"\r\n",
          {"bob@example.org"}},
         {"old Mac line ends", "Name,E-mail\rAnn,ann@example.com\rBob,bob@example.org\r", {"ann@example.com", "bob@example.org"}},
+        {"commas, a semicolon in a heading", "Name,E-mail,Groups; tags\nAnn,ann@example.com,a\n", {"ann@example.com"}},
         {"blanks and names around the addresses",
          "name,email\n\"Bob\",\" bob@example.org \"\nAnn,Ann Lee <ann@example.com>\n\"Cy\",\t<cy@example.net>\n",
          {"bob@example.org", "ann@example.com", "cy@example.net"}},

@@ -22,7 +22,7 @@ std::vector<std::string> Parsed(const std::string& body) {
 // Field bodies as real mail holds them, the well-formed and the broken.
 TEST(ParseAddressList, ReadsRealWorldFields) {
     const std::vector<ListCase> cases = {
-        {"Help Desk <help@mailhost>", {"help@mailhost|Help Desk"}},
+        {"Help Desk <help@mailhost>", {"help@mailhost|Help Desk"}}, {"ann@ACME.Example", {"ann@ACME.Example|"}},
         {"help@mailhost, sales@mailhost", {"help@mailhost|", "sales@mailhost|"}},
         {"john+lists@example.com", {"john+lists@example.com|"}},
         {"\"Smith, John\" <j@x.org>, \"A \\\"B\\\" C\" <a@x.org>", {"j@x.org|Smith, John", "a@x.org|A \"B\" C"}},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,9 @@ PstMessage Long() {
 std::vector<PstFolder> Folders() {
     PstMessage unsent = ReceivedPst();
     unsent.transportHeaders.clear();  // its sender alone, sent for no one else: no Sender record
-    return {{"Inbox", {ReceivedPst(), Composed()}, {{"Clients", {Long()}, {}}}},
-            {"Deleted Items", {unsent}, {}},
+    // A folder after a trash folder is read all the same.
+    return {{"Deleted Items", {unsent}, {}},
+            {"Inbox", {ReceivedPst(), Composed()}, {{"Clients", {Long()}, {}}}},
             {"Papierkorb", {Composed()}, {}, true}};
 }
 
@@ -107,6 +109,7 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
         sentForBoss = {"0|Boss|boss@corp.example", "3|Me|me@corp.example"},
         composed = {"1|Tó Person|to@x.example", "6|Cc Person|cc@corp.example", "7|Bcc Person|bcc@x.example",
                     "6|One Off|one@off.example"};
+    if (withTrash) add("Deleted Items", received);
     add("Inbox", received);
     add("Inbox", sentForBoss);
     add("Inbox", composed);
@@ -116,7 +119,6 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
         add("Inbox/Clients", {std::to_string(kinds[i % 3]) + "|Person " + std::to_string(i) + "|p" + std::to_string(i) +
                               "@many.example"});
     if (withTrash) {
-        add("Deleted Items", received);
         add("Papierkorb", sentForBoss);
         add("Papierkorb", composed);
     }
@@ -216,6 +218,9 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
             if (const std::uint64_t offset = GetLe(sound.bytes, entry + 8); offset > at) next = std::min(next, offset);
         return next;
     };
+    std::ostringstream rootDamaged;
+    rootDamaged << "node tree page at 0x" << std::hex << sound.nbtRoot << " is damaged; the entries below it are lost";
+    const std::string rootDamagedText = rootDamaged.str();
     const struct {
         const char* what;
         std::function<void(std::string&)> damage;
@@ -230,12 +235,14 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
          },
          0},
         {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
-        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[1] + 2] = 0; }, all.size() - 6,
+        {"node tree root deeper than any tree", [&](std::string& bytes) { bytes[sound.nbtRoot + 491] = 8; }, 0,
+         rootDamagedText.c_str()},
+        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[2] + 2] = 0; }, all.size() - 6,
          "damaged, 1 message lost: "},
         {"a message's heap map past its block",
-         [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[0], 0x7FFF, 2); }, all.size() - 2},
+         [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[1], 0x7FFF, 2); }, all.size() - 2},
         {"a message's recipient table broken",
-         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[1]) + 2] = 0; }, all.size() - 4,
+         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[2]) + 2] = 0; }, all.size() - 4,
          "lost its recipients"},
     };
     for (const auto& c : cases) {

@@ -8,16 +8,16 @@ namespace mirelo {
 AddressList::AddressList() { Grow(); }
 
 bool AddressList::Grow() {
+    const auto capacity = static_cast<std::size_t>(Capacity());
     try {
-        if ((capacity_ + kGrowStep - 1) >> kPageBits >= pages_.size())
+        if ((capacity + kGrowStep - 1) >> kPageBits >= pages_.size())
             pages_.push_back(std::make_unique_for_overwrite<AddressRecord*[]>(kPageSize));
         auto block = std::make_unique<AddressRecord[]>(kGrowStep);
-        for (std::size_t i = 0; i < kGrowStep; ++i) Item(capacity_ + i) = &block[i];
+        for (std::size_t i = 0; i < kGrowStep; ++i) Item(capacity + i) = &block[i];
         blocks_.push_back(std::move(block));
     } catch (const std::bad_alloc&) {
         return false;
     }
-    capacity_ += kGrowStep;
     return true;
 }
 

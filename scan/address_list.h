@@ -57,7 +57,7 @@ public:
     void ArrangeShownFirst(const std::vector<AddressRecord*>& shown);
 
     int Count() const { return count_; }
-    int Capacity() const { return static_cast<int>(capacity_); }
+    int Capacity() const { return static_cast<int>(blocks_.size()) * kGrowStep; }
     AddressRecord* At(int position) const { return Item(static_cast<std::size_t>(position)); }
     // Brings in what At(position) reads, for a pass that visits positions out of order.
     void PrefetchAt(int position) const { Prefetch(&Item(static_cast<std::size_t>(position))); }
@@ -99,7 +99,6 @@ private:
 
     std::vector<std::unique_ptr<AddressRecord[]>> blocks_;
     std::vector<std::unique_ptr<AddressRecord*[]>> pages_;
-    std::size_t capacity_ = 0;
     int count_ = 0;
     TextTable emails_;
     TextTable names_;

@@ -32,8 +32,8 @@ std::string_view LineText(std::string_view piece) {
 constexpr std::string_view kDateName = "Date:";
 constexpr std::string_view kListPostName = "List-Post:";
 
-// Most lines start with two bytes that begin no header name; the reader passes over them
-// without their being cut at a NUL or matched.
+// Most lines start with three bytes that begin no header name; the reader passes over
+// them without their being cut at a NUL or matched.
 TextModeLineReader::PieceStarts HeaderStarts(HeaderKindSet kinds, bool withExtraLines) {
     TextModeLineReader::PieceStarts starts;
     const auto bothCases = [](char c) {
@@ -42,7 +42,8 @@ TextModeLineReader::PieceStarts HeaderStarts(HeaderKindSet kinds, bool withExtra
     };
     const auto allow = [&](std::string_view name) {
         for (const unsigned char first : bothCases(name[0]))
-            for (const unsigned char second : bothCases(name[1])) starts.Allow(first, second);
+            for (const unsigned char second : bothCases(name[1]))
+                for (const unsigned char third : bothCases(name[2])) starts.Allow(first, second, third);
     };
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
         if (kinds.Matched() >> kind & 1u) allow(HeaderKindName(kind));

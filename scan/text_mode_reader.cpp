@@ -48,17 +48,16 @@ void TextModeLineReader::Refill() {
 
 void TextModeLineReader::PieceStarts::Allow(unsigned char first) {
     first_[first] = true;
-    for (int second = 0; second < 256; ++second) Set(first, static_cast<unsigned char>(second));
+    for (int second = 0; second < 256; ++second) {
+        Set(first, static_cast<unsigned char>(second));
+        thirds_[static_cast<std::size_t>(second)].fill(~std::uint64_t{0});
+    }
 }
 
-void TextModeLineReader::PieceStarts::Allow(unsigned char first, unsigned char second) {
+void TextModeLineReader::PieceStarts::Allow(unsigned char first, unsigned char second, unsigned char third) {
     first_[first] = true;
     Set(first, second);
-}
-
-bool TextModeLineReader::PieceStarts::Lets(std::string_view piece) const {
-    const auto first = static_cast<unsigned char>(piece[0]);
-    return piece.size() == 1 ? MayBegin(first) : Allows(first, static_cast<unsigned char>(piece[1]));
+    thirds_[second][third / 64] |= std::uint64_t{1} << (third % 64);
 }
 
 bool TextModeLineReader::Next(std::string_view& piece) {
@@ -86,10 +85,11 @@ bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::strin
             const std::size_t lineFeed = block + static_cast<std::size_t>(std::countr_zero(feeds));
             if (lineFeed < start) continue;
             std::size_t raw = lineFeed - start + 1;
-            // Most lines are one piece whose first two bytes are not wanted; in one of
-            // four bytes or more, neither is the CR of a closing CR LF pair.
-            if (raw > 3 && raw <= kMaxPiece &&
-                !starts.Allows(static_cast<unsigned char>(bytes[start]), static_cast<unsigned char>(bytes[start + 1]))) {
+            // Most lines are one piece whose first three bytes are not wanted; in one of
+            // five bytes or more, none is the CR of a closing CR LF pair.
+            if (raw > 4 && raw <= kMaxPiece &&
+                !starts.Allows(static_cast<unsigned char>(bytes[start]), static_cast<unsigned char>(bytes[start + 1]),
+                               static_cast<unsigned char>(bytes[start + 2]))) {
                 start = lineFeed + 1;
                 continue;
             }

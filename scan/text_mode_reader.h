@@ -70,15 +70,21 @@ public:
 
     explicit TextModeLineReader(ByteSource& source, std::size_t blockSize = 1 << 16);
 
-    // Which pieces NextStartingWith hands out, told by their first two bytes as handed out
-    // (a piece of one byte by its first alone).
+    // Which pieces NextStartingWith hands out, told by their first three bytes as handed
+    // out (a shorter piece by those it has). The third byte is told apart only by the
+    // second, which still passes over most lines that share a header name's first two
+    // letters, such as the many Received: lines beside Return-Path: and Reply-To:.
     class PieceStarts {
     public:
         // Pieces that start with first, whatever follows.
         void Allow(unsigned char first);
-        // Pieces that start with first and then second.
-        void Allow(unsigned char first, unsigned char second);
-        bool Lets(std::string_view piece) const;
+        // Pieces that start with first, second and third.
+        void Allow(unsigned char first, unsigned char second, unsigned char third);
+        bool Lets(std::string_view piece) const {
+            const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(piece[at]); };
+            if (piece.size() == 1) return MayBegin(byte(0));
+            return piece.size() == 2 ? Allows(byte(0), byte(1)) : Allows(byte(0), byte(1), byte(2));
+        }
 
     private:
         bool MayBegin(unsigned char first) const { return first_[first]; }
@@ -88,6 +94,9 @@ public:
             const unsigned pair = first | unsigned{second} << 8;
             return pairs_[pair / 64] >> (pair % 64) & 1u;
         }
+        bool Allows(unsigned char first, unsigned char second, unsigned char third) const {
+            return Allows(first, second) && (thirds_[second][third / 64] >> (third % 64) & 1u);
+        }
         void Set(unsigned char first, unsigned char second) {
             const unsigned pair = first | unsigned{second} << 8;
             pairs_[pair / 64] |= std::uint64_t{1} << (pair % 64);
@@ -96,6 +105,7 @@ public:
 
         std::array<bool, 256> first_{};
         std::array<std::uint64_t, 256 * 256 / 64> pairs_{};  // a bit per pair of first bytes
+        std::array<std::array<std::uint64_t, 256 / 64>, 256> thirds_{};  // by second byte, a bit per third
     };
 
     // The next piece, valid until the following call; false at the end of the input.

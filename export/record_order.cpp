@@ -44,18 +44,29 @@ std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads
 
 namespace {
 
+// Each label without the prefix, by id. The labels are few, however many records carry them.
+std::vector<TextId> ShortenedLabels(TextTable& labels, const std::string& labelPrefix) {
+    std::vector<TextId> shortened(labels.Count());
+    for (TextId id = 0; id < shortened.size(); ++id)
+        shortened[id] = labels.Intern(WithoutPrefix(std::string(labels.Text(id)), labelPrefix));
+    return shortened;
+}
+
 // Of the records with one address, the one with the smallest kind survives, the first of
 // them when several have it, as it would come first when sorted by address and kind. By
 // address rank, the survivor, or none for a rank no record has. Every record is marked a
 // duplicate on the way, the survivors too: they are few, and cleared after. Only the kind
-// of each address's survivor so far is read for each record, a byte an address.
-std::vector<AddressRecord*> MarkAllAndFindSurvivors(AddressList& list, const std::vector<std::uint32_t>& emailRank) {
+// of each address's survivor so far is read for each record, a byte an address. The same
+// pass gives each record its shortened label.
+std::vector<AddressRecord*> MarkAllAndFindSurvivors(AddressList& list, const std::vector<std::uint32_t>& emailRank,
+                                                    const std::vector<TextId>& shortenedLabel) {
     constexpr std::uint8_t kNoKindYet = 0xFF;
     std::vector<std::uint8_t> survivorKind(emailRank.size(), kNoKindYet);
     std::vector<AddressRecord*> survivor(emailRank.size(), nullptr);
     for (int i = 0; i < list.Count(); ++i) {
         AddressRecord* record = list.At(i);
         record->duplicate = 1;
+        record->mailbox = shortenedLabel[record->mailbox];
         const std::uint32_t rank = emailRank[record->email];
         if (record->headerKind >= survivorKind[rank]) continue;
         survivorKind[rank] = record->headerKind;
@@ -91,31 +102,10 @@ std::vector<AddressRecord*> SurvivorsInOrder(const AddressList& list, const std:
 
 }  // namespace
 
-void SortAndMarkDuplicates(AddressList& list, unsigned threads) {
-    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
-    list.ArrangeShownFirst(SurvivorsInOrder(list, MarkAllAndFindSurvivors(list, emailRank)));
-}
-
-void ShortenLabels(AddressList& list, const std::string& labelPrefix) {
-    // Each label is shortened once, however many records carry it.
-    TextTable& labels = list.Mailboxes();
-    std::vector<TextId> shortened(labels.Count(), TextTable::kEmpty);
-    std::vector<bool> done(labels.Count(), false);
-    constexpr int kAhead = 16;  // the sort scattered the records: fetch a few at a time
-    for (int i = 0; i < list.Count(); ++i) {
-        if (i + kAhead < list.Count()) Prefetch(list.At(i + kAhead));
-        AddressRecord& record = *list.At(i);
-        if (!done[record.mailbox]) {
-            shortened[record.mailbox] = labels.Intern(WithoutPrefix(std::string(labels.Text(record.mailbox)), labelPrefix));
-            done[record.mailbox] = true;
-        }
-        record.mailbox = shortened[record.mailbox];
-    }
-}
-
 void OrderExtractionResult(AddressList& list, const std::string& labelPrefix, unsigned threads) {
-    SortAndMarkDuplicates(list, threads);
-    ShortenLabels(list, labelPrefix);
+    const std::vector<std::uint32_t> emailRank = RanksOfTexts(list.Emails(), threads);
+    const std::vector<TextId> shortenedLabel = ShortenedLabels(list.Mailboxes(), labelPrefix);
+    list.ArrangeShownFirst(SurvivorsInOrder(list, MarkAllAndFindSurvivors(list, emailRank, shortenedLabel)));
 }
 
 }  // namespace mirelo

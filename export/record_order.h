@@ -19,16 +19,11 @@ int CompareMailboxThenEmail(const AddressList& list, const AddressRecord& a, con
 // when given two.
 std::vector<std::uint32_t> RanksOfTexts(const TextTable& texts, unsigned threads = 1);
 
-// Marks as duplicates all records of an address but one of its smallest kind, then puts
-// the others first, sorted by mailbox and address (CompareMailboxThenEmail), and the
-// duplicates after them; a large table of addresses is ranked on two threads when given two.
-void SortAndMarkDuplicates(AddressList& list, unsigned threads = 1);
-
-// Removes the label prefix from the labels of the records, so that those of one store
-// stay one text.
-void ShortenLabels(AddressList& list, const std::string& labelPrefix);
-
-// What every extraction ends with before its rows are shown: both of the above.
+// What every extraction ends with before its rows are shown. Removes the label prefix from
+// the records' labels, so that those of one store stay one text; marks as duplicates all
+// records of an address but one of its smallest kind; then puts the others first, sorted
+// by mailbox, as shown, and address (CompareMailboxThenEmail), and the duplicates after
+// them. A large table of addresses is ranked on two threads when given two.
 void OrderExtractionResult(AddressList& list, const std::string& labelPrefix, unsigned threads = 1);
 
 }  // namespace mirelo

@@ -119,8 +119,7 @@ struct MessageFields {
 // the first when that reading finds the same address.
 void AppendMessageRecords(HeaderSlots& slots, AddressAppender& records, HeaderKindSet kinds, bool decodeNames,
                           MessageFields& fields, TextId label, MailDay day) {
-    fields.working.email.clear();
-    fields.working.name.clear();
+    fields.working.name.clear();  // each line's parse sets the email
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
         std::string& slot = slots[static_cast<std::size_t>(kind)];
         if (!kinds.Has(kind) || slot.empty()) continue;

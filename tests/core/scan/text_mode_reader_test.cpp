@@ -109,7 +109,8 @@ std::string RandomInput(std::mt19937& random) {
         else if (k < 55) input += "\r\n";
         else if (k < 75) input += '\n';
         else if (k < 93) input += '\r';
-        else if (k < 98) input += '\0';
+        else if (k < 96) input += '\0';
+        else if (k < 98) input += "xx@";
         else input += '\x1A';
     }
     return input;
@@ -121,8 +122,10 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
     TextModeLineReader::PieceStarts textOrCr, crOrNul, triples;
     for (const char first : {'x', '\r'}) textOrCr.Allow(static_cast<unsigned char>(first));
     for (const char first : {'\r', '\0'}) crOrNul.Allow(static_cast<unsigned char>(first));
-    for (const std::string_view start : {"x\n\n", "x\rx", "\rxx", "\n\r\n", "xx\n", "xxx"})
+    const std::string_view starts[] = {"x\n\n", "x\rx", "\rxx", "\n\r\n", "xx\n", "xx@"};
+    for (const std::string_view start : starts)
         triples.Allow(static_cast<unsigned char>(start[0]), static_cast<unsigned char>(start[1]), static_cast<unsigned char>(start[2]));
+    for (const std::string_view start : starts) ASSERT_TRUE(triples.Lets(std::string(start) + "x\n")) << start;
     std::mt19937 random(20240611);
     const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 17};  // the last holds any input whole
     for (int round = 0; round < 1500; ++round) {

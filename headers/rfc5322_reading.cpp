@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,10 +38,22 @@ const std::array<std::string_view, kHeaderKindCount> kFieldNames = [] {
     return names;
 }();
 
+// The kinds whose field names have each length, a bit each: most fields of a header
+// block, such as Received and Subject, have a length that no kind's name has, or that one
+// name has at most.
+constexpr std::size_t kLongestFieldName = 16;
+const std::array<unsigned, kLongestFieldName + 1> kKindsByLength = [] {
+    std::array<unsigned, kLongestFieldName + 1> kinds{};
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        kinds[kFieldNames[static_cast<std::size_t>(kind)].size()] |= 1u << kind;
+    return kinds;
+}();
+
 HeaderKind KindOfField(std::string_view name) {
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
-        const std::string_view field = kFieldNames[static_cast<std::size_t>(kind)];
-        if (name.size() == field.size() && EqualsNoCase(name, field)) return kind;
+    if (name.size() > kLongestFieldName) return kNoKind;
+    for (unsigned kinds = kKindsByLength[name.size()]; kinds != 0; kinds &= kinds - 1) {
+        const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
+        if (EqualsNoCase(name, kFieldNames[static_cast<std::size_t>(kind)])) return kind;
     }
     return kNoKind;
 }

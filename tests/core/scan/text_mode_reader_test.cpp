@@ -122,10 +122,10 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
     TextModeLineReader::PieceStarts textOrCr, crOrNul, triples;
     for (const char first : {'x', '\r'}) textOrCr.Allow(static_cast<unsigned char>(first));
     for (const char first : {'\r', '\0'}) crOrNul.Allow(static_cast<unsigned char>(first));
-    const std::string_view starts[] = {"x\n\n", "x\rx", "\rxx", "\n\r\n", "xx\n", "xx@"};
-    for (const std::string_view start : starts)
+    const std::string_view tripleStarts[] = {"x\n\n", "x\rx", "\rxx", "\n\r\n", "xx\n", "xx@"};
+    for (const std::string_view start : tripleStarts)
         triples.Allow(static_cast<unsigned char>(start[0]), static_cast<unsigned char>(start[1]), static_cast<unsigned char>(start[2]));
-    for (const std::string_view start : starts) ASSERT_TRUE(triples.Lets(std::string(start) + "x\n")) << start;
+    for (const std::string_view start : tripleStarts) ASSERT_TRUE(triples.Lets(std::string(start) + "x\n")) << start;
     std::mt19937 random(20240611);
     const std::size_t blockSizes[] = {2048, 2049, 2500, 4096, 1 << 17};  // the last holds any input whole
     for (int round = 0; round < 1500; ++round) {

@@ -137,7 +137,8 @@ TEST(PstIndependentReaders, ReadEveryMessageTheWriterWroteAndAgreeWithMirelo) {
         const std::string pst = dir.Write("Outlook.pst", testing::WritePst(Folders(), options).bytes);
         const fs::path readpstOut = dir.path() / "readpst";
         fs::create_directory(readpstOut);
-        ASSERT_EQ(std::system(("readpst -q -D -M -o '" + readpstOut.string() + "' '" + pst + "' > /dev/null 2>&1").c_str()), 0);
+        // One job: readpst's parallel jobs now and then lose one of a folder's files.
+        ASSERT_EQ(std::system(("readpst -q -j 0 -D -M -o '" + readpstOut.string() + "' '" + pst + "' > /dev/null 2>&1").c_str()), 0);
         ASSERT_EQ(std::system(("pffexport -q -m all -f text -t '" + (dir.path() / "pff").string() + "' '" + pst +
                                "' > /dev/null 2>&1").c_str()),
                   0);

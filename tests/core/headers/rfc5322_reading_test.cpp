@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "headers/mail_date.h"
@@ -43,6 +44,23 @@ TEST(ReadRfc5322Message, TakesEveryAddressOfTheChosenFieldsOfEachHeaderBlockWith
     HeaderKindSet fromOnly = HeaderKindSet::None();
     fromOnly.Set(kFromKind, true);
     EXPECT_EQ(Read(message, fromOnly).size(), 3u);
+}
+
+// A read may give fewer bytes than asked, down to one, without the message ending there.
+TEST(ReadRfc5322MessageSource, ReadsASourceThatGivesOneByteAtATime) {
+    struct OneByteAtATime : ByteSource {
+        std::string_view rest;
+        std::size_t Read(char* buffer, std::size_t) override {
+            if (rest.empty()) return 0;
+            *buffer = rest.front();
+            rest.remove_prefix(1);
+            return 1;
+        }
+    } source;
+    source.rest = "From: Ann <ann@x.org>\r\nTo: b@y.org\r\n\r\nhi\r\n";
+    AddressList list;
+    ASSERT_TRUE(ReadRfc5322MessageSource(source, list, "L", HeaderKindSet::Every()).Ok());
+    EXPECT_EQ(Records(list), (std::vector<std::string>{"ann@x.org|Ann|From:", "b@y.org||To:"}));
 }
 
 // Messages never share a date; a separator's date stands in for a message without one.

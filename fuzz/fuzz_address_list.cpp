@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "headers/address_parser.h"
 #include "base/windows1252.h"
@@ -15,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view body(reinterpret_cast<const char*>(data), size);
     std::array<bool, 256> held{};
     for (const unsigned char c : body) held[c] = true;
-    for (const mirelo::Mailbox& mailbox : mirelo::ParseAddressList(body)) {
+    std::vector<mirelo::Mailbox> mailboxes;
+    mirelo::ParseAddressList(body, mailboxes);
+    for (const mirelo::Mailbox& mailbox : mailboxes) {
         Require(mirelo::IsValidUtf8(mailbox.name));
         const std::size_t at = mailbox.address.find('@');
         Require(at != std::string::npos && at > 0 && at + 1 < mailbox.address.size());

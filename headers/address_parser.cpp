@@ -239,12 +239,11 @@ bool IsBarePhrase(const std::vector<Token>& tokens, TokenSpan span) {
 
 class ListReader {
 public:
-    explicit ListReader(std::string_view body) : tokens_(Tokenize(body)) {}
+    ListReader(std::string_view body, std::vector<Mailbox>& into) : tokens_(Tokenize(body)), mailboxes_(into) {}
 
-    std::vector<Mailbox> Read() {
+    void Read() {
         std::size_t i = 0;
         while (i < tokens_.size()) i = ReadElementOrGroup(i);
-        return std::move(mailboxes_);
     }
 
 private:
@@ -306,7 +305,7 @@ private:
     }
 
     std::vector<Token> tokens_;
-    std::vector<Mailbox> mailboxes_;
+    std::vector<Mailbox>& mailboxes_;
     std::string pendingName_;
 };
 
@@ -417,9 +416,9 @@ private:
 
 }  // namespace
 
-std::vector<Mailbox> ParseAddressList(std::string_view unfoldedFieldBody) {
-    if (std::optional<Mailbox> plain = PlainMailbox(unfoldedFieldBody).Read()) return {std::move(*plain)};
-    return ListReader(unfoldedFieldBody).Read();
+void ParseAddressList(std::string_view unfoldedFieldBody, std::vector<Mailbox>& into) {
+    if (std::optional<Mailbox> plain = PlainMailbox(unfoldedFieldBody).Read()) into.push_back(std::move(*plain));
+    else ListReader(unfoldedFieldBody, into).Read();
 }
 
 }  // namespace mirelo

@@ -68,6 +68,7 @@ public:
     Rfc5322BlockRecords(AddressList& list, HeaderKindSet kinds)
         : list_(list), records_(list), kinds_(kinds), extras_(list.ScanExtrasAsked()) {
         found_.reserve(16);
+        foundKinds_.reserve(16);
     }
 
     void Read(std::string_view message, std::string_view separator, TextId label) {
@@ -93,7 +94,8 @@ public:
         const HeaderKind kind = KindOfField(field.name);
         if (kind != kNoKind) {
             if (!kinds_.Has(kind)) return;
-            for (Mailbox& mailbox : ParseAddressList(field.value)) found_.emplace_back(std::move(mailbox), kind);
+            ParseAddressList(field.value, found_);
+            foundKinds_.resize(found_.size(), kind);
         } else if (extras_.captureDates && day_ == kUnknownDay && EqualsNoCase(field.name, "Date")) {
             day_ = DayOfDate(field.value);
         } else if (extras_.captureListAddresses && EqualsNoCase(field.name, "List-Post")) {
@@ -104,8 +106,10 @@ public:
 
     void Flush(int nextBlock) {
         if (extras_.captureDates && day_ == kUnknownDay && block_ == 0) day_ = DayOfSeparatorLine(separator_);
-        for (const auto& [mailbox, kind] : found_) records_.Append(mailbox.address, mailbox.name, label_, kind, day_);
+        for (std::size_t i = 0; i < found_.size(); ++i)
+            records_.Append(found_[i].address, found_[i].name, label_, foundKinds_[i], day_);
         found_.clear();
+        foundKinds_.clear();
         day_ = kUnknownDay;
         block_ = nextBlock;
     }
@@ -119,7 +123,8 @@ private:
     const ScanExtras& extras_;
     int block_ = 0;
     MailDay day_ = kUnknownDay;
-    std::vector<std::pair<Mailbox, HeaderKind>> found_;
+    std::vector<Mailbox> found_;
+    std::vector<HeaderKind> foundKinds_;  // by found_'s index
 };
 
 Rfc5322MessageReader::Rfc5322MessageReader(AddressList& list, HeaderKindSet kinds)

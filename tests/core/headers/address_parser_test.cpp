@@ -14,8 +14,10 @@ struct ListCase {
 };
 
 std::vector<std::string> Parsed(const std::string& body) {
+    std::vector<Mailbox> mailboxes;
+    ParseAddressList(body, mailboxes);
     std::vector<std::string> found;
-    for (const Mailbox& mailbox : ParseAddressList(body)) found.push_back(mailbox.address + "|" + mailbox.name);
+    for (const Mailbox& mailbox : mailboxes) found.push_back(mailbox.address + "|" + mailbox.name);
     return found;
 }
 

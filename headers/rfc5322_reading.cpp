@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -38,10 +39,23 @@ const std::array<std::string_view, kHeaderKindCount> kFieldNames = [] {
     return names;
 }();
 
-// The kinds whose field names have each length, a bit each: most fields of a header
+// A field name of at most 16 bytes as two words with every byte's 0x20 bit set, which
+// folds capitals and changes no other byte a kind's name holds (its letters and '-'); a
+// name's bytes are printable, so none of them folds onto one of those by mistake.
+constexpr std::size_t kLongestFieldName = 16;
+using FoldedName = std::array<std::uint64_t, 2>;
+
+FoldedName Folded(std::string_view name) {
+    std::array<char, kLongestFieldName> bytes{};
+    std::memcpy(bytes.data(), name.data(), name.size());
+    FoldedName words = std::bit_cast<FoldedName>(bytes);
+    for (std::uint64_t& word : words) word |= 0x2020202020202020u;
+    return words;
+}
+
+// By length, the kinds whose field names have it, a bit each: most fields of a header
 // block, such as Received and Subject, have a length that no kind's name has, or that one
 // name has at most.
-constexpr std::size_t kLongestFieldName = 16;
 const std::array<unsigned, kLongestFieldName + 1> kKindsByLength = [] {
     std::array<unsigned, kLongestFieldName + 1> kinds{};
     for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
@@ -49,11 +63,21 @@ const std::array<unsigned, kLongestFieldName + 1> kKindsByLength = [] {
     return kinds;
 }();
 
+const std::array<FoldedName, kHeaderKindCount> kFoldedFieldNames = [] {
+    std::array<FoldedName, kHeaderKindCount> names{};
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        names[static_cast<std::size_t>(kind)] = Folded(kFieldNames[static_cast<std::size_t>(kind)]);
+    return names;
+}();
+
 HeaderKind KindOfField(std::string_view name) {
     if (name.size() > kLongestFieldName) return kNoKind;
-    for (unsigned kinds = kKindsByLength[name.size()]; kinds != 0; kinds &= kinds - 1) {
+    unsigned kinds = kKindsByLength[name.size()];
+    if (kinds == 0) return kNoKind;
+    const FoldedName folded = Folded(name);
+    for (; kinds != 0; kinds &= kinds - 1) {
         const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
-        if (EqualsNoCase(name, kFieldNames[static_cast<std::size_t>(kind)])) return kind;
+        if (folded == kFoldedFieldNames[static_cast<std::size_t>(kind)]) return kind;
     }
     return kNoKind;
 }

@@ -33,6 +33,7 @@ struct Field {
     std::string_view name;
     std::string_view firstLine;  // the value as it stands on the field's own line
     std::string unfolded;        // the whole value, once a continuation line joins it
+    bool wanted = false;         // by the caller, not only kept for the walk, as Content-Type is
 
     std::string_view Value() const { return unfolded.empty() ? firstLine : std::string_view(unfolded); }
 };
@@ -78,14 +79,15 @@ HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldFilter& wanted) {
             }
         } else if (const std::optional<std::size_t> nameEnd = NameEnd(line.text)) {
             const std::string_view name = line.text.substr(0, *nameEnd);
-            keeping = !wanted || wanted(name) || EqualsNoCase(name, "Content-Type");
+            const bool callerWants = !wanted || wanted(name);
+            keeping = callerWants || EqualsNoCase(name, "Content-Type");
             if (!keeping) {
                 at = line.next;
                 continue;
             }
             std::string_view value = line.text.substr(line.text.find(':') + 1);
             while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-            block.fields.push_back({name, value, {}});
+            block.fields.push_back({name, value, {}, callerWants});
         } else {
             break;
         }
@@ -174,7 +176,7 @@ public:
         const HeaderBlock block = ReadHeaderBlock(bytes, wanted_);
         const int number = blocks_++;
         for (const Field& field : block.fields)
-            if (!wanted_ || wanted_(field.name)) visit_({number, depth, field.name, field.Value()});
+            if (field.wanted) visit_({number, depth, field.name, field.Value()});
         Content(block, bytes.substr(block.bodyStart), depth, nesting, "");
     }
 

@@ -15,8 +15,8 @@ struct Mailbox {
 // included, in field order. Obsolete forms (routes, spaces around dots) are read;
 // garbage is passed over without inventing anything: an address always has text on both
 // sides of its '@', its domain is an ASCII host name, and it never comes from a display
-// name or a comment. They go after those into holds, so that a reader of many fields
-// keeps one vector for them all.
+// name or a comment. They are appended to into, after what it holds, so that a reader of
+// many fields keeps one vector for them all.
 void ParseAddressList(std::string_view unfoldedFieldBody, std::vector<Mailbox>& into);
 
 }  // namespace mirelo

@@ -18,21 +18,34 @@ std::string_view LineFrom(std::string_view bytes, std::size_t at) {
 
 std::size_t NextLineAfter(std::string_view bytes, std::size_t at) { return NextLineStart(bytes, FindLineEnd(bytes, at)); }
 
-// What every separator of the layout starts with.
-std::string_view SeparatorStart(MailboxLayout layout) {
+// What every separator of the layout starts with, and where in that a search for it
+// begins. A search stops at every byte like the one it begins with, and every body holds
+// many 'F's: Eudora's separators are found by their "???@???", whose '?' mail text holds
+// far less often.
+struct SeparatorStart {
+    std::string_view text;
+    std::size_t searchedFrom = 0;
+};
+
+SeparatorStart SeparatorStartOf(MailboxLayout layout) {
     switch (layout) {
-        case MailboxLayout::Mbox: return "From ";
-        case MailboxLayout::Eudora: return "From ???@???";
-        case MailboxLayout::OutlookDump: return kMarker;
+        case MailboxLayout::Mbox: return {"From "};
+        case MailboxLayout::Eudora: return {"From ???@???", 5};
+        case MailboxLayout::OutlookDump: return {kMarker};
     }
     return {};
 }
 
 // The next line start at or after from that begins as a separator does: found by searching
 // for the text, which is far quicker than looking at every line of every body.
-std::size_t NextCandidate(std::string_view mailbox, std::size_t from, std::string_view start) {
-    for (std::size_t at = from; (at = mailbox.find(start, at)) != std::string_view::npos; ++at)
-        if (at == 0 || mailbox[at - 1] == '\n' || mailbox[at - 1] == '\r') return at;
+std::size_t NextCandidate(std::string_view mailbox, std::size_t from, const SeparatorStart& start) {
+    const std::string_view searched = start.text.substr(start.searchedFrom);
+    const std::string_view before = start.text.substr(0, start.searchedFrom);
+    for (std::size_t at = from + before.size(); (at = mailbox.find(searched, at)) != std::string_view::npos; ++at) {
+        const std::size_t lineStart = at - before.size();
+        if (mailbox.substr(lineStart, before.size()) != before) continue;
+        if (lineStart == 0 || mailbox[lineStart - 1] == '\n' || mailbox[lineStart - 1] == '\r') return lineStart;
+    }
     return std::string_view::npos;
 }
 
@@ -109,7 +122,7 @@ std::size_t Cut(std::string_view mailbox, MailboxLayout layout, const MessageVis
         if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) return;
         visit({layout == MailboxLayout::Mbox ? Unquoted(bytes, buffer) : bytes, separator});
     };
-    const std::string_view start = SeparatorStart(layout);
+    const SeparatorStart start = SeparatorStartOf(layout);
     std::size_t lastSeparatorAt = 0;
     for (std::size_t at = NextCandidate(mailbox, 0, start); at != std::string_view::npos;) {
         const std::size_t end = FindLineEnd(mailbox, at);

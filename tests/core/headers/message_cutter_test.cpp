@@ -29,8 +29,9 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
         {"blank lines before the first separator", MailboxLayout::Eudora, "\r\n \r\nFrom ???@???\r\na",
          {"From ???@???|a"}},
         {"Eudora", MailboxLayout::Eudora,
-         "From ???@??? Mon Jan 01 00:00:00 2001\r\nFrom: a@x\r\n\r\nFrom me\r\nFrom ???@??? Tue Jan 02 00:00:00 2001\r\nb",
-         {"From ???@??? Mon Jan 01 00:00:00 2001|From: a@x\r\n\r\nFrom me\r\n",
+         "From ???@??? Mon Jan 01 00:00:00 2001\r\nFrom: a@x\r\n\r\nFrom me\r\nask ???@???\r\nxFrom ???@???\r\n"
+         "From ???@??? Tue Jan 02 00:00:00 2001\r\nb",
+         {"From ???@??? Mon Jan 01 00:00:00 2001|From: a@x\r\n\r\nFrom me\r\nask ???@???\r\nxFrom ???@???\r\n",
           "From ???@??? Tue Jan 02 00:00:00 2001|b"}},
         {"Outlook Express dump", MailboxLayout::OutlookDump,
          "___Message___ : 1\r\nFrom: a@x\r\n___Message___ : 2\nnot a marker\r\n___Message___ : 3\r\nc",

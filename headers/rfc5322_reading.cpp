@@ -1,8 +1,6 @@
 #include "headers/rfc5322_reading.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -29,59 +27,6 @@ namespace {
 // A mailbox is read in blocks of this size; the watch hears of each.
 constexpr std::size_t kReadBlock = 4 << 20;
 
-// The kinds' field names without their colons, by kind.
-const std::array<std::string_view, kHeaderKindCount> kFieldNames = [] {
-    std::array<std::string_view, kHeaderKindCount> names{};
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind) {
-        const std::string_view header = HeaderKindName(kind);
-        names[static_cast<std::size_t>(kind)] = header.substr(0, header.size() - 1);
-    }
-    return names;
-}();
-
-// A field name of at most 16 bytes as two words with every byte's 0x20 bit set, which
-// folds capitals and changes no other byte a kind's name holds (its letters and '-'); a
-// name's bytes are printable, so none of them folds onto one of those by mistake.
-constexpr std::size_t kLongestFieldName = 16;
-using FoldedName = std::array<std::uint64_t, 2>;
-
-FoldedName Folded(std::string_view name) {
-    std::array<char, kLongestFieldName> bytes{};
-    std::memcpy(bytes.data(), name.data(), name.size());
-    FoldedName words = std::bit_cast<FoldedName>(bytes);
-    for (std::uint64_t& word : words) word |= 0x2020202020202020u;
-    return words;
-}
-
-// By length, the kinds whose field names have it, a bit each: most fields of a header
-// block, such as Received and Subject, have a length that no kind's name has, or that one
-// name has at most.
-const std::array<unsigned, kLongestFieldName + 1> kKindsByLength = [] {
-    std::array<unsigned, kLongestFieldName + 1> kinds{};
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
-        kinds[kFieldNames[static_cast<std::size_t>(kind)].size()] |= 1u << kind;
-    return kinds;
-}();
-
-const std::array<FoldedName, kHeaderKindCount> kFoldedFieldNames = [] {
-    std::array<FoldedName, kHeaderKindCount> names{};
-    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
-        names[static_cast<std::size_t>(kind)] = Folded(kFieldNames[static_cast<std::size_t>(kind)]);
-    return names;
-}();
-
-HeaderKind KindOfField(std::string_view name) {
-    if (name.size() > kLongestFieldName) return kNoKind;
-    unsigned kinds = kKindsByLength[name.size()];
-    if (kinds == 0) return kNoKind;
-    const FoldedName folded = Folded(name);
-    for (; kinds != 0; kinds &= kinds - 1) {
-        const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
-        if (folded == kFoldedFieldNames[static_cast<std::size_t>(kind)]) return kind;
-    }
-    return kNoKind;
-}
-
 }  // namespace
 
 // The addresses of one header block, passed on once the block's date is known. One serves
@@ -98,7 +43,6 @@ public:
     void Read(std::string_view message, std::string_view separator, TextId label) {
         separator_ = separator;
         label_ = label;
-        block_ = 0;
         VisitMessageHeaders(
             message, [&](const HeaderField& field) { See(field); }, [&](std::string_view name) { return Wanted(name); });
         Flush(0);
@@ -108,14 +52,14 @@ public:
 
     // The fields of the chosen kinds, and those the extras ask for.
     bool Wanted(std::string_view name) const {
-        if (const HeaderKind kind = KindOfField(name); kind != kNoKind) return kinds_.Has(kind);
+        if (const HeaderKind kind = KindOfFieldName(name); kind != kNoKind) return kinds_.Has(kind);
         return (extras_.captureDates && EqualsNoCase(name, "Date")) ||
                (extras_.captureListAddresses && EqualsNoCase(name, "List-Post"));
     }
 
     void See(const HeaderField& field) {
         if (field.block != block_) Flush(field.block);
-        const HeaderKind kind = KindOfField(field.name);
+        const HeaderKind kind = KindOfFieldName(field.name);
         if (kind != kNoKind) {
             if (!kinds_.Has(kind)) return;
             ParseAddressList(field.value, found_);

@@ -89,6 +89,22 @@ HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line, Hea
     return {kNoKind, false};
 }
 
+HeaderKind KindOfFieldName(std::string_view name) {
+    // The name with its colon, in sixteen bytes, is compared as a line starting with it is.
+    if (name.empty() || name.size() >= kWordsBytes) return kNoKind;
+    std::array<char, kWordsBytes> withColon{};
+    std::memcpy(withColon.data(), name.data(), name.size());
+    withColon[name.size()] = ':';
+    const std::string_view line(withColon.data(), withColon.size());
+    for (unsigned kinds = kKindsByFirstByte[FoldAscii(static_cast<unsigned char>(name[0]))]; kinds != 0;
+         kinds &= kinds - 1) {
+        const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
+        if (kHeaderNames[static_cast<std::size_t>(kind)].size() == name.size() + 1 && StartsWithKindName(line, kind))
+            return kind;
+    }
+    return kNoKind;
+}
+
 void StoreSlot(HeaderSlots& slots, HeaderKind kind, std::string_view text) {
     if (kind < 0 || kind >= kHeaderKindCount) return;
     slots[static_cast<std::size_t>(kind)].assign(text);

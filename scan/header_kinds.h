@@ -58,6 +58,10 @@ HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line, Hea
 void StoreSlot(HeaderSlots& slots, HeaderKind kind, std::string_view text);
 void ClearSlots(HeaderSlots& slots);
 
+// The kind whose header name is the field name given without its colon, whatever its
+// case ("reply-to" is kReplyToKind), or kNoKind.
+HeaderKind KindOfFieldName(std::string_view name);
+
 // The header name of a kind ("From:" ...), or empty for a kind without one.
 std::string_view HeaderKindName(HeaderKind kind);
 

@@ -32,6 +32,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"john@x.org (John (the) Smith)", {"john@x.org|John (the) Smith"}},
         {"John <john@x.org> (work)", {"john@x.org|John"}},
         {"Team: a@x.org, B <b@x.org>; c@x.org", {"a@x.org|", "b@x.org|B", "c@x.org|"}},
+        {"Ann <a@x.org>: b@y.org", {"a@x.org|Ann"}},  // a colon after an address opens no group
         {"undisclosed-recipients:;", {}}, {"Undisclosed recipients:;, d@x.org", {"d@x.org|"}},
         {"<@relay1.example,@relay2.example:route@x.org>", {"route@x.org|"}},
         {"john . smith @ example . org", {"john.smith@example.org|"}},

@@ -164,6 +164,8 @@ TEST(ScanMailbox, NotesTheDaysOfEachAddressesMessagesWhenAsked) {
          "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nFrom ???@??? Fri Jan 05 00:00:00 2001\n"
          "Date: 6 Jan 2001\nFrom: b@x\nFrom ???@??? Sun Jan 07 00:00:00 2001\nFrom: c@x\n",
          {"a@x 2001-01-01 2001-01-01", "b@x 2001-01-06 2001-01-06", "c@x 2001-01-07 2001-01-07"}},
+        {"a separator dates its own message only",
+         "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nFrom: b@x\nFrom: c@x\n", {"a@x 2001-01-01 2001-01-01", "b@x  ", "c@x  "}},
         {"the date line wins over the separator before it",
          "From ???@??? Mon Jan 01 00:00:00 2001\nFrom: a@x\nDate: 2 Jan 2001\n", {"a@x 2001-01-02 2001-01-02"}},
         {"broken date, a list asked for nothing", "Date: someday\nList-Post: <mailto:l@x>\nFrom: a@x\n", {"a@x  "}},

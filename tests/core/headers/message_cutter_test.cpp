@@ -26,6 +26,7 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
          "From: c@x\n\nFrom a\r\nx\r\n\r\nFrom b\r\ny", {"|From: c@x\n\n", "From a|x\r\n\r\n", "From b|y"}},
         {"mbox, a quoted From line opens the mailbox", MailboxLayout::Mbox, ">From here\nFrom: a@x\n",
          {"|From here\nFrom: a@x\n"}},
+        {"mbox, a doubly quoted From line opens the mailbox", MailboxLayout::Mbox, ">>From here\n", {"|>From here\n"}},
         {"blank lines before the first separator", MailboxLayout::Eudora, "\r\n \r\nFrom ???@???\r\na",
          {"From ???@???|a"}},
         {"Eudora", MailboxLayout::Eudora,

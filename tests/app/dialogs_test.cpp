@@ -48,7 +48,13 @@ struct Search { QString text; QList<int> selected; QString button = "OK"; };
 
 class DialogsTest : public QObject {
     Q_OBJECT
+    // The file dialog keeps its state in the profile; a harness's folder is gone once it
+    // ends, and writing there would leave it behind.
+    QTemporaryDir profileFolder_;
+
 private slots:
+    void init() { Profile::RedirectTo(profileFolder_.path()); }
+
     // The tab order is not the screen order, so each box is read and written against its
     // own kind and command: one kind is off in both, then every box is clicked and the
     // other reading chosen. The title is not cut.

@@ -87,6 +87,11 @@ TEST_F(WriteListFileTest, AnEmptyListWritesTheHeaderAFolderThatCannotBeWrittenIs
     ASSERT_FALSE(failed.Ok());
     EXPECT_EQ(failed.Error().Text(), "Unable to open output file " + Path("missing/out.csv") + ": cannot create " +
                                          Path("missing/out.csv.partial0") + ": No such file or directory");
+    // Partial files that others left are passed over; a hundred of them end the search.
+    for (int i = 0; i < 100; ++i) folder.Write("taken.csv.partial" + std::to_string(i), "");
+    const Result<int> crowded = Write(Path("taken.csv"));
+    ASSERT_FALSE(crowded.Ok());
+    EXPECT_NE(crowded.Error().Text().find(Path("taken.csv.partial99") + ": "), std::string::npos) << crowded.Error().Text();
 }
 
 // Windows will not rename over a read-only file: its bit is lifted for the replacement

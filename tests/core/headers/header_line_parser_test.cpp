@@ -124,6 +124,7 @@ TEST(ParseHeaderLine, ReadsRealWorldLinesWhole) {
         {"From: \"support@bank.example\" <no address>", "support@bank.example", "From"},
         {"From: \"Desk\" <help@mailhost>", "help@mailhost", "Desk"},
         {"From: Ann Lee \"x@y\" <c@d>", "c@d", "y"},  // a quote counted once where the line's blocks overlap
+        {"To: a@b, \"<c@d>\"", "a@b", "To"},  // an '@' before any quote is the first, whatever follows
         // Only a whole address makes an email.
         {"From: Sales Team", "", "Sales Team"}, {"To: john@", "", "To"}, {"To: @example.org", "", "To"},
         {"To: undisclosed-recipients:;", "", "undisclosed-recipients"},

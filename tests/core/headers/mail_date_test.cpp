@@ -44,7 +44,7 @@ TEST(DayOfDate, ReadsTheDatesRealMailHolds) {
         {"Sat, 1 Jan 1000 12:00:00 +0000", "1000-01-01"}, {"Fri, 31 Dec 9999 12:00:00 +0000", "9999-12-31"},
         {"Sun, 20 Jul 1969 20:17:00 +0000", "1969-07-20"}, {"1 Jan 0999 12:00:00 +0000", ""},
         {"Mon, 1 Jan 2001 12:00:00 +9999", ""}, {"Mon, 1 Jan 2001 12:00:00 +0060", ""},
-        {"Mon, 1 Jan 2001 12:00:00 -24:00", ""},
+        {"Mon, 1 Jan 2001 12:00:00 -24:00", ""}, {"Mon, 1 Jan 2001 03:00:00 +05:x0", "2001-01-01"},  // no zone
     };
     for (const DateCase& c : cases) EXPECT_EQ(IsoDate(DayOfDate(c.value)), c.iso) << c.value;
     // Each month's last day is the day before the next month's first.

@@ -34,6 +34,8 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
          "From ???@??? Tue Jan 02 00:00:00 2001\r\nb",
          {"From ???@??? Mon Jan 01 00:00:00 2001|From: a@x\r\n\r\nFrom me\r\nask ???@???\r\nxFrom ???@???\r\n",
           "From ???@??? Tue Jan 02 00:00:00 2001|b"}},
+        {"Eudora, lone CRs ending the lines of an old Mac", MailboxLayout::Eudora, "From ???@??? A\ra\rFrom ???@??? B\rb",
+         {"From ???@??? A|a\r", "From ???@??? B|b"}},
         {"Outlook Express dump", MailboxLayout::OutlookDump,
          "___Message___ : 1\r\nFrom: a@x\r\n___Message___ : 2\nnot a marker\r\n___Message___ : 3\r\nc",
          {"|From: a@x\r\n___Message___ : 2\nnot a marker\r\n", "|c"}},

@@ -17,7 +17,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         std::uint32_t codePage;
         const char* text;
     } cases[] = {
-        {0x001E, "\xC0\xE1", 1251, "Аб"},
+        {0x001E, "\xC0\xE1", 1251, "Аб"}, {0x001E, "\xE1", 1253, "α"}, {0x001E, "\xA0", 866, "а"},
         {0x001E, std::string("caf\xE9\0", 5), 1252, "café"},
         {0x001E, "caf\xE9", 4711, "café"},
         {0x001E, "\xE4\xBD\xA0", 65001, "你"},

@@ -218,6 +218,18 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
             if (const std::uint64_t offset = GetLe(sound.bytes, entry + 8); offset > at) next = std::min(next, offset);
         return next;
     };
+    // Where the block of a bid lies, and the bid of the block at an offset.
+    const auto offsetOf = [&](std::uint64_t bid) {
+        for (const std::uint64_t block : LeafEntries(sound.bytes, sound.bbtRoot))
+            if (GetLe(sound.bytes, block) == bid) return GetLe(sound.bytes, block + 8);
+        return std::uint64_t{0};
+    };
+    // The subnode tree of the message whose properties lie at messageBlocks[2].
+    const auto subnodeTree = [&] {
+        for (const std::uint64_t node : LeafEntries(sound.bytes, sound.nbtRoot))
+            if (offsetOf(GetLe(sound.bytes, node + 8)) == sound.messageBlocks[2]) return offsetOf(GetLe(sound.bytes, node + 16));
+        return std::uint64_t{0};
+    }();
     std::ostringstream rootDamaged;
     rootDamaged << "node tree page at 0x" << std::hex << sound.nbtRoot << " is damaged; the entries below it are lost";
     const std::string rootDamagedText = rootDamaged.str();
@@ -244,6 +256,8 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         {"a message's recipient table broken",
          [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[2]) + 2] = 0; }, all.size() - 4,
          "lost its recipients"},
+        {"a message's subnode tree of another type", [&](std::string& bytes) { bytes[subnodeTree] = 1; },
+         all.size() - 6, "is no subnode tree"},
     };
     for (const auto& c : cases) {
         std::string bytes = sound.bytes;
@@ -283,16 +297,20 @@ TEST(PstReader, ManyMessagesKeepTheirOrderProgressAndStop) {
     }
 }
 
-// A folder nested past all reason is lost alone: the folders beside its chain are read.
+// A folder nested past all reason is lost alone: the folders beside its chain, and the
+// chain down to 64 folders deep, are read. A slash in a folder's name is no step of the label.
 TEST(PstReader, AFolderTooDeepLosesOnlyItself) {
     PstFolder deep{"d", {ReceivedPst()}, {}};
-    for (int level = 0; level < 70; ++level) deep = PstFolder{"d", {}, {deep}};
-    const std::vector<PstFolder> folders = {{"Before", {ReceivedPst()}, {}}, deep, {"After", {ReceivedPst()}, {}}};
+    for (int level = 0; level < 70; ++level) deep = PstFolder{"d", {ReceivedPst()}, {deep}};
+    const std::vector<PstFolder> folders = {{"In/Out\\Box", {ReceivedPst()}, {}}, deep, {"After", {ReceivedPst()}, {}}};
     const Read read = ReadPst(testing::WritePst(folders, {.encoding = PstEncoding::Permute}).bytes);
     std::vector<std::string> labels;
     for (const std::string& record : read.records) labels.push_back(record.substr(0, record.find('|')));
     labels.erase(std::unique(labels.begin(), labels.end()), labels.end());
-    EXPECT_EQ(labels, (std::vector<std::string>{"Outlook.pst/Before", "Outlook.pst/After"}));
+    std::vector<std::string> expected = {"Outlook.pst/In_Out_Box"};
+    for (std::string chain = "Outlook.pst"; expected.size() <= 64;) expected.push_back(chain += "/d");
+    expected.push_back("Outlook.pst/After");
+    EXPECT_EQ(labels, expected);
     EXPECT_EQ(read.problems.size(), 1u);
 }
 

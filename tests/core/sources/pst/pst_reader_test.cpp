@@ -42,12 +42,14 @@ PstMessage Composed() {
     return message;
 }
 
-// Big enough for a data tree, a heap over several pages and rows in a subnode.
+// Big enough for a data tree, a heap over several pages, rows in a subnode and a row index
+// of two levels.
+constexpr int kLongRecipients = 500;
 PstMessage Long() {
     PstMessage message = Composed();
     message.body = std::string(20000, 'b');
     message.recipients.clear();
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < kLongRecipients; ++i)
         message.recipients.push_back({1 + i % 3, "Person " + std::to_string(i), "SMTP",
                                       "p" + std::to_string(i) + "@many.example", ""});
     return message;
@@ -115,7 +117,7 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
     add("Inbox", composed);
     add("Inbox/Clients", sentForBoss);
     const int kinds[] = {1, 6, 7};
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < kLongRecipients; ++i)
         add("Inbox/Clients", {std::to_string(kinds[i % 3]) + "|Person " + std::to_string(i) + "|p" + std::to_string(i) +
                               "@many.example"});
     if (withTrash) {

@@ -126,6 +126,9 @@ std::size_t Cut(std::string_view mailbox, MailboxLayout layout, const MessageVis
     std::size_t lastSeparatorAt = 0;
     for (std::size_t at = NextCandidate(mailbox, 0, start); at != std::string_view::npos;) {
         const std::size_t end = FindLineEnd(mailbox, at);
+        // A line that the bytes so far do not end is judged once it is whole: cut short, it
+        // may look dated where the whole line is not.
+        if (holdLast && end == mailbox.size()) break;
         const std::string_view line = mailbox.substr(at, end - at);
         const std::size_t next = NextLineStart(mailbox, end);
         const bool crLf = mailbox.compare(end, 2, "\r\n") == 0;

@@ -8,13 +8,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
-  echo "usage: scripts/fuzz.sh SECONDS [fuzz_parse_header_line|fuzz_scan_mailbox|fuzz_dbx_dump|fuzz_pst|fuzz_address_list|fuzz_header_text...]" >&2
+  echo "usage: scripts/fuzz.sh SECONDS [fuzz_parse_header_line|fuzz_scan_mailbox|fuzz_dbx_dump|fuzz_pst|fuzz_address_list|fuzz_header_text|fuzz_rfc5322_mailbox...]" >&2
   exit 2
 fi
 seconds=$1
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_parse_header_line fuzz_scan_mailbox fuzz_dbx_dump fuzz_pst fuzz_address_list fuzz_header_text)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_parse_header_line fuzz_scan_mailbox fuzz_dbx_dump fuzz_pst fuzz_address_list fuzz_header_text
+                                 fuzz_rfc5322_mailbox)
 
 build=build-fuzz
 bash scripts/install-deps.sh
@@ -33,9 +34,11 @@ seeds=$build/seeds
 rm -rf "$seeds"
 $build/tools/make_fuzz_seeds "$seeds"
 
-declare -A max_len=([fuzz_parse_header_line]=2048 [fuzz_scan_mailbox]=16384 [fuzz_dbx_dump]=65536 [fuzz_pst]=271360)
+declare -A max_len=([fuzz_parse_header_line]=2048 [fuzz_scan_mailbox]=16384 [fuzz_dbx_dump]=65536 [fuzz_pst]=271360
+                 [fuzz_rfc5322_mailbox]=16384)
 declare -A dictionary=([fuzz_parse_header_line]=fuzz/header_line.dict [fuzz_scan_mailbox]=fuzz/header_line.dict
-                       [fuzz_address_list]=fuzz/header_line.dict [fuzz_header_text]=fuzz/header_line.dict)
+                       [fuzz_address_list]=fuzz/header_line.dict [fuzz_header_text]=fuzz/header_line.dict
+                       [fuzz_rfc5322_mailbox]=fuzz/header_line.dict)
 
 status=0
 for target in "${targets[@]}"; do

@@ -63,6 +63,14 @@ std::string Mailbox(const std::string& lineEnd) {
     return text;
 }
 
+// Attached and multipart messages, folded fields, a group, encoded words, a date and a
+// List-Post: line, for the RFC 5322 reading.
+const std::string kMimeMessage =
+    "From: =?utf-8?Q?Ren=C3=A9?= <rene@x.example>,\r\n  \"Lee, Ann\" <ann@y.example>\r\n"
+    "Date: Mon, 1 Jan 2001 10:00:00 +0100\r\nList-Post: <mailto:list@z.example>\r\n"
+    "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\nContent-Type: message/rfc822\r\n\r\n"
+    "From: Inner <inner@w.example>\r\nCc: team: a@v.example, b@v.example;\r\n\r\nbody\r\n--b1--\r\n";
+
 std::string Message(int i) {
     return "From: \"Person " + std::to_string(i) + "\" <p" + std::to_string(i) +
            "@example.com>\r\nTo: a@example.org\r\nReply-To: list@example.net\r\n\r\nHello\r\n";
@@ -114,6 +122,15 @@ int main(int argc, char** argv) {
                                       std::string(1017, 'y') + "To: cut@mailhost\r\n");
     Save(mailboxes, "nul-and-eof",
          allKinds + "From: A\0B <a@mailhost>\r\nTo: b@mailhost\r\n\x1A"s + "From: c@mailhost\r\n");
+
+    // The RFC 5322 reading takes one byte before the mailbox: its layout (the byte modulo 3)
+    // and, in bits 4, 8 and 16, what is gathered; each seed gathers everything.
+    const fs::path rfcMailboxes = fs::path(argv[1]) / "fuzz_rfc5322_mailbox";
+    const std::pair<char, std::string> layouts[] = {{'\x1E', "From a@x Mon Jan  1 00:00:00 2001\r\n"},
+                                                    {'\x1C', "From ???@??? Mon Jan 01 00:00:00 2001\r\n"},
+                                                    {'\x1D', "___Message___ : 1\r\n"}};
+    for (const auto& [layout, separator] : layouts)
+        Save(rfcMailboxes, "layout" + std::to_string(layout % 3), layout + separator + kMimeMessage + separator + kMimeMessage);
 
     const fs::path stores = fs::path(argv[1]) / "fuzz_dbx_dump";
     Save(stores, "empty.dbx", DbxStoreBuilder().Build().bytes);

@@ -49,14 +49,16 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
     }
 }
 
-// A mailbox read a block at a time gives the messages of the whole, wherever the blocks end.
+// A mailbox read a block at a time gives the messages of the whole, wherever the blocks end:
+// also where a line cut short by a block's end would look dated, as "From a@x Mon Jan  1 00"
+// does, and the whole line does not.
 TEST(CutWholeMessages, BlocksEndingAnywhereGiveTheMessagesOfTheWhole) {
     const auto collect = [](std::vector<std::string>& found) {
         return [&found](const CutMessage& m) { found.push_back(std::string(m.separator) + "|" + std::string(m.bytes)); };
     };
     const struct { MailboxLayout layout; std::string mailbox; } cases[] = {
         {MailboxLayout::Mbox, "From: lead@x\n\nFrom a@x Mon Jan  1 00:00:00 2001\nFrom: a@x\n\n>From b\n"
-                              "From the body\n\nFrom b\r\nFrom: b@x\r\n\r\nbody\r\n"},
+                              "From the body\nFrom a@x Mon Jan  1 00:\n\nFrom b\r\nFrom: b@x\r\n\r\nbody\r\n"},
         {MailboxLayout::Eudora, "From ???@??? Mon\rFrom: a@x\r\rFrom ???@??? Tue\rFrom: b@x\r"},
         {MailboxLayout::OutlookDump, "___Message___ : 0\r\nFrom: a@x\r\n___Message___ : 1\r\nFrom: b@x\r\n"},
     };

@@ -33,7 +33,7 @@ struct Field {
     std::string_view name;
     std::string_view firstLine;  // the value as it stands on the field's own line
     std::string unfolded;        // the whole value, once a continuation line joins it
-    bool wanted = false;         // by the caller, not only kept for the walk, as Content-Type is
+    int tag = kFieldNotWanted;   // the caller's; not wanted when only kept for the walk, as Content-Type is
 
     std::string_view Value() const { return unfolded.empty() ? firstLine : std::string_view(unfolded); }
 };
@@ -79,15 +79,15 @@ HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldFilter& wanted) {
             }
         } else if (const std::optional<std::size_t> nameEnd = NameEnd(line.text)) {
             const std::string_view name = line.text.substr(0, *nameEnd);
-            const bool callerWants = !wanted || wanted(name);
-            keeping = callerWants || EqualsNoCase(name, "Content-Type");
+            const int tag = wanted ? wanted(name) : 0;
+            keeping = tag != kFieldNotWanted || EqualsNoCase(name, "Content-Type");
             if (!keeping) {
                 at = line.next;
                 continue;
             }
             std::string_view value = line.text.substr(line.text.find(':') + 1);
             while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-            block.fields.push_back({name, value, {}, callerWants});
+            block.fields.push_back({name, value, {}, tag});
         } else {
             break;
         }
@@ -108,23 +108,31 @@ struct ContentType {
     std::string boundary;
 };
 
+// Where the first byte that stop holds for is, from from on; find_first_of would make a
+// call for every byte it passes.
+template <typename Stop>
+std::size_t FindFirst(std::string_view text, std::size_t from, Stop stop) {
+    while (from < text.size() && !stop(text[from])) ++from;
+    return from < text.size() ? from : std::string_view::npos;
+}
+
 ContentType ReadContentType(const HeaderBlock& block) {
     ContentType content;
     const Field* field = FindField(block, "Content-Type");
     if (!field) return content;
     const std::string_view value = field->Value();
-    std::size_t end = value.find_first_of("; \t(");
+    std::size_t end = FindFirst(value, 0, [](char c) { return c == ';' || c == '(' || IsBlank(c); });
     content.type = FoldedAscii(value.substr(0, end));
     // The boundary parameter, its value quoted or not.
     for (std::size_t at = value.find(';'); at != std::string_view::npos; at = value.find(';', at + 1)) {
-        std::size_t nameStart = value.find_first_not_of(" \t", at + 1);
+        std::size_t nameStart = FindFirst(value, at + 1, [](char c) { return !IsBlank(c); });
         if (nameStart == std::string_view::npos) break;
         const std::size_t equals = value.find('=', nameStart);
         if (equals == std::string_view::npos) break;
         std::string_view name = value.substr(nameStart, equals - nameStart);
         while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
         if (!EqualsNoCase(name, "boundary")) continue;
-        std::size_t valueStart = value.find_first_not_of(" \t", equals + 1);
+        std::size_t valueStart = FindFirst(value, equals + 1, [](char c) { return !IsBlank(c); });
         if (valueStart == std::string_view::npos) break;
         if (value[valueStart] == '"') {
             for (std::size_t i = valueStart + 1; i < value.size() && value[i] != '"'; ++i) {
@@ -132,7 +140,7 @@ ContentType ReadContentType(const HeaderBlock& block) {
                 content.boundary += value[i];
             }
         } else {
-            end = value.find_first_of("; \t", valueStart);
+            end = FindFirst(value, valueStart, [](char c) { return c == ';' || IsBlank(c); });
             content.boundary = value.substr(valueStart, end == std::string_view::npos ? end : end - valueStart);
         }
         break;
@@ -176,7 +184,7 @@ public:
         const HeaderBlock block = ReadHeaderBlock(bytes, wanted_);
         const int number = blocks_++;
         for (const Field& field : block.fields)
-            if (field.wanted) visit_({number, depth, field.name, field.Value()});
+            if (field.tag != kFieldNotWanted) visit_({number, depth, field.name, field.Value(), field.tag});
         Content(block, bytes.substr(block.bodyStart), depth, nesting, "");
     }
 

@@ -33,6 +33,10 @@ constexpr std::size_t kReadBlock = 4 << 20;
 // every message of a mailbox, so that its buffers are made once; the list holds the
 // records read once Finish has run.
 class Rfc5322BlockRecords {
+    // The tags of the fields that are no header kind; a kind's field is tagged with its kind.
+    static constexpr int kDateTag = kHeaderKindCount;
+    static constexpr int kListPostTag = kHeaderKindCount + 1;
+
 public:
     Rfc5322BlockRecords(AddressList& list, HeaderKindSet kinds)
         : list_(list), records_(list), kinds_(kinds), extras_(list.ScanExtrasAsked()) {
@@ -50,25 +54,26 @@ public:
 
     void Finish() { records_.Flush(); }
 
-    // The fields of the chosen kinds, and those the extras ask for.
-    bool Wanted(std::string_view name) const {
-        if (const HeaderKind kind = KindOfFieldName(name); kind != kNoKind) return kinds_.Has(kind);
-        return (extras_.captureDates && EqualsNoCase(name, "Date")) ||
-               (extras_.captureListAddresses && EqualsNoCase(name, "List-Post"));
+    // The fields of the chosen kinds, tagged with their kind, and those the extras ask for.
+    int Wanted(std::string_view name) const {
+        if (const HeaderKind kind = KindOfFieldName(name); kind != kNoKind)
+            return kinds_.Has(kind) ? kind : kFieldNotWanted;
+        if (extras_.captureDates && EqualsNoCase(name, "Date")) return kDateTag;
+        if (extras_.captureListAddresses && EqualsNoCase(name, "List-Post")) return kListPostTag;
+        return kFieldNotWanted;
     }
 
     void See(const HeaderField& field) {
         if (field.block != block_) Flush(field.block);
-        const HeaderKind kind = KindOfFieldName(field.name);
-        if (kind != kNoKind) {
-            if (!kinds_.Has(kind)) return;
-            ParseAddressList(field.value, found_);
-            foundKinds_.resize(found_.size(), kind);
-        } else if (extras_.captureDates && day_ == kUnknownDay && EqualsNoCase(field.name, "Date")) {
-            day_ = DayOfDate(field.value);
-        } else if (extras_.captureListAddresses && EqualsNoCase(field.name, "List-Post")) {
+        if (field.tag == kDateTag) {
+            if (day_ == kUnknownDay) day_ = DayOfDate(field.value);
+        } else if (field.tag == kListPostTag) {
             if (const std::string_view address = ListPostAddress(field.value); !address.empty())
                 list_.NoteListAddress(address);
+        } else {
+            ParseAddressList(field.value, found_);
+            // One at a time: a resize to add one costs several times more.
+            while (foundKinds_.size() < found_.size()) foundKinds_.push_back(field.tag);
         }
     }
 

@@ -143,11 +143,20 @@ constexpr std::array<unsigned char, 256> kHostBytes = [] {
     return bytes;
 }();
 
-bool IsHostName(std::string_view domain) {
-    const auto is = [](char c, unsigned char what) { return (kHostBytes[static_cast<unsigned char>(c)] & what) != 0; };
-    return !domain.empty() && is(domain.front(), kHostLetterOrDigit) && is(domain.back(), kHostLetterOrDigit) &&
-           std::all_of(domain.begin(), domain.end(), [&](char c) { return is(c, kHostByte); });
+bool IsHostByte(char c, unsigned char what = kHostByte) { return (kHostBytes[static_cast<unsigned char>(c)] & what) != 0; }
+
+// Where the run of host-name bytes from from ends.
+std::size_t HostRunEnd(std::string_view text, std::size_t from) {
+    while (from < text.size() && IsHostByte(text[from])) ++from;
+    return from;
 }
+
+// A run of host-name bytes is a host name when a letter or digit stands at each end.
+bool IsHostNameRun(std::string_view run) {
+    return !run.empty() && IsHostByte(run.front(), kHostLetterOrDigit) && IsHostByte(run.back(), kHostLetterOrDigit);
+}
+
+bool IsHostName(std::string_view domain) { return HostRunEnd(domain, 0) == domain.size() && IsHostNameRun(domain); }
 
 struct BareAddress {
     std::string address;
@@ -416,9 +425,11 @@ private:
             if (Atoms().empty()) return std::nullopt;
         } while (Take('.'));
         if (!Take('@')) return std::nullopt;
+        // A byte that ends the run before the field's end or its '>' sends the field to the
+        // grammar, as a domain that is no host name would.
         const std::size_t domainStart = at_;
-        while (at_ < body_.size() && (IsAtext(body_[at_]) || body_[at_] == '.')) ++at_;
-        if (!IsHostName(body_.substr(domainStart, at_ - domainStart))) return std::nullopt;
+        at_ = HostRunEnd(body_, at_);
+        if (!IsHostNameRun(body_.substr(domainStart, at_ - domainStart))) return std::nullopt;
         return std::string(body_.substr(start, at_ - start));
     }
 

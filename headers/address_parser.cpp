@@ -129,9 +129,7 @@ std::size_t SkipComments(const std::vector<Token>& tokens, std::size_t i, std::s
     return i;
 }
 
-// Mail is routed to host names: ASCII letters, digits, dots and hyphens, a letter or digit
-// at each end. Domain literals and raw 8-bit domains reach no address book that filters mail.
-// Looked up by byte: a domain's every byte is tested, and the ranges cost more.
+// The bytes of host names, looked up: every byte of a domain is tested, and the ranges cost more.
 constexpr unsigned char kHostLetterOrDigit = 1;
 constexpr unsigned char kHostByte = 2;
 constexpr std::array<unsigned char, 256> kHostBytes = [] {
@@ -143,7 +141,9 @@ constexpr std::array<unsigned char, 256> kHostBytes = [] {
     return bytes;
 }();
 
-bool IsHostByte(char c, unsigned char what = kHostByte) { return (kHostBytes[static_cast<unsigned char>(c)] & what) != 0; }
+bool IsHostByte(char c, unsigned char what = kHostByte) {
+    return (kHostBytes[static_cast<unsigned char>(c)] & what) != 0;
+}
 
 // Where the run of host-name bytes from from ends.
 std::size_t HostRunEnd(std::string_view text, std::size_t from) {
@@ -151,7 +151,9 @@ std::size_t HostRunEnd(std::string_view text, std::size_t from) {
     return from;
 }
 
-// A run of host-name bytes is a host name when a letter or digit stands at each end.
+// Mail is routed to host names: ASCII letters, digits, dots and hyphens, a letter or digit
+// at each end. Domain literals and raw 8-bit domains reach no address book that filters mail.
+// A run of host-name bytes is one when a letter or digit stands at each end.
 bool IsHostNameRun(std::string_view run) {
     return !run.empty() && IsHostByte(run.front(), kHostLetterOrDigit) && IsHostByte(run.back(), kHostLetterOrDigit);
 }

@@ -95,6 +95,9 @@ TEST_F(RunExtractTest, WritesTheCsvOfTheChosenKindsToStandardOutputOrAFileAndThe
 
     EXPECT_EQ(Extract({"--kinds", "to", Mail()}).out,
               "email,name,notes\r\nHELP@MAILHOST,To,In.mbx\r\nsales@mailhost,To,In.mbx\r\n");
+    // A reading other than the command's own is named beside the count.
+    EXPECT_TRUE(Extract({"--all", "--rules", "original", Mail()}).err.ends_with(
+        "5 original email addresses, 4 unique (read by the original line rule)\n"));
 
     const std::string output = (folder.path() / "list").string();
     const CommandRun toFile = Extract({"--quiet", "--output", output, Mail() + "/"});

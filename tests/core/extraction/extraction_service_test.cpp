@@ -15,7 +15,6 @@
 #include "support/recording_observer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
-#include "support/test_mail.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -34,7 +33,6 @@ ExtractionRequest Request(MailSource source, const std::string& folder) {
 namespace fs = std::filesystem;
 using testing::DbxStoreBuilder;
 using testing::Native;
-using testing::Message;
 using testing::TempDir;
 
 // Each sender's message to me; an empty sender stands for a message without text.
@@ -120,37 +118,6 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
     std::set<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"A", "B", "outlook_temp.mbx"}));
-}
-
-using Correspondents = std::set<std::pair<std::string, std::string>>;
-
-Correspondents ExtractFrom(const std::filesystem::path& folder, ExtractionObserver& observer,
-                           std::unique_ptr<AddressList>& into) {
-    ExtractionResult result = Extract(Request(MailSource::AllMail, Native(folder.string())), observer,
-                                      std::move(into));
-    into = std::move(result.list);
-    const AddressList& list = *into;
-    Correspondents found;
-    for (int i = 0; i < list.Count(); ++i)
-        found.insert({std::string(list.Email(*list.At(i))), std::string(list.Name(*list.At(i)))});
-    return found;
-}
-
-TEST(AllMailExtraction, DamagedStoresGiveTheirRecordsOrALine) {
-    const std::string m = Message("Ann Lee", "ann");
-    const struct { const char* path; std::string bytes; std::size_t correspondents; const char* said; } cases[] = {
-        {"cut.mbox", "From a@b\n" + m + "From a@b\nFrom: Bo <bo@x.o", 3, ""},
-        {"Messages/long.emlx", "5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
-        {"Live/empty.eml", "", 0, ""},
-    };
-    for (const auto& c : cases) {
-        testing::TempDir dir;
-        const std::string path = dir.Write(c.path, c.bytes);
-        testing::RecordingObserver observer;
-        auto list = std::make_unique<AddressList>();
-        EXPECT_EQ(ExtractFrom(dir.path(), observer, list).size(), c.correspondents) << c.path;
-        EXPECT_EQ(observer.problems[Native(path)], c.said) << c.path;
-    }
 }
 
 std::string MailboxFrom(const std::string& who) { return "From: " + who + " <" + who + "@mailhost>\r\n"; }

@@ -33,7 +33,7 @@ TEST(DecodeHeaderText, DecodesEveryCharsetAndDropsWhatItCannot) {
         {"a charset suffix is no option", "=?utf-8//IGNORE?Q?=FFx?=", ""},
         {"raw UTF-8 stays", "J\xC3\xBCrgen", "J\xC3\xBCrgen"},
         {"other 8-bit bytes are Windows-1252", "Ren\xE9 \x8A", "Ren\xC3\xA9 \xC5\xA0"},
-        {"control characters become spaces", "a\tb\x01" "c=?utf-8?Q?d=0Ae?=", "a b cd e"},
+        {"control characters become spaces", "a\tb\x01" "c=?utf-8?Q?d=0Ae?= f\xC2\x85g", "a b cd e f g"},
         {"not a word", "=?utf-8?Q?a b?= =?", "=?utf-8?Q?a b?= =?"},
     };
     for (const TextCase& c : cases) {

@@ -25,6 +25,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         {0x001F, std::string("\xE9\0\x3D\xD8\x00\xDE\0\0", 8), 1251, "é😀"},
         {0x001F, std::string("\x00\xDC" "a\0", 4), 1252, "\xEF\xBF\xBD" "a"},
         {0x001F, std::string("A\0B\0C\0D\0E\0\xE9\0F\0", 14), 1252, "ABCDEéF"},
+        {0x001F, std::string("\x16\x04\x16\x04\x16\x04\x16\x04", 8), 1252, "ЖЖЖЖ"},
         {0x001F, std::string("A\0B\0C\0D\0E\0F\0G\0H\0I\0\0\0", 20), 1252, "ABCDEFGHI"},
     };
     for (const auto& c : cases) {
@@ -36,6 +37,15 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         EXPECT_EQ(bag.Text(0x3001, c.codePage), c.text) << c.text;
         EXPECT_EQ(bag.Text(0x3002, c.codePage), c.text) << c.text;
     }
+}
+
+// A property given twice, as a damaged file may give one, keeps its later value.
+TEST(PstPropertyBag, APropertyGivenTwiceKeepsItsLaterValue) {
+    PstPropertyBag bag;
+    for (const auto& [id, text] : {std::pair{0x3001, "old"}, std::pair{0x0001, "low"}, std::pair{0x3001, "new"}})
+        bag.Set(static_cast<std::uint16_t>(id), 0x001E, text);
+    EXPECT_EQ(bag.Text(0x3001, 1252), "new");
+    EXPECT_EQ(bag.Text(0x0001, 1252), "low");
 }
 
 }  // namespace

@@ -273,6 +273,27 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
     }
 }
 
+// Properties stored out of their id order, as a damaged file may hold them, are all read:
+// here a composed message's submit time, its only date, comes after the property above it.
+TEST(PstReader, PropertiesOutOfOrderAreAllRead) {
+    const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::None});
+    std::string bytes = sound.bytes;
+    // Through the message's heap: its page map, the property tree's header, then the tree's
+    // one leaf of eight-byte records (id, type, value).
+    const std::uint64_t heap = sound.messageBlocks[2];
+    const auto word = [&](std::uint64_t at) { return GetLe(bytes, at) & 0xFFFF; };
+    const auto item = [&](std::uint64_t hid) {
+        return heap + word(heap + word(heap) + 4 + 2 * ((hid >> 5 & 0x7FF) - 1));
+    };
+    std::uint64_t record = item(GetLe(bytes, item(GetLe(bytes, heap + 4) & 0xFFFFFFFF) + 4) & 0xFFFFFFFF);
+    for (int r = 0; r < 4 && word(record) != 0x0039; ++r) record += 8;
+    ASSERT_EQ(word(record), 0x0039u);
+    std::swap_ranges(bytes.begin() + static_cast<std::ptrdiff_t>(record),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(record + 8),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(record + 8));
+    EXPECT_EQ(ReadPst(bytes).records, ReadPst(sound.bytes).records);
+}
+
 // Messages are read in runs, ahead of their records when a second thread is free; their
 // order, the progress and a stop are as if they were read one by one.
 TEST(PstReader, ManyMessagesKeepTheirOrderProgressAndStop) {

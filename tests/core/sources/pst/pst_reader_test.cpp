@@ -220,7 +220,7 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
             if (const std::uint64_t offset = GetLe(sound.bytes, entry + 8); offset > at) next = std::min(next, offset);
         return next;
     };
-    // Where the block of a bid lies, and the bid of the block at an offset.
+    // Where the block of a bid lies.
     const auto offsetOf = [&](std::uint64_t bid) {
         for (const std::uint64_t block : LeafEntries(sound.bytes, sound.bbtRoot))
             if (GetLe(sound.bytes, block) == bid) return GetLe(sound.bytes, block + 8);
@@ -229,7 +229,8 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
     // The subnode tree of the message whose properties lie at messageBlocks[2].
     const auto subnodeTree = [&] {
         for (const std::uint64_t node : LeafEntries(sound.bytes, sound.nbtRoot))
-            if (offsetOf(GetLe(sound.bytes, node + 8)) == sound.messageBlocks[2]) return offsetOf(GetLe(sound.bytes, node + 16));
+            if (offsetOf(GetLe(sound.bytes, node + 8)) == sound.messageBlocks[2])
+                return offsetOf(GetLe(sound.bytes, node + 16));
         return std::uint64_t{0};
     }();
     std::ostringstream rootDamaged;

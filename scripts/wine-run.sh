@@ -4,5 +4,7 @@
 set -euo pipefail
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/mirelo-wine.XXXXXX")
 trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine makes its server's folder in TMPDIR: inside the prefix it goes with the prefix.
+mkdir "$prefix/tmp"
+export TMPDIR="$prefix/tmp" WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 /usr/lib/wine/wine64 "$@"

@@ -23,11 +23,14 @@ test: build
 
 # The Debian package of the build just made, as Debian's checker sees it: any error or
 # warning fails. The package is not uploaded to Debian, so no bug report of Debian's asks
-# for it, as a first upload's changelog otherwise names.
+# for it, as a first upload's changelog otherwise names. Its temporary files, which it
+# leaves behind, go into the build.
 lint-package: build
 	@rm -f $(BUILD)/packages/*.deb
 	@cd $(BUILD) && cpack -G DEB > /dev/null
-	@lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs $(BUILD)/packages/*.deb
+	@mkdir -p $(BUILD)/lintian-tmp
+	@TMPDIR=$(abspath $(BUILD))/lintian-tmp lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs \
+	  $(BUILD)/packages/*.deb
 
 # The core, mirelo-extract and the core tests cross-built with MinGW-w64 and run under Wine.
 WINDOWS_BUILD ?= build-windows

@@ -28,7 +28,7 @@ test: build
 lint-package: build
 	@rm -f $(BUILD)/packages/*.deb
 	@cd $(BUILD) && cpack -G DEB > /dev/null
-	@mkdir -p $(BUILD)/lintian-tmp
+	@rm -rf $(BUILD)/lintian-tmp && mkdir $(BUILD)/lintian-tmp
 	@TMPDIR=$(abspath $(BUILD))/lintian-tmp lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs \
 	  $(BUILD)/packages/*.deb
 

@@ -30,10 +30,10 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
          {"0 0 From: a@x, b@x", "0 0 TO: c@x", "0 0 Subject: hi"}},
         {"a line that is no field begins the body", "From: a@x\nnot a field\nTo: b@x\n", {"0 0 From: a@x"}},
         {"so does one that starts with an 8-bit byte", "From: a@x\n\xDC" "ber: x\nTo: b@x\n", {"0 0 From: a@x"}},
-        {"multipart with an attached message",
-         "From: a@x\nContent-Type: multipart/mixed; boundary=\"b 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
+        {"multipart with an attached message, its boundary quoted with an escape",
+         "From: a@x\nContent-Type: multipart/mixed; boundary=\"b\\ 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
          "From: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached + "--b 1--\nFrom: epilogue@x\n",
-         {"0 0 From: a@x", "0 0 Content-Type: multipart/mixed; boundary=\"b 1\"", "1 1 From: inner@x",
+         {"0 0 From: a@x", "0 0 Content-Type: multipart/mixed; boundary=\"b\\ 1\"", "1 1 From: inner@x",
           "1 1 To: deep@x"}},
         {"a message as the body, in a digest",
          "From: a@x\nContent-Type: message/rfc822\n\nFrom: m@x\nContent-Type: multipart/digest; boundary=d\n\n"
@@ -49,13 +49,19 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
     for (const MessageCase& c : cases) EXPECT_EQ(Fields(c.message), c.fields) << c.what;
 }
 
-// Sixteen messages attached one in another are read, and none deeper.
+// Sixteen messages attached one in another are read, and none deeper; parts within parts
+// count toward the same bound.
 TEST(VisitMessageHeaders, StopsAtTheNestingBound) {
     std::string message = "From: top@x\n";
     for (int i = 0; i < 10000; ++i) message += "Content-Type: message/rfc822\n\nFrom: n@x\n";
     const std::vector<std::string> fields = Fields(message);
     ASSERT_FALSE(fields.empty());
     EXPECT_EQ(fields.back(), "16 16 Content-Type: message/rfc822");
+    std::string parts;
+    for (int i = 0; i < 20; ++i)
+        parts += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\n\n--b" + std::to_string(i) + "\n";
+    EXPECT_EQ(Fields(parts + "Content-Type: message/rfc822\n\nFrom: deep@x\n"),
+              std::vector<std::string>{"0 0 Content-Type: multipart/mixed; boundary=b0"});
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST(ReadRfc5322Mailbox, ReadsEachMessageOfAnMboxApart) {
 }
 
 // The file is read 4 MB at a time: messages that straddle a block, or outgrow one, are
-// read whole all the same.
+// read whole all the same, and the watch hears of every byte.
 TEST(ReadRfc5322Mailbox, ReadsMessagesAcrossReadBlocks) {
     std::string mailbox;
     std::vector<std::string> expected;
@@ -90,8 +90,13 @@ TEST(ReadRfc5322Mailbox, ReadsMessagesAcrossReadBlocks) {
     const testing::TempDir dir;
     AddressList list;
     list.AskScanExtras({.captureDates = true});
-    ASSERT_TRUE(ReadRfc5322Mailbox(dir.Write("In.mbx", mailbox), MailboxLayout::Eudora, list, "L", HeaderKindSet::Every()).Ok());
+    std::uint64_t lastDone = 0, lastTotal = 0;
+    const ReadWatch watch = [&](std::uint64_t done, std::uint64_t total) { lastDone = done, lastTotal = total; return true; };
+    ASSERT_TRUE(ReadRfc5322Mailbox(dir.Write("In.mbx", mailbox), MailboxLayout::Eudora, list, "L", HeaderKindSet::Every(),
+                                   watch).Ok());
     EXPECT_EQ(Records(list), expected);
+    EXPECT_EQ(lastDone, mailbox.size());
+    EXPECT_EQ(lastTotal, mailbox.size());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "headers/address_parser.h"
 #include "base/windows1252.h"
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view body(reinterpret_cast<const char*>(data), size);
     std::array<bool, 256> held{};
     for (const unsigned char c : body) held[c] = true;
-    std::vector<mirelo::Mailbox> mailboxes;
+    mirelo::MailboxList mailboxes;
     mirelo::ParseAddressList(body, mailboxes);
     for (const mirelo::Mailbox& mailbox : mailboxes) {
         Require(mirelo::IsValidUtf8(mailbox.name));

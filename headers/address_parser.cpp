@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 #include "headers/header_text.h"
 
@@ -262,7 +263,7 @@ bool IsBarePhrase(const std::vector<Token>& tokens, TokenSpan span) {
 
 class ListReader {
 public:
-    ListReader(std::string_view body, std::vector<Mailbox>& into) : tokens_(Tokenize(body)), mailboxes_(into) {}
+    ListReader(std::string_view body, MailboxList& into) : tokens_(Tokenize(body)), mailboxes_(into) {}
 
     void Read() {
         std::size_t i = 0;
@@ -324,11 +325,11 @@ private:
         const bool angle = FindSpecial(tokens_, span, '<').has_value();
         if (angle && !pendingName_.empty() && !mailbox->name.empty()) mailbox->name = pendingName_ + ", " + mailbox->name;
         pendingName_.clear();
-        mailboxes_.push_back(std::move(*mailbox));
+        std::swap(mailboxes_.Add(), *mailbox);
     }
 
     std::vector<Token> tokens_;
-    std::vector<Mailbox>& mailboxes_;
+    MailboxList& mailboxes_;
     std::string pendingName_;
 };
 
@@ -340,14 +341,15 @@ class PlainMailbox {
 public:
     explicit PlainMailbox(std::string_view body) : body_(body) {}
 
-    std::optional<Mailbox> Read() {
+    // Into into, whose texts are empty; false when the field is of no plain form.
+    bool Read(Mailbox& into) {
         SkipBlanks();
-        std::string name;
+        std::string& name = into.name;
         if (Peek('"')) {
-            if (!ReadQuoted(name)) return std::nullopt;
+            if (!ReadQuoted(name)) return false;
         } else {
             ReadWords(name);
-            if (name.find("=?") != std::string::npos) return std::nullopt;  // an encoded word
+            if (name.find("=?") != std::string::npos) return false;  // an encoded word
         }
         SkipBlanks();
         const bool angle = Peek('<');
@@ -358,11 +360,9 @@ public:
             name.clear();
         }
         if (angle) ++at_;
-        std::optional<std::string> address = ReadAddress();
-        if (!address || (angle && !Take('>'))) return std::nullopt;
+        if (!ReadAddress(into.address) || (angle && !Take('>'))) return false;
         SkipBlanks();
-        if (at_ != body_.size()) return std::nullopt;
-        return Mailbox{std::move(*address), std::move(name)};
+        return at_ == body_.size();
     }
 
 private:
@@ -421,18 +421,19 @@ private:
     }
 
     // dot-atom "@" host name.
-    std::optional<std::string> ReadAddress() {
+    bool ReadAddress(std::string& address) {
         const std::size_t start = at_;
         do {
-            if (Atoms().empty()) return std::nullopt;
+            if (Atoms().empty()) return false;
         } while (Take('.'));
-        if (!Take('@')) return std::nullopt;
+        if (!Take('@')) return false;
         // A byte that ends the run before the field's end or its '>' sends the field to the
         // grammar, as a domain that is no host name would.
         const std::size_t domainStart = at_;
         at_ = HostRunEnd(body_, at_);
-        if (!IsHostNameRun(body_.substr(domainStart, at_ - domainStart))) return std::nullopt;
-        return std::string(body_.substr(start, at_ - start));
+        if (!IsHostNameRun(body_.substr(domainStart, at_ - domainStart))) return false;
+        address.assign(body_.substr(start, at_ - start));
+        return true;
     }
 
     std::string_view body_;
@@ -441,9 +442,18 @@ private:
 
 }  // namespace
 
-void ParseAddressList(std::string_view unfoldedFieldBody, std::vector<Mailbox>& into) {
-    if (std::optional<Mailbox> plain = PlainMailbox(unfoldedFieldBody).Read()) into.push_back(std::move(*plain));
-    else ListReader(unfoldedFieldBody, into).Read();
+Mailbox& MailboxList::Add() {
+    if (size_ == mailboxes_.size()) mailboxes_.emplace_back();
+    Mailbox& mailbox = mailboxes_[size_++];
+    mailbox.address.clear();
+    mailbox.name.clear();
+    return mailbox;
+}
+
+void ParseAddressList(std::string_view unfoldedFieldBody, MailboxList& into) {
+    if (PlainMailbox(unfoldedFieldBody).Read(into.Add())) return;
+    into.RemoveLast();
+    ListReader(unfoldedFieldBody, into).Read();
 }
 
 }  // namespace mirelo

@@ -40,7 +40,6 @@ class Rfc5322BlockRecords {
 public:
     Rfc5322BlockRecords(AddressList& list, HeaderKindSet kinds)
         : list_(list), records_(list), kinds_(kinds), extras_(list.ScanExtrasAsked()) {
-        found_.reserve(16);
         foundKinds_.reserve(16);
     }
 
@@ -73,15 +72,15 @@ public:
         } else {
             ParseAddressList(field.value, found_);
             // One at a time: a resize to add one costs several times more.
-            while (foundKinds_.size() < found_.size()) foundKinds_.push_back(field.tag);
+            while (foundKinds_.size() < found_.Size()) foundKinds_.push_back(field.tag);
         }
     }
 
     void Flush(int nextBlock) {
         if (extras_.captureDates && day_ == kUnknownDay && block_ == 0) day_ = DayOfSeparatorLine(separator_);
-        for (std::size_t i = 0; i < found_.size(); ++i)
+        for (std::size_t i = 0; i < found_.Size(); ++i)
             records_.Append(found_[i].address, found_[i].name, label_, foundKinds_[i], day_);
-        found_.clear();
+        found_.Clear();
         foundKinds_.clear();
         day_ = kUnknownDay;
         block_ = nextBlock;
@@ -96,7 +95,7 @@ private:
     const ScanExtras& extras_;
     int block_ = 0;
     MailDay day_ = kUnknownDay;
-    std::vector<Mailbox> found_;
+    MailboxList found_;
     std::vector<HeaderKind> foundKinds_;  // by found_'s index
 };
 

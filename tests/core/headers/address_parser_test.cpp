@@ -14,7 +14,7 @@ struct ListCase {
 };
 
 std::vector<std::string> Parsed(const std::string& body) {
-    std::vector<Mailbox> mailboxes;
+    MailboxList mailboxes;
     ParseAddressList(body, mailboxes);
     std::vector<std::string> found;
     for (const Mailbox& mailbox : mailboxes) found.push_back(mailbox.address + "|" + mailbox.name);

@@ -30,6 +30,9 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
          {"0 0 From: a@x, b@x", "0 0 TO: c@x", "0 0 Subject: hi"}},
         {"a line that is no field begins the body", "From: a@x\nnot a field\nTo: b@x\n", {"0 0 From: a@x"}},
         {"so does one that starts with an 8-bit byte", "From: a@x\n\xDC" "ber: x\nTo: b@x\n", {"0 0 From: a@x"}},
+        {"long names, one with blanks before its colon, one with a control byte far in",
+         "X-Original-Authentication-Results \t: v\nFrom: a@x\nX-Original-Authentication\x01Results: w\nTo: b@x\n",
+         {"0 0 X-Original-Authentication-Results: v", "0 0 From: a@x"}},
         {"multipart with an attached message, its boundary quoted with an escape",
          "From: a@x\nContent-Type: multipart/mixed; boundary=\"b\\ 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
          "From: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached + "--b 1--\nFrom: epilogue@x\n",

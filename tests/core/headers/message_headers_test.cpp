@@ -33,9 +33,10 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
         {"long names, one with blanks before its colon, one with a control byte far in",
          "X-Original-Authentication-Results \t: v\nFrom: a@x\nX-Original-Authentication\x01Results: w\nTo: b@x\n",
          {"0 0 X-Original-Authentication-Results: v", "0 0 From: a@x"}},
-        {"multipart with an attached message, its boundary quoted with an escape",
+        {"multipart with an attached message, its boundary quoted with an escape and written inside a line too",
          "From: a@x\nContent-Type: multipart/mixed; boundary=\"b\\ 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
-         "From: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached + "--b 1--\nFrom: epilogue@x\n",
+         "see --b 1\nContent-Type: message/rfc822\n\nFrom: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached +
+             "--b 1--\nFrom: epilogue@x\n",
          {"0 0 From: a@x", "0 0 Content-Type: multipart/mixed; boundary=\"b\\ 1\"", "1 1 From: inner@x",
           "1 1 To: deep@x"}},
         {"a message as the body, in a digest",
@@ -43,7 +44,8 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
          "--d\n\nFrom: d1@x\n\n--d\n\nFrom: d2@x\n--d--\n",
          {"0 0 From: a@x", "0 0 Content-Type: message/rfc822", "1 1 From: m@x",
           "1 1 Content-Type: multipart/digest; boundary=d", "2 2 From: d1@x", "3 2 From: d2@x"}},
-        {"no closing delimiter", "Content-Type: multipart/mixed; boundary=q\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x",
+        {"no closing delimiter, lines ended by CRs",
+         "Content-Type: multipart/mixed; boundary=q\r\rpreamble\r--q\rContent-Type: message/rfc822\r\rFrom: z@x",
          {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x"}},
         {"a boundary on a part of another type is not followed",
          "Content-Type: text/plain; boundary=q\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x\n",

@@ -195,13 +195,8 @@ bool IsDelimiterLine(std::string_view line, std::string_view boundary) {
     return rest.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// Where the text of the line before the one that starts at lineStart ends.
-std::size_t TextEndBefore(std::string_view bytes, std::size_t lineStart) {
-    if (lineStart == 0) return 0;
-    return lineStart >= 2 && bytes.substr(lineStart - 2, 2) == "\r\n" ? lineStart - 2 : lineStart - 1;
-}
-
-// The parts of a multipart body; the line end before a delimiter belongs to the delimiter.
+// The parts of a multipart body. The line end before a delimiter belongs to the delimiter;
+// of a CR LF pair, the CR stays with the part, whose last line it ends all the same.
 // Bodies are long and delimiters few, so the delimiter is searched for, not each line read.
 std::vector<std::string_view> Parts(std::string_view body, std::string_view boundary) {
     std::vector<std::string_view> parts;
@@ -214,8 +209,7 @@ std::vector<std::string_view> Parts(std::string_view body, std::string_view boun
         if (start > 0 && body[start - 1] != '\n' && body[start - 1] != '\r') continue;  // not at a line's start
         const Line line = LineAt(body, start);
         if (!IsDelimiterLine(line.text, boundary)) continue;
-        if (partStart)
-            parts.push_back(body.substr(*partStart, std::max(TextEndBefore(body, start), *partStart) - *partStart));
+        if (partStart) parts.push_back(body.substr(*partStart, std::max(start - 1, *partStart) - *partStart));
         if (line.text.substr(boundary.size() + 2, 2) == "--") return parts;
         partStart = line.next;
         at = line.next;

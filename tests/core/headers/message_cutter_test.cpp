@@ -27,6 +27,8 @@ TEST(CutMessages, CutsEachLayoutAtItsOwnSeparators) {
         {"mbox, a quoted From line opens the mailbox", MailboxLayout::Mbox, ">From here\nFrom: a@x\n",
          {"|From here\nFrom: a@x\n"}},
         {"mbox, a doubly quoted From line opens the mailbox", MailboxLayout::Mbox, ">>From here\n", {"|>From here\n"}},
+        {"mbox, a quoted From line after a lone CR", MailboxLayout::Mbox, "From: a@x\r\r>From here\r",
+         {"|From: a@x\r\rFrom here\r"}},
         {"blank lines before the first separator", MailboxLayout::Eudora, "\r\n \r\nFrom ???@???\r\na",
          {"From ???@???|a"}},
         {"Eudora", MailboxLayout::Eudora,

@@ -21,6 +21,7 @@ TEST(DecodeHeaderText, DecodesEveryCharsetAndDropsWhatItCannot) {
     const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC";          // Japanese, in UTF-8
     const std::vector<TextCase> cases = {
         {"UTF-8 B word", "=?UTF-8?B?0JjQstCw0L0=?=", ivan},
+        {"UTF-8 B word with the digit for zero", "=?UTF-8?B?0JDQvdC90LA=?=", "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0"},
         {"KOI8-R B word", "=?koi8-r?B?6dfBzg==?=", ivan},
         {"KOI8-R Q word", "=?KOI8-R?Q?=E9=D7=C1=CE?= Petrov", ivan + " Petrov"},
         {"ISO-2022-JP", "=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=", nihon},

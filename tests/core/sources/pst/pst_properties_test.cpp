@@ -24,6 +24,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         {0x001E, "caf\xE9", 4711, "café"},
         {0x001E, "\xE4\xBD\xA0", 65001, "你"},
         {0x001E, "\xC1\xE1", 20866, "аА"}, {0x001E, "\xC1\xA4", 21866, "ає"}, {0x001E, "\xA3", 28592, "Ł"},
+        {0x001E, "\x80", 28591, "\u0080"},
         {0x001F, std::string("\xE9\0\x3D\xD8\x00\xDE\0\0", 8), 1251, "é😀"},
         {0x001F, std::string("\x00\xDC" "a\0", 4), 1252, "\xEF\xBF\xBD" "a"},
         {0x001F, std::string("A\0B\0C\0D\0E\0\xE9\0F\0", 14), 1252, "ABCDEéF"},
@@ -58,8 +59,7 @@ TEST(PstPropertyBag, ReadsNoTimeFromZeroOrTheLargest) {
         for (int i = 0; i < 8; ++i) bytes += static_cast<char>(time >> (8 * i));
         PstPropertyBag bag;
         bag.Set(0x0E06, 0x0040, bytes);
-        const bool none = time == 0 || time == kLargest;
-        EXPECT_EQ(bag.Time(0x0E06), none ? std::nullopt : std::optional<std::uint64_t>(time)) << time;
+        EXPECT_EQ(bag.Time(0x0E06), time == 0 || time == kLargest ? std::nullopt : std::optional(time)) << time;
     }
 }
 

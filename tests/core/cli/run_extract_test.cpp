@@ -132,13 +132,15 @@ TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
 // Columns beyond the plain ones need what the scans gather only when asked.
 TEST_F(RunExtractTest, GathersTheDaysDecodedNamesAndListAddressesTheColumnsNeed) {
     folder.Write("Dated/In.mbx", "From: =?utf-8?Q?J=C3=B6rg?= <j@mailhost>\r\nDate: 2 Jan 2001 10:00 +0000\r\n"
-                                 "List-Post: <mailto:club@mailhost>\r\nTo: club@mailhost\r\n");
+                                 "List-Post: <mailto:club@mailhost>\r\nList-Help: <mailto:k@mailhost>\r\n"
+                                 "To: club@mailhost\r\n");
     // A second store, so that workers read both.
     folder.Write("Dated/Sub.mbx", "From: k@mailhost\r\nDate: 3 Jan 2001 10:00 +0000\r\n");
     const std::string dated = (folder.path() / "Dated").string();
-    EXPECT_EQ(Extract({"--workers", "2", "--columns", "email,name,first_seen,category", dated}).out,
-              "email,name,first_seen,category\r\nclub@mailhost,,2001-01-02,list\r\nj@mailhost,J\xC3\xB6rg,2001-01-02,person\r\n"
-              "k@mailhost,,2001-01-03,person\r\n");
+    for (const char* rules : {"original", "rfc5322"})
+        EXPECT_EQ(Extract({"--rules", rules, "--workers", "2", "--columns", "email,name,first_seen,category", dated}).out,
+                  "email,name,first_seen,category\r\nclub@mailhost,,2001-01-02,list\r\nj@mailhost,J\xC3\xB6rg,2001-01-02,person\r\n"
+                  "k@mailhost,,2001-01-03,person\r\n") << rules;
 }
 
 // A name can neither be left out nor split a line.

@@ -186,12 +186,10 @@ ContentType ReadContentType(const HeaderBlock& block) {
     return content;
 }
 
-// "--boundary" or "--boundary--" at the start of a line, white space after it allowed.
-bool IsDelimiterLine(std::string_view line, std::string_view boundary) {
-    if (line.size() < boundary.size() + 2 || line.substr(0, 2) != "--" || line.substr(2, boundary.size()) != boundary)
-        return false;
-    std::string_view rest = line.substr(boundary.size() + 2);
-    if (rest.substr(0, 2) == "--") rest.remove_prefix(2);
+// Whether what follows "--boundary" at the start of a line makes it a delimiter line: "--"
+// on the closing one, then only white space.
+bool EndsDelimiterLine(std::string_view rest) {
+    if (rest.starts_with("--")) rest.remove_prefix(2);
     return rest.find_first_not_of(" \t") == std::string_view::npos;
 }
 
@@ -207,10 +205,12 @@ std::vector<std::string_view> Parts(std::string_view body, std::string_view boun
         if (start == std::string_view::npos) break;
         at = start + 1;
         if (start > 0 && body[start - 1] != '\n' && body[start - 1] != '\r') continue;  // not at a line's start
+        // A boundary holds no line end, so the line holds it whole.
         const Line line = LineAt(body, start);
-        if (!IsDelimiterLine(line.text, boundary)) continue;
+        const std::string_view rest = line.text.substr(dashes.size());
+        if (!EndsDelimiterLine(rest)) continue;
         if (partStart) parts.push_back(body.substr(*partStart, std::max(start - 1, *partStart) - *partStart));
-        if (line.text.substr(boundary.size() + 2, 2) == "--") return parts;
+        if (rest.starts_with("--")) return parts;
         partStart = line.next;
         at = line.next;
     }

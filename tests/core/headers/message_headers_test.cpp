@@ -47,8 +47,9 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
         {"no closing delimiter, lines ended by CRs",
          "Content-Type: multipart/mixed; boundary=q\r\rpreamble\r--q\rContent-Type: message/rfc822\r\rFrom: z@x",
          {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x"}},
-        {"a line that only begins like the closing delimiter closes nothing",
-         "Content-Type: multipart/mixed; boundary=q\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x\n--q--x\n--q\n"
+        {"a delimiter after the body's first byte, and a line that only begins like the closing one, delimit nothing",
+         "Content-Type: multipart/mixed; boundary=q\n\nx--q\nContent-Type: message/rfc822\n\nFrom: w@x\n"
+         "--q\nContent-Type: message/rfc822\n\nFrom: z@x\n--q--x\n--q\n"
          "Content-Type: message/rfc822\n\nFrom: y@x\n--q--\n",
          {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x", "2 1 From: y@x"}},
         {"a boundary on a part of another type is not followed",

@@ -50,7 +50,7 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
          "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nitem1.EMAIL;TYPE=work:ann@exam\r\n ple.com\r\nEND:VCARD\r\n"
          "BEGIN:VCARD\r\nVERSION:2.1\r\nEMAIL;INTERNET:Bob@Example.org\r\nEND:VCARD\r\n",
          {"ann@example.com", "bob@example.org"}},
-        {"JSON with escapes", "[{\"name\":\"Ann \\\"A\\\"\",\"email\" : \"ann\\u0040example.com\"},{\"email\":null}]",
+        {"JSON with escapes", "[{\"name\":\"Ann \\\"A\\\"\",\"email\" :\t\"ann\\u0040example.com\"},{\"email\":null}]",
          {"ann@example.com"}},
         {"JSON, addresses under other keys",
          "[{\"kind\":\"email\",\"boss\":\"bo@example.com\",\"email\":\"ann@example.com\"}]", {"ann@example.com"}},

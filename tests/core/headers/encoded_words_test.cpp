@@ -20,7 +20,7 @@ TEST(DecodeEncodedWords, GivesTheTextInTheRecordsCodePage) {
         {"From: =?ISO-8859-1?Q?Andr=E9_Pirard?= <a@b>", "From: Andr\u00e9 Pirard <a@b>"},
         {"From: =?utf-8?B?SsO2cmc=?= <a@b>", "From: J\u00f6rg <a@b>"},
         {"From: \"=?utf-8?q?M=C3=BCller?=, Hans\" <a@b>", "From: \"M\u00fcller, Hans\" <a@b>"},
-        {"From: =?iso-8859-1?q?J=F6rg?= =?utf-8?q?_M=C3=BCller?= <a@b>", "From: J\u00f6rg M\u00fcller <a@b>"},
+        {"From: =?latin1?q?J=F6rg?= =?utf-8?q?_M=C3=BCller?= <a@b>", "From: J\u00f6rg M\u00fcller <a@b>"},
         {"From: =?utf-8?B?w6k=?=\t=?utf-8?B?w6k=?= x", "From: \u00e9\u00e9 x"},
         {"From: =?utf-8?Q?=C3?= =?utf-8?Q?=A9t=C3=A9?= <a@b>", "From: \u00e9t\u00e9 <a@b>"},
         {"From: =?windows-1252?Q?=80uro?= and =?iso-8859-15?Q?=A4?=", "From: \u20acuro and \u20ac"},

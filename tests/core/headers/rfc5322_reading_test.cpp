@@ -63,6 +63,19 @@ TEST(ReadRfc5322MessageSource, ReadsASourceThatGivesOneByteAtATime) {
     EXPECT_EQ(Records(list), (std::vector<std::string>{"ann@x.org|Ann|From:", "b@y.org||To:"}));
 }
 
+// A store that hands its header blocks over one at a time finds each message's records in
+// the list as Read returns, also once the list is large enough that records are queued.
+TEST(Rfc5322MessageReader, TheListHoldsAMessagesRecordsWhenReadReturns) {
+    AddressList list;
+    Rfc5322MessageReader reader(list, HeaderKindSet::Every());
+    for (int i = 0; i < 20000; i += 1000) {
+        std::string to = "To: a" + std::to_string(i) + "@x";
+        for (int k = 1; k < 1000; ++k) to += ", a" + std::to_string(i + k) + "@x";
+        reader.Read(to + "\r\n\r\n", "", TextTable::kEmpty);
+        ASSERT_EQ(list.Count(), i + 1000);
+    }
+}
+
 // Messages never share a date; a separator's date stands in for a message without one.
 TEST(ReadRfc5322Mailbox, ReadsEachMessageOfAnMboxApart) {
     const testing::TempDir dir;

@@ -15,10 +15,12 @@ namespace {
 // notice says why.
 TEST(MessageFilesReader, AnEmlxCountThatDoesNotHoldGivesANoticeAndTheWholeMessage) {
     const std::string m = "From: Ann Lee <ann@x.org>\r\nTo: Pat Doe <pat@x.org>\r\nSubject: hi\r\n\r\nbody\r\n";
+    const std::string oneByteOver64KiB = m + std::string((1 << 16) + 1 - m.size(), 'b');
     const struct { std::string bytes; int records; const char* notice; } cases[] = {
         {std::to_string(m.size()) + "\n" + m + "<?xml version=\"1.0\"?>\n<plist/>\n", 2, nullptr},
         {std::to_string(m.size()) + "\n" + m + "<!DOCTYPE plist>\n<plist/>\n", 2, nullptr},
         {std::to_string(m.size()) + "\n" + m + "\r\n", 2, nullptr},  // no property list, only a line end
+        {"65537\n" + oneByteOver64KiB + "<plist/>", 2, nullptr},
         {"5000\n" + m, 2, "byte count 5000 runs past the end of the file"},
         {"19\n" + m + "<?xml?>", 2, "byte count 19 ends inside the message; read to the end of the file"},
         {m, 2, "no byte count on the first line; read as a plain message"},

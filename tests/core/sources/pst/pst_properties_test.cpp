@@ -10,7 +10,8 @@ namespace mirelo {
 namespace {
 
 // 8-bit strings come in the message's code page; one the system cannot convert falls back
-// to Windows-1252 rather than losing the text. A closing NUL is never part of the text.
+// to Windows-1252 rather than losing the text. A closing NUL, or an odd last byte of
+// UTF-16, is never part of the text.
 // A heap item left permuted reads the same.
 TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
     const struct {
@@ -30,6 +31,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         {0x001F, std::string("A\0B\0C\0D\0E\0\xE9\0F\0", 14), 1252, "ABCDEéF"},
         {0x001F, std::string("\x16\x04\x16\x04\x16\x04\x16\x04", 8), 1252, "ЖЖЖЖ"},
         {0x001F, std::string("A\0B\0C\0D\0E\0F\0G\0H\0I\0\0\0", 20), 1252, "ABCDEFGHI"},
+        {0x001F, std::string("A\0B\0C\0D\0E", 9), 1252, "ABCD"},
     };
     for (const auto& c : cases) {
         PstPropertyBag bag;

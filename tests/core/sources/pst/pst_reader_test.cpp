@@ -209,6 +209,15 @@ TEST(PstReader, AStoreWhoseDataTreeNamesNoLeavesIsRead) {
     EXPECT_FALSE(ReadPst(bytes).records.empty());
 }
 
+// A header block too long for the message's heap, as most with their Received: lines are,
+// lies in a subnode of its own, and its addresses are the ones read.
+TEST(PstReader, ReadsAHeaderBlockStoredInASubnode) {
+    const std::string padding = "X-Padding: " + std::string(4000, 'p') + "\r\n";
+    const PstMessage message = ReceivedPst(padding + "From: Cy <cy@far.example>\r\n", {});
+    const Read read = ReadPst(testing::WritePst({{"Inbox", {message}, {}}}).bytes);
+    EXPECT_EQ(read.records, std::vector<std::string>{"Outlook.pst/Inbox|0|Cy|cy@far.example"});
+}
+
 // Damage loses what it holds, is reported, and never invents a record.
 TEST(PstReader, DamageLosesOnlyWhatItHolds) {
     const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::Permute});

@@ -23,13 +23,6 @@
 namespace mirelo {
 namespace {
 
-ExtractionRequest Request(MailSource source, const std::string& folder) {
-    ExtractionRequest request;
-    request.source = source;
-    request.folder = folder;
-    return request;
-}
-
 namespace fs = std::filesystem;
 using testing::DbxStoreBuilder;
 using testing::Native;
@@ -69,7 +62,7 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
 
     const testing::ScopedEnv temp("TEMP", folder.path().string());
     testing::RecordingObserver log;
-    const ExtractionResult result = Extract(Request(MailSource::Outlook, path("AD/Identities")), log);
+    const ExtractionResult result = Extract({.source = MailSource::Outlook, .folder = path("AD/Identities")}, log);
     OrderExtractionResult(*result.list, result.labelPrefix);
     std::map<std::string, std::string> mailboxByEmail = MailboxByEmail(*result.list);
     const std::string inbox = Native("/Main/Inbox.dbx");
@@ -105,7 +98,8 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
     ExtractionResult results[2];
     testing::RecordingObserver logs[2];
     const auto extract = [&](int i) {
-        results[i] = Extract(Request(MailSource::Outlook, (folder.path() / (i ? "B" : "A") / "Id").string()), logs[i]);
+        const std::string side = (folder.path() / (i ? "B" : "A") / "Id").string();
+        results[i] = Extract({.source = MailSource::Outlook, .folder = side}, logs[i]);
     };
     std::thread other(extract, 1);
     extract(0);
@@ -128,9 +122,9 @@ protected:
 
     // The Eudora command's extraction of the folder; false when stopped.
     bool Extract(unsigned workers) {
-        ExtractionRequest request = Request(MailSource::Eudora, folder.path().string());
-        request.workers = workers;
-        ExtractionResult result = mirelo::Extract(request, observer, std::move(list));
+        ExtractionResult result =
+            mirelo::Extract({.source = MailSource::Eudora, .folder = folder.path().string(), .workers = workers}, observer,
+                            std::move(list));
         list = std::move(result.list);
         return result.finished;
     }

@@ -59,16 +59,14 @@ TEST(DayOfDate, ReadsTheDatesRealMailHolds) {
         while (day(last + 1, months[m], 2001) != kUnknownDay) ++last;
         EXPECT_EQ(day(last, months[m], 2001) + 1, day(1, months[(m + 1) % 12], m == 11 ? 2002 : 2001)) << months[m];
     }
-}
-
-TEST(DayOfSeparatorLine, ReadsTheDateAfterTheSender) {
-    const std::vector<DateCase> cases = {
+    // A separator line's date follows its sender.
+    const std::vector<DateCase> separators = {
         {"From ???@??? Mon Jan 01 00:00:00 2001", "2001-01-01"},
         {"From ???@??? Thu Sep 30 17:05:12 1999", "1999-09-30"},
         {"From someone@example.org Sat Feb 29 23:59:59 2020", "2020-02-29"},
         {"From: ???@??? Mon Jan 01 00:00:00 2001", ""}, {"From ???@???", ""},
     };
-    for (const DateCase& c : cases) EXPECT_EQ(IsoDate(DayOfSeparatorLine(c.value)), c.iso) << c.value;
+    for (const DateCase& c : separators) EXPECT_EQ(IsoDate(DayOfSeparatorLine(c.value)), c.iso) << c.value;
 }
 
 }  // namespace

@@ -71,31 +71,6 @@ Pieces ReferencePieces(std::string_view raw) {
     return pieces;
 }
 
-std::string Xs(std::size_t n) { return std::string(n, 'x'); }
-
-struct PieceCase { const char* what; std::string input; Pieces expected; };
-
-TEST(TextModeLineReader, CutsPiecesTheWayTextModeFgetsDoes) {
-    const std::vector<PieceCase> cases = {
-        {"1022 bytes, CR LF", Xs(1022) + "\r\n", {Xs(1022) + "\n"}},
-        {"1023 bytes, CR LF", Xs(1023) + "\r\n", {Xs(1023), "\n"}},
-        {"1024 bytes, CR LF", Xs(1024) + "\r\n", {Xs(1023), "x\n"}},
-        {"1023 bytes, LF", Xs(1023) + "\n", {Xs(1023), "\n"}},
-        {"2046 bytes, LF", Xs(2046) + "\n", {Xs(1023), Xs(1023), "\n"}},
-        {"CR alone as the last byte of a piece", Xs(1022) + "\ry\n", {Xs(1022) + "\r", "y\n"}},
-        {"a run of CRs before the LF", "a\r\r\nb\r\r\r\n", {"a\r\n", "b\r\r\n"}},
-        {"LF CR is no pair", "a\n\rb\n", {"a\n", "\rb\n"}},
-        {"0x1A is data", "a\r\nb\x1A" "c\r\nd\n", {"a\n", "b\x1A" "c\n", "d\n"}},
-        {"CR before 0x1A stays", "a\r\x1A\n", {"a\r\x1A\n"}},
-        {"CR at the very end", "a\r\nb\r", {"a\n", "b\r"}},
-        {"NUL bytes are passed on", std::string("a\0b\r\n", 5), {std::string("a\0b\n", 4)}},
-    };
-    for (const PieceCase& c : cases) {
-        EXPECT_EQ(ReadPieces(c.input), c.expected) << c.what;
-        EXPECT_EQ(ReferencePieces(c.input), c.expected) << c.what << " (reference)";
-    }
-}
-
 // Runs of text of any length up to two pieces, often just around one piece, with all the
 // bytes the rules care about in between, so that pieces, CR LF pairs and 0x1A meet
 // every block edge and every fill level of the reader.

@@ -26,26 +26,5 @@ TEST(TextTable, KeepsEachSpellingOnceAndEveryTextIntactAcrossGrowth) {
     EXPECT_EQ(table.Intern("A@x"), 1u);
 }
 
-// Merging a table's texts into one that holds some of them already, and grows on the way,
-// numbers them as interning them one by one would.
-TEST(TextTable, InternAllGivesTheIdsOfInterningOneByOne) {
-    TextTable merged;
-    TextTable oneByOne;
-    TextTable other;
-    for (int i = 0; i < 3000; i += 3) {
-        merged.Intern("user" + std::to_string(i) + "@example.org");
-        oneByOne.Intern("user" + std::to_string(i) + "@example.org");
-    }
-    for (int i = 4000; i-- > 0;) other.Intern(i % 7 ? "user" + std::to_string(i) + "@example.org" : "USER" + std::to_string(i));
-
-    const std::vector<TextId> ids = merged.InternAll(other);
-    ASSERT_EQ(ids.size(), other.Count());
-    for (TextId id = 0; id < other.Count(); ++id) {
-        EXPECT_EQ(ids[id], oneByOne.Intern(other.Text(id)));
-        EXPECT_EQ(merged.Text(ids[id]), other.Text(id));
-    }
-    EXPECT_EQ(merged.Count(), oneByOne.Count());
-}
-
 }  // namespace
 }  // namespace mirelo

@@ -91,5 +91,19 @@ TEST_F(FolderWalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedToTheBottom) {
 }
 #endif
 
+TEST_F(FolderWalkTest, AVisitorThatStopsEndsTheWholeWalk) {
+    for (const std::string name : {"A/In.mbx", "B/In.mbx", "Top.mbx"}) folder.Write(name, "");
+    struct Stopper : WalkVisitor {
+        WalkDecision Visit(const std::string&, const FolderEntry& entry) override {
+            if (entry.folder) return WalkDecision::Continue;
+            ++files;
+            return WalkDecision::Stop;
+        }
+        int files = 0;
+    } stopper;
+    EXPECT_FALSE(WalkFolders(Root(), stopper, observer));
+    EXPECT_EQ(stopper.files, 1);
+}
+
 }  // namespace
 }  // namespace mirelo

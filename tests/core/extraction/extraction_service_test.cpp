@@ -23,6 +23,13 @@
 namespace mirelo {
 namespace {
 
+ExtractionRequest Request(MailSource source, const std::string& folder) {
+    ExtractionRequest request;
+    request.source = source;
+    request.folder = folder;
+    return request;
+}
+
 namespace fs = std::filesystem;
 using testing::DbxStoreBuilder;
 using testing::Native;
@@ -62,7 +69,7 @@ TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) 
 
     const testing::ScopedEnv temp("TEMP", folder.path().string());
     testing::RecordingObserver log;
-    const ExtractionResult result = Extract({.source = MailSource::Outlook, .folder = path("AD/Identities")}, log);
+    const ExtractionResult result = Extract(Request(MailSource::Outlook, path("AD/Identities")), log);
     OrderExtractionResult(*result.list, result.labelPrefix);
     std::map<std::string, std::string> mailboxByEmail = MailboxByEmail(*result.list);
     const std::string inbox = Native("/Main/Inbox.dbx");
@@ -98,8 +105,7 @@ TEST(OutlookExtraction, TwoExtractionsAtOnceWithOneTemporaryFolderReadTheirOwnSt
     ExtractionResult results[2];
     testing::RecordingObserver logs[2];
     const auto extract = [&](int i) {
-        const std::string side = (folder.path() / (i ? "B" : "A") / "Id").string();
-        results[i] = Extract({.source = MailSource::Outlook, .folder = side}, logs[i]);
+        results[i] = Extract(Request(MailSource::Outlook, (folder.path() / (i ? "B" : "A") / "Id").string()), logs[i]);
     };
     std::thread other(extract, 1);
     extract(0);
@@ -122,9 +128,9 @@ protected:
 
     // The Eudora command's extraction of the folder; false when stopped.
     bool Extract(unsigned workers) {
-        ExtractionResult result =
-            mirelo::Extract({.source = MailSource::Eudora, .folder = folder.path().string(), .workers = workers}, observer,
-                            std::move(list));
+        ExtractionRequest request = Request(MailSource::Eudora, folder.path().string());
+        request.workers = workers;
+        ExtractionResult result = mirelo::Extract(request, observer, std::move(list));
         list = std::move(result.list);
         return result.finished;
     }

@@ -30,7 +30,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"\"Smith, John\" <j@x.org>, \"A \\\"B\\\" C\" <a@x.org>", {"j@x.org|Smith, John", "a@x.org|A \"B\" C"}},
         {"Smith, John <j@x.org>", {"j@x.org|Smith, John"}}, {"Smith <x>, John <j@x.org>", {"j@x.org|John"}},
         {"john@x.org (John (the) Smith)", {"john@x.org|John (the) Smith"}},
-        {"John <john@x.org> (work)", {"john@x.org|John"}},
+        {"John <john@x.org> (work)", {"john@x.org|John"}}, {"John (work) Smith <j@x.org>", {"j@x.org|John Smith"}},
         {"Team: a@x.org, B <b@x.org>; c@x.org", {"a@x.org|", "b@x.org|B", "c@x.org|"}},
         {"Ann <a@x.org>: b@y.org", {"a@x.org|Ann"}},  // a colon after an address opens no group
         {"undisclosed-recipients:;", {}}, {"Undisclosed recipients:;, d@x.org", {"d@x.org|"}},

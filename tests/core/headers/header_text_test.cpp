@@ -36,6 +36,7 @@ TEST(DecodeHeaderText, DecodesEveryCharsetAndDropsWhatItCannot) {
         {"other 8-bit bytes are Windows-1252", "Ren\xE9 \x8A", "Ren\xC3\xA9 \xC5\xA0"},
         {"control characters become spaces", "a\tb\x01" "c=?utf-8?Q?d=0Ae?= f\xC2\x85g", "a b cd e f g"},
         {"not a word", "=?utf-8?Q?a b?= =?", "=?utf-8?Q?a b?= =?"},
+        {"a word just after a false start", "=?=?utf-8?Q?ok?=", "=?ok"},
     };
     for (const TextCase& c : cases) {
 #ifdef _WIN32

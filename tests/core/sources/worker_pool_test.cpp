@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -39,6 +41,30 @@ TEST(ReadStores, AStoreWhoseReadingThrowsIsReportedAndTheOthersAreMergedInWalkOr
             << workers;
         EXPECT_EQ(observer.statuses.size(), 6u);
     }
+}
+
+// A store that takes long on a worker: the calling thread tells its progress meanwhile.
+TEST(ReadStores, TheProgressOfAStoreOnAWorkerIsToldWhileTheCallerWaitsForIt) {
+    struct WaitedObserver : testing::RecordingObserver {
+        void ShowProgress(std::uint64_t done, std::uint64_t total) override {
+            RecordingObserver::ShowProgress(done, total);
+            told = true;
+        }
+        std::atomic<bool> told = false;
+    } observer;
+    std::vector<WalkStep> steps;
+    for (const std::string name : {"slow", "quick"})
+        steps.push_back(StoreJob{name, [name, &observer](StoreBatch& batch) {
+                                     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                                     batch.watch(1, 2);
+                                     while (name == "slow" && !observer.told && std::chrono::steady_clock::now() < giveUp)
+                                         std::this_thread::yield();
+                                     batch.records.Append(name + "@x", "", name, kFromKind);
+                                 }});
+    AddressList list;
+    EXPECT_TRUE(ReadStores(steps, list, observer, 2));
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(observer.progressThreads, std::set<std::thread::id>{std::this_thread::get_id()});
 }
 
 // A stop that comes while the workers are as far ahead of the merge as they may go still

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "sources/extraction_observer.h"
@@ -22,11 +23,15 @@ public:
     }
     void ReportProblem(const std::string& path, const std::string& reason) override { problems[path] += reason; }
     void ReportNothingRead(const std::string&) override {}
-    void ShowProgress(std::uint64_t, std::uint64_t) override { progressThreads.insert(std::this_thread::get_id()); }
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override {
+        progressThreads.insert(std::this_thread::get_id());
+        lastProgress = {done, total};
+    }
     bool StopRequested() override { return stopAfterStores != 0 && ++storesRead >= stopAfterStores; }
 
     std::function<void(const std::string&)> onStatus;
     std::set<std::thread::id> progressThreads;
+    std::pair<std::uint64_t, std::uint64_t> lastProgress;  // done, total
     std::vector<std::string> statuses;
     std::map<std::string, std::string> problems;
     std::atomic<int> storesRead = 0;  // asked by the reading threads too

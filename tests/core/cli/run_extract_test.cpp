@@ -42,7 +42,7 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItC
         {}, {"a", "b"}, {"--kinds", "From,Xcc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
         {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},
         {"--include-trash", "mail"}, {"--outlook", "--all", "mail"},
-        {"--format", "xml", "mail"}, {"--columns", "email,age", "mail"},
+        {"--format", "xml", "mail"}, {"--format", "", "mail"}, {"--columns", "email,age", "mail"},
         {"--drop", "robots", "mail"}, {"--bom", "--format", "json", "mail"},
         {"--columns", "email,count", "--format", "vcard", "mail"}, {"--me", "", "mail"},
         {"--output", "a", "--output", "-", "mail"}, {"--since-list", "a", "--since-list", "b", "mail"},

@@ -34,7 +34,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"Team: a@x.org, B <b@x.org>; c@x.org", {"a@x.org|", "b@x.org|B", "c@x.org|"}},
         {"Ann <a@x.org>: b@y.org", {"a@x.org|Ann"}},  // a colon after an address opens no group
         {"undisclosed-recipients:;", {}}, {"Undisclosed recipients:;, d@x.org", {"d@x.org|"}},
-        {"<@relay1.example,@relay2.example:route@x.org>", {"route@x.org|"}},
+        {"<@relay1.example,@relay2.example:route@x.org>, b@x.org", {"route@x.org|", "b@x.org|"}},
         {"john . smith @ example . org", {"john.smith@example.org|"}},
         {"\"john smith\"@example.org", {"\"john smith\"@example.org|"}},
         {"postmaster@[192.0.2.1]", {}}, {"d\xC3\xB6rte@s\xC3\xB6rensen.example", {}}, {"help@mailhost.", {"help@mailhost|"}},

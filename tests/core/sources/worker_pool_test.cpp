@@ -40,6 +40,7 @@ TEST(ReadStores, AStoreWhoseReadingThrowsIsReportedAndTheOthersAreMergedInWalkOr
                                          {"store2", "store cannot be read: out of memory"}}))
             << workers;
         EXPECT_EQ(observer.statuses.size(), 6u);
+        EXPECT_EQ(observer.lastProgress, std::pair(std::uint64_t{6000}, std::uint64_t{6000})) << workers;
     }
 }
 

@@ -232,7 +232,8 @@ private slots:
 
     // A folder dropped on the window is read as all mail under it; a file is not taken.
     // File then lists the folders read last, newest first, from one run to the next, and
-    // each reads its folder again with its own command, without asking for it.
+    // each reads its folder again with its own command, without asking for it; a folder
+    // read again moves to the top.
     void droppedAndRecentFoldersAreRead() {
         AppHarness app;
         app.files.Write("One/In.mbx", "From: one@x.org\r\n\r\n");
@@ -251,8 +252,8 @@ private slots:
         QVERIFY(!drop(app.Path("One/In.mbx")));
         QVERIFY(drop(app.Path("One")));
         QCOMPARE(app.ColumnTexts(0), QStringList{"one@x.org"});
-        app.Extract(app.Path("Two"), std::nullopt);
-        QCOMPARE(app.platform.folderInitials.size(), 1u);
+        for (int run = 0; run < 2; ++run) app.Extract(app.Path("Two"), std::nullopt);  // listed once
+        QCOMPARE(app.platform.folderInitials.size(), 2u);
 
         app.Restart();
         const QString one = QString::fromStdString(app.Path("One")), two = QString::fromStdString(app.Path("Two"));
@@ -261,7 +262,7 @@ private slots:
         first->trigger();
         QVERIFY(QTest::qWaitFor([&] { return !app.Doc().IsExtracting(); }));
         QCOMPARE(app.ColumnTexts(0), QStringList{"two@x.org"});
-        QCOMPARE(app.platform.folderInitials.size(), 1u);
+        QCOMPARE(app.platform.folderInitials.size(), 2u);
     }
 
     // Save As in JSON and in vCard writes the bytes mirelo-extract --format writes for the

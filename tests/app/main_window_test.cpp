@@ -64,6 +64,7 @@ private slots:
         QCOMPARE(app.platform.messages.size(), 1u);
         QCOMPARE(app.Frame().windowTitle(), QStringLiteral("3.txt - Mirelo"));
         QCOMPARE(app.View().RowCount(), 3);
+        QVERIFY(app.Frame().MessageText().startsWith("3 addresses read from "));
 
         app.View().setFocus();
         QTest::keyClick(&app.View(), Qt::Key_Delete);

@@ -16,7 +16,7 @@ namespace {
 // NTFS's order: "_" sorts after the letters once they are upper-cased, UTF-16 puts a
 // character past U+FFFF (two code units from D800) before U+FFxx.
 const std::vector<std::string> kNtfsOrder = {"1.mbx", "a.mbx", "B.mbx", "c", "Z.mbx", "[x.mbx", "_x.mbx", "{x.mbx",
-                                             "émile.mbx", "Öl.mbx", "ÿ", "Ж.mbx", "я.mbx", "😀.mbx", "ﬀ.mbx"};
+                                             "émile.mbx", "Öl.mbx", "ÿ", "Ж.mbx", "я.mbx", "中.mbx", "😀.mbx", "ﬀ.mbx"};
 
 // The files are made in two other orders, which some file systems list them in.
 TEST(FolderListing, EntriesComeInNtfsOrderWhateverOrderTheyWereMadeIn) {

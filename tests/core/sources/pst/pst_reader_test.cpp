@@ -70,7 +70,8 @@ struct Read {
     std::vector<std::string> notices;
 };
 
-Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads, const ReadWatch& watch = {}) {
+Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads, const ReadWatch& watch = {},
+               MailDay day = testing::kPstDay) {
     StoreBatch batch;
     batch.threads = threads;
     batch.watch = watch;
@@ -83,7 +84,7 @@ Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads, con
         read.records.push_back(std::string(batch.records.Mailbox(record)) + "|" + std::to_string(record.headerKind) +
                                "|" + std::string(batch.records.Name(record)) + "|" +
                                std::string(batch.records.Email(record)));
-        EXPECT_EQ(batch.records.DaysOf(record.email).first, testing::kPstDay) << read.records.back();
+        EXPECT_EQ(batch.records.DaysOf(record.email).first, day) << read.records.back();
     }
     for (const StoreProblem& problem : batch.problems) read.problems.push_back(problem.reason);
     for (const StoreProblem& notice : batch.notices) read.notices.push_back(notice.reason);
@@ -91,11 +92,11 @@ Read ReadPstOn(const std::string& path, bool includeTrash, unsigned threads, con
 }
 
 // Read on one thread and on two, which must give the same.
-Read ReadPst(const std::string& bytes, bool includeTrash = false) {
+Read ReadPst(const std::string& bytes, bool includeTrash = false, MailDay day = testing::kPstDay) {
     const testing::TempDir dir;
     const std::string path = dir.Write("Outlook.pst", bytes);
-    const Read read = ReadPstOn(path, includeTrash, 1);
-    const Read besideRead = ReadPstOn(path, includeTrash, 2);
+    const Read read = ReadPstOn(path, includeTrash, 1, {}, day);
+    const Read besideRead = ReadPstOn(path, includeTrash, 2, {}, day);
     EXPECT_EQ(besideRead.records, read.records);
     EXPECT_EQ(besideRead.problems, read.problems);
     EXPECT_EQ(besideRead.notices, read.notices);
@@ -210,11 +211,13 @@ TEST(PstReader, AStoreWhoseDataTreeNamesNoLeavesIsRead) {
 }
 
 // A header block too long for the message's heap, as most with their Received: lines are,
-// lies in a subnode of its own, and its addresses are the ones read.
+// lies in a subnode of its own, and its addresses are the ones read. A message without a
+// time gives its records no day.
 TEST(PstReader, ReadsAHeaderBlockStoredInASubnode) {
     const std::string padding = "X-Padding: " + std::string(4000, 'p') + "\r\n";
-    const PstMessage message = ReceivedPst(padding + "From: Cy <cy@far.example>\r\n", {});
-    const Read read = ReadPst(testing::WritePst({{"Inbox", {message}, {}}}).bytes);
+    PstMessage message = ReceivedPst(padding + "From: Cy <cy@far.example>\r\n", {});
+    message.deliveryTime = 0;
+    const Read read = ReadPst(testing::WritePst({{"Inbox", {message}, {}}}).bytes, false, kUnknownDay);
     EXPECT_EQ(read.records, std::vector<std::string>{"Outlook.pst/Inbox|0|Cy|cy@far.example"});
 }
 

@@ -37,7 +37,8 @@ TEST(ParseExtractOptions, ReadsKindsInAnyCaseWithOrWithoutColonAndRejectsWhatItC
     EXPECT_EQ(parsed.Value().folder, "mail");
     EXPECT_EQ(ParseExtractOptions({"--", "--odd-folder"}).Value().folder, "--odd-folder");
     EXPECT_EQ(ParseExtractOptions({"--output", "-", "mail"}).Value().output, std::nullopt);  // standard output
-    for (const char* format : {"json", "vcard"}) EXPECT_TRUE(ParseExtractOptions({"--format", format, "mail"}).Ok()) << format;
+    for (const char* format : {"json", "vcard"})
+        EXPECT_TRUE(ParseExtractOptions({"--format", format, "mail"}).Ok()) << format;
     const std::vector<std::vector<std::string>> bad = {
         {}, {"a", "b"}, {"--kinds", "From,Xcc", "mail"}, {"--kinds", "", "mail"}, {"--output"}, {"--fast", "mail"},
         {"--output", "", "mail"}, {"--workers", "0", "mail"}, {"--workers", "2x", "mail"},

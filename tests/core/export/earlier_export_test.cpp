@@ -34,9 +34,10 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
          "\"First Name\",\"Last Name\",\"E-mail Address\",\"E-mail Display Name\"\r\n"
          "\"Bob\",\"Ray\",\"bob@example.org\",\"Bob Ray (bob@example.org)\"\r\n",
          {"bob@example.org"}},
-        {"old Mac line ends", "E-mail,Name\rann@example.com,Ann\rbob@example.org,Bob\r", {"ann@example.com", "bob@example.org"}},
-        {"the named column first, a fuller one beside it", "E-mail,Forwards to\nann@example.com,a@old.example\n,b@old.example\n",
-         {"ann@example.com"}},
+        {"old Mac line ends", "E-mail,Name\rann@example.com,Ann\rbob@example.org,Bob\r",
+         {"ann@example.com", "bob@example.org"}},
+        {"the named column first, a fuller one beside it",
+         "E-mail,Forwards to\nann@example.com,a@old.example\n,b@old.example\n", {"ann@example.com"}},
         {"commas, a semicolon in a heading", "Name,E-mail,Groups; tags\nAnn,ann@example.com,a\n", {"ann@example.com"}},
         {"blanks and names around the addresses",
          "name,email\n\"Bob\",\" bob@example.org \"\nAnn,Ann Lee <ann@example.com>\n\"Cy\",\t<cy@example.net>\n",

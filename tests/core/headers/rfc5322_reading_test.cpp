@@ -32,14 +32,16 @@ std::vector<std::string> Read(const std::string& message, HeaderKindSet kinds = 
 
 TEST(ReadRfc5322Message, TakesEveryAddressOfTheChosenFieldsOfEachHeaderBlockWithItsOwnDate) {
     const std::string message =
-        "From: \"Smith, John\" <j@x.org>, b@y.org\r\nCC: Team: c@x.org, d@x.org;\r\nBcc: undisclosed-recipients:;, f@x.org\r\n"
+        "From: \"Smith, John\" <j@x.org>, b@y.org\r\nCC: Team: c@x.org, d@x.org;\r\n"
+        "Bcc: undisclosed-recipients:;, f@x.org\r\n"
         "To: =?koi8-r?B?8NXby8nO?=\r\n <e@x.org>\r\nDate: Tue, 2 Jan 2001 10:00:00 +0000\r\n"
         "Content-Type: multipart/mixed; charset=us-ascii; boundary=\"b\"\r\n\r\nFrom: body@x.org\r\n--b\r\n"
         "Content-Type: message/rfc822\r\n\r\nFrom: Inner <inner@x.org>\r\nDate: 3 Mar 1999 00:00 -0500\r\n\r\n"
         "To: inner-body@x.org\r\n--b--\r\n";
     EXPECT_EQ(Read(message), (std::vector<std::string>{
         "j@x.org|Smith, John|From:2001-01-02", "b@y.org||From:2001-01-02", "c@x.org||Cc:2001-01-02",
-        "d@x.org||Cc:2001-01-02", "f@x.org||Bcc:2001-01-02", "e@x.org|\xD0\x9F\xD1\x83\xD1\x88\xD0\xBA\xD0\xB8\xD0\xBD|To:2001-01-02",
+        "d@x.org||Cc:2001-01-02", "f@x.org||Bcc:2001-01-02",
+        "e@x.org|\xD0\x9F\xD1\x83\xD1\x88\xD0\xBA\xD0\xB8\xD0\xBD|To:2001-01-02",
         "inner@x.org|Inner|From:1999-03-03"}));
     HeaderKindSet fromOnly = HeaderKindSet::None();
     fromOnly.Set(kFromKind, true);

@@ -17,21 +17,12 @@ using testing::Native;
 using testing::Emlx;
 using testing::Message;
 
-TEST(IsTrashName, TakesTrashFoldersAndMaildirPlusPlusFoldersBelowThem) {
-    for (const char* trash : {"Trash", "JUNK", "Deleted Items", "Trash.sbd", "Junk.mbox", "Deleted Messages.mbox",
-                              ".Trash", ".INBOX.Trash", ".Trash.2019", ".Junk.Spam-old", ".INBOX.Spam.2020.March"})
-        EXPECT_TRUE(IsTrashName(trash)) << trash;
-    for (const char* kept : {"Inbox", "Trashcan", "My Trash", "Trash.txt", ".Sent", ".INBOX", ".Archive.Trashy",
-                             ".INBOX.Junkyard", ".", ".."})
-        EXPECT_FALSE(IsTrashName(kept)) << kept;
-}
-
 // A profile of every client: the trash of each, index files, and files that are no mail.
 TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGoneSinceIsReportedWhenRead) {
     testing::TempDir dir;
     const std::string m = Message("Ann Lee", "ann");
     for (const char* path : {"Eudora/In.mbx", "Eudora/Trash.mbx", "TB/Inbox", "TB/Inbox.sbd/Work", "TB/Trash",
-                             "TB/Junk.mbox", "export.junk", "export.txt"})
+                             "TB/Junk.mbox", "export.junk", "export.txt", "Xpress/Inbox.dbx", "Xpress/Trash.dbx"})
         dir.Write(path, "From - Mon Jan 1 2001\n" + m);
     for (const char* path : {"Eudora/In.toc", "TB/Inbox.msf", "TB/Inbox.sbd/Work.msf", "TB/Trash.msf", "TB/Drafts.msf",
                              "Apple/INBOX.mbox/Info.plist", "Apple/INBOX.mbox/Messages/2.1.emlxpart"})
@@ -53,14 +44,15 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGone
         "emlx Apple/INBOX.mbox/Messages/ Apple/INBOX.mbox", "eudora Eudora/In.mbx Eudora/In.mbx",
         "mbox export.junk export.junk", "mbox export.txt export.txt",
         "eml Live/Inbox/ Live/Inbox", "maildir Maildir/ Maildir", "maildir Maildir/.Sent/ Maildir/.Sent",
-        "mbox TB/Drafts TB/Drafts", "mbox TB/Inbox TB/Inbox", "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work"};
+        "mbox TB/Drafts TB/Drafts", "mbox TB/Inbox TB/Inbox", "mbox TB/Inbox.sbd/Work TB/Inbox.sbd/Work",
+        "outlook Xpress/Inbox.dbx Xpress/Inbox.dbx"};
     const struct { StoreSelection selection; std::vector<std::string> expected; } cases[] = {
         {StoreSelection::Every(), every},
         {{StoreSelection::Every().kinds, true},  // the trash too
          {every[0], every[1], "emlx Apple/Junk.mbox/Messages/ Apple/Junk.mbox", every[2], every[3], every[4],
           "eml Live/Deleted Items/ Live/Deleted Items", every[5], every[6],
           "maildir Maildir/.INBOX.Trash/ Maildir/.INBOX.Trash", every[7], every[8], every[9], every[10],
-          "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash"}},
+          "mbox TB/Junk.mbox TB/Junk.mbox", "mbox TB/Trash TB/Trash", every[11]}},
         {mboxOnly, {every[3], every[4], every[8], every[9], every[10]}},
     };
     const std::string root = dir.path().string() + "/";

@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <tuple>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -19,18 +18,6 @@ namespace {
 
 using testing::ReadFileBytes;
 using testing::TempDir;
-
-TEST(OutputFileFor, AddsTheFormatsExtensionOnlyWhenTheLastComponentHasNone) {
-    const std::tuple<const char*, FormatKind, const char*> cases[] = {
-        {"out/list", FormatKind::Csv, "out/list.CSV"}, {"out/list.txt", FormatKind::Csv, "out/list.txt"},
-        {"out.d/list", FormatKind::Csv, "out.d/list.CSV"}, {"list", FormatKind::Vcard, "list.vcf"},
-        {"list", FormatKind::Json, "list.json"},
-    };
-    for (const auto& [given, format, expected] : cases) EXPECT_EQ(OutputFileFor(given, format), expected) << given;
-#ifdef __linux__
-    EXPECT_EQ(OutputFileFor("/dev/full", FormatKind::Csv), "/dev/full");
-#endif
-}
 
 class WriteListFileTest : public ::testing::Test {
 protected:

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -14,14 +13,6 @@
 
 namespace mirelo {
 namespace {
-
-TEST(CompareNoCase, FoldsCapitalsOnlyAndOrdersAddressCharacters) {
-    EXPECT_EQ(CompareNoCase("ABC", "abc"), 0);
-    // Folding to small letters puts '_' before the letters.
-    const char* ordered[] = {"", "-", ".", "0", "9", "@", "_", "a", "ab", "abc", "B", "c", "Z", "\xE9"};
-    for (std::size_t i = 1; i < std::size(ordered); ++i)
-        EXPECT_LT(CompareNoCase(ordered[i - 1], ordered[i]), 0) << ordered[i - 1] << " before " << ordered[i];
-}
 
 TEST(OrderExtractionResult, KeepsTheFirstOfTheSmallestKindOfEachAddressAndRemovesALeadingRoot) {
     const std::tuple<const char*, const char*, const char*, HeaderKind> records[] = {

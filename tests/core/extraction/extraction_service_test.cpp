@@ -9,8 +9,6 @@
 #include <thread>
 
 #include "base/path_parts.h"
-#include "export/record_order.h"
-#include "sources/dbx/dbx_dump.h"
 #include "store_writer/dbx_writer.h"
 #include "support/recording_observer.h"
 #include "support/scoped_env.h"
@@ -35,54 +33,12 @@ using testing::DbxStoreBuilder;
 using testing::Native;
 using testing::TempDir;
 
-// Each sender's message to me; an empty sender stands for a message without text.
-testing::DbxStoreImage StoreFrom(const std::vector<std::string>& senders) {
-    DbxStoreBuilder builder;
-    for (const std::string& from : senders)
-        from.empty() ? builder.AddMessageWithoutText()
-                     : builder.AddMessage("From: " + from + "\r\nTo: me@mailhost\r\nSubject: hello\r\n\r\n"
-                                          "From the body.\r\n");
-    return builder.Build();
-}
-
 // The mailbox each address was last found in; duplicates left out.
 std::map<std::string, std::string> MailboxByEmail(const AddressList& list) {
     std::map<std::string, std::string> found;
     for (int i = 0; i < list.Count(); ++i)
         if (!list.At(i)->duplicate) found[std::string(list.Email(*list.At(i)))] = list.Mailbox(*list.At(i));
     return found;
-}
-
-// Walks from the parent of the chosen folder, leaves out the trash, labels records with
-// the store, reports a damaged store and keeps what it holds, and leaves the dump of the
-// last store in the temporary file.
-TEST(OutlookExtraction, ReadsEveryStoreButTheTrashAndLabelsRecordsWithTheStore) {
-    const TempDir folder;
-    const auto path = [&](const std::string& relative) { return (folder.path() / Native(relative)).string(); };
-    folder.Write("AD/Identities/Main/Inbox.dbx", StoreFrom({"Help Desk <help@mailhost>", "", "Club <club@mailhost>"}).bytes);
-    folder.Write("AD/Identities/Main/Trash.dbx", StoreFrom({"<spam@mailhost>"}).bytes);
-    folder.Write("AD/Identities/Main/Folders.dbx", DbxStoreBuilder().Kind(testing::kFolderListKind).Build().bytes);
-    folder.Write("AD/Other/Old.dbx", StoreFrom({"Old Friend <old@mailhost>"}).bytes);
-    testing::DbxStoreImage damaged = StoreFrom({"First <first@mailhost>", "Second <second@mailhost>"});
-    damaged.BreakMarker(damaged.infos[1]);
-    folder.Write("AD/Identities/Damaged.dbx", damaged.bytes);
-
-    const testing::ScopedEnv temp("TEMP", folder.path().string());
-    testing::RecordingObserver log;
-    const ExtractionResult result = Extract(Request(MailSource::Outlook, path("AD/Identities")), log);
-    OrderExtractionResult(*result.list, result.labelPrefix);
-    std::map<std::string, std::string> mailboxByEmail = MailboxByEmail(*result.list);
-    const std::string inbox = Native("/Main/Inbox.dbx");
-    EXPECT_EQ(mailboxByEmail, (std::map<std::string, std::string>{{"help@mailhost", inbox}, {"club@mailhost", inbox},
-        {"me@mailhost", mailboxByEmail["me@mailhost"]}, {"old@mailhost", path("AD/Other/Old.dbx")},
-        {"first@mailhost", Native("/Damaged.dbx")}}));
-    EXPECT_EQ(log.problems.size(), 1u);  // the folder list is not a damaged store
-    EXPECT_EQ(log.problems.count(path("AD/Identities/Damaged.dbx")), 1u);
-    ASSERT_EQ(log.statuses.size(), 4u);
-    const std::string lastStore = path("AD/Other/Old.dbx");  // "Identities" lists before "Other"
-    EXPECT_EQ(log.statuses.back(), lastStore);
-    EXPECT_TRUE(DumpDbxToText(lastStore, path("again.mbx"), path("again.mbx")).Ok());
-    EXPECT_EQ(testing::ReadFileBytes(path("outlook_temp.mbx")), testing::ReadFileBytes(path("again.mbx")));
 }
 
 // Two windows, or a window and the command line, share the temporary folder: each reads

@@ -123,17 +123,6 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
     }
 }
 
-TEST(ScanMailbox, AKindLeftOutYieldsNothingButStillEndsMessages) {
-    HeaderKindSet noTo = HeaderKindSet::Original();
-    noTo.Set(kToKind, false);
-    noTo.Set(kNoKind, true);
-    for (HeaderKind kind = -1; kind <= kNoKind + 1; ++kind)
-        EXPECT_EQ(noTo.Has(kind), kind >= 0 && kind < kOriginalKindCount && kind != kToKind) << kind;
-    EXPECT_EQ(ScanText("From: A <a@m>\nTo: x@m\nTo: y@m\nReply-To: N <n@m>\n", noTo),
-              (FoundList{{"a@m", "A", kFromKind}, {"n@m", "N", kReplyToKind}}));
-    EXPECT_EQ(ScanText("From: A <a@m>\nTo: b@m\nFrom: C <c@m>\nSender: s@m\n", HeaderKindSet::None()), FoundList{});
-}
-
 struct DatedCase {
     const char* what;
     std::string mailbox;

@@ -78,18 +78,6 @@ TEST(Rfc5322MessageReader, TheListHoldsAMessagesRecordsWhenReadReturns) {
     }
 }
 
-// Messages never share a date; a separator's date stands in for a message without one.
-TEST(ReadRfc5322Mailbox, ReadsEachMessageOfAnMboxApart) {
-    const testing::TempDir dir;
-    const std::string path = dir.Write("Inbox", "From a@x Mon Jan  1 00:00:00 2001\nFrom: a@x.org\n\nhi\n"
-                                                "From b@x Fri Jan  5 00:00:00 2001\nFrom: b@x.org\nDate: 6 Jan 2001\n");
-    AddressList list;
-    list.AskScanExtras({.captureDates = true});
-    ASSERT_TRUE(ReadRfc5322Mailbox(path, MailboxLayout::Mbox, list, "L", HeaderKindSet::Every()).Ok());
-    EXPECT_EQ(Records(list), (std::vector<std::string>{"a@x.org||From:2001-01-01", "b@x.org||From:2001-01-06"}));
-    EXPECT_FALSE(ReadRfc5322Mailbox(path + "-gone", MailboxLayout::Mbox, list, "L", HeaderKindSet::Every()).Ok());
-}
-
 // The file is read 4 MB at a time: messages that straddle a block, or outgrow one, are
 // read whole all the same, and the watch hears of every byte.
 TEST(ReadRfc5322Mailbox, ReadsMessagesAcrossReadBlocks) {

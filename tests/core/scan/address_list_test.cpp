@@ -34,20 +34,6 @@ TEST(AddressList, ResetKeepsRecordsForReuseWithFreshFlags) {
     EXPECT_EQ(list.Mailboxes().Count(), 1u);
 }
 
-TEST(AddressList, ArrangingPutsTheShownFirstAndMovesOnlyTheCountedPointers) {
-    AddressList list;
-    for (const char* e : {"c", "d1", "a", "d2", "b", "d3"}) list.Append(e, "", "", 0);
-    std::vector<AddressRecord*> spares;
-    for (int i = list.Count(); i < list.Capacity(); ++i) spares.push_back(list.At(i));
-    for (const int duplicate : {1, 3, 5}) list.At(duplicate)->duplicate = 1;
-
-    list.ArrangeShownFirst({list.At(2), list.At(4), list.At(0)});
-    std::vector<std::string_view> order;
-    for (int i = 0; i < list.Count(); ++i) order.push_back(list.Email(*list.At(i)));
-    EXPECT_EQ(order, (std::vector<std::string_view>{"a", "b", "c", "d1", "d2", "d3"}));
-    for (int i = list.Count(); i < list.Capacity(); ++i) EXPECT_EQ(list.At(i), spares[static_cast<std::size_t>(i - 6)]);
-}
-
 // Records come out as appending them one at a time leaves the list: the same ids in the
 // same order, days and decoded names included, whether appended straight away while the
 // table is small or queued once it is large, with the queue flushed by hand in the middle

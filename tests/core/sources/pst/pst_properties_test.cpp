@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace mirelo {
@@ -52,18 +51,6 @@ TEST(PstPropertyBag, APropertyGivenTwiceKeepsItsLaterValue) {
         bag.Set(static_cast<std::uint16_t>(id), 0x001E, text);
     EXPECT_EQ(bag.Text(0x3001, 1252), "new");
     EXPECT_EQ(bag.Text(0x0001, 1252), "low");
-}
-
-// Zero and the largest time stand for none.
-TEST(PstPropertyBag, ReadsNoTimeFromZeroOrTheLargest) {
-    constexpr std::uint64_t kLargest = 0x7FFFFFFFFFFFFFFF;
-    for (const std::uint64_t time : {std::uint64_t{0}, kLargest, std::uint64_t{1}, kLargest - 1}) {
-        std::string bytes;
-        for (int i = 0; i < 8; ++i) bytes += static_cast<char>(time >> (8 * i));
-        PstPropertyBag bag;
-        bag.Set(0x0E06, 0x0040, bytes);
-        EXPECT_EQ(bag.Time(0x0E06), time == 0 || time == kLargest ? std::nullopt : std::optional(time)) << time;
-    }
 }
 
 }  // namespace

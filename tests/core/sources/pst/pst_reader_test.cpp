@@ -191,6 +191,25 @@ std::vector<std::uint64_t> LeafEntries(const std::string& bytes, std::uint64_t r
     return entries;
 }
 
+// The store's own data may be a data tree that names no leaves: the look for a permutation
+// the file does not declare finds nothing to look at, and the messages are read.
+TEST(PstReader, AStoreWhoseDataTreeNamesNoLeavesIsRead) {
+    const testing::PstFile sound = testing::WritePst(Folders());
+    std::string bytes = sound.bytes;
+    std::uint64_t emptied = 0;  // the long body's data tree block, emptied
+    for (const std::uint64_t entry : LeafEntries(bytes, sound.bbtRoot)) {
+        const std::uint64_t bid = GetLe(bytes, entry), at = GetLe(bytes, entry + 8);
+        if ((bid & 2) == 0 || bytes[at] != 1 || bytes[at + 1] != 1) continue;
+        PutLe(bytes, at + 2, 0, 2);
+        emptied = bid;
+        break;
+    }
+    ASSERT_NE(emptied, 0u);
+    for (const std::uint64_t entry : LeafEntries(bytes, sound.nbtRoot))
+        if (GetLe(bytes, entry) == 0x21) PutLe(bytes, entry + 8, emptied, 8);
+    EXPECT_FALSE(ReadPst(bytes).records.empty());
+}
+
 // A header block too long for the message's heap, as most with their Received: lines are,
 // lies in a subnode of its own, and its addresses are the ones read. A message without a
 // time gives its records no day.

@@ -5,6 +5,20 @@
 namespace mirelo {
 namespace {
 
+// Which names match is the scanner tests' part.
+TEST(MatchHeaderKind, ReportsAFilledSlot) {
+    const HeaderKindSet original = HeaderKindSet::Original();
+    HeaderSlots slots;
+    StoreSlot(slots, kXSenderKind, "X-Sender: a@m");
+    EXPECT_FALSE(MatchHeaderKind(slots, "x-sender: b@m", original).slotEmpty);
+    EXPECT_TRUE(MatchHeaderKind(slots, "Sender: b@m", original).slotEmpty);
+    ClearSlots(slots);
+    EXPECT_TRUE(MatchHeaderKind(slots, "x-sender: b@m", original).slotEmpty);
+    StoreSlot(slots, kNoKind, "x");  // kinds out of range are ignored
+    StoreSlot(slots, kHeaderKindCount, "x");
+    EXPECT_EQ(slots, HeaderSlots{});
+}
+
 // Left out, Cc: and Bcc: lines are no kind at all; the original six always match. Lines of
 // sixteen bytes and more are matched a word at a time: only the name's letters fold, and
 // the bytes that fold onto its '-' or ':' (CR, 0x1A) do not match them.

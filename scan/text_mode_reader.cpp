@@ -15,28 +15,67 @@ std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
     return got;
 }
 
-std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
-    if (stopped_) return 0;
-    std::size_t got = source_.Read(buffer, capacity);
+std::size_t MappedByteSource::Read(char* buffer, std::size_t capacity) {
+    const std::string_view lent = Lend(capacity);
+    std::copy(lent.begin(), lent.end(), buffer);
+    return lent.size();
+}
+
+std::error_code MappedByteSource::Error() const {
+    return file_.CutShort() ? std::make_error_code(std::errc::io_error) : std::error_code();
+}
+
+std::string_view MappedByteSource::Lend(std::size_t most) {
+    file_.Release(lastLendStart_);  // what came before the last lending is no longer looked at
+    const std::string_view lent = file_.Bytes().substr(lent_, most);
+    lastLendStart_ = lent_;
+    lent_ += lent.size();
+    return lent;
+}
+
+std::size_t WatchedByteSource::Watch(const char* bytes, std::size_t got) {
     done_ += got;
     stopped_ = !GoOn(watch_, done_, total_);
     if (stopped_) {
-        while (got > 0 && buffer[got - 1] != '\n') --got;
+        while (got > 0 && bytes[got - 1] != '\n') --got;
     }
     return got;
 }
 
+std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
+    if (stopped_) return 0;
+    return Watch(buffer, source_.Read(buffer, capacity));
+}
+
+std::string_view WatchedByteSource::Lend(std::size_t most) {
+    if (stopped_) return {};
+    const std::string_view lent = source_.Lend(most);
+    return lent.substr(0, Watch(lent.data(), lent.size()));
+}
+
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
     : source_(source),
+      borrows_(source.Lends()),
       bufferSize_(std::max(blockSize, 2 * (kMaxPiece + 1))),
-      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize_)) {}
+      buffer_(borrows_ ? nullptr : std::make_unique_for_overwrite<char[]>(bufferSize_)),
+      bytes_(buffer_.get()) {}
 
 // Brings the view up to one full piece plus the byte after it, unless the input ends.
 void TextModeLineReader::Refill() {
-    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
-    while (!sourceDone_ && end_ <= kMaxPiece) {
+    if (!borrows_) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    while (!sourceDone_ && end_ - begin_ <= kMaxPiece) {
+        if (borrows_) {
+            const std::string_view lent = source_.Lend(bufferSize_);
+            // The lent bytes follow those lent before, so the view goes on where it ended.
+            if (!lent.empty()) bytes_ = lent.data() - end_;
+            end_ += lent.size();
+            sourceDone_ = lent.empty();
+            continue;
+        }
         const std::size_t got = source_.Read(buffer_.get() + end_, bufferSize_ - end_);
         if (got == 0) {
             sourceDone_ = true;
@@ -73,9 +112,9 @@ bool TextModeLineReader::Next(std::string_view& piece) {
 // pieces that starts does not let through, up to the first that it does, or to the last
 // piece start that the buffered bytes decide.
 bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::string_view& piece) {
-    char* bytes = buffer_.get();
-    const auto take = [&](std::size_t at, std::size_t length, std::size_t next) {
-        piece = std::string_view(bytes + at, length);
+    const char* bytes = bytes_;
+    const auto take = [&](std::string_view cut, std::size_t next) {
+        piece = cut;
         begin_ = next;
         return starts.Lets(piece);
     };
@@ -98,10 +137,11 @@ bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::strin
             // ends it just past the cut.
             for (; raw > kMaxPiece && !(raw == kMaxPiece + 1 && endsWithCrLf); raw -= kMaxPiece) {
                 start += kMaxPiece;
-                if (take(start - kMaxPiece, kMaxPiece, start)) return true;
+                if (take(std::string_view(bytes + start - kMaxPiece, kMaxPiece), start)) return true;
             }
-            if (endsWithCrLf) bytes[start + --raw - 1] = '\n';  // before the test: a CR LF alone is an LF
-            if (take(start, raw, lineFeed + 1)) return true;
+            // Before the test: a CR LF alone is an LF.
+            if (take(endsWithCrLf ? WithLineFeed(start, raw) : std::string_view(bytes + start, raw), lineFeed + 1))
+                return true;
             start = lineFeed + 1;
         }
     }
@@ -112,23 +152,23 @@ bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::strin
 // The piece at begin_ when the buffer alone does not decide it: at the end of the input,
 // or inside a line longer than the buffered bytes.
 bool TextModeLineReader::CutPiece(const PieceStarts& starts, std::string_view& piece) {
-    char* start = buffer_.get() + begin_;
+    const char* start = bytes_ + begin_;
     // A CR LF pair at the end of a piece reads as one LF, so the raw window is one
     // byte wider than the piece.
     const std::size_t window = std::min(end_ - begin_, kMaxPiece + 1);
     const char* lf = static_cast<const char*>(std::memchr(start, '\n', window));
     std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
     const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
-    std::size_t pieceLength = rawLength;
-    if (endsWithCrLf) {
-        pieceLength = rawLength - 1;
-        start[pieceLength - 1] = '\n';
-    } else if (rawLength > kMaxPiece) {
-        rawLength = pieceLength = kMaxPiece;  // the 1024th byte begins the next piece
-    }
+    if (!endsWithCrLf && rawLength > kMaxPiece) rawLength = kMaxPiece;  // the 1024th byte begins the next piece
+    piece = endsWithCrLf ? WithLineFeed(begin_, rawLength) : std::string_view(start, rawLength);
     begin_ += rawLength;
-    piece = std::string_view(start, pieceLength);
     return starts.Lets(piece);
+}
+
+std::string_view TextModeLineReader::WithLineFeed(std::size_t at, std::size_t rawLength) {
+    std::copy_n(bytes_ + at, rawLength - 2, withLineFeed_.begin());
+    withLineFeed_[rawLength - 2] = '\n';
+    return {withLineFeed_.data(), rawLength - 1};
 }
 
 bool TextModeLineReader::NextStartingWith(const PieceStarts& starts, std::string_view& piece) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "base/mapped_file.h"
+
 namespace mirelo {
 
 // Where a reader gets its bytes; Read returns 0 at the end or on a read error, which
@@ -18,6 +20,11 @@ public:
     virtual ~ByteSource() = default;
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
     virtual std::error_code Error() const { return {}; }
+    // A source whose bytes lie in memory one after another may lend them in place of Read:
+    // each Lend the next at most most bytes, right after those lent before; they stay valid
+    // until the Lend after next. Empty at the end.
+    virtual bool Lends() const { return false; }
+    virtual std::string_view Lend(std::size_t) { return {}; }
 };
 
 class FileByteSource : public ByteSource {
@@ -29,6 +36,21 @@ public:
 private:
     std::FILE* file_;
     std::error_code error_;
+};
+
+// Lends a mapped file's bytes, and lets the memory of those its reader has passed go.
+class MappedByteSource : public ByteSource {
+public:
+    explicit MappedByteSource(MappedFile& file) : file_(file) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override;
+    std::error_code Error() const override;
+    bool Lends() const override { return true; }
+    std::string_view Lend(std::size_t most) override;
+
+private:
+    MappedFile& file_;
+    std::size_t lent_ = 0;
+    std::size_t lastLendStart_ = 0;
 };
 
 // Told how far a reading has come, in the reader's own units (bytes, messages); false
@@ -49,8 +71,13 @@ public:
         : source_(source), total_(total), watch_(watch) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::error_code Error() const override { return source_.Error(); }
+    bool Lends() const override { return source_.Lends(); }
+    std::string_view Lend(std::size_t most) override;
 
 private:
+    // How many of the got bytes go out, once the watch has seen them.
+    std::size_t Watch(const char* bytes, std::size_t got);
+
     ByteSource& source_;
     std::uint64_t total_;
     const ReadWatch& watch_;
@@ -63,7 +90,8 @@ private:
 // header lines real mailboxes yield: CR LF reads as LF (a lone CR stays), and a piece is
 // at most 1023 bytes, up to and including the next LF. A 0x1A byte, which ends text-mode
 // input there, is ordinary data here: stopping at it silently lost every later message.
-// Reads large blocks, so the cost is a scan for line ends rather than a call per line.
+// Reads large blocks, or looks at the bytes where a source lends them, so the cost is a
+// scan for line ends rather than a call per line.
 class TextModeLineReader {
 public:
     static constexpr std::size_t kMaxPiece = 1023;
@@ -118,10 +146,16 @@ private:
     void Refill();
     bool FindBufferedPiece(const PieceStarts& starts, std::string_view& piece);
     bool CutPiece(const PieceStarts& starts, std::string_view& piece);
+    // The piece of the rawLength bytes from at, which end in a CR LF pair, as it reads: with
+    // an LF for the pair. Lent bytes are not the reader's to change.
+    std::string_view WithLineFeed(std::size_t at, std::size_t rawLength);
 
     ByteSource& source_;
+    bool borrows_;  // the source lends its bytes, and the buffer is not used
     std::size_t bufferSize_;
     std::unique_ptr<char[]> buffer_;  // only the bytes read are ever looked at, so it starts unfilled
+    const char* bytes_;  // where begin_ and end_ count from: the buffer, or the lent bytes
+    std::array<char, kMaxPiece> withLineFeed_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool sourceDone_ = false;

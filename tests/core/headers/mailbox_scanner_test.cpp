@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -122,6 +123,30 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
         EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, mailbox.rfind('\n', readWhenStopped - 1) + 1))) << lineEnd.size();
     }
 }
+
+#ifndef _WIN32  // Windows files are read, not mapped
+// Another program may cut a mailbox short while it is read: what was read before stays, and
+// the reading fails rather than ending the program with a bus error.
+TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
+    constexpr std::size_t kMessage = 16384;  // four to the reader's block
+    std::string mailbox;
+    for (int i = 0; i < 8; ++i) {
+        const std::string header = "From: user" + std::to_string(i) + "@example.org\r\n\r\n";
+        mailbox += header + std::string(kMessage - header.size() - 2, 'x') + "\r\n";
+    }
+    const testing::TempDir dir;
+    const std::string path = dir.Write("In.mbx", mailbox);
+    AddressList list;
+    int blocks = 0;
+    const Result<> read = ScanMailbox(path, list, "L", HeaderKindSet::Original(), [&](std::uint64_t, std::uint64_t) {
+        if (++blocks == 2) std::filesystem::resize_file(path, 100);
+        return true;
+    });
+    ASSERT_FALSE(read.Ok());
+    EXPECT_EQ(read.Error().code, std::errc::io_error);
+    EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, 4 * kMessage)));
+}
+#endif
 
 struct DatedCase {
     const char* what;

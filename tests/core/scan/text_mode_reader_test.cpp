@@ -19,22 +19,30 @@ using Pieces = std::vector<std::string>;
 
 constexpr std::size_t kMaxPiece = TextModeLineReader::kMaxPiece;
 
-// Hands out its bytes in chunks of random size, as a pipe or a slow disk may.
+// Hands out its bytes in chunks of random size, as a pipe or a slow disk may; or lends
+// them in such chunks where they lie, as a mapped file does.
 class ChunkedByteSource : public ByteSource {
 public:
-    ChunkedByteSource(std::string_view bytes, unsigned seed) : rest_(bytes), random_(seed) {}
+    ChunkedByteSource(std::string_view bytes, unsigned seed, bool lends = false)
+        : rest_(bytes), random_(seed), lends_(lends) {}
 
     std::size_t Read(char* buffer, std::size_t capacity) override {
+        const std::string_view chunk = Lend(capacity);
+        std::copy(chunk.begin(), chunk.end(), buffer);
+        return chunk.size();
+    }
+    bool Lends() const override { return lends_; }
+    std::string_view Lend(std::size_t most) override {
         std::uniform_int_distribution<std::size_t> chunk(1, 3000);
-        const std::size_t n = std::min({capacity, rest_.size(), chunk(random_)});
-        std::copy_n(rest_.data(), n, buffer);
-        rest_.remove_prefix(n);
-        return n;
+        const std::string_view lent = rest_.substr(0, std::min(most, chunk(random_)));
+        rest_.remove_prefix(lent.size());
+        return lent;
     }
 
 private:
     std::string_view rest_;
     std::mt19937 random_;
+    bool lends_;
 };
 
 // All pieces, or only those starting with one of firstBytes.
@@ -109,8 +117,9 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
         for (std::size_t blockSize : blockSizes) {
             ASSERT_EQ(ReadPieces(input, blockSize), expected) << "round " << round << ", block " << blockSize;
         }
-        ChunkedByteSource chunked(input, static_cast<unsigned>(round));
+        ChunkedByteSource chunked(input, static_cast<unsigned>(round)), lent(input, static_cast<unsigned>(round), true);
         ASSERT_EQ(ReadPieces(chunked, 2048), expected) << "round " << round << ", chunked";
+        ASSERT_EQ(ReadPieces(lent, 2048), expected) << "round " << round << ", lent";
 
         for (const TextModeLineReader::PieceStarts* starts : {&textOrCr, &crOrNul, &triples}) {
             Pieces expectedStartingWith;

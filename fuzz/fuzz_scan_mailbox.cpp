@@ -25,18 +25,23 @@ using namespace mirelo::fuzz;
 
 const std::string kLabel = "Fuzz.mbx";
 
-// Hands out a few bytes per read, in a changing rhythm, so that pieces straddle every
-// kind of block edge.
+// Lends a few bytes at a time where they lie, as a mapped file does, in a changing rhythm,
+// so that pieces straddle every kind of block edge; the scan it is checked against reads.
 class TrickleByteSource : public mirelo::ByteSource {
 public:
     explicit TrickleByteSource(std::string_view bytes) : rest_(bytes) {}
 
     std::size_t Read(char* buffer, std::size_t capacity) override {
+        const std::string_view lent = Lend(capacity);
+        std::memcpy(buffer, lent.data(), lent.size());
+        return lent.size();
+    }
+    bool Lends() const override { return true; }
+    std::string_view Lend(std::size_t most) override {
         static constexpr std::size_t kRhythm[] = {1, 7, 2, 1023, 3, 1024, 1, 1025, 5};
-        const std::size_t n = std::min({capacity, rest_.size(), kRhythm[reads_++ % std::size(kRhythm)]});
-        std::memcpy(buffer, rest_.data(), n);
-        rest_.remove_prefix(n);
-        return n;
+        const std::string_view lent = rest_.substr(0, std::min(most, kRhythm[reads_++ % std::size(kRhythm)]));
+        rest_.remove_prefix(lent.size());
+        return lent;
     }
 
 private:

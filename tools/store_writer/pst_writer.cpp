@@ -435,6 +435,7 @@ private:
         for (const auto& [id, type] : {std::pair{0x0E04, 1}, {0x0E03, 2}, {0x0E02, 3}})
             if (const std::string names = DisplayNames(message.recipients, type); !names.empty())
                 properties.push_back(Text(form_, static_cast<std::uint16_t>(id), names));
+        if (message.codePage) properties.push_back(Integer(0x3FDE, message.codePage));
         if (message.submitTime) properties.push_back(Time(0x0039, message.submitTime));
         if (message.deliveryTime) properties.push_back(Time(0x0E06, message.deliveryTime));
         TopNode top{nid, folder, {nid, {}, {}}, true};

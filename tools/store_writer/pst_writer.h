@@ -24,6 +24,7 @@ struct PstMessage {
     std::string senderName, senderAddressType, senderAddress, senderSmtp;
     std::string representingName, representingAddressType, representingAddress, representingSmtp;
     std::string transportHeaders;
+    std::uint32_t codePage = 0;      // PidTagInternetCodepage; 0: none
     std::uint64_t submitTime = 0;    // FILETIME
     std::uint64_t deliveryTime = 0;  // FILETIME
     std::string body;                // a long one lies in a subnode over several blocks

@@ -111,6 +111,8 @@ TEST_F(RunExtractTest, WritesTheCsvOfTheChosenKindsToStandardOutputOrAFileAndThe
     folder.Write("Express/Inbox.dbx", "");
     EXPECT_EQ(Extract({"--quiet", express}).err,
               "mirelo-extract: no mailboxes found under " + express + "; it holds Outlook Express stores: try --outlook\n");
+    folder.Write("Empty/In.mbx", "");  // a mailbox without addresses was found all the same
+    EXPECT_EQ(Extract({"--quiet", (folder.path() / "Empty").string()}).err, "");
 }
 
 TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
@@ -126,6 +128,8 @@ TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {
     const std::string several = folder.Write("several.txt", "help@mailhost, sales@mailhost;club@mailhost\n");
     EXPECT_EQ(Extract({"--me-file", several, "--drop", "own", Mail()}).out, "email,name,notes\r\nold@mailhost,Old Friend," +
                                                                               Native("Sub/Old.mbx") + "\r\n");
+    EXPECT_EQ(Extract({"--me", "OLD@mailhost", "--me-file", several, "--drop", "own", Mail()}).out,
+              "email,name,notes\r\n");
     // A list without a header line, as a spreadsheet saves it with a byte-order mark.
     const std::string bare = folder.Write("bare.csv", "\xEF\xBB\xBFold@mailhost\r\nclub@MAILHOST\r\n");
     EXPECT_EQ(Extract({"--since-list", bare, Mail()}).out, run.out);

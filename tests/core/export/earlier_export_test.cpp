@@ -53,8 +53,9 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
          "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nitem1.EMAIL;TYPE=work:ann@exam\r\n ple.com\r\nEND:VCARD\r\n\r\n"
          "BEGIN:VCARD\r\nVERSION:2.1\r\nEMAIL;INTERNET:Bob@Example.org\r\nEND:VCARD\r\n",
          {"ann@example.com", "bob@example.org"}},
-        {"JSON with escapes", "[{\"name\":\"Ann \\\"A\\\"\",\"email\" :\t\"ann\\u0039\\u0040example.com\"},{\"email\":null}]",
-         {"ann9@example.com"}},
+        {"JSON with escapes",
+         "[{\"name\":\"Ann \\\"A\\\"\",\"email\" :\t\"ann\\u0039\\u004F\\u0040example.com\"},{\"email\":null}]",
+         {"ann9o@example.com"}},
         {"JSON, addresses under other keys",
          "[{\"kind\":\"email\",\"boss\":\"bo@example.com\",\"email\":\"ann@example.com\"}]", {"ann@example.com"}},
         {"an unclosed bracket", "email\nAnn <ann@example.com\nbob@example.org\n", {"bob@example.org"}},

@@ -23,7 +23,7 @@ TEST(AddressClassifier, SortsRealWorldSendersIntoTheirCategories) {
           "notification@facebookmail.example", "daemon@host.example",
           "SRS0=Ab12=XY=example.org=ann@forwarder.example", "srs1=Q9=example.net==Z=x=example.org=bob@fw.example",
           "prvs=1234abcd56=ann@example.com", "bounces+1234567-abcd-me=example.org@em123.example.com",
-          "list-return-42-me=example.org@lists.example",
+          "list-return-42-me=x.org@lists.example", "-request@lists.example",
           "0100018c2fa1b2c3-4d5e6f70-1a2b-4c3d-9e8f-0a1b2c3d4e5f-000000@amazonses.com",
           "0102018c2fa1b2c3-aa11bb22@eu-west-1.amazonses.com", "abc123@bounces.example.com",
           "m-123456@bounce.news.example.com", "ann=example.org@bounces.mail.example.org", "noreply-42@calendar.example",

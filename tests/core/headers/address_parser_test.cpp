@@ -49,7 +49,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"J\xC3\xBCrgen Gro\xC3\x9F <j@x.de>", {"j@x.de|J\xC3\xBCrgen Gro\xC3\x9F"}},
         {"a@x.org,, ,b@x.org", {"a@x.org|", "b@x.org|"}},
         {"John Smith john@x.org", {"john@x.org|John Smith"}},
-        {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}},
+        {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}}, {"Ann Lee> <a@x.org>", {"a@x.org|Ann Lee"}},
         {"\"unterminated <a@x.org>", {}},
         {"a@b@c.org", {}}, {"x@-bad.example", {}},
         {"zed@zoo.biz, ZED@ZOO.BIZ, n@9.example9", {"zed@zoo.biz|", "ZED@ZOO.BIZ|", "n@9.example9|"}},

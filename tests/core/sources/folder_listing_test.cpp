@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/native_path.h"
+#include "sources/name_order.h"
 #include "support/temp_dir.h"
 
 namespace mirelo {
@@ -16,7 +17,8 @@ namespace {
 // NTFS's order: "_" sorts after the letters once they are upper-cased, UTF-16 puts a
 // character past U+FFFF (two code units from D800) before U+FFxx.
 const std::vector<std::string> kNtfsOrder = {"1.mbx", "a.mbx", "B.mbx", "c", "Z.mbx", "[x.mbx", "_x.mbx", "{x.mbx",
-                                             "émile.mbx", "Öl.mbx", "ÿ", "Ж.mbx", "я.mbx", "中.mbx", "😀.mbx", "ﬀ.mbx"};
+                                             "émile.mbx", "Öl.mbx", "ķa", "Ķb", "ÿ", "Ж.mbx", "я.mbx", "ҁa", "Ҁb",
+                                             "中.mbx", "😀.mbx", "ﬀ.mbx"};
 
 // The files are made in two other orders, which some file systems list them in.
 TEST(FolderListing, EntriesComeInNtfsOrderWhateverOrderTheyWereMadeIn) {
@@ -33,6 +35,9 @@ TEST(FolderListing, EntriesComeInNtfsOrderWhateverOrderTheyWereMadeIn) {
         EXPECT_EQ(listed, kNtfsOrder) << round;
     }
 }
+
+// A name that is no UTF-8, as Latin-1 names from an old Windows disk are, goes by its bytes.
+TEST(FolderListing, ANameThatIsNoUtf8GoesByItsBytes) { EXPECT_TRUE(ListsBefore("Brief\xE9.mbx", "Brief\xE9z.mbx")); }
 
 }  // namespace
 }  // namespace mirelo

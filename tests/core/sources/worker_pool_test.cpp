@@ -70,34 +70,39 @@ TEST(ReadStores, TheProgressOfAStoreOnAWorkerIsToldWhileTheCallerWaitsForIt) {
 
 // A stop that comes while the workers are as far ahead of the merge as they may go still
 // ends them: the extraction returns rather than waiting for workers that wait for it.
-TEST(ReadStores, AStopWithTheWorkersAFullWindowAheadEndsTheReading) {
+// Without a stop, they go on as the merge catches up.
+TEST(ReadStores, TheWorkersAFullWindowAheadEndOnAStopAndGoOnWithout) {
     constexpr unsigned kWorkers = 2;
     constexpr int kWindow = 2 * kWorkers;  // stores a worker may read ahead of the merge
-    std::atomic<int> started = 0;
-    std::vector<WalkStep> steps;
-    for (int i = 0; i < 3 * kWindow; ++i) {
-        const std::string name = "store" + std::to_string(i);
-        steps.push_back(StoreJob{name, [name, &started](StoreBatch& batch) {
-                                     ++started;
-                                     batch.records.Append(name + "@x", "", name, kFromKind);
-                                 }});
-    }
-    // Asked on the calling thread after the first store is merged: stops once the workers
-    // took every store they may read meanwhile.
-    struct StopWhenAhead : testing::RecordingObserver {
-        bool StopRequested() override {
-            if (std::this_thread::get_id() != caller) return false;
-            while (*started < 1 + kWindow) std::this_thread::yield();
-            return true;
+    for (const bool stop : {true, false}) {
+        std::atomic<int> started = 0;
+        std::vector<WalkStep> steps;
+        for (int i = 0; i < 3 * kWindow; ++i) {
+            const std::string name = "store" + std::to_string(i);
+            steps.push_back(StoreJob{name, [name, &started](StoreBatch& batch) {
+                                         ++started;
+                                         batch.records.Append(name + "@x", "", name, kFromKind);
+                                     }});
         }
-        std::thread::id caller = std::this_thread::get_id();
-        const std::atomic<int>* started = nullptr;
-    } observer;
-    observer.started = &started;
-    AddressList list;
-    EXPECT_FALSE(ReadStores(steps, list, observer, kWorkers));
-    ASSERT_EQ(list.Count(), 1);
-    EXPECT_EQ(list.Email(*list.At(0)), "store0@x");
+        // Asked on the calling thread after the first store is merged: answers once the
+        // workers took every store they may read meanwhile.
+        struct AnswerWhenAhead : testing::RecordingObserver {
+            bool StopRequested() override {
+                if (std::this_thread::get_id() != caller) return false;
+                while (*started < 1 + kWindow) std::this_thread::yield();
+                return stop;
+            }
+            std::thread::id caller = std::this_thread::get_id();
+            const std::atomic<int>* started = nullptr;
+            bool stop = false;
+        } observer;
+        observer.started = &started;
+        observer.stop = stop;
+        AddressList list;
+        EXPECT_EQ(ReadStores(steps, list, observer, kWorkers), !stop);
+        ASSERT_EQ(list.Count(), stop ? 1 : 3 * kWindow);
+        EXPECT_EQ(list.Email(*list.At(0)), "store0@x");
+    }
 }
 
 }  // namespace

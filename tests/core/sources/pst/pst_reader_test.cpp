@@ -32,11 +32,12 @@ std::string OneOffEntryId(const std::string& name, const std::string& type, cons
 }
 
 // Sent for Boss; Exchange addresses with and without an SMTP form, and one held only in
-// an entry id.
+// an entry id. Its code page, a number among texts, comes before the SMTP addresses.
 PstMessage Composed() {
     PstMessage message =
         OnBehalfOfBoss(testing::ComposedPst("EX", "/O=ORG/OU=EXCHANGE/CN=RECIPIENTS/CN=ME", "me@corp.example"),
                        "boss@corp.example");
+    message.codePage = 1252;
     message.recipients.push_back({1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""});
     message.recipients.push_back({2, "One Off", "", "", "", OneOffEntryId("One Off", "SMTP", "one@off.example")});
     return message;
@@ -265,6 +266,8 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
         {"node tree root deeper than any tree", [&](std::string& bytes) { bytes[sound.nbtRoot + 491] = 8; }, 0,
          rootDamagedText.c_str()},
+        {"node tree root naming another page", [&](std::string& bytes) { bytes[sound.nbtRoot + 505] ^= 1; }, 0,
+         rootDamagedText.c_str()},
         {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[2] + 2] = 0; }, all.size() - 6,
          "damaged, 1 message lost: "},
         {"a message's heap map past its block",
@@ -293,6 +296,32 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         for (const std::string& record : read.records)
             EXPECT_NE(std::find(all.begin(), all.end(), record), all.end()) << c.what << ": " << record;
     }
+}
+
+// A store's line names its first three damages and counts the others. A broken heap is two
+// (its block's checksum, the message lost); a wrong checksum alone, one.
+TEST(PstReader, TheDamageLineNamesThreeDamagesAndCountsTheOthers) {
+    const testing::PstFile sound = testing::WritePst(Folders(), {.encoding = PstEncoding::Permute});
+    const auto breakHeap = [&](std::string& bytes, std::size_t message) {
+        bytes[sound.messageBlocks[message] + 2] = 0;
+    };
+    // The checksum lies 12 bytes before the end of the block: its data and trailer in 64-byte units.
+    const auto breakChecksum = [&](std::string& bytes, std::size_t message) {
+        const std::uint64_t block = sound.messageBlocks[message];
+        for (const std::uint64_t entry : LeafEntries(bytes, sound.bbtRoot))
+            if (GetLe(bytes, entry + 8) == block)
+                bytes[block + ((GetLe(bytes, entry + 16) & 0xFFFF) + 16 + 63) / 64 * 64 - 12] ^= 1;
+    };
+    std::string three = sound.bytes, four = sound.bytes;
+    breakHeap(three, 1);
+    breakChecksum(three, 2);
+    breakHeap(four, 1);
+    breakHeap(four, 2);
+    const std::string threeLine = ReadPst(three).problems.at(0), fourLine = ReadPst(four).problems.at(0);
+    EXPECT_TRUE(threeLine.starts_with("damaged, 1 message lost: ") && !threeLine.ends_with("more")) << threeLine;
+    EXPECT_TRUE(fourLine.starts_with("damaged, 2 messages lost: ") && fourLine.ends_with("; and 1 more")) << fourLine;
+    // The second message's loss, the fourth damage, is counted, not named.
+    EXPECT_EQ(fourLine.find("lost: holds"), fourLine.rfind("lost: holds")) << fourLine;
 }
 
 // Properties stored out of their id order, as a damaged file may hold them, are all read:

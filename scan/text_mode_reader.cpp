@@ -55,20 +55,19 @@ std::string_view WatchedByteSource::Lend(std::size_t most) {
 
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
     : source_(source),
-      borrows_(source.Lends()),
       bufferSize_(std::max(blockSize, 2 * (kMaxPiece + 1))),
-      buffer_(borrows_ ? nullptr : std::make_unique_for_overwrite<char[]>(bufferSize_)),
+      buffer_(source.Lends() ? nullptr : std::make_unique_for_overwrite<char[]>(bufferSize_)),
       bytes_(buffer_.get()) {}
 
 // Brings the view up to one full piece plus the byte after it, unless the input ends.
 void TextModeLineReader::Refill() {
-    if (!borrows_) {
+    if (!Borrows()) {
         std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
     while (!sourceDone_ && end_ - begin_ <= kMaxPiece) {
-        if (borrows_) {
+        if (Borrows()) {
             const std::string_view lent = source_.Lend(bufferSize_);
             // The lent bytes follow those lent before, so the view goes on where it ended.
             if (!lent.empty()) bytes_ = lent.data() - end_;

@@ -150,8 +150,10 @@ private:
     // an LF for the pair. Lent bytes are not the reader's to change.
     std::string_view WithLineFeed(std::size_t at, std::size_t rawLength);
 
+    // A source that lends its bytes leaves the reader without a buffer of its own.
+    bool Borrows() const { return !buffer_; }
+
     ByteSource& source_;
-    bool borrows_;  // the source lends its bytes, and the buffer is not used
     std::size_t bufferSize_;
     std::unique_ptr<char[]> buffer_;  // only the bytes read are ever looked at, so it starts unfilled
     const char* bytes_;  // where begin_ and end_ count from: the buffer, or the lent bytes

@@ -121,7 +121,9 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
     const FileHandle file = OpenFile(path, "rb");
     if (!file) return SystemFailure("cannot open " + path, errno);
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    const std::uint64_t size = watch ? FileSizeOrZero(path) : 0;
+    // A mail client may shorten the mailbox while it is read; what was read before stays, but
+    // the reading fails rather than pass for complete.
+    const std::uint64_t size = FileSizeOrZero(path);
     // The records of one message go on queued behind those of the next.
     Rfc5322BlockRecords records(list, kinds);
     const TextId labelId = list.Mailboxes().Intern(label);
@@ -154,6 +156,8 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
         }
     }
     if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
+    if (done < size)
+        return Failure{"cannot read " + path, "it was shortened while it was read", std::make_error_code(std::errc::io_error)};
     CutMessages(std::string_view(buffer.get(), pending), layout, read);
     records.Finish();
     return {};

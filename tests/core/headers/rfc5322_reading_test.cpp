@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,28 +79,56 @@ TEST(Rfc5322MessageReader, TheListHoldsAMessagesRecordsWhenReadReturns) {
     }
 }
 
-// The file is read 4 MB at a time: messages that straddle a block, or outgrow one, are
-// read whole all the same, and the watch hears of every byte.
-TEST(ReadRfc5322Mailbox, ReadsMessagesAcrossReadBlocks) {
-    std::string mailbox;
-    std::vector<std::string> expected;
+// Forty messages of 216 KB and, as the 21st, one of 6.5 MB, which outgrows a 4 MB block.
+struct LargeMailbox {
+    std::string bytes;
+    std::vector<std::string> records;
+};
+LargeMailbox MailboxOfManyBlocks() {
+    LargeMailbox mailbox;
     const std::string bodyLine(70, 'b');
     for (int i = 0; i < 40; ++i) {
         const std::string address = "m" + std::to_string(i) + "@x.org";
-        mailbox += "From ???@??? Mon Jan  1 00:00:00 2001\r\nFrom: " + address + "\r\n\r\n";
-        for (int line = i == 20 ? 90'000 : 3'000; line > 0; --line) mailbox += bodyLine + "\r\n";  // one of 6.5 MB
-        expected.push_back(address + "||From:2001-01-01");
+        mailbox.bytes += "From ???@??? Mon Jan  1 00:00:00 2001\r\nFrom: " + address + "\r\n\r\n";
+        for (int line = i == 20 ? 90'000 : 3'000; line > 0; --line) mailbox.bytes += bodyLine + "\r\n";
+        mailbox.records.push_back(address + "||From:2001-01-01");
     }
+    return mailbox;
+}
+
+// The file is read 4 MB at a time: messages that straddle a block, or outgrow one, are
+// read whole all the same, and the watch hears of every byte.
+TEST(ReadRfc5322Mailbox, ReadsMessagesAcrossReadBlocks) {
+    const LargeMailbox mailbox = MailboxOfManyBlocks();
     const testing::TempDir dir;
     AddressList list;
     list.AskScanExtras({.captureDates = true});
     std::uint64_t lastDone = 0, lastTotal = 0;
     const ReadWatch watch = [&](std::uint64_t done, std::uint64_t total) { lastDone = done, lastTotal = total; return true; };
-    ASSERT_TRUE(ReadRfc5322Mailbox(dir.Write("In.mbx", mailbox), MailboxLayout::Eudora, list, "L", HeaderKindSet::Every(),
-                                   watch).Ok());
-    EXPECT_EQ(Records(list), expected);
-    EXPECT_EQ(lastDone, mailbox.size());
-    EXPECT_EQ(lastTotal, mailbox.size());
+    ASSERT_TRUE(ReadRfc5322Mailbox(dir.Write("In.mbx", mailbox.bytes), MailboxLayout::Eudora, list, "L",
+                                   HeaderKindSet::Every(), watch).Ok());
+    EXPECT_EQ(Records(list), mailbox.records);
+    EXPECT_EQ(lastDone, mailbox.bytes.size());
+    EXPECT_EQ(lastTotal, mailbox.bytes.size());
+}
+
+// Cut short by another program after two blocks, in the large message: the twenty messages
+// before it stay, and the reading fails.
+TEST(ReadRfc5322Mailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
+    const LargeMailbox mailbox = MailboxOfManyBlocks();
+    const testing::TempDir dir;
+    const std::string path = dir.Write("In.mbx", mailbox.bytes);
+    AddressList list;
+    list.AskScanExtras({.captureDates = true});
+    int blocks = 0;
+    const Result<> read = ReadRfc5322Mailbox(path, MailboxLayout::Eudora, list, "L", HeaderKindSet::Every(),
+                                             [&](std::uint64_t, std::uint64_t) {
+                                                 if (++blocks == 2) std::filesystem::resize_file(path, 100);
+                                                 return true;
+                                             });
+    ASSERT_FALSE(read.Ok());
+    EXPECT_EQ(read.Error().code, std::errc::io_error);
+    EXPECT_EQ(Records(list), std::vector<std::string>(mailbox.records.begin(), mailbox.records.begin() + 20));
 }
 
 }  // namespace

@@ -179,11 +179,12 @@ Result<> ScanMailbox(const std::string& path, AddressList& list, std::string_vie
     const FileHandle file = OpenFile(path, "rb");
     if (!file) return SystemFailure("cannot open " + path, errno);
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the reader's own block is the buffer
+    const std::uint64_t size = FileSizeOrZero(path);
     MappedFile mapped(file.get());
     MappedByteSource lent(mapped);
-    FileByteSource reads(file.get());
+    FileByteSource reads(file.get(), size);
     ByteSource& bytes = mapped.Bytes().empty() ? static_cast<ByteSource&>(reads) : lent;
-    WatchedByteSource source(bytes, watch ? FileSizeOrZero(path) : 0, watch);
+    WatchedByteSource source(bytes, size, watch);
     return ScanMailboxSource(source, list, label, kinds);
 }
 

@@ -11,7 +11,11 @@ namespace mirelo {
 
 std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
     const std::size_t got = std::fread(buffer, 1, capacity, file_);
-    if (got < capacity && std::ferror(file_)) error_.assign(errno != 0 ? errno : EIO, std::generic_category());
+    read_ += got;
+    if (got < capacity && std::ferror(file_))
+        error_.assign(errno != 0 ? errno : EIO, std::generic_category());
+    else if (got == 0 && read_ < size_)
+        error_ = std::make_error_code(std::errc::io_error);
     return got;
 }
 

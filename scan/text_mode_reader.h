@@ -27,14 +27,18 @@ public:
     virtual std::string_view Lend(std::size_t) { return {}; }
 };
 
+// Given the file's size when it was opened, a file that ends before that size was shortened
+// by another program while it was read: an I/O error, not a complete reading.
 class FileByteSource : public ByteSource {
 public:
-    explicit FileByteSource(std::FILE* file) : file_(file) {}
+    explicit FileByteSource(std::FILE* file, std::uint64_t sizeWhenOpened = 0) : file_(file), size_(sizeWhenOpened) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::error_code Error() const override { return error_; }
 
 private:
     std::FILE* file_;
+    std::uint64_t size_;
+    std::uint64_t read_ = 0;
     std::error_code error_;
 };
 

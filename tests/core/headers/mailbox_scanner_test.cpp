@@ -124,13 +124,18 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
     }
 }
 
-#ifndef _WIN32  // Windows files are read, not mapped
 // Another program may cut a mailbox short while it is read: what was read before stays, and
-// the reading fails rather than ending the program with a bus error.
+// the reading fails rather than pass for complete (or, with the file mapped, end the
+// program with a bus error). The cut comes as the second block is read, or, mapped, lent.
 TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
     constexpr std::size_t kMessage = 16384;  // four to the reader's block
+#ifdef _WIN32
+    constexpr std::size_t kKept = 8;  // read, not mapped
+#else
+    constexpr std::size_t kKept = 4;
+#endif
     std::string mailbox;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 12; ++i) {
         const std::string header = "From: user" + std::to_string(i) + "@example.org\r\n\r\n";
         mailbox += header + std::string(kMessage - header.size() - 2, 'x') + "\r\n";
     }
@@ -144,9 +149,8 @@ TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
     });
     ASSERT_FALSE(read.Ok());
     EXPECT_EQ(read.Error().code, std::errc::io_error);
-    EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, 4 * kMessage)));
+    EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, kKept * kMessage)));
 }
-#endif
 
 struct DatedCase {
     const char* what;

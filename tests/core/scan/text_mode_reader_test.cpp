@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/native_path.h"
 #include "support/memory_byte_source.h"
+#include "support/temp_dir.h"
 
 namespace mirelo {
 namespace {
@@ -128,6 +130,20 @@ TEST(TextModeLineReader, AgreesWithTheReferenceOnRandomInputs) {
             ASSERT_EQ(ReadPieces(input, 2048, starts), expectedStartingWith) << "round " << round;
             ASSERT_EQ(ReadPieces(input, 1 << 17, starts), expectedStartingWith) << "round " << round;
         }
+    }
+}
+
+// A file that ends before the size it had when it was opened was shortened while it was read.
+TEST(FileByteSource, FailsWhenTheFileEndsBeforeItsSizeWhenOpened) {
+    const testing::TempDir dir;
+    const std::string path = dir.Write("In.mbx", "From: a@x\n");
+    for (const std::uint64_t size : {10u, 11u}) {
+        const FileHandle file = OpenFile(path, "rb");
+        FileByteSource source(file.get(), size);
+        char buffer[16];
+        while (source.Read(buffer, sizeof buffer) > 0) {
+        }
+        EXPECT_EQ(source.Error() == std::errc::io_error, size == 11) << size;
     }
 }
 

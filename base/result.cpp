@@ -7,8 +7,11 @@ const std::error_category& FailureCategory() {
     public:
         const char* name() const noexcept override { return "mirelo"; }
         std::string message(int code) const override {
-            return code == static_cast<int>(FailureCode::TemporaryFile) ? "the temporary file cannot be written"
-                                                                       : "unknown failure";
+            switch (static_cast<FailureCode>(code)) {
+                case FailureCode::TemporaryFile: return "the temporary file cannot be written";
+                case FailureCode::Shortened: return "the file was shortened while it was read";
+            }
+            return "unknown failure";
         }
     } category;
     return category;

@@ -19,7 +19,9 @@ struct Failure {
 };
 
 // Failures the program tells apart beyond the system's own codes.
-enum class FailureCode { TemporaryFile = 1 };
+// Shortened: a file ended before the size it had when it was opened, as when another
+// program shortens it while it is read.
+enum class FailureCode { TemporaryFile = 1, Shortened };
 
 const std::error_category& FailureCategory();
 inline std::error_code make_error_code(FailureCode code) { return {static_cast<int>(code), FailureCategory()}; }

@@ -156,8 +156,7 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
         }
     }
     if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
-    if (done < size)
-        return Failure{"cannot read " + path, "it was shortened while it was read", std::make_error_code(std::errc::io_error)};
+    if (done < size) return SystemFailure("cannot read " + path, FailureCode::Shortened);
     CutMessages(std::string_view(buffer.get(), pending), layout, read);
     records.Finish();
     return {};

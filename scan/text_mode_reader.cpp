@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/line_end.h"
+#include "base/result.h"
 
 namespace mirelo {
 
@@ -15,7 +16,7 @@ std::size_t FileByteSource::Read(char* buffer, std::size_t capacity) {
     if (got < capacity && std::ferror(file_))
         error_.assign(errno != 0 ? errno : EIO, std::generic_category());
     else if (got == 0 && read_ < size_)
-        error_ = std::make_error_code(std::errc::io_error);
+        error_ = FailureCode::Shortened;
     return got;
 }
 

@@ -27,8 +27,8 @@ public:
     virtual std::string_view Lend(std::size_t) { return {}; }
 };
 
-// Given the file's size when it was opened, a file that ends before that size was shortened
-// by another program while it was read: an I/O error, not a complete reading.
+// Given the file's size when it was opened, a file that ends before that size fails the
+// reading as Shortened rather than pass for complete.
 class FileByteSource : public ByteSource {
 public:
     explicit FileByteSource(std::FILE* file, std::uint64_t sizeWhenOpened = 0) : file_(file), size_(sizeWhenOpened) {}

@@ -131,8 +131,10 @@ TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
     constexpr std::size_t kMessage = 16384;  // four to the reader's block
 #ifdef _WIN32
     constexpr std::size_t kKept = 8;  // read, not mapped
+    const std::error_code reason = FailureCode::Shortened;
 #else
     constexpr std::size_t kKept = 4;
+    const std::error_code reason = std::make_error_code(std::errc::io_error);  // a lost page, whatever the cause
 #endif
     std::string mailbox;
     for (int i = 0; i < 12; ++i) {
@@ -148,7 +150,7 @@ TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
         return true;
     });
     ASSERT_FALSE(read.Ok());
-    EXPECT_EQ(read.Error().code, std::errc::io_error);
+    EXPECT_EQ(read.Error().code, reason);
     EXPECT_EQ(Records(list), ScanText(mailbox.substr(0, kKept * kMessage)));
 }
 

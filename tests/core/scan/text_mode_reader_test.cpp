@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/native_path.h"
+#include "base/result.h"
 #include "support/memory_byte_source.h"
 #include "support/temp_dir.h"
 
@@ -143,7 +144,7 @@ TEST(FileByteSource, FailsWhenTheFileEndsBeforeItsSizeWhenOpened) {
         char buffer[16];
         while (source.Read(buffer, sizeof buffer) > 0) {
         }
-        EXPECT_EQ(source.Error() == std::errc::io_error, size == 11) << size;
+        EXPECT_EQ(source.Error() == FailureCode::Shortened, size == 11) << size;
     }
 }
 

@@ -126,7 +126,6 @@ bool TextModeLineReader::FindBufferedPiece(const PieceStarts& starts, std::strin
     for (std::size_t block = begin_; block + kLineFeedBlock <= end_; block += kLineFeedBlock) {
         for (std::uint64_t feeds = LineFeedBits(bytes + block); feeds != 0; feeds &= feeds - 1) {
             const std::size_t lineFeed = block + static_cast<std::size_t>(std::countr_zero(feeds));
-            if (lineFeed < start) continue;
             std::size_t raw = lineFeed - start + 1;
             // Most lines are one piece whose first three bytes are not wanted; in one of
             // five bytes or more, none is the CR of a closing CR LF pair.

@@ -35,7 +35,7 @@ TEST(ReadRfc5322Message, TakesEveryAddressOfTheChosenFieldsOfEachHeaderBlockWith
     const std::string message =
         "From: \"Smith, John\" <j@x.org>, b@y.org\r\nCC: Team: c@x.org, d@x.org;\r\n"
         "Bcc: undisclosed-recipients:;, f@x.org\r\n"
-        "To: =?koi8-r?B?8NXby8nO?=\r\n <e@x.org>\r\nDate: Tue, 2 Jan 2001 10:00:00 +0000\r\n"
+        "To: =?koi8-r?B?8NXby8nO?=\r\n <e@x.org>\r\nDate: Tue, 2 Jan 2001 10:00:00 +0000\r\nContent-Language: en\r\n"
         "Content-Type: multipart/mixed; charset=us-ascii; boundary=\"b\"\r\n\r\nFrom: body@x.org\r\n--b\r\n"
         "Content-Type: message/rfc822\r\n\r\nFrom: Inner <inner@x.org>\r\nDate: 3 Mar 1999 00:00 -0500\r\n\r\n"
         "To: inner-body@x.org\r\n--b--\r\n";

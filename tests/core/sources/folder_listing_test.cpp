@@ -17,7 +17,7 @@ namespace {
 // NTFS's order: "_" sorts after the letters once they are upper-cased, UTF-16 puts a
 // character past U+FFFF (two code units from D800) before U+FFxx.
 const std::vector<std::string> kNtfsOrder = {"1.mbx", "a.mbx", "B.mbx", "c", "Z.mbx", "[x.mbx", "_x.mbx", "{x.mbx",
-                                             "émile.mbx", "Öl.mbx", "ķa", "Ķb", "ÿ", "Ж.mbx", "я.mbx", "ҁa", "Ҁb",
+                                             "émile.mbx", "Öl.mbx", "ķa", "Ķb", "ÿ", "ώa", "Ώb", "Ж.mbx", "я.mbx", "ҁa", "Ҁb",
                                              "中.mbx", "😀.mbx", "ﬀ.mbx"};
 
 // The files are made in two other orders, which some file systems list them in.
@@ -37,7 +37,9 @@ TEST(FolderListing, EntriesComeInNtfsOrderWhateverOrderTheyWereMadeIn) {
 }
 
 // A name that is no UTF-8, as Latin-1 names from an old Windows disk are, goes by its bytes.
-TEST(FolderListing, ANameThatIsNoUtf8GoesByItsBytes) { EXPECT_TRUE(ListsBefore("Brief\xE9.mbx", "Brief\xE9z.mbx")); }
+TEST(FolderListing, ANameThatIsNoUtf8GoesByItsBytes) {
+    EXPECT_TRUE(ListsBefore("Brief\xE9.mbx", "Brief\xE9z.mbx") && ListsBefore("\xC0 faire.mbx", "\xC0 fairez.mbx"));
+}
 
 }  // namespace
 }  // namespace mirelo

@@ -29,7 +29,7 @@ TEST(ListMailStores, FindsEachKindByItsStructureInDocumentedOrderAndAMaildirGone
         dir.Write(path, "From - index\n" + m);
     dir.Write("TB/Drafts", "");
     dir.Write("letter.txt", "From the desk of Ann\nDear Pat: thank you\n");
-    for (const char* path : {"Maildir/cur/1.mx", "Maildir/new/2", "Maildir/tmp/3", "Maildir/.Sent/cur/4",
+    for (const char* path : {"Maildir/cur/1.mx", "Maildir/new/2.eml", "Maildir/tmp/3", "Maildir/.Sent/cur/4",
                              "Maildir/.INBOX.Trash/cur/5", "Live/Inbox/a.eml", "Live/Deleted Items/b.eml"})
         dir.Write(path, m);
     for (const char* path : {"Maildir/.Sent/new", "Maildir/.INBOX.Trash/new"})

@@ -116,14 +116,14 @@ void ReadRfc5322Message(std::string_view message, std::string_view separator, Ad
 
 Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, AddressList& list, std::string_view label,
                             HeaderKindSet kinds, const ReadWatch& watch) {
-    // Read a block at a time rather than mapped: a mailbox that a mail client shortens
-    // while it is read must not take the program down.
+    // Read a block at a time rather than mapped: each block is gone over twice (cut into
+    // messages, then their headers read), and the copy leaves it in the cache for both.
     const FileHandle file = OpenFile(path, "rb");
     if (!file) return SystemFailure("cannot open " + path, errno);
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    // A mail client may shorten the mailbox while it is read; what was read before stays, but
-    // the reading fails rather than pass for complete.
+    // A mail client may shorten the mailbox while it is read: the source tells.
     const std::uint64_t size = FileSizeOrZero(path);
+    FileByteSource source(file.get(), size);
     // The records of one message go on queued behind those of the next.
     Rfc5322BlockRecords records(list, kinds);
     const TextId labelId = list.Mailboxes().Intern(label);
@@ -143,7 +143,7 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
             if (pending > 0) std::memcpy(larger.get(), buffer.get(), pending);
             buffer = std::move(larger);
         }
-        const std::size_t got = std::fread(buffer.get() + pending, 1, kReadBlock, file.get());
+        const std::size_t got = source.Read(buffer.get() + pending, kReadBlock);
         if (got == 0) break;
         pending += got;
         done += got;
@@ -155,8 +155,7 @@ Result<> ReadRfc5322Mailbox(const std::string& path, MailboxLayout layout, Addre
             return {};
         }
     }
-    if (std::ferror(file.get())) return SystemFailure("cannot read " + path, errno);
-    if (done < size) return SystemFailure("cannot read " + path, FailureCode::Shortened);
+    if (const std::error_code error = source.Error()) return SystemFailure("cannot read " + path, error);
     CutMessages(std::string_view(buffer.get(), pending), layout, read);
     records.Finish();
     return {};

@@ -30,6 +30,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         {0x001F, std::string("\x00\xDC" "a\0", 4), 1252, "\xEF\xBF\xBD" "a"},
         {0x001F, std::string("\x3D\xD8\x00\xE0", 4), 1252, "\xEF\xBF\xBD\xEE\x80\x80"},
         {0x001F, std::string("\x00\xD8\x00\xDC", 4), 1252, "\xF0\x90\x80\x80"},
+        {0x001F, std::string("\xE9\0\x00\xDC", 4), 1252, "é\xEF\xBF\xBD"},
         {0x001F, std::string("A\0B\0C\0D\0E\0\xE9\0F\0", 14), 1252, "ABCDEéF"},
         {0x001F, std::string("\x16\x04\x16\x04\x16\x04\x16\x04", 8), 1252, "ЖЖЖЖ"},
         {0x001F, std::string("A\0B\0C\0D\0E\0F\0G\0H\0I\0\0\0", 20), 1252, "ABCDEFGHI"},

@@ -211,6 +211,24 @@ TEST(PstReader, AStoreWhoseDataTreeNamesNoLeavesIsRead) {
     EXPECT_FALSE(ReadPst(bytes).records.empty());
 }
 
+// A folder whose own properties are damaged keeps its messages, under a name made of its
+// node id, and the damage says why.
+TEST(PstReader, AFolderThatLostItsNameKeepsItsMessages) {
+    const testing::PstFile sound = testing::WritePst({{"Inbox", {ReceivedPst()}, {}}}, {.encoding = PstEncoding::None});
+    std::string bytes = sound.bytes;
+    constexpr std::uint64_t kInbox = 0x8022;  // the writer's second folder, after the top
+    for (const std::uint64_t node : LeafEntries(bytes, sound.nbtRoot)) {
+        if (GetLe(bytes, node) != kInbox) continue;
+        for (const std::uint64_t block : LeafEntries(bytes, sound.bbtRoot))
+            if (GetLe(bytes, block) == GetLe(bytes, node + 8)) bytes[GetLe(bytes, block + 8) + 2] = 0;
+    }
+    const Read read = ReadPst(bytes);
+    EXPECT_EQ(read.records, (std::vector<std::string>{"Outlook.pst/folder 0x8022|0|Ann Lee|ann@net.example",
+                                                      "Outlook.pst/folder 0x8022|1|Bo|bo@x.example"}));
+    ASSERT_FALSE(read.problems.empty());
+    EXPECT_NE(read.problems.front().find("folder 0x8022 has lost its name"), std::string::npos) << read.problems.front();
+}
+
 // A header block too long for the message's heap, as most with their Received: lines are,
 // lies in a subnode of its own, and its addresses are the ones read. A message without a
 // time gives its records no day.

@@ -40,6 +40,9 @@ PstMessage Composed() {
     message.codePage = 1252;
     message.recipients.push_back({1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""});
     message.recipients.push_back({2, "One Off", "", "", "", OneOffEntryId("One Off", "SMTP", "one@off.example")});
+    std::string cutShort = OneOffEntryId("Cut Short", "SMTP", "cut@off.example");
+    cutShort.resize(cutShort.size() - 2);  // the address without its terminator, as a damaged file may hold it
+    message.recipients.push_back({2, "Cut Short", "", "", "", cutShort});
     return message;
 }
 
@@ -112,7 +115,7 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
     const std::vector<std::string> received = {"0|Ann Lee|ann@net.example", "1|Bo|bo@x.example"},
         sentForBoss = {"0|Boss|boss@corp.example", "3|Me|me@corp.example"},
         composed = {"1|Tó Person|to@x.example", "6|Cc Person|cc@corp.example", "7|Bcc Person|bcc@x.example",
-                    "6|One Off|one@off.example"};
+                    "6|One Off|one@off.example", "6|Cut Short|cut@off.example"};
     if (withTrash) add("Deleted Items", received);
     add("Inbox", received);
     add("Inbox", sentForBoss);
@@ -289,17 +292,17 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         {"node tree leaf entries too small for it",
          [&](std::string& bytes) { bytes[LeafEntries(bytes, sound.nbtRoot).front() / 512 * 512 + 490] = 24; }, 0,
          "is damaged; the entries below it are lost"},
-        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[2] + 2] = 0; }, all.size() - 6,
+        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[2] + 2] = 0; }, all.size() - 7,
          "damaged, 1 message lost: "},
         {"a message's heap map past its block",
          [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[1], 0x7FFF, 2); }, all.size() - 2},
         {"a message's recipient table broken",
-         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[2]) + 2] = 0; }, all.size() - 4,
+         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[2]) + 2] = 0; }, all.size() - 5,
          "lost its recipients"},
         {"a message's subnode tree of another type", [&](std::string& bytes) { bytes[subnodeTree] = 1; },
-         all.size() - 6, "is no subnode tree"},
+         all.size() - 7, "is no subnode tree"},
         {"a message's subnode list counting one entry fewer", [&](std::string& bytes) { PutLe(bytes, subnodeTree + 2, 0, 2); },
-         all.size() - 4},
+         all.size() - 5},
         {"the folders' top a child of its own subfolder Inbox",
          [&](std::string& bytes) {
              for (const std::uint64_t node : LeafEntries(bytes, sound.nbtRoot))

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "base/mapped_file.h"
+#include "base/native_path.h"
 #include "headers/mail_date.h"
 #include "support/memory_byte_source.h"
 #include "support/temp_dir.h"
@@ -126,7 +128,8 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
 
 // Another program may cut a mailbox short while it is read: what was read before stays, and
 // the reading fails rather than pass for complete (or, with the file mapped, end the
-// program with a bus error). The cut comes as the second block is read, or, mapped, lent.
+// program with a bus error). The cut comes as the second block is read, or, mapped, lent;
+// another mailbox is mapped meanwhile, as a second worker's is.
 TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
     constexpr std::size_t kMessage = 16384;  // four to the reader's block
 #ifdef _WIN32
@@ -143,6 +146,8 @@ TEST(ScanMailbox, AMailboxCutShortWhileReadKeepsWhatCameBeforeAndFails) {
     }
     const testing::TempDir dir;
     const std::string path = dir.Write("In.mbx", mailbox);
+    const FileHandle otherFile = OpenFile(dir.Write("Other.mbx", mailbox), "rb");
+    const MappedFile other(otherFile.get());
     AddressList list;
     int blocks = 0;
     const Result<> read = ScanMailbox(path, list, "L", HeaderKindSet::Original(), [&](std::uint64_t, std::uint64_t) {

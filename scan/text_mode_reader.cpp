@@ -38,24 +38,23 @@ std::string_view MappedByteSource::Lend(std::size_t most) {
     return lent;
 }
 
-std::size_t WatchedByteSource::Watch(const char* bytes, std::size_t got) {
+void WatchedByteSource::Watch(std::size_t got) {
     done_ += got;
     stopped_ = !GoOn(watch_, done_, total_);
-    if (stopped_) {
-        while (got > 0 && bytes[got - 1] != '\n') --got;
-    }
-    return got;
 }
 
 std::size_t WatchedByteSource::Read(char* buffer, std::size_t capacity) {
     if (stopped_) return 0;
-    return Watch(buffer, source_.Read(buffer, capacity));
+    const std::size_t got = source_.Read(buffer, capacity);
+    Watch(got);
+    return got;
 }
 
 std::string_view WatchedByteSource::Lend(std::size_t most) {
     if (stopped_) return {};
     const std::string_view lent = source_.Lend(most);
-    return lent.substr(0, Watch(lent.data(), lent.size()));
+    Watch(lent.size());
+    return lent;
 }
 
 TextModeLineReader::TextModeLineReader(ByteSource& source, std::size_t blockSize)
@@ -163,6 +162,10 @@ bool TextModeLineReader::CutPiece(const PieceStarts& starts, std::string_view& p
     std::size_t rawLength = lf ? static_cast<std::size_t>(lf - start) + 1 : window;
     const bool endsWithCrLf = lf && rawLength >= 2 && start[rawLength - 2] == '\r';
     if (!endsWithCrLf && rawLength > kMaxPiece) rawLength = kMaxPiece;  // the 1024th byte begins the next piece
+    if (!lf && rawLength == end_ - begin_ && source_.Stopped()) {
+        begin_ = end_;
+        return false;
+    }
     piece = endsWithCrLf ? WithLineFeed(begin_, rawLength) : std::string_view(start, rawLength);
     begin_ += rawLength;
     return starts.Lets(piece);

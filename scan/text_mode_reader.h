@@ -20,6 +20,9 @@ public:
     virtual ~ByteSource() = default;
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
     virtual std::error_code Error() const { return {}; }
+    // Whether the input ended where a watch said stop rather than at its end: its last
+    // line may then be cut short.
+    virtual bool Stopped() const { return false; }
     // A source whose bytes lie in memory one after another may lend them in place of Read:
     // each Lend the next at most most bytes, right after those lent before; they stay valid
     // until the Lend after next. Empty at the end.
@@ -67,20 +70,19 @@ inline bool GoOn(const ReadWatch& watch, std::uint64_t done, std::uint64_t total
 }
 
 // Passes another source's bytes on and shows each block to a watch, if any. When the watch says
-// stop, the block in hand goes out only up to its last line end, so no line is cut short
-// into an address that was never written, and the input ends there.
+// stop, the input ends after the block in hand.
 class WatchedByteSource : public ByteSource {
 public:
     WatchedByteSource(ByteSource& source, std::uint64_t total, const ReadWatch& watch)
         : source_(source), total_(total), watch_(watch) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::error_code Error() const override { return source_.Error(); }
+    bool Stopped() const override { return stopped_; }
     bool Lends() const override { return source_.Lends(); }
     std::string_view Lend(std::size_t most) override;
 
 private:
-    // How many of the got bytes go out, once the watch has seen them.
-    std::size_t Watch(const char* bytes, std::size_t got);
+    void Watch(std::size_t got);
 
     ByteSource& source_;
     std::uint64_t total_;
@@ -94,6 +96,8 @@ private:
 // header lines real mailboxes yield: CR LF reads as LF (a lone CR stays), and a piece is
 // at most 1023 bytes, up to and including the next LF. A 0x1A byte, which ends text-mode
 // input there, is ordinary data here: stopping at it silently lost every later message.
+// Where a watch stopped the input, the last piece is left out unless an LF ends it, so no
+// line is cut short into an address that was never written.
 // Reads large blocks, or looks at the bytes where a source lends them, so the cost is a
 // scan for line ends rather than a call per line.
 class TextModeLineReader {

@@ -126,6 +126,19 @@ TEST(ScanMailbox, AStopKeepsOnlyTheWholeLinesOfTheBlockInHand) {
     }
 }
 
+// A stop in a block without a line end, inside a long line that began in the block before:
+// the line's whole pieces are read as when it is read to the end, the one cut short is not.
+TEST(ScanMailbox, AStopInsideALongLineLeavesOutOnlyThePieceItCut) {
+    const std::string mailbox = "From: a@example.org\nSubject: " + std::string((1 << 16) - 39, 'x') +
+                                "\nTo: ann@example.org" + std::string(1 << 17, ' ') + "\n";
+    ASSERT_EQ(mailbox.find("ann@"), (1 << 16) - 5u);  // the address begins at the end of the first block
+    const testing::TempDir dir;
+    AddressList list;
+    ScanMailbox(dir.Write("In.mbx", mailbox), list, "L", HeaderKindSet::Original(),
+                [](std::uint64_t done, std::uint64_t) { return done <= (1 << 16); });
+    EXPECT_EQ(Records(list), ScanText(mailbox));
+}
+
 // Another program may cut a mailbox short while it is read: what was read before stays, and
 // the reading fails rather than pass for complete (or, with the file mapped, end the
 // program with a bus error). The cut comes as the second block is read, or, mapped, lent;

@@ -19,14 +19,15 @@ using testing::PstMessage;
 using testing::ReceivedPst;
 
 // What a recipient typed in rather than picked from an address book may hold of its
-// address: a one-off entry id, its texts here in UTF-16.
-std::string OneOffEntryId(const std::string& name, const std::string& type, const std::string& address) {
+// address: a one-off entry id, its texts in UTF-16 or in the message's code page.
+std::string OneOffEntryId(const std::string& name, const std::string& type, const std::string& address,
+                          bool wide = true) {
     std::string id(4, '\0');
     id += std::string("\x81\x2B\x1F\xA4\xBE\xA3\x10\x19\x9D\x6E\x00\xDD\x01\x0F\x54\x02", 16);
-    id += std::string("\0\0\0\x80", 4);  // version 0, the flag of UTF-16 texts
+    id += std::string("\0\0\0", 3) + (wide ? '\x80' : '\0');  // version 0, the flag of UTF-16 texts
     for (const std::string& text : {name, type, address}) {
-        for (const char c : text) id += {c, '\0'};
-        id += std::string(2, '\0');
+        for (const char c : text) wide ? id += {c, '\0'} : id += c;
+        id += std::string(wide ? 2 : 1, '\0');
     }
     return id;
 }
@@ -40,6 +41,7 @@ PstMessage Composed() {
     message.codePage = 1252;
     message.recipients.push_back({1, "Nameless EX", "EX", "/O=ORG/CN=NOBODY", ""});
     message.recipients.push_back({2, "One Off", "", "", "", OneOffEntryId("One Off", "SMTP", "one@off.example")});
+    message.recipients.push_back({2, "Narrow", "", "", "", OneOffEntryId("Narrow", "SMTP", "narrow@off.example", false)});
     std::string cutShort = OneOffEntryId("Cut Short", "SMTP", "cut@off.example");
     cutShort.resize(cutShort.size() - 2);  // the address without its terminator, as a damaged file may hold it
     message.recipients.push_back({2, "Cut Short", "", "", "", cutShort});
@@ -115,7 +117,7 @@ std::vector<std::string> ExpectedRecords(bool withTrash) {
     const std::vector<std::string> received = {"0|Ann Lee|ann@net.example", "1|Bo|bo@x.example"},
         sentForBoss = {"0|Boss|boss@corp.example", "3|Me|me@corp.example"},
         composed = {"1|Tó Person|to@x.example", "6|Cc Person|cc@corp.example", "7|Bcc Person|bcc@x.example",
-                    "6|One Off|one@off.example", "6|Cut Short|cut@off.example"};
+                    "6|One Off|one@off.example", "6|Narrow|narrow@off.example", "6|Cut Short|cut@off.example"};
     if (withTrash) add("Deleted Items", received);
     add("Inbox", received);
     add("Inbox", sentForBoss);
@@ -292,17 +294,17 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         {"node tree leaf entries too small for it",
          [&](std::string& bytes) { bytes[LeafEntries(bytes, sound.nbtRoot).front() / 512 * 512 + 490] = 24; }, 0,
          "is damaged; the entries below it are lost"},
-        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[2] + 2] = 0; }, all.size() - 7,
+        {"a message's heap broken", [&](std::string& bytes) { bytes[sound.messageBlocks[2] + 2] = 0; }, all.size() - 8,
          "damaged, 1 message lost: "},
         {"a message's heap map past its block",
          [&](std::string& bytes) { PutLe(bytes, sound.messageBlocks[1], 0x7FFF, 2); }, all.size() - 2},
         {"a message's recipient table broken",
-         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[2]) + 2] = 0; }, all.size() - 5,
+         [&](std::string& bytes) { bytes[blockAfter(sound.messageBlocks[2]) + 2] = 0; }, all.size() - 6,
          "lost its recipients"},
         {"a message's subnode tree of another type", [&](std::string& bytes) { bytes[subnodeTree] = 1; },
-         all.size() - 7, "is no subnode tree"},
+         all.size() - 8, "is no subnode tree"},
         {"a message's subnode list counting one entry fewer", [&](std::string& bytes) { PutLe(bytes, subnodeTree + 2, 0, 2); },
-         all.size() - 5},
+         all.size() - 6},
         {"the folders' top a child of its own subfolder Inbox",
          [&](std::string& bytes) {
              for (const std::uint64_t node : LeafEntries(bytes, sound.nbtRoot))

@@ -93,12 +93,9 @@ std::optional<int> MonthNamed(std::string_view token) {
     return std::nullopt;
 }
 
-// "12:34" or "12:34:56"; seconds do not move the day.
-std::optional<int> MinutesOfDay(std::string_view token) {
-    const std::size_t colon = token.find(':');
-    const std::string_view hours = token.substr(0, colon);
-    std::string_view minutes = token.substr(colon + 1);
-    minutes = minutes.substr(0, minutes.find(':'));
+// "12:34" or "12:34:56", split at its first colon; seconds do not move the day.
+std::optional<int> MinutesOfDay(std::string_view hours, std::string_view afterColon) {
+    const std::string_view minutes = afterColon.substr(0, afterColon.find(':'));
     if (!AllDigits(hours) || !AllDigits(minutes) || hours.size() > 2 || minutes.size() != 2) return std::nullopt;
     const int h = Number(hours);
     const int m = Number(minutes);
@@ -170,8 +167,8 @@ Parts ReadParts(std::string_view value) {
             const std::optional<int> zone = NumericZoneMinutes(token);
             parts.zoneMinutes = zone.value_or(0);
             parts.zoneMalformed = parts.zoneMalformed || !zone;
-        } else if (token.find(':') != std::string_view::npos) {
-            parts.minutesOfDay = MinutesOfDay(token).value_or(0);
+        } else if (const std::size_t colon = token.find(':'); colon != std::string_view::npos) {
+            parts.minutesOfDay = MinutesOfDay(token.substr(0, colon), token.substr(colon + 1)).value_or(0);
         } else if (const std::optional<int> zone = ZoneMinutes(token)) {
             parts.zoneMinutes = *zone;
         } else if (const std::optional<int> month = MonthNamed(token); month && parts.month < 0) {

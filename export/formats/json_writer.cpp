@@ -31,7 +31,7 @@ void AppendMember(std::string& out, std::string_view key, std::string_view rawVa
     out.append(":").append(rawValue);
 }
 
-std::string JsonDate(MailDay day) { return day == kUnknownDay ? "null" : "\"" + IsoDate(day) + "\""; }
+std::string JsonDate(MailDay day) { return day == kUnknownDay ? "null" : '"' + IsoDate(day) + '"'; }
 
 std::string JsonKinds(unsigned kinds) {
     std::string list = "[";
@@ -66,7 +66,7 @@ public:
             AppendMember(out, "stores", std::to_string(facts->stores));
             AppendMember(out, "first_seen", JsonDate(facts->firstSeen));
             AppendMember(out, "last_seen", JsonDate(facts->lastSeen));
-            AppendMember(out, "category", "\"" + std::string(CategoryName(facts->category)) + "\"");
+            AppendMember(out, "category", '"' + std::string(CategoryName(facts->category)) + '"');
         }
         out += '}';
     }

@@ -12,6 +12,28 @@
 namespace mirelo {
 namespace {
 
+TEST(AddressList, ResetKeepsRecordsForReuseWithFreshFlags) {
+    AddressList list;
+    for (int i = 0; i < 150; ++i) list.Append("a" + std::to_string(i), "A", "In", 0);
+    AddressRecord* first = list.At(0);
+    first->duplicate = 1;
+    first->deleted = 1;
+    list.Reset();
+    EXPECT_EQ(list.Count(), 0);
+
+    list.Append("new", "", "", 3);
+    EXPECT_EQ(list.At(0), first);  // same record, new values
+    EXPECT_EQ(list.Email(*first), "new");
+    EXPECT_EQ(first->headerKind, 3);
+    EXPECT_EQ(first->duplicate, 0);
+    EXPECT_EQ(first->deleted, 0);
+    EXPECT_EQ(list.Capacity(), 200);
+    // The tables hold this extraction's texts only, beside the empty one.
+    EXPECT_EQ(list.Emails().Count(), 2u);
+    EXPECT_EQ(list.Names().Count(), 1u);
+    EXPECT_EQ(list.Mailboxes().Count(), 1u);
+}
+
 // Records come out as appending them one at a time leaves the list: the same ids in the
 // same order, days and decoded names included, whether appended straight away while the
 // table is small or queued once it is large, with the queue flushed by hand in the middle

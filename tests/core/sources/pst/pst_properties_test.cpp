@@ -24,6 +24,7 @@ TEST(PstPropertyBag, ReadsStringsInTheirCodePage) {
         {0x001E, "caf\xE9", 4711, "café"},
         {0x001E, "\xE4\xBD\xA0", 65001, "你"},
         {0x001E, "\xC1\xE1", 20866, "аА"}, {0x001E, "\xC1\xA4", 21866, "ає"}, {0x001E, "\xA3", 28592, "Ł"},
+        {0x001E, "\xD0", 28599, "Ğ"},
         {0x001E, "\xF5", 1258, "ơ"}, {0x001E, "\xA4\xA4", 950, "中"},
         {0x001E, "\x80", 28591, "\u0080"},
         {0x001F, std::string("\xE9\0\x3D\xD8\x00\xDE\0\0", 8), 1251, "é😀"},

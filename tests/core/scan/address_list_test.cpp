@@ -18,6 +18,9 @@ TEST(AddressList, ResetKeepsRecordsForReuseWithFreshFlags) {
     AddressRecord* first = list.At(0);
     first->duplicate = 1;
     first->deleted = 1;
+    list.NoteDay(first->email, 11000);
+    list.NoteDecodedName(first->name, "Ä");
+    list.NoteListAddress("list@x");
     list.Reset();
     EXPECT_EQ(list.Count(), 0);
 
@@ -27,10 +30,15 @@ TEST(AddressList, ResetKeepsRecordsForReuseWithFreshFlags) {
     EXPECT_EQ(first->headerKind, 3);
     EXPECT_EQ(first->duplicate, 0);
     EXPECT_EQ(first->deleted, 0);
+    // Nothing of the last extraction clings to the ids the new one reuses.
+    list.Append("next", "A", "", 3);
+    EXPECT_EQ(list.DaysOf(list.At(0)->email).first, kUnknownDay);
+    EXPECT_EQ(list.DecodedName(*list.At(1)), "A");
+    EXPECT_TRUE(list.ListAddresses().empty());
     EXPECT_EQ(list.Capacity(), 200);
     // The tables hold this extraction's texts only, beside the empty one.
-    EXPECT_EQ(list.Emails().Count(), 2u);
-    EXPECT_EQ(list.Names().Count(), 1u);
+    EXPECT_EQ(list.Emails().Count(), 3u);
+    EXPECT_EQ(list.Names().Count(), 2u);
     EXPECT_EQ(list.Mailboxes().Count(), 1u);
 }
 

@@ -27,7 +27,7 @@ TEST(MatchHeaderKind, MatchesTheChosenKindsFoldingOnlyTheLettersOfLongLines) {
     withCc.Set(kCcKind, true);
     const HeaderKindSet original = HeaderKindSet::Original();
     const struct { const char* line; HeaderKindSet kinds; HeaderKind kind; } cases[] = {
-        {"Cc: a@m", original, kNoKind}, {"cc: a@m", withCc, kCcKind},
+        {"Cc: a@m", original, kNoKind}, {"cc: a@m", withCc, kCcKind}, {"To:", original, kToKind},
         {"Bcc: a@m", withCc, kNoKind},  {"BCC: a@m", HeaderKindSet::Every(), kBccKind},
         {"From: a@m", HeaderKindSet::None(), kFromKind}, {"Reply-To: a@m", withCc, kReplyToKind},
         {"RETURN-PATH: <someone@example.org>", original, kReturnPathKind},

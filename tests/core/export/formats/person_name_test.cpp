@@ -12,6 +12,7 @@ TEST(SplitPersonName, SplitsTwoPlainWordsOnly) {
         const char* family;
     } cases[] = {
         {"Ann Smith", "Ann", "Smith"}, {"J\xC3\xB6rg O'Neil-Ray", "J\xC3\xB6rg", "O'Neil-Ray"},
+        {"Al Zaz\xC3\x80", "Al", "Zaz\xC3\x80"},
         {"J Smith", "", ""},           {"Ann Smith-", "", ""},
         {"Ann -Smith", "", ""},        {"Ann B. Smith", "", ""},
         {"Team 42", "", ""},           {"Smith", "", ""},

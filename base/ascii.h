@@ -18,6 +18,10 @@ constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
     });
 }
 
+constexpr bool StartsWithNoCase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && EqualsNoCase(text.substr(0, start.size()), start);
+}
+
 // A copy with ASCII capitals folded, for keys compared without case.
 inline std::string FoldedAscii(std::string_view text) {
     std::string folded(text);

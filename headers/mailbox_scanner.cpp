@@ -54,10 +54,6 @@ TextModeLineReader::PieceStarts HeaderStarts(HeaderKindSet kinds, bool withExtra
     return starts;
 }
 
-bool StartsWithNoCase(std::string_view line, std::string_view name) {
-    return line.size() >= name.size() && EqualsNoCase(line.substr(0, name.size()), name);
-}
-
 bool AllSlotsEmpty(const HeaderSlots& slots) {
     return std::all_of(slots.begin(), slots.end(), [](const std::string& slot) { return slot.empty(); });
 }

@@ -39,8 +39,10 @@ struct Field {
     std::string_view name;
     std::string_view firstLine;  // the value as it stands on the field's own line
     std::string unfolded;        // the whole value, once a continuation line joins it
-    int tag = kFieldNotWanted;   // the caller's; not wanted when only kept for the walk, as Content-Type is
+    int tag = kFieldNotWanted;   // the caller's
+    bool contentType = false;    // the block's first Content-Type, which the walk reads
 
+    bool Kept() const { return tag != kFieldNotWanted || contentType; }
     std::string_view Value() const { return unfolded.empty() ? firstLine : std::string_view(unfolded); }
 };
 
@@ -89,18 +91,41 @@ std::optional<FieldName> FieldNameOf(std::string_view line) {
 }
 
 struct HeaderBlock {
-    std::vector<Field> fields;
+    std::string_view contentType;     // the first Content-Type's value as its line holds it
+    std::string contentTypeUnfolded;  // the whole of it, once a continuation line joins it
     std::size_t bodyStart = 0;
+
+    std::string_view ContentType() const {
+        return contentTypeUnfolded.empty() ? contentType : std::string_view(contentTypeUnfolded);
+    }
+};
+
+// Who is shown a block's fields: a part's own fields are shown to nobody.
+struct FieldShow {
+    const HeaderVisitor& visit;
+    const FieldFilter& wanted;
+    int block = 0;
+    int depth = 0;
 };
 
 // The fields up to the first empty line. A line that is neither a field nor its
 // continuation begins the body, as a missing empty line would have it; an mbox-style
-// "From " line at the very start is passed over.
-// Only the fields the caller wants, and Content-Type, are kept and unfolded.
-HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldFilter& wanted) {
+// "From " line at the very start is passed over. Each field the filter wants is shown as
+// soon as its last line is read, and only those and Content-Type are unfolded.
+HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldShow* show) {
     HeaderBlock block;
-    block.fields.reserve(8);  // the fields kept: a few a block, and growing one by one costs more
-    bool keeping = false;  // whether the field being read is kept
+    bool contentTypeSeen = false;
+    Field field;
+    const auto finish = [&] {
+        if (field.tag != kFieldNotWanted) show->visit({show->block, show->depth, field.name, field.Value(), field.tag});
+        if (field.contentType) {
+            block.contentType = field.firstLine;
+            block.contentTypeUnfolded = std::move(field.unfolded);
+        }
+        field.tag = kFieldNotWanted;
+        field.contentType = false;
+        field.unfolded.clear();
+    };
     std::size_t at = 0;
     if (bytes.substr(0, 5) == "From ") at = LineAt(bytes, 0).next;
     while (at < bytes.size()) {
@@ -110,40 +135,34 @@ HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldFilter& wanted) {
             break;
         }
         if (IsBlank(line.text[0])) {
-            if (keeping) {
-                Field& field = block.fields.back();
+            if (field.Kept()) {
                 if (field.unfolded.empty()) field.unfolded = field.firstLine;
                 field.unfolded += line.text;
             }
         } else if (const std::optional<FieldName> fieldName = FieldNameOf(line.text)) {
-            const std::string_view name = line.text.substr(0, fieldName->end);
-            const int tag = wanted ? wanted(name) : 0;
-            keeping = tag != kFieldNotWanted || EqualsNoCase(name, "Content-Type");
-            if (!keeping) {
-                at = line.next;
-                continue;
+            finish();
+            field.name = line.text.substr(0, fieldName->end);
+            field.tag = !show ? kFieldNotWanted : show->wanted ? show->wanted(field.name) : 0;
+            field.contentType = !contentTypeSeen && EqualsNoCase(field.name, "Content-Type");
+            contentTypeSeen = contentTypeSeen || field.contentType;
+            if (field.Kept()) {
+                std::string_view value = line.text.substr(fieldName->colon + 1);
+                while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+                field.firstLine = value;
             }
-            std::string_view value = line.text.substr(fieldName->colon + 1);
-            while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-            block.fields.push_back({name, value, {}, tag});
         } else {
             break;
         }
         at = line.next;
     }
+    finish();
     block.bodyStart = std::min(at, bytes.size());
     return block;
 }
 
-const Field* FindField(const HeaderBlock& block, std::string_view name) {
-    for (const Field& field : block.fields)
-        if (EqualsNoCase(field.name, name)) return &field;
-    return nullptr;
-}
-
-struct ContentType {
-    std::string type;  // "multipart/mixed", small letters; empty when not given
-    std::string boundary;
+struct MediaType {
+    std::string_view type;      // "multipart/mixed" as written, to compare without case; empty when not given
+    std::string_view boundary;  // in the value, or in a spare string when quoted with escapes
 };
 
 // Where the first byte that stop holds for is, from from on; find_first_of would make a
@@ -154,13 +173,24 @@ std::size_t FindFirst(std::string_view text, std::size_t from, Stop stop) {
     return from < text.size() ? from : std::string_view::npos;
 }
 
-ContentType ReadContentType(const HeaderBlock& block) {
-    ContentType content;
-    const Field* field = FindField(block, "Content-Type");
-    if (!field) return content;
-    const std::string_view value = field->Value();
+// A quoted value without its quotes and escapes: where it stands unless it holds an escape.
+std::string_view QuotedText(std::string_view value, std::size_t openQuote, std::string& spare) {
+    const std::size_t from = openQuote + 1;
+    const std::size_t special = FindFirst(value, from, [](char c) { return c == '"' || c == '\\'; });
+    if (special == std::string_view::npos || value[special] == '"')
+        return value.substr(from, special == std::string_view::npos ? special : special - from);
+    spare.assign(value.substr(from, special - from));
+    for (std::size_t i = special; i < value.size() && value[i] != '"'; ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) ++i;
+        spare += value[i];
+    }
+    return spare;
+}
+
+MediaType ReadMediaType(std::string_view value, std::string& spare) {
+    MediaType media;
     std::size_t end = FindFirst(value, 0, [](char c) { return c == ';' || c == '(' || IsBlank(c); });
-    content.type = FoldedAscii(value.substr(0, end));
+    media.type = value.substr(0, end);
     // The boundary parameter, its value quoted or not.
     for (std::size_t at = value.find(';'); at != std::string_view::npos; at = value.find(';', at + 1)) {
         std::size_t nameStart = FindFirst(value, at + 1, [](char c) { return !IsBlank(c); });
@@ -173,17 +203,14 @@ ContentType ReadContentType(const HeaderBlock& block) {
         std::size_t valueStart = FindFirst(value, equals + 1, [](char c) { return !IsBlank(c); });
         if (valueStart == std::string_view::npos) break;
         if (value[valueStart] == '"') {
-            for (std::size_t i = valueStart + 1; i < value.size() && value[i] != '"'; ++i) {
-                if (value[i] == '\\' && i + 1 < value.size()) ++i;
-                content.boundary += value[i];
-            }
+            media.boundary = QuotedText(value, valueStart, spare);
         } else {
             end = FindFirst(value, valueStart, [](char c) { return c == ';' || IsBlank(c); });
-            content.boundary = value.substr(valueStart, end == std::string_view::npos ? end : end - valueStart);
+            media.boundary = value.substr(valueStart, end == std::string_view::npos ? end : end - valueStart);
         }
         break;
     }
-    return content;
+    return media;
 }
 
 // Whether what follows "--boundary" at the start of a line makes it a delimiter line: "--"
@@ -193,29 +220,30 @@ bool EndsDelimiterLine(std::string_view rest) {
     return rest.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// The parts of a multipart body. The line end before a delimiter belongs to the delimiter;
-// of a CR LF pair, the CR stays with the part, whose last line it ends all the same.
-// Bodies are long and delimiters few, so the delimiter is searched for, not each line read.
-std::vector<std::string_view> Parts(std::string_view body, std::string_view boundary) {
-    std::vector<std::string_view> parts;
+// Shows each part of a multipart body to visit. The line end before a delimiter belongs to
+// the delimiter; of a CR LF pair, the CR stays with the part, whose last line it ends all
+// the same. Bodies are long and delimiters few, so the boundary is searched for, not each
+// line read.
+template <typename Visit>
+void VisitParts(std::string_view body, std::string_view boundary, Visit visit) {
     std::optional<std::size_t> partStart;
-    const std::string dashes = "--" + std::string(boundary);
     for (std::size_t at = 0; at < body.size();) {
-        const std::size_t start = body.find(dashes, at);
-        if (start == std::string_view::npos) break;
+        const std::size_t found = body.find(boundary, at + 2);
+        if (found == std::string_view::npos) break;
+        const std::size_t start = found - 2;  // where "--" and the boundary would start
         at = start + 1;
+        if (body.compare(start, 2, "--") != 0) continue;
         if (start > 0 && body[start - 1] != '\n' && body[start - 1] != '\r') continue;  // not at a line's start
         // A boundary holds no line end, so the line holds it whole.
         const Line line = LineAt(body, start);
-        const std::string_view rest = line.text.substr(dashes.size());
+        const std::string_view rest = line.text.substr(2 + boundary.size());
         if (!EndsDelimiterLine(rest)) continue;
-        if (partStart) parts.push_back(body.substr(*partStart, std::max(start - 1, *partStart) - *partStart));
-        if (rest.starts_with("--")) return parts;
+        if (partStart) visit(body.substr(*partStart, std::max(start - 1, *partStart) - *partStart));
+        if (rest.starts_with("--")) return;
         partStart = line.next;
         at = line.next;
     }
-    if (partStart && *partStart < body.size()) parts.push_back(body.substr(*partStart));  // no closing delimiter
-    return parts;
+    if (partStart && *partStart < body.size()) visit(body.substr(*partStart));  // no closing delimiter
 }
 
 class HeaderWalk {
@@ -223,27 +251,26 @@ public:
     HeaderWalk(const HeaderVisitor& visit, const FieldFilter& wanted) : visit_(visit), wanted_(wanted) {}
 
     void Message(std::string_view bytes, int depth, int nesting) {
-        const HeaderBlock block = ReadHeaderBlock(bytes, wanted_);
-        const int number = blocks_++;
-        for (const Field& field : block.fields)
-            if (field.tag != kFieldNotWanted) visit_({number, depth, field.name, field.Value(), field.tag});
+        const FieldShow show{visit_, wanted_, blocks_++, depth};
+        const HeaderBlock block = ReadHeaderBlock(bytes, &show);
         Content(block, bytes.substr(block.bodyStart), depth, nesting, "");
     }
 
 private:
     void Content(const HeaderBlock& block, std::string_view body, int depth, int nesting, std::string_view fallbackType) {
         if (nesting >= kMaxNesting) return;
-        ContentType content = ReadContentType(block);
-        if (content.type.empty()) content.type = fallbackType;
-        if (content.type == "message/rfc822") {
+        std::string spare;
+        MediaType media = ReadMediaType(block.ContentType(), spare);
+        if (media.type.empty()) media.type = fallbackType;
+        if (EqualsNoCase(media.type, "message/rfc822")) {
             Message(body, depth + 1, nesting + 1);
-        } else if (content.type.starts_with("multipart/") && !content.boundary.empty()) {
+        } else if (StartsWithNoCase(media.type, "multipart/") && !media.boundary.empty()) {
             // A digest's parts are messages unless they say otherwise.
-            const std::string_view partDefault = content.type == "multipart/digest" ? "message/rfc822" : "";
-            for (const std::string_view part : Parts(body, content.boundary)) {
-                const HeaderBlock partHeaders = ReadHeaderBlock(part, wanted_);
+            const std::string_view partDefault = EqualsNoCase(media.type, "multipart/digest") ? "message/rfc822" : "";
+            VisitParts(body, media.boundary, [&](std::string_view part) {
+                const HeaderBlock partHeaders = ReadHeaderBlock(part, nullptr);
                 Content(partHeaders, part.substr(partHeaders.bodyStart), depth, nesting + 1, partDefault);
-            }
+            });
         }
     }
 

@@ -15,10 +15,6 @@ constexpr std::array<std::string_view, kHeaderKindCount> kHeaderNames = {
     "From:", "To:", "Return-Path:", "Sender:", "X-Sender:", "Reply-To:", "Cc:", "Bcc:",
 };
 
-bool StartsWithNoCase(std::string_view line, std::string_view name) {
-    return line.size() >= name.size() && EqualsNoCase(line.substr(0, name.size()), name);
-}
-
 // For each folded first byte, the kinds whose name begins with it, one bit per kind. Most
 // lines that come here share their first letter with one name at most.
 constexpr std::array<unsigned, 256> KindsByFirstByte() {

@@ -196,11 +196,14 @@ std::optional<BareAddress> BareAddressAround(const std::vector<Token>& tokens, s
     found.address += '@';
     std::string domain;
     std::size_t j = SkipComments(tokens, at + 1, span.second);
-    for (bool wantWord = true; j < span.second; j = SkipComments(tokens, j + 1, span.second), wantWord = !wantWord) {
+    for (bool wantWord = true; j < span.second; j = SkipComments(tokens, j + 1, span.second)) {
         const Token& token = tokens[j];
-        if (wantWord ? token.kind != TokenKind::Word : !token.Is('.')) break;
+        // An empty label ("b..c") is read on: cut there, the host would be one the mail never named.
+        const bool emptyLabel = wantWord && token.Is('.') && !domain.empty();
+        if (!emptyLabel && (wantWord ? token.kind != TokenKind::Word : !token.Is('.'))) break;
         domain += token.raw;
         found.end = j + 1;
+        wantWord = token.Is('.');
     }
     if (!domain.empty() && domain.back() == '.') domain.pop_back();  // the root's dot: the same host
     // "a@b@c" is no address at all, neither a@b nor b@c.
@@ -333,17 +336,29 @@ private:
     std::string pendingName_;
 };
 
-// Most fields hold one mailbox in one of four plain forms: "a@b.c", "<a@b.c>",
+// Most fields hold mailboxes in one of four plain forms: "a@b.c", "<a@b.c>",
 // "Ann Lee <a@b.c>" and "\"Lee, Ann\" <a@b.c>", with no comment, encoded word, escape or
-// 8-bit byte. These are read without tokens, giving what the grammar gives; anything else
-// goes to the grammar.
-class PlainMailbox {
+// 8-bit byte, one or several split by commas. These are read without tokens, giving what
+// the grammar gives; anything else goes to the grammar.
+class PlainMailboxes {
 public:
-    explicit PlainMailbox(std::string_view body) : body_(body) {}
+    explicit PlainMailboxes(std::string_view body) : body_(body) {}
 
-    // Into into, whose texts are empty; false when the field is of no plain form.
-    bool Read(Mailbox& into) {
+    // After what into holds; false when the field is of no plain form, with some added.
+    bool Read(MailboxList& into) {
+        for (;;) {
+            if (!ReadOne(into.Add())) return false;
+            SkipBlanks();
+            if (at_ == body_.size()) return true;
+            if (!Take(',')) return false;
+        }
+    }
+
+private:
+    // Into into, whose texts are empty.
+    bool ReadOne(Mailbox& into) {
         SkipBlanks();
+        const std::size_t start = at_;
         std::string& name = into.name;
         if (Peek('"')) {
             if (!ReadQuoted(name)) return false;
@@ -355,17 +370,13 @@ public:
         const bool angle = Peek('<');
         if (!angle && !name.empty()) {
             // "a@b.c" alone: the words read were the address.
-            at_ = 0;
-            SkipBlanks();
+            at_ = start;
             name.clear();
         }
         if (angle) ++at_;
-        if (!ReadAddress(into.address) || (angle && !Take('>'))) return false;
-        SkipBlanks();
-        return at_ == body_.size();
+        return ReadAddress(into.address) && (!angle || Take('>'));
     }
 
-private:
     static bool IsAtext(char c) {
         static constexpr std::array<bool, 256> kAtext = [] {
             std::array<bool, 256> atext{};
@@ -451,8 +462,9 @@ Mailbox& MailboxList::Add() {
 }
 
 void ParseAddressList(std::string_view unfoldedFieldBody, MailboxList& into) {
-    if (PlainMailbox(unfoldedFieldBody).Read(into.Add())) return;
-    into.RemoveLast();
+    const std::size_t before = into.Size();
+    if (PlainMailboxes(unfoldedFieldBody).Read(into)) return;
+    while (into.Size() > before) into.RemoveLast();
     ListReader(unfoldedFieldBody, into).Read();
 }
 

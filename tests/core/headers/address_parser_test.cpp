@@ -52,6 +52,9 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}}, {"Ann Lee> <a@x.org>", {"a@x.org|Ann Lee"}},
         {"\"unterminated <a@x.org>", {}},
         {"a@b@c.org", {}}, {"x@-bad.example", {}},
+        // A host with an empty label is kept whole, never cut into one the mail did not name.
+        {"a@b..c (C)", {"a@b..c|C"}}, {"a@b..c, d@e.f", {"a@b..c|", "d@e.f|"}}, {"a@b.. (z)", {}},
+        {"Ann Lee <a@x.org>,\tBob <b@y.org> ", {"a@x.org|Ann Lee", "b@y.org|Bob"}},
         {"zed@zoo.biz, ZED@ZOO.BIZ, n@9.example9", {"zed@zoo.biz|", "ZED@ZOO.BIZ|", "n@9.example9|"}},
     };
     for (const ListCase& c : cases) EXPECT_EQ(Parsed(c.body), c.mailboxes) << c.body;

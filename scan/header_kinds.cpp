@@ -63,6 +63,16 @@ constexpr std::array<NameWords, kHeaderKindCount> NamesAsWords() {
 
 constexpr std::array<NameWords, kHeaderKindCount> kNameWords = NamesAsWords();
 
+// By the length of a name without its colon, the kinds whose name is that long.
+constexpr std::array<unsigned, kWordsBytes> KindsByNameLength() {
+    std::array<unsigned, kWordsBytes> kinds{};
+    for (HeaderKind kind = 0; kind < kHeaderKindCount; ++kind)
+        kinds[kHeaderNames[static_cast<std::size_t>(kind)].size() - 1] |= 1u << kind;
+    return kinds;
+}
+
+constexpr std::array<unsigned, kWordsBytes> kKindsByNameLength = KindsByNameLength();
+
 bool StartsWithKindName(std::string_view line, HeaderKind kind) {
     // Every name fits in sixteen bytes; shorter lines are compared a byte at a time.
     if (line.size() < kWordsBytes) return StartsWithNoCase(line, kHeaderNames[static_cast<std::size_t>(kind)]);
@@ -86,17 +96,18 @@ HeaderMatch MatchHeaderKind(const HeaderSlots& slots, std::string_view line, Hea
 }
 
 HeaderKind KindOfFieldName(std::string_view name) {
-    // The name with its colon, in sixteen bytes, is compared as a line starting with it is.
     if (name.empty() || name.size() >= kWordsBytes) return kNoKind;
+    // Most names share their first letter and their length with no kind's name.
+    unsigned kinds = kKindsByFirstByte[FoldAscii(static_cast<unsigned char>(name[0]))] & kKindsByNameLength[name.size()];
+    if (kinds == 0) return kNoKind;
+    // The name with its colon, in sixteen bytes, is compared as a line starting with it is.
     std::array<char, kWordsBytes> withColon{};
     std::memcpy(withColon.data(), name.data(), name.size());
     withColon[name.size()] = ':';
     const std::string_view line(withColon.data(), withColon.size());
-    for (unsigned kinds = kKindsByFirstByte[FoldAscii(static_cast<unsigned char>(name[0]))]; kinds != 0;
-         kinds &= kinds - 1) {
+    for (; kinds != 0; kinds &= kinds - 1) {
         const auto kind = static_cast<HeaderKind>(std::countr_zero(kinds));
-        if (kHeaderNames[static_cast<std::size_t>(kind)].size() == name.size() + 1 && StartsWithKindName(line, kind))
-            return kind;
+        if (StartsWithKindName(line, kind)) return kind;
     }
     return kNoKind;
 }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

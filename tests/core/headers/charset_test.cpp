@@ -25,7 +25,7 @@ TEST(ConvertToUtf8, ConvertsTheCharsetsOfMailAndFailsOnTheRest) {
         {"euc-jp", "\xC6\xFC\xCB\xDC", "\xE6\x97\xA5\xE6\x9C\xAC"},
         {"Windows-1251", "\xC8\xE2\xE0\xED", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"},
         {"iso-8859-7", "\xC5\xEB", "\xCE\x95\xCE\xBB"}, {"ISO-8859-1", "\xA3", "\xC2\xA3"},
-        {"UTF-8", "\xC3\xA9", "\xC3\xA9"}, {"us-ascii", "plain", "plain"},
+        {"UTF-8", "\xC3\xA9", "\xC3\xA9"}, {"us-ascii", "plain", "plain"}, {"ascii", "plain", "plain"},
         {"utf-8", "\xED\xA0\x80", std::nullopt},       // a surrogate
         {"us-ascii", "\xE9", std::nullopt},
         {"big5", "\xA4", std::nullopt},                // a character cut off

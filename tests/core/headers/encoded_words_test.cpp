@@ -24,6 +24,7 @@ TEST(DecodeEncodedWords, GivesTheTextInTheRecordsCodePage) {
         {"From: =?utf-8?B?w6k=?=\t=?utf-8?B?w6k=?= x", "From: \u00e9\u00e9 x"},
         {"From: =?utf-8?Q?=C3?= =?utf-8?Q?=A9t=C3=A9?= <a@b>", "From: \u00e9t\u00e9 <a@b>"},
         {"From: =?windows-1252?Q?=80uro?= and =?iso-8859-15?Q?=A4?=", "From: \u20acuro and \u20ac"},
+        {"From: =?utf-8?Q?=E2=82=AC?= <a@b>", "From: \u20ac <a@b>"},
         {"From: =?utf-8*en?Q?Ann?= <a@b>", "From: Ann <a@b>"},
         {"From: =?koi8-r?B?7sHUwczY0Q==?= <a@b>", "From: =?koi8-r?B?7sHUwczY0Q==?= <a@b>"},
         {"From: =?utf-8?B?0J3QsNGC0LDQu9GM0Y8=?= <a@b>", "From: =?utf-8?B?0J3QsNGC0LDQu9GM0Y8=?= <a@b>"},

@@ -176,6 +176,18 @@ TEST(DbxDamage, EachKindDumpsWhatIsSoundAndReportsTheRest) {
     }
 }
 
+// One line tells a store's damage: its first problem, and how many more there are.
+TEST(DbxDamage, TheLineNamesTheFirstProblemAndCountsTheOthers) {
+    for (const std::size_t broken : {2u, 3u}) {
+        DbxStoreImage store = StoreOf(Texts(kMessages), 2);
+        for (std::size_t i = 0; i < broken; ++i) store.BreakMarker(store.infos[i]);
+        const auto [outcome, dump] = Dump(store.bytes);
+        ASSERT_TRUE(outcome.Ok());
+        const std::string line = outcome.Value().value_or("");
+        EXPECT_TRUE(line.ends_with(broken == 2 ? " (and 1 more problem)" : " (and 2 more problems)")) << line;
+    }
+}
+
 // A tree that lists one large message over and over would make the dump grow with the
 // square of the store; reading stops once the store has been read twice over.
 TEST(DbxDamage, ATreeRepeatingOneMessageCannotBlowUpTheDump) {

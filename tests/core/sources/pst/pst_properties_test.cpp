@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace mirelo {
@@ -55,6 +56,20 @@ TEST(PstPropertyBag, APropertyGivenTwiceKeepsItsLaterValue) {
         bag.Set(static_cast<std::uint16_t>(id), 0x001E, text);
     EXPECT_EQ(bag.Text(0x3001, 1252), "new");
     EXPECT_EQ(bag.Text(0x0001, 1252), "low");
+}
+
+// A time of zero, or from the largest a FILETIME holds up, is none: the reader then takes
+// the message's other time.
+TEST(PstPropertyBag, ATimeOfZeroOrTheLargestIsNone) {
+    constexpr std::uint64_t kLargest = 0x7FFFFFFFFFFFFFFF;
+    for (const std::uint64_t time : {std::uint64_t{0}, std::uint64_t{1}, kLargest - 1, kLargest, ~std::uint64_t{0}}) {
+        std::string bytes;
+        for (int i = 0; i < 8; ++i) bytes += static_cast<char>(time >> (8 * i));
+        PstPropertyBag bag;
+        bag.Set(0x0039, 0x0040, bytes);
+        const bool none = time == 0 || time >= kLargest;
+        EXPECT_EQ(bag.Time(0x0039), none ? std::nullopt : std::optional<std::uint64_t>(time)) << time;
+    }
 }
 
 }  // namespace

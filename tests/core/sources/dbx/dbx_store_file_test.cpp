@@ -29,5 +29,16 @@ TEST(DbxStoreFile, APageReadInPartLeavesNoStaleBytesBehind) {
     EXPECT_EQ(store.Value().Read(0, 4).Value(), "aaaa");
 }
 
+// A read may end at the store's end, never pass it.
+TEST(DbxStoreFile, AReadEndsAtTheStoresEndAtTheLatest) {
+    const testing::TempDir dir;
+    Result<DbxStoreFile> store = DbxStoreFile::Open(dir.Write("Inbox.dbx", std::string(100, 'x')));
+    ASSERT_TRUE(store.Ok());
+    EXPECT_EQ(store.Value().Read(98, 2).Value(), "xx");
+    EXPECT_TRUE(store.Value().Read(100, 0).Ok());
+    EXPECT_FALSE(store.Value().Read(99, 2).Ok());
+    EXPECT_FALSE(store.Value().Read(101, 0).Ok());
+}
+
 }  // namespace
 }  // namespace mirelo

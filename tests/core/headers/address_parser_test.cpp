@@ -47,6 +47,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"=?utf-8?Q?a=40b.example?= <c@d.example>", {"c@d.example|a@b.example"}},
         {"=?utf-8?Q?a=40b.example?=", {}},
         {"J\xC3\xBCrgen Gro\xC3\x9F <j@x.de>", {"j@x.de|J\xC3\xBCrgen Gro\xC3\x9F"}},
+        {"\"Andr\xE9\tLee\" <a@x.org>", {"a@x.org|Andr\xC3\xA9 Lee"}},  // Windows-1252 and a tab, quoted
         {"a@x.org,, ,b@x.org", {"a@x.org|", "b@x.org|"}},
         {"John Smith john@x.org", {"john@x.org|John Smith"}},
         {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}}, {"Ann Lee> <a@x.org>", {"a@x.org|Ann Lee"}},

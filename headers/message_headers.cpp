@@ -121,9 +121,7 @@ HeaderBlock ReadHeaderBlock(std::string_view bytes, const FieldShow* show) {
             block.contentType = field.firstLine;
             block.contentTypeUnfolded = std::move(field.unfolded);
         }
-        field.tag = kFieldNotWanted;
-        field.contentType = false;
-        field.unfolded.clear();
+        field.unfolded.clear();  // each new field sets the rest
     };
     std::size_t at = 0;
     if (bytes.substr(0, 5) == "From ") at = LineAt(bytes, 0).next;

@@ -28,7 +28,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"help@mailhost, sales@mailhost", {"help@mailhost|", "sales@mailhost|"}},
         {"john+lists@example.com", {"john+lists@example.com|"}},
         {"\"Smith, John\" <j@x.org>, \"A \\\"B\\\" C\" <a@x.org>", {"j@x.org|Smith, John", "a@x.org|A \"B\" C"}},
-        {"Smith, John <j@x.org>", {"j@x.org|Smith, John"}}, {"Smith <x>, John <j@x.org>", {"j@x.org|John"}},
+        {"Smith, John <j@x.org>, Ann <a@x.org>", {"j@x.org|Smith, John", "a@x.org|Ann"}}, {"Smith <x>, John <j@x.org>", {"j@x.org|John"}},
         {"john@x.org (John (the) Smith)", {"john@x.org|John (the) Smith"}},
         {"John <john@x.org> (work)", {"john@x.org|John"}}, {"John (work) Smith <j@x.org>", {"j@x.org|John Smith"}},
         {"Team: a@x.org, B <b@x.org>; c@x.org", {"a@x.org|", "b@x.org|B", "c@x.org|"}},

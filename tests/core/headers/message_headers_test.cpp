@@ -52,6 +52,10 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
          "--q\nContent-Type: message/rfc822\n\nFrom: z@x\n--q--x\n--q\n"
          "Content-Type: message/rfc822\n\nFrom: y@x\n--q--\n",
          {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x", "2 1 From: y@x"}},
+        {"a media type folded, its boundary on the next line",
+         "Content-Type: multipart/mixed;\r\n\tboundary=\"q\"\r\nSubject: s\r\n\r\n--q\r\nContent-Type: message/rfc822\r\n\r\n"
+         "From: z@x\r\n--q--\r\n",
+         {"0 0 Content-Type: multipart/mixed;\tboundary=\"q\"", "0 0 Subject: s", "1 1 From: z@x"}},
         {"a boundary on a part of another type is not followed",
          "Content-Type: text/plain; boundary=q\n\n--q\nContent-Type: message/rfc822\n\nFrom: z@x\n",
          {"0 0 Content-Type: text/plain; boundary=q"}},

@@ -5,6 +5,7 @@
 
 #include "cli/extract_options.h"
 #include "extraction/extraction_service.h"
+#include "sources/pst/pst_file.h"
 #include "store_writer/pst_writer.h"
 #include "support/recording_observer.h"
 #include "support/temp_dir.h"
@@ -44,6 +45,14 @@ TEST(PstDetection, FindsPersonalFolderFilesByTheirSignature) {
         EXPECT_EQ(labels, c.labels) << c.option;
         EXPECT_TRUE(observer.problems.empty()) << c.option;
     }
+}
+
+// The reader checks the signature itself: a file that lost it after it was found is no store.
+TEST(PstDetection, AHeaderWithoutTheSignatureIsRefused) {
+    std::string pst = testing::WritePst({{"Inbox", {}, {}}}).bytes;
+    EXPECT_TRUE(ReadPstHeader(pst).Ok());
+    pst[0] = 'X';
+    EXPECT_FALSE(ReadPstHeader(pst).Ok());
 }
 
 }  // namespace

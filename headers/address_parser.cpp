@@ -318,7 +318,29 @@ private:
         return i;
     }
 
+    // A closed angle address that another address follows before the element's end ends
+    // a mailbox of its own: "Ann <a@x> Bob <b@y>" lacks a comma.
     void ReadElement(TokenSpan span) {
+        std::size_t lastAddressMark = span.first;
+        for (std::size_t i = span.second; i > span.first; --i)
+            if (tokens_[i - 1].Is('<') || tokens_[i - 1].Is('@')) {
+                lastAddressMark = i - 1;
+                break;
+            }
+        bool inAngle = false;
+        for (std::size_t i = span.first; i < span.second; ++i) {
+            if (tokens_[i].Is('<')) inAngle = true;
+            if (!inAngle || !tokens_[i].Is('>')) continue;
+            inAngle = false;
+            if (i < lastAddressMark) {
+                ReadMailbox({span.first, i + 1});
+                span.first = i + 1;
+            }
+        }
+        ReadMailbox(span);
+    }
+
+    void ReadMailbox(TokenSpan span) {
         std::optional<Mailbox> mailbox = ElementMailbox(tokens_, span);
         if (!mailbox) {
             // "Smith, John <j@x>": a bare name before a comma is the first part of the next name.

@@ -32,7 +32,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"john@x.org (John (the) Smith)", {"john@x.org|John (the) Smith"}},
         {"John <john@x.org> (work)", {"john@x.org|John"}}, {"John (work) Smith <j@x.org>", {"j@x.org|John Smith"}},
         {"Team: a@x.org, B <b@x.org>; c@x.org", {"a@x.org|", "b@x.org|B", "c@x.org|"}},
-        {"Ann <a@x.org>: b@y.org", {"a@x.org|Ann"}},  // a colon after an address opens no group
+        {"Ann <a@x.org>: b@y.org", {"a@x.org|Ann", "b@y.org|"}},  // a colon after an address opens no group
         {"undisclosed-recipients:;", {}}, {"Undisclosed recipients:;, d@x.org", {"d@x.org|"}},
         {"<@relay1.example,@relay2.example:route@x.org>, b@x.org", {"route@x.org|", "b@x.org|"}},
         {"john . smith @ example . org", {"john.smith@example.org|"}},
@@ -51,6 +51,9 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"a@x.org,, ,b@x.org", {"a@x.org|", "b@x.org|"}},
         {"John Smith john@x.org", {"john@x.org|John Smith"}},
         {"Broken <a@x.org, b@x.org", {"a@x.org|Broken", "b@x.org|"}}, {"Ann Lee> <a@x.org>", {"a@x.org|Ann Lee"}},
+        // A missing comma after an angle address: the next address is a mailbox of its own.
+        {"Ann <a@x.org> Bob <b@y.org>", {"a@x.org|Ann", "b@y.org|Bob"}}, {"<Ann Lee> <a@x.org> c@z.org", {"a@x.org|", "c@z.org|"}},
+        {"<a@x.org> Ann Lee, Bob <b@y.org>", {"a@x.org|", "b@y.org|Bob"}}, {"T: <a@x.org> <b@y.org>;", {"a@x.org|", "b@y.org|"}},
         {"\"unterminated <a@x.org>", {}},
         {"a@b@c.org", {}}, {"x@-bad.example", {}},
         // A host with an empty label is kept whole, never cut into one the mail did not name.

@@ -220,6 +220,12 @@ std::optional<std::size_t> FindSpecial(const std::vector<Token>& tokens, TokenSp
     return std::nullopt;
 }
 
+std::optional<std::size_t> LastSpecial(const std::vector<Token>& tokens, TokenSpan span, char special) {
+    for (std::size_t i = span.second; i > span.first; --i)
+        if (tokens[i - 1].Is(special)) return i - 1;
+    return std::nullopt;
+}
+
 // "<addr>" or "<@route,@route:addr>"; a missing '>' closes at the span's end.
 std::optional<Mailbox> AngleMailbox(const std::vector<Token>& tokens, TokenSpan span, std::size_t open) {
     std::size_t close = open + 1;
@@ -321,21 +327,14 @@ private:
     // A closed angle address that another address follows before the element's end ends
     // a mailbox of its own: "Ann <a@x> Bob <b@y>" lacks a comma.
     void ReadElement(TokenSpan span) {
-        std::size_t lastAddressMark = span.first;
-        for (std::size_t i = span.second; i > span.first; --i)
-            if (tokens_[i - 1].Is('<') || tokens_[i - 1].Is('@')) {
-                lastAddressMark = i - 1;
-                break;
-            }
+        const std::optional<std::size_t> lastAt = LastSpecial(tokens_, span, '@');
         bool inAngle = false;
-        for (std::size_t i = span.first; i < span.second; ++i) {
+        for (std::size_t i = span.first; lastAt && i < *lastAt; ++i) {
             if (tokens_[i].Is('<')) inAngle = true;
             if (!inAngle || !tokens_[i].Is('>')) continue;
             inAngle = false;
-            if (i < lastAddressMark) {
-                ReadMailbox({span.first, i + 1});
-                span.first = i + 1;
-            }
+            ReadMailbox({span.first, i + 1});
+            span.first = i + 1;
         }
         ReadMailbox(span);
     }

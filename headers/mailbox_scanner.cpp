@@ -121,7 +121,6 @@ void AppendMessageRecords(HeaderSlots& slots, AddressAppender& records, HeaderKi
         if (!kinds.Has(kind) || slot.empty()) continue;
         const bool encoded = decodeNames && slot.find("=?") != std::string::npos;
         if (encoded) {
-            fields.decoded = fields.working;
             fields.decodedLine = slot;
             DecodeEncodedWords(fields.decodedLine);
             ParseHeaderLine(fields.decoded, fields.decodedLine);

@@ -30,6 +30,7 @@ TEST(DayOfDate, ReadsTheDatesRealMailHolds) {
         // A minute either side of midnight in UTC, for each kind of zone.
         {"Mon, 1 Jan 2001 01:00:00 +0100", "2001-01-01"}, {"Mon, 1 Jan 2001 00:14:00 +0015", "2000-12-31"},
         {"Sun, 31 Dec 2000 22:59:00 -0100", "2000-12-31"}, {"Mon, 1 Jan 2001 21:29:00 NDT", "2001-01-01"},
+        {"Fri, 14 Jun 2002 10:30:00 0200", "2002-06-14"},
         {"Sun, 31 Dec 2000 15:59:00 PST", "2000-12-31"}, {"Sun, 31 Dec 2000 16:59:00 PDT", "2000-12-31"},
         {"Mon, 1 Jan 2001 01:00:00 CET", "2001-01-01"}, {"Mon, 1 Jan 2001 02:00:00 CEST", "2001-01-01"},
         {"Mon, 1 Jan 2001 01:00:00 MET", "2001-01-01"}, {"Mon, 1 Jan 2001 01:00:00 BST", "2001-01-01"},

@@ -29,6 +29,7 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
         {"folded, any line end", "From: a@x,\r\n b@x\nTO: c@x\rSubject : hi\n\nFrom: body@x\n",
          {"0 0 From: a@x, b@x", "0 0 TO: c@x", "0 0 Subject: hi"}},
         {"a line that is no field begins the body", "From: a@x\nnot a field\nTo: b@x\n", {"0 0 From: a@x"}},
+        {"and one that starts with its colon", "From: a@x\n: x\nTo: b@x\n", {"0 0 From: a@x"}},
         {"so does one that starts with an 8-bit byte", "From: a@x\n\xDC" "ber: x\nTo: b@x\n", {"0 0 From: a@x"}},
         {"long names, one with blanks before its colon, one with a control byte far in",
          "X-Original-Authentication-Results \t: v\nFrom: a@x\nX-Original-Authentication\x01Results: w\nTo: b@x\n",

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -183,8 +184,10 @@ TEST(DbxDamage, TheLineNamesTheFirstProblemAndCountsTheOthers) {
         for (std::size_t i = 0; i < broken; ++i) store.BreakMarker(store.infos[i]);
         const auto [outcome, dump] = Dump(store.bytes);
         ASSERT_TRUE(outcome.Ok());
-        const std::string line = outcome.Value().value_or("");
-        EXPECT_TRUE(line.ends_with(broken == 2 ? " (and 1 more problem)" : " (and 2 more problems)")) << line;
+        std::ostringstream expected;
+        expected << "message 0: info record at 0x" << std::hex << store.infos[0] << " has a wrong marker (and "
+                 << (broken == 2 ? "1 more problem)" : "2 more problems)");
+        EXPECT_EQ(outcome.Value().value_or(""), expected.str());
     }
 }
 

@@ -279,7 +279,7 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
         std::size_t recordsLeft;
         const char* reported = "";
     } cases[] = {
-        {"cut short", [](std::string& bytes) { bytes.resize(bytes.size() / 2); }, 0},
+        {"cut short", [](std::string& bytes) { bytes.resize(bytes.size() / 2); }, 0, "the file is cut short"},
         {"node tree root pointing at itself",
          [&](std::string& bytes) {
              PutLe(bytes, sound.nbtRoot + 8, static_cast<unsigned char>(bytes[sound.nbtRoot + 504]), 8);

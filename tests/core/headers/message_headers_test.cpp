@@ -31,9 +31,9 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
         {"a line that is no field begins the body", "From: a@x\nnot a field\nTo: b@x\n", {"0 0 From: a@x"}},
         {"and one that starts with its colon", "From: a@x\n: x\nTo: b@x\n", {"0 0 From: a@x"}},
         {"so does one that starts with an 8-bit byte", "From: a@x\n\xDC" "ber: x\nTo: b@x\n", {"0 0 From: a@x"}},
-        {"long names, one with blanks before its colon, one with a control byte far in",
-         "X-Original-Authentication-Results \t: v\nFrom: a@x\nX-Original-Authentication\x01Results: w\nTo: b@x\n",
-         {"0 0 X-Original-Authentication-Results: v", "0 0 From: a@x"}},
+        {"long names, one ending in '~' with blanks before its colon, one with a control byte far in",
+         "X-Original-Authentication-Results~ \t: v\nFrom: a@x\nX-Original-Authentication\x01Results: w\nTo: b@x\n",
+         {"0 0 X-Original-Authentication-Results~: v", "0 0 From: a@x"}},
         {"multipart with an attached message, its boundary quoted with an escape and written inside a line too",
          "From: a@x\nContent-Type: multipart/mixed; boundary=\"b\\ 1\"\n\npreamble\n--b 1\nContent-Type: text/plain\n\n"
          "see --b 1\nContent-Type: message/rfc822\n\nFrom: text@x\n--b 1\nContent-Type: message/rfc822\n\n" + attached +

@@ -282,13 +282,14 @@ public:
 private:
     // The end of the element that starts at i: the next ',' or ';' outside a route
     // ("<@a,@b:x@y>" holds commas; an angle address left open does not hide the next one).
-    std::size_t ElementEnd(std::size_t i, bool inGroup) const {
+    // Outside a group a ';' parts mailboxes as a comma does, as lists typed for Outlook do.
+    std::size_t ElementEnd(std::size_t i) const {
         bool inRoute = false;
         for (; i < tokens_.size(); ++i) {
             const Token& token = tokens_[i];
             if (token.Is('<')) inRoute = i + 1 < tokens_.size() && tokens_[i + 1].Is('@');
             if (token.Is('>') || token.Is(':')) inRoute = false;
-            if (!inRoute && (token.Is(',') || (inGroup && token.Is(';')))) return i;
+            if (!inRoute && (token.Is(',') || token.Is(';'))) return i;
         }
         return i;
     }
@@ -303,7 +304,7 @@ private:
     }
 
     std::size_t ReadElementOrGroup(std::size_t i) {
-        const std::size_t end = ElementEnd(i, false);
+        const std::size_t end = ElementEnd(i);
         if (const std::optional<std::size_t> colon = GroupColon(i, end)) return ReadGroup(*colon + 1);
         ReadElement({i, end});
         return end + 1;
@@ -313,7 +314,7 @@ private:
     std::size_t ReadGroup(std::size_t i) {
         pendingName_.clear();
         while (i < tokens_.size()) {
-            const std::size_t end = ElementEnd(i, true);
+            const std::size_t end = ElementEnd(i);
             ReadElement({i, end});
             if (end < tokens_.size() && tokens_[end].Is(';')) {
                 pendingName_.clear();

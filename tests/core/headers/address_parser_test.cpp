@@ -55,7 +55,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"Ann <a@x.org> Bob <b@y.org>", {"a@x.org|Ann", "b@y.org|Bob"}}, {"<Ann Lee> <a@x.org> c@z.org", {"a@x.org|", "c@z.org|"}},
         {"<a@x.org> Ann Lee, Bob <b@y.org>", {"a@x.org|", "b@y.org|Bob"}}, {"T: <a@x.org> <b@y.org>;", {"a@x.org|", "b@y.org|"}},
         {"<a@x.org> Bob> <b@y.org>", {"a@x.org|", "b@y.org|Bob"}}, {"Smith, T: John <j@x.org>;", {"j@x.org|John"}},
-        {"T: a@x.org, b@x.org; c@x.org", {"a@x.org|", "b@x.org|", "c@x.org|"}},
+        {"T: a@x.org, b@x.org; c@x.org", {"a@x.org|", "b@x.org|", "c@x.org|"}}, {"a@x.org; b@y.org (Bob)", {"a@x.org|", "b@y.org|Bob"}},
         {"\"unterminated <a@x.org>", {}},
         {"a@b@c.org", {}}, {"x@-bad.example", {}},
         // A host with an empty label is kept whole, never cut into one the mail did not name.

@@ -31,6 +31,7 @@ TEST(DecodeEncodedWords, GivesTheTextInTheRecordsCodePage) {
         {"From: =?utf-8?Q?=C3?= <a@b>", "From: =?utf-8?Q?=C3?= <a@b>"},
         {"From: =?utf-8?Q?bad=G1?= =?utf-8?X?x?= =?broken", "From: =?utf-8?Q?bad=G1?= =?utf-8?X?x?= =?broken"},
         {"From: =?utf-8?Q?a b?= <a@b>", "From: =?utf-8?Q?a b?= <a@b>"}, {"Subject: 2+2=?", "Subject: 2+2=?"},
+        {"From: =?=?utf-8?Q?a?= <a@b>", "From: =?a <a@b>"},
     };
     for (const WordsCase& c : cases) {
         std::string line = c.line;

@@ -45,9 +45,9 @@ TEST(VisitMessageHeaders, ReadsTheHeaderBlocksOfTheMessageAndOfAttachedOnes) {
          "--d\n\nFrom: d1@x\n\n--d\n\nFrom: d2@x\n--d--\n",
          {"0 0 From: a@x", "0 0 Content-Type: message/rfc822", "1 1 From: m@x",
           "1 1 Content-Type: multipart/digest; boundary=d", "2 2 From: d1@x", "3 2 From: d2@x"}},
-        {"no closing delimiter, lines ended by CRs",
-         "Content-Type: multipart/mixed; boundary=q\r\rpreamble\r--q\rContent-Type: message/rfc822\r\rFrom: z@x",
-         {"0 0 Content-Type: multipart/mixed; boundary=q", "1 1 From: z@x"}},
+        {"no closing delimiter, lines ended by CRs, the first of two boundaries",
+         "Content-Type: multipart/mixed; boundary=q; boundary=z\r\rpreamble\r--q\rContent-Type: message/rfc822\r\rFrom: z@x",
+         {"0 0 Content-Type: multipart/mixed; boundary=q; boundary=z", "1 1 From: z@x"}},
         {"a delimiter after the body's first byte, and a line that only begins like the closing one, delimit nothing",
          "Content-Type: multipart/mixed; boundary=q\n\nx--q\nContent-Type: message/rfc822\n\nFrom: w@x\n"
          "--q\nContent-Type: message/rfc822\n\nFrom: z@x\n--q--x\n--q\n"

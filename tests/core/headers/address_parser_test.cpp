@@ -35,7 +35,7 @@ TEST(ParseAddressList, ReadsRealWorldFields) {
         {"Ann <a@x.org>: b@y.org", {"a@x.org|Ann", "b@y.org|"}},  // a colon after an address opens no group
         {"undisclosed-recipients:;", {}}, {"Undisclosed recipients:;, d@x.org", {"d@x.org|"}},
         {"<@relay1.example,@relay2.example:route@x.org>, b@x.org", {"route@x.org|", "b@x.org|"}},
-        {"john . smith @ example . org", {"john.smith@example.org|"}},
+        {"john . smith @ example . org", {"john.smith@example.org|"}}, {"a(x)@b.org", {"a@b.org|x"}},
         {"\"john smith\"@example.org", {"\"john smith\"@example.org|"}},
         {"postmaster@[192.0.2.1]", {}}, {"d\xC3\xB6rte@s\xC3\xB6rensen.example", {}}, {"help@mailhost.", {"help@mailhost|"}},
         {"\"support@bank.example\" <scammer@evil.example>", {"scammer@evil.example|support@bank.example"}},

@@ -19,7 +19,7 @@ namespace {
 // U+1F3FF and U+1F400 differ in both units.
 const std::vector<std::string> kNtfsOrder = {"1.mbx", "a.mbx", "B.mbx", "c", "Z.mbx", "[x.mbx", "_x.mbx", "{x.mbx",
                                              "émile.mbx", "Öl.mbx", "ķa", "Ķb", "ÿ", "ίa", "Ίb", "ύa", "Ύb", "ώa",
-                                             "Ώb", "џa", "Џb", "Ж.mbx", "жa", "Жb", "я.mbx", "ҁa", "Ҁb", "ҿa", "Ҿb",
+                                             "Ώb", "ϋa", "Ϋb", "џa", "Џb", "Ж.mbx", "жa", "Жb", "я.mbx", "ҁa", "Ҁb", "ҿa", "Ҿb",
                                              "ӎa", "Ӎb", "中.mbx", "한.mbx", "𐀀.mbx", "🏿.mbx", "🐀.mbx", "😀.mbx",
                                              "ﬀ.mbx"};
 

@@ -24,6 +24,7 @@ kind, path = sys.argv[1:3]
 data = open(path, 'rb').read()
 if kind == 'vcard':
     import vobject
+    assert all(len(line) <= 75 for line in data.split(b'\r\n')), 'a line longer than 75 octets'
     for card in vobject.readComponents(data.decode('utf-8'), validate=True):
         n = card.n.value
         print(json.dumps([card.version.value, card.fn.value, n.family, n.given, card.email.value,
@@ -64,14 +65,16 @@ struct Row {
     bool duplicate;
 };
 
-// Names with a character outside ASCII, a long one that must be folded, none at all and
-// the header name that stands in for none; stores holding the characters each format
+// Names with a character outside ASCII, a long one that must be folded twice, none at all
+// and the header name that stands in for none; stores holding the characters each format
 // must escape.
+const std::string kBobFamily = "Featherstonehaugh-Cholmondeley-Worthington-Smythe-Ffoulkes-Jones-Montmorency-"
+                               "Plantagenet-Fitzwilliam-Beauchamp-Courtenay-Wentworth-Ashburnham";
+const std::string kBobName = "Bartholomew " + kBobFamily;
 const std::vector<Row> kRows = {
     {"zoe@x.org", "Zo\xeb Smith", "Mail\\In, \"old\".mbx", kFromKind, 11000, false},
     {"ZOE@x.org", "Zoe", "Mail\\In, \"old\".mbx", kReplyToKind, 12000, true},
-    {"bob@x.org", "Bartholomew Featherstonehaugh-Cholmondeley-Worthington-Smythe-Ffoulkes-Jones", "a;b\\c", kToKind,
-     kUnknownDay, false},
+    {"bob@x.org", kBobName.c_str(), "a;b\\c", kToKind, kUnknownDay, false},
     {"carl@x.org", "", "Line\r\nend\rold", kFromKind, kUnknownDay, false},
     {"dan@x.org", "From", "Sent.mbx", kFromKind, kUnknownDay, false},
 };
@@ -94,39 +97,37 @@ TEST(WriteContacts, EachFormatReadsBackWithAnIndependentReader) {
     const FactsTable facts = FactsTable::Gather(list, AddressClassifier({"dan@x.org"}, {}));
     const std::string zoe = "Zo\u00eb";
     const std::string zoeName = zoe + " Smith";
-    const std::string bobFamily = "Featherstonehaugh-Cholmondeley-Worthington-Smythe-Ffoulkes-Jones";
-    const std::string bobName = "Bartholomew " + bobFamily;
     const std::string zoeRow = R"(", "Mail\\In, \"old\".mbx", )", bobNotes = R"(", "a;b\\c", )";
     const std::vector<FormatCase> cases = {
         {"csv", {FormatKind::Rfc4180, true, {Column::Email, Column::Name, Column::Notes, Column::Count, Column::Kinds,
                                              Column::FirstSeen, Column::LastSeen, Column::Category}},
          {"bom crlf", R"(["email", "name", "notes", "count", "kinds", "first_seen", "last_seen", "category"])",
           R"(["zoe@x.org", ")" + zoeName + zoeRow + R"("2", "from;reply-to", "2000-02-13", "2002-11-09", "person"])",
-          R"(["bob@x.org", ")" + bobName + bobNotes + R"("1", "to", "", "", "person"])",
+          R"(["bob@x.org", ")" + kBobName + bobNotes + R"("1", "to", "", "", "person"])",
           R"(["carl@x.org", "", "Line\r\nend\rold", "1", "from", "", "", "person"])",
           R"(["dan@x.org", "", "Sent.mbx", "1", "from", "", "", "own"])"}},
         {"csv", {FormatKind::GoogleCsv, false, {}},
          {"no bom crlf",
           R"(["Name", "Given Name", "Family Name", "Notes", "E-mail 1 - Type", "E-mail 1 - Value"])",
           R"([")" + zoeName + R"(", ")" + zoe + R"(", "Smith)" + zoeRow + R"("* Other", "zoe@x.org"])",
-          R"([")" + bobName + R"(", "Bartholomew", ")" + bobFamily + bobNotes + R"("* Other", "bob@x.org"])",
+          R"([")" + kBobName + R"(", "Bartholomew", ")" + kBobFamily + bobNotes + R"("* Other", "bob@x.org"])",
           R"(["", "", "", "Line\r\nend\rold", "* Other", "carl@x.org"])", R"(["", "", "", "Sent.mbx", "* Other", "dan@x.org"])"}},
         {"csv", {FormatKind::OutlookCsv, false, {}},
          {"no bom crlf",
           R"(["First Name", "Last Name", "E-mail Address", "E-mail Type", "E-mail Display Name", "Notes"])",
           R"([")" + zoe + R"(", "Smith", "zoe@x.org", "SMTP", ")" + zoeName + R"(", "Mail\\In, \"old\".mbx"])",
-          R"(["Bartholomew", ")" + bobFamily + R"(", "bob@x.org", "SMTP", ")" + bobName + R"(", "a;b\\c"])",
+          R"(["Bartholomew", ")" + kBobFamily + R"(", "bob@x.org", "SMTP", ")" + kBobName + R"(", "a;b\\c"])",
           R"(["", "", "carl@x.org", "SMTP", "", "Line\r\nend\rold"])", R"(["", "", "dan@x.org", "SMTP", "", "Sent.mbx"])"}},
         {"vcard", {FormatKind::Vcard, false, {}},
          {R"(["3.0", ")" + zoeName + R"(", "Smith", ")" + zoe + R"(", "zoe@x.org", ["INTERNET"], "Mail\\In, \"old\".mbx"])",
-          R"(["3.0", ")" + bobName + R"(", ")" + bobFamily + R"(", "Bartholomew", "bob@x.org", ["INTERNET"], "a;b\\c"])",
+          R"(["3.0", ")" + kBobName + R"(", ")" + kBobFamily + R"(", "Bartholomew", "bob@x.org", ["INTERNET"], "a;b\\c"])",
           R"(["3.0", "carl@x.org", "", "", "carl@x.org", ["INTERNET"], "Line\nend\nold"])",
           R"(["3.0", "dan@x.org", "", "", "dan@x.org", ["INTERNET"], "Sent.mbx"])"}},
         {"json", {FormatKind::Json, false, {}},
          {R"({"category": "person", "count": 2, "email": "zoe@x.org", "first_seen": "2000-02-13", "kinds": ["from", )"
           R"("reply-to"], "last_seen": "2002-11-09", "name": ")" + zoeName + R"(", "notes": "Mail\\In, \"old\".mbx", "stores": 1})",
           R"({"category": "person", "count": 1, "email": "bob@x.org", "first_seen": null, "kinds": ["to"], "last_seen": )"
-          R"(null, "name": ")" + bobName + R"(", "notes": "a;b\\c", "stores": 1})",
+          R"(null, "name": ")" + kBobName + R"(", "notes": "a;b\\c", "stores": 1})",
           R"({"category": "person", "count": 1, "email": "carl@x.org", "first_seen": null, "kinds": ["from"], )"
           R"("last_seen": null, "name": "", "notes": "Line\r\nend\rold", "stores": 1})",
           R"({"category": "own", "count": 1, "email": "dan@x.org", "first_seen": null, "kinds": ["from"], )"

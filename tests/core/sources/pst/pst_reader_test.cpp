@@ -286,7 +286,8 @@ TEST(PstReader, DamageLosesOnlyWhatItHolds) {
              PutLe(bytes, sound.nbtRoot + 16, sound.nbtRoot, 8);
          },
          0},
-        {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0},
+        {"block tree root past the file", [&](std::string& bytes) { PutLe(bytes, 240, bytes.size() + 512, 8); }, 0,
+         "lies past the end of the file; the entries below it are lost"},
         {"node tree root deeper than any tree", [&](std::string& bytes) { bytes[sound.nbtRoot + 491] = 8; }, 0,
          rootDamagedText.c_str()},
         {"node tree root naming another page", [&](std::string& bytes) { bytes[sound.nbtRoot + 505] ^= 1; }, 0,

@@ -61,6 +61,10 @@ QString Decode(const std::string& bytes) {
     return QString::fromStdString(bytes);
 }
 
+std::string UnreadableFolderText(const UnreadableFolder& unreadable) {
+    return "Cannot read the folder " + unreadable.path + '\n' + unreadable.error.message();
+}
+
 }  // namespace
 
 MireloDocument::MireloDocument(Profile& profile, PlatformServices& platform, WaitCursor& waitCursor)
@@ -230,7 +234,7 @@ void MireloDocument::ExtractFolder(MailSource source, const std::string& chosen)
     // dates, the decoded names and the lists' addresses are gathered for it.
     request.extras = {true, true, true};
     if (const auto unreadable = FindUnreadableFolder(request)) {
-        platform_.ShowMessage(Decode("Cannot read the folder " + unreadable->path + '\n' + unreadable->error.message()));
+        platform_.ShowMessage(Decode(UnreadableFolderText(*unreadable)));
         return;
     }
     // The new list is a new document: the changes of the one on hand are asked about
@@ -267,6 +271,8 @@ void MireloDocument::EndExtraction() {
     labelPrefix_ = result.labelPrefix;
     for (StoreProblem& problem : result.problems) problem.path = WithoutPrefix(problem.path, labelPrefix_);
     problems_ = std::move(result.problems);
+    // The folder went while the save question was open: nothing was read, and the reason shows.
+    if (result.unreadableFolder) ReportNothingRead(UnreadableFolderText(*result.unreadableFolder));
     foundNoStore_ = result.finished && result.storeCount == 0;
     emit problemsChanged();
     // Before the export orders the list: the facts read it in walk order.

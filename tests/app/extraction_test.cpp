@@ -65,6 +65,7 @@ private slots:
     // unsaved changes of the list on hand are asked about first (Cancel: nothing starts;
     // Yes: written to its own file), and neither they nor its file carry over, so a list
     // whose save was cancelled asks where, and a close during the reading leaves the file be.
+    // A folder gone while the question was open is said to be gone.
     void saveWritesTheListsOwnFileAndANewExtractionAsksFirst() {
         using enum PlatformServices::SaveAnswer;
         AppHarness app;
@@ -82,6 +83,11 @@ private slots:
         QVERIFY(app.Doc().IsModified());
         QCOMPARE(app.View().RowCount(), 2);
         app.platform.saveChangesAnswers = {No};
+        app.files.Write("Gone/In.mbx", "From: gone@x.org\r\n");
+        app.platform.whileAskingToSave = [&] { std::filesystem::remove_all(app.Path("Gone")); };
+        app.Extract(app.Path("Gone"), std::nullopt);
+        const QString gone = QString::fromStdString("Cannot read the folder " + app.Path("Gone"));
+        QVERIFY(!app.platform.messages.empty() && app.platform.messages.front().startsWith(gone));
         app.Extract(app.Path("Mail"), std::nullopt);
         QVERIFY(!app.Enabled("Save..."));
         QCOMPARE(app.View().RowCount(), 3);

@@ -38,6 +38,7 @@ public:
     std::vector<bool> partialSaves;       // of the plain save dialog
     std::vector<QString> statusesAtSave;  // the status line as the plain save dialog opened
     std::function<QString()> statusNow;
+    std::function<void()> whileAskingToSave;  // acts while the save question is open
     std::vector<QString> messages;
     int saveChangesAsked = 0;
 
@@ -60,6 +61,7 @@ public:
     void ShowMessage(const QString& text) override { messages.push_back(text); }
     SaveAnswer AskSaveChanges(const QString&) override {
         ++saveChangesAsked;
+        if (whileAskingToSave) whileAskingToSave();
         return saveChangesAnswers.isEmpty() ? SaveAnswer::Cancel : saveChangesAnswers.takeFirst();
     }
     std::string LocalAppDataFolder() override { return {}; }

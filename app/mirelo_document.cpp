@@ -271,7 +271,7 @@ void MireloDocument::EndExtraction() {
     labelPrefix_ = result.labelPrefix;
     for (StoreProblem& problem : result.problems) problem.path = WithoutPrefix(problem.path, labelPrefix_);
     problems_ = std::move(result.problems);
-    // The folder went while the save question was open: nothing was read, and the reason shows.
+    // The folder went after the check before the save question: nothing was read, and the reason shows.
     if (result.unreadableFolder) ReportNothingRead(UnreadableFolderText(*result.unreadableFolder));
     foundNoStore_ = result.finished && result.storeCount == 0;
     emit problemsChanged();

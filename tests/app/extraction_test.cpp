@@ -60,12 +60,11 @@ struct Outcome { QString item, folder, saveTo, temp, message, status, csv, skipp
 class ExtractionTest : public QObject {
     Q_OBJECT
 private slots:
-    // Save writes the list's own file without a dialog, in list order, without deleted rows,
-    // and only while there is something unsaved. A new extraction is a new document: the
-    // unsaved changes of the list on hand are asked about first (Cancel: nothing starts;
-    // Yes: written to its own file), and neither they nor its file carry over, so a list
-    // whose save was cancelled asks where, and a close during the reading leaves the file be.
-    // A folder gone while the question was open is said to be gone.
+    // Save writes the list's own file without a dialog, in list order, without deleted rows, and
+    // only while something is unsaved; a cancelled Save As leaves it unsaved. A new extraction is
+    // a new document: unsaved changes are asked about first (Cancel: nothing starts; Yes: written
+    // to its own file; a folder gone meanwhile is said to be gone), and neither they nor its file
+    // carry over, so a list whose save was cancelled asks where; a close while reading keeps the file.
     void saveWritesTheListsOwnFileAndANewExtractionAsksFirst() {
         using enum PlatformServices::SaveAnswer;
         AppHarness app;
@@ -77,6 +76,7 @@ private slots:
         QVERIFY(!std::filesystem::exists(csv));
 
         app.DeleteRows({1});
+        app.Choose(QStringLiteral("Save As..."));
         app.platform.saveChangesAnswers = {Cancel};
         app.platform.folderAnswers = {app.Path("Mail")};
         app.Choose("Extract email addresses (Eudora)");
@@ -94,7 +94,7 @@ private slots:
         app.View().SortRows(1);
         app.platform.saveAnswers = {csv};
         QTest::keyClick(&app.Frame(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv}));
+        QCOMPARE(app.platform.savePreloads, (std::vector<std::string>{"", csv, csv, csv}));
         QCOMPARE(FileText(csv), QString("email,name,notes\r\nIn@x.org,From,In.mbx\r\nInxx@x.org,From,In.mbx\r\n"));
         // The count includes the deleted row.
         QCOMPARE(app.Frame().MessageText(), QStringLiteral("3 original email addresses, 2 unique"));
@@ -106,7 +106,7 @@ private slots:
         WhileReading probe(app, [&] { app.Frame().close(); });
         app.Extract(WriteSlowMailbox(app), std::nullopt);
         QCOMPARE(app.platform.saveChangesAsked, 3);
-        QCOMPARE(app.platform.savePreloads.size(), 3u);
+        QCOMPARE(app.platform.savePreloads.size(), 4u);
         QCOMPARE(FileText(csv), QString("email,name,notes\r\nInxx@x.org,From,In.mbx\r\n"));
         QVERIFY(!app.Frame().isVisible());
     }

@@ -232,6 +232,15 @@ struct RunResult {
 
 double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
+// Best holds the least time and processor time of the runs it has seen, and the largest
+// peak and exit status.
+void KeepBest(RunResult& best, const RunResult& run) {
+    best.seconds = std::min(best.seconds, run.seconds);
+    best.processorSeconds = std::min(best.processorSeconds, run.processorSeconds);
+    best.peakKilobytes = std::max(best.peakKilobytes, run.peakKilobytes);
+    best.status = std::max(best.status, run.status);
+}
+
 RunResult RunCommand(std::vector<std::string> arguments, const std::string& stdoutPath, const std::string& stderrPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -322,15 +331,9 @@ int Compare(const fs::path& work, const fs::path& mail, const std::vector<std::s
     const Ticks start = ReadTicks();
     for (int round = 0; round < 3; ++round) {
         // grep stops at the first match when its output is /dev/null, so it writes a file.
-        const RunResult counted = RunCommand(rival, (work / "count.txt").string(), "/dev/null");
-        rivalBest.seconds = std::min(rivalBest.seconds, counted.seconds);
-        rivalBest.processorSeconds = std::min(rivalBest.processorSeconds, counted.processorSeconds);
+        KeepBest(rivalBest, RunCommand(rival, (work / "count.txt").string(), "/dev/null"));
         rfc5322Best = std::min(rfc5322Best, RunCommand(rfc5322, "/dev/null", "/dev/null").seconds);
-        const RunResult r = RunCommand(extract, "/dev/null", err);
-        best.seconds = std::min(best.seconds, r.seconds);
-        best.processorSeconds = std::min(best.processorSeconds, r.processorSeconds);
-        best.peakKilobytes = std::max(best.peakKilobytes, r.peakKilobytes);
-        best.status = std::max(best.status, r.status);
+        KeepBest(best, RunCommand(extract, "/dev/null", err));
     }
     const long records = OriginalCount(err);
     const double perRecord =

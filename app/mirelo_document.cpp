@@ -273,7 +273,7 @@ void MireloDocument::EndExtraction() {
     problems_ = std::move(result.problems);
     // The folder went after the check before the save question: nothing was read, and the reason shows.
     if (result.unreadableFolder) ReportNothingRead(UnreadableFolderText(*result.unreadableFolder));
-    foundNoStore_ = result.finished && result.storeCount == 0;
+    foundNoStore_ = result.finished && result.storePaths.empty();
     emit problemsChanged();
     // Before the export orders the list: the facts read it in walk order.
     if (details_) GatherFacts();

@@ -1,5 +1,6 @@
 #include "cli/run_extract.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -130,6 +131,15 @@ void ExplainEmptyResult(const ExtractionRequest& request, std::FILE* err) {
     std::fputc('\n', err);
 }
 
+// Whether the file is one of the mailbox files read: the list written there would replace
+// the mail it came from. Only file stores compare; a folder store's path ends in a separator.
+bool IsStoreFileRead(const std::string& file, const std::vector<std::string>& storePaths) {
+    return std::any_of(storePaths.begin(), storePaths.end(), [&](const std::string& store) {
+        std::error_code error;
+        return !IsPathSeparator(store.back()) && std::filesystem::equivalent(NativePath(file), NativePath(store), error);
+    });
+}
+
 // The number of rows written, or the failure, to the output file or to out.
 Result<int> WriteOutput(const ExtractOptions& options, const AddressList& list, const FactsTable* facts,
                         std::FILE* out, unsigned threads) {
@@ -160,8 +170,13 @@ int RunExtract(const ExtractOptions& options, std::FILE* out, std::FILE* err) {
     ExtractionResult result = Extract(request, observer);
     if (result.unreadableFolder) return ReportUnreadableFolder(*result.unreadableFolder, err);
     if (result.nothingRead) return 1;  // an empty list written out would pass for a result
-    if (result.list->Count() == 0 && result.storeCount == 0) ExplainEmptyResult(request, err);
+    if (result.list->Count() == 0 && result.storePaths.empty()) ExplainEmptyResult(request, err);
 
+    if (options.output && IsStoreFileRead(OutputFileFor(*options.output, options.format.kind), result.storePaths)) {
+        std::fprintf(err, "mirelo-extract: --output names a mail store that was read, which the list would replace: %s\n",
+                     options.output->c_str());
+        return 1;
+    }
     const FactsTable* facts = result.facts ? &*result.facts : nullptr;
     const ListFilter& filter = inputs.Value().filter;
     const int removed = OrderAndFilter(*result.list, result.labelPrefix, facts, filter, request.workers);

@@ -149,7 +149,7 @@ ExtractionResult Extract(const ExtractionRequest& request, ExtractionObserver& o
     std::vector<WalkStep> steps;
     ListingObserver listing(reporting, steps);
     const std::vector<FoundStore> stores = ListStores(request, walkRoot, listing);
-    result.storeCount = stores.size();
+    for (const FoundStore& store : stores) result.storePaths.push_back(store.path);
     Readers readers(request.reading, request.selection.includeTrash);
     for (const FoundStore& store : stores) {
         StoreReader& reader = readers.For(store.kind);

@@ -46,7 +46,7 @@ struct ExtractionResult {
     std::optional<std::string> nothingRead;
     // What every label of the walk begins with; it is left out where a label is shown.
     std::string labelPrefix;
-    std::size_t storeCount = 0;  // the stores the walk found
+    std::vector<std::string> storePaths;  // the stores the walk found, in walk order
     bool finished = true;        // false when the observer asked to stop
 };
 

@@ -17,6 +17,7 @@
 #include "base/native_path.h"
 #include "base/replace_all.h"
 #include "base/path_parts.h"
+#include "base/whole_file.h"
 #include "store_writer/dbx_writer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -185,6 +186,8 @@ TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrors
         {{"--since-list", folder.Write("names.csv", "name\r\nAnn\r\n"), Mail()}, 1,
          "no address could be read from " + (folder.path() / "names.csv").string()},
         {{"--output", folder.path().string(), Mail()}, 2, "--output names a folder: " + folder.path().string() + hint},
+        {{"--output", Mail() + "/Sub/../In.mbx", Mail()}, 1,
+         "--output names a mail store that was read, which the list would replace: " + Mail() + "/Sub/../In.mbx"},
         {{none}, 2, "cannot read the folder " + none + ": No such file or directory" + hint},
         {{file}, 2, "cannot read the folder " + file + ": Not a directory" + hint},
         {{"--outlook", (folder.path() / "Outlook").string() + kPathSeparator}, 1,
@@ -211,6 +214,7 @@ TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrors
         EXPECT_EQ(run.err.find("Sorting"), std::string::npos) << run.err;  // only the stores are named
         EXPECT_FALSE(std::filesystem::exists(output)) << bad.errorEnd;
     }
+    EXPECT_TRUE(ReadWholeFile(Mail() + "/In.mbx").Value().starts_with("From: Help Desk"));  // the mail is kept
 #ifdef __linux__
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> full(std::fopen("/dev/full", "w"), std::fclose);
     EXPECT_EQ(Extract({"--quiet", Mail()}, full.get()).status, 1);

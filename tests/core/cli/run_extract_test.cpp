@@ -74,7 +74,7 @@ class RunExtractTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder.Write("Mail/In.mbx",
-                     "From: Help Desk <help@mailhost>\r\nTo: sales@mailhost\r\n\r\n"
+                     "From: Help Desk <help@mailhost>\r\nTo: sales@mailhost\r\nCc: copy@mailhost\r\n\r\n"
                      "From: Book Club <club@mailhost>\r\nTo: HELP@MAILHOST\r\n");
         folder.Write("Mail/Sub/Old.mbx", "From: Old Friend <old@mailhost>\r\n");
     }
@@ -114,6 +114,8 @@ TEST_F(RunExtractTest, WritesTheCsvOfTheChosenKindsToStandardOutputOrAFileAndThe
               "mirelo-extract: no mailboxes found under " + express + "; it holds Outlook Express stores: try --outlook\n");
     folder.Write("Empty/In.mbx", "");  // a mailbox without addresses was found all the same
     EXPECT_EQ(Extract({"--quiet", (folder.path() / "Empty").string()}).err, "");
+    const std::string nothing = std::filesystem::path(folder.Write("Nothing/notes.txt", "")).parent_path().string();
+    EXPECT_EQ(Extract({"--quiet", nothing}).err, "mirelo-extract: no mailboxes found under " + nothing + "\n");
 }
 
 TEST_F(RunExtractTest, DropsCategoriesAndAddressesOfAnEarlierList) {

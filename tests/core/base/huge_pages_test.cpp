@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 #include <vector>
 
 namespace mirelo {
@@ -23,6 +27,23 @@ TEST(HugePageAllocator, GivesWholeTablesOfEverySizeLargeOnesOnAHugePageBoundary)
 #endif
     }
 }
+
+#ifdef __linux__
+// Nothing of a large table's mapping stays behind: nothing past its end once it is given
+// out, nothing of it once it is freed.
+TEST(HugePageAllocator, LeavesNoMappingBehind) {
+    constexpr std::size_t kBytes = (std::size_t{2} << 20) * 3;
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    auto* const table = static_cast<unsigned char*>(AllocateTable(kBytes));
+    const auto mapped = [&](std::size_t at) {
+        unsigned char resident = 0;
+        return mincore(table + at / page * page, page, &resident) == 0;
+    };
+    EXPECT_TRUE(mapped(kBytes - 1) && !mapped(kBytes));
+    FreeTable(table, kBytes);
+    EXPECT_FALSE(mapped(0) || mapped(kBytes - 1));
+}
+#endif
 
 }  // namespace
 }  // namespace mirelo

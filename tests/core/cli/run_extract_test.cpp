@@ -17,7 +17,6 @@
 #include "base/native_path.h"
 #include "base/replace_all.h"
 #include "base/path_parts.h"
-#include "base/whole_file.h"
 #include "store_writer/dbx_writer.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -216,7 +215,7 @@ TEST_F(RunExtractTest, FoldersStoresAndOutputsThatFailExitNonZeroAndEndTheErrors
         EXPECT_EQ(run.err.find("Sorting"), std::string::npos) << run.err;  // only the stores are named
         EXPECT_FALSE(std::filesystem::exists(output)) << bad.errorEnd;
     }
-    EXPECT_TRUE(ReadWholeFile(Mail() + "/In.mbx").Value().starts_with("From: Help Desk"));  // the mail is kept
+    EXPECT_TRUE(ReadFileBytes(Mail() + "/In.mbx").starts_with("From: Help Desk"));  // the mail is kept
 #ifdef __linux__
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> full(std::fopen("/dev/full", "w"), std::fclose);
     EXPECT_EQ(Extract({"--quiet", Mail()}, full.get()).status, 1);

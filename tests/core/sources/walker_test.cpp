@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
-#include <set>
 
 #include "base/path_parts.h"
 #include "sources/store_detection.h"

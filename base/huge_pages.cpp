@@ -20,8 +20,9 @@ std::size_t InHugePages(std::size_t bytes) { return (bytes + kHugePage - 1) / kH
 
 }  // namespace
 
-// A huge page must start on a huge page's boundary: a mapping one huge page longer than
-// the table has such a start, and what lies before and after it is given back.
+// A huge page must start on a huge page's boundary, where older kernels do not place a
+// mapping themselves: one a huge page longer than the table has such a start, and what
+// lies before and after it is given back.
 void* AllocateTable(std::size_t bytes) {
     if (bytes < kHugePage) return ::operator new(bytes);
     const std::size_t size = InHugePages(bytes);

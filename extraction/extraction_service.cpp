@@ -149,9 +149,9 @@ ExtractionResult Extract(const ExtractionRequest& request, ExtractionObserver& o
     std::vector<WalkStep> steps;
     ListingObserver listing(reporting, steps);
     const std::vector<FoundStore> stores = ListStores(request, walkRoot, listing);
-    for (const FoundStore& store : stores) result.storePaths.push_back(store.path);
     Readers readers(request.reading, request.selection.includeTrash);
     for (const FoundStore& store : stores) {
+        result.storePaths.push_back(store.path);
         StoreReader& reader = readers.For(store.kind);
         steps.push_back(StoreJob{ShownName(store, request.source, result.labelPrefix),
                                  [&reader, &store](StoreBatch& batch) { reader.Read(store, batch); },

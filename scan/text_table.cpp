@@ -86,7 +86,7 @@ TextId TextTable::Intern(std::string_view text, std::uint32_t hash) {
 // Apart from the lookup, which most calls end in, so that it stays short.
 TextId TextTable::Insert(std::string_view text, std::uint32_t hash) {
     if (2 * (places_.size() + 1) > slots_.size()) {
-        Slots larger(2 * slots_.size(), Slot{0, kNoPlace});
+        std::vector<Slot> larger(2 * slots_.size(), Slot{0, kNoPlace});
         for (const Slot slot : slots_)
             if (slot.place != kNoPlace) Put(larger, slot);
         slots_ = std::move(larger);
@@ -135,7 +135,7 @@ void TextTable::Add(std::string_view text, std::uint32_t hash) {
     Put(slots_, Slot{hash, place});
 }
 
-void TextTable::Put(Slots& slots, Slot slot) {
+void TextTable::Put(std::vector<Slot>& slots, Slot slot) {
     const std::size_t mask = slots.size() - 1;
     std::size_t i = slot.hash & mask;
     while (slots[i].place != kNoPlace) i = (i + 1) & mask;

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/huge_pages.h"
 #include "base/prefetch.h"
 
 namespace mirelo {
@@ -84,16 +83,13 @@ private:
     TextId Insert(std::string_view text, std::uint32_t hash);
     Place Store(std::string_view text, TextId id);
     void Add(std::string_view text, std::uint32_t hash);
-    // Looked up at random, at every record: huge pages where the table grows large.
-    using Slots = std::vector<Slot, HugePageAllocator<Slot>>;
-
-    static void Put(Slots& slots, Slot slot);
+    static void Put(std::vector<Slot>& slots, Slot slot);
 
     std::vector<std::unique_ptr<Unit[]>> blocks_;
     std::size_t blockUsed_ = 0;
     std::size_t blockSize_ = 0;
     std::vector<Place> places_;  // by id
-    Slots slots_;  // open addressing, a power of two, at most half full
+    std::vector<Slot> slots_;    // open addressing, a power of two, at most half full
 };
 
 }  // namespace mirelo

@@ -39,7 +39,8 @@ TEST(AddressClassifier, SortsRealWorldSendersIntoTheirCategories) {
           "heidi_noreplyz@example.com", "ivan.noreply9@example.com", "judy@mailer.example",
           "mallory@bouncing.example", "nick.owner.shop@example.com", "olga.requester@example.com",
           "quinn.o'neill@example.ie", "sam@post-master.example", "uma@srs0.example", "victor@example.co.uk",
-          "xavier@notifications.example", "ed=ed@example.com", "fay@list-bounces.example"}},
+          "xavier@notifications.example", "ed=ed@example.com", "fay@list-bounces.example",
+          "jean-luc=family@example.com"}},
     };
     for (const auto& [category, emails] : cases)
         for (const std::string& email : emails) EXPECT_EQ(classifier.Classify(email), category) << email;

@@ -30,6 +30,7 @@ TEST(DecodeHeaderText, DecodesEveryCharsetAndDropsWhatItCannot) {
         {"adjacent words join, other spaces stay", "=?utf-8?Q?a?=  =?utf-8?Q?b?= c =?utf-8?Q?d_e?=", "ab c d e"},
         {"unknown charset drops out", "=?x-unknown?Q?abc?= =?utf-8?Q?ok?=", "ok"},
         {"broken base64 drops out", "=?utf-8?B?0J!j?= =?utf-8?Q?ok?= end", "ok end"},
+        {"base64 after its padding is broken", "=?utf-8?B?QQ==QQ?= =?utf-8?Q?ok?=", "ok"},
         {"invalid bytes drop out", "=?utf-8?Q?=FF?= =?iso-8859-1?Q?=E9?=", "\xC3\xA9"},
         {"a charset suffix is no option", "=?utf-8//IGNORE?Q?=FFx?=", ""},
         {"raw UTF-8 stays", "J\xC3\xBCrgen", "J\xC3\xBCrgen"},

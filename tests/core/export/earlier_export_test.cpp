@@ -26,7 +26,7 @@ TEST(AddressesOfEarlierExport, ReadsTheAddressColumnOfRealLookingEarlierLists) {
         {"no header, a byte-order mark", "\xEF\xBB\xBF" "ann@example.com\r\nBOB@example.org\r\n",
          {"ann@example.com", "bob@example.org"}},
         {"Excel in Europe: semicolons, the address not first",
-         "Name;Email Address;Company\r\n\"Meier, Jörg\";joerg@example.de;ACME\r\nAnn;ann@example.com;\r\n",
+         "Name;Email Address;Company\r\n\"Meier, Jörg\";joerg@example.de;ACME\r\nAnn;ann@example.com;\r\nCut\r\n",
          {"joerg@example.de", "ann@example.com"}},
         {"a Google export", "Name,Given Name,E-mail 1 - Type,E-mail 1 - Value\nAnn Lee,Ann,* Home,ann@example.com\n",
          {"ann@example.com"}},

@@ -27,6 +27,7 @@ TEST(DecodeHeaderText, DecodesEveryCharsetAndDropsWhatItCannot) {
         {"ISO-2022-JP", "=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=", nihon},
         {"Shift_JIS", "=?shift_jis?B?k/qWew==?=", nihon},
         {"a character split across two words", "=?utf-8?B?0JjQ?= =?utf-8?B?stCw0L0=?=", ivan},
+        {"a broken word leaves its run's words alone", "=?utf-8?B?0JjQ?= =?utf-8?B?stCw0L0=?= =?utf-8?B?0J!j?=", ""},
         {"adjacent words join, other spaces stay", "=?utf-8?Q?a?=  =?utf-8?Q?b?= c =?utf-8?Q?d_e?=", "ab c d e"},
         {"unknown charset drops out", "=?x-unknown?Q?abc?= =?utf-8?Q?ok?=", "ok"},
         {"broken base64 drops out", "=?utf-8?B?0J!j?= =?utf-8?Q?ok?= end", "ok end"},

@@ -338,16 +338,17 @@ int Compare(const fs::path& work, const fs::path& mail, const std::vector<std::s
     const long records = OriginalCount(err);
     const double perRecord =
         records ? static_cast<double>(best.peakKilobytes - emptyKilobytes) * 1024.0 / static_cast<double>(records) : 0;
+    const char* const plural = workers == 1 ? " " : "s";  // the three lines' labels line up
     std::printf("  %d worker%s: mirelo-extract %.2f s, %s %.2f s, ratio %.2f (target 1.0, floor 1.5); "
                 "peak %ld KB, %ld records, %.0f bytes per record (target 64); exit %d; load %s, %.0f %% stolen\n",
-                workers, workers == 1 ? " " : "s", best.seconds, rival[0].c_str(), rivalBest.seconds,
+                workers, plural, best.seconds, rival[0].c_str(), rivalBest.seconds,
                 best.seconds / rivalBest.seconds, best.peakKilobytes, records, perRecord, best.status, Load().c_str(),
                 100 * StolenShare(start));
-    std::printf("  %d worker%s: processor time %.2f s, %s %.2f s, ratio %.2f\n", workers, workers == 1 ? " " : "s",
+    std::printf("  %d worker%s: processor time %.2f s, %s %.2f s, ratio %.2f\n", workers, plural,
                 best.processorSeconds, rival[0].c_str(), rivalBest.processorSeconds,
                 best.processorSeconds / rivalBest.processorSeconds);
     std::printf("  %d worker%s: the RFC 5322 reading %.2f s, %.2f times the line rule's (target at most 1.5)\n", workers,
-                workers == 1 ? " " : "s", rfc5322Best, rfc5322Best / best.seconds);
+                plural, rfc5322Best, rfc5322Best / best.seconds);
     return best.status;
 }
 

@@ -134,8 +134,9 @@ void ExplainEmptyResult(const ExtractionRequest& request, std::FILE* err) {
 // Whether the file is one of the mailbox files read: the list written there would replace
 // the mail it came from. Only file stores compare; a folder store's path ends in a separator.
 bool IsStoreFileRead(const std::string& file, const std::vector<std::string>& storePaths) {
+    std::error_code error;
+    if (!std::filesystem::exists(NativePath(file), error)) return false;  // a new file: no store to stat
     return std::any_of(storePaths.begin(), storePaths.end(), [&](const std::string& store) {
-        std::error_code error;
         return !IsPathSeparator(store.back()) && std::filesystem::equivalent(NativePath(file), NativePath(store), error);
     });
 }
